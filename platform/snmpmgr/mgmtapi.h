@@ -1,0 +1,111 @@
+// Our SNMPv1 manager, offered with the calls, types and ownership rules of the Windows SNMP
+// Management API that the program was designed on, so one tested path serves every platform.
+//
+// Ownership: texts and arrays handed out here come from SnmpUtilMemAlloc and are released with
+// SnmpUtilMemFree; SnmpUtilOidFree leaves the identifier empty, so releasing twice is harmless.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+using AsnInteger32 = std::int32_t;
+using AsnUnsigned32 = std::uint32_t;
+
+// BER/SNMP type tags of values.
+inline constexpr std::uint8_t ASN_INTEGER = 0x02;
+inline constexpr std::uint8_t ASN_OCTETSTRING = 0x04;
+inline constexpr std::uint8_t ASN_NULL = 0x05;
+inline constexpr std::uint8_t ASN_OBJECTIDENTIFIER = 0x06;
+inline constexpr std::uint8_t ASN_SEQUENCE = 0x30;
+inline constexpr std::uint8_t ASN_IPADDRESS = 0x40;
+inline constexpr std::uint8_t ASN_COUNTER32 = 0x41;
+inline constexpr std::uint8_t ASN_GAUGE32 = 0x42;
+inline constexpr std::uint8_t ASN_TIMETICKS = 0x43;
+inline constexpr std::uint8_t ASN_OPAQUE = 0x44;
+inline constexpr std::uint8_t ASN_COUNTER64 = 0x46;
+
+inline constexpr std::uint8_t SNMP_PDU_GET = 0xA0;
+inline constexpr std::uint8_t SNMP_PDU_GETNEXT = 0xA1;
+inline constexpr std::uint8_t SNMP_PDU_RESPONSE = 0xA2;
+
+inline constexpr AsnInteger32 SNMP_ERRORSTATUS_NOERROR = 0;
+inline constexpr AsnInteger32 SNMP_ERRORSTATUS_TOOBIG = 1;
+inline constexpr AsnInteger32 SNMP_ERRORSTATUS_NOSUCHNAME = 2;
+inline constexpr AsnInteger32 SNMP_ERRORSTATUS_BADVALUE = 3;
+inline constexpr AsnInteger32 SNMP_ERRORSTATUS_READONLY = 4;
+inline constexpr AsnInteger32 SNMP_ERRORSTATUS_GENERR = 5;
+
+struct AsnOctetString {
+    std::uint8_t* stream;
+    std::uint32_t length;
+    bool dynamic;  // stream was allocated with SnmpUtilMemAlloc and is released with the value
+};
+
+struct AsnObjectIdentifier {
+    std::uint32_t idLength;
+    std::uint32_t* ids;  // SnmpUtilMemAlloc storage, or null when idLength is 0
+};
+
+// One SNMP value: the tag selects the member of asnValue that is valid.
+//   ASN_INTEGER: number; ASN_COUNTER32/GAUGE32/TIMETICKS: unsigned32; ASN_OCTETSTRING,
+//   ASN_IPADDRESS, ASN_OPAQUE: string; ASN_OBJECTIDENTIFIER: object; ASN_COUNTER64: counter64;
+//   ASN_NULL and any other tag: no payload (a value without text).
+struct AsnAny {
+    std::uint8_t asnType;
+    union {
+        AsnInteger32 number;
+        AsnUnsigned32 unsigned32;
+        std::uint64_t counter64;
+        AsnOctetString string;
+        AsnObjectIdentifier object;
+    } asnValue;
+};
+
+struct SnmpVarBind {
+    AsnObjectIdentifier name;
+    AsnAny value;
+};
+
+struct SnmpVarBindList {
+    SnmpVarBind* list;  // SnmpUtilMemAlloc storage
+    std::uint32_t len;
+};
+
+struct SnmpMgrSession;
+using LPSNMP_MGR_SESSION = SnmpMgrSession*;
+
+// Opens a session to `agent`: a host name or dotted IPv4 address, optionally followed by
+// ":port" (1..65535; default 161). Any other text with a colon is taken as a host name whole.
+// Returns null when the host does not resolve or no socket can be had.
+LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
+                               int retries);
+// Closes the session and releases everything it holds. Null is ignored.
+int SnmpMgrClose(LPSNMP_MGR_SESSION session);
+
+// Converts dotted text that begins with "." (counted from the root) into an identifier.
+// Returns nonzero on success; on failure `oid` is left empty.
+int SnmpMgrStrToOid(const char* text, AsnObjectIdentifier* oid);
+
+// Sends one request (SNMP_PDU_GET) with the bindings of `list`, and waits for the matching
+// GetResponse for at most the session's time-out, sending again `retries` times. Returns
+// nonzero when an answer arrived: the list's values then hold the answer's values (the list's
+// array may have been replaced) and *errorStatus/*errorIndex the answer's. Returns zero when no
+// answer arrived or the request could not be made; the list is then unchanged.
+int SnmpMgrRequest(LPSNMP_MGR_SESSION session, std::uint8_t requestType, SnmpVarBindList* list,
+                   AsnInteger32* errorStatus, AsnInteger32* errorIndex);
+
+// Zero-filled storage, or null.
+void* SnmpUtilMemAlloc(std::size_t bytes);
+void SnmpUtilMemFree(void* block);
+// Resizes `block` (null: a new zero-filled block). Null when no storage can be had; the old
+// block then stays valid.
+void* SnmpUtilMemReAlloc(void* block, std::size_t bytes);
+
+// Deep copy; returns nonzero on success, zero (destination empty) when storage fails.
+int SnmpUtilOidCpy(AsnObjectIdentifier* destination, const AsnObjectIdentifier* source);
+// Releases the components and leaves the identifier empty; an empty one is left alone.
+void SnmpUtilOidFree(AsnObjectIdentifier* oid);
+// Releases a value's dynamic payload and leaves it ASN_NULL.
+void SnmpUtilAsnAnyFree(AsnAny* value);
+// Releases every binding's name and value and the array; leaves the list empty.
+void SnmpUtilVarBindListFree(SnmpVarBindList* list);

@@ -1,0 +1,17 @@
+// The two dialog procedures. Both dispatch on the Win32 message number and return FALSE for
+// every message, handled or not, so the dialog manager's default processing always follows.
+#pragma once
+
+#include "win32_types.h"
+
+// The target prompt (IDD_TARGET): focus to the edit on WM_INITDIALOG; OK stores at most 63
+// characters of the edit in g_target and ends the dialog. Cancel, Esc and close are ignored.
+INT_PTR CALLBACK TargetDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The status window (IDD_MONITOR): tray icon, 2-second poll timer and the monitoring state.
+INT_PTR CALLBACK MonitorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+inline constexpr UINT WM_TRAYNOTIFY = WM_USER + 210;  // 1234: the tray icon's callback
+inline constexpr UINT TRAY_ICON_ID = 500;
+inline constexpr UINT_PTR POLL_TIMER_ID = 1;
+inline constexpr UINT POLL_PERIOD_MS = 2000;

@@ -1,0 +1,56 @@
+#include "snmp/object_text.h"
+
+#include "shell/globals.h"
+#include "snmp/value_text.h"
+#include "text/bounded_text.h"
+
+bool GetObjectText(AsnObjectIdentifier* oid, char* text) {
+    SnmpVarBindList request{};
+    request.list = static_cast<SnmpVarBind*>(SnmpUtilMemReAlloc(nullptr, sizeof(SnmpVarBind)));
+    if (request.list == nullptr) {
+        // No request was made: nothing is known about the printer, so the state stays.
+        return false;
+    }
+    request.len = 1;
+    if (!SnmpUtilOidCpy(&request.list[0].name, oid)) {
+        SnmpUtilVarBindListFree(&request);
+        return false;
+    }
+    request.list[0].value.asnType = ASN_NULL;
+
+    AsnInteger32 errorStatus = 0;
+    AsnInteger32 errorIndex = 0;
+    if (!SnmpMgrRequest(g_session, SNMP_PDU_GET, &request, &errorStatus, &errorIndex)) {
+        SnmpUtilVarBindListFree(&request);
+        SnmpUtilOidFree(oid);
+        g_state = STATE_LOST;
+        return false;
+    }
+
+    // The manager may have replaced the array: read the answer from the list as it is now.
+    char* rendered = request.len != 0 ? ValueToText(&request.list[0].value) : nullptr;
+    BoundedCopy(text, OBJECT_TEXT_CHARS, rendered != nullptr ? rendered : "");
+    SnmpUtilVarBindListFree(&request);
+    if (rendered != nullptr) {
+        SnmpUtilMemFree(rendered);
+    }
+    return errorStatus != SNMP_ERRORSTATUS_NOSUCHNAME;
+}
+
+bool QueryPrinterModel() {
+    g_session = SnmpMgrOpen(g_target, g_community, SNMP_TIMEOUT_MS, SNMP_RETRIES);
+    if (g_session == nullptr) {
+        return false;
+    }
+    AsnObjectIdentifier oid{};
+    SnmpMgrStrToOid(MODEL_OID, &oid);
+    char text[OBJECT_TEXT_CHARS] = "";
+    const bool read = GetObjectText(&oid, text);
+    if (read) {
+        BoundedCopy(g_model, MODEL_CHARS, text);
+    }
+    SnmpUtilOidFree(&oid);
+    SnmpMgrClose(g_session);
+    g_session = nullptr;
+    return read;
+}

@@ -1,0 +1,22 @@
+// Reading one object from the printer's agent, and the model query.
+#pragma once
+
+#include "platform/snmpmgr/mgmtapi.h"
+
+inline constexpr const char* MODEL_OID = ".1.3.6.1.2.1.25.3.2.1.3.1";  // hrDeviceDescr.1
+inline constexpr int SNMP_TIMEOUT_MS = 500;
+inline constexpr int SNMP_RETRIES = 0;
+inline constexpr int OBJECT_TEXT_CHARS = 128;
+
+// One GET of `oid` through g_session (which must be open). Returns true when the agent
+// answered with an error status other than noSuchName; `text` (OBJECT_TEXT_CHARS) then holds
+// the value's text, at most 127 characters (empty when the value has none).
+// No answer: returns false, releases `oid` (left empty), sets g_state to STATE_LOST and leaves
+// `text` untouched. noSuchName: returns false, g_state unchanged. Never opens or closes a
+// session and never reads g_state.
+bool GetObjectText(AsnObjectIdentifier* oid, char* text);
+
+// Opens a session of its own to g_target with g_community, reads MODEL_OID into g_model and
+// closes it. Returns true when the model was read; on false g_model keeps what it held. On
+// return g_session is null. A request without answer leaves g_state at STATE_LOST.
+bool QueryPrinterModel();

@@ -1,0 +1,13 @@
+// One status poll cycle: the thirteen printer objects of StatusOidTable, read through one
+// session, delivered into the status window's controls.
+#pragma once
+
+#include "win32_types.h"
+
+inline constexpr int STATUS_OID_COUNT = 13;
+extern const char* const StatusOidTable[STATUS_OID_COUNT];
+
+// Runs one cycle against g_target with g_community. Callers call it only in STATE_OK;
+// g_session is null on entry and on return. The first request without answer ends the cycle
+// with g_state STATE_LOST; rows the agent does not have leave their controls alone.
+void PollPrinterStatus(HWND dialog);
