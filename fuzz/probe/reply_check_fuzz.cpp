@@ -1,0 +1,35 @@
+// Fuzzes the echo reply check with arbitrary received bytes. Input: one byte choosing the
+// socket kind, four bytes of sender address, two of identifier and two of sequence for the
+// request that was sent, then the datagram itself.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "probe/echo.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    constexpr std::size_t kPrefix = 9;
+    if (size < kPrefix) {
+        return 0;
+    }
+    const net::IcmpKind kinds[] = {net::IcmpKind::Raw, net::IcmpKind::Datagram,
+                                   net::IcmpKind::Service};
+    const net::IcmpKind kind = kinds[data[0] % 3];
+    std::uint32_t from = 0;
+    std::memcpy(&from, data + 1, sizeof from);
+    EchoRequest sent;
+    FillEchoRequest(&sent, static_cast<std::uint16_t>(data[5] | data[6] << 8),
+                    static_cast<std::uint16_t>(data[7] | data[8] << 8), 0x01020304u);
+    const std::uint32_t probed = 0x0100007Fu;  // 127.0.0.1 as it lies in memory
+    const std::uint8_t* packet = data + kPrefix;
+    const std::size_t packetSize = size - kPrefix;
+    if (IsEchoReplyTo(packet, packetSize, kind, from, probed, sent)) {
+        // Nothing shorter than an echo header (behind an IPv4 header on a raw socket) can be
+        // a reply.
+        const std::size_t minimum = kind == net::IcmpKind::Raw ? 28 : 8;
+        if (packetSize < minimum) {
+            __builtin_trap();
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,115 @@
+// ICMP echo sockets on POSIX: a raw socket where the process may open one, otherwise the
+// kernel's unprivileged ICMP datagram socket (the "ping socket", allowed by
+// net.ipv4.ping_group_range on Linux).
+#include <errno.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <new>
+
+#include "platform/net/net.h"
+
+namespace net {
+
+struct IcmpSocket {
+    int fd;
+    IcmpKind kind;
+};
+
+namespace {
+
+long long MonotonicMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+}  // namespace
+
+IcmpSocket* IcmpOpen() {
+    IcmpKind kind = IcmpKind::Raw;
+    int fd = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+    if (fd < 0) {
+        kind = IcmpKind::Datagram;
+        fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
+    }
+    if (fd < 0) {
+        return nullptr;
+    }
+    // Closing discards anything unsent at once.
+    linger off{};
+    off.l_onoff = 1;
+    off.l_linger = 0;
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &off, sizeof off);
+    auto* icmp = new (std::nothrow) IcmpSocket{fd, kind};
+    if (icmp == nullptr) {
+        close(fd);
+    }
+    return icmp;
+}
+
+IcmpKind IcmpSocketKind(const IcmpSocket* socket) {
+    return socket->kind;
+}
+
+void IcmpClose(IcmpSocket* socket) {
+    if (socket == nullptr) {
+        return;
+    }
+    close(socket->fd);
+    delete socket;
+}
+
+void IcmpSend(IcmpSocket* socket, std::uint32_t address, const std::uint8_t* message,
+              std::size_t size) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = 0;
+    to.sin_addr.s_addr = address;
+    sendto(socket->fd, message, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+}
+
+int IcmpWait(IcmpSocket* socket, int timeoutMs) {
+    const long long deadline = MonotonicMs() + (timeoutMs > 0 ? timeoutMs : 0);
+    int left = timeoutMs > 0 ? timeoutMs : 0;
+    for (;;) {
+        pollfd watched{};
+        watched.fd = socket->fd;
+        watched.events = POLLIN;
+        const int ready = poll(&watched, 1, left);
+        if (ready > 0) {
+            return (watched.revents & POLLNVAL) != 0 ? -1 : 1;
+        }
+        if (ready == 0) {
+            return 0;
+        }
+        if (errno != EINTR) {
+            return -1;
+        }
+        // A signal does not extend the wait: only what is left of it remains.
+        const long long now = MonotonicMs();
+        if (now >= deadline) {
+            return 0;
+        }
+        left = static_cast<int>(deadline - now);
+    }
+}
+
+long IcmpReceive(IcmpSocket* socket, std::uint8_t* data, std::size_t capacity,
+                 std::uint32_t* fromAddress) {
+    sockaddr_in from{};
+    socklen_t fromSize = sizeof from;
+    const ssize_t received = recvfrom(socket->fd, data, capacity, MSG_DONTWAIT,
+                                      reinterpret_cast<sockaddr*>(&from), &fromSize);
+    if (received < 0) {
+        return -1;
+    }
+    *fromAddress = fromSize >= sizeof from ? from.sin_addr.s_addr : 0;
+    return static_cast<long>(received);
+}
+
+}  // namespace net

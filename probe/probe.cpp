@@ -1,0 +1,89 @@
+#include "probe/probe.h"
+
+#include "platform/clock/clock.h"
+#include "probe/probe_steps.h"
+#include "shell/globals.h"
+#include "text/target_syntax.h"
+
+std::uint32_t g_echo_identifier = 1;
+std::uint32_t g_echo_sequence = 1;
+
+namespace {
+
+// Room for any IPv4 header (60 bytes) and far more ICMP than our 12-byte reply carries;
+// anything longer is not ours and may be cut.
+constexpr std::size_t RECEIVE_BYTES = 512;
+
+EchoRequest g_echo_request;  // one record, rewritten completely by every probe
+
+}  // namespace
+
+void BuildEchoRequest(EchoRequest* request) {
+    const auto identifier = static_cast<std::uint16_t>(g_echo_identifier & 0xFFFFu);
+    ++g_echo_identifier;
+    const auto sequence = static_cast<std::uint16_t>(g_echo_sequence & 0xFFFFu);
+    ++g_echo_sequence;
+    FillEchoRequest(request, identifier, sequence, TickCountMs());
+}
+
+const EchoRequest& SendEchoRequest(net::IcmpSocket* socket, std::uint32_t destination) {
+    BuildEchoRequest(&g_echo_request);
+    net::IcmpSend(socket, destination, g_echo_request.bytes, ECHO_REQUEST_BYTES);
+    return g_echo_request;
+}
+
+// Only our own echo reply counts. A raw socket also delivers our request looped back, other
+// programs' pings and routers' errors; counting any readable datagram would call a silent host
+// alive. So every datagram is read and checked, and the wait goes on, one deadline in all.
+int WaitForAnswer(net::IcmpSocket* socket, std::uint32_t destination, const EchoRequest& sent) {
+    const std::uint32_t start = TickCountMs();
+    const net::IcmpKind kind = net::IcmpSocketKind(socket);
+    int remaining = PROBE_WAIT_MS;
+    for (;;) {
+        const int ready = net::IcmpWait(socket, remaining);
+        if (ready < 0) {
+            return PROBE_ERROR;
+        }
+        if (ready == 0) {
+            return PROBE_NO_REPLY;
+        }
+        std::uint8_t packet[RECEIVE_BYTES];
+        std::uint32_t from = 0;
+        const long size = net::IcmpReceive(socket, packet, sizeof packet, &from);
+        if (size >= 0 &&
+            IsEchoReplyTo(packet, static_cast<std::size_t>(size), kind, from, destination, sent)) {
+            return PROBE_REPLY;
+        }
+        const std::uint32_t elapsed = TickCountMs() - start;
+        if (elapsed >= static_cast<std::uint32_t>(PROBE_WAIT_MS)) {
+            return PROBE_NO_REPLY;
+        }
+        remaining = PROBE_WAIT_MS - static_cast<int>(elapsed);
+    }
+}
+
+int ProbeTarget() {
+    if (!net::Startup()) {
+        return PROBE_ERROR;
+    }
+    net::IcmpSocket* socket = net::IcmpOpen();
+    if (socket == nullptr) {
+        net::Cleanup();
+        return PROBE_ERROR;
+    }
+    // The probe pings the host; a ":port" belongs to the SNMP agent.
+    char host[TARGET_CHARS];
+    std::uint16_t port = 0;
+    SplitTarget(g_target, host, sizeof host, &port);
+    std::uint32_t destination = 0;
+    if (!net::ResolveIPv4(host, &destination)) {
+        net::IcmpClose(socket);
+        net::Cleanup();
+        return PROBE_NO_REPLY;
+    }
+    const EchoRequest& sent = SendEchoRequest(socket, destination);
+    const int result = WaitForAnswer(socket, destination, sent);
+    net::IcmpClose(socket);
+    net::Cleanup();
+    return result;
+}
