@@ -10,7 +10,9 @@ namespace {
 // Dotted forms never grow past this, whatever the element count.
 constexpr std::size_t kDottedChars = 128;
 
-char* NewText(std::size_t bytes) { return static_cast<char*>(SnmpUtilMemAlloc(bytes)); }
+char* NewText(std::size_t bytes) {
+    return static_cast<char*>(SnmpUtilMemAlloc(bytes));
+}
 
 // 33 bytes hold any 32-bit number in decimal with its sign and terminator.
 constexpr std::size_t kNumberBytes = 33;

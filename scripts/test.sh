@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The whole test run: installs what it needs, builds with warnings as errors, runs every test,
+# the unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer, a short fuzzing run
+# of each network decoder, and the Windows builds with their tests under wine.
+#
+#   scripts/test.sh            (as root on Debian 12; CI runs exactly this)
+#
+# VM_FUZZ_SECONDS (default 60) sets the fuzzing time per target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc)
+fuzz_seconds=${VM_FUZZ_SECONDS:-60}
+
+step() { printf '\n==== %s ====\n' "$*"; }
+
+step "dependencies"
+scripts/install-deps.sh
+
+step "build (warnings are errors)"
+cmake -S . -B build/main -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVM_WERROR=ON
+cmake --build build/main -j "$jobs"
+
+step "tests"
+ctest --test-dir build/main --output-on-failure -j "$jobs" --timeout 600
+
+step "tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVM_WERROR=ON -DVM_SANITIZE=ON \
+    -DVM_QT=OFF -DVM_BENCH=OFF
+cmake --build build/asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 900 -LE no-sanitizer
+
+step "fuzzing (${fuzz_seconds} s per target)"
+CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVM_FUZZ=ON -DVM_TESTS=OFF -DVM_BENCH=OFF -DVM_QT=OFF
+cmake --build build/fuzz -j "$jobs"
+scripts/run-fuzzers.sh build/fuzz "$fuzz_seconds"
+
+if [ -x scripts/build-windows.sh ]; then
+    step "Windows builds (MinGW) and their tests under wine"
+    scripts/build-windows.sh
+    cmake -S . -B build/main -DVM_WIN32_BUILD_DIR="$root/build/win32-x86_64"
+    cmake --build build/main -j "$jobs"
+    ctest --test-dir build/main --output-on-failure --timeout 900 -L wine
+fi
+
+step "all tests passed"
