@@ -1,0 +1,44 @@
+// Name resolution on POSIX. There is no socket library to start, so Startup and Cleanup do
+// nothing; they exist for the platforms that need them.
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cstring>
+
+#include "platform/net/net.h"
+
+namespace net {
+
+bool Startup() {
+    return true;
+}
+
+void Cleanup() {}
+
+bool ResolveIPv4(const char* host, std::uint32_t* address) {
+    if (host == nullptr || address == nullptr || *host == '\0') {
+        return false;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* results = nullptr;
+    if (getaddrinfo(host, nullptr, &hints, &results) != 0 || results == nullptr) {
+        return false;
+    }
+    bool found = false;
+    for (const addrinfo* entry = results; entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in)) {
+            sockaddr_in ipv4{};
+            std::memcpy(&ipv4, entry->ai_addr, sizeof ipv4);
+            *address = ipv4.sin_addr.s_addr;
+            found = true;
+            break;
+        }
+    }
+    freeaddrinfo(results);
+    return found;
+}
+
+}  // namespace net

@@ -1,0 +1,13 @@
+// Where a session's agent listens: the host part of the target text resolved to its first
+// IPv4 address, and the target's ":port" (161 without one).
+#pragma once
+
+#include <cstdint>
+
+struct AgentAddress {
+    std::uint32_t address;  // IPv4, network byte order
+    std::uint16_t port;     // host byte order
+};
+
+// False when the host part is empty, too long for a host name or does not resolve.
+bool ResolveAgent(const char* agent, AgentAddress* out);

@@ -1,0 +1,640 @@
+#include "platform/snmpmgr/ber.h"
+
+#include <array>
+#include <cstring>
+
+namespace ber {
+namespace {
+
+constexpr std::uint8_t kTagInteger = 0x02;
+constexpr std::uint8_t kTagOctetString = 0x04;
+constexpr std::uint8_t kTagNull = 0x05;
+constexpr std::uint8_t kTagOid = 0x06;
+constexpr std::uint8_t kTagSequence = 0x30;
+constexpr std::uint8_t kTagIpAddress = 0x40;
+constexpr std::uint8_t kTagCounter32 = 0x41;
+constexpr std::uint8_t kTagGauge32 = 0x42;
+constexpr std::uint8_t kTagTimeTicks = 0x43;
+constexpr std::uint8_t kFirstPdu = 0xA0;
+constexpr std::uint8_t kLastPdu = 0xA4;
+constexpr std::uint8_t kConstructedBit = 0x20;
+constexpr std::uint8_t kHighTagForm = 0x1F;
+
+constexpr std::int64_t kInt32Min = -2147483648LL;
+constexpr std::int64_t kInt32Max = 2147483647LL;
+constexpr std::int64_t kUint32Max = 4294967295LL;
+
+bool IsUnsignedTag(std::uint8_t tag) {
+    return tag == kTagCounter32 || tag == kTagGauge32 || tag == kTagTimeTicks;
+}
+
+// ---------------------------------------------------------------- decoding
+
+// One element's header as read: `content` points at its first content byte.
+struct Element {
+    std::uint8_t tag = 0;
+    const std::uint8_t* content = nullptr;
+    std::size_t length = 0;
+};
+
+// Reads the element at *cursor, which must lie before `limit`. `atTop` tells whether `limit`
+// is the end of the input (running past it is truncation) or the end of an enclosing element.
+Error ReadElement(const std::uint8_t** cursor, const std::uint8_t* limit, bool atTop,
+                  Element* element) {
+    const std::uint8_t* p = *cursor;
+    if (p >= limit) {
+        return Error::Truncated;
+    }
+    element->tag = *p++;
+    if ((element->tag & kHighTagForm) == kHighTagForm) {
+        return Error::UnexpectedTag;  // multi-byte tags have no place in SNMP
+    }
+    if (p >= limit) {
+        return Error::Truncated;
+    }
+    const std::uint8_t first = *p++;
+    std::size_t length = 0;
+    if (first < 0x80) {
+        length = first;
+    } else if (first == 0x80) {
+        return Error::IndefiniteLength;
+    } else {
+        const std::size_t octets = first & 0x7Fu;
+        if (octets > 4) {
+            return Error::LengthTooLong;
+        }
+        if (static_cast<std::size_t>(limit - p) < octets) {
+            return Error::Truncated;
+        }
+        for (std::size_t i = 0; i < octets; ++i) {
+            length = (length << 8) | *p++;
+        }
+        if (length > kMaxMessageBytes) {
+            return Error::LengthTooLong;
+        }
+    }
+    if (length > static_cast<std::size_t>(limit - p)) {
+        return atTop ? Error::Truncated : Error::LengthPastParent;
+    }
+    element->content = p;
+    element->length = length;
+    *cursor = p + length;
+    return Error::None;
+}
+
+Error ReadTagged(const std::uint8_t** cursor, const std::uint8_t* limit, std::uint8_t tag,
+                 Element* element) {
+    const Error error = ReadElement(cursor, limit, false, element);
+    if (error != Error::None) {
+        return error;
+    }
+    return element->tag == tag ? Error::None : Error::UnexpectedTag;
+}
+
+// Two's-complement content of 1..5 bytes as a signed 64-bit number.
+Error DecodeInteger(const Element& element, std::int64_t* value) {
+    if (element.length == 0 || element.length > 5) {
+        return Error::IntegerSize;
+    }
+    std::uint64_t bits = (element.content[0] & 0x80u) ? ~std::uint64_t{0} : 0;
+    for (std::size_t i = 0; i < element.length; ++i) {
+        bits = (bits << 8) | element.content[i];
+    }
+    *value = static_cast<std::int64_t>(bits);
+    return Error::None;
+}
+
+Error DecodeInt32(const Element& element, std::int32_t* value) {
+    std::int64_t wide = 0;
+    const Error error = DecodeInteger(element, &wide);
+    if (error != Error::None) {
+        return error;
+    }
+    if (wide < kInt32Min || wide > kInt32Max) {
+        return Error::IntegerSize;
+    }
+    *value = static_cast<std::int32_t>(wide);
+    return Error::None;
+}
+
+Error ReadInt32(const std::uint8_t** cursor, const std::uint8_t* limit, std::int32_t* value) {
+    Element element;
+    const Error error = ReadTagged(cursor, limit, kTagInteger, &element);
+    return error != Error::None ? error : DecodeInt32(element, value);
+}
+
+Error DecodeOid(const Element& element, std::vector<std::uint32_t>& oid) {
+    oid.clear();
+    if (element.length == 0) {
+        return Error::OidEmpty;
+    }
+    const std::uint8_t* p = element.content;
+    const std::uint8_t* end = p + element.length;
+    bool first = true;
+    while (p < end) {
+        std::uint32_t sub = 0;
+        bool more = true;
+        while (more) {
+            if (p == end) {
+                return Error::OidUnterminated;
+            }
+            const std::uint8_t byte = *p++;
+            if (sub > (0xFFFFFFFFu >> 7)) {
+                return Error::OidOverflow;
+            }
+            sub = (sub << 7) | (byte & 0x7Fu);
+            more = (byte & 0x80u) != 0;
+        }
+        if (oid.size() + (first ? 2 : 1) > kMaxOidComponents) {
+            return Error::OidTooLong;
+        }
+        if (first) {
+            // The first sub-identifier carries the first two arcs: 40 * arc1 + arc2.
+            const std::uint32_t arc1 = sub < 40 ? 0 : (sub < 80 ? 1 : 2);
+            oid.push_back(arc1);
+            oid.push_back(sub - 40 * arc1);
+            first = false;
+        } else {
+            oid.push_back(sub);
+        }
+    }
+    return Error::None;
+}
+
+// Walks the content of a constructed element the program does not interpret, so that a
+// malformed or absurdly deep structure is refused rather than passed on as raw bytes.
+Error CheckConstructed(const Element& element, std::size_t depth) {
+    if (depth > kMaxNesting) {
+        return Error::NestingTooDeep;
+    }
+    const std::uint8_t* p = element.content;
+    const std::uint8_t* end = p + element.length;
+    while (p < end) {
+        Element inner;
+        const Error error = ReadElement(&p, end, false, &inner);
+        if (error != Error::None) {
+            return error;
+        }
+        if (inner.tag & kConstructedBit) {
+            const Error nested = CheckConstructed(inner, depth + 1);
+            if (nested != Error::None) {
+                return nested;
+            }
+        }
+    }
+    return Error::None;
+}
+
+Error DecodeValue(const Element& element, std::size_t depth, Value& value) {
+    value.tag = element.tag;
+    value.integer = 0;
+    value.bytes.clear();
+    value.oid.clear();
+    switch (element.tag) {
+        case kTagInteger: {
+            std::int32_t number = 0;
+            const Error error = DecodeInt32(element, &number);
+            value.integer = number;
+            return error;
+        }
+        case kTagCounter32:
+        case kTagGauge32:
+        case kTagTimeTicks: {
+            const Error error = DecodeInteger(element, &value.integer);
+            if (error != Error::None) {
+                return error;
+            }
+            return (value.integer < 0 || value.integer > kUint32Max) ? Error::UnsignedRange
+                                                                     : Error::None;
+        }
+        case kTagNull:
+            return element.length == 0 ? Error::None : Error::NullWithContent;
+        case kTagOid:
+            return DecodeOid(element, value.oid);
+        case kTagIpAddress:
+            if (element.length != 4) {
+                return Error::IpAddressSize;
+            }
+            break;
+        default:
+            if (element.tag & kConstructedBit) {
+                const Error error = CheckConstructed(element, depth);
+                if (error != Error::None) {
+                    return error;
+                }
+            }
+            break;
+    }
+    // OCTET STRING, IpAddress, Opaque and every tag without a meaning here keep their bytes.
+    value.bytes.assign(element.content, element.content + element.length);
+    return Error::None;
+}
+
+// Depths of the fixed structure: message 1, PDU 2, binding list 3, binding 4, value 5.
+constexpr std::size_t kValueDepth = 5;
+
+Error DecodeVarBind(const Element& element, VarBind& varbind) {
+    const std::uint8_t* p = element.content;
+    const std::uint8_t* end = p + element.length;
+    Element name;
+    Error error = ReadTagged(&p, end, kTagOid, &name);
+    if (error != Error::None) {
+        return error;
+    }
+    error = DecodeOid(name, varbind.name);
+    if (error != Error::None) {
+        return error;
+    }
+    Element value;
+    error = ReadElement(&p, end, false, &value);
+    if (error != Error::None) {
+        return error;
+    }
+    error = DecodeValue(value, kValueDepth, varbind.value);
+    if (error != Error::None) {
+        return error;
+    }
+    return p == end ? Error::None : Error::TrailingBytes;
+}
+
+Error DecodeVarBinds(const Element& list, std::vector<VarBind>& varbinds) {
+    varbinds.clear();
+    const std::uint8_t* p = list.content;
+    const std::uint8_t* end = p + list.length;
+    while (p < end) {
+        if (varbinds.size() == kMaxVarBinds) {
+            return Error::TooManyVarBinds;
+        }
+        Element element;
+        const Error error = ReadTagged(&p, end, kTagSequence, &element);
+        if (error != Error::None) {
+            return error;
+        }
+        varbinds.emplace_back();
+        const Error inner = DecodeVarBind(element, varbinds.back());
+        if (inner != Error::None) {
+            return inner;
+        }
+    }
+    return Error::None;
+}
+
+Error DecodePdu(const Element& pdu, Message& out) {
+    const std::uint8_t* p = pdu.content;
+    const std::uint8_t* end = p + pdu.length;
+    Error error = ReadInt32(&p, end, &out.requestId);
+    if (error == Error::None) {
+        error = ReadInt32(&p, end, &out.errorStatus);
+    }
+    if (error == Error::None) {
+        error = ReadInt32(&p, end, &out.errorIndex);
+    }
+    if (error != Error::None) {
+        return error;
+    }
+    Element list;
+    error = ReadTagged(&p, end, kTagSequence, &list);
+    if (error != Error::None) {
+        return error;
+    }
+    error = DecodeVarBinds(list, out.varbinds);
+    if (error != Error::None) {
+        return error;
+    }
+    return p == end ? Error::None : Error::TrailingBytes;
+}
+
+// ---------------------------------------------------------------- encoding
+
+std::size_t LengthOctets(std::size_t length) {
+    if (length < 0x80) {
+        return 1;
+    }
+    std::size_t octets = 1;
+    for (std::size_t rest = length; rest != 0; rest >>= 8) {
+        ++octets;
+    }
+    return octets;
+}
+
+std::size_t ElementSize(std::size_t contentLength) {
+    return 1 + LengthOctets(contentLength) + contentLength;
+}
+
+// Minimal two's-complement length of a value in the 64-bit signed range.
+std::size_t IntegerOctets(std::int64_t value) {
+    std::size_t octets = 1;
+    while (octets < 8) {
+        const int shift = static_cast<int>(octets * 8 - 1);
+        const std::int64_t high = value >> shift;  // all sign bits if it fits in `octets`
+        if (high == 0 || high == -1) {
+            break;
+        }
+        ++octets;
+    }
+    return octets;
+}
+
+std::size_t SubIdOctets(std::uint32_t sub) {
+    std::size_t octets = 1;
+    while (sub >= 0x80) {
+        sub >>= 7;
+        ++octets;
+    }
+    return octets;
+}
+
+Error OidOctets(const std::vector<std::uint32_t>& oid, std::size_t* octets) {
+    if (oid.size() < 2) {
+        return Error::OidEmpty;
+    }
+    if (oid.size() > kMaxOidComponents) {
+        return Error::OidTooLong;
+    }
+    // The first two arcs share one sub-identifier, which must fit 32 bits like any other.
+    if (oid[0] > 2 || (oid[0] < 2 && oid[1] >= 40) || (oid[0] == 2 && oid[1] > 0xFFFFFFFFu - 80)) {
+        return Error::OidOverflow;
+    }
+    std::size_t total = SubIdOctets(oid[0] * 40 + oid[1]);
+    for (std::size_t i = 2; i < oid.size(); ++i) {
+        total += SubIdOctets(oid[i]);
+    }
+    *octets = total;
+    return Error::None;
+}
+
+Error ValueOctets(const Value& value, std::size_t* octets) {
+    if ((value.tag & kHighTagForm) == kHighTagForm) {
+        return Error::UnexpectedTag;
+    }
+    switch (value.tag) {
+        case kTagInteger:
+            if (value.integer < kInt32Min || value.integer > kInt32Max) {
+                return Error::IntegerSize;
+            }
+            *octets = IntegerOctets(value.integer);
+            return Error::None;
+        case kTagCounter32:
+        case kTagGauge32:
+        case kTagTimeTicks:
+            if (value.integer < 0 || value.integer > kUint32Max) {
+                return Error::UnsignedRange;
+            }
+            *octets = IntegerOctets(value.integer);
+            return Error::None;
+        case kTagNull:
+            *octets = 0;
+            return Error::None;
+        case kTagOid:
+            return OidOctets(value.oid, octets);
+        case kTagIpAddress:
+            if (value.bytes.size() != 4) {
+                return Error::IpAddressSize;
+            }
+            break;
+        default:
+            break;
+    }
+    if (value.bytes.size() > kMaxMessageBytes) {
+        return Error::MessageTooLarge;
+    }
+    *octets = value.bytes.size();
+    return Error::None;
+}
+
+// Writes forward into storage whose size was computed beforehand.
+class Writer {
+  public:
+    explicit Writer(std::uint8_t* start) : p_(start) {}
+
+    void Header(std::uint8_t tag, std::size_t length) {
+        *p_++ = tag;
+        if (length < 0x80) {
+            *p_++ = static_cast<std::uint8_t>(length);
+            return;
+        }
+        const std::size_t octets = LengthOctets(length) - 1;
+        *p_++ = static_cast<std::uint8_t>(0x80u | octets);
+        for (std::size_t i = octets; i > 0; --i) {
+            *p_++ = static_cast<std::uint8_t>(length >> (8 * (i - 1)));
+        }
+    }
+
+    void IntegerContent(std::int64_t value) {
+        const auto bits = static_cast<std::uint64_t>(value);
+        for (std::size_t i = IntegerOctets(value); i > 0; --i) {
+            *p_++ = static_cast<std::uint8_t>(bits >> (8 * (i - 1)));
+        }
+    }
+
+    void Integer(std::uint8_t tag, std::int64_t value) {
+        Header(tag, IntegerOctets(value));
+        IntegerContent(value);
+    }
+
+    void SubId(std::uint32_t sub) {
+        for (std::size_t i = SubIdOctets(sub); i > 1; --i) {
+            *p_++ = static_cast<std::uint8_t>(0x80u | ((sub >> (7 * (i - 1))) & 0x7Fu));
+        }
+        *p_++ = static_cast<std::uint8_t>(sub & 0x7Fu);
+    }
+
+    void OidContent(const std::vector<std::uint32_t>& oid) {
+        SubId(oid[0] * 40 + oid[1]);
+        for (std::size_t i = 2; i < oid.size(); ++i) {
+            SubId(oid[i]);
+        }
+    }
+
+    void Bytes(const std::uint8_t* data, std::size_t size) {
+        if (size != 0) {
+            std::memcpy(p_, data, size);
+            p_ += size;
+        }
+    }
+
+  private:
+    std::uint8_t* p_;
+};
+
+}  // namespace
+
+const char* ErrorName(Error error) {
+    switch (error) {
+        case Error::None:
+            return "None";
+        case Error::Truncated:
+            return "Truncated";
+        case Error::IndefiniteLength:
+            return "IndefiniteLength";
+        case Error::LengthTooLong:
+            return "LengthTooLong";
+        case Error::LengthPastParent:
+            return "LengthPastParent";
+        case Error::TrailingBytes:
+            return "TrailingBytes";
+        case Error::UnexpectedTag:
+            return "UnexpectedTag";
+        case Error::IntegerSize:
+            return "IntegerSize";
+        case Error::UnsignedRange:
+            return "UnsignedRange";
+        case Error::OidEmpty:
+            return "OidEmpty";
+        case Error::OidOverflow:
+            return "OidOverflow";
+        case Error::OidUnterminated:
+            return "OidUnterminated";
+        case Error::OidTooLong:
+            return "OidTooLong";
+        case Error::NullWithContent:
+            return "NullWithContent";
+        case Error::IpAddressSize:
+            return "IpAddressSize";
+        case Error::BadVersion:
+            return "BadVersion";
+        case Error::CommunityTooLong:
+            return "CommunityTooLong";
+        case Error::NestingTooDeep:
+            return "NestingTooDeep";
+        case Error::TooManyVarBinds:
+            return "TooManyVarBinds";
+        case Error::MessageTooLarge:
+            return "MessageTooLarge";
+    }
+    return "Unknown";
+}
+
+Error Encode(const Message& message, std::vector<std::uint8_t>& out) {
+    if (message.pduType < kFirstPdu || message.pduType > kLastPdu) {
+        return Error::UnexpectedTag;
+    }
+    if (message.community.size() > kMaxCommunityBytes) {
+        return Error::CommunityTooLong;
+    }
+    if (message.varbinds.size() > kMaxVarBinds) {
+        return Error::TooManyVarBinds;
+    }
+    // Sizes first, so the message is written once, front to back, into its final place.
+    struct Sizes {
+        std::size_t name;
+        std::size_t value;
+        std::size_t varbind;
+    };
+    std::array<Sizes, kMaxVarBinds> sizes{};
+    std::size_t listContent = 0;
+    for (std::size_t i = 0; i < message.varbinds.size(); ++i) {
+        const VarBind& varbind = message.varbinds[i];
+        Error error = OidOctets(varbind.name, &sizes[i].name);
+        if (error == Error::None) {
+            error = ValueOctets(varbind.value, &sizes[i].value);
+        }
+        if (error != Error::None) {
+            return error;
+        }
+        sizes[i].varbind = ElementSize(sizes[i].name) + ElementSize(sizes[i].value);
+        listContent += ElementSize(sizes[i].varbind);
+        if (listContent > kMaxMessageBytes) {
+            return Error::MessageTooLarge;
+        }
+    }
+    const std::size_t pduContent = ElementSize(IntegerOctets(message.requestId)) +
+                                   ElementSize(IntegerOctets(message.errorStatus)) +
+                                   ElementSize(IntegerOctets(message.errorIndex)) +
+                                   ElementSize(listContent);
+    const std::size_t messageContent = ElementSize(IntegerOctets(message.version)) +
+                                       ElementSize(message.community.size()) +
+                                       ElementSize(pduContent);
+    const std::size_t total = ElementSize(messageContent);
+    if (total > kMaxMessageBytes) {
+        return Error::MessageTooLarge;
+    }
+
+    const std::size_t start = out.size();
+    out.resize(start + total);
+    Writer w(out.data() + start);
+    w.Header(kTagSequence, messageContent);
+    w.Integer(kTagInteger, message.version);
+    w.Header(kTagOctetString, message.community.size());
+    w.Bytes(reinterpret_cast<const std::uint8_t*>(message.community.data()),
+            message.community.size());
+    w.Header(message.pduType, pduContent);
+    w.Integer(kTagInteger, message.requestId);
+    w.Integer(kTagInteger, message.errorStatus);
+    w.Integer(kTagInteger, message.errorIndex);
+    w.Header(kTagSequence, listContent);
+    for (std::size_t i = 0; i < message.varbinds.size(); ++i) {
+        const VarBind& varbind = message.varbinds[i];
+        const Value& value = varbind.value;
+        w.Header(kTagSequence, sizes[i].varbind);
+        w.Header(kTagOid, sizes[i].name);
+        w.OidContent(varbind.name);
+        w.Header(value.tag, sizes[i].value);
+        if (value.tag == kTagInteger || IsUnsignedTag(value.tag)) {
+            w.IntegerContent(value.integer);
+        } else if (value.tag == kTagOid) {
+            w.OidContent(value.oid);
+        } else if (value.tag != kTagNull) {
+            w.Bytes(value.bytes.data(), value.bytes.size());
+        }
+    }
+    return Error::None;
+}
+
+Error Decode(const std::uint8_t* data, std::size_t size, Message& out) {
+    if (size > kMaxMessageBytes) {
+        return Error::MessageTooLarge;
+    }
+    if (data == nullptr || size == 0) {
+        return Error::Truncated;
+    }
+    const std::uint8_t* p = data;
+    const std::uint8_t* end = data + size;
+    Element message;
+    Error error = ReadElement(&p, end, true, &message);
+    if (error != Error::None) {
+        return error;
+    }
+    if (message.tag != kTagSequence) {
+        return Error::UnexpectedTag;
+    }
+    if (p != end) {
+        return Error::TrailingBytes;
+    }
+
+    p = message.content;
+    end = message.content + message.length;
+    error = ReadInt32(&p, end, &out.version);
+    if (error != Error::None) {
+        return error;
+    }
+    if (out.version != 0) {
+        return Error::BadVersion;
+    }
+    Element community;
+    error = ReadTagged(&p, end, kTagOctetString, &community);
+    if (error != Error::None) {
+        return error;
+    }
+    if (community.length > kMaxCommunityBytes) {
+        return Error::CommunityTooLong;
+    }
+    out.community.assign(reinterpret_cast<const char*>(community.content), community.length);
+
+    Element pdu;
+    error = ReadElement(&p, end, false, &pdu);
+    if (error != Error::None) {
+        return error;
+    }
+    if (pdu.tag < kFirstPdu || pdu.tag > kLastPdu) {
+        return Error::UnexpectedTag;
+    }
+    out.pduType = pdu.tag;
+    error = DecodePdu(pdu, out);
+    if (error != Error::None) {
+        return error;
+    }
+    return p == end ? Error::None : Error::TrailingBytes;
+}
+
+}  // namespace ber
