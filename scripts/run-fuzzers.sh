@@ -17,15 +17,21 @@ fi
 for target in "${targets[@]}"; do
     name=$(basename "$target")
     work=$(mktemp -d)
-    seeds=$(find "$root/fuzz" -type d -path "*/corpus/$name" | head -n 1)
-    [ -n "$seeds" ] && cp -r "$seeds/." "$work/"
+    # Seeds: the corpus/ folder beside the target's source (fuzz/<area>/corpus).
+    area=$(basename "$(dirname "$target")")
+    if [ -d "$root/fuzz/$area/corpus" ]; then
+        cp -r "$root/fuzz/$area/corpus/." "$work/"
+    fi
     echo "fuzzing $name for $seconds s"
-    (cd "$work" && "$target" -max_total_time="$seconds" -print_final_stats=1 \
-        -artifact_prefix="$work/" "$work" 2>&1 | grep -E '^(stat::number_of_executed_units|stat::peak_rss|==|SUMMARY|INFO: -max_total_time)' || true)
+    "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$work/" \
+        "$work" > "$work.log" 2>&1 || true
+    grep -E '^(stat::number_of_executed_units|stat::new_units_added|SUMMARY|==[0-9]+==)' \
+        "$work.log" || true
     if compgen -G "$work/crash-*" > /dev/null || compgen -G "$work/leak-*" > /dev/null ||
         compgen -G "$work/timeout-*" > /dev/null; then
+        tail -n 40 "$work.log" >&2
         echo "$name: findings kept in $work" >&2
         exit 1
     fi
-    rm -rf "$work"
+    rm -rf "$work" "$work.log"
 done

@@ -1,0 +1,206 @@
+#include "tools/printer-sim/options.h"
+
+#include <arpa/inet.h>
+
+#include <charconv>
+
+#include "tools/printer-sim/control.h"
+#include "tools/printer-sim/responder.h"
+
+namespace sim {
+namespace {
+
+bool ParseNumber(const std::string& text, long long low, long long high, long long& out) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return !text.empty() && ec == std::errc() && end == text.data() + text.size() && out >= low &&
+           out <= high;
+}
+
+}  // namespace
+
+bool ParseEndpoint(const std::string& text, Endpoint& endpoint) {
+    std::size_t colon = text.rfind(':');
+    if (colon == std::string::npos) {
+        return false;
+    }
+    in_addr address{};
+    long long port = 0;
+    if (inet_pton(AF_INET, text.substr(0, colon).c_str(), &address) != 1 ||
+        !ParseNumber(text.substr(colon + 1), 0, 65535, port)) {
+        return false;
+    }
+    endpoint.address = address.s_addr;
+    endpoint.port = static_cast<std::uint16_t>(port);
+    return true;
+}
+
+bool ParseOptions(int argc, const char* const* argv, const std::string& defaultProfileDir,
+                  Options& options, std::string& error) {
+    options.profileDir = defaultProfileDir;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::string value;
+        bool hasInlineValue = false;
+        if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
+            value = arg.substr(arg.find('=') + 1);
+            arg = arg.substr(0, arg.find('='));
+            hasInlineValue = true;
+        }
+        auto takeValue = [&]() {
+            if (hasInlineValue) {
+                return true;
+            }
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+            return true;
+        };
+        auto noValue = [&]() {
+            if (hasInlineValue) {
+                error = arg + " takes no value";
+            }
+            return !hasInlineValue;
+        };
+        long long number = 0;
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return noValue();
+        } else if (arg == "--listen" || arg == "--control") {
+            if (!takeValue()) {
+                return false;
+            }
+            Endpoint& endpoint = arg == "--listen" ? options.listen : options.controlEndpoint;
+            if (!ParseEndpoint(value, endpoint)) {
+                error = arg + " wants IPV4:PORT, not '" + value + "'";
+                return false;
+            }
+            options.control = options.control || arg == "--control";
+        } else if (arg == "--profile") {
+            if (!takeValue()) {
+                return false;
+            }
+            ProfileArgument profile;
+            std::size_t equals = value.find('=');
+            if (equals != std::string::npos) {
+                profile.community = value.substr(0, equals);
+                value = value.substr(equals + 1);
+                if (profile.community.empty()) {
+                    error = "--profile COMMUNITY=PROFILE needs a community";
+                    return false;
+                }
+            }
+            profile.source = value;
+            options.profiles.push_back(profile);
+        } else if (arg == "--community") {
+            if (!takeValue()) {
+                return false;
+            }
+            if (value.empty() || value.size() > ber::kMaxCommunityBytes) {
+                error = "--community needs a name of 1 to 255 bytes";
+                return false;
+            }
+            options.community = value;
+        } else if (arg == "--profile-dir") {
+            if (!takeValue()) {
+                return false;
+            }
+            options.profileDir = value;
+        } else if (arg == "--page-interval") {
+            if (!takeValue() || !ParseNumber(value, 1, 3600000, number)) {
+                error = error.empty() ? "--page-interval wants milliseconds from 1" : error;
+                return false;
+            }
+            options.pageIntervalMs = static_cast<int>(number);
+        } else if (arg == "--delay") {
+            if (!takeValue() || !ParseNumber(value, 0, kMaxDelayMs, number)) {
+                error = error.empty() ? "--delay wants milliseconds" : error;
+                return false;
+            }
+            options.faults.delayMs = static_cast<int>(number);
+        } else if (arg == "--stray" || arg == "--spoof") {
+            if (!takeValue() || !ParseNumber(value, 0, kMaxStray, number)) {
+                error = error.empty() ? arg + " wants a count up to 100" : error;
+                return false;
+            }
+            (arg == "--stray" ? options.faults.stray : options.faults.spoof) =
+                static_cast<unsigned>(number);
+        } else if (arg == "--error") {
+            if (!takeValue()) {
+                return false;
+            }
+            std::size_t equals = value.find('=');
+            Oid oid;
+            std::string problem;
+            int status =
+                equals == std::string::npos ? -1 : ErrorStatusFromName(value.substr(equals + 1));
+            if (status < 0 || !ParseOid(value.substr(0, equals), oid, problem)) {
+                error = "--error wants OID=STATUS (tooBig noSuchName badValue readOnly genErr)";
+                return false;
+            }
+            options.faults.errorStatusByOid[oid] = status;
+        } else if (arg == "--live" || arg == "--log" || arg == "--silence" || arg == "--check" ||
+                   arg == "--list-profiles") {
+            if (!noValue()) {
+                return false;
+            }
+            bool& flag = arg == "--live"      ? options.live
+                         : arg == "--log"     ? options.log
+                         : arg == "--silence" ? options.faults.silent
+                         : arg == "--check"   ? options.check
+                                              : options.listProfiles;
+            flag = true;
+        } else {
+            error = "unknown option '" + arg + "' (try --help)";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string UsageText() {
+    return R"(Usage: vellumark-printer-sim [OPTIONS]
+A simulated network printer: an SNMPv1 agent that answers GET (and GETNEXT) requests from
+snmprec profiles, with faults on demand.
+
+Serving:
+  --listen IPV4:PORT        UDP address for SNMP (default 127.0.0.1:1161); port 0 picks a free
+                            port. Prints "listening on IPV4:PORT" on stdout once bound.
+  --profile [COMM=]PROFILE  serve PROFILE (a .snmprec file or a bundled name) to requests with
+                            community COMM (default: the --community value). Repeat to serve
+                            several profiles, each under its own community. Default: laser-mono.
+  --community NAME          community of profiles given without one (default orchid). Requests
+                            with a community no profile has get no answer.
+  --profile-dir DIR         where bundled profile names are looked up
+  --list-profiles           print the bundled profile names and exit
+  --check                   parse the profiles, report problems, exit 0 (all good) or 2
+  --live                    print pages while running: page counts grow by one per page
+                            interval, supply levels fall by one every 10 pages, sysUpTime runs
+  --page-interval MS        the page interval for --live (default 2000)
+
+Faults (also settable at run time through the control channel):
+  --silence                 start silent: answer nothing
+  --delay MS                answer each request MS milliseconds late
+  --stray N                 send N stray datagrams to the requester before each answer
+  --spoof N                 send N forged copies of each answer (right request-id, every value
+                            "spoofed answer from another port") from another UDP port first
+  --error OID=STATUS        answer OID with STATUS (tooBig noSuchName badValue readOnly genErr)
+                            and a NULL value
+
+Control:
+  --control IPV4:PORT       UDP control channel: one command per line, one reply line each
+                            ("ok..." or "error: ..."); port 0 picks a free port and prints
+                            "control on IPV4:PORT". Send "help" for the commands.
+  SIGUSR1 / SIGUSR2         stop answering / answer again
+  SIGINT / SIGTERM          exit with status 0
+
+  --log                     log every request (source, community, objects, result) to stderr
+  --help                    this text
+
+Exit status: 0 after SIGINT/SIGTERM or --help, 1 when a socket cannot be opened, 2 for a bad
+command line or a bad profile.
+)";
+}
+
+}  // namespace sim

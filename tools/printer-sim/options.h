@@ -1,0 +1,47 @@
+// The simulated printer's command line. Parsing reports the first problem in `error`; the
+// usage text is what --help prints.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/printer-sim/sim_state.h"
+
+namespace sim {
+
+struct Endpoint {
+    std::uint32_t address = 0x0100007f;  // network byte order: 127.0.0.1
+    std::uint16_t port = 0;              // host order; 0 = pick a free port
+};
+
+struct ProfileArgument {
+    std::string community;  // empty: the --community value
+    std::string source;     // a file path or the name of a bundled profile
+};
+
+struct Options {
+    Endpoint listen{0x0100007f, 1161};
+    bool control = false;
+    Endpoint controlEndpoint;
+    std::vector<ProfileArgument> profiles;  // none given: the bundled "laser-mono"
+    std::string community = "orchid";
+    std::string profileDir;
+    bool live = false;
+    int pageIntervalMs = 2000;
+    bool log = false;
+    bool check = false;
+    bool listProfiles = false;
+    bool help = false;
+    Faults faults;  // faults in force from the start
+};
+
+bool ParseEndpoint(const std::string& text, Endpoint& endpoint);
+
+// `defaultProfileDir` is where bundled profiles are looked up unless --profile-dir says else.
+bool ParseOptions(int argc, const char* const* argv, const std::string& defaultProfileDir,
+                  Options& options, std::string& error);
+
+std::string UsageText();
+
+}  // namespace sim
