@@ -1,0 +1,178 @@
+#include "platform/ui/qt/controls.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QString>
+
+#include "platform/ui/qt/progress_bar.h"
+#include "platform/ui/qt/text_codec.h"
+
+namespace vmqt {
+namespace {
+
+// The bytes last set and the text they were shown as, so an unchanged text reads back as set.
+constexpr const char* BYTES_PROPERTY = "vmBytes";
+constexpr const char* SHOWN_PROPERTY = "vmShown";
+constexpr const char* ID_PROPERTY = "vmControlId";
+constexpr const char* PUSH_PROPERTY = "vmPushButton";
+
+bool Has(std::uint32_t style, std::uint32_t bits) {
+    return (style & bits) == bits;
+}
+
+QString ShownText(const QWidget* control) {
+    if (auto* edit = qobject_cast<const QLineEdit*>(control)) {
+        return edit->text();
+    }
+    if (auto* multi = qobject_cast<const QPlainTextEdit*>(control)) {
+        return multi->toPlainText();
+    }
+    if (auto* label = qobject_cast<const QLabel*>(control)) {
+        return label->text();
+    }
+    if (auto* button = qobject_cast<const QPushButton*>(control)) {
+        return button->text();
+    }
+    if (auto* group = qobject_cast<const QGroupBox*>(control)) {
+        return group->title();
+    }
+    return control->windowTitle();
+}
+
+void ShowText(QWidget* control, const QString& text) {
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        edit->setText(text);
+    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(control)) {
+        // Lines of a multi-line edit end in "\r\n" in the program's text.
+        QString lines = text;
+        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        multi->setPlainText(lines);
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(text);
+    } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+        button->setText(text);
+    } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
+        group->setTitle(text);
+    } else {
+        control->setWindowTitle(text);
+    }
+}
+
+QWidget* CreateButton(const tmpl::ControlTemplate& control, QWidget* dialog) {
+    const std::uint32_t kind = control.style & tmpl::BsTypeMask;
+    if (kind == tmpl::BsGroupBox) {
+        auto* group = new QGroupBox(dialog);
+        group->setFocusPolicy(Qt::NoFocus);
+        return group;
+    }
+    auto* button = new QPushButton(dialog);
+    button->setAutoDefault(false);
+    button->setDefault(kind == tmpl::BsDefPushButton);
+    button->setProperty(PUSH_PROPERTY, true);
+    return button;
+}
+
+QWidget* CreateEdit(const tmpl::ControlTemplate& control, QWidget* dialog) {
+    if (Has(control.style, tmpl::EsMultiline)) {
+        auto* edit = new QPlainTextEdit(dialog);
+        edit->setTabChangesFocus(true);
+        edit->setVerticalScrollBarPolicy(
+            Has(control.style, tmpl::WsVScroll) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+        edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // ES_AUTOHSCROLL: lines run on to the right instead of wrapping.
+        edit->setLineWrapMode(Has(control.style, tmpl::EsAutoHScroll)
+                                  ? QPlainTextEdit::NoWrap
+                                  : QPlainTextEdit::WidgetWidth);
+        if (!Has(control.style, tmpl::WsBorder)) {
+            edit->setFrameShape(QFrame::NoFrame);
+        }
+        return edit;
+    }
+    auto* edit = new QLineEdit(dialog);
+    edit->setFrame(Has(control.style, tmpl::WsBorder));
+    return edit;
+}
+
+QWidget* CreateStatic(const tmpl::ControlTemplate& control, QWidget* dialog) {
+    auto* label = new QLabel(dialog);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    const std::uint32_t kind = control.style & tmpl::SsTypeMask;
+    Qt::Alignment horizontal = Qt::AlignLeft;
+    if (kind == tmpl::SsRight || Has(control.exStyle, tmpl::WsExRight)) {
+        horizontal = Qt::AlignRight;
+    }
+    label->setAlignment(horizontal | Qt::AlignTop);
+    return label;
+}
+
+}  // namespace
+
+QWidget* CreateControl(const tmpl::ControlTemplate& control, const QRect& geometry,
+                       QWidget* dialog) {
+    const QString className = QString::fromLatin1(control.className);
+    QWidget* widget = nullptr;
+    if (className.compare(QLatin1String(tmpl::BUTTON_CLASS), Qt::CaseInsensitive) == 0) {
+        widget = CreateButton(control, dialog);
+    } else if (className.compare(QLatin1String(tmpl::EDIT_CLASS), Qt::CaseInsensitive) == 0) {
+        widget = CreateEdit(control, dialog);
+    } else if (className.compare(QLatin1String(tmpl::PROGRESS_CLASS), Qt::CaseInsensitive) == 0) {
+        widget = new ProgressBar(dialog);
+    } else {
+        widget = CreateStatic(control, dialog);
+    }
+    widget->setProperty(ID_PROPERTY, control.id);
+    widget->setGeometry(geometry);
+
+    // Keyboard focus: tab stops take Tab and clicks; other edits and buttons only clicks.
+    const bool focusable = IsPushButton(widget) || qobject_cast<QLineEdit*>(widget) ||
+                           qobject_cast<QPlainTextEdit*>(widget);
+    if (focusable) {
+        widget->setFocusPolicy(Has(control.style, tmpl::WsTabStop) ? Qt::StrongFocus
+                                                                   : Qt::ClickFocus);
+    } else {
+        widget->setFocusPolicy(Qt::NoFocus);
+    }
+    SetControlText(widget, QByteArray(control.text));
+    widget->setVisible(Has(control.style, tmpl::WsVisible));
+    return widget;
+}
+
+QByteArray ControlText(const QWidget* control, bool* utf8) {
+    const QString shown = ShownText(control);
+    const QVariant set = control->property(BYTES_PROPERTY);
+    if (set.isValid() && control->property(SHOWN_PROPERTY).toString() == shown) {
+        if (utf8 != nullptr) {
+            *utf8 = false;
+        }
+        return set.toByteArray();
+    }
+    if (utf8 != nullptr) {
+        *utf8 = true;
+    }
+    QString text = shown;
+    if (qobject_cast<const QPlainTextEdit*>(control) != nullptr) {
+        text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    }
+    return text.toUtf8();
+}
+
+void SetControlText(QWidget* control, const QByteArray& bytes) {
+    ShowText(control, FromBytes(bytes));
+    control->setProperty(BYTES_PROPERTY, bytes);
+    control->setProperty(SHOWN_PROPERTY, ShownText(control));
+}
+
+bool IsPushButton(const QWidget* control) {
+    return control != nullptr && control->property(PUSH_PROPERTY).toBool();
+}
+
+int ControlId(const QWidget* control) {
+    const QVariant id = control->property(ID_PROPERTY);
+    return id.isValid() ? id.toInt() : -1;
+}
+
+}  // namespace vmqt

@@ -1,0 +1,111 @@
+// The dialog templates and the tray menu as plain data: the one source of the geometry, texts
+// and styles that every front-end lays out and that the Win32 resource script is written from.
+// Positions and sizes are in dialog units; styles carry their Win32 values bit for bit.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace tmpl {
+
+// Win32 window, dialog and control style bits with their Win32 values. Named in mixed case so
+// that they can sit next to <windows.h> macros of the same meaning without clashing.
+inline constexpr std::uint32_t WsPopup = 0x80000000u;
+inline constexpr std::uint32_t WsChild = 0x40000000u;
+inline constexpr std::uint32_t WsVisible = 0x10000000u;
+inline constexpr std::uint32_t WsCaption = 0x00C00000u;
+inline constexpr std::uint32_t WsBorder = 0x00800000u;
+inline constexpr std::uint32_t WsVScroll = 0x00200000u;
+inline constexpr std::uint32_t WsSysMenu = 0x00080000u;
+inline constexpr std::uint32_t WsGroup = 0x00020000u;
+inline constexpr std::uint32_t WsTabStop = 0x00010000u;
+
+inline constexpr std::uint32_t DsModalFrame = 0x0080u;
+inline constexpr std::uint32_t DsCenter = 0x0800u;
+inline constexpr std::uint32_t DsShellFont = 0x0048u;  // DS_SETFONT | DS_FIXEDSYS
+
+inline constexpr std::uint32_t WsExTopmost = 0x00000008u;
+inline constexpr std::uint32_t WsExToolWindow = 0x00000080u;
+inline constexpr std::uint32_t WsExRight = 0x00001000u;
+
+inline constexpr std::uint32_t BsPushButton = 0x0000u;
+inline constexpr std::uint32_t BsDefPushButton = 0x0001u;
+inline constexpr std::uint32_t BsGroupBox = 0x0007u;
+inline constexpr std::uint32_t BsTypeMask = 0x000Fu;
+
+inline constexpr std::uint32_t EsMultiline = 0x0004u;
+inline constexpr std::uint32_t EsAutoVScroll = 0x0040u;
+inline constexpr std::uint32_t EsAutoHScroll = 0x0080u;
+
+inline constexpr std::uint32_t SsLeft = 0x0000u;
+inline constexpr std::uint32_t SsRight = 0x0002u;
+inline constexpr std::uint32_t SsTypeMask = 0x001Fu;
+
+inline constexpr std::uint32_t PbsSmooth = 0x0001u;
+
+// Window class names as the resource script spells them.
+inline constexpr const char* BUTTON_CLASS = "Button";
+inline constexpr const char* EDIT_CLASS = "Edit";
+inline constexpr const char* STATIC_CLASS = "Static";
+inline constexpr const char* PROGRESS_CLASS = "msctls_progress32";
+
+// One control: identifier (-1 for none), class, text, position and size in dialog units.
+struct ControlTemplate {
+    int id;
+    const char* className;
+    const char* text;
+    int x;
+    int y;
+    int cx;
+    int cy;
+    std::uint32_t style;
+    std::uint32_t exStyle;
+};
+
+struct FontTemplate {
+    const char* face;
+    int pointSize;
+    int weight;
+    bool italic;
+    int charset;
+};
+
+// One extended dialog template. `controls` are in template order, which is the tab order and,
+// as on Win32, the z-order from top to bottom.
+struct DialogTemplate {
+    int id;
+    const char* caption;
+    int x;
+    int y;
+    int cx;  // client area, dialog units
+    int cy;
+    std::uint32_t style;
+    std::uint32_t exStyle;
+    FontTemplate font;
+    std::span<const ControlTemplate> controls;
+};
+
+// One menu item; id 0 with a null text is a separator.
+struct MenuItemTemplate {
+    int id;
+    const char* text;
+};
+
+// One menu resource: a single top-level popup (with an empty title) holding `items`.
+struct MenuTemplate {
+    int id;
+    std::span<const MenuItemTemplate> items;
+};
+
+const DialogTemplate& MonitorTemplate();  // IDD_MONITOR
+const DialogTemplate& TargetTemplate();   // IDD_TARGET
+const MenuTemplate& TrayMenuTemplate();   // IDR_TRAYMENU
+
+// The dialog or menu with that resource identifier, or nullptr.
+const DialogTemplate* FindDialogTemplate(int id);
+const MenuTemplate* FindMenuTemplate(int id);
+// The control with that identifier in the dialog, or nullptr (-1 is never looked up).
+const ControlTemplate* FindControl(const DialogTemplate& dialog, int id);
+
+}  // namespace tmpl
