@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole test run: installs what it needs, builds with warnings as errors, runs every test,
-# the unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer, a short fuzzing run
-# of each network decoder, and the Windows builds with their tests under wine.
+# the Windows builds with their tests under wine, the unit tests again under AddressSanitizer +
+# UndefinedBehaviorSanitizer, and a short fuzzing run of each network decoder.
 #
 #   scripts/test.sh            (as root on Debian 12; CI runs exactly this)
 #
@@ -17,11 +17,15 @@ step() { printf '\n==== %s ====\n' "$*"; }
 step "dependencies"
 scripts/install-deps.sh
 
+step "Windows builds (MinGW, i686 and x86_64)"
+JOBS=$jobs scripts/build-windows.sh build
+
 step "build (warnings are errors)"
-cmake -S . -B build/main -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVM_WERROR=ON
+cmake -S . -B build/main -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVM_WERROR=ON \
+    -DVM_WIN32_BUILD_DIR="$root/build"
 cmake --build build/main -j "$jobs"
 
-step "tests"
+step "tests (the Windows program's under wine)"
 ctest --test-dir build/main --output-on-failure -j "$jobs" --timeout 600
 
 step "tests under AddressSanitizer + UndefinedBehaviorSanitizer"
@@ -36,13 +40,5 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=
     -DVM_FUZZ=ON -DVM_TESTS=OFF -DVM_BENCH=OFF -DVM_QT=OFF
 cmake --build build/fuzz -j "$jobs" --target fuzz_ber_decode fuzz_probe_reply
 scripts/run-fuzzers.sh build/fuzz "$fuzz_seconds"
-
-if [ -x scripts/build-windows.sh ]; then
-    step "Windows builds (MinGW) and their tests under wine"
-    scripts/build-windows.sh
-    cmake -S . -B build/main -DVM_WIN32_BUILD_DIR="$root/build/win32-x86_64"
-    cmake --build build/main -j "$jobs"
-    ctest --test-dir build/main --output-on-failure --timeout 900 -L wine
-fi
 
 step "all tests passed"

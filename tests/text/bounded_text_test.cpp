@@ -59,8 +59,7 @@ TEST(BoundedFormat, FormatsCutsAndRejectsBadCapacities) {
     EXPECT_STREQ(exact.bytes.data(), "HP Monitor");
 
     Guarded cut;
-    EXPECT_EQ(BoundedFormat(cut.bytes.data(), 10, "%s Monitor", "HP"),
-              BOUNDED_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(BoundedFormat(cut.bytes.data(), 10, "%s Monitor", "HP"), BOUNDED_INSUFFICIENT_BUFFER);
     EXPECT_STREQ(cut.bytes.data(), "HP Monito");
     EXPECT_TRUE(cut.GuardIntact(10));
 
