@@ -1,0 +1,186 @@
+#include "terminal.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace vmterm {
+namespace {
+
+constexpr char kRawScreen[] = "\x1b[?25l\x1b[?7l";      // cursor off, wrapping off
+constexpr char kRestoreScreen[] = "\x1b[?7h\x1b[?25h";  // wrapping on, cursor on
+
+struct termios g_saved;
+volatile sig_atomic_t g_raw = 0;
+volatile sig_atomic_t g_screen = 0;
+volatile sig_atomic_t g_repaint = 0;
+int g_inFd = -1;
+int g_outFd = -1;
+bool g_handlersInstalled = false;
+
+// Async-signal-safe: only tcsetattr and write.
+void RestoreNow() {
+    if (g_raw == 0) {
+        return;
+    }
+    g_raw = 0;
+    tcsetattr(g_inFd, TCSADRAIN, &g_saved);
+    if (g_screen != 0) {
+        ssize_t ignored = write(g_outFd, kRestoreScreen, sizeof kRestoreScreen - 1);
+        (void)ignored;
+    }
+}
+
+void ApplyRaw() {
+    struct termios raw = g_saved;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
+    raw.c_iflag &= ~static_cast<tcflag_t>(IXON);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    if (tcsetattr(g_inFd, TCSADRAIN, &raw) == 0) {
+        g_raw = 1;
+        if (g_screen != 0) {
+            ssize_t ignored = write(g_outFd, kRawScreen, sizeof kRawScreen - 1);
+            (void)ignored;
+        }
+    }
+}
+
+void OnFatalSignal(int signalNumber) {
+    if (g_raw != 0 && g_screen == 0) {
+        // Leave the prompt's line, so what follows starts on a line of its own.
+        ssize_t ignored = write(g_outFd, "\r\n", 2);
+        (void)ignored;
+    }
+    RestoreNow();
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
+}
+
+void OnStop(int) {
+    const int savedErrno = errno;
+    const bool wasRaw = g_raw != 0;
+    RestoreNow();
+    // Stop for real: the default action, with the signal no longer blocked by this handler.
+    signal(SIGTSTP, SIG_DFL);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    raise(SIGTSTP);
+    // Running again after SIGCONT.
+    signal(SIGTSTP, OnStop);
+    if (wasRaw) {
+        ApplyRaw();
+        g_repaint = static_cast<sig_atomic_t>(RepaintRequest::Fresh);
+    }
+    errno = savedErrno;
+}
+
+void OnResize(int) {
+    g_repaint = 1;
+}
+
+void InstallHandlers() {
+    if (g_handlersInstalled) {
+        return;
+    }
+    g_handlersInstalled = true;
+    std::atexit(RestoreNow);
+    // A signal the parent set to be ignored (nohup, a background job) stays ignored.
+    const auto install = [](int signalNumber, void (*handler)(int)) {
+        struct sigaction current = {};
+        if (sigaction(signalNumber, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+            signal(signalNumber, handler);
+        }
+    };
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) {
+        install(signalNumber, OnFatalSignal);
+    }
+    install(SIGTSTP, OnStop);
+    install(SIGWINCH, OnResize);
+}
+
+}  // namespace
+
+bool IsTerminal(int fd) {
+    return isatty(fd) == 1;
+}
+
+bool EnterRawMode(int fd, int outFd, bool screen) {
+    if (g_raw != 0) {
+        return true;
+    }
+    if (!IsTerminal(fd) || tcgetattr(fd, &g_saved) != 0) {
+        return false;
+    }
+    g_inFd = fd;
+    g_outFd = outFd;
+    g_screen = screen ? 1 : 0;
+    InstallHandlers();
+    ApplyRaw();
+    return g_raw != 0;
+}
+
+void LeaveRawMode() {
+    RestoreNow();
+}
+
+bool InRawMode() {
+    return g_raw != 0;
+}
+
+RepaintRequest TakeRepaintRequest() {
+    const auto requested = static_cast<RepaintRequest>(g_repaint);
+    g_repaint = static_cast<sig_atomic_t>(RepaintRequest::None);
+    return requested;
+}
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = write(fd, text.data(), text.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+long ReadWithin(int fd, char* buffer, std::size_t size, int timeoutMs) {
+    struct pollfd request = {fd, POLLIN, 0};
+    const int ready = poll(&request, 1, timeoutMs);
+    if (ready <= 0) {
+        return -1;
+    }
+    for (;;) {
+        const ssize_t count = read(fd, buffer, size);
+        if (count >= 0) {
+            return static_cast<long>(count);
+        }
+        if (errno != EINTR) {
+            return 0;  // an unreadable input counts as its end
+        }
+    }
+}
+
+void TerminalSize(int fd, std::size_t& columns, std::size_t& rows) {
+    struct winsize size = {};
+    if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
+        columns = size.ws_col;
+        rows = size.ws_row;
+        return;
+    }
+    columns = 80;
+    rows = 24;
+}
+
+}  // namespace vmterm

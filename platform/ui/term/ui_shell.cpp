@@ -1,0 +1,80 @@
+// Icons, the notification area, the message box, painting and the kernel's bounded copy.
+#include <string>
+
+#include "display_text.h"
+#include "platform/ui/ui.h"
+#include "shell/resources/resource.h"
+#include "term_runtime.h"
+#include "terminal.h"
+#include "tray.h"
+
+namespace ui {
+
+HICON LoadIconA(HINSTANCE, LPCSTR iconId) {
+    switch (reinterpret_cast<std::uintptr_t>(iconId)) {
+        case IDI_ONLINE:
+            return vmterm::OnlineIcon();
+        case IDI_OFFLINE:
+            return vmterm::OfflineIcon();
+        default:
+            return nullptr;
+    }
+}
+
+BOOL Shell_NotifyIconA(DWORD operation, NOTIFYICONDATAA* record) {
+    return vmterm::NotifyIcon(operation, record, vmterm::Clock::now());
+}
+
+int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
+    std::string line = vmterm::TerminalText(caption != nullptr ? caption : "Error");
+    line += ": ";
+    line += vmterm::TerminalText(text != nullptr ? text : "");
+    line += "\n";
+    vmterm::WriteAll(vmterm::Config().errorFd, line);
+    return IDOK;
+}
+
+BOOL GetCursorPos(POINT* point) {
+    if (point == nullptr) {
+        return FALSE;
+    }
+    *point = POINT{0, 0};
+    return TRUE;
+}
+
+BOOL SetForegroundWindow(HWND) {
+    return TRUE;
+}
+
+HDC BeginPaint(HWND window, PAINTSTRUCT* paint) {
+    if (paint == nullptr) {
+        return nullptr;
+    }
+    *paint = PAINTSTRUCT{};
+    // The device context is never drawn on; the window's address stands for it.
+    paint->hdc = reinterpret_cast<HDC>(window);
+    return paint->hdc;
+}
+
+BOOL EndPaint(HWND, const PAINTSTRUCT*) {
+    return TRUE;
+}
+
+LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count) {
+    if (destination == nullptr || source == nullptr) {
+        return nullptr;
+    }
+    // The count is taken as unsigned, as the kernel does: 0 writes nothing.
+    auto left = static_cast<unsigned int>(count);
+    char* out = destination;
+    while (left > 1 && *source != '\0') {
+        *out++ = *source++;
+        --left;
+    }
+    if (left != 0) {
+        *out = '\0';
+    }
+    return destination;
+}
+
+}  // namespace ui
