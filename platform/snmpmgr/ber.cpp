@@ -3,18 +3,11 @@
 #include <array>
 #include <cstring>
 
+#include "platform/snmpmgr/asn_types.h"
+
 namespace ber {
 namespace {
 
-constexpr std::uint8_t kTagInteger = 0x02;
-constexpr std::uint8_t kTagOctetString = 0x04;
-constexpr std::uint8_t kTagNull = 0x05;
-constexpr std::uint8_t kTagOid = 0x06;
-constexpr std::uint8_t kTagSequence = 0x30;
-constexpr std::uint8_t kTagIpAddress = 0x40;
-constexpr std::uint8_t kTagCounter32 = 0x41;
-constexpr std::uint8_t kTagGauge32 = 0x42;
-constexpr std::uint8_t kTagTimeTicks = 0x43;
 constexpr std::uint8_t kFirstPdu = 0xA0;
 constexpr std::uint8_t kLastPdu = 0xA4;
 constexpr std::uint8_t kConstructedBit = 0x20;
@@ -25,7 +18,7 @@ constexpr std::int64_t kInt32Max = 2147483647LL;
 constexpr std::int64_t kUint32Max = 4294967295LL;
 
 bool IsUnsignedTag(std::uint8_t tag) {
-    return tag == kTagCounter32 || tag == kTagGauge32 || tag == kTagTimeTicks;
+    return tag == ASN_COUNTER32 || tag == ASN_GAUGE32 || tag == ASN_TIMETICKS;
 }
 
 // ---------------------------------------------------------------- decoding
@@ -119,7 +112,7 @@ Error DecodeInt32(const Element& element, std::int32_t* value) {
 
 Error ReadInt32(const std::uint8_t** cursor, const std::uint8_t* limit, std::int32_t* value) {
     Element element;
-    const Error error = ReadTagged(cursor, limit, kTagInteger, &element);
+    const Error error = ReadTagged(cursor, limit, ASN_INTEGER, &element);
     return error != Error::None ? error : DecodeInt32(element, value);
 }
 
@@ -191,15 +184,15 @@ Error DecodeValue(const Element& element, std::size_t depth, Value& value) {
     value.bytes.clear();
     value.oid.clear();
     switch (element.tag) {
-        case kTagInteger: {
+        case ASN_INTEGER: {
             std::int32_t number = 0;
             const Error error = DecodeInt32(element, &number);
             value.integer = number;
             return error;
         }
-        case kTagCounter32:
-        case kTagGauge32:
-        case kTagTimeTicks: {
+        case ASN_COUNTER32:
+        case ASN_GAUGE32:
+        case ASN_TIMETICKS: {
             const Error error = DecodeInteger(element, &value.integer);
             if (error != Error::None) {
                 return error;
@@ -207,11 +200,11 @@ Error DecodeValue(const Element& element, std::size_t depth, Value& value) {
             return (value.integer < 0 || value.integer > kUint32Max) ? Error::UnsignedRange
                                                                      : Error::None;
         }
-        case kTagNull:
+        case ASN_NULL:
             return element.length == 0 ? Error::None : Error::NullWithContent;
-        case kTagOid:
+        case ASN_OBJECTIDENTIFIER:
             return DecodeOid(element, value.oid);
-        case kTagIpAddress:
+        case ASN_IPADDRESS:
             if (element.length != 4) {
                 return Error::IpAddressSize;
             }
@@ -237,7 +230,7 @@ Error DecodeVarBind(const Element& element, VarBind& varbind) {
     const std::uint8_t* p = element.content;
     const std::uint8_t* end = p + element.length;
     Element name;
-    Error error = ReadTagged(&p, end, kTagOid, &name);
+    Error error = ReadTagged(&p, end, ASN_OBJECTIDENTIFIER, &name);
     if (error != Error::None) {
         return error;
     }
@@ -266,7 +259,7 @@ Error DecodeVarBinds(const Element& list, std::vector<VarBind>& varbinds) {
             return Error::TooManyVarBinds;
         }
         Element element;
-        const Error error = ReadTagged(&p, end, kTagSequence, &element);
+        const Error error = ReadTagged(&p, end, ASN_SEQUENCE, &element);
         if (error != Error::None) {
             return error;
         }
@@ -293,7 +286,7 @@ Error DecodePdu(const Element& pdu, Message& out) {
         return error;
     }
     Element list;
-    error = ReadTagged(&p, end, kTagSequence, &list);
+    error = ReadTagged(&p, end, ASN_SEQUENCE, &list);
     if (error != Error::None) {
         return error;
     }
@@ -368,26 +361,26 @@ Error ValueOctets(const Value& value, std::size_t* octets) {
         return Error::UnexpectedTag;
     }
     switch (value.tag) {
-        case kTagInteger:
+        case ASN_INTEGER:
             if (value.integer < kInt32Min || value.integer > kInt32Max) {
                 return Error::IntegerSize;
             }
             *octets = IntegerOctets(value.integer);
             return Error::None;
-        case kTagCounter32:
-        case kTagGauge32:
-        case kTagTimeTicks:
+        case ASN_COUNTER32:
+        case ASN_GAUGE32:
+        case ASN_TIMETICKS:
             if (value.integer < 0 || value.integer > kUint32Max) {
                 return Error::UnsignedRange;
             }
             *octets = IntegerOctets(value.integer);
             return Error::None;
-        case kTagNull:
+        case ASN_NULL:
             *octets = 0;
             return Error::None;
-        case kTagOid:
+        case ASN_OBJECTIDENTIFIER:
             return OidOctets(value.oid, octets);
-        case kTagIpAddress:
+        case ASN_IPADDRESS:
             if (value.bytes.size() != 4) {
                 return Error::IpAddressSize;
             }
@@ -553,28 +546,28 @@ Error Encode(const Message& message, std::vector<std::uint8_t>& out) {
     const std::size_t start = out.size();
     out.resize(start + total);
     Writer w(out.data() + start);
-    w.Header(kTagSequence, messageContent);
-    w.Integer(kTagInteger, message.version);
-    w.Header(kTagOctetString, message.community.size());
+    w.Header(ASN_SEQUENCE, messageContent);
+    w.Integer(ASN_INTEGER, message.version);
+    w.Header(ASN_OCTETSTRING, message.community.size());
     w.Bytes(reinterpret_cast<const std::uint8_t*>(message.community.data()),
             message.community.size());
     w.Header(message.pduType, pduContent);
-    w.Integer(kTagInteger, message.requestId);
-    w.Integer(kTagInteger, message.errorStatus);
-    w.Integer(kTagInteger, message.errorIndex);
-    w.Header(kTagSequence, listContent);
+    w.Integer(ASN_INTEGER, message.requestId);
+    w.Integer(ASN_INTEGER, message.errorStatus);
+    w.Integer(ASN_INTEGER, message.errorIndex);
+    w.Header(ASN_SEQUENCE, listContent);
     for (std::size_t i = 0; i < message.varbinds.size(); ++i) {
         const VarBind& varbind = message.varbinds[i];
         const Value& value = varbind.value;
-        w.Header(kTagSequence, sizes[i].varbind);
-        w.Header(kTagOid, sizes[i].name);
+        w.Header(ASN_SEQUENCE, sizes[i].varbind);
+        w.Header(ASN_OBJECTIDENTIFIER, sizes[i].name);
         w.OidContent(varbind.name);
         w.Header(value.tag, sizes[i].value);
-        if (value.tag == kTagInteger || IsUnsignedTag(value.tag)) {
+        if (value.tag == ASN_INTEGER || IsUnsignedTag(value.tag)) {
             w.IntegerContent(value.integer);
-        } else if (value.tag == kTagOid) {
+        } else if (value.tag == ASN_OBJECTIDENTIFIER) {
             w.OidContent(value.oid);
-        } else if (value.tag != kTagNull) {
+        } else if (value.tag != ASN_NULL) {
             w.Bytes(value.bytes.data(), value.bytes.size());
         }
     }
@@ -595,7 +588,7 @@ Error Decode(const std::uint8_t* data, std::size_t size, Message& out) {
     if (error != Error::None) {
         return error;
     }
-    if (message.tag != kTagSequence) {
+    if (message.tag != ASN_SEQUENCE) {
         return Error::UnexpectedTag;
     }
     if (p != end) {
@@ -612,7 +605,7 @@ Error Decode(const std::uint8_t* data, std::size_t size, Message& out) {
         return Error::BadVersion;
     }
     Element community;
-    error = ReadTagged(&p, end, kTagOctetString, &community);
+    error = ReadTagged(&p, end, ASN_OCTETSTRING, &community);
     if (error != Error::None) {
         return error;
     }

@@ -5,10 +5,10 @@
 namespace sim {
 namespace {
 
-constexpr std::uint8_t kGetRequest = 0xA0;
-constexpr std::uint8_t kGetNextRequest = 0xA1;
-constexpr std::uint8_t kGetResponse = 0xA2;
-constexpr std::uint8_t kSetRequest = 0xA3;
+constexpr std::uint8_t kGetRequest = SNMP_PDU_GET;
+constexpr std::uint8_t kGetNextRequest = SNMP_PDU_GETNEXT;
+constexpr std::uint8_t kGetResponse = SNMP_PDU_RESPONSE;
+constexpr std::uint8_t kSetRequest = SNMP_PDU_SET;
 
 const Profile* FindProfile(const SimState& state, const std::string& community) {
     for (const Profile& profile : state.profiles) {

@@ -7,16 +7,17 @@
 #include <map>
 #include <vector>
 
+#include "platform/snmpmgr/asn_types.h"
 #include "tools/printer-sim/profile.h"
 
 namespace sim {
 
 // SNMPv1 error-status values.
-inline constexpr int kTooBig = 1;
-inline constexpr int kNoSuchName = 2;
-inline constexpr int kBadValue = 3;
-inline constexpr int kReadOnly = 4;
-inline constexpr int kGenErr = 5;
+inline constexpr int kTooBig = SNMP_ERRORSTATUS_TOOBIG;
+inline constexpr int kNoSuchName = SNMP_ERRORSTATUS_NOSUCHNAME;
+inline constexpr int kBadValue = SNMP_ERRORSTATUS_BADVALUE;
+inline constexpr int kReadOnly = SNMP_ERRORSTATUS_READONLY;
+inline constexpr int kGenErr = SNMP_ERRORSTATUS_GENERR;
 
 struct Faults {
     bool silent = false;                  // drop every request

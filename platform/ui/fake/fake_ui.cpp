@@ -1,5 +1,6 @@
 // The recording fake of the UI seam: every ui:: function logs itself and updates the kept state.
 #include "platform/ui/fake/fake_ui.h"
+#include "kernel_copy.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -572,15 +573,7 @@ LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count) {
         return std::string(fakeui::Quote(source) + ", " + std::to_string(count));
     });
     call.text = source == nullptr ? "" : source;
-    if (count <= 0) {
-        return destination;
-    }
-    int i = 0;
-    for (; i < count - 1 && source[i] != '\0'; ++i) {
-        destination[i] = source[i];
-    }
-    destination[i] = '\0';
-    return destination;
+    return KernelCopyN(destination, source, count);
 }
 
 }  // namespace ui

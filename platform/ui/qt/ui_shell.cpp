@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include "platform/ui/qt/dialog_window.h"
+#include "kernel_copy.h"
 #include "platform/ui/qt/icons.h"
 #include "platform/ui/qt/popup_menus.h"
 #include "platform/ui/qt/text_codec.h"
@@ -93,15 +94,7 @@ BOOL Shell_NotifyIconA(DWORD operation, NOTIFYICONDATAA* record) {
 }
 
 LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count) {
-    if (destination == nullptr || source == nullptr || count < 1) {
-        return nullptr;
-    }
-    int i = 0;
-    for (; i < count - 1 && source[i] != '\0'; ++i) {
-        destination[i] = source[i];
-    }
-    destination[i] = '\0';
-    return destination;
+    return KernelCopyN(destination, source, count);
 }
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "display_text.h"
+#include "kernel_copy.h"
 #include "platform/ui/ui.h"
 #include "shell/resources/resource.h"
 #include "term_runtime.h"
@@ -61,20 +62,7 @@ BOOL EndPaint(HWND, const PAINTSTRUCT*) {
 }
 
 LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count) {
-    if (destination == nullptr || source == nullptr) {
-        return nullptr;
-    }
-    // The count is taken as unsigned, as the kernel does: 0 writes nothing.
-    auto left = static_cast<unsigned int>(count);
-    char* out = destination;
-    while (left > 1 && *source != '\0') {
-        *out++ = *source++;
-        --left;
-    }
-    if (left != 0) {
-        *out = '\0';
-    }
-    return destination;
+    return KernelCopyN(destination, source, count);
 }
 
 }  // namespace ui
