@@ -12,7 +12,7 @@ if [ "${1:-}" = "--term" ]; then
     frontend=term
     shift
 fi
-profile=${1:-mono-laser}
+profile=${1:-laser-mono}
 port=16161
 
 scripts/install-deps.sh
@@ -20,7 +20,7 @@ cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DVM_TESTS=OFF -DVM
 cmake --build build/demo -j "$(nproc)"
 
 sim=build/demo/tools/printer-sim/vellumark-printer-sim
-"$sim" --listen "127.0.0.1:$port" --profile "tools/printer-sim/profiles/$profile.snmprec" --live &
+"$sim" --listen "127.0.0.1:$port" --profile "$profile" --live &
 sim_pid=$!
 trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
 sleep 0.3
