@@ -1,35 +1,29 @@
 // Scripted stand-ins for the probe, the model query and the poll cycle, linked into the shell
 // tests in place of the real ones. Each call is noted in the fake UI's log, so tests can order
-// it against the UI calls; outcomes come from queues the test fills.
+// it against the UI calls, and answers as the script says, every time it is called.
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace scripted {
 
-enum class Model {
-    Read,        // true; g_model <- the queued text
-    NoSuchName,  // false; g_state unchanged
-    Lost,        // false; g_state <- STATE_LOST, as a request without answer leaves it
-};
-enum class Poll {
-    Answered,  // writes "READY" into IDC_PRIMARY, as a cycle that reads the printer does
-    Lost,      // writes nothing, leaves g_state STATE_LOST
+// The model query: Read returns true with g_model <- modelText; NoSuchName returns false and
+// leaves g_state alone; Lost returns false with g_state <- STATE_LOST, as a silent printer does.
+enum class Model { Read, NoSuchName, Lost };
+// The poll cycle: Answered writes "READY" into IDC_PRIMARY, as a cycle that reads the printer
+// does; Lost writes nothing and leaves g_state STATE_LOST.
+enum class Poll { Answered, Lost };
+
+struct Script {
+    int probe = 0;  // PROBE_REPLY
+    Model model = Model::Read;
+    std::string modelText = "Scripted Model";
+    Poll poll = Poll::Answered;
+    int probeCalls = 0, modelCalls = 0, pollCalls = 0;
+    int pollMisuses = 0;  // polls outside STATE_OK or with a session open
 };
 
-void Reset();
-// Empty queues give PROBE_REPLY, Model::Read of "Scripted Model" and Poll::Answered.
-void QueueProbe(int result);
-void QueueModel(Model outcome, const std::string& text = "Scripted Model");
-void QueuePoll(Poll outcome);
-
-int ProbeCalls();
-int ModelCalls();
-int PollCalls();
-// Broken preconditions seen by the scripted poll (called outside STATE_OK or with a session).
-int PollMisuses();
-// g_target as each probe saw it.
-std::vector<std::string> ProbedTargets();
+// The one script; reset it with `S() = {}`.
+Script& S();
 
 }  // namespace scripted

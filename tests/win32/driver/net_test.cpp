@@ -8,10 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/clock/clock.h"
 #include "platform/net/icmp_win32.h"
 #include "platform/net/net.h"
-#include "probe/echo.h"
 #include "probe/probe.h"
 #include "probe/probe_steps.h"
 
@@ -19,31 +17,18 @@ namespace {
 
 int g_failures = 0;
 
-void Check(bool passed, const std::string& what) {
+bool Check(bool passed, const std::string& what) {
     std::printf("%s %s\n", passed ? "ok  " : "FAIL", what.c_str());
     std::fflush(stdout);
-    if (!passed) {
-        ++g_failures;
-    }
+    g_failures += passed ? 0 : 1;
+    return passed;
 }
 
 const std::uint32_t LOOPBACK = htonl(INADDR_LOOPBACK);
 
-void Resolution() {
-    std::uint32_t address = 0;
-    Check(net::ResolveIPv4("127.0.0.1", &address) && address == LOOPBACK,
-          "127.0.0.1 resolves to itself");
-    address = 0;
-    Check(net::ResolveIPv4("127.1.2.3", &address) && address == htonl(0x7F010203),
-          "127.1.2.3 resolves to itself");
-    Check(!net::ResolveIPv4("", &address), "an empty name does not resolve");
-    Check(!net::ResolveIPv4("127.0.0.1:161", &address), "a name with a port does not resolve");
-}
-
 void Udp() {
     net::UdpSocket* udp = net::UdpOpen();
-    Check(udp != nullptr, "a UDP socket opens");
-    if (udp == nullptr) {
+    if (!Check(udp != nullptr, "a UDP socket opens")) {
         return;
     }
     const DWORD start = GetTickCount();
@@ -54,22 +39,20 @@ void Udp() {
 
     // A plain Winsock peer on loopback; the seam's socket learns nothing but what arrives.
     SOCKET peer = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
+    sockaddr_in local{AF_INET, 0, {}, {}};
     local.sin_addr.s_addr = LOOPBACK;
-    bind(peer, reinterpret_cast<const sockaddr*>(&local), sizeof local);
     int length = sizeof local;
+    bind(peer, reinterpret_cast<const sockaddr*>(&local), sizeof local);
     getsockname(peer, reinterpret_cast<sockaddr*>(&local), &length);
     const std::uint16_t peerPort = ntohs(local.sin_port);
-
     const std::uint8_t hello[] = {'h', 'e', 'l', 'l', 'o'};
-    Check(net::UdpSendTo(udp, LOOPBACK, peerPort, hello, sizeof hello), "a datagram is sent");
+    net::UdpSendTo(udp, LOOPBACK, peerPort, hello, sizeof hello);
     char received[64] = "";
     sockaddr_in sender{};
     int senderLength = sizeof sender;
     const int got = recvfrom(peer, received, sizeof received, 0,
                              reinterpret_cast<sockaddr*>(&sender), &senderLength);
-    Check(got == 5 && std::memcmp(received, "hello", 5) == 0, "it arrives whole");
+    Check(got == 5 && std::memcmp(received, "hello", 5) == 0, "a datagram is sent whole");
 
     // The answer is longer than the reader's buffer: it arrives cut to the buffer.
     const char longer[] = "0123456789abcdefghijklmnopqrstuvwxyz";
@@ -79,10 +62,10 @@ void Udp() {
     std::uint32_t from = 0;
     std::uint16_t fromPort = 0;
     const long size = net::UdpReceive(udp, buffer, sizeof buffer, &from, &fromPort);
-    Check(
-        size == static_cast<long>(sizeof buffer) && std::memcmp(buffer, longer, sizeof buffer) == 0,
-        "a 36-byte datagram is cut to the 16-byte buffer (got " + std::to_string(size) + ")");
-    Check(from == LOOPBACK && fromPort == peerPort, "the sender's address and port are given");
+    Check(size == 16 && std::memcmp(buffer, longer, 16) == 0 && from == LOOPBACK &&
+              fromPort == peerPort,
+          "a 36-byte datagram is cut to the 16-byte buffer, with its sender (got " +
+              std::to_string(size) + ")");
     Check(net::UdpReceive(udp, buffer, sizeof buffer, &from, &fromPort) == -1,
           "nothing more: the receive does not block");
 
@@ -103,47 +86,21 @@ void Echo(net::IcmpSocket* socket, const char* label) {
 
 void Icmp() {
     net::IcmpSocket* raw = net::IcmpOpen();
-    Check(raw != nullptr, "IcmpOpen opens a way to ping");
-    if (raw != nullptr) {
-        Check(net::IcmpSocketKind(raw) == net::IcmpKind::Raw,
-              "with raw sockets granted it is a raw socket");
+    if (Check(raw != nullptr && net::IcmpSocketKind(raw) == net::IcmpKind::Raw,
+              "with raw sockets granted IcmpOpen opens a raw socket")) {
         Echo(raw, "raw socket");
         net::IcmpClose(raw);
     }
 
     net::IcmpSocket* service = net::IcmpOpenEchoService();
-    Check(service != nullptr && net::IcmpSocketKind(service) == net::IcmpKind::Service,
-          "the echo service opens");
-    if (service == nullptr) {
+    if (!Check(service != nullptr && net::IcmpSocketKind(service) == net::IcmpKind::Service,
+               "the echo service opens")) {
         return;
     }
     Check(net::IcmpWait(service, 50) == 0, "before a request nothing is readable");
     Echo(service, "echo service");
-
-    // The synthesized reply itself: a bare echo reply with our identifier, sequence and data.
-    EchoRequest request;
-    FillEchoRequest(&request, 0xBEEF, 0x0102, 0xA1B2C3D4);
-    net::IcmpSend(service, LOOPBACK, request.bytes, ECHO_REQUEST_BYTES);
-    Check(net::IcmpWait(service, PROBE_WAIT_MS) == 1, "the service's answer is readable");
-    std::uint8_t reply[64];
-    std::uint32_t from = 0;
-    const long size = net::IcmpReceive(service, reply, sizeof reply, &from);
-    Check(size == static_cast<long>(ECHO_REQUEST_BYTES), "the reply has the request's size");
-    if (size == static_cast<long>(ECHO_REQUEST_BYTES)) {
-        Check(reply[0] == ICMP_ECHO_REPLY && reply[1] == 0, "type 0, code 0");
-        Check(std::memcmp(reply + 4, request.bytes + 4, ECHO_REQUEST_BYTES - 4) == 0,
-              "identifier, sequence and data are the request's");
-        Check(InternetChecksum(reply, ECHO_REQUEST_BYTES) == 0, "the checksum is valid");
-    }
-    Check(from == LOOPBACK, "it comes from 127.0.0.1");
-    Check(net::IcmpReceive(service, reply, sizeof reply, &from) == -1,
-          "the reply is handed out once");
     Check(net::IcmpWait(service, 50) == 0, "one request gives one answer");
 
-    // A host that does not answer: an unassigned documentation address would leave this
-    // machine, so the time-out is shown with a request the service cannot send (too short).
-    net::IcmpSend(service, LOOPBACK, request.bytes, 4);
-    Check(net::IcmpWait(service, 50) == 0, "a request too short to send gives no answer");
     net::IcmpClose(service);
 }
 
@@ -151,7 +108,11 @@ void Icmp() {
 
 int main() {
     Check(net::Startup(), "the socket library starts");
-    Resolution();
+    std::uint32_t address = 0;
+    Check(net::ResolveIPv4("127.1.2.3", &address) && address == htonl(0x7F010203),
+          "127.1.2.3 resolves to itself");
+    Check(!net::ResolveIPv4("", &address), "an empty name does not resolve");
+    Check(!net::ResolveIPv4("127.0.0.1:161", &address), "a name with a port does not resolve");
     Udp();
     Icmp();
     net::Cleanup();
