@@ -1,323 +1,222 @@
 // Manager sessions against a scripted agent on loopback: which datagrams count as the answer,
 // what the list holds afterwards, and how long a request waits.
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
-#include <string>
+#include <functional>
 #include <thread>
-#include <vector>
+#include <tuple>
 
-#include "platform/snmpmgr/mgmtapi.h"
-#include "tests/snmpmgr/udp_peer.h"
+#include "platform/snmpmgr/ber.h"
+#include "tests/snmpmgr/manager_get.h"
 
 namespace {
 
-using testpeer::Bytes;
-using testpeer::UdpPeer;
+using Bytes = std::vector<std::uint8_t>;
 
-constexpr const char* kSysDescr = ".1.3.6.1.2.1.1.1.0";
+// An agent on 127.0.0.1 whose thread hands every datagram received to the test's handler, which
+// may answer from the agent's socket, or from another port or loopback address.
+struct Agent {
+    enum From { kAgent, kOtherPort, kOtherAddress };
+    struct Request {
+        Bytes raw;
+        ber::Message message;
+        sockaddr_in from;
+    };
+    using Handler = std::function<void(Agent&, const Request&)>;
 
-// A request list of the given names with NULL values, as the program builds it.
-class RequestList {
-  public:
-    explicit RequestList(std::vector<const char*> names) {
-        list_.list =
-            static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(names.size() * sizeof(SnmpVarBind)));
-        list_.len = static_cast<std::uint32_t>(names.size());
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            SnmpMgrStrToOid(names[i], &list_.list[i].name);
-            list_.list[i].value.asnType = ASN_NULL;
+    explicit Agent(Handler handle) : handler(std::move(handle)) {
+        for (int i : {kAgent, kOtherPort, kOtherAddress}) {
+            sockaddr_in local{};
+            local.sin_family = AF_INET;
+            local.sin_port = htons(i == kOtherAddress ? port : 0);
+            local.sin_addr.s_addr = htonl(i == kOtherAddress ? 0x7F000002 : 0x7F000001);
+            socklen_t length = sizeof local;
+            fds[i] = socket(AF_INET, SOCK_DGRAM, 0);
+            EXPECT_EQ(bind(fds[i], reinterpret_cast<sockaddr*>(&local), length), 0);
+            getsockname(fds[i], reinterpret_cast<sockaddr*>(&local), &length);
+            port = i == kAgent ? ntohs(local.sin_port) : port;
+        }
+        const timeval tick{0, 20000};  // to notice `stop`
+        setsockopt(fds[kAgent], SOL_SOCKET, SO_RCVTIMEO, &tick, sizeof tick);
+        thread = std::thread([this] {
+            for (Bytes buffer(70000); !stop;) {
+                Request r{};
+                socklen_t length = sizeof r.from;
+                const ssize_t size = recvfrom(fds[kAgent], buffer.data(), buffer.size(), 0,
+                                              reinterpret_cast<sockaddr*>(&r.from), &length);
+                if (size >= 0) {
+                    r.raw.assign(buffer.begin(), buffer.begin() + size);
+                    ber::Decode(r.raw.data(), r.raw.size(), r.message);
+                    requests.push_back(r);
+                    handler(*this, r);
+                }
+            }
+        });
+    }
+    ~Agent() {
+        Stop();
+        for (int fd : fds) {
+            close(fd);
         }
     }
-    ~RequestList() { SnmpUtilVarBindListFree(&list_); }
-    SnmpVarBindList* get() { return &list_; }
-    SnmpVarBind& operator[](std::size_t i) { return list_.list[i]; }
+    // Stops serving; returns every datagram received.
+    std::vector<Request> Stop() {
+        stop = true;
+        if (thread.joinable()) {
+            thread.join();
+        }
+        return requests;
+    }
+    void Send(const Bytes& data, const Request& to, From from = kAgent) {
+        sendto(fds[from], data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&to.from),
+               sizeof to.from);
+    }
 
-  private:
-    SnmpVarBindList list_{};
+    Handler handler;
+    int fds[3] = {-1, -1, -1};
+    std::uint16_t port = 0;  // of the agent's own socket
+    std::atomic<bool> stop{false};
+    std::vector<Request> requests;  // read once stopped
+    std::thread thread;
 };
 
-ber::Value Octets(const std::string& text) {
-    ber::Value v;
-    v.tag = 0x04;
-    v.bytes.assign(text.begin(), text.end());
-    return v;
+ber::Value V(std::uint8_t tag, std::int64_t integer, std::string bytes = "",
+             std::vector<std::uint32_t> oid = {}) {
+    return {tag, integer, Bytes(bytes.begin(), bytes.end()), std::move(oid)};
 }
 
-ber::Value Number(std::uint8_t tag, std::int64_t n) {
-    ber::Value v;
-    v.tag = tag;
-    v.integer = n;
-    return v;
+// A GetResponse to `request`: `change` applied, then encoded.
+Bytes Answer(const ber::Message& request, const std::function<void(ber::Message&)>& change) {
+    ber::Message m = request;
+    m.pduType = SNMP_PDU_RESPONSE;
+    change(m);
+    Bytes out;
+    EXPECT_EQ(ber::Encode(m, out), ber::Error::None);
+    return out;
 }
 
-std::string TargetOf(const UdpPeer& peer) {
-    return "127.0.0.1:" + std::to_string(peer.port());
-}
-
-std::string StringOf(const AsnAny& value) {
-    return std::string(reinterpret_cast<const char*>(value.asnValue.string.stream),
-                       value.asnValue.string.length);
-}
-
-long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start)
-        .count();
-}
-
-TEST(SnmpSession, TakesTheAnswerAndUsesAFreshRequestIdEachTime) {
-    UdpPeer peer([](UdpPeer& p, const UdpPeer::Request& r) {
-        p.Send(UdpPeer::Answer(r.message, {Octets("Ready")}), r.from);
+TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesEveryValueType) {
+    const std::string large(60000, 'x');  // a large answer is taken whole
+    const std::pair<ber::Value, std::string> values[] = {
+        {V(ASN_OCTETSTRING, 0, "answer"), "04:answer"},
+        {V(ASN_INTEGER, -2147483648LL), "02:-2147483648"},
+        {V(ASN_COUNTER32, 4294967295LL), "41:4294967295"},
+        {V(ASN_GAUGE32, 42), "42:42"},
+        {V(ASN_TIMETICKS, 100), "43:100"},
+        {V(ASN_COUNTER64, 0, std::string("\x01\x00\x00\x00\x00", 5)), "46:4294967296"},
+        {V(ASN_IPADDRESS, 0, "\xC0\xA8\x01\x0A"), "40:\xC0\xA8\x01\x0A"},
+        {V(ASN_OPAQUE, 0, "WXYZ"), "44:WXYZ"},
+        {V(ASN_OCTETSTRING, 0, ""), "04:"},
+        {V(ASN_OCTETSTRING, 0, large), "04:" + large},  // [9]
+        {V(ASN_OBJECTIDENTIFIER, 0, "", {1, 3, 6, 1, 4, 1, 2435}), "06:.1.3.6.1.4.1.2435"},
+        {V(0x81, 0), "81:"},  // noSuchInstance: a type without a value
+    };
+    Agent agent([&](Agent& a, const Agent::Request& r) {
+        // The copies carry the answer less its large value, to stay within the socket buffer.
+        const auto answer = [&](bool whole) {
+            return Answer(r.message, [&](ber::Message& m) {
+                m.errorStatus = 5;
+                m.errorIndex = 1;
+                for (std::size_t i = 0; i < m.varbinds.size() && i < std::size(values); ++i) {
+                    m.varbinds[i].value = whole || i != 9 ? values[i].first : V(ASN_NULL, 0);
+                }
+            });
+        };
+        const Bytes good = answer(true), copy = answer(false);
+        a.Send(Answer(r.message, [](ber::Message& m) { m.requestId += 1; }), r);
+        a.Send(copy, r, Agent::kOtherPort);
+        a.Send(copy, r, Agent::kOtherAddress);
+        a.Send({0x30, 0x03, 0x02, 0x01}, r);  // cut short
+        a.Send(Bytes(200, 0xFF), r);          // noise
+        a.Send(Answer(r.message, [](ber::Message& m) { m.community = "public"; }), r);
+        a.Send(r.raw, r);  // our own request echoed
+        a.Send(Answer(r.message, [](ber::Message& m) { m.pduType = SNMP_PDU_SET; }), r);
+        a.Send(Answer(r.message, [](ber::Message& m) { m.varbinds[0].name.back() += 1; }), r);
+        a.Send(Answer(r.message, [](ber::Message& m) { m.varbinds.pop_back(); }), r);
+        a.Send(Bytes(copy.begin(), copy.end() - 1), r);  // the answer, truncated
+        a.Send(good, r);
+        a.Send(Answer(r.message, [](ber::Message&) {}), r);  // a second answer, too late
     });
-    LPSNMP_MGR_SESSION session = SnmpMgrOpen(TargetOf(peer).c_str(), "orchid", 500, 0);
+    const std::string localhost = "localhost:" + std::to_string(agent.port);
+    LPSNMP_MGR_SESSION session = SnmpMgrOpen(localhost.c_str(), "orchid", 500, 0);
     ASSERT_NE(session, nullptr);
-    for (int round = 0; round < 3; ++round) {
-        RequestList list({kSysDescr});
-        AsnInteger32 status = -1;
-        AsnInteger32 index = -1;
-        ASSERT_NE(SnmpMgrRequest(session, SNMP_PDU_GET, list.get(), &status, &index), 0);
-        EXPECT_EQ(status, 0);
-        EXPECT_EQ(index, 0);
-        EXPECT_EQ(list[0].value.asnType, ASN_OCTETSTRING);
-        EXPECT_EQ(StringOf(list[0].value), "Ready");
-        EXPECT_TRUE(list[0].value.asnValue.string.dynamic);
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < std::size(values); ++i) {
+        names.push_back(".1.3." + std::to_string(i + 1));
     }
-    SnmpMgrClose(session);
-
-    const auto requests = peer.requests();
-    ASSERT_EQ(requests.size(), 3u);
-    for (std::size_t i = 0; i < requests.size(); ++i) {
-        const ber::Message& m = requests[i].message;
-        EXPECT_EQ(m.version, 0);
-        EXPECT_EQ(m.community, "orchid");
-        EXPECT_EQ(m.pduType, SNMP_PDU_GET);
-        EXPECT_EQ(m.errorStatus, 0);
-        EXPECT_EQ(m.errorIndex, 0);
-        ASSERT_EQ(m.varbinds.size(), 1u);
-        EXPECT_EQ(m.varbinds[0].name, (std::vector<std::uint32_t>{1, 3, 6, 1, 2, 1, 1, 1, 0}));
-        EXPECT_EQ(m.varbinds[0].value.tag, ASN_NULL);
-        if (i > 0) {
-            EXPECT_NE(m.requestId, requests[i - 1].message.requestId);
+    // The late duplicate still waiting on the socket is not taken as the next answer either.
+    for (int round = 0; round < 2; ++round) {
+        const Got got = Get(session, names);
+        ASSERT_NE(got.ok, 0);
+        EXPECT_EQ(got.status, 5);
+        EXPECT_EQ(got.index, 1);
+        for (std::size_t i = 0; i < std::size(values); ++i) {
+            EXPECT_EQ(got.values.at(i), values[i].second) << i;
         }
     }
-}
-
-TEST(SnmpSession, IgnoresEverythingButTheMatchingAnswer) {
-    UdpPeer peer([](UdpPeer& p, const UdpPeer::Request& r) {
-        const ber::Message& req = r.message;
-        auto altered = [&](auto change) {
-            ber::Message m = req;
-            m.pduType = 0xA2;
-            m.varbinds[0].value = Octets("stray");
-            change(m);
-            return UdpPeer::Encode(m);
-        };
-        const Bytes good = UdpPeer::Answer(req, {Octets("the answer")}, 5, 1);
-        p.Send(altered([](ber::Message& m) { m.requestId += 1; }), r.from);
-        p.SendFromOtherPort(good, r.from);
-        p.SendFromOtherAddress(good, r.from);
-        p.Send({0x30, 0x03, 0x02, 0x01}, r.from);  // cut short
-        p.Send(Bytes(200, 0xFF), r.from);          // noise
-        p.Send(altered([](ber::Message& m) { m.community = "public"; }), r.from);
-        p.Send(r.raw, r.from);  // our own request echoed
-        p.Send(altered([](ber::Message& m) { m.pduType = 0xA3; }), r.from);
-        p.Send(altered([](ber::Message& m) { m.varbinds[0].name.back() += 1; }), r.from);
-        p.Send(altered([](ber::Message& m) { m.varbinds.push_back(m.varbinds[0]); }), r.from);
-        p.Send(Bytes(good.begin(), good.end() - 1), r.from);  // the answer, truncated
-        p.Send(good, r.from);
-        p.Send(altered([](ber::Message&) {}), r.from);  // a second answer comes too late
-    });
-    LPSNMP_MGR_SESSION session = SnmpMgrOpen(TargetOf(peer).c_str(), "orchid", 500, 0);
-    ASSERT_NE(session, nullptr);
-    RequestList list({kSysDescr});
-    AsnInteger32 status = 0;
-    AsnInteger32 index = 0;
-    ASSERT_NE(SnmpMgrRequest(session, SNMP_PDU_GET, list.get(), &status, &index), 0);
-    EXPECT_EQ(StringOf(list[0].value), "the answer");
-    EXPECT_EQ(status, 5);
-    EXPECT_EQ(index, 1);
-
-    // The late duplicate still waiting on the socket is not taken as the next answer.
-    RequestList next({kSysDescr});
-    ASSERT_NE(SnmpMgrRequest(session, SNMP_PDU_GET, next.get(), &status, &index), 0);
-    EXPECT_EQ(StringOf(next[0].value), "the answer");
+    EXPECT_EQ(Get(session, names, SNMP_PDU_GETNEXT).ok, 0) << "only GetRequests are made";
     SnmpMgrClose(session);
+
+    const auto requests = agent.Stop();
+    ASSERT_EQ(requests.size(), 2u);
+    const ber::Message& m = requests[0].message;
+    EXPECT_EQ(std::tie(m.version, m.community, m.pduType, m.errorStatus, m.errorIndex),
+              std::make_tuple(0, std::string("orchid"), SNMP_PDU_GET, 0, 0));
+    EXPECT_EQ(m.varbinds.at(0).value.tag, ASN_NULL);
+    EXPECT_NE(requests[1].message.requestId, m.requestId);
 }
 
-TEST(SnmpSession, StraysNeverExtendTheDeadline) {
-    UdpPeer peer([](UdpPeer& p, const UdpPeer::Request& r) {
-        ber::Message wrong = r.message;
-        wrong.pduType = 0xA2;
-        wrong.requestId ^= 0x10;
-        const Bytes stray = UdpPeer::Encode(wrong);
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2000);
-        while (!p.stopping() && std::chrono::steady_clock::now() < until) {
-            p.Send(stray, r.from);
-            p.SendFromOtherPort(UdpPeer::Answer(r.message), r.from);
+TEST(SnmpSession, NoAnswerByTheDeadlineLeavesTheListAsItWas) {
+    const Agent::Handler silent = [](Agent&, const Agent::Request&) {};
+    // Strays arriving all the time never extend the wait.
+    const Agent::Handler strays = [](Agent& a, const Agent::Request& r) {
+        const Bytes stray = Answer(r.message, [](ber::Message& m) { m.requestId ^= 0x10; });
+        const Bytes elsewhere = Answer(r.message, [](ber::Message&) {});
+        for (int i = 0; i < 500 && !a.stop; ++i) {
+            a.Send(stray, r);
+            a.Send(elsewhere, r, Agent::kOtherPort);
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-    });
-    LPSNMP_MGR_SESSION session = SnmpMgrOpen(TargetOf(peer).c_str(), "orchid", 500, 0);
-    ASSERT_NE(session, nullptr);
-    RequestList list({kSysDescr});
-    AsnInteger32 status = 7;
-    AsnInteger32 index = 7;
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(SnmpMgrRequest(session, SNMP_PDU_GET, list.get(), &status, &index), 0);
-    const long long waited = MillisecondsSince(start);
-    EXPECT_GE(waited, 400);
-    EXPECT_LE(waited, 1500);
-    EXPECT_EQ(list[0].value.asnType, ASN_NULL);
-    EXPECT_EQ(status, 7);
-    EXPECT_EQ(index, 7);
-    SnmpMgrClose(session);
-}
-
-TEST(SnmpSession, NoAnswerLeavesTheListAsItWas) {
-    UdpPeer peer([](UdpPeer&, const UdpPeer::Request&) {});
-    LPSNMP_MGR_SESSION session = SnmpMgrOpen(TargetOf(peer).c_str(), "orchid", 300, 0);
-    ASSERT_NE(session, nullptr);
-    RequestList list({kSysDescr, ".1.3.6.1.2.1.1.5.0"});
-    SnmpVarBind* const array = list.get()->list;
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(SnmpMgrRequest(session, SNMP_PDU_GET, list.get(), nullptr, nullptr), 0);
-    const long long waited = MillisecondsSince(start);
-    EXPECT_GE(waited, 250);
-    EXPECT_LE(waited, 1200);
-    EXPECT_EQ(list.get()->list, array);
-    EXPECT_EQ(list.get()->len, 2u);
-    EXPECT_EQ(list[0].value.asnType, ASN_NULL);
-    EXPECT_EQ(list[1].name.idLength, 9u);
-    EXPECT_EQ(list[1].name.ids[7], 5u);
-    SnmpMgrClose(session);
-    EXPECT_EQ(peer.requests().size(), 1u) << "no retries were asked for";
-}
-
-TEST(SnmpSession, RetriesResendTheSameRequest) {
-    UdpPeer peer([](UdpPeer& p, const UdpPeer::Request& r) {
-        if (p.requests().size() == 3) {
-            p.Send(UdpPeer::Answer(r.message, {Number(ASN_INTEGER, -2)}), r.from);
-        }
-    });
-    LPSNMP_MGR_SESSION session = SnmpMgrOpen(TargetOf(peer).c_str(), "orchid", 150, 2);
-    ASSERT_NE(session, nullptr);
-    RequestList list({kSysDescr});
-    ASSERT_NE(SnmpMgrRequest(session, SNMP_PDU_GET, list.get(), nullptr, nullptr), 0);
-    EXPECT_EQ(list[0].value.asnType, ASN_INTEGER);
-    EXPECT_EQ(list[0].value.asnValue.number, -2);
-    const auto requests = peer.requests();
-    ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[0].raw, requests[2].raw);
-
-    // Two tries that both go unanswered: zero, after two sends.
-    RequestList again({kSysDescr});
-    LPSNMP_MGR_SESSION other = SnmpMgrOpen(TargetOf(peer).c_str(), "orchid", 100, 1);
-    ASSERT_NE(other, nullptr);
-    EXPECT_EQ(SnmpMgrRequest(other, SNMP_PDU_GET, again.get(), nullptr, nullptr), 0);
-    EXPECT_EQ(peer.requests().size(), 5u);
-    SnmpMgrClose(other);
-    SnmpMgrClose(session);
-}
-
-TEST(SnmpSession, CopiesEveryValueTypeIntoTheList) {
-    UdpPeer peer([](UdpPeer& p, const UdpPeer::Request& r) {
-        ber::Value oid;
-        oid.tag = ASN_OBJECTIDENTIFIER;
-        oid.oid = {1, 3, 6, 1, 4, 1, 2435};
-        ber::Value ip;
-        ip.tag = ASN_IPADDRESS;
-        ip.bytes = {192, 168, 1, 10};
-        ber::Value opaque;
-        opaque.tag = ASN_OPAQUE;
-        opaque.bytes = {'W', 'X', 'Y', 'Z'};
-        ber::Value counter64;
-        counter64.tag = ASN_COUNTER64;
-        counter64.bytes = {0x01, 0x00, 0x00, 0x00, 0x00};
-        ber::Value missing;
-        missing.tag = 0x81;
-        p.Send(UdpPeer::Answer(r.message, {Number(ASN_INTEGER, -2147483648LL),
-                                           Number(ASN_COUNTER32, 4294967295LL),
-                                           Number(ASN_TIMETICKS, 100), oid, ip, opaque, Octets(""),
-                                           Octets(std::string(60000, 'x')), counter64, missing}),
-               r.from);
-    });
-    LPSNMP_MGR_SESSION session =
-        SnmpMgrOpen(("localhost:" + std::to_string(peer.port())).c_str(), "orchid", 500, 0);
-    ASSERT_NE(session, nullptr);
-    RequestList list({".1.3.1", ".1.3.2", ".1.3.3", ".1.3.4", ".1.3.5", ".1.3.6", ".1.3.7",
-                      ".1.3.8", ".1.3.9", ".1.3.10"});
-    ASSERT_NE(SnmpMgrRequest(session, SNMP_PDU_GET, list.get(), nullptr, nullptr), 0);
-    SnmpMgrClose(session);
-
-    EXPECT_EQ(list[0].value.asnValue.number, -2147483647 - 1);
-    EXPECT_EQ(list[1].value.asnType, ASN_COUNTER32);
-    EXPECT_EQ(list[1].value.asnValue.unsigned32, 4294967295u);
-    EXPECT_EQ(list[2].value.asnType, ASN_TIMETICKS);
-    EXPECT_EQ(list[2].value.asnValue.unsigned32, 100u);
-    ASSERT_EQ(list[3].value.asnType, ASN_OBJECTIDENTIFIER);
-    ASSERT_EQ(list[3].value.asnValue.object.idLength, 7u);
-    EXPECT_EQ(list[3].value.asnValue.object.ids[6], 2435u);
-    EXPECT_EQ(list[4].value.asnType, ASN_IPADDRESS);
-    EXPECT_EQ(StringOf(list[4].value), "\xC0\xA8\x01\x0A");
-    EXPECT_EQ(list[5].value.asnType, ASN_OPAQUE);
-    EXPECT_EQ(StringOf(list[5].value), "WXYZ");
-    EXPECT_EQ(list[6].value.asnType, ASN_OCTETSTRING);
-    EXPECT_EQ(list[6].value.asnValue.string.length, 0u);
-    EXPECT_NE(list[6].value.asnValue.string.stream, nullptr);
-    EXPECT_EQ(StringOf(list[7].value), std::string(60000, 'x')) << "a large answer is taken whole";
-    EXPECT_EQ(list[8].value.asnType, ASN_COUNTER64);
-    EXPECT_EQ(list[8].value.asnValue.counter64, 0x100000000ull);
-    EXPECT_EQ(list[9].value.asnType, 0x81);
-    // Names are untouched by the answer.
-    EXPECT_EQ(list[9].name.idLength, 3u);
-    EXPECT_EQ(list[9].name.ids[2], 10u);
-}
-
-TEST(SnmpSession, NoSuchNameIsAnAnswerWithItsStatus) {
-    UdpPeer peer([](UdpPeer& p, const UdpPeer::Request& r) {
-        p.Send(UdpPeer::Answer(r.message, {}, SNMP_ERRORSTATUS_NOSUCHNAME, 1), r.from);
-    });
-    LPSNMP_MGR_SESSION session = SnmpMgrOpen(TargetOf(peer).c_str(), "orchid", 500, 0);
-    ASSERT_NE(session, nullptr);
-    RequestList list({kSysDescr});
-    AsnInteger32 status = 0;
-    AsnInteger32 index = 0;
-    EXPECT_NE(SnmpMgrRequest(session, SNMP_PDU_GET, list.get(), &status, &index), 0);
-    EXPECT_EQ(status, SNMP_ERRORSTATUS_NOSUCHNAME);
-    EXPECT_EQ(index, 1);
-    EXPECT_EQ(list[0].value.asnType, ASN_NULL);
-    SnmpMgrClose(session);
-}
-
-TEST(SnmpSession, OpenAcceptsPortsAndRefusesWhatCannotBeReached) {
-    UdpPeer peer([](UdpPeer& p, const UdpPeer::Request& r) {
-        p.Send(UdpPeer::Answer(r.message, {Number(ASN_GAUGE32, 42)}), r.from);
-    });
-    LPSNMP_MGR_SESSION session = SnmpMgrOpen(TargetOf(peer).c_str(), "orchid", 500, 0);
-    ASSERT_NE(session, nullptr);
-    RequestList list({kSysDescr});
-    EXPECT_NE(SnmpMgrRequest(session, SNMP_PDU_GET, list.get(), nullptr, nullptr), 0);
-    EXPECT_EQ(list[0].value.asnValue.unsigned32, 42u);
-    EXPECT_EQ(SnmpMgrRequest(session, SNMP_PDU_GETNEXT, list.get(), nullptr, nullptr), 0)
-        << "only GetRequests are made";
-    SnmpMgrClose(session);
-
-    const char* unreachable[] = {
-        "",
-        ":161",
-        "127.0.0.1:0",
-        "127.0.0.1:65536",
-        "127.0.0.1:12a",
-        "127.0.0.1:",
-        "127.0.0.1::161",
-        "no-such-host.invalid",
-        "no-such-host.invalid:1161",
     };
-    for (const char* target : unreachable) {
-        LPSNMP_MGR_SESSION s = SnmpMgrOpen(target, "orchid", 500, 0);
-        EXPECT_EQ(s, nullptr) << target;
-        SnmpMgrClose(s);
+    const struct {
+        const char* what;
+        const Agent::Handler& handler;
+        int timeoutMs, retries, minMs, maxMs;
+    } cases[] = {
+        {"silent agent, one retry", silent, 200, 1, 350, 1500},
+        {"stream of strays", strays, 500, 0, 400, 1500},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Agent agent(c.handler);
+        const std::string target = "127.0.0.1:" + std::to_string(agent.port);
+        LPSNMP_MGR_SESSION session = SnmpMgrOpen(target.c_str(), "orchid", c.timeoutMs, c.retries);
+        ASSERT_NE(session, nullptr);
+        const auto start = std::chrono::steady_clock::now();
+        const Got got = Get(session, {".1.3.6.1.2.1.1.1.0", ".1.3.6.1.2.1.1.5.0"});
+        const auto waited = std::chrono::steady_clock::now() - start;
+        SnmpMgrClose(session);
+        EXPECT_EQ(got.ok, 0);
+        EXPECT_GE(waited, std::chrono::milliseconds(c.minMs));
+        EXPECT_LE(waited, std::chrono::milliseconds(c.maxMs));
+        EXPECT_EQ(got.status + got.index, -2) << "left untouched";
+        EXPECT_EQ(got.values, (std::vector<std::string>{"05:", "05:"}));
+        const auto requests = agent.Stop();
+        ASSERT_EQ(requests.size(), static_cast<std::size_t>(c.retries + 1));
+        EXPECT_EQ(requests.back().raw, requests[0].raw) << "a retry resends the same request";
+    }
+}
+
+// Target syntax has its own tests; here only that what cannot be reached gives no session.
+TEST(SnmpSession, OpenRefusesWhatCannotBeReached) {
+    for (const char* target : {"", "127.0.0.1:0", "no-such-host.invalid:1161"}) {
+        EXPECT_EQ(SnmpMgrOpen(target, "orchid", 500, 0), nullptr) << target;
     }
     EXPECT_EQ(SnmpMgrOpen("127.0.0.1", std::string(256, 'c').c_str(), 500, 0), nullptr);
     EXPECT_EQ(SnmpMgrClose(nullptr), 0);

@@ -1,0 +1,74 @@
+// One GET through our manager, made the way the program makes it (names with NULL values), and
+// what the list held afterwards, described before the list is released.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/snmpmgr/mgmtapi.h"
+
+inline std::vector<std::uint32_t> Ids(const AsnObjectIdentifier& oid) {
+    return std::vector<std::uint32_t>(oid.ids, oid.ids + oid.idLength);
+}
+
+// "<tag in hex>:<value>": numbers in decimal, identifiers dotted, strings as their bytes.
+inline std::string Describe(const AsnAny& v) {
+    char tag[8];
+    std::snprintf(tag, sizeof tag, "%02x:", v.asnType);
+    std::string out = tag;
+    if (v.asnType == ASN_INTEGER) {
+        out += std::to_string(v.asnValue.number);
+    } else if (v.asnType == ASN_COUNTER32 || v.asnType == ASN_GAUGE32 ||
+               v.asnType == ASN_TIMETICKS) {
+        out += std::to_string(v.asnValue.unsigned32);
+    } else if (v.asnType == ASN_COUNTER64) {
+        out += std::to_string(v.asnValue.counter64);
+    } else if (v.asnType == ASN_OBJECTIDENTIFIER) {
+        for (std::uint32_t id : Ids(v.asnValue.object)) {
+            out += "." + std::to_string(id);
+        }
+    } else if (v.asnType == ASN_OCTETSTRING || v.asnType == ASN_IPADDRESS ||
+               v.asnType == ASN_OPAQUE) {
+        EXPECT_TRUE(v.asnValue.string.stream != nullptr && v.asnValue.string.dynamic) << out;
+        out.append(reinterpret_cast<const char*>(v.asnValue.string.stream),
+                   v.asnValue.string.length);
+    }
+    return out;
+}
+
+struct Got {
+    int ok = 0;
+    AsnInteger32 status = -1, index = -1;  // -1: left untouched
+    std::vector<std::string> values;       // Describe() of each
+};
+
+inline Got Get(LPSNMP_MGR_SESSION session, const std::vector<std::string>& names,
+               std::uint8_t type = SNMP_PDU_GET) {
+    Got got;
+    const auto size = static_cast<std::uint32_t>(names.size());
+    SnmpVarBindList list{static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(size * sizeof(SnmpVarBind))),
+                         size};
+    for (std::uint32_t i = 0; i < size; ++i) {
+        SnmpMgrStrToOid(names[i].c_str(), &list.list[i].name);
+        list.list[i].value.asnType = ASN_NULL;
+    }
+    got.ok = SnmpMgrRequest(session, type, &list, &got.status, &got.index);
+    for (std::uint32_t i = 0; i < list.len; ++i) {
+        got.values.push_back(Describe(list.list[i].value));
+    }
+    SnmpUtilVarBindListFree(&list);
+    return got;
+}
+
+// The same through a session of its own.
+inline Got Get(const std::string& target, const char* community,
+               const std::vector<std::string>& names, int timeoutMs = 500) {
+    LPSNMP_MGR_SESSION session = SnmpMgrOpen(target.c_str(), community, timeoutMs, 0);
+    Got got = session != nullptr ? Get(session, names) : Got{};
+    SnmpMgrClose(session);
+    return got;
+}
