@@ -234,7 +234,10 @@ std::string DescribeValue(const ber::Value& value) {
         case 0x40:
             out = "IpAddress ";
             for (std::size_t i = 0; i < value.bytes.size(); ++i) {
-                out += (i ? "." : "") + std::to_string(value.bytes[i]);
+                if (i != 0) {
+                    out += '.';
+                }
+                out += std::to_string(value.bytes[i]);
             }
             return out;
         case 0x41:

@@ -176,7 +176,10 @@ std::string RenderJson(const WindowView& view) {
     while (!rest.empty()) {
         const std::size_t end = rest.find("\r\n");
         const std::string_view line = rest.substr(0, end);
-        out += (first ? "" : ",") + JsonFromCodePoints(DecodeText(line, asUtf8));
+        if (!first) {
+            out += ',';
+        }
+        out += JsonFromCodePoints(DecodeText(line, asUtf8));
         first = false;
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 2);
     }
