@@ -1,6 +1,6 @@
 #include "snmp/value_text.h"
 
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 
 #include "text/bounded_text.h"
@@ -17,18 +17,14 @@ char* NewText(std::size_t bytes) {
 // 33 bytes hold any 32-bit number in decimal with its sign and terminator.
 constexpr std::size_t kNumberBytes = 33;
 
-char* SignedText(AsnInteger32 number) {
+// Decimal text in new storage of kNumberBytes. to_chars rather than snprintf: a poll cycle
+// renders a dozen numbers, and the formatting engine would cost more than the rest of the
+// rendering together.
+template <typename Number>
+char* DecimalText(Number number) {
     char* text = NewText(kNumberBytes);
     if (text != nullptr) {
-        std::snprintf(text, kNumberBytes, "%ld", static_cast<long>(number));
-    }
-    return text;
-}
-
-char* UnsignedText(AsnUnsigned32 number) {
-    char* text = NewText(kNumberBytes);
-    if (text != nullptr) {
-        std::snprintf(text, kNumberBytes, "%lu", static_cast<unsigned long>(number));
+        std::to_chars(text, text + kNumberBytes - 1, number);
     }
     return text;
 }
@@ -51,8 +47,8 @@ char* DottedText(std::uint32_t count, ElementAt elementAt) {
     }
     char dotted[kDottedChars] = "";
     for (std::uint32_t i = 0; i < count; ++i) {
-        char element[16];
-        std::snprintf(element, sizeof element, "%lu", static_cast<unsigned long>(elementAt(i)));
+        char element[16] = "";
+        std::to_chars(element, element + sizeof element - 1, elementAt(i));
         BoundedAppend(dotted, sizeof dotted, element);
         if (i + 1 < count) {
             BoundedAppend(dotted, sizeof dotted, ".");
@@ -71,11 +67,11 @@ char* DottedText(std::uint32_t count, ElementAt elementAt) {
 char* ValueToText(const AsnAny* value) {
     switch (value->asnType) {
         case ASN_INTEGER:
-            return SignedText(value->asnValue.number);
+            return DecimalText(value->asnValue.number);
         case ASN_COUNTER32:
         case ASN_GAUGE32:
         case ASN_TIMETICKS:
-            return UnsignedText(value->asnValue.unsigned32);
+            return DecimalText(value->asnValue.unsigned32);
         case ASN_OCTETSTRING:
             return StringText(value->asnValue.string);
         case ASN_OPAQUE:
