@@ -1,22 +1,13 @@
-// Name resolution on POSIX. There is no socket library to start, so Startup and Cleanup do
-// nothing; they exist for the platforms that need them.
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
+// Name resolution, the same on every platform: getaddrinfo restricted to IPv4.
 #include <cstring>
 
 #include "platform/net/net.h"
+#include "socket_api.h"
 
 namespace net {
 
-bool Startup() {
-    return true;
-}
-
-void Cleanup() {}
-
 bool ResolveIPv4(const char* host, std::uint32_t* address) {
+    // An empty name would resolve to this machine on Windows; it names no printer anywhere.
     if (host == nullptr || address == nullptr || *host == '\0') {
         return false;
     }

@@ -1,0 +1,6 @@
+// The platform's socket declarations for code shared by both net layers (POSIX).
+#pragma once
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
