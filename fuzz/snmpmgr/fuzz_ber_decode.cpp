@@ -30,9 +30,21 @@ bool SameMessage(const ber::Message& a, const ber::Message& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The manager decodes every answer into the same Message; what an earlier input left there
+    // must never show through.
+    static ber::Message reused;
+    const ber::Error reusedError = ber::Decode(data, size, reused);
+
     ber::Message message;
-    if (ber::Decode(data, size, message) != ber::Error::None) {
+    const ber::Error error = ber::Decode(data, size, message);
+    if (error != reusedError) {
+        std::abort();
+    }
+    if (error != ber::Error::None) {
         return 0;
+    }
+    if (!SameMessage(message, reused)) {
+        std::abort();
     }
     std::vector<std::uint8_t> encoded;
     if (ber::Encode(message, encoded) != ber::Error::None) {

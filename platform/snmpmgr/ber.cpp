@@ -250,26 +250,30 @@ Error DecodeVarBind(const Element& element, VarBind& varbind) {
     return p == end ? Error::None : Error::TrailingBytes;
 }
 
+// Decodes into the bindings already there before adding any: a caller that decodes message
+// after message into one Message (the manager does, once per request) then allocates nothing.
 Error DecodeVarBinds(const Element& list, std::vector<VarBind>& varbinds) {
-    varbinds.clear();
     const std::uint8_t* p = list.content;
     const std::uint8_t* end = p + list.length;
-    while (p < end) {
-        if (varbinds.size() == kMaxVarBinds) {
-            return Error::TooManyVarBinds;
+    std::size_t count = 0;
+    Error error = Error::None;
+    while (p < end && error == Error::None) {
+        if (count == kMaxVarBinds) {
+            error = Error::TooManyVarBinds;
+            break;
         }
         Element element;
-        const Error error = ReadTagged(&p, end, ASN_SEQUENCE, &element);
+        error = ReadTagged(&p, end, ASN_SEQUENCE, &element);
         if (error != Error::None) {
-            return error;
+            break;
         }
-        varbinds.emplace_back();
-        const Error inner = DecodeVarBind(element, varbinds.back());
-        if (inner != Error::None) {
-            return inner;
+        if (count == varbinds.size()) {
+            varbinds.emplace_back();
         }
+        error = DecodeVarBind(element, varbinds[count++]);
     }
-    return Error::None;
+    varbinds.resize(count);
+    return error;
 }
 
 Error DecodePdu(const Element& pdu, Message& out) {
