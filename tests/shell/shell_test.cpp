@@ -1,24 +1,77 @@
-// The shell's logic over the recording fake UI, with scripted probe, model query and poll
-// cycle: start-up and the target prompt, then the status window's procedure driven message by
-// message.
+// The shell's logic over the recording fake UI, with scripted stand-ins for the probe, the
+// model query and the poll cycle: start-up and the target prompt, then the status window's
+// procedure driven message by message.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/ui/fake/fake_ui.h"
+#include "platform/ui/ui.h"
 #include "probe/probe.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
 #include "shell/resources/resource.h"
 #include "shell/startup.h"
-#include "tests/shell/scripted_core.h"
+#include "snmp/object_text.h"
+#include "snmp/poll.h"
 #include "text/bounded_text.h"
 
+namespace scripted {
+
+// The model query: Read sets g_model; NoSuchName fails and leaves g_state alone; Lost fails
+// with g_state <- STATE_LOST, as a silent printer does.
+enum class Model { Read, NoSuchName, Lost };
+// The poll cycle: Answered writes "READY" into IDC_PRIMARY; Lost writes nothing and leaves
+// g_state STATE_LOST.
+enum class Poll { Answered, Lost };
+
+struct Script {
+    int probe = PROBE_REPLY;
+    Model model = Model::Read;
+    std::string modelText = "Scripted Model";
+    Poll poll = Poll::Answered;
+    int probeCalls = 0, modelCalls = 0, pollCalls = 0;
+    int pollMisuses = 0;  // polls outside STATE_OK or with a session open
+};
+Script S;
+
+}  // namespace scripted
+
+// The stand-ins, linked in place of the real ones; each call is noted in the fake UI's log so
+// tests can order it against the UI calls.
+int ProbeTarget() {
+    ++scripted::S.probeCalls;
+    fakeui::Note("ProbeTarget");
+    return scripted::S.probe;
+}
+
+bool QueryPrinterModel() {
+    auto& s = scripted::S;
+    ++s.modelCalls;
+    fakeui::Note("QueryPrinterModel");
+    if (s.model == scripted::Model::Read) {
+        BoundedCopy(g_model, MODEL_CHARS, s.modelText.c_str());
+    }
+    g_state = s.model == scripted::Model::Lost ? STATE_LOST : g_state;
+    return s.model == scripted::Model::Read;
+}
+
+void PollPrinterStatus(HWND dialog) {
+    auto& s = scripted::S;
+    ++s.pollCalls;
+    s.pollMisuses += g_state != STATE_OK || g_session != nullptr ? 1 : 0;
+    fakeui::Note("PollPrinterStatus");
+    if (s.poll == scripted::Poll::Answered) {
+        ui::SetDlgItemTextA(dialog, IDC_PRIMARY, "READY");
+    }
+    g_state = s.poll == scripted::Poll::Lost ? STATE_LOST : g_state;
+}
+
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 namespace {
 
@@ -26,7 +79,7 @@ class StartupTest : public ::testing::Test {
   protected:
     void SetUp() override {
         fakeui::Reset();
-        scripted::S() = {};
+        scripted::S = {};
         BoundedCopy(g_target, TARGET_CHARS, "stale");
         BoundedCopy(g_community, COMMUNITY_CHARS, "stale");
         g_model[0] = g_title[0] = '\0';
@@ -50,44 +103,37 @@ class StartupTest : public ::testing::Test {
 
 TEST_F(StartupTest, CommandLineTable) {
     const std::string x70(70, 'x'), x63(63, 'x'), h80(80, 'h'), h63(63, 'h');
-    const struct {
-        std::string line;
-        std::string entry;  // typed into the prompt, when there is one
-        bool prompt;
-        std::string target, community;
-    } cases[] = {
-        {"", "prompted.host", true, "prompted.host", "orchid"},
+    // The command line; the entry typed into the prompt, if there is one; the outcome.
+    using Row = std::tuple<std::string, std::string, bool, std::string, std::string>;
+    const Row cases[] = {
         {"     ", "", true, "", "orchid"},  // an empty entry is probed all the same
         {"", " two words ", true, " two words ", "orchid"},
         {"", h80, true, h63, "orchid"},
-        {"printer.lan", "", false, "printer.lan", "orchid"},
         {"  printer.lan    public  ", "", false, "printer.lan", "public"},
         {"10.0.0.5 private third fourth", "", false, "10.0.0.5", "private"},
         {x70, "", false, x63, "orchid"},
         {"p " + x70, "", false, "p", x63},
-        {"printer\tpublic", "", false, "printer\tpublic", "orchid"},
-        {"\"printer\" \"public\"", "", false, "\"printer\"", "\"public\""},
         {"\"my printer\"", "", false, "\"my", "printer\""},
-        {"\t", "", false, "\t", "orchid"},
+        {"\t", "", false, "\t", "orchid"},  // only spaces separate
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE("command line [" + c.line + "], entry [" + c.entry + "]");
+    for (const auto& [line, entry, prompt, target, community] : cases) {
+        SCOPED_TRACE("command line [" + line + "], entry [" + entry + "]");
         SetUp();
-        promptEntry = c.entry;
-        Run(c.line);
+        promptEntry = entry;
+        Run(line);
         // The prompt first, if at all; the status window last.
         const std::vector<fakeui::Call> dialogs = fakeui::CallsTo("DialogBoxParamA");
-        ASSERT_EQ(dialogs.size(), c.prompt ? 2u : 1u);
-        EXPECT_EQ(dialogs.front().procedure, c.prompt ? &TargetDialogProc : &MonitorDialogProc);
+        ASSERT_EQ(dialogs.size(), prompt ? 2u : 1u);
+        EXPECT_EQ(dialogs.front().procedure, prompt ? &TargetDialogProc : &MonitorDialogProc);
         EXPECT_EQ(dialogs.back().ToString(), "DialogBoxParamA(hinst, 201, 0, 5)");
-        EXPECT_STREQ(g_target, c.target.c_str());
-        EXPECT_STREQ(g_community, c.community.c_str());
-        EXPECT_EQ(scripted::S().probeCalls, 1);
+        EXPECT_STREQ(g_target, target.c_str());
+        EXPECT_STREQ(g_community, community.c_str());
+        EXPECT_EQ(scripted::S.probeCalls, 1);
     }
 }
 
 TEST_F(StartupTest, ProbeErrorIsFatal) {
-    scripted::S().probe = PROBE_ERROR;
+    scripted::S.probe = PROBE_ERROR;
     Run("printer.lan");
     EXPECT_THAT(
         fakeui::CallStrings(),
@@ -99,45 +145,27 @@ TEST_F(StartupTest, TitleAndFirstIconFollowTheModelNotTheProbe) {
     const char* const model = "LaserJet 9000 Monitor";
     const char* const none = "Quillfen - Printer Monitor";
     // The window's first tick runs inside its initialisation: it polls in STATE_OK and turns
-    // STATE_LOST into the unreachable display.
-    const struct {
-        int probe;
-        M model;
-        int state;  // when the window's initialisation is done
-        const char* title;
-        int icon;
-    } cases[] = {
+    // STATE_LOST into the unreachable display; `state` is as the initialisation left it.
+    const std::tuple<int, M, int, const char*, int> cases[] = {
         {PROBE_REPLY, M::Read, STATE_OK, model, IDI_ONLINE},
         {PROBE_NO_REPLY, M::Read, STATE_UNREACHABLE, model, IDI_ONLINE},
         {PROBE_REPLY, M::NoSuchName, STATE_OK, none, IDI_OFFLINE},
-        {PROBE_REPLY, M::Lost, STATE_UNREACHABLE, none, IDI_OFFLINE},
         {PROBE_NO_REPLY, M::Lost, STATE_UNREACHABLE, none, IDI_OFFLINE},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE("case " + std::to_string(&c - cases));
+    for (const auto& [probe, query, state, title, icon] : cases) {
+        SCOPED_TRACE(std::to_string(probe) + title);
         SetUp();
-        scripted::S().probe = c.probe;
-        scripted::S().model = c.model;
-        scripted::S().modelText = "LaserJet 9000";
+        scripted::S.probe = probe;
+        scripted::S.model = query;
+        scripted::S.modelText = "LaserJet 9000";
         Run("printer.lan");
-        EXPECT_EQ(scripted::S().pollCalls, c.state == STATE_OK ? 1 : 0);
-        EXPECT_EQ(g_state, c.state);  // as the window's initialisation left it
-        EXPECT_STREQ(g_title, c.title);
+        EXPECT_EQ(scripted::S.pollCalls, state == STATE_OK ? 1 : 0);
+        EXPECT_EQ(g_state, state);
+        EXPECT_STREQ(g_title, title);
         // The window took the first icon over.
         EXPECT_EQ(fakeui::CallsTo("Shell_NotifyIconA").at(0).record.hIcon,
-                  fakeui::IconHandle(c.icon));
+                  fakeui::IconHandle(icon));
         EXPECT_TRUE(fakeui::CallsTo("MessageBoxA").empty());
-    }
-}
-
-TEST_F(StartupTest, LongModelsAreCutInTheTitle) {
-    const std::string m119(119, 'm');
-    for (const auto& [model, title] :
-         {std::pair{m119, m119 + " Monitor"}, std::pair{m119 + "n", m119 + "n Monito"}}) {
-        SetUp();
-        scripted::S().modelText = model;
-        Run("printer.lan");
-        EXPECT_EQ(std::string(g_title), title);
     }
 }
 
@@ -145,7 +173,7 @@ class MonitorDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
         fakeui::Reset();
-        scripted::S() = {};
+        scripted::S = {};
         g_hinstance = fakeui::Instance();
         BoundedCopy(g_target, TARGET_CHARS, "printer.lan");
         BoundedCopy(g_title, TITLE_CHARS, "HP LaserJet 4250 Monitor");
@@ -156,7 +184,7 @@ class MonitorDialogTest : public ::testing::Test {
         g_session = nullptr;
         fakeui::AttachProcedure(dialog, MonitorDialogProc);
     }
-    void TearDown() override { EXPECT_EQ(scripted::S().pollMisuses, 0); }
+    void TearDown() override { EXPECT_EQ(scripted::S.pollMisuses, 0); }
 
     // Every message must leave the dialog manager's default processing in place.
     void Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
@@ -167,12 +195,6 @@ class MonitorDialogTest : public ::testing::Test {
     }
     void Tray(LPARAM mouse) { Send(WM_TRAYNOTIFY, TRAY_ICON_ID, mouse); }
     void Tick() { Send(WM_TIMER, POLL_TIMER_ID); }
-    // Initialises in `state` and forgets what that logged.
-    void Start(int state = STATE_OK) {
-        g_state = state;
-        Send(WM_INITDIALOG, 0, 5);
-        fakeui::ClearCalls();
-    }
     std::string Text(int id) { return fakeui::ControlText(dialog, id); }
     bool UpdateButtonShown() {
         return fakeui::IsVisible(fakeui::ControlHandle(dialog, IDC_UPDATE_TARGET));
@@ -193,30 +215,10 @@ NOTIFYICONDATAA Record(UINT flags, HICON icon) {
     return r;
 }
 
-std::string Fields(const NOTIFYICONDATAA& r) {
-    return std::to_string(r.cbSize) + " " + std::to_string(reinterpret_cast<UINT_PTR>(r.hWnd)) +
-           " " + std::to_string(r.uID) + " flags " + std::to_string(r.uFlags) + " " +
-           std::to_string(r.uCallbackMessage) + " icon " +
-           std::to_string(reinterpret_cast<UINT_PTR>(r.hIcon)) + " [" + r.szTip + "] [" + r.szInfo +
-           "] [" + r.szInfoTitle + "] " + std::to_string(r.uTimeout) + " " +
-           std::to_string(r.dwInfoFlags);
-}
-
-TEST_F(MonitorDialogTest, InitialisationRunsItsStepsInOrderAndPollsAtOnce) {
-    Send(WM_INITDIALOG, 0, 5);
-    EXPECT_THAT(fakeui::CallStrings(),
-                ElementsAre("lstrcpynA(\"By Quillfen\", 64)",
-                            "Shell_NotifyIconA(0, dlg201, 500, 23)", "SetTimer(dlg201, 1, 2000, 0)",
-                            "SetDlgItemTextA(dlg201, 2000, \"printer.lan\")",
-                            "SetDlgItemTextA(dlg201, 3002, \"Target Printer:\")",
-                            "SendDlgItemMessageA(dlg201, 2002, 1025, 0, 1966080000)",
-                            "SendDlgItemMessageA(dlg201, 2002, 1033, 0, 0)",
-                            "SendDlgItemMessageA(dlg201, 2002, 1028, 1, 0)",
-                            "SetWindowTextA(dlg201, \"HP LaserJet 4250 Monitor\")",
-                            "SendMessageA(dlg201, 275, 1, 0)", "PollPrinterStatus",
-                            "SetDlgItemTextA(dlg201, 2000, \"READY\")",
-                            "SetDlgItemTextA(dlg201, 3002, \"Primary Status:\")"));
-    EXPECT_FALSE(UpdateButtonShown());
+auto Fields(const NOTIFYICONDATAA& r) {
+    return std::tuple(r.cbSize, r.hWnd, r.uID, r.uFlags, r.uCallbackMessage, r.hIcon,
+                      std::string(r.szTip), std::string(r.szInfo), std::string(r.szInfoTitle),
+                      r.uTimeout, r.dwInfoFlags);
 }
 
 // Each row of the state machine: the state before, the event, what the scripted parts answer,
@@ -228,15 +230,9 @@ TEST_F(MonitorDialogTest, TransitionTable) {
     using P = scripted::Poll;
     constexpr int OK = STATE_OK, LOST = STATE_LOST, UNREACHABLE = STATE_UNREACHABLE;
     constexpr int NO_REPLY = PROBE_NO_REPLY, REPLY = PROBE_REPLY;
-    const struct {
-        int from;
-        Event event;
-        int probe;
-        M model;
-        P poll;
-        int to;
-        const char* calls;  // how often the probe, model query and poll cycle ran
-    } cases[] = {
+    // From, event, probe, model query, poll cycle, to; how often the probe, model query and
+    // poll cycle ran.
+    const std::tuple<int, Event, int, M, P, int, const char*> cases[] = {
         {OK, TICK, REPLY, M::Read, P::Answered, OK, "001"},
         {OK, TICK, REPLY, M::Read, P::Lost, LOST, "001"},
         {OK, UPDATE, REPLY, M::Read, P::Answered, OK, "000"},
@@ -255,46 +251,47 @@ TEST_F(MonitorDialogTest, TransitionTable) {
         {UNREACHABLE, EXIT, REPLY, M::Read, P::Answered, UNREACHABLE, "000"},
         {LOST, EXIT, REPLY, M::Read, P::Answered, LOST, "000"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE("row " + std::to_string(&c - cases));
+    for (const auto& row : cases) {
+        SCOPED_TRACE("row " + std::to_string(&row - cases));
+        const auto& [from, event, probe, model, poll, to, calls] = row;
         SetUp();
-        g_state = c.from;
+        g_state = from;
         fakeui::SetControlText(dialog, IDC_PRIMARY, "typed.host");
-        scripted::S().probe = c.probe;
-        scripted::S().model = c.model;
-        scripted::S().poll = c.poll;
+        scripted::S.probe = probe;
+        scripted::S.model = model;
+        scripted::S.poll = poll;
         const WORD commands[] = {0, IDC_UPDATE_TARGET, IDCANCEL, IDM_EXIT};
         // Update Target comes with the code Enter gives it: any code is a click.
-        c.event == TICK ? Tick() : Command(commands[static_cast<int>(c.event)], 1);
+        event == TICK ? Tick() : Command(commands[static_cast<int>(event)], 1);
 
-        const scripted::Script& s = scripted::S();
-        EXPECT_EQ(g_state, c.to);
+        const scripted::Script& s = scripted::S;
+        EXPECT_EQ(g_state, to);
         EXPECT_EQ(std::string({char('0' + s.probeCalls), char('0' + s.modelCalls),
                                char('0' + s.pollCalls)}),
-                  c.calls);
+                  calls);
         // Update Target adopts the typed text whenever it gets to probe.
-        EXPECT_STREQ(g_target, c.calls[0] == '1' ? "typed.host" : "printer.lan");
-        EXPECT_EQ(fakeui::EndResult(dialog).has_value(), c.event == CANCEL || c.event == EXIT);
-        if (c.event == CANCEL || c.event == EXIT) {
+        EXPECT_STREQ(g_target, calls[0] == '1' ? "typed.host" : "printer.lan");
+        EXPECT_EQ(fakeui::EndResult(dialog).has_value(), event == CANCEL || event == EXIT);
+        if (event == CANCEL || event == EXIT) {
             // Timer first, then the icon, then the end: no tick can come after the icon is gone.
             EXPECT_THAT(fakeui::CallStrings(),
                         ElementsAre("KillTimer(dlg201, 1)", "Shell_NotifyIconA(2, dlg201, 500, 0)",
                                     "EndDialog(dlg201, 0)"));
         }
-        if (c.event == TICK && c.from != OK) {
+        if (event == TICK) {
+            EXPECT_EQ(Text(IDC_PRIMARY_LABEL), from == OK ? "Primary Status:" : "Unreachable:");
+            EXPECT_EQ(UpdateButtonShown(), from != OK);
             // Entering the unreachable display writes the target; staying there leaves the
             // user's box alone.
-            EXPECT_EQ(Text(IDC_PRIMARY), c.from == LOST ? "printer.lan" : "typed.host");
-        }
-        if (c.event == TICK) {
-            EXPECT_EQ(Text(IDC_PRIMARY_LABEL), c.from == OK ? "Primary Status:" : "Unreachable:");
-            EXPECT_EQ(UpdateButtonShown(), c.from != OK);
-        } else if (c.event == UPDATE && c.calls[2] == '0') {
+            EXPECT_EQ(Text(IDC_PRIMARY), from == LOST                        ? "printer.lan"
+                                         : from == OK && poll == P::Answered ? "READY"
+                                                                             : "typed.host");
+        } else if (event == UPDATE && calls[2] == '0') {
             // A failed attempt reads the box and asks, and changes nothing the user sees; while
             // polling it does not even read the box.
             std::vector<std::string> asked = {"GetDlgItemTextA(dlg201, 2000, 64)", "ProbeTarget",
                                               "QueryPrinterModel"};
-            asked.resize(c.from == OK ? 0 : c.calls[1] == '1' ? 3 : 2);
+            asked.resize(from == OK ? 0 : calls[1] == '1' ? 3 : 2);
             EXPECT_EQ(fakeui::CallStrings(), asked);
         }
     }
@@ -319,10 +316,15 @@ TEST_F(MonitorDialogTest, TrayRecordsFieldByField) {
     add.uTimeout = 10000;
     add.dwInfoFlags = 1;
 
-    // Update Target adopts a model whose title is also too long for the tip.
-    const std::string longModel(80, 'M');
-    scripted::S().modelText = longModel;
+    // Update Target adopts a model whose title is too long for the tip and, by one, for the
+    // title; the first poll fails, which must not undo the new target's display.
+    const std::string longModel(120, 'M');
+    scripted::S.modelText = longModel;
+    scripted::S.poll = scripted::Poll::Lost;
     Command(IDC_UPDATE_TARGET);
+    EXPECT_EQ(g_state, STATE_LOST);
+    EXPECT_EQ(Text(IDC_PRIMARY_LABEL), "Primary Status:");
+    EXPECT_FALSE(UpdateButtonShown());
     NOTIFYICONDATAA resumed = Record(0x6, g_icon_online);
     std::memcpy(resumed.szTip, longModel.data(), 63);
     Command(IDM_EXIT);
@@ -338,68 +340,31 @@ TEST_F(MonitorDialogTest, TrayRecordsFieldByField) {
         // The bytes behind the texts must be zero as well.
         EXPECT_EQ(std::memcmp(&calls[i].record, &expected[i], sizeof expected[i]), 0);
     }
-    // The window title takes the whole title; only the tray cuts it.
-    EXPECT_EQ(fakeui::WindowTitle(dialog), longModel + " Monitor");
+    // The window title takes all the title holds; only the tray cuts it further.
+    EXPECT_EQ(fakeui::WindowTitle(dialog), longModel + " Monito");
     EXPECT_FALSE(fakeui::TrayIcon(dialog, TRAY_ICON_ID).has_value());
 }
 
-TEST_F(MonitorDialogTest, TypedTextSurvivesTicksWhileUnreachable) {
-    Start(STATE_LOST);
-    fakeui::SetControlText(dialog, IDC_PRIMARY, "other-printer");
-    for (int i = 0; i < 20; ++i) {
-        Tick();
-    }
-    EXPECT_EQ(Text(IDC_PRIMARY), "other-printer");
-    EXPECT_EQ(fakeui::CallsTo("Shell_NotifyIconA").size(), 20u);
-}
-
-TEST_F(MonitorDialogTest, SuccessfulUpdateTargetWhoseFirstPollFails) {
-    Start(STATE_LOST);
-    fakeui::SetControlText(dialog, IDC_PRIMARY, "new.printer:1161");
-    scripted::S().modelText = "Brother HL";
-    scripted::S().poll = scripted::Poll::Lost;
-    Command(IDC_UPDATE_TARGET);
-    EXPECT_THAT(
-        fakeui::CallStrings(),
-        ElementsAre("GetDlgItemTextA(dlg201, 2000, 64)", "ProbeTarget", "QueryPrinterModel",
-                    "PollPrinterStatus", "GetDlgItem(dlg201, 3001)", "ShowWindow(ctl3001, 0)",
-                    "SetDlgItemTextA(dlg201, 3002, \"Primary Status:\")",
-                    "Shell_NotifyIconA(1, dlg201, 500, 6)",
-                    "SetWindowTextA(dlg201, \"Brother HL Monitor\")"));
-    EXPECT_STREQ(g_target, "new.printer:1161");
-    EXPECT_EQ(fakeui::TrayIcon(dialog, TRAY_ICON_ID)->hIcon, g_icon_online);
-    EXPECT_EQ(g_state, STATE_LOST);
-
-    // The next tick goes back to the unreachable display, with the adopted target.
-    Tick();
-    EXPECT_EQ(Text(IDC_PRIMARY), "new.printer:1161");
-    EXPECT_EQ(fakeui::TrayIcon(dialog, TRAY_ICON_ID)->hIcon, g_icon_offline);
-}
-
-TEST_F(MonitorDialogTest, HideShowAndDoubleClickToggle) {
-    Start();
+TEST_F(MonitorDialogTest, HideShowDoubleClickAndTheTrayMenu) {
+    Send(WM_INITDIALOG, 0, 5);
     fakeui::SetVisible(dialog, true);
+    fakeui::ClearCalls();
     Command(IDC_HIDE);
     Command(IDM_SHOW);
     Command(IDM_HIDE);
     Tray(WM_LBUTTONDBLCLK);  // hidden: shows
     Tray(WM_LBUTTONDBLCLK);  // visible: hides again
+    // A single click does nothing; neither does a double-click in wParam or with high bits.
+    Tray(WM_LBUTTONUP);
+    Send(WM_TRAYNOTIFY, WM_LBUTTONDBLCLK, 0);
+    Send(WM_TRAYNOTIFY, TRAY_ICON_ID, static_cast<LPARAM>(0x10000 | WM_LBUTTONDBLCLK));
     EXPECT_THAT(
         fakeui::CallStrings(),
         ElementsAre("ShowWindow(dlg201, 0)", "ShowWindow(dlg201, 1)", "ShowWindow(dlg201, 0)",
                     "ShowWindow(dlg201, 5)", "ShowWindow(dlg201, 5)", "ShowWindow(dlg201, 0)"));
 
-    // A single click does nothing; neither does a double-click in wParam.
+    // The right button opens the menu at the cursor, for a hidden window too.
     fakeui::ClearCalls();
-    Tray(WM_LBUTTONUP);
-    Send(WM_TRAYNOTIFY, WM_LBUTTONDBLCLK, 0);
-    Send(WM_TRAYNOTIFY, TRAY_ICON_ID, static_cast<LPARAM>(0x10000 | WM_LBUTTONDBLCLK));
-    EXPECT_THAT(fakeui::CallStrings(), IsEmpty());
-}
-
-TEST_F(MonitorDialogTest, RightButtonOpensTheMenuAtTheCursorAndExitEnds) {
-    Start();
-    fakeui::SetVisible(dialog, false);  // the menu works for a hidden window too
     fakeui::SetCursor({812, 633});
     fakeui::SetMenuChoice(IDM_EXIT);
     Tray(WM_RBUTTONDOWN);

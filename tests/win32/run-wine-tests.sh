@@ -81,7 +81,7 @@ net)
 monitor)
     start_simulator
     "$WINE" "$driver" monitor "$(winpath "$program")" "$port" "$control" "$title" \
-        2000=READY '2001=Ready\r\nTray 2: Letter\r\n' 2003=48213 1010=212 range=0,100 pos=62
+        2000=READY 2003=48213 1010=212 range=0,100 pos=62
     status=$?
     ;;
 tray)

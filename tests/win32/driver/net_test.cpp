@@ -1,5 +1,5 @@
-// The Winsock net seam on loopback, run under wine: name resolution, UDP datagrams (time-out,
-// sender, a datagram cut to the buffer), the raw ICMP socket and the system's echo service,
+// The Winsock net seam on loopback, run under wine: UDP datagrams (time-out,
+// sender, a datagram cut to the buffer) and the system's echo service,
 // whose synthesized reply the probe must accept as the answer to its request.
 // Prints one line per check; exits 0 when every check passed.
 #include <winsock2.h>
@@ -31,11 +31,7 @@ void Udp() {
     if (!Check(udp != nullptr, "a UDP socket opens")) {
         return;
     }
-    const DWORD start = GetTickCount();
     Check(net::UdpWait(udp, 200) == 0, "nothing to read: the wait times out");
-    const DWORD waited = GetTickCount() - start;
-    Check(waited >= 150 && waited < 2000,
-          "the 200 ms wait returned after " + std::to_string(waited) + " ms");
 
     // A plain Winsock peer on loopback; the seam's socket learns nothing but what arrives.
     SOCKET peer = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
@@ -76,31 +72,20 @@ void Udp() {
     net::UdpClose(udp);
 }
 
-// One echo to 127.0.0.1 through `socket`, checked by the probe's own rules.
-void Echo(net::IcmpSocket* socket, const char* label) {
-    const EchoRequest& sent = SendEchoRequest(socket, LOOPBACK);
-    const int result = WaitForAnswer(socket, LOOPBACK, sent);
-    Check(result == PROBE_REPLY, std::string(label) + ": the probe counts the echo reply (got " +
-                                     std::to_string(result) + ")");
-}
-
+// The echo service (the raw socket's echo is the monitor flow's start-up probe): its
+// synthesized reply must pass the probe's own rules, once per request.
 void Icmp() {
-    net::IcmpSocket* raw = net::IcmpOpen();
-    if (Check(raw != nullptr && net::IcmpSocketKind(raw) == net::IcmpKind::Raw,
-              "with raw sockets granted IcmpOpen opens a raw socket")) {
-        Echo(raw, "raw socket");
-        net::IcmpClose(raw);
-    }
-
     net::IcmpSocket* service = net::IcmpOpenEchoService();
     if (!Check(service != nullptr && net::IcmpSocketKind(service) == net::IcmpKind::Service,
                "the echo service opens")) {
         return;
     }
     Check(net::IcmpWait(service, 50) == 0, "before a request nothing is readable");
-    Echo(service, "echo service");
+    const EchoRequest& sent = SendEchoRequest(service, LOOPBACK);
+    const int result = WaitForAnswer(service, LOOPBACK, sent);
+    Check(result == PROBE_REPLY,
+          "the probe counts the echo reply (got " + std::to_string(result) + ")");
     Check(net::IcmpWait(service, 50) == 0, "one request gives one answer");
-
     net::IcmpClose(service);
 }
 
@@ -108,11 +93,6 @@ void Icmp() {
 
 int main() {
     Check(net::Startup(), "the socket library starts");
-    std::uint32_t address = 0;
-    Check(net::ResolveIPv4("127.1.2.3", &address) && address == htonl(0x7F010203),
-          "127.1.2.3 resolves to itself");
-    Check(!net::ResolveIPv4("", &address), "an empty name does not resolve");
-    Check(!net::ResolveIPv4("127.0.0.1:161", &address), "a name with a port does not resolve");
     Udp();
     Icmp();
     net::Cleanup();

@@ -1,18 +1,31 @@
-// The window's events as the dialog procedure's messages, and the seam's operations on a live
-// status window, with a procedure that only records what it receives.
+// The Qt front-end's translation layer: dialogs laid out from the templates, the window's
+// events as the dialog procedure's messages, the seam's operations on a live status window
+// (with a procedure that only records what it receives), the target prompt with the program's
+// own procedure, icon decoding and the launch options.
+#include <QFile>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "platform/ui/qt/controls.h"
+#include "platform/ui/qt/ico_image.h"
+#include "platform/ui/qt/launch_options.h"
 #include "platform/ui/qt/tray_icons.h"
 #include "platform/ui/qt/tray_presence.h"
 #include "platform/ui/ui.h"
 #include "qt_test_support.h"
+#include "shell/dialogs.h"
+#include "shell/globals.h"
 #include "shell/resources/resource.h"
+#include "shell/resources/templates.h"
 
 namespace {
 
@@ -41,14 +54,87 @@ QByteArray ReadText(HWND dialog, int id, int capacity) {
     return count == std::strlen(buffer) ? QByteArray(buffer) : QByteArray("count mismatch");
 }
 
+// The template's widget: by identifier, or for the unnamed labels by their text.
+QWidget* WidgetFor(const vmqt::DialogWindow& dialog, const tmpl::ControlTemplate& control) {
+    if (control.id != -1) {
+        return dialog.Control(control.id);
+    }
+    for (QWidget* widget : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (vmqt::ControlId(widget) == -1 && vmqt::ControlText(widget) == control.text) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+int Scale(int value, int base, int divisor) {
+    return static_cast<int>(std::lround(static_cast<double>(value) * base / divisor));
+}
+
 }  // namespace
 
-class MessagesTest : public QObject {
+class FrontEndTest : public QObject {
     Q_OBJECT
 
   private slots:
     void init() { g_recorded.clear(); }
     void cleanup() { vmqt::ForceTrayAvailable(std::nullopt); }
+
+    void controlsSitWhereTheTemplateSays() {
+        for (const tmpl::DialogTemplate* dialog :
+             {&tmpl::MonitorTemplate(), &tmpl::TargetTemplate()}) {
+            vmqt::DialogWindow window(*dialog, nullptr);
+            QCOMPARE(window.font().pointSize(), 8);
+            // Base units worked out here from the font, the way the dialog manager does.
+            const QFontMetrics metrics(window.font());
+            const int letters = metrics.horizontalAdvance(
+                QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+            const int baseX = (letters / 26 + 1) / 2;
+            const int baseY = metrics.height();
+            QVERIFY2(baseX >= 4 && baseY >= 8, "implausible base units for an 8-point font");
+
+            QCOMPARE(window.size(),
+                     QSize(Scale(dialog->cx, baseX, 4), Scale(dialog->cy, baseY, 8)));
+            for (const tmpl::ControlTemplate& control : dialog->controls) {
+                QWidget* widget = WidgetFor(window, control);
+                QVERIFY2(widget != nullptr, control.text);
+                const QRect expected(Scale(control.x, baseX, 4), Scale(control.y, baseY, 8),
+                                     Scale(control.cx, baseX, 4), Scale(control.cy, baseY, 8));
+                QCOMPARE(widget->geometry(), expected);
+                QCOMPARE(vmqt::ControlText(widget), QByteArray(control.text));
+                QCOMPARE(widget->isHidden(), (control.style & tmpl::WsVisible) == 0);
+            }
+        }
+    }
+
+    void statusWindowStaysOnTopAndIsAToolOnlyWithANotificationArea() {
+        for (const bool tray : {true, false}) {
+            vmqt::ForceTrayAvailable(tray);
+            vmqt::DialogWindow window(tmpl::MonitorTemplate(), nullptr);
+            QCOMPARE(window.windowType(), tray ? Qt::Tool : Qt::Window);
+            QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
+            QCOMPARE(window.MinimisesToHide(), !tray);
+        }
+    }
+
+    void iconsDecodeAndMalformedOnesGiveNoImage() {
+        QFile file(QStringLiteral(VM_SOURCE_DIR "/shell/resources/online.ico"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray good = file.readAll();
+        QCOMPARE(vmqt::DecodeIco(good).size(), QSize(48, 48));
+        QVERIFY(vmqt::DecodeIco(good.left(21)).isNull());
+        QByteArray farOffset = good;
+        farOffset[18] = static_cast<char>(0xF0);
+        QVERIFY(vmqt::DecodeIco(farOffset).isNull());
+    }
+
+    void onlyTheExactFirstTokenIsAnOption() {
+        QCOMPARE(vmqt::ParseLaunch({"--help"}).action, vmqt::LaunchAction::Help);
+        QCOMPARE(vmqt::ParseLaunch({"--help=1"}).action, vmqt::LaunchAction::Run);
+        const vmqt::Launch run = vmqt::ParseLaunch({"printer", "--help", "extra"});
+        QCOMPARE(run.action, vmqt::LaunchAction::Run);
+        QCOMPARE(run.commandLine, std::string("printer --help extra"));
+    }
 
     void eventsBecomeMessages() {
         const INT_PTR result = qttest::RunWhileDriving(RunMonitor, [] {
@@ -58,12 +144,6 @@ class MessagesTest : public QObject {
             vmqt::DialogWindow* dialog = qttest::CurrentDialog();
             QVERIFY(dialog != nullptr && dialog->isVisible());
             const HWND h = dialog->Handle();
-
-            // A timer delivers WM_TIMER with its identifier until it is killed.
-            QCOMPARE(ui::SetTimer(h, 7, 20, nullptr), static_cast<UINT_PTR>(7));
-            QVERIFY(QTest::qWaitFor([] { return g_recorded.back().message == WM_TIMER; }, 2000));
-            QCOMPARE(g_recorded.back().wParam, static_cast<WPARAM>(7));
-            QVERIFY(ui::KillTimer(h, 7));
 
             const struct {
                 int control;  // gets the focus and the key; 0: the close button instead
@@ -115,8 +195,7 @@ class MessagesTest : public QObject {
         });
     }
 
-    void textsRoundTripAsBytesAndVisibilityIsReported() {
-        vmqt::ForceTrayAvailable(true);
+    void textsRoundTripAsBytes() {
         qttest::RunWhileDriving(RunMonitor, [] {
             vmqt::DialogWindow* dialog = qttest::CurrentDialog();
             const HWND h = dialog->Handle();
@@ -140,15 +219,6 @@ class MessagesTest : public QObject {
             ui::SetDlgItemTextA(h, IDC_SECONDARY, "Ready\r\nTray 2: Letter");
             auto* secondary = qobject_cast<QPlainTextEdit*>(dialog->Control(IDC_SECONDARY));
             QCOMPARE(secondary->document()->blockCount(), 2);
-
-            // ShowWindow answers whether the window had been visible.
-            const HWND update = ui::GetDlgItem(h, IDC_UPDATE_TARGET);
-            QVERIFY(!ui::ShowWindow(update, SW_SHOWNORMAL));
-            QVERIFY(ui::ShowWindow(update, SW_SHOWNORMAL));
-            QVERIFY(ui::ShowWindow(h, SW_HIDE));
-            QVERIFY(!dialog->isVisible());
-            QVERIFY(!ui::ShowWindow(h, SW_SHOW));
-            QVERIFY(dialog->isVisible());
         });
     }
 
@@ -177,12 +247,40 @@ class MessagesTest : public QObject {
             QCOMPARE(view->iconHandle, record.hIcon);
             QCOMPARE(view->icon->toolTip(), QStringLiteral("Tip \u00E9"));
             QCOMPARE(view->balloons, 1);
-
-            QVERIFY(ui::Shell_NotifyIconA(NIM_DELETE, &record));
-            QVERIFY(vmqt::FindTrayIcon(record.hWnd, 500) == nullptr);
         });
+    }
+    void escAndCloseAreIgnoredAndEnterTakes63Characters() {
+        std::strcpy(g_target, "before");
+        // Spaces stay in the entry as typed.
+        const QString typed =
+            QStringLiteral(" printer-with-a-very-long-name.floor-three.example.org:16161-extra");
+        const INT_PTR result = qttest::RunWhileDriving(
+            [] {
+                return ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_TARGET), nullptr,
+                                           TargetDialogProc, 0);
+            },
+            [&typed] {
+                vmqt::DialogWindow* dialog = qttest::CurrentDialog();
+                QVERIFY(dialog != nullptr && dialog->isVisible());
+                QCOMPARE(dialog->pos(), QGuiApplication::primaryScreen()->geometry().topLeft());
+                auto* edit = qobject_cast<QLineEdit*>(dialog->Control(IDC_TARGET_EDIT));
+                QVERIFY(edit != nullptr);
+                QCOMPARE(dialog->focusWidget(), edit);
+
+                QTest::keyClick(edit, Qt::Key_Escape);
+                dialog->close();
+                QTest::qWait(50);
+                QVERIFY(!dialog->Ended() && dialog->isVisible());
+                QCOMPARE(QByteArray(g_target), QByteArray("before"));
+
+                QTest::keyClicks(edit, typed);
+                QTest::keyClick(edit, Qt::Key_Return);
+                QVERIFY(dialog->Ended());
+            });
+        QCOMPARE(result, static_cast<INT_PTR>(0));
+        QCOMPARE(QByteArray(g_target), typed.left(63).toUtf8());
     }
 };
 
-QTEST_MAIN(MessagesTest)
-#include "qt_messages_test.moc"
+QTEST_MAIN(FrontEndTest)
+#include "qt_frontend_test.moc"
