@@ -221,6 +221,24 @@ auto Fields(const NOTIFYICONDATAA& r) {
                       r.uTimeout, r.dwInfoFlags);
 }
 
+// The window is first shown with the first tick's results: the tray add, the timer and the
+// controls come first, then the tick runs inside initialisation and overwrites the label.
+TEST_F(MonitorDialogTest, InitialisationRunsItsStepsInOrderAndPollsAtOnce) {
+    Send(WM_INITDIALOG, 0, 5);
+    EXPECT_THAT(fakeui::CallStrings(),
+                ElementsAre("lstrcpynA(\"By Quillfen\", 64)",
+                            "Shell_NotifyIconA(0, dlg201, 500, 23)", "SetTimer(dlg201, 1, 2000, 0)",
+                            "SetDlgItemTextA(dlg201, 2000, \"printer.lan\")",
+                            "SetDlgItemTextA(dlg201, 3002, \"Target Printer:\")",
+                            "SendDlgItemMessageA(dlg201, 2002, 1025, 0, 1966080000)",
+                            "SendDlgItemMessageA(dlg201, 2002, 1033, 0, 0)",
+                            "SendDlgItemMessageA(dlg201, 2002, 1028, 1, 0)",
+                            "SetWindowTextA(dlg201, \"HP LaserJet 4250 Monitor\")",
+                            "SendMessageA(dlg201, 275, 1, 0)", "PollPrinterStatus",
+                            "SetDlgItemTextA(dlg201, 2000, \"READY\")",
+                            "SetDlgItemTextA(dlg201, 3002, \"Primary Status:\")"));
+}
+
 // Each row of the state machine: the state before, the event, what the scripted parts answer,
 // and what must follow, with the calls made to them (probe, model query, poll cycle).
 enum Event { TICK, UPDATE, CANCEL, EXIT };
