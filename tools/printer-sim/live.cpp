@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/snmpmgr/asn_types.h"
+
 namespace sim {
 namespace {
 
@@ -12,10 +14,10 @@ const Oid kSysUpTime = {1, 3, 6, 1, 2, 1, 1, 3, 0};
 
 // Counters keep their type's range: INTEGER stops at 2^31-1, the unsigned types wrap.
 void AddTo(ber::Value& value, std::uint64_t amount) {
-    if (value.tag == 0x02) {
+    if (value.tag == ASN_INTEGER) {
         std::int64_t next = value.integer + static_cast<std::int64_t>(amount % 4294967296u);
         value.integer = next > 2147483647 ? 2147483647 : next;
-    } else if (value.tag == 0x41 || value.tag == 0x42) {
+    } else if (value.tag == ASN_COUNTER32 || value.tag == ASN_GAUGE32) {
         value.integer = static_cast<std::int64_t>(
             (static_cast<std::uint64_t>(value.integer) + amount) % 4294967296u);
     }
@@ -44,7 +46,7 @@ void PrintPages(SimState& state, std::uint64_t pages) {
         for (auto it = profile.objects.lower_bound(kSupplyLevelColumn);
              it != profile.objects.end() && InColumn(it->first, kSupplyLevelColumn); ++it) {
             ber::Value& level = it->second;
-            if (level.tag == 0x02 && level.integer > 0) {
+            if (level.tag == ASN_INTEGER && level.integer > 0) {
                 std::int64_t next = level.integer - static_cast<std::int64_t>(units);
                 level.integer = next < 0 ? 0 : next;
             }
@@ -55,7 +57,7 @@ void PrintPages(SimState& state, std::uint64_t pages) {
 void AddUptime(SimState& state, std::uint64_t centiseconds) {
     for (Profile& profile : state.profiles) {
         auto found = profile.objects.find(kSysUpTime);
-        if (found != profile.objects.end() && found->second.tag == 0x43) {
+        if (found != profile.objects.end() && found->second.tag == ASN_TIMETICKS) {
             found->second.integer = static_cast<std::int64_t>(
                 (static_cast<std::uint64_t>(found->second.integer) + centiseconds) % 4294967296u);
         }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/snmpmgr/asn_types.h"
+
 namespace sim {
 namespace {
 
@@ -202,7 +204,7 @@ std::vector<std::uint8_t> MakeSpoof(const Reply& reply) {
     forged.varbinds = reply.request.varbinds;
     for (ber::VarBind& binding : forged.varbinds) {
         binding.value = ber::Value{};
-        binding.value.tag = 0x04;
+        binding.value.tag = ASN_OCTETSTRING;
         binding.value.bytes.assign(kSpoofText, kSpoofText + sizeof kSpoofText - 1);
     }
     ber::Encode(forged, datagram);

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "platform/snmpmgr/asn_types.h"
+
 namespace sim {
 namespace {
 
@@ -162,14 +164,14 @@ bool ParseTypedValue(std::string_view tag, std::string_view text, ber::Value& va
     bool hexAllowed = false;
     bool ok = true;
     switch (value.tag) {
-        case 0x02:
+        case ASN_INTEGER:
             ok = ParseSigned32(text, value.integer);
             if (!ok) {
                 error = "INTEGER value '" + std::string(text) + "' is not a 32-bit signed number";
             }
             break;
-        case 0x04:
-        case 0x44:
+        case ASN_OCTETSTRING:
+        case ASN_OPAQUE:
             hexAllowed = true;
             if (hex) {
                 ok = ParseHex(text, value.bytes);
@@ -180,16 +182,16 @@ bool ParseTypedValue(std::string_view tag, std::string_view text, ber::Value& va
                 value.bytes.assign(text.begin(), text.end());
             }
             break;
-        case 0x05:
+        case ASN_NULL:
             ok = text.empty();
             if (!ok) {
                 error = "NULL takes no value";
             }
             break;
-        case 0x06:
+        case ASN_OBJECTIDENTIFIER:
             ok = ParseOid(text, value.oid, error);
             break;
-        case 0x40:
+        case ASN_IPADDRESS:
             hexAllowed = true;
             ok = hex ? ParseHex(text, value.bytes) && value.bytes.size() == 4
                      : ParseDottedQuad(text, value.bytes);
@@ -197,9 +199,9 @@ bool ParseTypedValue(std::string_view tag, std::string_view text, ber::Value& va
                 error = "IpAddress '" + std::string(text) + "' is not four bytes";
             }
             break;
-        case 0x41:
-        case 0x42:
-        case 0x43:
+        case ASN_COUNTER32:
+        case ASN_GAUGE32:
+        case ASN_TIMETICKS:
             ok = ParseUnsigned(text, 4294967295u, number);
             value.integer = static_cast<std::int64_t>(number);
             if (!ok) {
@@ -221,17 +223,17 @@ bool ParseTypedValue(std::string_view tag, std::string_view text, ber::Value& va
 std::string DescribeValue(const ber::Value& value) {
     std::string out;
     switch (value.tag) {
-        case 0x02:
+        case ASN_INTEGER:
             return "INTEGER " + std::to_string(value.integer);
-        case 0x04:
+        case ASN_OCTETSTRING:
             out = "STRING ";
             AppendEscaped(out, value.bytes);
             return out;
-        case 0x05:
+        case ASN_NULL:
             return "NULL";
-        case 0x06:
+        case ASN_OBJECTIDENTIFIER:
             return "OID " + FormatOid(value.oid);
-        case 0x40:
+        case ASN_IPADDRESS:
             out = "IpAddress ";
             for (std::size_t i = 0; i < value.bytes.size(); ++i) {
                 if (i != 0) {
@@ -240,13 +242,13 @@ std::string DescribeValue(const ber::Value& value) {
                 out += std::to_string(value.bytes[i]);
             }
             return out;
-        case 0x41:
+        case ASN_COUNTER32:
             return "Counter32 " + std::to_string(value.integer);
-        case 0x42:
+        case ASN_GAUGE32:
             return "Gauge32 " + std::to_string(value.integer);
-        case 0x43:
+        case ASN_TIMETICKS:
             return "TimeTicks " + std::to_string(value.integer);
-        case 0x44:
+        case ASN_OPAQUE:
             out = "Opaque ";
             AppendEscaped(out, value.bytes);
             return out;

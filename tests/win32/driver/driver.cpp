@@ -24,20 +24,13 @@
 #include <vector>
 
 #include "shell/resources/resource.h"
+#include "tests/win32/driver/check.h"
 
 namespace {
 
 constexpr UINT WM_TRAYNOTIFY_MESSAGE = WM_USER + 210;
 constexpr DWORD WINDOW_TIMEOUT_MS = 30000;
 constexpr const char* DEFAULT_TITLE = "Quillfen - Printer Monitor";
-int g_failures = 0;
-
-bool Check(bool passed, const std::string& what) {
-    std::printf("%s %s\n", passed ? "ok  " : "FAIL", what.c_str());
-    std::fflush(stdout);
-    g_failures += passed ? 0 : 1;
-    return passed;
-}
 
 LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;

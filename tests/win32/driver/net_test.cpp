@@ -12,17 +12,9 @@
 #include "platform/net/net.h"
 #include "probe/probe.h"
 #include "probe/probe_steps.h"
+#include "tests/win32/driver/check.h"
 
 namespace {
-
-int g_failures = 0;
-
-bool Check(bool passed, const std::string& what) {
-    std::printf("%s %s\n", passed ? "ok  " : "FAIL", what.c_str());
-    std::fflush(stdout);
-    g_failures += passed ? 0 : 1;
-    return passed;
-}
 
 const std::uint32_t LOOPBACK = htonl(INADDR_LOOPBACK);
 
