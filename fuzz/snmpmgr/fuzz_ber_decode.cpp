@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes to the SNMPv1 decoder. Whatever decodes must encode again, and the
+// Feeds arbitrary bytes to the SNMP decoder. Whatever decodes must encode again, and the
 // re-encoding must decode to the same message: a value the decoder accepts but cannot be
 // written back would be a gap between the two halves of the codec.
 #include <cstddef>
@@ -20,7 +20,8 @@ bool SameMessage(const ber::Message& a, const ber::Message& b) {
         const ber::VarBind& x = a.varbinds[i];
         const ber::VarBind& y = b.varbinds[i];
         if (x.name != y.name || x.value.tag != y.value.tag || x.value.integer != y.value.integer ||
-            x.value.bytes != y.value.bytes || x.value.oid != y.value.oid) {
+            x.value.bytes != y.value.bytes || x.value.oid != y.value.oid ||
+            x.value.valid != y.value.valid) {
             return false;
         }
     }

@@ -1,6 +1,5 @@
 #include "platform/snmpmgr/ber.h"
 
-#include <array>
 #include <cstring>
 
 #include "platform/snmpmgr/asn_types.h"
@@ -9,13 +8,18 @@ namespace ber {
 namespace {
 
 constexpr std::uint8_t kFirstPdu = 0xA0;
-constexpr std::uint8_t kLastPdu = 0xA4;
+constexpr std::uint8_t kTrapV1Pdu = 0xA4;  // a layout of its own, which nothing here reads
 constexpr std::uint8_t kConstructedBit = 0x20;
 constexpr std::uint8_t kHighTagForm = 0x1F;
 
 constexpr std::int64_t kInt32Min = -2147483648LL;
 constexpr std::int64_t kInt32Max = 2147483647LL;
 constexpr std::int64_t kUint32Max = 4294967295LL;
+
+// Every PDU of SNMPv1 and SNMPv2c that has the request-id layout.
+bool IsPduTag(std::uint8_t tag) {
+    return tag >= kFirstPdu && tag <= kPduReport && tag != kTrapV1Pdu;
+}
 
 bool IsUnsignedTag(std::uint8_t tag) {
     return tag == ASN_COUNTER32 || tag == ASN_GAUGE32 || tag == ASN_TIMETICKS;
@@ -84,7 +88,8 @@ Error ReadTagged(const std::uint8_t** cursor, const std::uint8_t* limit, std::ui
     return element->tag == tag ? Error::None : Error::UnexpectedTag;
 }
 
-// Two's-complement content of 1..5 bytes as a signed 64-bit number.
+// Two's-complement content of 1..5 bytes as a signed 64-bit number: the frame's INTEGERs
+// (version, request-id, error status and index), where a fault is the frame's fault.
 Error DecodeInteger(const Element& element, std::int64_t* value) {
     if (element.length == 0 || element.length > 5) {
         return Error::IntegerSize;
@@ -114,6 +119,53 @@ Error ReadInt32(const std::uint8_t** cursor, const std::uint8_t* limit, std::int
     Element element;
     const Error error = ReadTagged(cursor, limit, ASN_INTEGER, &element);
     return error != Error::None ? error : DecodeInt32(element, value);
+}
+
+// A value's INTEGER, as peers read it: leading bytes that only repeat the sign are skipped,
+// whatever their number, and what is left must fit 32 bits.
+bool ValueInt32(const Element& element, std::int64_t* value) {
+    const std::uint8_t* p = element.content;
+    const std::uint8_t* end = p + element.length;
+    if (p == end) {
+        return false;
+    }
+    const bool negative = (*p & 0x80u) != 0;
+    const std::uint8_t sign = negative ? 0xFF : 0x00;
+    while (end - p > 1 && p[0] == sign && ((p[1] & 0x80u) != 0) == negative) {
+        ++p;
+    }
+    if (end - p > 4) {
+        return false;
+    }
+    std::uint64_t bits = negative ? ~std::uint64_t{0} : 0;
+    for (; p < end; ++p) {
+        bits = (bits << 8) | *p;
+    }
+    *value = static_cast<std::int64_t>(bits);
+    return true;
+}
+
+// Counter32, Gauge32, TimeTicks and Counter64 as peers read them: the content is unsigned,
+// so firmware that writes 2^31 as the four bytes 80 00 00 00 (no leading zero) means 2^31,
+// not a negative number. Leading zero bytes are skipped; what is left must fit `maxBytes`.
+bool ValueUnsigned(const Element& element, std::size_t maxBytes, std::uint64_t* value) {
+    const std::uint8_t* p = element.content;
+    const std::uint8_t* end = p + element.length;
+    if (p == end) {
+        return false;
+    }
+    while (p < end && *p == 0) {
+        ++p;
+    }
+    if (static_cast<std::size_t>(end - p) > maxBytes) {
+        return false;
+    }
+    std::uint64_t bits = 0;
+    for (; p < end; ++p) {
+        bits = (bits << 8) | *p;
+    }
+    *value = bits;
+    return true;
 }
 
 Error DecodeOid(const Element& element, std::vector<std::uint32_t>& oid) {
@@ -154,77 +206,55 @@ Error DecodeOid(const Element& element, std::vector<std::uint32_t>& oid) {
     return Error::None;
 }
 
-// Walks the content of a constructed element the program does not interpret, so that a
-// malformed or absurdly deep structure is refused rather than passed on as raw bytes.
-Error CheckConstructed(const Element& element, std::size_t depth) {
-    if (depth > kMaxNesting) {
-        return Error::NestingTooDeep;
-    }
-    const std::uint8_t* p = element.content;
-    const std::uint8_t* end = p + element.length;
-    while (p < end) {
-        Element inner;
-        const Error error = ReadElement(&p, end, false, &inner);
-        if (error != Error::None) {
-            return error;
-        }
-        if (inner.tag & kConstructedBit) {
-            const Error nested = CheckConstructed(inner, depth + 1);
-            if (nested != Error::None) {
-                return nested;
+// Whether the content fits the tag's form, and the number or identifier it holds. A value
+// that does not fit is no error: the element's bounds are the frame's, already checked.
+bool InterpretValue(const Element& element, Value& value) {
+    switch (element.tag) {
+        case ASN_INTEGER:
+            return ValueInt32(element, &value.integer);
+        case ASN_COUNTER32:
+        case ASN_GAUGE32:
+        case ASN_TIMETICKS: {
+            std::uint64_t number = 0;
+            if (!ValueUnsigned(element, 4, &number)) {
+                return false;
             }
+            value.integer = static_cast<std::int64_t>(number);
+            return true;
         }
+        case ASN_COUNTER64: {
+            std::uint64_t number = 0;
+            return ValueUnsigned(element, 8, &number);  // kept as its bytes
+        }
+        case ASN_NULL:
+            return element.length == 0;
+        case ASN_OBJECTIDENTIFIER:
+            return DecodeOid(element, value.oid) == Error::None;
+        case ASN_IPADDRESS:
+            return element.length == 4;
+        default:
+            return true;
     }
-    return Error::None;
 }
 
-Error DecodeValue(const Element& element, std::size_t depth, Value& value) {
+void DecodeValue(const Element& element, Value& value) {
     value.tag = element.tag;
     value.integer = 0;
     value.bytes.clear();
     value.oid.clear();
-    switch (element.tag) {
-        case ASN_INTEGER: {
-            std::int32_t number = 0;
-            const Error error = DecodeInt32(element, &number);
-            value.integer = number;
-            return error;
-        }
-        case ASN_COUNTER32:
-        case ASN_GAUGE32:
-        case ASN_TIMETICKS: {
-            const Error error = DecodeInteger(element, &value.integer);
-            if (error != Error::None) {
-                return error;
-            }
-            return (value.integer < 0 || value.integer > kUint32Max) ? Error::UnsignedRange
-                                                                     : Error::None;
-        }
-        case ASN_NULL:
-            return element.length == 0 ? Error::None : Error::NullWithContent;
-        case ASN_OBJECTIDENTIFIER:
-            return DecodeOid(element, value.oid);
-        case ASN_IPADDRESS:
-            if (element.length != 4) {
-                return Error::IpAddressSize;
-            }
-            break;
-        default:
-            if (element.tag & kConstructedBit) {
-                const Error error = CheckConstructed(element, depth);
-                if (error != Error::None) {
-                    return error;
-                }
-            }
-            break;
+    value.valid = InterpretValue(element, value);
+    const bool hasNumber =
+        element.tag == ASN_INTEGER || IsUnsignedTag(element.tag) || element.tag == ASN_NULL;
+    if (!value.valid) {
+        value.integer = 0;
+        value.oid.clear();
+    } else if (hasNumber || element.tag == ASN_OBJECTIDENTIFIER) {
+        return;
     }
-    // OCTET STRING, IpAddress, Opaque and every tag without a meaning here keep their bytes.
+    // OCTET STRING, IpAddress, Opaque, every tag without a meaning here, and any value whose
+    // content does not fit its tag keep their bytes.
     value.bytes.assign(element.content, element.content + element.length);
-    return Error::None;
 }
-
-// Depths of the fixed structure: message 1, PDU 2, binding list 3, binding 4, value 5.
-constexpr std::size_t kValueDepth = 5;
 
 Error DecodeVarBind(const Element& element, VarBind& varbind) {
     const std::uint8_t* p = element.content;
@@ -243,10 +273,7 @@ Error DecodeVarBind(const Element& element, VarBind& varbind) {
     if (error != Error::None) {
         return error;
     }
-    error = DecodeValue(value, kValueDepth, varbind.value);
-    if (error != Error::None) {
-        return error;
-    }
+    DecodeValue(value, varbind.value);
     return p == end ? Error::None : Error::TrailingBytes;
 }
 
@@ -258,10 +285,6 @@ Error DecodeVarBinds(const Element& list, std::vector<VarBind>& varbinds) {
     std::size_t count = 0;
     Error error = Error::None;
     while (p < end && error == Error::None) {
-        if (count == kMaxVarBinds) {
-            error = Error::TooManyVarBinds;
-            break;
-        }
         Element element;
         error = ReadTagged(&p, end, ASN_SEQUENCE, &element);
         if (error != Error::None) {
@@ -363,6 +386,13 @@ Error OidOctets(const std::vector<std::uint32_t>& oid, std::size_t* octets) {
 Error ValueOctets(const Value& value, std::size_t* octets) {
     if ((value.tag & kHighTagForm) == kHighTagForm) {
         return Error::UnexpectedTag;
+    }
+    if (!value.valid) {
+        if (value.bytes.size() > kMaxMessageBytes) {
+            return Error::MessageTooLarge;
+        }
+        *octets = value.bytes.size();
+        return Error::None;
     }
     switch (value.tag) {
         case ASN_INTEGER:
@@ -484,53 +514,52 @@ const char* ErrorName(Error error) {
             return "OidUnterminated";
         case Error::OidTooLong:
             return "OidTooLong";
-        case Error::NullWithContent:
-            return "NullWithContent";
         case Error::IpAddressSize:
             return "IpAddressSize";
         case Error::BadVersion:
             return "BadVersion";
         case Error::CommunityTooLong:
             return "CommunityTooLong";
-        case Error::NestingTooDeep:
-            return "NestingTooDeep";
-        case Error::TooManyVarBinds:
-            return "TooManyVarBinds";
         case Error::MessageTooLarge:
             return "MessageTooLarge";
     }
     return "Unknown";
 }
 
+// The sizes of one binding's parts.
+struct BindingSizes {
+    std::size_t name = 0;
+    std::size_t value = 0;
+    std::size_t varbind = 0;
+};
+
+Error SizeBinding(const VarBind& varbind, BindingSizes* sizes) {
+    Error error = OidOctets(varbind.name, &sizes->name);
+    if (error == Error::None) {
+        error = ValueOctets(varbind.value, &sizes->value);
+    }
+    sizes->varbind = ElementSize(sizes->name) + ElementSize(sizes->value);
+    return error;
+}
+
 Error Encode(const Message& message, std::vector<std::uint8_t>& out) {
-    if (message.pduType < kFirstPdu || message.pduType > kLastPdu) {
+    if (!IsPduTag(message.pduType)) {
         return Error::UnexpectedTag;
     }
     if (message.community.size() > kMaxCommunityBytes) {
         return Error::CommunityTooLong;
     }
-    if (message.varbinds.size() > kMaxVarBinds) {
-        return Error::TooManyVarBinds;
-    }
-    // Sizes first, so the message is written once, front to back, into its final place.
-    struct Sizes {
-        std::size_t name;
-        std::size_t value;
-        std::size_t varbind;
-    };
-    std::array<Sizes, kMaxVarBinds> sizes{};
+    // Sizes first, so the message is written once, front to back, into its final place. Each
+    // binding's sizes are computed again as it is written rather than kept: a GetBulk answer
+    // may hold thousands.
     std::size_t listContent = 0;
-    for (std::size_t i = 0; i < message.varbinds.size(); ++i) {
-        const VarBind& varbind = message.varbinds[i];
-        Error error = OidOctets(varbind.name, &sizes[i].name);
-        if (error == Error::None) {
-            error = ValueOctets(varbind.value, &sizes[i].value);
-        }
+    for (const VarBind& varbind : message.varbinds) {
+        BindingSizes sizes;
+        const Error error = SizeBinding(varbind, &sizes);
         if (error != Error::None) {
             return error;
         }
-        sizes[i].varbind = ElementSize(sizes[i].name) + ElementSize(sizes[i].value);
-        listContent += ElementSize(sizes[i].varbind);
+        listContent += ElementSize(sizes.varbind);
         if (listContent > kMaxMessageBytes) {
             return Error::MessageTooLarge;
         }
@@ -560,14 +589,17 @@ Error Encode(const Message& message, std::vector<std::uint8_t>& out) {
     w.Integer(ASN_INTEGER, message.errorStatus);
     w.Integer(ASN_INTEGER, message.errorIndex);
     w.Header(ASN_SEQUENCE, listContent);
-    for (std::size_t i = 0; i < message.varbinds.size(); ++i) {
-        const VarBind& varbind = message.varbinds[i];
+    for (const VarBind& varbind : message.varbinds) {
+        BindingSizes sizes;
+        SizeBinding(varbind, &sizes);
         const Value& value = varbind.value;
-        w.Header(ASN_SEQUENCE, sizes[i].varbind);
-        w.Header(ASN_OBJECTIDENTIFIER, sizes[i].name);
+        w.Header(ASN_SEQUENCE, sizes.varbind);
+        w.Header(ASN_OBJECTIDENTIFIER, sizes.name);
         w.OidContent(varbind.name);
-        w.Header(value.tag, sizes[i].value);
-        if (value.tag == ASN_INTEGER || IsUnsignedTag(value.tag)) {
+        w.Header(value.tag, sizes.value);
+        if (!value.valid) {
+            w.Bytes(value.bytes.data(), value.bytes.size());
+        } else if (value.tag == ASN_INTEGER || IsUnsignedTag(value.tag)) {
             w.IntegerContent(value.integer);
         } else if (value.tag == ASN_OBJECTIDENTIFIER) {
             w.OidContent(value.oid);
@@ -605,7 +637,7 @@ Error Decode(const std::uint8_t* data, std::size_t size, Message& out) {
     if (error != Error::None) {
         return error;
     }
-    if (out.version != 0) {
+    if (out.version != kVersion1 && out.version != kVersion2c) {
         return Error::BadVersion;
     }
     Element community;
@@ -623,7 +655,7 @@ Error Decode(const std::uint8_t* data, std::size_t size, Message& out) {
     if (error != Error::None) {
         return error;
     }
-    if (pdu.tag < kFirstPdu || pdu.tag > kLastPdu) {
+    if (!IsPduTag(pdu.tag)) {
         return Error::UnexpectedTag;
     }
     out.pduType = pdu.tag;

@@ -1,6 +1,6 @@
 // Manager sessions: one UDP socket per agent, one GetRequest per call, and an answer taken
-// only when it is the GetResponse to exactly this request from exactly this agent. Everything
-// else that arrives is dropped without moving the deadline.
+// only when it is the GetResponse to exactly this request (its request-id and community) from
+// exactly this agent. Everything else that arrives is dropped without moving the deadline.
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -17,6 +17,8 @@
 
 namespace {
 constexpr std::size_t kReceiveCapacity = ber::kMaxMessageBytes + 1;
+// More than the program ever asks for in one GET; a bound on what a caller can make us send.
+constexpr std::uint32_t kMaxRequestBindings = 64;
 }  // namespace
 
 struct SnmpMgrSession {
@@ -68,11 +70,16 @@ bool SameName(const std::vector<std::uint32_t>& name, const AsnObjectIdentifier&
            std::memcmp(name.data(), oid.ids, oid.idLength * sizeof(std::uint32_t)) == 0;
 }
 
-bool IsAnswer(const ber::Message& answer, std::int32_t requestId, const SnmpMgrSession& session,
-              const SnmpVarBindList& list) {
-    if (answer.pduType != SNMP_PDU_RESPONSE || answer.version != 0 ||
-        answer.requestId != requestId || answer.community != session.community ||
-        answer.varbinds.size() != list.len) {
+bool IsAnswer(const ber::Message& answer, std::int32_t requestId, const SnmpMgrSession& session) {
+    return answer.pduType == SNMP_PDU_RESPONSE && answer.version == ber::kVersion1 &&
+           answer.requestId == requestId && answer.community == session.community;
+}
+
+// Whether the answer's bindings name what was asked, in order. An agent that answers with an
+// error status (tooBig with no bindings, genErr with others) or with another object has still
+// answered: the request counts, but its values are not the asked objects' values.
+bool NamesAsked(const ber::Message& answer, const SnmpVarBindList& list) {
+    if (answer.varbinds.size() != list.len) {
         return false;
     }
     for (std::uint32_t i = 0; i < list.len; ++i) {
@@ -95,16 +102,17 @@ void* CopyBytes(const void* data, std::size_t size) {
 std::uint64_t Counter64Of(const std::vector<std::uint8_t>& bytes) {
     std::uint64_t value = 0;
     for (const std::uint8_t byte : bytes) {
-        value = (value << 8) | byte;  // at most 9 bytes with a leading zero fit
+        value = (value << 8) | byte;  // the codec let through at most 8 significant bytes
     }
     return value;
 }
 
-// Fills `out` from a decoded value, with its own storage. False when storage fails.
+// Fills `out` from a decoded value, with its own storage. False when storage fails. A value
+// whose content did not fit its type arrives as NULL: the answer counts, the value has no text.
 bool CopyValue(const ber::Value& value, AsnAny* out) {
     std::memset(out, 0, sizeof *out);
-    out->asnType = value.tag;
-    switch (value.tag) {
+    out->asnType = value.valid ? value.tag : ASN_NULL;
+    switch (out->asnType) {
         case ASN_INTEGER:
             out->asnValue.number = static_cast<AsnInteger32>(value.integer);
             return true;
@@ -142,11 +150,13 @@ bool CopyValue(const ber::Value& value, AsnAny* out) {
     }
 }
 
-// Replaces the list's values with the answer's, all or nothing.
+// Replaces the list's values with the answer's, all or nothing. An answer whose bindings do
+// not name the asked objects leaves every value NULL.
 bool TakeValues(const ber::Message& answer, SnmpVarBindList* list) {
+    const bool named = NamesAsked(answer, *list);
     std::vector<AsnAny> values(list->len);
     for (std::uint32_t i = 0; i < list->len; ++i) {
-        if (!CopyValue(answer.varbinds[i].value, &values[i])) {
+        if (!CopyValue(named ? answer.varbinds[i].value : ber::Value{}, &values[i])) {
             for (std::uint32_t j = 0; j <= i; ++j) {
                 SnmpUtilAsnAnyFree(&values[j]);
             }
@@ -184,8 +194,7 @@ bool BuildRequest(SnmpMgrSession* session, std::int32_t requestId, const SnmpVar
 enum class WaitResult { Answer, TimedOut, Failed };
 
 // Reads datagrams until the matching answer arrives or `timeoutMs` have passed since `start`.
-WaitResult AwaitAnswer(SnmpMgrSession* session, std::int32_t requestId, const SnmpVarBindList& list,
-                       std::uint32_t start) {
+WaitResult AwaitAnswer(SnmpMgrSession* session, std::int32_t requestId, std::uint32_t start) {
     for (;;) {
         const std::uint32_t elapsed = TickCountMs() - start;
         if (elapsed >= session->timeoutMs) {
@@ -211,7 +220,7 @@ WaitResult AwaitAnswer(SnmpMgrSession* session, std::int32_t requestId, const Sn
                         session->incoming) != ber::Error::None) {
             continue;
         }
-        if (IsAnswer(session->incoming, requestId, *session, list)) {
+        if (IsAnswer(session->incoming, requestId, *session)) {
             return WaitResult::Answer;
         }
     }
@@ -266,7 +275,7 @@ int SnmpMgrClose(LPSNMP_MGR_SESSION session) {
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, std::uint8_t requestType, SnmpVarBindList* list,
                    AsnInteger32* errorStatus, AsnInteger32* errorIndex) {
     if (session == nullptr || list == nullptr || requestType != SNMP_PDU_GET ||
-        list->len > ber::kMaxVarBinds || (list->len != 0 && list->list == nullptr)) {
+        list->len > kMaxRequestBindings || (list->len != 0 && list->list == nullptr)) {
         return 0;
     }
     const std::int32_t requestId = TakeRequestId(session);
@@ -278,7 +287,7 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, std::uint8_t requestType, SnmpVar
         // A send that fails is waited out like a lost datagram: the agent may just be away.
         net::UdpSendTo(session->socket, session->agent.address, session->agent.port,
                        session->request.data(), session->request.size());
-        const WaitResult result = AwaitAnswer(session, requestId, *list, start);
+        const WaitResult result = AwaitAnswer(session, requestId, start);
         if (result == WaitResult::Failed) {
             return 0;
         }

@@ -3,9 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <string>
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <functional>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "platform/snmpmgr/ber.h"
 #include "printer_sim.h"
 #include "shell/globals.h"
 #include "text/bounded_text.h"
@@ -113,6 +122,113 @@ TEST_F(ObjectText, NoAnswerMarksThePrinterLostAndReleasesTheIdentifier) {
     EXPECT_EQ(oid.ids, nullptr);
     SnmpUtilOidFree(&oid);  // a second release does nothing
     EXPECT_EQ(oid.idLength, 0u);
+}
+
+// A raw agent on loopback that answers the next request with what `shape` makes of it: values
+// and binding lists that real firmware sends, which a codec of our own would never write.
+class RawAgent {
+  public:
+    RawAgent() {
+        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in local{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t length = sizeof local;
+        bind(fd_, reinterpret_cast<sockaddr*>(&local), length);
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length);
+        port_ = ntohs(local.sin_port);
+    }
+    ~RawAgent() { close(fd_); }
+    std::string target() const { return "127.0.0.1:" + std::to_string(port_); }
+
+    // Answers one request, on a thread of its own while the caller makes it.
+    std::future<void> AnswerNext(std::function<void(ber::Message&)> shape) {
+        return std::async(std::launch::async, [this, shape] {
+            pollfd ready{fd_, POLLIN, 0};
+            if (poll(&ready, 1, 2000) != 1) {
+                return;
+            }
+            std::vector<std::uint8_t> raw(70000);
+            sockaddr_in peer{};
+            socklen_t length = sizeof peer;
+            const ssize_t size = recvfrom(fd_, raw.data(), raw.size(), 0,
+                                          reinterpret_cast<sockaddr*>(&peer), &length);
+            ber::Message m;
+            if (size <= 0 ||
+                ber::Decode(raw.data(), static_cast<std::size_t>(size), m) != ber::Error::None) {
+                return;
+            }
+            m.pduType = SNMP_PDU_RESPONSE;
+            shape(m);
+            std::vector<std::uint8_t> out;
+            ber::Encode(m, out);
+            sendto(fd_, out.data(), out.size(), 0, reinterpret_cast<sockaddr*>(&peer), length);
+        });
+    }
+
+  private:
+    int fd_ = -1;
+    std::uint16_t port_ = 0;
+};
+
+// An agent that answers is an agent that answers: a value the codec cannot read, an error
+// status with a binding list that is empty or names other objects, never lose the printer.
+TEST(ObjectTextTolerance, EveryAnswerCountsAndOnlyReadableValuesShow) {
+    // The value exactly as its bytes go on the wire (tag, length, content).
+    const auto Raw = [](std::vector<std::uint8_t> tlv) {
+        return [tlv](ber::Message& m) {
+            m.varbinds[0].value = {tlv[0], 0, {tlv.begin() + 2, tlv.end()}, {}, false};
+        };
+    };
+    const auto Status = [](std::int32_t status, std::function<void(ber::Message&)> then) {
+        return [status, then](ber::Message& m) {
+            m.errorStatus = status;
+            m.errorIndex = 1;
+            then(m);
+        };
+    };
+    const auto Keep = [](ber::Message&) {};
+    const auto NoBindings = [](ber::Message& m) { m.varbinds.clear(); };
+    const auto OtherObject = [](ber::Message& m) {
+        m.varbinds[0].name.push_back(0);
+        m.varbinds[0].value = {ASN_OCTETSTRING, 0, {'x'}, {}};
+    };
+    const struct {
+        const char* what;
+        std::function<void(ber::Message&)> shape;
+        bool result;
+        const char* text;
+    } cases[] = {
+        {"Counter32 2^31 in four bytes", Raw({0x41, 0x04, 0x80, 0, 0, 0}), true, "2147483648"},
+        {"Gauge32 in five bytes", Raw({0x42, 0x05, 0, 0xFF, 0xFF, 0xFF, 0xFF}), true, "4294967295"},
+        {"TimeTicks above 32 bits", Raw({0x43, 0x05, 1, 0, 0, 0, 0}), true, ""},
+        {"INTEGER with redundant bytes", Raw({0x02, 0x04, 0xFF, 0xFF, 0xFF, 0xFE}), true, "-2"},
+        {"IpAddress of five bytes", Raw({0x40, 0x05, 10, 0, 0, 1, 9}), true, ""},
+        {"NULL with content", Raw({0x05, 0x01, 0x00}), true, ""},
+        {"an unknown tag", Raw({0x47, 0x02, 'h', 'i'}), true, ""},
+        {"tooBig, no bindings", Status(SNMP_ERRORSTATUS_TOOBIG, NoBindings), true, ""},
+        {"genErr, another object", Status(SNMP_ERRORSTATUS_GENERR, OtherObject), true, ""},
+        {"readOnly, its value", Status(SNMP_ERRORSTATUS_READONLY, Keep), true, ""},
+        {"noError, another object", OtherObject, true, ""},
+        {"noSuchName, no bindings", Status(SNMP_ERRORSTATUS_NOSUCHNAME, NoBindings), false, ""},
+    };
+    RawAgent agent;
+    BoundedCopy(g_target, TARGET_CHARS, agent.target().c_str());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_state = STATE_OK;
+        g_session = SnmpMgrOpen(g_target, "orchid", SNMP_TIMEOUT_MS, SNMP_RETRIES);
+        ASSERT_NE(g_session, nullptr);
+        auto answered = agent.AnswerNext(c.shape);
+        AsnObjectIdentifier oid{};
+        SnmpMgrStrToOid(".1.3.6.1.2.1.43.10.2.1.4.1.1", &oid);
+        char text[OBJECT_TEXT_CHARS] = "untouched";
+        EXPECT_EQ(GetObjectText(&oid, text), c.result);
+        answered.get();
+        EXPECT_STREQ(text, c.text);
+        EXPECT_EQ(g_state, STATE_OK) << "the printer answered";
+        SnmpUtilOidFree(&oid);
+        SnmpMgrClose(g_session);
+        g_session = nullptr;
+    }
 }
 
 // The model query opens and closes its own session.

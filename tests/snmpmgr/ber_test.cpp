@@ -131,7 +131,7 @@ TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
     const Bytes body = Cat({kFields, Tlv(0x30, Tlv(0x30, Cat({kName, kNull})))});
     const Bytes orchid = Str("orchid"), c256 = Str(std::string(256, 'c'));
     const Bytes bigId = {0x02, 0x05, 0x00, 0x80, 0, 0, 0};
-    Bytes sixtyFive, oid129 = {0x2B};
+    Bytes sixtyFive, oid129 = {0x2B};  // 65 bindings: more than SNMPv1 requests ever carry
     for (int i = 0; i < 65; ++i) {
         sixtyFive = Cat({sixtyFive, Tlv(0x30, Cat({kName, kNull}))});
     }
@@ -149,11 +149,12 @@ TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
         {"length above the largest message", {0x30, 0x83, 0x01, 0, 0, 0}, E::LengthTooLong},
         {"byte after the message", Cat({good, {0x00}}), E::TrailingBytes},
         {"message is a set", Tlv(0x31, inner), E::UnexpectedTag},
-        {"version 1 (v2c)", Msg({0x02, 0x01, 0x01}, orchid, 0xA2, body), E::BadVersion},
+        {"version 3", Msg({0x02, 0x01, 0x03}, orchid, 0xA2, body), E::BadVersion},
         {"version of six bytes", Msg(Tlv(0x02, Bytes(6, 0)), orchid, 0xA2, body), E::IntegerSize},
         {"community of 256 bytes", Msg(kZero, c256, 0xA2, body), E::CommunityTooLong},
         {"community past its end", Tlv(0x30, Cat({kZero, {4, 0x20, 'o'}})), E::LengthPastParent},
-        {"pdu tag 0xA5", Msg(kZero, orchid, 0xA5, body), E::UnexpectedTag},
+        {"pdu tag 0xA4 (v1 trap)", Msg(kZero, orchid, 0xA4, body), E::UnexpectedTag},
+        {"pdu tag 0xA9", Msg(kZero, orchid, 0xA9, body), E::UnexpectedTag},
         {"request-id above int32", Msg(kZero, orchid, 0xA2, bigId), E::IntegerSize},
         {"binding list is a string", Resp(Str("x")), E::UnexpectedTag},
         {"bytes after the binding list", Resp(Cat({Tlv(0x30, {}), kNull})), E::TrailingBytes},
@@ -163,17 +164,12 @@ TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
         {"arc of 2^32", WithName(Tlv(0x06, {0x2B, 0x90, 0x80, 0x80, 0x80, 0})), E::OidOverflow},
         {"name unterminated", WithName(Tlv(0x06, {0x2B, 0x06, 0x81})), E::OidUnterminated},
         {"name of 129 components", WithName(Tlv(0x06, oid129)), E::OidTooLong},
-        {"null with content", WithValue({0x05, 0x01, 0x00}), E::NullWithContent},
-        {"gauge of 2^32", WithValue({0x42, 0x05, 0x01, 0, 0, 0, 0}), E::UnsignedRange},
-        {"integer of 2^31", WithValue(bigId), E::IntegerSize},
-        {"ip address of 5 bytes", WithValue({0x40, 0x05, 1, 2, 3, 4, 5}), E::IpAddressSize},
-        {"timeticks of no bytes", WithValue({0x43, 0x00}), E::IntegerSize},
         {"multi-byte tag", WithValue({0x1F, 0x81, 0x01, 0x00}), E::UnexpectedTag},
-        {"65 bindings", Resp(Tlv(0x30, sixtyFive)), E::TooManyVarBinds},
-        {"value nested too deep", WithValue(Nested(5)), E::NestingTooDeep},
         {"larger than any datagram", Bytes(ber::kMaxMessageBytes + 1, 0x30), E::MessageTooLarge},
         // Legal, though unusual: taken.
-        {"value nested at the limit", WithValue(Nested(4)), E::None},
+        {"v2c, a GetBulk", Msg({0x02, 0x01, 0x01}, orchid, 0xA5, body), E::None},
+        {"65 bindings", Resp(Tlv(0x30, sixtyFive)), E::None},
+        {"a value nested deep", WithValue(Nested(40)), E::None},
         {"four length octets", WithValue({0x04, 0x84, 0x00, 0x00, 0x00, 0x01, 'z'}), E::None},
         {"-2^31 in five bytes, as pyasn1 writes it", WithValue({2, 5, 0xFF, 0x80, 0, 0, 0}),
          E::None},
@@ -182,6 +178,53 @@ TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
         ber::Message m;
         const E got = ber::Decode(c.input.data(), c.input.size(), m);
         EXPECT_EQ(got, c.expected) << c.what << ": got " << ber::ErrorName(got);
+    }
+}
+
+// A value whose content does not fit its type is no fault of the frame: the message decodes,
+// the value keeps its tag and raw bytes and is marked as not valid, and it encodes back as it
+// came. Numbers are read as peers read them.
+TEST(BerCodec, ValuesAreReadTolerantly) {
+    const struct {
+        const char* what;
+        Bytes tlv;
+        bool valid;
+        std::int64_t integer;
+    } cases[] = {
+        {"counter 2^31 without its leading zero", {0x41, 0x04, 0x80, 0, 0, 0}, true, 2147483648},
+        {"gauge 2^32-1 in five bytes", {0x42, 0x05, 0, 0xFF, 0xFF, 0xFF, 0xFF}, true, 4294967295},
+        {"timeticks with redundant zeros", {0x43, 0x07, 0, 0, 0, 0, 0, 0, 7}, true, 7},
+        {"gauge of 2^32", {0x42, 0x05, 0x01, 0, 0, 0, 0}, false, 0},
+        {"timeticks of no bytes", {0x43, 0x00}, false, 0},
+        {"integer with redundant leading bytes", {0x02, 0x04, 0, 0, 0, 5}, true, 5},
+        {"negative integer with redundant bytes",
+         {0x02, 0x06, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE},
+         true,
+         -2},
+        {"integer of 2^31", {0x02, 0x05, 0x00, 0x80, 0, 0, 0}, false, 0},
+        {"integer of no bytes", {0x02, 0x00}, false, 0},
+        {"null with content", {0x05, 0x01, 0x00}, false, 0},
+        {"ip address of 5 bytes", {0x40, 0x05, 1, 2, 3, 4, 5}, false, 0},
+        {"identifier value unterminated", {0x06, 0x02, 0x2B, 0x81}, false, 0},
+        {"counter64 of nine significant bytes", {0x46, 0x09, 1, 0, 0, 0, 0, 0, 0, 0, 0}, false, 0},
+        {"endOfMibView", {0x82, 0x00}, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Bytes message = WithValue(c.tlv);
+        ber::Message m;
+        ASSERT_EQ(ber::Decode(message.data(), message.size(), m), E::None);
+        ASSERT_EQ(m.varbinds.size(), 1u);
+        const ber::Value& v = m.varbinds[0].value;
+        EXPECT_EQ(v.tag, c.tlv[0]);
+        EXPECT_EQ(v.valid, c.valid);
+        EXPECT_EQ(v.integer, c.integer);
+        if (!c.valid) {
+            EXPECT_EQ(v.bytes, Bytes(c.tlv.begin() + 2, c.tlv.end()));
+            Bytes again;
+            ASSERT_EQ(ber::Encode(m, again), E::None);
+            EXPECT_EQ(again, message);
+        }
     }
 }
 

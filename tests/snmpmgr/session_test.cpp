@@ -127,8 +127,6 @@ TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesItsValues) {
         agent.Send(Answer(r, [](ber::Message& m) { m.community = "public"; }));
         agent.Send(raw);  // our own request echoed
         agent.Send(Answer(r, [](ber::Message& m) { m.pduType = SNMP_PDU_SET; }));
-        agent.Send(Answer(r, [](ber::Message& m) { m.varbinds[0].name.back() += 1; }));
-        agent.Send(Answer(r, [](ber::Message& m) { m.varbinds.pop_back(); }));
         agent.Send(Bytes(copy.begin(), copy.end() - 1));  // the answer, truncated
         agent.Send(good);
         agent.Send(Answer(r, [](ber::Message&) {}));  // a second answer, too late
