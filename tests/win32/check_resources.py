@@ -62,8 +62,7 @@ MENU = [{"flags": 0x10, "text": "", "items": [
     {"flags": 0, "id": 205, "text": "Exit Vellumark"}]}]
 VERSION_STRINGS = {
     "CompanyName": "Quillfen", "FileDescription": "Vellumark Monitoring Utility",
-    "FileVersion": "1, 0, 0, 42", "InternalName": "Vellumark", "ProductName": "Vellumark",
-    "ProductVersion": "1, 0, 0, 42"}
+    "InternalName": "Vellumark", "ProductName": "Vellumark"}
 VERSION_STANDARD_KEYS = ("Comments", "LegalCopyright", "OriginalFilename")
 ICONS = {100: 1, 101: 2}  # group id -> image id
 EXPECTED_KEYS = {(rs.RT_DIALOG, 201), (rs.RT_DIALOG, 202), (rs.RT_MENU, 229),
@@ -109,7 +108,7 @@ def check_dialog(check, dialog_id, dialog, expected):
         check.expect(f"{name} control #{index}", got, want)
 
 
-def check_file(path):
+def check_file(path, numbers):
     check = Checker(path)
     try:
         table = rs.read_resources(path)
@@ -135,7 +134,7 @@ def check_file(path):
             check.expect(f"icon image {image_id}", image, {
                 "headerSize": 40, "width": 48, "height": 48, "planes": 1, "bitCount": 32,
                 "bytes": 9640, "maskMatchesAlpha": True, "trailing": 0})
-        check_version(check, rs.decode_version(get[(rs.RT_VERSION, 1)]))
+        check_version(check, rs.decode_version(get[(rs.RT_VERSION, 1)]), numbers)
         check_manifest(check, get[(rs.RT_MANIFEST, 1)])
     except KeyError as missing:
         check.fail(f"missing resource {missing}")
@@ -144,16 +143,18 @@ def check_file(path):
     return check, get
 
 
-def check_version(check, version):
+def check_version(check, version, numbers):
+    commas = ", ".join(str(n) for n in numbers)
+    expected_strings = dict(VERSION_STRINGS, FileVersion=commas, ProductVersion=commas)
     check.expect("version fixed part", version["fixed"], {
-        "fileVersion": (1, 0, 0, 42), "productVersion": (1, 0, 0, 42), "flagsMask": 0x17,
+        "fileVersion": numbers, "productVersion": numbers, "flagsMask": 0x17,
         "flags": 0, "os": 0x4, "type": 1, "subtype": 0, "date": (0, 0)})
     check.expect("version string tables", sorted(version["strings"]), ["040904b0"])
     strings = dict(version["strings"].get("040904b0", {}))
     for key in VERSION_STANDARD_KEYS:
         if not strings.pop(key, ""):
             check.fail(f"version entry {key} missing or empty")
-    check.expect("version strings", strings, VERSION_STRINGS)
+    check.expect("version strings", strings, expected_strings)
     check.expect("version translation", version["translation"], (0x0409, 0x04B0))
 
 
@@ -197,13 +198,14 @@ def compare_with_templates(check, get, templates):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--templates", help="JSON dump of the shared template data")
+    parser.add_argument("--version", required=True, help="the project's version, a.b.c.d")
     parser.add_argument("files", nargs="+")
     args = parser.parse_args()
     templates = json.load(open(args.templates)) if args.templates else None
     failures = []
     tables = []
     for path in args.files:
-        check, get = check_file(path)
+        check, get = check_file(path, tuple(int(n) for n in args.version.split(".")))
         if templates is not None:
             compare_with_templates(check, get, templates)
         failures += check.failures

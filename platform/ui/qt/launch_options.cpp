@@ -1,5 +1,7 @@
 #include "platform/ui/qt/launch_options.h"
 
+#include "vellumark/version.h"
+
 namespace vmqt {
 
 Launch ParseLaunch(const std::vector<std::string>& arguments) {
@@ -34,7 +36,7 @@ std::string HelpText(const std::string& programName) {
 }
 
 std::string VersionText() {
-    return std::string("vellumark ") + VM_VERSION + "\n";
+    return "vellumark " VELLUMARK_VERSION "\n";
 }
 
 }  // namespace vmqt

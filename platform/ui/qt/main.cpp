@@ -9,6 +9,7 @@
 #include "platform/ui/qt/launch_options.h"
 #include "shell/resources/resource.h"
 #include "shell/startup.h"
+#include "vellumark/version.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
     // Dialogs run their own loops; no window closing may end the application behind them.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("vellumark"));
-    QApplication::setApplicationVersion(QStringLiteral(VM_VERSION));
+    QApplication::setApplicationVersion(QStringLiteral(VELLUMARK_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("vellumark"));
     if (const QIcon* icon = vmqt::IconFromHandle(vmqt::LoadIcon(IDI_ONLINE))) {
         QApplication::setWindowIcon(*icon);

@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include "vellumark/version.h"
+
 namespace vmterm {
 
 CliOptions ParseOptions(const std::vector<std::string>& arguments) {
@@ -75,7 +77,7 @@ std::string HelpText() {
 }
 
 std::string VersionText() {
-    return "vellumark-term 1.0.0.42\n";
+    return "vellumark-term " VELLUMARK_VERSION "\n";
 }
 
 }  // namespace vmterm
