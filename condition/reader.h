@@ -1,0 +1,47 @@
+// Reading printers' conditions: what a caller asks for and how the answer comes back. The
+// engine behind it reads many printers at once from one thread; this is the contract the
+// terminal program and the exporter use.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "condition/condition.h"
+
+namespace condition {
+
+enum class SnmpVersion { V1, V2c };
+
+// An agent's UDP address, IPv4 or IPv6, already resolved.
+struct Endpoint {
+    bool ipv6 = false;
+    std::array<std::uint8_t, 16> address{};  // network order; IPv4 uses the first 4 bytes
+    std::uint16_t port = 161;
+};
+
+struct ReadRequest {
+    Endpoint agent;
+    SnmpVersion version = SnmpVersion::V1;
+    std::string community = "orchid";
+    int timeoutMs = 500;  // per request
+    int retries = 1;
+    // The whole reading ends by then, answered or not: what was read by then is kept and
+    // `error` says the deadline cut it short.
+    std::chrono::steady_clock::time_point deadline;
+    double supplyWarningPercent = 10.0;  // a supply at or below this is a warning
+};
+
+using ReadDone = std::function<void(Condition&& condition)>;
+
+// Reads printers. Submit may be called from any thread; `done` runs on the reader's own
+// thread, once per submitted request, by the request's deadline at the latest.
+class Reader {
+  public:
+    virtual ~Reader() = default;
+    virtual void Submit(ReadRequest request, ReadDone done) = 0;
+};
+
+}  // namespace condition
