@@ -36,12 +36,21 @@ struct ReadRequest {
 
 using ReadDone = std::function<void(Condition&& condition)>;
 
+// Counts since the reader started, for the exporter's own metrics.
+struct ReaderStats {
+    std::uint64_t requests = 0;  // SNMP requests sent, retries included
+    std::uint64_t retries = 0;   // of those, sent again after a time-out
+    std::uint64_t timeouts = 0;  // requests that got no answer in the end
+    std::uint64_t inFlight = 0;  // readings submitted and not yet done
+};
+
 // Reads printers. Submit may be called from any thread; `done` runs on the reader's own
 // thread, once per submitted request, by the request's deadline at the latest.
 class Reader {
   public:
     virtual ~Reader() = default;
     virtual void Submit(ReadRequest request, ReadDone done) = 0;
+    virtual ReaderStats Stats() const = 0;  // any thread
 };
 
 }  // namespace condition
