@@ -576,4 +576,10 @@ LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count) {
     return KernelCopyN(destination, source, count);
 }
 
+void ReportMonitorState(HWND dialog, LPCSTR reason) {
+    Call& call = fakeui::Record("ReportMonitorState", dialog, {},
+                                [&] { return fakeui::Quote(reason); });
+    call.text = reason == nullptr ? "" : reason;
+}
+
 }  // namespace ui

@@ -97,4 +97,6 @@ LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count) {
     return KernelCopyN(destination, source, count);
 }
 
+void ReportMonitorState(HWND, LPCSTR) {}
+
 }  // namespace ui

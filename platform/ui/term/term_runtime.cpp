@@ -7,6 +7,11 @@ TermConfig& Config() {
     return config;
 }
 
+MonitorReport& LastMonitorReport() {
+    static MonitorReport report;
+    return report;
+}
+
 OnceOutcome& LastOnceOutcome() {
     static OnceOutcome outcome;
     return outcome;

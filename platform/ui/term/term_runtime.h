@@ -29,6 +29,15 @@ struct OnceOutcome {
 
 OnceOutcome& LastOnceOutcome();
 
+// What the program last reported of the printer: whether a report came, and why it did not
+// answer ("" when it answered).
+struct MonitorReport {
+    bool reported = false;
+    std::string reason;
+};
+
+MonitorReport& LastMonitorReport();
+
 // Bytes read from the input but not used yet (a line reader may read past its line end).
 std::string& UnreadInput();
 

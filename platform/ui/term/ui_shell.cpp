@@ -65,4 +65,8 @@ LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count) {
     return KernelCopyN(destination, source, count);
 }
 
+void ReportMonitorState(HWND, LPCSTR reason) {
+    vmterm::LastMonitorReport() = vmterm::MonitorReport{true, reason != nullptr ? reason : ""};
+}
+
 }  // namespace ui

@@ -153,4 +153,6 @@ LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count) {
     return ::lstrcpynA(destination, source, count);
 }
 
+void ReportMonitorState(HWND, LPCSTR) {}
+
 }  // namespace ui
