@@ -7,3 +7,8 @@
 // text on the first call and null afterwards; `context` keeps the position between calls.
 // Never reads beyond the text's terminator.
 char* NextSpaceToken(char* text, char** context);
+
+// What start-up will find wrong with the command line's target or community: null when both
+// fit, else a one-line message for the user ("the target is longer than 63 characters"). A
+// text that does not fit is never used cut: the program treats the printer as unreachable.
+const char* CommandLineProblem(const char* commandLine);

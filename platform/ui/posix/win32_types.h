@@ -128,6 +128,9 @@ struct NOTIFYICONDATAA {
 #define NIF_INFO 0x00000010u
 #define NIIF_INFO 0x00000001u
 
+// An edit control's limit on the text the user can type, in bytes: wParam.
+#define EM_LIMITTEXT 0x00C5u
+
 #define PBM_SETRANGE (WM_USER + 1)
 #define PBM_SETPOS (WM_USER + 2)
 #define PBM_SETSTEP (WM_USER + 4)
