@@ -2,8 +2,7 @@
 
 #include "platform/clock/clock.h"
 #include "probe/probe_steps.h"
-#include "shell/globals.h"
-#include "text/target_syntax.h"
+#include "state/monitor_state.h"
 
 std::uint32_t g_echo_identifier = 1;
 std::uint32_t g_echo_sequence = 1;
@@ -71,16 +70,14 @@ int ProbeTarget() {
         net::Cleanup();
         return PROBE_ERROR;
     }
-    // The probe pings the host; a ":port" belongs to the SNMP agent.
-    char host[TARGET_CHARS];
-    std::uint16_t port = 0;
-    SplitTarget(g_target, host, sizeof host, &port);
-    std::uint32_t destination = 0;
-    if (!net::ResolveIPv4(host, &destination)) {
+    // The address was worked out when the target was set; a target that did not fit or did
+    // not resolve sends nothing anywhere.
+    if (!g_agent.usable) {
         net::IcmpClose(socket);
         net::Cleanup();
         return PROBE_NO_REPLY;
     }
+    const std::uint32_t destination = g_agent.address.address;
     const EchoRequest& sent = SendEchoRequest(socket, destination);
     const int result = WaitForAnswer(socket, destination, sent);
     net::IcmpClose(socket);

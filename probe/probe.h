@@ -1,5 +1,5 @@
-// The reachability probe: one ICMP echo request to the host part of g_target, then a wait of
-// PROBE_WAIT_MS for this request's echo reply.
+// The reachability probe: one ICMP echo request to the watched agent's address (g_agent, set
+// with the target), then a wait of PROBE_WAIT_MS for this request's echo reply.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 enum ProbeResult : int {
     PROBE_REPLY = 0,     // this request's echo reply came back within the wait
-    PROBE_NO_REPLY = 1,  // nothing of ours within the wait, or g_target does not resolve
+    PROBE_NO_REPLY = 1,  // nothing of ours within the wait, or g_target gave no usable agent
     PROBE_ERROR = 2,     // no way to send an echo (socket library, socket), or the wait failed
 };
 
@@ -18,5 +18,5 @@ inline constexpr int PROBE_WAIT_MS = 125;
 extern std::uint32_t g_echo_identifier;
 extern std::uint32_t g_echo_sequence;
 
-// Probes g_target once. Advances both counters whenever a request is built.
+// Probes g_agent once; resolves nothing. Advances both counters whenever a request is built.
 int ProbeTarget();

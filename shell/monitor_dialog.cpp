@@ -6,9 +6,10 @@
 #include "probe/probe.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
+#include "shell/poll_cycle.h"
 #include "shell/resources/resource.h"
 #include "snmp/object_text.h"
-#include "snmp/poll.h"
+#include "state/watched_target.h"
 #include "text/bounded_text.h"
 
 namespace {
@@ -38,6 +39,8 @@ void OnInitDialog(HWND dialog, NOTIFYICONDATAA* record) {
     ui::Shell_NotifyIconA(NIM_ADD, record);
 
     ui::SetTimer(dialog, POLL_TIMER_ID, POLL_PERIOD_MS, nullptr);
+    // The box doubles as the entry for a new target: no more may be typed than a target holds.
+    ui::SendDlgItemMessageA(dialog, IDC_PRIMARY, EM_LIMITTEXT, TARGET_CHARS - 1, 0);
     ui::SetDlgItemTextA(dialog, IDC_PRIMARY, g_target);
     ui::SetDlgItemTextA(dialog, IDC_PRIMARY_LABEL, "Target Printer:");
 
@@ -52,11 +55,16 @@ void OnInitDialog(HWND dialog, NOTIFYICONDATAA* record) {
 // Polls while the printer answers; otherwise shows it as unreachable and waits for Update
 // Target. The target text goes into IDC_PRIMARY only on entering the unreachable display:
 // from then on the box belongs to the user typing a new target.
+void ReportState(HWND dialog) {
+    ui::ReportMonitorState(dialog, g_state == STATE_OK ? nullptr : g_reason);
+}
+
 void OnTick(HWND dialog, NOTIFYICONDATAA* record) {
     if (g_state == STATE_OK) {
         PollPrinterStatus(dialog);
         // Also after a cycle that lost the printer; the next tick shows that.
         ui::SetDlgItemTextA(dialog, IDC_PRIMARY_LABEL, "Primary Status:");
+        ReportState(dialog);
         return;
     }
     ui::ShowWindow(ui::GetDlgItem(dialog, IDC_UPDATE_TARGET), SW_SHOWNORMAL);
@@ -68,24 +76,45 @@ void OnTick(HWND dialog, NOTIFYICONDATAA* record) {
     record->hIcon = g_icon_offline;
     ui::Shell_NotifyIconA(NIM_MODIFY, record);
     g_state = STATE_UNREACHABLE;
+    ReportState(dialog);
+}
+
+// Takes the typed target into g_target and works out its agent. A text longer than a target
+// holds is never taken cut; g_target then keeps what it was.
+void ReadTypedTarget(HWND dialog) {
+    char typed[TARGET_CHARS + 1] = "";
+    ui::GetDlgItemTextA(dialog, IDC_PRIMARY, typed, sizeof typed);
+    const bool fits = BoundedCopy(g_target, TARGET_CHARS, typed) == BOUNDED_OK;
+    SetWatchedTarget(fits, true);
 }
 
 // Adopts the target typed into IDC_PRIMARY once it answers both the probe and the model
-// query. Any failure ends silently: the user corrects the entry and presses again.
+// query. Any failure ends silently in the window: the user corrects the entry and presses
+// again; the platform is told why.
 void OnUpdateTarget(HWND dialog, NOTIFYICONDATAA* record) {
     // Enter in the dialog issues this command too; while polling, the box shows the printer's
     // status, not a target, so nothing is read.
     if (g_state == STATE_OK) {
         return;
     }
-    ui::GetDlgItemTextA(dialog, IDC_PRIMARY, g_target, TARGET_CHARS);
+    ReadTypedTarget(dialog);
     if (ProbeTarget() != PROBE_REPLY) {
+        if (g_agent.usable) {
+            g_reason = REASON_NO_ECHO_REPLY;
+        }
+        ReportState(dialog);
         return;
     }
     if (!QueryPrinterModel()) {
+        // A request without answer has said so already; otherwise the agent has no model.
+        if (g_state != STATE_LOST) {
+            g_reason = REASON_NO_MODEL;
+        }
+        ReportState(dialog);
         return;
     }
     g_state = STATE_OK;
+    g_reason = nullptr;
     record->uFlags = NIF_ICON | NIF_TIP;
     PollPrinterStatus(dialog);
     // Shown whatever the cycle found; if it lost the printer again, the next tick says so.
@@ -96,6 +125,7 @@ void OnUpdateTarget(HWND dialog, NOTIFYICONDATAA* record) {
     record->hIcon = g_icon_online;
     ui::Shell_NotifyIconA(NIM_MODIFY, record);
     ui::SetWindowTextA(dialog, g_title);
+    ReportState(dialog);
 }
 
 // The timer, the tray icon and the dialog go together: removed in that order, and only here.

@@ -10,29 +10,39 @@
 #include "shell/globals.h"
 #include "shell/resources/resource.h"
 #include "snmp/object_text.h"
+#include "state/watched_target.h"
 #include "text/bounded_text.h"
 
 namespace {
 
-// Takes the target and community from the command-line text. Returns whether any token was
-// found; only a text without tokens makes the user name the target in the prompt.
-bool ReadCommandLine(const char* commandLine) {
+struct CommandLine {
+    bool named = false;  // any token: only a text without tokens makes the user use the prompt
+    bool targetFits = true;
+    bool communityFits = true;
+};
+
+// Takes the target and community from the command-line text.
+CommandLine ReadCommandLine(const char* commandLine) {
     // The tokenizer terminates tokens in place; work on a copy so the caller's text stays as
     // it was given.
     std::string text = commandLine != nullptr ? commandLine : "";
     char* context = nullptr;
     int count = 0;
+    CommandLine read;
     for (char* token = NextSpaceToken(text.data(), &context); token != nullptr;
          token = NextSpaceToken(nullptr, &context)) {
         ++count;
+        // A text that does not fit is kept cut for the display only: polled cut, it could name
+        // another agent (127.0.0.1:16161 would become 127.0.0.1:1616).
         if (count == 1) {
-            BoundedCopy(g_target, TARGET_CHARS, token);
+            read.targetFits = BoundedCopy(g_target, TARGET_CHARS, token) == BOUNDED_OK;
         } else if (count == 2) {
-            BoundedCopy(g_community, COMMUNITY_CHARS, token);
+            read.communityFits = BoundedCopy(g_community, COMMUNITY_CHARS, token) == BOUNDED_OK;
         }
         // Later tokens are read and ignored.
     }
-    return count > 0;
+    read.named = count > 0;
+    return read;
 }
 
 // The title and the tray's first icon tell whether the model was read; the probe's result
@@ -54,14 +64,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR com
     g_hinstance = instance;
     BoundedCopy(g_community, COMMUNITY_CHARS, DEFAULT_COMMUNITY);
 
-    if (!ReadCommandLine(commandLine)) {
+    const CommandLine read = ReadCommandLine(commandLine);
+    if (!read.named) {
+        // The prompt's box takes no more than fits.
         ui::DialogBoxParamA(g_hinstance, MAKEINTRESOURCEA(IDD_TARGET), nullptr, TargetDialogProc,
                             0);
     }
+    SetWatchedTarget(read.targetFits, read.communityFits);
 
     // PROBE_REPLY and PROBE_NO_REPLY are STATE_OK and STATE_LOST, so the result is the
     // first monitoring state as it stands.
     g_state = ProbeTarget();
+    if (g_state == PROBE_NO_REPLY && g_agent.usable) {
+        g_reason = REASON_NO_ECHO_REPLY;
+    }
     if (g_state == PROBE_ERROR) {
         ui::MessageBoxA(nullptr, "Error: WinSock", "Fatal Error!", MB_OK | MB_ICONERROR);
         return 1;

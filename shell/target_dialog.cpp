@@ -7,6 +7,8 @@
 INT_PTR CALLBACK TargetDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     switch (message) {
         case WM_INITDIALOG:
+            // No more may be typed than a target holds: a longer entry would be taken cut.
+            ui::SendDlgItemMessageA(dialog, IDC_TARGET_EDIT, EM_LIMITTEXT, TARGET_CHARS - 1, 0);
             // Returning FALSE keeps the dialog manager from moving the focus to OK, so the
             // user can type at once.
             ui::SetFocus(ui::GetDlgItem(dialog, IDC_TARGET_EDIT));

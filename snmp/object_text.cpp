@@ -1,7 +1,7 @@
 #include "snmp/object_text.h"
 
-#include "shell/globals.h"
 #include "snmp/value_text.h"
+#include "state/monitor_state.h"
 #include "text/bounded_text.h"
 
 bool GetObjectText(AsnObjectIdentifier* oid, char* text) {
@@ -24,6 +24,7 @@ bool GetObjectText(AsnObjectIdentifier* oid, char* text) {
         SnmpUtilVarBindListFree(&request);
         SnmpUtilOidFree(oid);
         g_state = STATE_LOST;
+        g_reason = REASON_TIMEOUT;
         return false;
     }
 
@@ -38,7 +39,9 @@ bool GetObjectText(AsnObjectIdentifier* oid, char* text) {
 }
 
 bool QueryPrinterModel() {
-    g_session = SnmpMgrOpen(g_target, g_community, SNMP_TIMEOUT_MS, SNMP_RETRIES);
+    g_session = g_agent.usable
+                    ? SnmpMgrOpenAgent(g_agent.address, g_community, SNMP_TIMEOUT_MS, SNMP_RETRIES)
+                    : nullptr;
     if (g_session == nullptr) {
         return false;
     }

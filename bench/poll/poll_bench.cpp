@@ -9,9 +9,10 @@
 #include "platform/ui/fake/fake_ui.h"
 #include "printer_sim.h"
 #include "shell/globals.h"
+#include "shell/poll_cycle.h"
 #include "shell/resources/resource.h"
 #include "snmp/object_text.h"
-#include "snmp/poll.h"
+#include "state/watched_target.h"
 #include "text/bounded_text.h"
 
 namespace {
@@ -28,6 +29,7 @@ bool Aim(benchmark::State& state) {
         return false;
     }
     BoundedCopy(g_target, TARGET_CHARS, Sim().target().c_str());
+    SetWatchedTarget(true, true);
     BoundedCopy(g_community, COMMUNITY_CHARS, "orchid");
     g_state = STATE_OK;
     g_session = nullptr;

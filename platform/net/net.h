@@ -1,6 +1,6 @@
 // The network seam: what the probe and the SNMP manager need of the platform's sockets.
 // Addresses are IPv4 in network byte order; ports in host order. One implementation per
-// platform (net_posix.cpp, net_win32.cpp) is picked by the build.
+// platform (the *_posix.cpp and *_win32.cpp files) is picked by the build.
 #pragma once
 
 #include <cstddef>
@@ -12,8 +12,14 @@ namespace net {
 bool Startup();
 void Cleanup();
 
-// The first IPv4 address that `host` (a name or dotted IPv4) resolves to.
-bool ResolveIPv4(const char* host, std::uint32_t* address);
+// The first IPv4 address that `host` (a name or dotted IPv4) resolves to, waiting for the
+// system's resolver at most `timeoutMs`: a DNS server that does not answer must not hold the
+// caller longer. False when the name does not resolve, or not in time. A dotted address is
+// taken at once, without the resolver.
+bool ResolveIPv4(const char* host, int timeoutMs, std::uint32_t* address);
+
+// The resolver's own call, unbounded (getaddrinfo); ResolveIPv4 runs it on a worker thread.
+bool ResolveIPv4Blocking(const char* host, std::uint32_t* address);
 
 // ---- UDP, for the SNMP manager ----
 struct UdpSocket;

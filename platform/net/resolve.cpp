@@ -1,4 +1,5 @@
-// Name resolution, the same on every platform: getaddrinfo restricted to IPv4.
+// Name resolution's lookup, the same on every platform: getaddrinfo restricted to IPv4. How
+// long the caller waits for it is the platform's (resolve_wait_*.cpp).
 #include <cstring>
 
 #include "platform/net/net.h"
@@ -6,7 +7,7 @@
 
 namespace net {
 
-bool ResolveIPv4(const char* host, std::uint32_t* address) {
+bool ResolveIPv4Blocking(const char* host, std::uint32_t* address) {
     // An empty name would resolve to this machine on Windows; it names no printer anywhere.
     if (host == nullptr || address == nullptr || *host == '\0') {
         return false;

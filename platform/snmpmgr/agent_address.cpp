@@ -20,7 +20,7 @@ bool ResolveAgent(const char* agent, AgentAddress* out) {
         return false;
     }
     std::uint32_t address = 0;
-    if (!net::ResolveIPv4(host, &address)) {
+    if (!net::ResolveIPv4(host, RESOLVE_TIMEOUT_MS, &address)) {
         return false;
     }
     out->address = address;

@@ -9,5 +9,10 @@ struct AgentAddress {
     std::uint16_t port;     // host byte order
 };
 
-// False when the host part is empty, too long for a host name or does not resolve.
+// The longest a lookup may hold its caller: a DNS server that does not answer must not freeze
+// the window (start-up and Update Target each stay within about a second).
+inline constexpr int RESOLVE_TIMEOUT_MS = 750;
+
+// False when the host part is empty, too long for a host name or does not resolve within
+// RESOLVE_TIMEOUT_MS.
 bool ResolveAgent(const char* agent, AgentAddress* out);

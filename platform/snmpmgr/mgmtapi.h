@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/snmpmgr/agent_address.h"
 #include "platform/snmpmgr/asn_types.h"
 
 struct AsnOctetString {
@@ -51,9 +52,13 @@ using LPSNMP_MGR_SESSION = SnmpMgrSession*;
 
 // Opens a session to `agent`: a host name or dotted IPv4 address, optionally followed by
 // ":port" (1..65535; default 161). Any other text with a colon is taken as a host name whole.
-// Returns null when the host does not resolve or no socket can be had.
+// Returns null when the host does not resolve (within RESOLVE_TIMEOUT_MS) or no socket can be
+// had.
 LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
                                int retries);
+// The same for an agent whose address is known already: no name is resolved.
+LPSNMP_MGR_SESSION SnmpMgrOpenAgent(const AgentAddress& agent, const char* community, int timeoutMs,
+                                    int retries);
 // Closes the session and releases everything it holds. Null is ignored.
 int SnmpMgrClose(LPSNMP_MGR_SESSION session);
 

@@ -230,16 +230,24 @@ WaitResult AwaitAnswer(SnmpMgrSession* session, std::int32_t requestId, std::uin
 
 LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
                                int retries) {
-    if (agent == nullptr || community == nullptr || timeoutMs < 0 || retries < 0 ||
+    AgentAddress address{};
+    if (agent == nullptr || !ResolveAgent(agent, &address)) {
+        return nullptr;
+    }
+    return SnmpMgrOpenAgent(address, community, timeoutMs, retries);
+}
+
+LPSNMP_MGR_SESSION SnmpMgrOpenAgent(const AgentAddress& address, const char* community,
+                                    int timeoutMs, int retries) {
+    if (community == nullptr || timeoutMs < 0 || retries < 0 ||
         std::strlen(community) > ber::kMaxCommunityBytes) {
         return nullptr;
     }
     if (!net::Startup()) {
         return nullptr;
     }
-    AgentAddress address{};
-    net::UdpSocket* socket = nullptr;
-    if (!ResolveAgent(agent, &address) || (socket = net::UdpOpen()) == nullptr) {
+    net::UdpSocket* socket = net::UdpOpen();
+    if (socket == nullptr) {
         net::Cleanup();
         return nullptr;
     }

@@ -19,7 +19,8 @@
 
 #include "probe/echo.h"
 #include "probe/probe.h"
-#include "shell/globals.h"
+#include "state/monitor_state.h"
+#include "state/watched_target.h"
 #include "text/bounded_text.h"
 
 namespace {
@@ -86,6 +87,7 @@ void Probe(Outcome& o, const Sandbox& box, const std::vector<const char*>& targe
     const auto start = std::chrono::steady_clock::now();
     for (std::size_t i = 0; i < targets.size(); ++i) {
         BoundedCopy(g_target, TARGET_CHARS, targets[i]);
+        SetWatchedTarget(true, true);
         o.results[i] = ProbeTarget();
     }
     o.elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -17,8 +17,9 @@
 #include "platform/ui/fake/fake_ui.h"
 #include "printer_sim.h"
 #include "shell/globals.h"
+#include "shell/poll_cycle.h"
 #include "shell/resources/resource.h"
-#include "snmp/poll.h"
+#include "state/watched_target.h"
 #include "text/bounded_text.h"
 
 namespace {
@@ -63,6 +64,7 @@ class PollCycleTest : public ::testing::Test {
         auto sim = std::make_unique<PrinterSim>(PrinterSim::Text(Profile(changes)));
         EXPECT_TRUE(sim->ok()) << sim->error();
         BoundedCopy(g_target, TARGET_CHARS, sim->target().c_str());
+        SetWatchedTarget(true, true);
         for (int id : {IDC_PRIMARY, IDC_SECONDARY, IDC_PAGECOUNT, IDC_POWERON_COUNT}) {
             fakeui::SetControlText(dialog, id, "earlier");
         }
@@ -175,6 +177,25 @@ TEST_F(PollCycleTest, LostAtRowFiveThenRowZeroKeepsWhatCameBefore) {
     EXPECT_EQ(Text(IDC_SECONDARY), "line 1\r\nline 2\r\nline 3\r\nline 4\r\n");
     EXPECT_EQ(g_state, STATE_LOST);
     EXPECT_EQ(Requests(*sim) - before, 7);
+}
+
+// The agent is worked out once, when the target is set: a cycle resolves no name (a name that
+// stopped resolving, or a DNS server that hangs, does not touch it), and a cycle that cannot
+// open its session counts as a lost request instead of leaving the window showing old values.
+TEST_F(PollCycleTest, TheAgentSetWithTheTargetIsTheOnlyOneAsked) {
+    const auto sim = Printer();
+    BoundedCopy(g_target, TARGET_CHARS, "gone.invalid");  // resolving it now would fail
+    PollPrinterStatus(dialog);
+    EXPECT_EQ(g_state, STATE_OK);
+    EXPECT_EQ(Text(IDC_PRIMARY), "READY");
+
+    g_agent.usable = false;
+    fakeui::ClearCalls();
+    PollPrinterStatus(dialog);
+    EXPECT_EQ(g_state, STATE_LOST);
+    EXPECT_STREQ(g_reason, REASON_NO_SESSION);
+    EXPECT_TRUE(fakeui::Calls().empty());
+    EXPECT_EQ(Requests(*sim), 13);
 }
 
 TEST_F(PollCycleTest, EveryRowInTableOrderCycleAfterCycle) {

@@ -4,7 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,10 +16,11 @@
 #include "probe/probe.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
+#include "shell/poll_cycle.h"
 #include "shell/resources/resource.h"
 #include "shell/startup.h"
 #include "snmp/object_text.h"
-#include "snmp/poll.h"
+#include "state/watched_target.h"
 #include "text/bounded_text.h"
 
 namespace scripted {
@@ -30,33 +33,53 @@ enum class Model { Read, NoSuchName, Lost };
 enum class Poll { Answered, Lost };
 
 struct Script {
+    bool resolves = true;  // whether the target names an agent
     int probe = PROBE_REPLY;
     Model model = Model::Read;
     std::string modelText = "Scripted Model";
     Poll poll = Poll::Answered;
     int probeCalls = 0, modelCalls = 0, pollCalls = 0;
-    int pollMisuses = 0;  // polls outside STATE_OK or with a session open
+    int pollMisuses = 0;                           // polls outside STATE_OK or with a session open
+    bool targetFits = true, communityFits = true;  // as the shell last set the target
 };
 Script S;
 
 }  // namespace scripted
 
 // The stand-ins, linked in place of the real ones; each call is noted in the fake UI's log so
-// tests can order it against the UI calls.
+// tests can order it against the UI calls. Like the real ones, they send nothing for a target
+// that gave no usable agent, and say why a request went unanswered.
+void SetWatchedTarget(bool targetFits, bool communityFits) {
+    auto& s = scripted::S;
+    s.targetFits = targetFits;
+    s.communityFits = communityFits;
+    g_agent.usable = targetFits && communityFits && s.resolves;
+    g_reason = !targetFits      ? REASON_TARGET_TOO_LONG
+               : !communityFits ? REASON_COMMUNITY_TOO_LONG
+               : !s.resolves    ? REASON_NOT_RESOLVED
+                                : g_reason;
+}
+
 int ProbeTarget() {
     ++scripted::S.probeCalls;
     fakeui::Note("ProbeTarget");
-    return scripted::S.probe;
+    return g_agent.usable || scripted::S.probe == PROBE_ERROR ? scripted::S.probe : PROBE_NO_REPLY;
 }
 
 bool QueryPrinterModel() {
     auto& s = scripted::S;
     ++s.modelCalls;
     fakeui::Note("QueryPrinterModel");
+    if (!g_agent.usable) {
+        return false;
+    }
     if (s.model == scripted::Model::Read) {
         BoundedCopy(g_model, MODEL_CHARS, s.modelText.c_str());
     }
-    g_state = s.model == scripted::Model::Lost ? STATE_LOST : g_state;
+    if (s.model == scripted::Model::Lost) {
+        g_state = STATE_LOST;
+        g_reason = REASON_TIMEOUT;
+    }
     return s.model == scripted::Model::Read;
 }
 
@@ -67,13 +90,26 @@ void PollPrinterStatus(HWND dialog) {
     fakeui::Note("PollPrinterStatus");
     if (s.poll == scripted::Poll::Answered) {
         ui::SetDlgItemTextA(dialog, IDC_PRIMARY, "READY");
+    } else {
+        g_state = STATE_LOST;
+        g_reason = REASON_TIMEOUT;
     }
-    g_state = s.poll == scripted::Poll::Lost ? STATE_LOST : g_state;
 }
 
 using ::testing::ElementsAre;
 
 namespace {
+
+// What the window last told the platform: "-" nothing, "answered", or why not.
+std::string Reported() {
+    const std::vector<fakeui::Call> reports = fakeui::CallsTo("ReportMonitorState");
+    if (reports.empty()) {
+        return "-";
+    }
+    const std::string& last = reports.back().ToString();
+    return last.size() >= 5 && last.compare(last.size() - 5, 5, "null)") == 0 ? "answered"
+                                                                              : reports.back().text;
+}
 
 class StartupTest : public ::testing::Test {
   protected:
@@ -103,20 +139,22 @@ class StartupTest : public ::testing::Test {
 
 TEST_F(StartupTest, CommandLineTable) {
     const std::string x70(70, 'x'), x63(63, 'x'), h80(80, 'h'), h63(63, 'h');
-    // The command line; the entry typed into the prompt, if there is one; the outcome.
-    using Row = std::tuple<std::string, std::string, bool, std::string, std::string>;
+    // The command line; the entry typed into the prompt, if there is one; the outcome, and
+    // what the first tick reports: a target or community that does not fit is never used cut,
+    // and the printer counts as unreachable without a packet sent.
+    using Row = std::tuple<std::string, std::string, bool, std::string, std::string, std::string>;
     const Row cases[] = {
-        {"     ", "", true, "", "orchid"},  // an empty entry is probed all the same
-        {"", " two words ", true, " two words ", "orchid"},
-        {"", h80, true, h63, "orchid"},
-        {"  printer.lan    public  ", "", false, "printer.lan", "public"},
-        {"10.0.0.5 private third fourth", "", false, "10.0.0.5", "private"},
-        {x70, "", false, x63, "orchid"},
-        {"p " + x70, "", false, "p", x63},
-        {"\"my printer\"", "", false, "\"my", "printer\""},
-        {"\t", "", false, "\t", "orchid"},  // only spaces separate
+        {"     ", "", true, "", "orchid", "answered"},  // an empty entry is probed all the same
+        {"", " two words ", true, " two words ", "orchid", "answered"},
+        {"", h80, true, h63, "orchid", "answered"},  // the prompt's box holds no more
+        {"  printer.lan    public  ", "", false, "printer.lan", "public", "answered"},
+        {"10.0.0.5 private third fourth", "", false, "10.0.0.5", "private", "answered"},
+        {x70, "", false, x63, "orchid", REASON_TARGET_TOO_LONG},
+        {"p " + x70, "", false, "p", x63, REASON_COMMUNITY_TOO_LONG},
+        {"\"my printer\"", "", false, "\"my", "printer\"", "answered"},
+        {"\t", "", false, "\t", "orchid", "answered"},  // only spaces separate
     };
-    for (const auto& [line, entry, prompt, target, community] : cases) {
+    for (const auto& [line, entry, prompt, target, community, reported] : cases) {
         SCOPED_TRACE("command line [" + line + "], entry [" + entry + "]");
         SetUp();
         promptEntry = entry;
@@ -129,7 +167,26 @@ TEST_F(StartupTest, CommandLineTable) {
         EXPECT_STREQ(g_target, target.c_str());
         EXPECT_STREQ(g_community, community.c_str());
         EXPECT_EQ(scripted::S.probeCalls, 1);
+        EXPECT_EQ(Reported(), reported);
+        EXPECT_EQ(g_state, reported == "answered" ? STATE_OK : STATE_UNREACHABLE);
+        // The prompt's box takes no more than a target holds.
+        if (prompt) {
+            EXPECT_EQ(fakeui::CallStringsOf("SendDlgItemMessageA").at(0),
+                      "SendDlgItemMessageA(dlg202, 3000, 197, 63, 0)");
+        }
     }
+}
+
+TEST_F(StartupTest, ANameThatDoesNotResolveIsUnreachableAtOnce) {
+    scripted::S.resolves = false;
+    Run("gone.example");
+    EXPECT_EQ(g_state, STATE_UNREACHABLE);
+    EXPECT_EQ(Reported(), REASON_NOT_RESOLVED);
+    EXPECT_EQ(fakeui::ControlText(fakeui::DialogHandle(IDD_MONITOR), IDC_PRIMARY), "gone.example");
+    scripted::S = {};
+    scripted::S.probe = PROBE_NO_REPLY;  // resolves, but the echo goes unanswered
+    Run("quiet.example");
+    EXPECT_EQ(Reported(), REASON_NO_ECHO_REPLY);
 }
 
 TEST_F(StartupTest, ProbeErrorIsFatal) {
@@ -182,6 +239,9 @@ class MonitorDialogTest : public ::testing::Test {
         g_icon_current = g_icon_online;
         g_state = STATE_OK;
         g_session = nullptr;
+        g_agent.usable = true;
+        g_reason =
+            REASON_NO_SESSION;  // why an earlier tick lost the printer, in rows that start so
         fakeui::AttachProcedure(dialog, MonitorDialogProc);
     }
     void TearDown() override { EXPECT_EQ(scripted::S.pollMisuses, 0); }
@@ -221,22 +281,29 @@ auto Fields(const NOTIFYICONDATAA& r) {
                       r.uTimeout, r.dwInfoFlags);
 }
 
-// The window is first shown with the first tick's results: the tray add, the timer and the
-// controls come first, then the tick runs inside initialisation and overwrites the label.
-TEST_F(MonitorDialogTest, InitialisationRunsItsStepsInOrderAndPollsAtOnce) {
+// The window is first shown with the first tick's results: the tray icon, the timer and the
+// controls are in place before the tick that initialisation runs at once, and that tick's label
+// is the one left.
+TEST_F(MonitorDialogTest, InitialisationPreparesEverythingThenPollsAtOnce) {
     Send(WM_INITDIALOG, 0, 5);
-    EXPECT_THAT(fakeui::CallStrings(),
-                ElementsAre("lstrcpynA(\"By Quillfen\", 64)",
-                            "Shell_NotifyIconA(0, dlg201, 500, 23)", "SetTimer(dlg201, 1, 2000, 0)",
-                            "SetDlgItemTextA(dlg201, 2000, \"printer.lan\")",
-                            "SetDlgItemTextA(dlg201, 3002, \"Target Printer:\")",
-                            "SendDlgItemMessageA(dlg201, 2002, 1025, 0, 1966080000)",
-                            "SendDlgItemMessageA(dlg201, 2002, 1033, 0, 0)",
-                            "SendDlgItemMessageA(dlg201, 2002, 1028, 1, 0)",
-                            "SetWindowTextA(dlg201, \"HP LaserJet 4250 Monitor\")",
-                            "SendMessageA(dlg201, 275, 1, 0)", "PollPrinterStatus",
-                            "SetDlgItemTextA(dlg201, 2000, \"READY\")",
-                            "SetDlgItemTextA(dlg201, 3002, \"Primary Status:\")"));
+    const std::vector<std::string> log = fakeui::CallStrings();
+    const auto at = [&](const std::string& call) {
+        return std::find(log.begin(), log.end(), call) - log.begin();
+    };
+    const auto poll = at("PollPrinterStatus");
+    EXPECT_LT(at("Shell_NotifyIconA(0, dlg201, 500, 23)"), poll);
+    EXPECT_LT(at("SetDlgItemTextA(dlg201, 2000, \"printer.lan\")"), poll);
+    EXPECT_LT(at("SetWindowTextA(dlg201, \"HP LaserJet 4250 Monitor\")"), poll);
+    EXPECT_LT(poll, static_cast<std::ptrdiff_t>(log.size()));
+    EXPECT_EQ(fakeui::Timers(dialog), (std::map<UINT_PTR, UINT>{{POLL_TIMER_ID, 2000}}));
+    const fakeui::ProgressBar toner = fakeui::Progress(dialog, IDC_TONER);
+    EXPECT_EQ(std::tie(toner.minimum, toner.maximum, toner.step, toner.color),
+              std::make_tuple(0LL, 30000LL, 1LL, 0LL));
+    // The box doubles as the entry for a new target: no more may be typed than a target holds.
+    EXPECT_EQ(at("SendDlgItemMessageA(dlg201, 2000, 197, 63, 0)") < poll, true);
+    EXPECT_EQ(Text(IDC_PRIMARY), "READY");
+    EXPECT_EQ(Text(IDC_PRIMARY_LABEL), "Primary Status:");
+    EXPECT_EQ(Reported(), "answered");
 }
 
 // Each row of the state machine: the state before, the event, what the scripted parts answer,
@@ -249,29 +316,30 @@ TEST_F(MonitorDialogTest, TransitionTable) {
     constexpr int OK = STATE_OK, LOST = STATE_LOST, UNREACHABLE = STATE_UNREACHABLE;
     constexpr int NO_REPLY = PROBE_NO_REPLY, REPLY = PROBE_REPLY;
     // From, event, probe, model query, poll cycle, to; how often the probe, model query and
-    // poll cycle ran.
-    const std::tuple<int, Event, int, M, P, int, const char*> cases[] = {
-        {OK, TICK, REPLY, M::Read, P::Answered, OK, "001"},
-        {OK, TICK, REPLY, M::Read, P::Lost, LOST, "001"},
-        {OK, UPDATE, REPLY, M::Read, P::Answered, OK, "000"},
-        {LOST, TICK, REPLY, M::Read, P::Answered, UNREACHABLE, "000"},
-        {UNREACHABLE, TICK, REPLY, M::Read, P::Answered, UNREACHABLE, "000"},
-        {LOST, UPDATE, NO_REPLY, M::Read, P::Answered, LOST, "100"},
-        {UNREACHABLE, UPDATE, NO_REPLY, M::Read, P::Answered, UNREACHABLE, "100"},
-        {UNREACHABLE, UPDATE, PROBE_ERROR, M::Read, P::Answered, UNREACHABLE, "100"},
-        {UNREACHABLE, UPDATE, REPLY, M::NoSuchName, P::Answered, UNREACHABLE, "110"},
-        {UNREACHABLE, UPDATE, REPLY, M::Lost, P::Answered, LOST, "110"},
-        {LOST, UPDATE, REPLY, M::Lost, P::Answered, LOST, "110"},
-        {UNREACHABLE, UPDATE, REPLY, M::Read, P::Answered, OK, "111"},
-        {LOST, UPDATE, REPLY, M::Read, P::Answered, OK, "111"},
-        {UNREACHABLE, UPDATE, REPLY, M::Read, P::Lost, LOST, "111"},
-        {OK, CANCEL, REPLY, M::Read, P::Answered, OK, "000"},
-        {UNREACHABLE, EXIT, REPLY, M::Read, P::Answered, UNREACHABLE, "000"},
-        {LOST, EXIT, REPLY, M::Read, P::Answered, LOST, "000"},
+    // poll cycle ran; what the platform was last told ("-": nothing).
+    const std::tuple<int, Event, int, M, P, int, const char*, const char*> cases[] = {
+        {OK, TICK, REPLY, M::Read, P::Answered, OK, "001", "answered"},
+        {OK, TICK, REPLY, M::Read, P::Lost, LOST, "001", "timeout"},
+        {OK, UPDATE, REPLY, M::Read, P::Answered, OK, "000", "-"},
+        {LOST, TICK, REPLY, M::Read, P::Answered, UNREACHABLE, "000", "no-session"},
+        {UNREACHABLE, TICK, REPLY, M::Read, P::Answered, UNREACHABLE, "000", "no-session"},
+        {LOST, UPDATE, NO_REPLY, M::Read, P::Answered, LOST, "100", "no-echo-reply"},
+        {UNREACHABLE, UPDATE, NO_REPLY, M::Read, P::Answered, UNREACHABLE, "100", "no-echo-reply"},
+        {UNREACHABLE, UPDATE, PROBE_ERROR, M::Read, P::Answered, UNREACHABLE, "100",
+         "no-echo-reply"},
+        {UNREACHABLE, UPDATE, REPLY, M::NoSuchName, P::Answered, UNREACHABLE, "110", "no-model"},
+        {UNREACHABLE, UPDATE, REPLY, M::Lost, P::Answered, LOST, "110", "timeout"},
+        {LOST, UPDATE, REPLY, M::Lost, P::Answered, LOST, "110", "timeout"},
+        {UNREACHABLE, UPDATE, REPLY, M::Read, P::Answered, OK, "111", "answered"},
+        {LOST, UPDATE, REPLY, M::Read, P::Answered, OK, "111", "answered"},
+        {UNREACHABLE, UPDATE, REPLY, M::Read, P::Lost, LOST, "111", "timeout"},
+        {OK, CANCEL, REPLY, M::Read, P::Answered, OK, "000", "-"},
+        {UNREACHABLE, EXIT, REPLY, M::Read, P::Answered, UNREACHABLE, "000", "-"},
+        {LOST, EXIT, REPLY, M::Read, P::Answered, LOST, "000", "-"},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE("row " + std::to_string(&row - cases));
-        const auto& [from, event, probe, model, poll, to, calls] = row;
+        const auto& [from, event, probe, model, poll, to, calls, reported] = row;
         SetUp();
         g_state = from;
         fakeui::SetControlText(dialog, IDC_PRIMARY, "typed.host");
@@ -284,6 +352,7 @@ TEST_F(MonitorDialogTest, TransitionTable) {
 
         const scripted::Script& s = scripted::S;
         EXPECT_EQ(g_state, to);
+        EXPECT_EQ(Reported(), reported);
         EXPECT_EQ(std::string({char('0' + s.probeCalls), char('0' + s.modelCalls),
                                char('0' + s.pollCalls)}),
                   calls);
@@ -305,12 +374,13 @@ TEST_F(MonitorDialogTest, TransitionTable) {
                                          : from == OK && poll == P::Answered ? "READY"
                                                                              : "typed.host");
         } else if (event == UPDATE && calls[2] == '0') {
-            // A failed attempt reads the box and asks, and changes nothing the user sees; while
-            // polling it does not even read the box.
-            std::vector<std::string> asked = {"GetDlgItemTextA(dlg201, 2000, 64)", "ProbeTarget",
-                                              "QueryPrinterModel"};
-            asked.resize(from == OK ? 0 : calls[1] == '1' ? 3 : 2);
-            EXPECT_EQ(fakeui::CallStrings(), asked);
+            // A failed attempt changes nothing the user sees; while polling it does not even
+            // read the box.
+            EXPECT_EQ(fakeui::CallsTo("GetDlgItemTextA").size(), from == OK ? 0u : 1u);
+            for (const char* shown :
+                 {"SetDlgItemTextA", "ShowWindow", "SetWindowTextA", "Shell_NotifyIconA"}) {
+                EXPECT_TRUE(fakeui::CallsTo(shown).empty()) << shown;
+            }
         }
     }
 }

@@ -16,7 +16,8 @@
 
 #include "platform/snmpmgr/ber.h"
 #include "printer_sim.h"
-#include "shell/globals.h"
+#include "state/monitor_state.h"
+#include "state/watched_target.h"
 #include "text/bounded_text.h"
 
 namespace {
@@ -40,6 +41,7 @@ class ObjectText : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(sim_.ok()) << sim_.error();
         BoundedCopy(g_target, TARGET_CHARS, sim_.target().c_str());
+        SetWatchedTarget(true, true);
         BoundedCopy(g_community, COMMUNITY_CHARS, "orchid");
         g_model[0] = '\0';
         g_state = STATE_OK;
@@ -270,6 +272,7 @@ TEST_F(ModelQuery, FailuresKeepTheModelAndOnlyASilentPrinterIsLost) {
     // No session at all (the empty target resolves to nothing): no request, no state change.
     g_state = STATE_OK;
     g_target[0] = '\0';
+    SetWatchedTarget(true, true);
     EXPECT_FALSE(QueryPrinterModel());
     EXPECT_EQ(g_state, STATE_OK);
     EXPECT_EQ(g_session, nullptr);

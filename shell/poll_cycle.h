@@ -7,7 +7,8 @@
 inline constexpr int STATUS_OID_COUNT = 13;
 extern const char* const StatusOidTable[STATUS_OID_COUNT];
 
-// Runs one cycle against g_target with g_community. Callers call it only in STATE_OK;
-// g_session is null on entry and on return. The first request without answer ends the cycle
-// with g_state STATE_LOST; rows the agent does not have leave their controls alone.
+// Runs one cycle against the watched agent (g_agent) with g_community. Callers call it only in
+// STATE_OK; g_session is null on entry and on return. A session that cannot open, or the first
+// request without answer, ends the cycle with g_state STATE_LOST; rows the agent does not have
+// leave their controls alone.
 void PollPrinterStatus(HWND dialog);

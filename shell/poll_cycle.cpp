@@ -1,6 +1,6 @@
 // One status poll cycle: thirteen GETs through one session, each value delivered to its
 // control as soon as it arrives.
-#include "snmp/poll.h"
+#include "shell/poll_cycle.h"
 
 #include <climits>
 #include <cstdint>
@@ -8,9 +8,9 @@
 
 #include "platform/snmpmgr/mgmtapi.h"
 #include "platform/ui/ui.h"
-#include "shell/globals.h"
 #include "shell/resources/resource.h"
 #include "snmp/object_text.h"
+#include "state/monitor_state.h"
 #include "text/bounded_text.h"
 
 // The row's position is both the order of the requests and the rule for where the value goes.
@@ -116,9 +116,14 @@ void PollPrinterStatus(HWND dialog) {
     texts.powerOnCount[0] = '\0';
     char value[OBJECT_TEXT_CHARS] = "";
 
-    g_session = SnmpMgrOpen(g_target, g_community, SNMP_TIMEOUT_MS, SNMP_RETRIES);
+    g_session = g_agent.usable
+                    ? SnmpMgrOpenAgent(g_agent.address, g_community, SNMP_TIMEOUT_MS, SNMP_RETRIES)
+                    : nullptr;
     if (g_session == nullptr) {
-        // Nothing was asked and g_state stays STATE_OK: the next tick tries again.
+        // A cycle that cannot ask is a lost request: left in STATE_OK, the window would go on
+        // showing the last values and the online icon while the real printer moves on.
+        g_state = STATE_LOST;
+        g_reason = REASON_NO_SESSION;
         return;
     }
     // Only a request without answer changes g_state, so the loop ends after row 12 or right

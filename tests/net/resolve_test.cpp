@@ -1,0 +1,120 @@
+// Name resolution when the DNS server never answers: the lookup gives up in the time it was
+// given, and the whole program with it, instead of the resolver's own 10 s. Run in a network
+// and mount namespace of the test's own, where /etc/resolv.conf names a loopback socket that
+// reads queries and answers none.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/net/net.h"
+
+namespace {
+
+struct Outcome {
+    char skip[128];
+    bool dottedTaken;
+    bool nameResolved;
+    long nameMs;
+    int onceStatus;
+    long onceMs;
+};
+
+long MillisecondsSince(std::chrono::steady_clock::time_point start) {
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - start)
+                                 .count());
+}
+
+// In the child: a namespace with lo up, a silent DNS server on 127.0.0.1:53 and a resolv.conf
+// naming it; then the lookups.
+void RunSilentDns(Outcome& o) {
+    char conf[] = "/tmp/vm-resolv-XXXXXX";
+    const int fd = mkstemp(conf);
+    const char text[] = "nameserver 127.0.0.1\noptions timeout:5 attempts:2\n";
+    if (fd < 0 || write(fd, text, sizeof text - 1) != sizeof text - 1 ||
+        unshare(CLONE_NEWNS | CLONE_NEWNET) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount(conf, "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0) {
+        std::snprintf(o.skip, sizeof o.skip, "no private namespace: %s", std::strerror(errno));
+        return;
+    }
+    unlink(conf);
+    ifreq lo{};
+    std::strcpy(lo.ifr_name, "lo");
+    lo.ifr_flags = IFF_UP;
+    const int control = socket(AF_INET, SOCK_DGRAM, 0);
+    const int dns = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in at{AF_INET, htons(53), {htonl(INADDR_LOOPBACK)}, {}};
+    if (ioctl(control, SIOCSIFFLAGS, &lo) != 0 ||
+        bind(dns, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
+        std::snprintf(o.skip, sizeof o.skip, "no silent DNS server: %s", std::strerror(errno));
+        return;
+    }
+
+    std::uint32_t address = 0;
+    o.dottedTaken = net::ResolveIPv4("127.0.0.1", 750, &address) && address == htonl(0x7F000001);
+    auto start = std::chrono::steady_clock::now();
+    o.nameResolved = net::ResolveIPv4("printer.example", 750, &address);
+    o.nameMs = MillisecondsSince(start);
+
+    start = std::chrono::steady_clock::now();
+    const pid_t program = fork();
+    if (program == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(VM_TERM_BINARY, VM_TERM_BINARY, "--once", "printer.example:16161", nullptr);
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(program, &status, 0);
+    o.onceMs = MillisecondsSince(start);
+    o.onceStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(BoundedResolution, ASilentDnsServerHoldsNoCallerPastItsTime) {
+    Outcome o{};
+    int pipeFds[2];
+    if (geteuid() != 0 || pipe(pipeFds) != 0) {
+        GTEST_SKIP() << "private namespaces need root";
+    }
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        RunSilentDns(o);
+        _exit(write(pipeFds[1], &o, sizeof o) == sizeof o ? 0 : 1);
+    }
+    close(pipeFds[1]);
+    const bool reported = read(pipeFds[0], &o, sizeof o) == sizeof o;
+    close(pipeFds[0]);
+    waitpid(child, nullptr, 0);
+    ASSERT_TRUE(reported) << "the namespace child reported nothing";
+    if (o.skip[0] != '\0') {
+        GTEST_SKIP() << o.skip;
+    }
+    EXPECT_TRUE(o.dottedTaken) << "a dotted address needs no resolver";
+    EXPECT_FALSE(o.nameResolved);
+    // Given 750 ms; the resolver alone would wait 10 s.
+    EXPECT_GE(o.nameMs, 700);
+    EXPECT_LT(o.nameMs, 2000);
+    // The one-shot program: the name does not resolve, so the printer is unreachable (3), and
+    // start-up is over in about a second.
+    EXPECT_EQ(o.onceStatus, 3);
+    EXPECT_LT(o.onceMs, 3000);
+}
+
+}  // namespace
