@@ -2,9 +2,12 @@
 // waits for it at most the time it was given. The lookup's record is shared by a count of two:
 // whichever of the caller and the thread lets go last frees it, so a lookup that outlives its
 // caller finishes alone.
-#include <windows.h>
+// winsock2.h must come before windows.h.
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#include <windows.h>
+// clang-format on
 
 #include <cstring>
 #include <new>
