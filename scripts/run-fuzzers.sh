@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer target (executables named fuzz_*) built in BUILD_DIR for SECONDS each,
-# starting from a copy of its seed corpus (fuzz/<area>/corpus/<target>/ when present).
+# starting from a copy of its area's seed corpus (fuzz/<area>/corpus/ when present), with the
+# libFuzzer flags in fuzz/<area>/fuzz.options (e.g. the largest input a datagram can be).
 # Fails when a target finds a crash, a leak or undefined behaviour.
 #
 #   scripts/run-fuzzers.sh BUILD_DIR SECONDS
@@ -22,9 +23,13 @@ for target in "${targets[@]}"; do
     if [ -d "$root/fuzz/$area/corpus" ]; then
         cp -r "$root/fuzz/$area/corpus/." "$work/"
     fi
-    echo "fuzzing $name for $seconds s"
+    options=()
+    if [ -f "$root/fuzz/$area/fuzz.options" ]; then
+        read -r -a options < "$root/fuzz/$area/fuzz.options"
+    fi
+    echo "fuzzing $name for $seconds s ${options[*]}"
     "$target" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$work/" \
-        "$work" > "$work.log" 2>&1 || true
+        "${options[@]}" "$work" > "$work.log" 2>&1 || true
     grep -E '^(stat::number_of_executed_units|stat::new_units_added|SUMMARY|==[0-9]+==)' \
         "$work.log" || true
     if compgen -G "$work/crash-*" > /dev/null || compgen -G "$work/leak-*" > /dev/null ||

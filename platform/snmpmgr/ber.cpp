@@ -9,7 +9,6 @@ namespace {
 
 constexpr std::uint8_t kFirstPdu = 0xA0;
 constexpr std::uint8_t kTrapV1Pdu = 0xA4;  // a layout of its own, which nothing here reads
-constexpr std::uint8_t kConstructedBit = 0x20;
 constexpr std::uint8_t kHighTagForm = 0x1F;
 
 constexpr std::int64_t kInt32Min = -2147483648LL;
