@@ -12,6 +12,7 @@ packages=(
     snmp snmpd snmpsim python3-pysnmp4 libsnmp-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 icoutils zip
     iproute2 util-linux procps tmux valgrind
+    dpkg-dev lintian
 )
 
 missing=()
