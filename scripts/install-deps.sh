@@ -10,8 +10,9 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     xvfb xauth trayer x11-utils imagemagick
     snmp snmpd snmpsim python3-pysnmp4 libsnmp-dev
-    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 icoutils zip
-    iproute2 util-linux procps tmux valgrind
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 icoutils zip
+    iproute2 util-linux procps tmux valgrind netcat-openbsd
+    dpkg-dev lintian
 )
 
 missing=()
