@@ -167,7 +167,7 @@ TEST(Live, LevelsStayWithinEmptyAndFullWhateverOneBatchOfPagesUses) {
         {3, 100, 3, 100, 0},      // ten units used, three left: empty, not -7
         {3, 100, 3, 20, 1},       // two units used
         {0, 100, 3, 1000, 0},     // empty stays empty
-        {-3, 100, 3, 1000, -3},   // special values stay
+        {-3, 100, 3, 1000, -3},   // -3 (some remaining) stays
         {95, 100, 4, 1000, 100},  // a waste box fills up to its capacity, no further
         {40000, 50000, 4, 30, 40003},
     };
