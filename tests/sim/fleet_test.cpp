@@ -3,8 +3,6 @@
 // net-snmp's snmpbulkwalk (v2c) and snmpwalk (v1) reading every bundled profile whole.
 #include <gtest/gtest.h>
 
-#include <cctype>
-
 #include "tests/sim/wire.h"
 #include "tests/support/printer_sim.h"
 #include "tools/printer-sim/profile.h"
@@ -56,47 +54,19 @@ TEST(SimFleet, EachPrinterHasItsOwnPortValuesFaultsAndConditions) {
     }
 }
 
-// The OIDs and the numbers and plain texts net-snmp prints, line by line, against the profile.
-void ExpectWalkMatchesProfile(const std::string& output, const sim::Profile& profile,
-                              const std::string& trace) {
-    std::vector<std::string> printed;
-    std::size_t checked = 0;
+// The OIDs net-snmp printed, in order (not continuation lines of long hex strings, nor the
+// line that reports the end of the walk).
+std::vector<std::string> WalkedOids(const std::string& output) {
+    std::vector<std::string> oids;
     for (std::size_t start = 0, end; start < output.size(); start = end + 1) {
         end = output.find('\n', start);
         std::string line = output.substr(start, end - start);
-        std::size_t equals = line.find(" = ");
-        if (line.rfind(".1.", 0) != 0 || equals == std::string::npos ||
-            line.find("No more variables") != std::string::npos) {
-            continue;  // continuation lines of long hex strings, the end of the walk
-        }
-        printed.push_back(line.substr(1, equals - 1));
-        sim::Oid oid;
-        std::string problem;
-        auto value = sim::ParseOid(printed.back(), oid, problem) ? profile.objects.find(oid)
-                                                                 : profile.objects.end();
-        std::string shown = line.substr(equals + 3);
-        if (value == profile.objects.end()) {
-            continue;
-        }
-        const ber::Value& v = value->second;
-        std::string text(v.bytes.begin(), v.bytes.end());
-        bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-            return std::isprint(static_cast<unsigned char>(c)) && c != '"' && c != '\\';
-        });
-        if (v.tag == 0x02 || v.tag == 0x41 || v.tag == 0x42) {
-            EXPECT_EQ(shown.substr(shown.find(": ") + 2), std::to_string(v.integer)) << line;
-            ++checked;
-        } else if (v.tag == 0x04 && plain) {
-            EXPECT_EQ(shown, "STRING: \"" + text + "\"") << trace << ": " << line;
-            ++checked;
+        if (line.rfind(".1.", 0) == 0 && line.find(" = ") != std::string::npos &&
+            line.find("No more variables") == std::string::npos) {
+            oids.push_back(line.substr(1, line.find(" = ") - 1));
         }
     }
-    std::vector<std::string> wanted;
-    for (const auto& [oid, value] : profile.objects) {
-        wanted.push_back(sim::FormatOid(oid));
-    }
-    EXPECT_EQ(printed, wanted) << trace;
-    EXPECT_GT(checked, wanted.size() / 2) << trace;
+    return oids;
 }
 
 TEST(SimInterop, NetSnmpWalksEveryBundledProfileWholeOverV2cBulkAndV1) {
@@ -116,12 +86,16 @@ TEST(SimInterop, NetSnmpWalksEveryBundledProfileWholeOverV2cBulkAndV1) {
         std::vector<std::string> errors;
         ASSERT_TRUE(sim::LoadProfileFile(PrinterSim::ProfileDir() + "/" + name + ".snmprec",
                                          profile, errors));
+        std::vector<std::string> wanted;
+        for (const auto& [oid, value] : profile.objects) {
+            wanted.push_back(sim::FormatOid(oid));
+        }
         for (const char* walk : walks) {
             auto [status, output] =
                 simtest::Run(std::string(walk) + " -m '' -Oe -c orchid -On -t 2 -r 1 " +
                              sim.target() + " .1 2>&1");
             EXPECT_EQ(status, 0) << walk << " " << name << ":\n" << output;
-            ExpectWalkMatchesProfile(output, profile, std::string(walk) + " " + name);
+            EXPECT_EQ(WalkedOids(output), wanted) << walk << " " << name << ":\n" << output;
         }
     }
 }
