@@ -9,8 +9,8 @@ namespace exporter {
 namespace {
 
 bool IsHostChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '_' || c == '.';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.';
 }
 
 std::optional<std::uint16_t> ParsePort(std::string_view text) {
@@ -19,8 +19,7 @@ std::optional<std::uint16_t> ParsePort(std::string_view text) {
     }
     unsigned value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value == 0 ||
-        value > 65535) {
+    if (error != std::errc() || end != text.data() + text.size() || value == 0 || value > 65535) {
         return std::nullopt;
     }
     return static_cast<std::uint16_t>(value);
@@ -66,9 +65,9 @@ std::optional<TargetSpec> ParseTarget(std::string_view text, std::string& why) {
             }
         }
         bracketed = true;
-    } else if (std::size_t colon = text.find(':'); colon != std::string_view::npos &&
-                                                   text.find(':', colon + 1) ==
-                                                       std::string_view::npos) {
+    } else if (std::size_t colon = text.find(':');
+               colon != std::string_view::npos &&
+               text.find(':', colon + 1) == std::string_view::npos) {
         host = text.substr(0, colon);
         port = text.substr(colon + 1);
         if (port.empty()) {

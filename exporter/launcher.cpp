@@ -46,8 +46,7 @@ void Launcher::Read(const TargetSpec& target, const Auth& auth,
                               done(std::move(outcome));
                               return;
                           }
-                          Submit(reader_, allow_, found.endpoint, auth, deadline,
-                                 std::move(done));
+                          Submit(reader_, allow_, found.endpoint, auth, deadline, std::move(done));
                       });
 }
 

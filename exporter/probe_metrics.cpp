@@ -16,8 +16,8 @@ using condition::LevelState;
 
 constexpr std::array kHealthStates = {Health::Ok, Health::Warning, Health::Critical,
                                       Health::Unreachable};
-constexpr std::array kLevelStates = {LevelState::Ok, LevelState::Unknown,
-                                     LevelState::SomeRemaining, LevelState::Other};
+constexpr std::array kLevelStates = {LevelState::Ok, LevelState::Unknown, LevelState::SomeRemaining,
+                                     LevelState::Other};
 // hrDeviceStatus and hrPrinterStatus both number their states 1 to 5.
 constexpr int kFirstStatus = 1;
 constexpr int kLastStatus = 5;
@@ -112,8 +112,8 @@ void WriteInputs(Exposition& out, const Condition& condition) {
         for (std::size_t i = 0; i < condition.inputs.size(); ++i) {
             const condition::Input& input = condition.inputs[i];
             if (auto v = value(input)) {
-                out.Sample(
-                    {{"input", indexes[i]}, {"name", input.name}, {"media", input.media}}, *v);
+                out.Sample({{"input", indexes[i]}, {"name", input.name}, {"media", input.media}},
+                           *v);
             }
         }
     };

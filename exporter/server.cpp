@@ -134,8 +134,8 @@ struct Server::Impl {
             pending.outcome = std::move(*outcome);
         }
         if (!pending.page) {
-            ProbeResult result = aborted                      ? ProbeResult::Aborted
-                                 : pending.outcome.forbidden  ? ProbeResult::Forbidden
+            ProbeResult result = aborted                              ? ProbeResult::Aborted
+                                 : pending.outcome.forbidden          ? ProbeResult::Forbidden
                                  : pending.outcome.condition.answered ? ProbeResult::Success
                                                                       : ProbeResult::Unreachable;
             metrics.Finish(result, pending.seconds);
@@ -212,19 +212,18 @@ struct Server::Impl {
                           "exporter is shutting down");
         }
         if (!metrics.TryAdmit(options.limits.maxProbes)) {
-            return refuse(MHD_HTTP_SERVICE_UNAVAILABLE, ProbeResult::Overloaded,
-                          "too many probes in flight (" +
-                              std::to_string(options.limits.maxProbes) + ")");
+            return refuse(
+                MHD_HTTP_SERVICE_UNAVAILABLE, ProbeResult::Overloaded,
+                "too many probes in flight (" + std::to_string(options.limits.maxProbes) + ")");
         }
-        auto timeout = ProbeTimeout(
-            MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
-                                        "X-Prometheus-Scrape-Timeout-Seconds"),
-            options.defaultProbeTimeout, options.timeoutMargin);
+        auto timeout =
+            ProbeTimeout(MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                     "X-Prometheus-Scrape-Timeout-Seconds"),
+                         options.defaultProbeTimeout, options.timeoutMargin);
         std::shared_ptr<Pending> pending = Register(connection, context, false);
-        launcher.Read(*spec, credentials, pending->start + timeout,
-                      [this, pending](ReadOutcome&& outcome) {
-                          Complete(*pending, &outcome, false);
-                      });
+        launcher.Read(
+            *spec, credentials, pending->start + timeout,
+            [this, pending](ReadOutcome&& outcome) { Complete(*pending, &outcome, false); });
         return WaitOrAnswer(connection, *pending);
     }
 
@@ -272,9 +271,8 @@ struct Server::Impl {
     // --- libmicrohttpd's callbacks -------------------------------------------------------
 
     static MHD_Result OnRequest(void* self, MHD_Connection* connection, const char* url,
-                                const char* method, const char* /*version*/,
-                                const char* /*upload*/, std::size_t* uploadSize,
-                                void** context) {
+                                const char* method, const char* /*version*/, const char* /*upload*/,
+                                std::size_t* uploadSize, void** context) {
         auto* impl = static_cast<Impl*>(self);
         if (*context != nullptr) {  // resumed
             *uploadSize = 0;
@@ -339,8 +337,7 @@ bool ParseListenAddress(const std::string& text, sockaddr_storage& address, bool
     std::string host = text.substr(0, colon);
     std::string portText = text.substr(colon + 1);
     unsigned port = 0;
-    auto [end, status] =
-        std::from_chars(portText.data(), portText.data() + portText.size(), port);
+    auto [end, status] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
     if (portText.empty() || status != std::errc() || end != portText.data() + portText.size() ||
         port > 65535) {
         error = "listen port must be a number from 0 to 65535";
@@ -386,10 +383,9 @@ std::chrono::milliseconds ProbeTimeout(const char* header, std::chrono::millisec
     return std::chrono::milliseconds(static_cast<long long>(left * 1000));
 }
 
-Server::Server(ServerOptions options, const Config& config, Launcher& launcher,
-               StatusCache& cache, SelfMetrics& metrics, const condition::Reader& reader)
-    : impl_(std::make_unique<Impl>(std::move(options), config, launcher, cache, metrics,
-                                   reader)) {}
+Server::Server(ServerOptions options, const Config& config, Launcher& launcher, StatusCache& cache,
+               SelfMetrics& metrics, const condition::Reader& reader)
+    : impl_(std::make_unique<Impl>(std::move(options), config, launcher, cache, metrics, reader)) {}
 
 Server::~Server() {
     if (impl_->daemon != nullptr) {

@@ -27,9 +27,9 @@ namespace exporter {
 inline constexpr std::uint16_t kDefaultPort = 10305;
 
 struct ServerLimits {
-    int maxProbes = 2000;        // probes in flight
-    int maxConnections = 4096;   // open connections
-    std::size_t connectionMemory = 32 * 1024;  // per connection: request line, headers
+    int maxProbes = 2000;                          // probes in flight
+    int maxConnections = 4096;                     // open connections
+    std::size_t connectionMemory = 32 * 1024;      // per connection: request line, headers
     std::chrono::milliseconds receiveLimit{5000};  // to send a whole request
     unsigned idleTimeoutSeconds = 60;
 };

@@ -64,8 +64,8 @@ std::string AgeText(std::chrono::system_clock::duration age) {
 }
 
 void WriteSupply(std::string& html, const condition::Supply& supply) {
-    std::string label = supply.description.empty() ? "Supply " + std::to_string(supply.index)
-                                                    : supply.description;
+    std::string label =
+        supply.description.empty() ? "Supply " + std::to_string(supply.index) : supply.description;
     std::string amount;
     double width = 0;
     if (supply.percent) {
@@ -117,8 +117,8 @@ void WriteAlerts(std::string& html, const std::vector<condition::Alert>& alerts)
     }
     html += "<ul class=\"alerts\">";
     for (const condition::Alert& alert : alerts) {
-        std::string severity = EnumLabel(condition::AlertSeverityName(alert.severity),
-                                         alert.severity);
+        std::string severity =
+            EnumLabel(condition::AlertSeverityName(alert.severity), alert.severity);
         std::string code = EnumLabel(condition::AlertCodeName(alert.code), alert.code);
         html += "<li class=\"" + HtmlEscape(severity) + "\" data-code=\"" + HtmlEscape(code) +
                 "\">" + HtmlEscape(code);
@@ -133,9 +133,9 @@ void WriteAlerts(std::string& html, const std::vector<condition::Alert>& alerts)
 void WritePrinter(std::string& html, const PrinterView& view,
                   std::chrono::system_clock::time_point now) {
     const condition::Condition& c = view.condition;
-    const char* health = view.read ? condition::HealthName(c.answered ? c.health
-                                                                      : condition::Health::Unreachable)
-                                   : "unknown";
+    const char* health =
+        view.read ? condition::HealthName(c.answered ? c.health : condition::Health::Unreachable)
+                  : "unknown";
     html += "<section class=\"printer ";
     html += health;
     html += "\"><div class=\"head\"><h2>" + HtmlEscape(view.name) + "</h2><span class=\"badge ";
@@ -228,9 +228,10 @@ std::string RenderStatusPage(const std::vector<PrinterView>& printers,
                              std::chrono::system_clock::time_point now) {
     std::string html;
     html.reserve(4096 + printers.size() * 2048);
-    html += "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-            "<meta http-equiv=\"refresh\" content=\"30\"><title>Printers - Vellumark</title><style>";
+    html +=
+        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+        "<meta http-equiv=\"refresh\" content=\"30\"><title>Printers - Vellumark</title><style>";
     html += kStyle;
     html += "</style></head><body><header><h1>Printers</h1><p>";
     html += std::to_string(printers.size()) + (printers.size() == 1 ? " printer" : " printers");

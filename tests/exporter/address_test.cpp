@@ -58,13 +58,26 @@ TEST(AllowList, DefaultNetworks) {
         const char* address;
         bool allowed;
     } cases[] = {
-        {"127.0.0.1", true},       {"127.255.0.9", true},   {"10.200.1.1", true},
-        {"172.16.0.1", true},      {"172.31.255.255", true}, {"172.32.0.1", false},
-        {"172.15.255.255", false}, {"192.168.7.7", true},   {"192.169.0.1", false},
-        {"169.254.3.4", true},     {"8.8.8.8", false},      {"100.64.0.1", false},
-        {"::1", true},             {"::2", false},          {"fe80::1", true},
-        {"fd12:3456::1", true},    {"fc00::1", true},       {"2001:db8::1", false},
-        {"::ffff:10.0.0.1", true}, {"::ffff:8.8.8.8", false},
+        {"127.0.0.1", true},
+        {"127.255.0.9", true},
+        {"10.200.1.1", true},
+        {"172.16.0.1", true},
+        {"172.31.255.255", true},
+        {"172.32.0.1", false},
+        {"172.15.255.255", false},
+        {"192.168.7.7", true},
+        {"192.169.0.1", false},
+        {"169.254.3.4", true},
+        {"8.8.8.8", false},
+        {"100.64.0.1", false},
+        {"::1", true},
+        {"::2", false},
+        {"fe80::1", true},
+        {"fd12:3456::1", true},
+        {"fc00::1", true},
+        {"2001:db8::1", false},
+        {"::ffff:10.0.0.1", true},
+        {"::ffff:8.8.8.8", false},
     };
     for (const Case& c : cases) {
         auto endpoint = ParseIpLiteral(c.address, 161);
@@ -81,8 +94,8 @@ TEST(AllowList, ListsFromTheCommandLine) {
         const char* address;
         bool allowed;
     } cases[] = {
-        {"127.0.0.2", true},    {"127.0.0.1", false},       {"10.127.255.255", true},
-        {"10.128.0.0", false},  {"2001:db8::3", true},      {"2001:db8::4", false},
+        {"127.0.0.2", true},   {"127.0.0.1", false},  {"10.127.255.255", true},
+        {"10.128.0.0", false}, {"2001:db8::3", true}, {"2001:db8::4", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsAllowed(list, *ParseIpLiteral(c.address, 1)), c.allowed) << c.address;

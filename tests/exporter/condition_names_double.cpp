@@ -21,11 +21,21 @@ const char* LevelStateName(LevelState state) {
     return Pick(kNames, static_cast<int>(state));
 }
 const char* ErrorBitName(int bit) {
-    static const char* const kNames[] = {
-        "lowPaper",          "noPaper",          "lowToner",           "noToner",
-        "doorOpen",          "jammed",           "offline",            "serviceRequested",
-        "inputTrayMissing",  "outputTrayMissing", "markerSupplyMissing", "outputNearFull",
-        "outputFull",        "inputTrayEmpty",   "overduePreventMaint"};
+    static const char* const kNames[] = {"lowPaper",
+                                         "noPaper",
+                                         "lowToner",
+                                         "noToner",
+                                         "doorOpen",
+                                         "jammed",
+                                         "offline",
+                                         "serviceRequested",
+                                         "inputTrayMissing",
+                                         "outputTrayMissing",
+                                         "markerSupplyMissing",
+                                         "outputNearFull",
+                                         "outputFull",
+                                         "inputTrayEmpty",
+                                         "overduePreventMaint"};
     return Pick(kNames, bit);
 }
 const char* DeviceStatusName(std::int32_t status) {
@@ -37,8 +47,9 @@ const char* PrinterStatusName(std::int32_t status) {
     return Pick(kNames, status);
 }
 const char* SupplyTypeName(std::int32_t type) {
-    static const char* const kNames[] = {"", "other", "unknown", "toner", "wasteToner", "ink",
-                                         "inkCartridge", "inkRibbon", "wasteInk", "opc"};
+    static const char* const kNames[] = {"",           "other", "unknown",      "toner",
+                                         "wasteToner", "ink",   "inkCartridge", "inkRibbon",
+                                         "wasteInk",   "opc"};
     return Pick(kNames, type);
 }
 const char* SupplyClassName(std::int32_t supplyClass) {
@@ -56,15 +67,25 @@ const char* SupplyUnitName(std::int32_t unit) {
     return "";
 }
 const char* AlertSeverityName(std::int32_t severity) {
-    static const char* const kNames[] = {"", "other", "", "critical", "warning",
-                                         "warningBinaryChangeEvent"};
+    static const char* const kNames[] = {"",         "other",   "",
+                                         "critical", "warning", "warningBinaryChangeEvent"};
     return Pick(kNames, severity);
 }
 const char* AlertGroupName(std::int32_t group) {
-    static const char* const kNames[] = {"",      "other",       "",       "hostResourcesMIBStorageTable",
-                                         "hostResourcesMIBDeviceTable", "generalPrinter",
-                                         "cover", "localization", "input", "output", "marker",
-                                         "markerSupplies", "markerColorant", "mediaPath"};
+    static const char* const kNames[] = {"",
+                                         "other",
+                                         "",
+                                         "hostResourcesMIBStorageTable",
+                                         "hostResourcesMIBDeviceTable",
+                                         "generalPrinter",
+                                         "cover",
+                                         "localization",
+                                         "input",
+                                         "output",
+                                         "marker",
+                                         "markerSupplies",
+                                         "markerColorant",
+                                         "mediaPath"};
     return Pick(kNames, group);
 }
 const char* AlertCodeName(std::int32_t code) {

@@ -142,8 +142,8 @@ TEST(ProbeMetrics, SilentPrinterGivesUpDurationAndHealthOnly) {
 
 TEST(ProbeMetrics, UnreadStatusAndUnnamedEnumerations) {
     condition::Condition c = testing::SampleCondition();
-    c.deviceStatus = 0;  // not read: no family
-    c.printerStatus = 9; // outside the MIB: no state is 1
+    c.deviceStatus = 0;   // not read: no family
+    c.printerStatus = 9;  // outside the MIB: no state is 1
     c.supplies[0].type = 77;
     std::string text = RenderProbe(c, 0);
     EXPECT_EQ(text.find("vellumark_printer_device_status"), std::string::npos);

@@ -60,8 +60,8 @@ HttpAnswer HttpGet(std::uint16_t port, const std::string& path, const std::strin
     if (fd < 0) {
         return answer;
     }
-    std::string request = method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
-                          extraHeaders + "Connection: close\r\n\r\n";
+    std::string request = method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extraHeaders +
+                          "Connection: close\r\n\r\n";
     if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) !=
         static_cast<ssize_t>(request.size())) {
         close(fd);

@@ -14,7 +14,8 @@ struct HttpAnswer {
     std::string body;
 };
 
-HttpAnswer HttpGet(std::uint16_t port, const std::string& path, const std::string& extraHeaders = "",
+HttpAnswer HttpGet(std::uint16_t port, const std::string& path,
+                   const std::string& extraHeaders = "",
                    std::chrono::milliseconds limit = std::chrono::seconds(15),
                    const std::string& method = "GET");
 

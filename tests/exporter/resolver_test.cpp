@@ -47,8 +47,7 @@ TEST(Resolver, SlowLookupEndsByTheDeadlineAndFullQueueAtOnce) {
                       [&](Resolution&& r) { second.set_value(std::move(r)); });
     // The queue holds two: a third is refused at once, on the caller's thread.
     bool refused = false;
-    resolver->Resolve("third.example", 161, start + 10s,
-                      [&](Resolution&& r) { refused = !r.ok; });
+    resolver->Resolve("third.example", 161, start + 10s, [&](Resolution&& r) { refused = !r.ok; });
     EXPECT_TRUE(refused);
 
     auto firstFuture = first.get_future();

@@ -23,10 +23,9 @@ inline condition::Condition SampleCondition() {
     c.supplies = {
         {1, 1, "Black Toner", "black", 3, 3, 7, 6500, 4210, LevelState::Ok, 64.77},
         {2, 1, "Cyan Toner", "cyan", 3, 3, 7, 6500, 325, LevelState::Ok, 5.0},
-        {3, 1, "Magenta <Toner>", "magenta", 3, 3, 7, 6500, std::nullopt,
-         LevelState::SomeRemaining, std::nullopt},
-        {4, 1, "Yellow Toner", "yellow", 3, 3, 7, std::nullopt, 340, LevelState::Ok,
+        {3, 1, "Magenta <Toner>", "magenta", 3, 3, 7, 6500, std::nullopt, LevelState::SomeRemaining,
          std::nullopt},
+        {4, 1, "Yellow Toner", "yellow", 3, 3, 7, std::nullopt, 340, LevelState::Ok, std::nullopt},
         {5, 1, "Waste \"Toner\" Box", "", 4, 4, 19, 100, 80, LevelState::Ok, 80.0},
     };
     c.inputs = {
