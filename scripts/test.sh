@@ -38,7 +38,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 step "fuzzing (${fuzz_seconds} s per target)"
 CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVM_FUZZ=ON -DVM_TESTS=OFF -DVM_BENCH=OFF -DVM_QT=OFF
-cmake --build build/fuzz -j "$jobs" --target fuzz_ber_decode fuzz_probe_reply
+cmake --build build/fuzz -j "$jobs" --target fuzz_ber_decode fuzz_probe_reply fuzz_condition_walk
 scripts/run-fuzzers.sh build/fuzz "$fuzz_seconds"
 
 step "all tests passed"

@@ -11,8 +11,8 @@ const Oid kUptime = {1, 3, 6, 1, 2, 1, 1, 3, 0};
 const Oid kName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 const Oid kMissing = {1, 3, 6, 1, 2, 1, 1, 4, 0};
 
-SimState TwoProfiles() {
-    SimState state;
+Printer TwoProfiles() {
+    Printer state;
     const std::pair<const char*, const char*> profiles[] = {
         {"orchid", "1.3.6.1.2.1.1.3.0|67|100\n1.3.6.1.2.1.1.5.0|4|lab\n"},
         {"public", "1.3.6.1.2.1.1.5.0|4|other\n"}};
@@ -39,7 +39,7 @@ std::vector<std::uint8_t> Request(const std::vector<Oid>& names,
     return bytes;
 }
 
-ber::Message Answer(const SimState& state, const std::vector<std::uint8_t>& request) {
+ber::Message Answer(const Printer& state, const std::vector<std::uint8_t>& request) {
     Reply reply = Respond(request.data(), request.size(), state);
     EXPECT_EQ(reply.outcome, Outcome::Answer) << reply.summary;
     ber::Message answer;
@@ -50,7 +50,7 @@ ber::Message Answer(const SimState& state, const std::vector<std::uint8_t>& requ
 }
 
 TEST(Respond, AnswersFromTheCommunitysProfileOrNoSuchNameWithItsIndex) {
-    SimState state = TwoProfiles();
+    Printer state = TwoProfiles();
     ber::Message answer = Answer(state, Request({kUptime, kName}));
     EXPECT_EQ(answer.errorStatus, 0);
     ASSERT_EQ(answer.varbinds.size(), 2u);
@@ -75,7 +75,7 @@ TEST(Respond, AnswersFromTheCommunitysProfileOrNoSuchNameWithItsIndex) {
 }
 
 TEST(Respond, TruncatedOrCorruptedRequestsAreHandledWithoutACrash) {
-    SimState state = TwoProfiles();
+    Printer state = TwoProfiles();
     const std::vector<std::uint8_t> good = Request({kName});
     for (std::size_t size = 0; size < good.size(); ++size) {
         EXPECT_EQ(Respond(good.data(), size, state).outcome, Outcome::Malformed) << size;
