@@ -120,7 +120,7 @@ TEST(ProbeMetrics, AnsweringPrinter) {
          true},
         // Two equal rows are one series (two would make Prometheus refuse the scrape).
         {"vellumark_alert_info{severity=\"warning\",group=\"markerSupplies\","
-         "code=\"markerSupplyEmpty\",description=\"Cyan toner low\"} 2",
+         "code=\"markerTonerAlmostEmpty\",description=\"Cyan toner low\"} 2",
          true},
         {"# TYPE vellumark_marker_pages_total counter", true},
     };
