@@ -12,6 +12,8 @@ packages=(
     snmp snmpd snmpsim python3-pysnmp4 libsnmp-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 icoutils zip
     iproute2 util-linux procps tmux valgrind
+    libmicrohttpd-dev libyaml-cpp-dev nlohmann-json3-dev
+    prometheus prometheus-snmp-exporter chromium curl python3
 )
 
 missing=()

@@ -93,6 +93,17 @@ class Harness:
         self.processes.clear()
         subprocess.run(["rm", "-rf", self.folder], check=False)
 
+    def close_process(self, pid):
+        """Stops one process this harness started."""
+        for process, name in self.processes:
+            if process.pid == pid and process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+
     def __enter__(self):
         return self
 
