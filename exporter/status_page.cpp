@@ -149,7 +149,7 @@ void WritePrinter(std::string& html, const PrinterView& view,
     html += "<span class=\"target\">" + HtmlEscape(view.target) + "</span></p>";
 
     std::vector<std::string> reasons = c.reasons;
-    if (!c.error.empty()) {
+    if (!c.error.empty() && std::find(reasons.begin(), reasons.end(), c.error) == reasons.end()) {
         reasons.push_back(c.error);
     }
     if (!reasons.empty()) {
