@@ -63,7 +63,7 @@ void VaryForPrinter(Profile& profile, std::size_t index) {
     if (index == 0) {
         return;
     }
-    char suffix[16];
+    char suffix[32];
     std::snprintf(suffix, sizeof suffix, "-%04zu", index);
     const std::uint64_t i = index;
     ForColumn(profile, mib::kSysName, [&](const Oid&, ber::Value& v) { AppendText(v, suffix); });

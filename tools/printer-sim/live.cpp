@@ -52,7 +52,7 @@ void PrintPages(Printer& printer, std::uint64_t pages) {
                 profile.objects.find(mib::Row(mib::kPrtSuppliesMaxCapacity, {1, supply}));
             auto supplyClass = profile.objects.find(mib::Row(mib::kPrtSuppliesClass, {1, supply}));
             if (level.tag != ASN_INTEGER || level.integer < 0) {
-                continue;  // the special values stay
+                continue;  // -1, -2, -3 keep their meaning
             }
             if (supplyClass != profile.objects.end() &&
                 supplyClass->second.integer == mib::kSupplyClassReceptacle) {

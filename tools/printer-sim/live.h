@@ -1,7 +1,7 @@
 // Live values: while the simulated printer runs with --live it "prints" one page per page
 // interval. Each page adds one to the lifetime and power-on page counts of marker 1, every
 // tenth page takes one unit from each supply level that is above zero (never below zero, however
-// many units one batch of pages uses; special values such as -2 and -3 stay) and adds one to
+// many units one batch of pages uses; -1, -2 and -3 keep their meaning) and adds one to
 // each receptacle's (a waste toner box, up to its capacity), and sysUpTime follows the time the
 // process has run. Conditions follow the new levels.
 #pragma once
