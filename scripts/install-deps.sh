@@ -9,10 +9,10 @@ packages=(
     clang-14 libclang-rt-14-dev clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
     xvfb xauth trayer x11-utils imagemagick
-    snmp snmpd snmpsim python3-pysnmp4 libsnmp-dev
+    snmp snmpd snmpsim python3-pysnmp4 libsnmp-dev nlohmann-json3-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 icoutils zip
     iproute2 util-linux procps tmux valgrind
-    libmicrohttpd-dev libyaml-cpp-dev nlohmann-json3-dev
+    libmicrohttpd-dev libyaml-cpp-dev
     prometheus prometheus-snmp-exporter chromium curl python3
 )
 
