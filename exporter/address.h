@@ -1,0 +1,55 @@
+// Where a probe may go: the `target` parameter's syntax, IP literals, and the allow-list of
+// networks (CIDR) a target's address must fall in. Nothing here touches the network.
+//
+// Target syntax: HOST, HOST:PORT, an IPv6 literal bare (more than one colon, no port) or in
+// brackets with an optional port ([::1]:161). HOST is a dotted IPv4 address or a DNS name
+// (letters, digits, '-', '_', '.'); at most kMaxTargetLength bytes in all; PORT is 1..65535.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "condition/reader.h"
+
+namespace exporter {
+
+inline constexpr std::size_t kMaxTargetLength = 255;
+
+struct TargetSpec {
+    std::string host;
+    std::uint16_t port = 161;
+};
+
+// The target, or nullopt with `why` saying in one line what is wrong with it.
+std::optional<TargetSpec> ParseTarget(std::string_view text, std::string& why);
+
+// An IPv4 or IPv6 literal as an endpoint with `port`; nullopt for anything else (a name).
+std::optional<condition::Endpoint> ParseIpLiteral(const std::string& host, std::uint16_t port);
+
+// The address as text (no port): "10.0.0.1", "::1".
+std::string AddressText(const condition::Endpoint& endpoint);
+
+struct Cidr {
+    bool ipv6 = false;
+    std::array<std::uint8_t, 16> address{};
+    int prefix = 0;
+};
+
+// "10.0.0.0/8", "fd00::/8", or a bare address (a single host). Bits beyond the prefix must be 0.
+std::optional<Cidr> ParseCidr(std::string_view text);
+
+// A comma-separated list; false with `why` at the first bad entry.
+bool ParseCidrList(std::string_view text, std::vector<Cidr>& list, std::string& why);
+
+// Loopback, RFC 1918 private, link-local (IPv4 and IPv6) and IPv6 unique-local networks.
+std::vector<Cidr> DefaultAllowList();
+
+// Whether the endpoint's address is in one of the networks. An IPv4-mapped IPv6 address
+// (::ffff:a.b.c.d) is judged as the IPv4 address it carries.
+bool IsAllowed(const std::vector<Cidr>& list, const condition::Endpoint& endpoint);
+
+}  // namespace exporter

@@ -1,0 +1,50 @@
+// The exporter's YAML configuration file: named SNMP credentials ("auths"), so communities never
+// travel in URLs, and the printers the status page shows. Loading is strict: an unknown key, a
+// bad version, a printer with an unknown auth or a malformed target is an error that names
+// where it is, and nothing is loaded.
+//
+//   auths:
+//     office: {version: 2c, community: s3cret}
+//   printers:
+//     - {name: Reception, target: 10.1.2.30, auth: office}
+//     - {name: Lab, target: "lab-printer:1161"}       # auth "default"
+//
+// The auth "default" (community "orchid", SNMPv1, as the window's) exists unless the file
+// defines its own.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "condition/reader.h"
+
+namespace exporter {
+
+inline constexpr const char* kDefaultAuth = "default";
+inline constexpr std::size_t kMaxConfiguredPrinters = 10000;
+
+struct Auth {
+    condition::SnmpVersion version = condition::SnmpVersion::V1;
+    std::string community = "orchid";
+};
+
+struct PrinterEntry {
+    std::string name;
+    std::string target;
+    std::string auth = kDefaultAuth;
+};
+
+struct Config {
+    std::map<std::string, Auth, std::less<>> auths{{kDefaultAuth, Auth{}}};
+    std::vector<PrinterEntry> printers;
+};
+
+// "1" or "2c" (as the probe's snmp_version parameter spells them).
+bool ParseSnmpVersion(std::string_view text, condition::SnmpVersion& version);
+
+bool ParseConfig(const std::string& yaml, Config& config, std::string& error);
+bool LoadConfig(const std::string& path, Config& config, std::string& error);
+
+}  // namespace exporter

@@ -1,0 +1,94 @@
+// vellumark-exporter: printers' condition for Prometheus (see vellumark-exporter(1)).
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "exporter/config.h"
+#include "exporter/engine.h"
+#include "exporter/launcher.h"
+#include "exporter/options.h"
+#include "exporter/resolver.h"
+#include "exporter/self_metrics.h"
+#include "exporter/server.h"
+#include "exporter/status_cache.h"
+#include "vellumark/version.h"
+
+namespace {
+
+constexpr auto kTick = std::chrono::milliseconds(250);
+constexpr auto kShutdownGrace = std::chrono::milliseconds(700);
+
+// Thousands of probes each hold a connection and a socket: the soft limit of 1024 is too few.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace exporter;
+    Options options;
+    std::string error;
+    if (!ParseOptions(argc, argv, options, error)) {
+        std::cerr << "vellumark-exporter: " << error << "\n";
+        return 2;
+    }
+    if (options.help) {
+        std::cout << UsageText();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "vellumark-exporter " VELLUMARK_VERSION "\n";
+        return 0;
+    }
+    Config config;
+    if (!options.configPath.empty() && !LoadConfig(options.configPath, config, error)) {
+        std::cerr << "vellumark-exporter: " << error << "\n";
+        return 2;
+    }
+    RaiseDescriptorLimit();
+
+    // Every thread started from here on inherits the blocked signals: only the loop below
+    // takes them.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    SelfMetrics metrics;
+    std::unique_ptr<condition::Reader> reader = MakeEngineReader();
+    auto resolver = std::make_unique<Resolver>();
+    Launcher launcher(*reader, *resolver, options.allow);
+    StatusCache cache(config, launcher);
+    ServerOptions serverOptions;
+    serverOptions.listen = options.listen;
+    serverOptions.limits.maxProbes = options.maxProbes;
+    Server server(serverOptions, config, launcher, cache, metrics, *reader);
+    if (!server.Start(error)) {
+        std::cerr << "vellumark-exporter: " << error << "\n";
+        return 1;
+    }
+    std::cout << "listening on port " << server.Port() << std::endl;
+
+    timespec tick{0, std::chrono::nanoseconds(kTick).count()};
+    while (true) {
+        int signal = sigtimedwait(&signals, nullptr, &tick);
+        if (signal == SIGTERM || signal == SIGINT) {
+            break;
+        }
+        server.CutSlowClients();
+    }
+    server.Shutdown(kShutdownGrace);
+    // No reading may call back into what is destroyed below.
+    resolver.reset();
+    reader.reset();
+    return 0;
+}

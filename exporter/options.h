@@ -1,0 +1,26 @@
+// vellumark-exporter's command line. Parsing reports the first problem in `error`; the usage
+// text is what --help prints.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "exporter/address.h"
+#include "exporter/server.h"
+
+namespace exporter {
+
+struct Options {
+    std::string listen = ":" + std::to_string(kDefaultPort);
+    std::string configPath;  // empty: no file (the default auth, no printers on the page)
+    std::vector<Cidr> allow = DefaultAllowList();
+    int maxProbes = ServerLimits{}.maxProbes;
+    bool help = false;
+    bool version = false;
+};
+
+bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error);
+
+std::string UsageText();
+
+}  // namespace exporter

@@ -1,0 +1,49 @@
+// Name resolution with a deadline: a slow DNS server must not hold a probe past its own. Names
+// are looked up (IPv4 and IPv6, the system's first answer wins) on a few threads of their own;
+// `done` is called exactly once, with the address or with why not, by the request's deadline at
+// the latest: from a lookup thread when the answer came in time, else from the timer thread.
+// A full queue answers at once ("too many lookups"). After the resolver is destroyed no `done`
+// runs; lookups still blocked in the system resolver finish on their own threads and are
+// dropped.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "condition/reader.h"
+
+namespace exporter {
+
+struct Resolution {
+    bool ok = false;
+    condition::Endpoint endpoint;
+    std::string error;  // when not ok: one line
+};
+
+using ResolveDone = std::function<void(Resolution&& resolution)>;
+// A blocking lookup of `host`; the system's by default (getaddrinfo).
+using LookupFunction = std::function<Resolution(const std::string& host, std::uint16_t port)>;
+
+Resolution SystemLookup(const std::string& host, std::uint16_t port);
+
+class Resolver {
+  public:
+    explicit Resolver(int threads = 4, std::size_t maxPending = 4096,
+                      LookupFunction lookup = SystemLookup);
+    ~Resolver();
+    Resolver(const Resolver&) = delete;
+    Resolver& operator=(const Resolver&) = delete;
+
+    void Resolve(const std::string& host, std::uint16_t port,
+                 std::chrono::steady_clock::time_point deadline, ResolveDone done);
+
+    struct State;
+
+  private:
+    std::shared_ptr<State> state_;
+};
+
+}  // namespace exporter

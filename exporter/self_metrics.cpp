@@ -1,0 +1,106 @@
+#include "exporter/self_metrics.h"
+
+#include "exporter/exposition.h"
+#include "exporter/process_metrics.h"
+#include "vellumark/version.h"
+
+namespace exporter {
+
+const char* ProbeResultName(ProbeResult result) {
+    switch (result) {
+        case ProbeResult::Success:
+            return "success";
+        case ProbeResult::Unreachable:
+            return "unreachable";
+        case ProbeResult::BadRequest:
+            return "bad_request";
+        case ProbeResult::Forbidden:
+            return "forbidden";
+        case ProbeResult::Overloaded:
+            return "overloaded";
+        case ProbeResult::Aborted:
+        case ProbeResult::kCount:
+            break;
+    }
+    return "aborted";
+}
+
+bool SelfMetrics::TryAdmit(int cap) {
+    int current = inFlight_.load();
+    do {
+        if (current >= cap) {
+            return false;
+        }
+    } while (!inFlight_.compare_exchange_weak(current, current + 1));
+    return true;
+}
+
+void SelfMetrics::Finish(ProbeResult result, double seconds) {
+    --inFlight_;
+    ++results_[static_cast<int>(result)];
+    for (std::size_t i = 0; i < kBuckets.size(); ++i) {
+        if (seconds <= kBuckets[i]) {
+            ++buckets_[i];
+            break;
+        }
+    }
+    ++durationCount_;
+    durationMicros_ += static_cast<std::uint64_t>(seconds * 1e6 + 0.5);
+}
+
+void SelfMetrics::Refuse(ProbeResult result) {
+    ++results_[static_cast<int>(result)];
+}
+
+std::uint64_t SelfMetrics::Count(ProbeResult result) const {
+    return results_[static_cast<int>(result)].load();
+}
+
+std::string SelfMetrics::Render(const condition::ReaderStats& reader) const {
+    Exposition out;
+    out.Family("vellumark_exporter_build_info", MetricType::Gauge,
+               "The exporter's version, as a label.");
+    out.Sample({{"version", VELLUMARK_VERSION}}, 1);
+
+    out.Family("vellumark_exporter_probes_total", MetricType::Counter,
+               "Probes answered, by result.");
+    for (int i = 0; i < static_cast<int>(ProbeResult::kCount); ++i) {
+        out.Sample({{"result", ProbeResultName(static_cast<ProbeResult>(i))}},
+                   static_cast<double>(results_[i].load()));
+    }
+    out.Family("vellumark_exporter_probe_duration_seconds", MetricType::Histogram,
+               "How long admitted probes took, from request to answer.");
+    std::uint64_t cumulative = 0;
+    for (std::size_t i = 0; i < kBuckets.size(); ++i) {
+        cumulative += buckets_[i].load();
+        std::string bound;
+        AppendNumber(bound, kBuckets[i]);
+        out.Sample({{"le", bound}}, static_cast<double>(cumulative), "_bucket");
+    }
+    const std::uint64_t count = durationCount_.load();
+    out.Sample({{"le", "+Inf"}}, static_cast<double>(count), "_bucket");
+    out.Sample({}, static_cast<double>(durationMicros_.load()) / 1e6, "_sum");
+    out.Sample({}, static_cast<double>(count), "_count");
+
+    out.Family("vellumark_exporter_probes_in_flight", MetricType::Gauge,
+               "Probes admitted and not answered yet.");
+    out.Sample({}, inFlight_.load());
+    out.Family("vellumark_exporter_readings_in_flight", MetricType::Gauge,
+               "Printer readings the engine has not finished (probes and the status page).");
+    out.Sample({}, static_cast<double>(reader.inFlight));
+    out.Family("vellumark_exporter_snmp_requests_total", MetricType::Counter,
+               "SNMP requests sent, retries included.");
+    out.Sample({}, static_cast<double>(reader.requests));
+    out.Family("vellumark_exporter_snmp_retries_total", MetricType::Counter,
+               "SNMP requests sent again after a time-out.");
+    out.Sample({}, static_cast<double>(reader.retries));
+    out.Family("vellumark_exporter_snmp_timeouts_total", MetricType::Counter,
+               "SNMP requests that got no answer in the end.");
+    out.Sample({}, static_cast<double>(reader.timeouts));
+
+    std::string text = out.Take();
+    text += RenderProcessMetrics();
+    return text;
+}
+
+}  // namespace exporter

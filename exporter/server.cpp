@@ -1,0 +1,476 @@
+#include "exporter/server.h"
+
+#include <arpa/inet.h>
+#include <microhttpd.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+
+#include "exporter/address.h"
+#include "exporter/probe_metrics.h"
+#include "exporter/status_page.h"
+
+namespace exporter {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kPlainText = "text/plain; charset=utf-8";
+constexpr const char* kExposition = "text/plain; version=0.0.4; charset=utf-8";
+constexpr const char* kHtml = "text/html; charset=utf-8";
+constexpr std::size_t kMaxEchoedBytes = 64;
+
+// A request answered later: a probe, or a page waiting for the printers' refresh.
+struct Pending {
+    std::mutex mutex;
+    MHD_Connection* connection = nullptr;
+    bool page = false;
+    bool ready = false;      // the answer is known; set once
+    bool suspended = false;  // the connection waits for MHD_resume_connection
+    bool aborted = false;    // the exporter is shutting down
+    Clock::time_point start;
+    double seconds = 0;
+    ReadOutcome outcome;
+};
+
+struct Connection {
+    int fd = -1;
+    Clock::time_point since;  // when the request being received started to arrive
+    bool receiving = true;    // its line and headers are not all in yet
+    bool cut = false;
+};
+
+// Printable ASCII of a client's text, cut, for echoing in a one-line reason.
+std::string Echo(std::string_view text) {
+    std::string out;
+    for (char c : text.substr(0, kMaxEchoedBytes)) {
+        out += (c >= 0x20 && c < 0x7f) ? c : '?';
+    }
+    if (text.size() > kMaxEchoedBytes) {
+        out += "...";
+    }
+    return out;
+}
+
+MHD_Result Answer(MHD_Connection* connection, unsigned status, const std::string& body,
+                  const char* contentType) {
+    MHD_Response* response = MHD_create_response_from_buffer(
+        body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY);
+    if (response == nullptr) {
+        return MHD_NO;
+    }
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType);
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+    MHD_Result result = MHD_queue_response(connection, status, response);
+    MHD_destroy_response(response);
+    return result;
+}
+
+MHD_Result Reason(MHD_Connection* connection, unsigned status, const std::string& reason) {
+    return Answer(connection, status, reason + "\n", kPlainText);
+}
+
+const char* Argument(MHD_Connection* connection, const char* name) {
+    return MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, name);
+}
+
+}  // namespace
+
+struct Server::Impl {
+    ServerOptions options;
+    const Config& config;
+    Launcher& launcher;
+    StatusCache& cache;
+    SelfMetrics& metrics;
+    const condition::Reader& reader;
+
+    MHD_Daemon* daemon = nullptr;
+    std::atomic<bool> stopping{false};
+
+    std::mutex pendingMutex;
+    std::unordered_map<Pending*, std::shared_ptr<Pending>> pendings;
+
+    std::mutex connectionMutex;
+    std::unordered_map<MHD_Connection*, Connection> connections;
+
+    Impl(ServerOptions o, const Config& c, Launcher& l, StatusCache& s, SelfMetrics& m,
+         const condition::Reader& r)
+        : options(std::move(o)), config(c), launcher(l), cache(s), metrics(m), reader(r) {}
+
+    // --- answers that come later -------------------------------------------------------
+
+    std::shared_ptr<Pending> Register(MHD_Connection* connection, void** context, bool page) {
+        auto pending = std::make_shared<Pending>();
+        pending->connection = connection;
+        pending->page = page;
+        pending->start = Clock::now();
+        {
+            std::lock_guard lock(pendingMutex);
+            pendings.emplace(pending.get(), pending);
+        }
+        *context = pending.get();
+        return pending;
+    }
+
+    // The first call wins; resumes the connection if it already waits.
+    void Complete(Pending& pending, ReadOutcome* outcome, bool aborted) {
+        std::lock_guard lock(pending.mutex);
+        if (pending.ready) {
+            return;
+        }
+        pending.ready = true;
+        pending.aborted = aborted;
+        pending.seconds = std::chrono::duration<double>(Clock::now() - pending.start).count();
+        if (outcome != nullptr) {
+            pending.outcome = std::move(*outcome);
+        }
+        if (!pending.page) {
+            ProbeResult result = aborted                              ? ProbeResult::Aborted
+                                 : pending.outcome.forbidden          ? ProbeResult::Forbidden
+                                 : pending.outcome.condition.answered ? ProbeResult::Success
+                                                                      : ProbeResult::Unreachable;
+            metrics.Finish(result, pending.seconds);
+        }
+        if (pending.suspended) {
+            pending.suspended = false;
+            MHD_resume_connection(pending.connection);
+        }
+    }
+
+    // Suspends the connection until Complete, or answers now if it already came.
+    MHD_Result WaitOrAnswer(MHD_Connection* connection, Pending& pending) {
+        {
+            std::lock_guard lock(pending.mutex);
+            if (!pending.ready) {
+                pending.suspended = true;
+                MHD_suspend_connection(connection);
+                return MHD_YES;
+            }
+        }
+        return AnswerPending(connection, pending);
+    }
+
+    MHD_Result AnswerPending(MHD_Connection* connection, Pending& pending) {
+        std::unique_lock lock(pending.mutex);
+        if (pending.aborted && !pending.page) {
+            return Reason(connection, MHD_HTTP_SERVICE_UNAVAILABLE, "exporter is shutting down");
+        }
+        if (pending.page) {
+            lock.unlock();
+            return AnswerPage(connection);
+        }
+        if (pending.outcome.forbidden) {
+            return Reason(connection, MHD_HTTP_FORBIDDEN,
+                          "target address " + pending.outcome.address +
+                              " is outside the networks this exporter may probe");
+        }
+        return Answer(connection, MHD_HTTP_OK,
+                      RenderProbe(pending.outcome.condition, pending.seconds), kExposition);
+    }
+
+    // --- the endpoints -----------------------------------------------------------------
+
+    MHD_Result Probe(MHD_Connection* connection, void** context) {
+        auto refuse = [&](unsigned status, ProbeResult result, const std::string& reason) {
+            metrics.Refuse(result);
+            return Reason(connection, status, reason);
+        };
+        const char* target = Argument(connection, "target");
+        if (target == nullptr) {
+            return refuse(MHD_HTTP_BAD_REQUEST, ProbeResult::BadRequest,
+                          "missing parameter 'target'");
+        }
+        std::string why;
+        auto spec = ParseTarget(target, why);
+        if (!spec) {
+            return refuse(MHD_HTTP_BAD_REQUEST, ProbeResult::BadRequest, why);
+        }
+        const char* authName = Argument(connection, "auth");
+        auto auth = config.auths.find(std::string_view(authName ? authName : kDefaultAuth));
+        if (auth == config.auths.end()) {
+            return refuse(MHD_HTTP_BAD_REQUEST, ProbeResult::BadRequest,
+                          "unknown auth '" + Echo(authName) + "'");
+        }
+        Auth credentials = auth->second;
+        if (const char* version = Argument(connection, "snmp_version")) {
+            if (!ParseSnmpVersion(version, credentials.version)) {
+                return refuse(MHD_HTTP_BAD_REQUEST, ProbeResult::BadRequest,
+                              "snmp_version must be 1 or 2c, not '" + Echo(version) + "'");
+            }
+        }
+        if (stopping) {
+            return refuse(MHD_HTTP_SERVICE_UNAVAILABLE, ProbeResult::Aborted,
+                          "exporter is shutting down");
+        }
+        if (!metrics.TryAdmit(options.limits.maxProbes)) {
+            return refuse(
+                MHD_HTTP_SERVICE_UNAVAILABLE, ProbeResult::Overloaded,
+                "too many probes in flight (" + std::to_string(options.limits.maxProbes) + ")");
+        }
+        auto timeout =
+            ProbeTimeout(MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                     "X-Prometheus-Scrape-Timeout-Seconds"),
+                         options.defaultProbeTimeout, options.timeoutMargin);
+        std::shared_ptr<Pending> pending = Register(connection, context, false);
+        launcher.Read(
+            *spec, credentials, pending->start + timeout,
+            [this, pending](ReadOutcome&& outcome) { Complete(*pending, &outcome, false); });
+        return WaitOrAnswer(connection, *pending);
+    }
+
+    MHD_Result Page(MHD_Connection* connection, void** context) {
+        std::shared_ptr<Pending> pending = Register(connection, context, true);
+        if (cache.FreshOrWait([this, pending] { Complete(*pending, nullptr, false); })) {
+            Complete(*pending, nullptr, false);
+        }
+        return WaitOrAnswer(connection, *pending);
+    }
+
+    MHD_Result AnswerPage(MHD_Connection* connection) {
+        return Answer(connection, MHD_HTTP_OK,
+                      RenderStatusPage(cache.Snapshot(), std::chrono::system_clock::now()), kHtml);
+    }
+
+    MHD_Result Route(MHD_Connection* connection, const char* url, const char* method,
+                     void** context) {
+        if (std::strcmp(method, MHD_HTTP_METHOD_GET) != 0 &&
+            std::strcmp(method, MHD_HTTP_METHOD_HEAD) != 0) {
+            return Reason(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "only GET and HEAD");
+        }
+        const char* length =
+            MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
+        if ((length != nullptr && std::strcmp(length, "0") != 0) ||
+            MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Transfer-Encoding")) {
+            return Reason(connection, MHD_HTTP_BAD_REQUEST, "a request body is not accepted");
+        }
+        std::string_view path(url);
+        if (path == "/probe") {
+            return Probe(connection, context);
+        }
+        if (path == "/metrics") {
+            return Answer(connection, MHD_HTTP_OK, metrics.Render(reader.Stats()), kExposition);
+        }
+        if (path == "/") {
+            return Page(connection, context);
+        }
+        if (path == "/-/healthy") {
+            return Answer(connection, MHD_HTTP_OK, "Healthy\n", kPlainText);
+        }
+        return Reason(connection, MHD_HTTP_NOT_FOUND, "not found: " + Echo(path));
+    }
+
+    // --- libmicrohttpd's callbacks -------------------------------------------------------
+
+    static MHD_Result OnRequest(void* self, MHD_Connection* connection, const char* url,
+                                const char* method, const char* /*version*/, const char* /*upload*/,
+                                std::size_t* uploadSize, void** context) {
+        auto* impl = static_cast<Impl*>(self);
+        if (*context != nullptr) {  // resumed
+            *uploadSize = 0;
+            return impl->AnswerPending(connection, *static_cast<Pending*>(*context));
+        }
+        impl->HeadersIn(connection);
+        return impl->Route(connection, url, method, context);
+    }
+
+    static void OnCompleted(void* self, MHD_Connection* connection, void** context,
+                            MHD_RequestTerminationCode /*code*/) {
+        auto* impl = static_cast<Impl*>(self);
+        if (*context != nullptr) {
+            std::lock_guard lock(impl->pendingMutex);
+            impl->pendings.erase(static_cast<Pending*>(*context));
+            *context = nullptr;
+        }
+        std::lock_guard lock(impl->connectionMutex);
+        auto it = impl->connections.find(connection);
+        if (it != impl->connections.end()) {
+            it->second.receiving = true;  // a kept-alive connection's next request
+            it->second.since = Clock::now();
+        }
+    }
+
+    static void OnConnection(void* self, MHD_Connection* connection, void** /*socket*/,
+                             MHD_ConnectionNotificationCode code) {
+        auto* impl = static_cast<Impl*>(self);
+        std::lock_guard lock(impl->connectionMutex);
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            const MHD_ConnectionInfo* info =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+            Connection entry;
+            entry.fd = info != nullptr ? info->connect_fd : -1;
+            entry.since = Clock::now();
+            impl->connections[connection] = entry;
+        } else {
+            // Called before libmicrohttpd closes the socket: CutSlowClients never touches a
+            // descriptor that was closed and reused.
+            impl->connections.erase(connection);
+        }
+    }
+
+    void HeadersIn(MHD_Connection* connection) {
+        std::lock_guard lock(connectionMutex);
+        auto it = connections.find(connection);
+        if (it != connections.end()) {
+            it->second.receiving = false;
+        }
+    }
+};
+
+bool ParseListenAddress(const std::string& text, sockaddr_storage& address, bool& dualStack,
+                        std::string& error) {
+    std::memset(&address, 0, sizeof address);
+    dualStack = false;
+    std::size_t colon = text.rfind(':');
+    if (colon == std::string::npos) {
+        error = "listen address must be ADDR:PORT, [IPv6]:PORT or :PORT";
+        return false;
+    }
+    std::string host = text.substr(0, colon);
+    std::string portText = text.substr(colon + 1);
+    unsigned port = 0;
+    auto [end, status] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
+    if (portText.empty() || status != std::errc() || end != portText.data() + portText.size() ||
+        port > 65535) {
+        error = "listen port must be a number from 0 to 65535";
+        return false;
+    }
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+        host = host.substr(1, host.size() - 2);
+    }
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    if (host.empty()) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_addr = in6addr_any;
+        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+        dualStack = true;
+    } else if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<std::uint16_t>(port));
+    } else if (inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+    } else {
+        error = "listen address must be an IPv4 or IPv6 address, not '" + host + "'";
+        return false;
+    }
+    return true;
+}
+
+std::chrono::milliseconds ProbeTimeout(const char* header, std::chrono::milliseconds fallback,
+                                       std::chrono::milliseconds margin) {
+    if (header == nullptr) {
+        return fallback;
+    }
+    char* end = nullptr;
+    double seconds = std::strtod(header, &end);
+    if (end == header || *end != '\0' || !std::isfinite(seconds) || seconds <= 0) {
+        return fallback;
+    }
+    // Bounded above so that a header cannot keep a probe's resources for hours.
+    constexpr double kLongest = 300;
+    double wanted = std::min(seconds, kLongest);
+    double left = std::max(wanted - std::chrono::duration<double>(margin).count(), wanted / 2);
+    return std::chrono::milliseconds(static_cast<long long>(left * 1000));
+}
+
+Server::Server(ServerOptions options, const Config& config, Launcher& launcher, StatusCache& cache,
+               SelfMetrics& metrics, const condition::Reader& reader)
+    : impl_(std::make_unique<Impl>(std::move(options), config, launcher, cache, metrics, reader)) {}
+
+Server::~Server() {
+    if (impl_->daemon != nullptr) {
+        Shutdown(std::chrono::milliseconds(0));
+    }
+}
+
+bool Server::Start(std::string& error) {
+    sockaddr_storage address;
+    bool dualStack = false;
+    if (!ParseListenAddress(impl_->options.listen, address, dualStack, error)) {
+        return false;
+    }
+    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME;
+    if (address.ss_family == AF_INET6) {
+        flags |= dualStack ? MHD_USE_DUAL_STACK : MHD_USE_IPv6;
+    }
+    const ServerLimits& limits = impl_->options.limits;
+    impl_->daemon = MHD_start_daemon(
+        flags, 0, nullptr, nullptr, &Impl::OnRequest, impl_.get(), MHD_OPTION_SOCK_ADDR,
+        reinterpret_cast<const sockaddr*>(&address), MHD_OPTION_CONNECTION_LIMIT,
+        static_cast<unsigned>(limits.maxConnections), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        limits.connectionMemory, MHD_OPTION_CONNECTION_TIMEOUT, limits.idleTimeoutSeconds,
+        MHD_OPTION_LISTEN_BACKLOG_SIZE, 1024u, MHD_OPTION_NOTIFY_COMPLETED, &Impl::OnCompleted,
+        impl_.get(), MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, impl_.get(),
+        MHD_OPTION_END);
+    if (impl_->daemon == nullptr) {
+        error = "cannot listen on " + impl_->options.listen + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+std::uint16_t Server::Port() const {
+    const MHD_DaemonInfo* info = MHD_get_daemon_info(impl_->daemon, MHD_DAEMON_INFO_BIND_PORT);
+    return info != nullptr ? info->port : 0;
+}
+
+void Server::CutSlowClients() {
+    auto now = Clock::now();
+    std::lock_guard lock(impl_->connectionMutex);
+    for (auto& [connection, entry] : impl_->connections) {
+        if (entry.receiving && !entry.cut && entry.fd >= 0 &&
+            now - entry.since > impl_->options.limits.receiveLimit) {
+            // The polling thread sees the end of the stream and closes the connection.
+            ::shutdown(entry.fd, SHUT_RDWR);
+            entry.cut = true;
+        }
+    }
+}
+
+void Server::Shutdown(std::chrono::milliseconds grace) {
+    Impl& impl = *impl_;
+    if (impl.daemon == nullptr) {
+        return;
+    }
+    impl.stopping = true;
+    std::vector<std::shared_ptr<Pending>> waiting;
+    {
+        std::lock_guard lock(impl.pendingMutex);
+        for (auto& [key, pending] : impl.pendings) {
+            waiting.push_back(pending);
+        }
+    }
+    for (auto& pending : waiting) {
+        impl.Complete(*pending, nullptr, true);
+    }
+    impl.cache.ReleaseWaiters();
+    MHD_socket listener = MHD_quiesce_daemon(impl.daemon);
+    if (listener != MHD_INVALID_SOCKET) {
+        ::close(listener);
+    }
+    // Give the answers just released the grace time to be written.
+    auto until = Clock::now() + grace;
+    while (Clock::now() < until) {
+        {
+            std::lock_guard lock(impl.pendingMutex);
+            if (impl.pendings.empty()) {
+                break;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    MHD_stop_daemon(impl.daemon);
+    impl.daemon = nullptr;
+}
+
+}  // namespace exporter

@@ -1,0 +1,73 @@
+// The exporter's HTTP server on libmicrohttpd: /probe, /metrics, the status page and
+// /-/healthy, with every resource bounded. One polling thread serves every connection; a
+// probe or a stale page suspends its connection and is resumed from the resolver's or reader's
+// thread, so a slow printer never holds up another request. Beyond the cap on probes in flight
+// a probe gets 503 at once; a client that has not sent its whole request within the receive
+// limit is cut off (CutSlowClients, called periodically); connections, per-connection memory
+// and idle time are capped by libmicrohttpd.
+//
+// Lifetime: Shutdown answers every waiting request (503) and stops within the grace time; the
+// launcher's resolver and reader must be destroyed after Shutdown and before the server.
+#pragma once
+
+#include <sys/socket.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "exporter/config.h"
+#include "exporter/launcher.h"
+#include "exporter/self_metrics.h"
+#include "exporter/status_cache.h"
+
+namespace exporter {
+
+inline constexpr std::uint16_t kDefaultPort = 10305;
+
+struct ServerLimits {
+    int maxProbes = 2000;                          // probes in flight
+    int maxConnections = 4096;                     // open connections
+    std::size_t connectionMemory = 32 * 1024;      // per connection: request line, headers
+    std::chrono::milliseconds receiveLimit{5000};  // to send a whole request
+    unsigned idleTimeoutSeconds = 60;
+};
+
+struct ServerOptions {
+    std::string listen = ":" + std::to_string(kDefaultPort);
+    ServerLimits limits;
+    std::chrono::milliseconds defaultProbeTimeout{10000};
+    std::chrono::milliseconds timeoutMargin{500};  // taken from Prometheus's scrape timeout
+};
+
+// "ADDR:PORT", "[IPv6]:PORT" or ":PORT" (every address, IPv6 and IPv4).
+bool ParseListenAddress(const std::string& text, sockaddr_storage& address, bool& dualStack,
+                        std::string& error);
+
+// How long a probe may take given the X-Prometheus-Scrape-Timeout-Seconds header (nullptr
+// when absent): the header less the margin (but at least half of it), else the default.
+std::chrono::milliseconds ProbeTimeout(const char* header, std::chrono::milliseconds fallback,
+                                       std::chrono::milliseconds margin);
+
+class Server {
+  public:
+    Server(ServerOptions options, const Config& config, Launcher& launcher, StatusCache& cache,
+           SelfMetrics& metrics, const condition::Reader& reader);
+    ~Server();
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    bool Start(std::string& error);
+    std::uint16_t Port() const;
+
+    void CutSlowClients();
+    void Shutdown(std::chrono::milliseconds grace);
+
+    struct Impl;
+
+  private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace exporter

@@ -1,0 +1,141 @@
+#include "exporter/status_cache.h"
+
+#include <utility>
+
+namespace exporter {
+namespace {
+
+void CutText(std::string& text) {
+    if (text.size() <= kViewTextBytes) {
+        return;
+    }
+    std::size_t end = kViewTextBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        --end;  // not inside a UTF-8 sequence
+    }
+    text.resize(end);
+}
+
+template <typename Rows>
+void CutRows(Rows& rows) {
+    if (rows.size() > kViewRows) {
+        rows.resize(kViewRows);
+    }
+}
+
+}  // namespace
+
+void TrimForView(condition::Condition& condition) {
+    for (std::string* text : {&condition.error, &condition.model, &condition.serial,
+                              &condition.name, &condition.location, &condition.vendorStatus}) {
+        CutText(*text);
+    }
+    CutRows(condition.supplies);
+    CutRows(condition.inputs);
+    CutRows(condition.alerts);
+    CutRows(condition.markers);
+    CutRows(condition.consoleLines);
+    CutRows(condition.reasons);
+    for (auto& supply : condition.supplies) {
+        CutText(supply.description);
+        CutText(supply.colour);
+    }
+    for (auto& input : condition.inputs) {
+        CutText(input.name);
+        CutText(input.media);
+    }
+    for (auto& alert : condition.alerts) {
+        CutText(alert.description);
+    }
+    for (auto& line : condition.consoleLines) {
+        CutText(line);
+    }
+    for (auto& reason : condition.reasons) {
+        CutText(reason);
+    }
+}
+
+StatusCache::StatusCache(const Config& config, Launcher& launcher) : launcher_(launcher) {
+    for (const PrinterEntry& printer : config.printers) {
+        std::string why;
+        // The configuration was checked when it was loaded.
+        targets_.push_back(ParseTarget(printer.target, why).value_or(TargetSpec{}));
+        auths_.push_back(config.auths.at(printer.auth));
+        PrinterView view;
+        view.name = printer.name;
+        view.target = printer.target;
+        views_.push_back(std::move(view));
+    }
+}
+
+bool StatusCache::FreshOrWait(std::function<void()> ready) {
+    std::lock_guard lock(mutex_);
+    auto now = std::chrono::steady_clock::now();
+    if (views_.empty() || (!refreshing_ && lastStart_ && now - *lastStart_ < kRefreshInterval)) {
+        return true;
+    }
+    waiters_.push_back(std::move(ready));
+    if (!refreshing_) {
+        lastStart_ = now;
+        Refresh();
+    }
+    return false;
+}
+
+void StatusCache::Refresh() {
+    refreshing_ = true;
+    remaining_ = views_.size();
+    auto deadline = *lastStart_ + kPageReadTimeout;
+    for (std::size_t i = 0; i < views_.size(); ++i) {
+        // The launcher may answer on this thread (an address outside the allow-list): Store
+        // must not take the lock then, so the reading starts after it is released.
+        auto target = targets_[i];
+        auto auth = auths_[i];
+        mutex_.unlock();
+        launcher_.Read(target, auth, deadline,
+                       [this, i](ReadOutcome&& outcome) { Store(i, std::move(outcome)); });
+        mutex_.lock();
+    }
+}
+
+void StatusCache::Store(std::size_t index, ReadOutcome&& outcome) {
+    std::vector<std::function<void()>> ready;
+    {
+        std::lock_guard lock(mutex_);
+        PrinterView& view = views_[index];
+        view.read = true;
+        view.condition = std::move(outcome.condition);
+        if (outcome.forbidden) {
+            view.condition.error = "address " + outcome.address + " is outside the allow-list";
+        }
+        TrimForView(view.condition);
+        if (view.condition.answered) {
+            view.lastAnswered = std::chrono::system_clock::now();
+        }
+        if (--remaining_ == 0) {
+            refreshing_ = false;
+            ready.swap(waiters_);
+        }
+    }
+    for (auto& call : ready) {
+        call();
+    }
+}
+
+std::vector<PrinterView> StatusCache::Snapshot() const {
+    std::lock_guard lock(mutex_);
+    return views_;
+}
+
+void StatusCache::ReleaseWaiters() {
+    std::vector<std::function<void()>> ready;
+    {
+        std::lock_guard lock(mutex_);
+        ready.swap(waiters_);
+    }
+    for (auto& call : ready) {
+        call();
+    }
+}
+
+}  // namespace exporter

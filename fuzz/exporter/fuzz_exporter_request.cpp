@@ -1,0 +1,73 @@
+// Fuzzes what the exporter takes from a request (the target, the version, the scrape-timeout
+// header, a network list) and what it writes from a printer's text: every input is either
+// refused or understood within bounds, label values always come out as valid UTF-8 without a
+// raw newline or an unescaped quote, and HTML text never carries markup.
+//
+// Input: fields separated by '\n': target, snmp_version, timeout header, CIDR list, text.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exporter/address.h"
+#include "exporter/config.h"
+#include "exporter/exposition.h"
+#include "exporter/server.h"
+#include "exporter/status_page.h"
+#include "text/field_text.h"
+
+namespace {
+
+void Require(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string> fields;
+    while (fields.size() < 4) {
+        std::size_t end = input.find('\n');
+        fields.emplace_back(input.substr(0, end));
+        input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
+    }
+    std::string why;
+    if (auto target = exporter::ParseTarget(fields[0], why)) {
+        Require(!target->host.empty() && target->host.size() <= exporter::kMaxTargetLength);
+        Require(target->port != 0);
+        exporter::ParseIpLiteral(target->host, target->port);
+    } else {
+        Require(!why.empty());
+    }
+    condition::SnmpVersion version;
+    exporter::ParseSnmpVersion(fields[1], version);
+    auto timeout = exporter::ProbeTimeout(fields[2].c_str(), std::chrono::milliseconds(10000),
+                                          std::chrono::milliseconds(500));
+    Require(timeout.count() >= 0 && timeout <= std::chrono::seconds(300));
+    std::vector<exporter::Cidr> list;
+    if (exporter::ParseCidrList(fields[3], list, why)) {
+        for (const auto& cidr : list) {
+            Require(cidr.prefix >= 0 && cidr.prefix <= (cidr.ipv6 ? 128 : 32));
+        }
+    }
+
+    std::string label;
+    exporter::AppendLabelValue(label, input);
+    Require(IsValidUtf8(label));
+    Require(label.find('\n') == std::string::npos);
+    for (std::size_t at = label.find('"'); at != std::string::npos; at = label.find('"', at + 1)) {
+        std::size_t backslashes = 0;
+        while (backslashes < at && label[at - 1 - backslashes] == '\\') {
+            ++backslashes;
+        }
+        Require(backslashes % 2 == 1);  // every quote escaped
+    }
+    std::string html = exporter::HtmlEscape(input);
+    Require(html.find_first_of("<>\"'") == std::string::npos);
+    return 0;
+}

@@ -1,0 +1,110 @@
+// Targets, networks and the allow-list. Addresses here are only parsed: nothing is sent.
+#include <gtest/gtest.h>
+
+#include "exporter/address.h"
+
+namespace exporter {
+namespace {
+
+TEST(Target, Syntax) {
+    struct Case {
+        std::string text;
+        const char* host;  // nullptr: refused
+        std::uint16_t port;
+    } cases[] = {
+        {"printer", "printer", 161},
+        {"10.1.2.3", "10.1.2.3", 161},
+        {"10.1.2.3:1161", "10.1.2.3", 1161},
+        {"lab-printer.example_net:65535", "lab-printer.example_net", 65535},
+        {"::1", "::1", 161},
+        {"[::1]", "::1", 161},
+        {"[fd00::5]:16161", "fd00::5", 16161},
+        {"", nullptr, 0},
+        {std::string(256, 'a'), nullptr, 0},
+        {"printer:", nullptr, 0},
+        {"printer:0", nullptr, 0},
+        {"printer:65536", nullptr, 0},
+        {"printer:+5", nullptr, 0},
+        {"printer:1x", nullptr, 0},
+        {"[::1", nullptr, 0},
+        {"[::1]x", nullptr, 0},
+        {"[printer]:161", nullptr, 0},
+        {"a:b:c", nullptr, 0},
+        {"bad host", nullptr, 0},
+        {"evil/../x", nullptr, 0},
+        {"-option", nullptr, 0},
+        {"x\ny", nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        std::string why;
+        auto spec = ParseTarget(c.text, why);
+        if (c.host == nullptr) {
+            EXPECT_FALSE(spec) << c.text;
+            EXPECT_FALSE(why.empty()) << c.text;
+            EXPECT_EQ(why.find('\n'), std::string::npos);
+        } else {
+            ASSERT_TRUE(spec) << c.text << ": " << why;
+            EXPECT_EQ(spec->host, c.host);
+            EXPECT_EQ(spec->port, c.port);
+        }
+    }
+    std::string why;
+    EXPECT_TRUE(ParseTarget(std::string(255, 'a'), why));
+}
+
+TEST(AllowList, DefaultNetworks) {
+    std::vector<Cidr> list = DefaultAllowList();
+    struct Case {
+        const char* address;
+        bool allowed;
+    } cases[] = {
+        {"127.0.0.1", true},
+        {"127.255.0.9", true},
+        {"10.200.1.1", true},
+        {"172.16.0.1", true},
+        {"172.31.255.255", true},
+        {"172.32.0.1", false},
+        {"172.15.255.255", false},
+        {"192.168.7.7", true},
+        {"192.169.0.1", false},
+        {"169.254.3.4", true},
+        {"8.8.8.8", false},
+        {"100.64.0.1", false},
+        {"::1", true},
+        {"::2", false},
+        {"fe80::1", true},
+        {"fd12:3456::1", true},
+        {"fc00::1", true},
+        {"2001:db8::1", false},
+        {"::ffff:10.0.0.1", true},
+        {"::ffff:8.8.8.8", false},
+    };
+    for (const Case& c : cases) {
+        auto endpoint = ParseIpLiteral(c.address, 161);
+        ASSERT_TRUE(endpoint) << c.address;
+        EXPECT_EQ(IsAllowed(list, *endpoint), c.allowed) << c.address;
+    }
+}
+
+TEST(AllowList, ListsFromTheCommandLine) {
+    std::vector<Cidr> list;
+    std::string why;
+    ASSERT_TRUE(ParseCidrList("127.0.0.2/32,10.0.0.0/9,2001:db8::/126", list, why)) << why;
+    struct Case {
+        const char* address;
+        bool allowed;
+    } cases[] = {
+        {"127.0.0.2", true},   {"127.0.0.1", false},  {"10.127.255.255", true},
+        {"10.128.0.0", false}, {"2001:db8::3", true}, {"2001:db8::4", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsAllowed(list, *ParseIpLiteral(c.address, 1)), c.allowed) << c.address;
+    }
+    for (const char* bad : {"", "10.0.0.0/33", "10.0.0.1/8", "10.0.0.0/", "10.0.0.0/8,",
+                            "printer/24", "::/129", "10.0.0.0/-1"}) {
+        EXPECT_FALSE(ParseCidrList(bad, list, why)) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace exporter

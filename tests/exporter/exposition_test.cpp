@@ -1,0 +1,155 @@
+// The exposition text: escaping, numbers, and what a probe answers for a printer.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "exporter/exposition.h"
+#include "exporter/probe_metrics.h"
+#include "tests/exporter/sample_condition.h"
+
+namespace exporter {
+namespace {
+
+TEST(Exposition, LabelValuesAreEscapedAndAlwaysUtf8) {
+    struct Case {
+        std::string in, out;
+    } cases[] = {
+        {"plain", "plain"},
+        {"say \"hi\"", "say \\\"hi\\\""},
+        {"C:\\path", "C:\\\\path"},
+        {"two\nlines", "two\\nlines"},
+        {"Caf\xE9", "Caf\xC3\xA9"},  // Latin-1 from a printer
+        {"Caf\xC3\xA9", "Caf\xC3\xA9"},
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        AppendLabelValue(out, c.in);
+        EXPECT_EQ(out, c.out) << c.in;
+    }
+}
+
+TEST(Exposition, NumbersAsTheFormatSpellsThem) {
+    struct Case {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0, "0"},
+        {62, "62"},
+        {4294967295.0, "4294967295"},
+        {-3, "-3"},
+        {0.25, "0.25"},
+        {1e300, "1e+300"},
+        {std::numeric_limits<double>::quiet_NaN(), "NaN"},
+        {std::numeric_limits<double>::infinity(), "+Inf"},
+        {-std::numeric_limits<double>::infinity(), "-Inf"},
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        AppendNumber(out, c.value);
+        EXPECT_EQ(out, c.text);
+    }
+}
+
+TEST(Exposition, FamilyHeaderOnceAndOnlyWithSamples) {
+    Exposition out;
+    out.Family("a_empty", MetricType::Gauge, "never sampled");
+    out.Family("b_total", MetricType::Counter, "back\\slash and\nnewline");
+    out.Sample({{"x", "1"}}, 1);
+    out.Sample({{"x", "2"}}, 2);
+    EXPECT_EQ(out.Text(),
+              "# HELP b_total back\\\\slash and\\nnewline\n# TYPE b_total counter\n"
+              "b_total{x=\"1\"} 1\nb_total{x=\"2\"} 2\n");
+}
+
+bool Has(const std::string& text, const std::string& line) {
+    return text.find("\n" + line + "\n") != std::string::npos || text.rfind(line + "\n", 0) == 0;
+}
+
+TEST(ProbeMetrics, AnsweringPrinter) {
+    std::string text = RenderProbe(testing::SampleCondition(), 0.0421);
+    const std::string black =
+        "{supply=\"1\",description=\"Black Toner\",colour=\"black\",type=\"toner\","
+        "unit=\"impressions\"";
+    const std::string magenta =
+        "{supply=\"3\",description=\"Magenta <Toner>\",colour=\"magenta\",type=\"toner\","
+        "unit=\"impressions\"";
+    const std::string yellow =
+        "{supply=\"4\",description=\"Yellow Toner\",colour=\"yellow\",type=\"toner\","
+        "unit=\"impressions\"";
+    struct Case {
+        std::string line;
+        bool present;
+    } cases[] = {
+        {"vellumark_up 1", true},
+        {"vellumark_probe_duration_seconds 0.0421", true},
+        {"vellumark_printer_info{model=\"Brother HL-L8360CDW \\\"series\\\"\",serial=\"E78\\\\9K\","
+         "name=\"lab\\nprinter <b>\",location=\"2nd floor, B\xC3\xBCro\"} 1",
+         true},
+        {"vellumark_printer_health{state=\"critical\"} 1", true},
+        {"vellumark_printer_health{state=\"ok\"} 0", true},
+        {"vellumark_printer_device_status{state=\"warning\"} 1", true},
+        {"vellumark_printer_device_status{state=\"running\"} 0", true},
+        {"vellumark_printer_status{state=\"idle\"} 1", true},
+        {"vellumark_printer_error{condition=\"jammed\"} 1", true},
+        {"vellumark_printer_error{condition=\"lowToner\"} 1", true},
+        {"vellumark_printer_error{condition=\"doorOpen\"} 0", true},
+        {"vellumark_printer_error{condition=\"overduePreventMaint\"} 0", true},
+        {"vellumark_supply_level" + black + "} 4210", true},
+        {"vellumark_supply_capacity" + black + "} 6500", true},
+        {"vellumark_supply_ratio" + black + "} 0.6476923076923077", true},
+        {"vellumark_supply_level_state" + black + ",state=\"ok\"} 1", true},
+        {"vellumark_supply_level_state" + black + ",state=\"unknown\"} 0", true},
+        // Some remaining: a state, but no level and no ratio.
+        {"vellumark_supply_level_state" + magenta + ",state=\"some-remaining\"} 1", true},
+        {"vellumark_supply_capacity" + magenta + "} 6500", true},
+        {"vellumark_supply_ratio" + magenta + "}", false},
+        // No capacity: a level, but no ratio.
+        {"vellumark_supply_level" + yellow + "} 340", true},
+        {"vellumark_supply_ratio" + yellow + "}", false},
+        {"vellumark_supply_ratio{supply=\"5\",description=\"Waste \\\"Toner\\\" Box\",colour=\"\","
+         "type=\"wasteToner\",unit=\"percent\"} 0.8",
+         true},
+        {"vellumark_input_level{input=\"1\",name=\"Tray 1\",media=\"A4\"} 120", true},
+        {"vellumark_input_capacity{input=\"2\",name=\"MP Tray\",media=\"\"} 50", true},
+        {"vellumark_input_level{input=\"2\",name=\"MP Tray\",media=\"\"}", false},
+        {"vellumark_marker_pages_total{marker=\"1\"} 11872", true},
+        {"vellumark_marker_power_on_pages{marker=\"1\"} 37", true},
+        {"vellumark_alert_info{severity=\"critical\",group=\"mediaPath\",code=\"jam\","
+         "description=\"Paper jam\\nin \\\"rear\\\"\"} 1",
+         true},
+        // Two equal rows are one series (two would make Prometheus refuse the scrape).
+        {"vellumark_alert_info{severity=\"warning\",group=\"markerSupplies\","
+         "code=\"markerTonerAlmostEmpty\",description=\"Cyan toner low\"} 2",
+         true},
+        {"# TYPE vellumark_marker_pages_total counter", true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Has(text, c.line), c.present) << c.line << "\n---\n" << text;
+    }
+}
+
+TEST(ProbeMetrics, SilentPrinterGivesUpDurationAndHealthOnly) {
+    condition::Condition silent = testing::SampleCondition();
+    silent.answered = false;
+    std::string text = RenderProbe(silent, 9.5);
+    EXPECT_TRUE(Has(text, "vellumark_up 0"));
+    EXPECT_TRUE(Has(text, "vellumark_printer_health{state=\"unreachable\"} 1"));
+    EXPECT_TRUE(Has(text, "vellumark_printer_health{state=\"critical\"} 0"));
+    EXPECT_EQ(text.find("vellumark_supply"), std::string::npos);
+    EXPECT_EQ(text.find("vellumark_printer_info"), std::string::npos);
+}
+
+TEST(ProbeMetrics, UnreadStatusAndUnnamedEnumerations) {
+    condition::Condition c = testing::SampleCondition();
+    c.deviceStatus = 0;   // not read: no family
+    c.printerStatus = 9;  // outside the MIB: no state is 1
+    c.supplies[0].type = 77;
+    std::string text = RenderProbe(c, 0);
+    EXPECT_EQ(text.find("vellumark_printer_device_status"), std::string::npos);
+    EXPECT_EQ(text.find("vellumark_printer_status{state=\"idle\"} 1"), std::string::npos);
+    EXPECT_NE(text.find("type=\"77\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace exporter

@@ -1,0 +1,211 @@
+"""Runs the simulator's fleet, the exporter, Prometheus or Chromium on loopback for the
+exporter's end-to-end tests and its benchmark. Every process is started on ports of its own,
+stopped when the Harness closes, and every wait has a deadline."""
+
+import json
+import os
+import random
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+import urllib.error
+import urllib.parse
+import urllib.request
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def free_port_base(count):
+    """A base port with `count` consecutive TCP and UDP ports free on 127.0.0.1 (as far as a
+    bind test can tell)."""
+    for _ in range(200):
+        base = random.randint(20000, 60000 - count)
+        ok = True
+        for port in (base, base + count - 1):
+            for kind in (socket.SOCK_DGRAM, socket.SOCK_STREAM):
+                s = socket.socket(socket.AF_INET, kind)
+                try:
+                    s.bind(("127.0.0.1", port))
+                except OSError:
+                    ok = False
+                finally:
+                    s.close()
+        if ok:
+            return base
+    raise Failure("no free ports")
+
+
+def free_port():
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
+def http_get(url, timeout=10, headers=None):
+    """(status, body) of a GET; status 0 when nothing answered."""
+    request = urllib.request.Request(url, headers=headers or {})
+    try:
+        with urllib.request.urlopen(request, timeout=timeout) as answer:
+            return answer.status, answer.read().decode("utf-8", "replace")
+    except urllib.error.HTTPError as error:
+        return error.code, error.read().decode("utf-8", "replace")
+    except (urllib.error.URLError, OSError):
+        return 0, ""
+
+
+def wait_until(what, probe, timeout, interval=0.2):
+    """Calls probe() until it returns something true; fails after `timeout` seconds."""
+    deadline = time.monotonic() + timeout
+    last = None
+    while time.monotonic() < deadline:
+        last = probe()
+        if last:
+            return last
+        time.sleep(interval)
+    raise Failure(f"timed out after {timeout} s waiting for {what} (last: {last!r})")
+
+
+class Harness:
+    def __init__(self):
+        self.processes = []
+        self.folder = tempfile.mkdtemp(prefix="vm-exporter-test-")
+
+    def close(self):
+        for process, name in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        self.processes.clear()
+        subprocess.run(["rm", "-rf", self.folder], check=False)
+
+    def close_process(self, pid):
+        """Stops one process this harness started."""
+        for process, name in self.processes:
+            if process.pid == pid and process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, kind, value, trace):
+        if kind is not None:
+            for _, name in self.processes:
+                print(f"--- {name} log ---\n{self.log(name)}")
+        self.close()
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def start(self, name, args, **kwargs):
+        log = open(self.path(name + ".log"), "wb")
+        process = subprocess.Popen(args, stdout=kwargs.pop("stdout", log), stderr=log,
+                                   stdin=subprocess.DEVNULL, **kwargs)
+        self.processes.append((process, name))
+        return process
+
+    def log(self, name):
+        try:
+            with open(self.path(name + ".log"), "rb") as f:
+                return f.read().decode("utf-8", "replace")[-4000:]
+        except OSError:
+            return ""
+
+    # --- the simulator's fleet ----------------------------------------------------------
+
+    def start_fleet(self, sim, count, profile="colour-laser", extra=()):
+        """Starts `count` simulated printers on consecutive ports; returns their targets."""
+        base = free_port_base(count + 1)
+        process = self.start("sim", [sim, "--listen", f"127.0.0.1:{base}", "--fleet", str(count),
+                                     "--profile", profile, "--control", "127.0.0.1:0", *extra],
+                             stdout=subprocess.PIPE)
+        self.sim_pid = process.pid
+        targets = []
+        deadline = time.monotonic() + 20
+        while time.monotonic() < deadline:
+            line = process.stdout.readline().decode()
+            if not line:
+                break
+            if line.startswith("listening on "):
+                targets.append(line.split()[-1])
+            elif line.startswith("control on "):
+                self.control_port = int(line.rsplit(":", 1)[1])
+                break
+        check(len(targets) == count, f"the fleet did not start: {targets} {self.log('sim')}")
+        return targets
+
+    def control(self, command):
+        s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        s.settimeout(2)
+        try:
+            s.sendto((command + "\n").encode(), ("127.0.0.1", self.control_port))
+            reply = s.recvfrom(65536)[0].decode().strip()
+        finally:
+            s.close()
+        check(reply.startswith("ok"), f"simulator refused '{command}': {reply}")
+        return reply
+
+    # --- the exporter -------------------------------------------------------------------
+
+    def start_exporter(self, exporter, config_text=None, extra=()):
+        port = free_port()
+        args = [exporter, "--listen", f"127.0.0.1:{port}", *extra]
+        if config_text is not None:
+            with open(self.path("exporter.yml"), "w") as f:
+                f.write(config_text)
+            args += ["--config", self.path("exporter.yml")]
+        process = self.start("exporter", args)
+        wait_until("the exporter", lambda: http_get(f"http://127.0.0.1:{port}/-/healthy")[0] == 200,
+                   10)
+        self.exporter_pid = process.pid
+        return port
+
+    # --- Prometheus -----------------------------------------------------------------------
+
+    def start_prometheus(self, prometheus, config_path):
+        port = free_port()
+        self.start("prometheus", [prometheus, f"--config.file={config_path}",
+                                  f"--storage.tsdb.path={self.path('tsdb')}",
+                                  f"--web.listen-address=127.0.0.1:{port}",
+                                  "--web.enable-lifecycle"])
+        wait_until("Prometheus", lambda: http_get(f"http://127.0.0.1:{port}/-/ready")[0] == 200, 60)
+        return port
+
+
+def query(prometheus_port, promql):
+    """The result vector of an instant query."""
+    status, body = http_get(f"http://127.0.0.1:{prometheus_port}/api/v1/query?" +
+                            urllib.parse.urlencode({"query": promql}))
+    if status != 200:
+        return []
+    return json.loads(body)["data"]["result"]
+
+
+def alerts(prometheus_port):
+    status, body = http_get(f"http://127.0.0.1:{prometheus_port}/api/v1/alerts")
+    if status != 200:
+        return []
+    return json.loads(body)["data"]["alerts"]
+
+
+def stop_signal(process_id):
+    os.kill(process_id, signal.SIGTERM)

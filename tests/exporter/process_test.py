@@ -1,0 +1,85 @@
+"""vellumark-exporter as a program: its command line and exit statuses, the allow-list given
+on the command line, and SIGTERM with probes in flight (answered, exit 0 within a second).
+
+    process_test.py EXPORTER PRINTER_SIM VERSION
+"""
+
+import subprocess
+import sys
+import threading
+import time
+
+from harness import Harness, Failure, check, free_port, http_get, stop_signal, wait_until
+
+
+def run(exporter, *args):
+    done = subprocess.run([exporter, *args], capture_output=True, text=True, timeout=10)
+    return done.returncode, done.stdout + done.stderr
+
+
+def main(exporter, sim, version):
+    cases = [
+        (["--version"], 0, f"vellumark-exporter {version}\n"),
+        (["--help"], 0, "--allow-targets"),
+        (["--bogus"], 2, "unknown argument '--bogus'"),
+        (["--allow-targets", "10.0.0.1/8"], 2, "not a network in CIDR notation"),
+        (["--max-probes", "0"], 2, "--max-probes"),
+        (["--config", "/nonexistent/exporter.yml"], 2, "cannot be read"),
+        (["--listen", "127.0.0.1:99999"], 1, "listen port"),
+    ]
+    for args, status, text in cases:
+        code, output = run(exporter, *args)
+        check(code == status and text in output, f"{args}: {code} {output!r}")
+
+    with Harness() as h:
+        with open(h.path("bad.yml"), "w") as f:
+            f.write("printers:\n  - {name: x, target: 'a b'}\n")
+        code, output = run(exporter, "--config", h.path("bad.yml"))
+        check(code == 2 and "line 2" in output, f"bad configuration: {code} {output!r}")
+
+        targets = h.start_fleet(sim, 2)
+        port = h.start_exporter(exporter, extra=["--allow-targets", "127.0.0.2/32"])
+        status, body = http_get(f"http://127.0.0.1:{port}/probe?target={targets[0]}")
+        check(status == 403, f"127.0.0.1 outside --allow-targets: {status} {body}")
+
+        busy = subprocess.run([exporter, "--listen", f"127.0.0.1:{port}"], capture_output=True,
+                              text=True, timeout=10)
+        check(busy.returncode == 1, f"a port in use: {busy.returncode} {busy.stderr}")
+
+    with Harness() as h:
+        targets = h.start_fleet(sim, 1)
+        h.control("printer 0 silence on")
+        port = h.start_exporter(exporter)
+        answers = []
+
+        def probe():
+            answers.append(http_get(f"http://127.0.0.1:{port}/probe?target={targets[0]}",
+                                    timeout=20)[0])
+        threads = [threading.Thread(target=probe) for _ in range(20)]
+        for t in threads:
+            t.start()
+        wait_until("20 probes in flight",
+                   lambda: "vellumark_exporter_probes_in_flight 20\n" in
+                   http_get(f"http://127.0.0.1:{port}/metrics")[1], 10)
+        exporter_process = [p for p, name in h.processes if name == "exporter"][0]
+        start = time.monotonic()
+        stop_signal(exporter_process.pid)
+        try:
+            code = exporter_process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            code = None
+        took = time.monotonic() - start
+        for t in threads:
+            t.join(timeout=5)
+        check(code == 0, f"exit status after SIGTERM: {code}")
+        check(took < 1.0, f"exited {took:.2f} s after SIGTERM")
+        check(answers == [503] * 20, f"probes in flight answered 503: {answers}")
+        print(f"SIGTERM: 20 probes answered, exit 0 after {took:.2f} s")
+
+
+if __name__ == "__main__":
+    try:
+        main(*sys.argv[1:4])
+    except Failure as failure:
+        print(f"FAILED: {failure}")
+        sys.exit(1)

@@ -1,0 +1,106 @@
+// The status page: printer text cannot add markup, bars carry their colorant's colour and
+// percent, and the page says which printers were never read or never answered.
+#include <gtest/gtest.h>
+
+#include "exporter/status_page.h"
+#include "tests/exporter/sample_condition.h"
+
+namespace exporter {
+namespace {
+
+std::size_t CountOf(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(StatusPage, PrinterTextCannotAddMarkup) {
+    PrinterView view;
+    view.name = "<script>alert(1)</script>";
+    view.target = "10.0.0.1\"><img src=x>";
+    view.read = true;
+    view.condition = testing::SampleCondition();
+    view.condition.model = "<iframe>";
+    view.condition.supplies[0].colour = "black\" style=\"x";
+    view.condition.alerts[0].description = "</li><b>jam</b>";
+    view.condition.reasons = {"<i>reason</i>"};
+    std::string html = RenderStatusPage({view}, std::chrono::system_clock::now());
+    for (const char* tag : {"<script", "<img", "<iframe", "<b>", "<i>"}) {
+        EXPECT_EQ(html.find(tag), std::string::npos) << tag;
+    }
+    EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+    EXPECT_NE(html.find("data-colour=\"black&quot; style=&quot;x\""), std::string::npos);
+    EXPECT_EQ(CountOf(html, "<section"), 1u);
+}
+
+TEST(StatusPage, SuppliesTraysAlertsAndHealth) {
+    PrinterView view;
+    view.name = "Lab";
+    view.target = "10.0.0.1";
+    view.read = true;
+    view.condition = testing::SampleCondition();
+    auto now = std::chrono::system_clock::now();
+    view.lastAnswered = now - std::chrono::seconds(7);
+    std::string html = RenderStatusPage({view}, now);
+    for (const char* part : {
+             "<section class=\"printer critical\">",
+             "<meta http-equiv=\"refresh\" content=\"30\">",
+             "<meta name=\"viewport\"",
+             "data-colour=\"cyan\"><span class=\"name\">Cyan Toner</span><div class=\"bar\">"
+             "<div class=\"fill\" style=\"width:5%;background:#00a3e0\"></div></div>"
+             "<span class=\"pct\">5%</span>",
+             "style=\"width:65%;background:#1f1f1f\"",  // black, 64.77 %
+             "<span class=\"pct\">some</span>",         // magenta, some remaining
+             "<td>Tray 1</td><td>A4</td><td>120 / 250</td>",
+             "data-code=\"jam\">jam: Paper jam\nin &quot;rear&quot;</li>",
+             "<li>paper jam</li>",
+             "(7 s ago)",
+         }) {
+        EXPECT_NE(html.find(part), std::string::npos) << part;
+    }
+    EXPECT_EQ(html.find("http://"), std::string::npos) << "no external assets";
+    EXPECT_EQ(html.find("https://"), std::string::npos) << "no external assets";
+
+    PrinterView unread{"New", "10.0.0.2", false, {}, std::nullopt};
+    PrinterView silent{"Gone", "10.0.0.3", true, {}, std::nullopt};
+    html = RenderStatusPage({unread, silent}, now);
+    EXPECT_NE(html.find("not read yet"), std::string::npos);
+    EXPECT_NE(html.find("<section class=\"printer unreachable\">"), std::string::npos);
+    EXPECT_EQ(CountOf(html, "Has not answered since the exporter started"), 2u);
+}
+
+TEST(StatusPage, ColourOfEachColorant) {
+    struct Case {
+        const char* colorant;
+        const char* css;
+    } cases[] = {
+        {"black", "#1f1f1f"},
+        {"Black", "#1f1f1f"},
+        {"matte black", "#1f1f1f"},
+        {"cyan", "#00a3e0"},
+        {"light cyan", "#7fd3f5"},
+        {"MAGENTA", "#d6007e"},
+        {"photo light magenta", "#f28cc4"},
+        {"yellow", "#f2c500"},
+        {"", "#8a8f98"},
+        {"unknown", "#8a8f98"},
+        {"clear coat", "#8a8f98"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_STREQ(ColorantCss(c.colorant), c.css) << c.colorant;
+    }
+}
+
+TEST(StatusPage, ViewIsBounded) {
+    condition::Condition c = testing::SampleCondition();
+    c.supplies.resize(500, c.supplies[0]);
+    c.model = std::string(kViewTextBytes - 1, 'a') + "\xC3\xA9" + std::string(1000, 'b');
+    TrimForView(c);
+    EXPECT_EQ(c.supplies.size(), kViewRows);
+    EXPECT_EQ(c.model, std::string(kViewTextBytes - 1, 'a')) << "cut before the é, not in it";
+}
+
+}  // namespace
+}  // namespace exporter
