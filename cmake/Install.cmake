@@ -6,6 +6,8 @@
 #   term       vellumark-term         the terminal front-end
 #   simulator  vellumark-printer-sim  the simulated printer and its bundled profiles
 #   desktop    vellumark              the Qt desktop front-end, its desktop entry and icons
+#   exporter   vellumark-exporter     the Prometheus exporter, its systemd unit, configuration
+#                                     and the Prometheus files that ship with it
 #
 # A component is added with an install() of its files under COMPONENT <name> and one
 # vm_package() call below; vm_package() gives it its package name, description, copyright and
@@ -122,6 +124,43 @@ counts and toner level over SNMPv1 every two seconds and shows them in a
 small window that stays on top, with an icon in the notification area that
 tells whether the printer answers. This is the Qt desktop program."
         SUGGESTS vellumark-printer-sim)
+endif()
+
+if(TARGET vellumark-exporter)
+    install(TARGETS vellumark-exporter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        COMPONENT exporter)
+    vm_install_man(vellumark-exporter.1 exporter)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/vellumark-exporter.service
+        DESTINATION lib/systemd/system COMPONENT exporter)
+    # The configuration lives in /etc whatever the prefix: the unit and the man page name it
+    # there. It holds communities, so only root reads it (the service gets a copy from systemd,
+    # LoadCredential); lintian is told that the mode is meant.
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/prometheus/exporter.yml
+        DESTINATION /etc/vellumark COMPONENT exporter
+        PERMISSIONS OWNER_READ OWNER_WRITE)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/exporter/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME vellumark-exporter
+        COMPONENT exporter)
+    install(FILES
+        ${PROJECT_SOURCE_DIR}/packaging/prometheus/prometheus.yml
+        ${PROJECT_SOURCE_DIR}/packaging/prometheus/alerts.yml
+        ${PROJECT_SOURCE_DIR}/packaging/prometheus/printers.yml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/vellumark/prometheus COMPONENT exporter)
+    vm_package(exporter PACKAGE vellumark-exporter SECTION net
+        SUMMARY "printers' condition over SNMP for Prometheus"
+        DESCRIPTION "vellumark-exporter reads the whole condition of network printers (every
+supply with its colour, trays, error states and alerts) from the standard
+Printer and Host Resources MIBs over SNMPv1 or v2c and serves it to
+Prometheus: a multi-target /probe endpoint, its own /metrics and a status
+page. Ships a sandboxed systemd unit, a scrape job and alert rules."
+        SUGGESTS prometheus prometheus-alertmanager)
+    # /etc/vellumark/exporter.yml is the administrator's: kept across upgrades.
+    set(CPACK_DEBIAN_EXPORTER_PACKAGE_CONTROL_EXTRA
+        ${PROJECT_SOURCE_DIR}/packaging/exporter/conffiles
+        ${PROJECT_SOURCE_DIR}/packaging/exporter/postinst
+        ${PROJECT_SOURCE_DIR}/packaging/exporter/prerm
+        ${PROJECT_SOURCE_DIR}/packaging/exporter/postrm)
+    set(CPACK_DEBIAN_EXPORTER_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 
 set(CPACK_PACKAGE_NAME vellumark)
