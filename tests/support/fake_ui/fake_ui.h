@@ -34,10 +34,11 @@ struct Call {
     const std::string& ToString() const { return description; }
 };
 
+// A progress bar as the common control keeps it (platform/ui/posix/progress_state.h).
 struct ProgressBar {
     long long minimum = 0;
     long long maximum = 100;
-    long long position = 0;
+    long long position = 0;  // as sent
     long long step = 10;
     long long color = -1;  // CLR_DEFAULT until PBM_SETBARCOLOR
 };
