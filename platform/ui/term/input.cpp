@@ -1,6 +1,5 @@
 #include "input.h"
 
-
 #include "term_runtime.h"
 #include "terminal.h"
 
@@ -86,6 +85,24 @@ void EraseLastCharacter(std::string& text) {
     }
     if (!text.empty()) {
         text.pop_back();
+    }
+}
+
+bool EditEntry(std::string& text, const Key& key, std::size_t limit) {
+    switch (key.type) {
+        case KeyType::Char:
+            if (limit == 0 || text.size() + key.bytes.size() <= limit) {
+                text += key.bytes;
+            }
+            return true;
+        case KeyType::Backspace:
+            EraseLastCharacter(text);
+            return true;
+        case KeyType::ClearLine:
+            text.clear();
+            return true;
+        default:
+            return false;
     }
 }
 

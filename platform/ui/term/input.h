@@ -20,4 +20,9 @@ bool ReadLine(int fd, std::string& line);
 // Removes the last character (a whole UTF-8 sequence, or one byte) of an entry text.
 void EraseLastCharacter(std::string& text);
 
+// Applies an editing key to an entry's text: a character is added only while the text stays
+// within `limit` bytes (0: no limit), Backspace removes the last character, Ctrl-U clears.
+// Returns whether the key was an editing key (the text may be unchanged).
+bool EditEntry(std::string& text, const Key& key, std::size_t limit);
+
 }  // namespace vmterm

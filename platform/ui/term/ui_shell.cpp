@@ -1,4 +1,5 @@
-// Icons, the notification area, the message box, painting and the kernel's bounded copy.
+// Icons, the notification area, the message box, painting, the kernel's bounded copy and the
+// program's reports of the printer.
 #include <string>
 
 #include "display_text.h"
@@ -12,25 +13,17 @@
 namespace ui {
 
 HICON LoadIconA(HINSTANCE, LPCSTR iconId) {
-    switch (reinterpret_cast<std::uintptr_t>(iconId)) {
-        case IDI_ONLINE:
-            return vmterm::OnlineIcon();
-        case IDI_OFFLINE:
-            return vmterm::OfflineIcon();
-        default:
-            return nullptr;
-    }
+    const auto id = reinterpret_cast<std::uintptr_t>(iconId);
+    return id == IDI_ONLINE || id == IDI_OFFLINE ? vmterm::IconHandle(id == IDI_ONLINE) : nullptr;
 }
 
 BOOL Shell_NotifyIconA(DWORD operation, NOTIFYICONDATAA* record) {
-    return vmterm::NotifyIcon(operation, record, vmterm::Clock::now());
+    return record != nullptr ? vmterm::NotifyIcon(operation, *record, vmterm::Clock::now()) : FALSE;
 }
 
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
-    std::string line = vmterm::TerminalText(caption != nullptr ? caption : "Error");
-    line += ": ";
-    line += vmterm::TerminalText(text != nullptr ? text : "");
-    line += "\n";
+    const std::string line = vmterm::TerminalText(caption != nullptr ? caption : "Error") + ": " +
+                             vmterm::TerminalText(text != nullptr ? text : "") + "\n";
     vmterm::WriteAll(vmterm::Config().errorFd, line);
     return IDOK;
 }
