@@ -97,12 +97,13 @@ tray)
 odd)
     # Unusual but legal data: a 200-character model (the title keeps its first 127
     # characters), an Opaque status, counters at their limits, a toner capacity above 65535
-    # with the level -3 (the bar clamps it to its minimum).
+    # with the level -3 (the bar clamps it to its minimum). The values only: losing the
+    # printer and adopting it again is the monitor scenario's.
     start_simulator odd-data
     profile="$(dirname "$0")/../../tools/printer-sim/profiles/odd-data.snmprec"
     model=$(sed -n 's/^1\.3\.6\.1\.2\.1\.25\.3\.2\.1\.3\.1|4|//p' "$profile")
     [ ${#model} -gt 127 ] || { echo "FAIL: odd-data has no model longer than 127"; exit 1; }
-    "$WINE" "$driver" monitor "$(winpath "$program")" "$port" "$control" "${model:0:127}" \
+    "$WINE" "$driver" values "$(winpath "$program")" "$port" "$control" "${model:0:127}" \
         '2000=PAPER JAM' 2003=4294967290 1010=4294967295 range=0,70000 pos=0
     status=$?
     ;;
