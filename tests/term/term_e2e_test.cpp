@@ -250,6 +250,12 @@ TEST(TermInteractive, FullScreenResizedKeysThatActAndCtrlC) {
     term.Type("echo EXIT=$?; stty -a | grep -o -w -e -icanon -e icanon -e -echo -e echo | xargs");
     EXPECT_TRUE(term.WaitFor("EXIT=130")) << term.Screen();
     EXPECT_TRUE(term.WaitFor("icanon echo")) << term.Screen();
+
+    // Exit (q): status 1, as the windowed program always exits.
+    term.Type("clear; " + kTerm + " " + sim.target() + "; echo EXIT=$?");
+    ASSERT_TRUE(term.WaitFor("Keys: ")) << term.Screen();
+    term.Keys("Escape");  // the entry has the keyboard: Esc exits as q would
+    EXPECT_TRUE(term.WaitFor("EXIT=1")) << term.Screen();
 }
 
 }  // namespace

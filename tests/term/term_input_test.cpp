@@ -7,7 +7,6 @@
 
 #include "cli_options.h"
 #include "input.h"
-#include "key_decoder.h"
 
 namespace {
 

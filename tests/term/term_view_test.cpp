@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <map>
 #include <string>
@@ -185,6 +186,17 @@ TEST(WindowJson, NamedControlsTheStateWhyAndTheTarget) {
               "\"page_count\":\"48213\",\"power_on_count\":\"212\",\"update_target\":false,"
               "\"tray\":{\"icon\":\"online\",\"tip\":\"HP LaserJet Pro 4012dn Monitor\"},"
               "\"state\":\"ok\",\"target\":\"127.0.0.1:16161\",\"visible\":true}\n");
+
+    // The widest range, and a tip that fills its field without a terminator.
+    window.dialog.Find(IDC_TONER)->progress = {INT_MIN, INT_MAX, 0, 1, 0};
+    NOTIFYICONDATAA record{};
+    record.hWnd = window.dialog.Handle();
+    record.uFlags = NIF_TIP;
+    std::memset(record.szTip, 'T', sizeof record.szTip);
+    vmterm::NotifyIcon(NIM_MODIFY, record, vmterm::Clock::now());
+    const std::string wide = vmterm::RenderJson(window.dialog, {true, ""}, "x");
+    EXPECT_NE(wide.find("\"pos\":0,\"percent\":50}"), std::string::npos) << wide;
+    EXPECT_NE(wide.find("\"tip\":\"" + std::string(128, 'T') + "\"}"), std::string::npos) << wide;
 
     window.dialog.Find(IDC_TONER)->progress = {0, 0, -3, 1, 0};
     const std::string lost = vmterm::RenderJson(window.dialog, {true, "timeout"}, "x");

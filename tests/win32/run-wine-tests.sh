@@ -18,7 +18,8 @@ WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 exe_dir="$win_build/platform/ui/win32"
 program="$exe_dir/vellumark.exe"
-driver="$exe_dir/driver/vellumark-driver.exe"
+driver_dir="$win_build/tests/win32/driver"
+driver="$driver_dir/vellumark-driver.exe"
 # What the bundled laser-mono profile shows in the window.
 title="HP LaserJet Pro 4012dn Monitor"
 
@@ -75,7 +76,7 @@ winpath() { echo "Z:$(readlink -f "$1")"; }
 
 case "$scenario" in
 net)
-    "$WINE" "$(readlink -f "$exe_dir/driver/vellumark-net-test.exe")"
+    "$WINE" "$(readlink -f "$driver_dir/vellumark-net-test.exe")"
     status=$?
     ;;
 monitor)

@@ -16,15 +16,33 @@ bool IsWide(char32_t c) {
 }
 
 char32_t Decode(std::string_view bytes, std::size_t at, std::size_t length) {
-    const auto lead = static_cast<unsigned char>(bytes[at]);
-    if (length == 1) {
-        return lead;
-    }
-    char32_t c = lead & (0xFF >> (length + 1));
+    char32_t c =
+        static_cast<unsigned char>(bytes[at]) & (length == 1 ? 0xFF : 0xFF >> (length + 1));
     for (std::size_t k = 1; k < length; ++k) {
         c = (c << 6) | (static_cast<unsigned char>(bytes[at + k]) & 0x3F);
     }
     return c;
+}
+
+// The code points of a field, read as text/field_text.h says.
+std::u32string CodePoints(std::string_view bytes) {
+    const std::string utf8 = FieldToUtf8(bytes);
+    std::u32string out;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const std::size_t length = Utf8SequenceLength(utf8, at);
+        out += Decode(utf8, at, length);  // always well formed here
+        at += length;
+    }
+    return out;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    static constexpr unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    const int trailing = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    out.push_back(static_cast<char>(kLead[trailing] | (c >> (6 * trailing))));
+    for (int k = trailing - 1; k >= 0; --k) {
+        out.push_back(static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F)));
+    }
 }
 
 // The character at `at` of terminal-safe text: its byte length and columns. A byte that
@@ -47,43 +65,15 @@ bool IsHiddenFormat(char32_t c) {
            (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
 }
 
-void ForEachCodePoint(std::string_view utf8, void (*each)(char32_t, void*), void* context) {
-    for (std::size_t at = 0; at < utf8.size();) {
-        const std::size_t length = Utf8SequenceLength(utf8, at);
-        each(length == 0 ? kReplacement : Decode(utf8, at, length), context);
-        at += length == 0 ? 1 : length;
-    }
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-        return;
-    }
-    static constexpr unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
-    const int trailing = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-    out.push_back(static_cast<char>(kLead[trailing] | (c >> (6 * trailing))));
-    for (int k = trailing - 1; k >= 0; --k) {
-        out.push_back(static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F)));
-    }
-}
-
 std::string TerminalText(std::string_view bytes) {
     std::string out;
-    ForEachCodePoint(
-        FieldToUtf8(bytes),
-        [](char32_t c, void* text) {
-            char32_t shown = c;
-            if (c < 0x20) {
-                shown = 0x2400 + c;  // the control pictures
-            } else if (c == 0x7F) {
-                shown = 0x2421;
-            } else if (IsControl(c) || IsHiddenFormat(c)) {
-                shown = kReplacement;
-            }
-            AppendUtf8(*static_cast<std::string*>(text), shown);
-        },
-        &out);
+    for (const char32_t c : CodePoints(bytes)) {
+        // Controls become the control pictures (DEL its own), C1 and hidden formats U+FFFD.
+        AppendUtf8(out, c < 0x20                            ? 0x2400 + c
+                        : c == 0x7F                         ? 0x2421
+                        : IsControl(c) || IsHiddenFormat(c) ? kReplacement
+                                                            : c);
+    }
     return out;
 }
 
@@ -146,27 +136,22 @@ std::string PadLeft(std::string_view utf8, std::size_t columns) {
 }
 
 std::string JsonString(std::string_view bytes) {
+    static const char* const kHex = "0123456789abcdef";
     std::string out = "\"";
-    ForEachCodePoint(
-        FieldToUtf8(bytes),
-        [](char32_t c, void* text) {
-            std::string& json = *static_cast<std::string*>(text);
-            static const char* const kHex = "0123456789abcdef";
-            if (c == '"' || c == '\\') {
-                json += '\\';
-                json += static_cast<char>(c);
-            } else if (c == '\n' || c == '\r' || c == '\t') {
-                json += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
-            } else if (IsControl(c) || IsHiddenFormat(c) || c == 0x2028 || c == 0x2029) {
-                json += "\\u";
-                for (int shift = 12; shift >= 0; shift -= 4) {
-                    json += kHex[(c >> shift) & 0xF];
-                }
-            } else {
-                AppendUtf8(json, c);
+    for (const char32_t c : CodePoints(bytes)) {
+        if (c == '"' || c == '\\') {
+            out += {'\\', static_cast<char>(c)};
+        } else if (c == '\n' || c == '\r' || c == '\t') {
+            out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
+        } else if (IsControl(c) || IsHiddenFormat(c) || c == 0x2028 || c == 0x2029) {
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) {
+                out += kHex[(c >> shift) & 0xF];
             }
-        },
-        &out);
+        } else {
+            AppendUtf8(out, c);
+        }
+    }
     return out + "\"";
 }
 

@@ -20,10 +20,6 @@ bool IsControl(char32_t c);
 // operators and the byte order mark.
 bool IsHiddenFormat(char32_t c);
 
-// Calls `each` with every code point of well-formed UTF-8.
-void ForEachCodePoint(std::string_view utf8, void (*each)(char32_t, void*), void* context);
-void AppendUtf8(std::string& out, char32_t codePoint);
-
 // The terminal-safe UTF-8 form of one field.
 std::string TerminalText(std::string_view bytes);
 // The lines of a multi-line edit's text: split at "\r\n" (a final line end opens no further

@@ -1,7 +1,7 @@
 // A form on the terminal: one line asking for its entry field, as the target prompt needs.
 #include <signal.h>
 
-#include "dialog_runners.h"
+#include "dialog_model.h"
 #include "display_text.h"
 #include "input.h"
 #include "term_runtime.h"

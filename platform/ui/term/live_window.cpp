@@ -7,7 +7,7 @@
 #include <cctype>
 #include <deque>
 
-#include "dialog_runners.h"
+#include "dialog_model.h"
 #include "input.h"
 #include "screen_painter.h"
 #include "term_runtime.h"
@@ -207,41 +207,29 @@ class LiveSession {
 
     int MillisecondsToNextEvent() const {
         const Clock::time_point now = Clock::now();
-        std::optional<Clock::time_point> next;
+        Clock::time_point next = now + std::chrono::minutes(1);
         for (const DialogTimer& timer : dialog_.timers) {
-            next = next ? std::min(*next, timer.due) : timer.due;
+            next = std::min(next, timer.due);
         }
         if (const auto balloon = ActiveBalloon(now)) {
-            next = next ? std::min(*next, balloon->until) : balloon->until;
+            next = std::min(next, balloon->until);
         }
-        if (!next) {
-            return -1;
-        }
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
-        return static_cast<int>(std::clamp<long long>(left, 0, 60000));
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(next - now).count();
+        return static_cast<int>(std::max<long long>(left, 0));
     }
 
     // Each timer that has fallen due fires once, however late it is, and is due again a full
-    // period later.
+    // period after its tick (which may have set or killed timers).
     void FireDueTimers() {
-        const Clock::time_point now = Clock::now();
-        std::vector<UINT_PTR> due;
-        for (const DialogTimer& timer : dialog_.timers) {
-            if (timer.due <= now) {
-                due.push_back(timer.id);
-            }
-        }
-        for (const UINT_PTR id : due) {
-            const auto running = [&] {
-                return std::find_if(dialog_.timers.begin(), dialog_.timers.end(),
-                                    [&](const DialogTimer& timer) { return timer.id == id; });
-            };
-            if (dialog_.ended || running() == dialog_.timers.end()) {
-                continue;  // ended, or killed by an earlier tick
-            }
-            Deliver(dialog_, WM_TIMER, id, 0);
-            if (const auto timer = running(); timer != dialog_.timers.end()) {
-                timer->due = Clock::now() + std::chrono::milliseconds(timer->periodMs);
+        for (std::size_t i = 0; i < dialog_.timers.size() && !dialog_.ended; ++i) {
+            if (dialog_.timers[i].due <= Clock::now()) {
+                const UINT_PTR id = dialog_.timers[i].id;
+                Deliver(dialog_, WM_TIMER, id, 0);
+                for (DialogTimer& timer : dialog_.timers) {
+                    if (timer.id == id) {
+                        timer.due = Clock::now() + std::chrono::milliseconds(timer.periodMs);
+                    }
+                }
             }
         }
     }

@@ -16,7 +16,10 @@ struct TermConfig {
     std::string target;  // the target as the command line names it, for the one-shot output
 };
 
-TermConfig& Config();
+inline TermConfig& Config() {
+    static TermConfig config;
+    return config;
+}
 
 // What the program last reported of the printer (ui::ReportMonitorState): whether a report
 // came, and why the printer did not answer ("" when it answered).
@@ -25,7 +28,10 @@ struct MonitorReport {
     std::string reason;
 };
 
-MonitorReport& LastMonitorReport();
+inline MonitorReport& LastMonitorReport() {
+    static MonitorReport report;
+    return report;
+}
 
 // What once mode saw: whether the status window was printed, and whether the printer had
 // answered by then.
@@ -34,9 +40,15 @@ struct OnceOutcome {
     bool answered = false;
 };
 
-OnceOutcome& LastOnceOutcome();
+inline OnceOutcome& LastOnceOutcome() {
+    static OnceOutcome outcome;
+    return outcome;
+}
 
 // Bytes read from the input but not used yet (a line reader may read past its line end).
-std::string& UnreadInput();
+inline std::string& UnreadInput() {
+    static std::string unread;
+    return unread;
+}
 
 }  // namespace vmterm

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "dialog_runners.h"
+#include "dialog_model.h"
 #include "platform/ui/ui.h"
 
 namespace {
