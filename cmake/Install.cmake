@@ -1,47 +1,141 @@
-# Installation on Linux (cmake --install) and the Debian package (cpack -G DEB): the programs,
-# the desktop entry, the icons in the hicolor theme, the man page and the simulator's profiles.
+# Installation on Linux (cmake --install) and the Debian packages (cpack -G DEB). Each program
+# is a component and each component a package of its own, so that the terminal program and the
+# simulator install without Qt:
+#
+#   component  package                what
+#   term       vellumark-term         the terminal front-end
+#   simulator  vellumark-printer-sim  the simulated printer and its bundled profiles
+#   desktop    vellumark              the Qt desktop front-end, its desktop entry and icons
+#
+# A component is added with an install() of its files under COMPONENT <name> and one
+# vm_package() call below; vm_package() gives it its package name, description, copyright and
+# changelog.
 if(WIN32 OR CMAKE_CROSSCOMPILING)
     return()
 endif()
 include(GNUInstallDirs)
 
-foreach(program vellumark vellumark-term vellumark-printer-sim)
-    if(TARGET ${program})
-        install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The simulator finds its bundled profiles beside its binary, at BINDIR/../share/vellumark/profiles.
+set(VM_PROFILE_SUBDIR ${CMAKE_INSTALL_DATADIR}/vellumark/profiles)
+set(VM_MAINTAINER "Quillfen <vellumark@quillfen.invalid>")
+# The changelog's date: the configure time, or SOURCE_DATE_EPOCH for a reproducible build.
+string(TIMESTAMP VM_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+
+# Installs TEMPLATE (from packaging/) as DESTINATION/NAME.gz. The template is configured when it
+# is installed, not when the build is configured, so that @VM_PROFILE_DIR@ names the profiles
+# under the prefix installed to: /usr/local for cmake --install, /usr in the Debian packages.
+# gzip -9n stores no name and no time stamp, as Debian policy asks.
+function(vm_install_gzipped template destination name component)
+    set(staged ${PROJECT_BINARY_DIR}/install-staging/${component}/${name})
+    if(IS_ABSOLUTE ${VM_PROFILE_SUBDIR})
+        set(profile_dir "${VM_PROFILE_SUBDIR}")
+    else()
+        set(profile_dir "\${CMAKE_INSTALL_PREFIX}/${VM_PROFILE_SUBDIR}")
     endif()
-endforeach()
+    install(CODE "
+        set(PROJECT_VERSION [[${PROJECT_VERSION}]])
+        set(VM_MAINTAINER [[${VM_MAINTAINER}]])
+        set(VM_CHANGELOG_DATE [[${VM_CHANGELOG_DATE}]])
+        set(VM_PROFILE_DIR \"${profile_dir}\")
+        configure_file([[${PROJECT_SOURCE_DIR}/packaging/${template}]] [[${staged}]] @ONLY)
+        execute_process(COMMAND gzip -9nf [[${staged}]] COMMAND_ERROR_IS_FATAL ANY)"
+        COMPONENT ${component})
+    install(FILES ${staged}.gz DESTINATION ${destination} COMPONENT ${component})
+endfunction()
+
+# A man page, packaging/PAGE.in, installed compressed in COMPONENT.
+function(vm_install_man page component)
+    vm_install_gzipped(${page}.in ${CMAKE_INSTALL_MANDIR}/man1 ${page} ${component})
+endfunction()
+
+# Makes COMPONENT the Debian package PACKAGE, with its section, a one-line summary and a longer
+# description, and the copyright file and changelog every Debian package carries. Optional:
+# SUGGESTS (packages). Library dependencies come from dpkg-shlibdeps.
+function(vm_package component)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "PACKAGE;SECTION;SUMMARY;DESCRIPTION" "SUGGESTS")
+    string(TOUPPER ${component} upper)
+    set(CPACK_DEBIAN_${upper}_PACKAGE_NAME ${arg_PACKAGE} PARENT_SCOPE)
+    set(CPACK_DEBIAN_${upper}_PACKAGE_SECTION ${arg_SECTION} PARENT_SCOPE)
+    set(CPACK_DEBIAN_${upper}_DESCRIPTION "${arg_SUMMARY}\n${arg_DESCRIPTION}" PARENT_SCOPE)
+    if(arg_SUGGESTS)
+        list(JOIN arg_SUGGESTS ", " suggests)
+        set(CPACK_DEBIAN_${upper}_PACKAGE_SUGGESTS "${suggests}" PARENT_SCOPE)
+    endif()
+    set(doc ${CMAKE_INSTALL_DATAROOTDIR}/doc/${arg_PACKAGE})
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${doc}
+        COMPONENT ${component})
+    vm_install_gzipped(changelog.in ${doc} changelog ${component})
+    set(VM_PACKAGE_COMPONENTS ${VM_PACKAGE_COMPONENTS} ${component} PARENT_SCOPE)
+endfunction()
+
+set(VM_PACKAGE_COMPONENTS)
+
+if(TARGET vellumark-term)
+    install(TARGETS vellumark-term RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT term)
+    vm_install_man(vellumark-term.1 term)
+    vm_package(term PACKAGE vellumark-term SECTION utils
+        SUMMARY "watch one network printer over SNMP in a terminal"
+        DESCRIPTION "Vellumark reads a network printer's status text, console display, page
+counts and toner level over SNMPv1 every two seconds and tells whether the
+printer answers. This is its terminal front-end: the status window drawn as
+text, and a one-shot mode that prints the printer's state as text or JSON
+for scripts."
+        SUGGESTS vellumark-printer-sim)
+endif()
+
+if(TARGET vellumark-printer-sim)
+    install(TARGETS vellumark-printer-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        COMPONENT simulator)
+    # Every bundled profile, whatever profiles/ holds when it is installed.
+    install(DIRECTORY ${PROJECT_SOURCE_DIR}/tools/printer-sim/profiles/
+        DESTINATION ${VM_PROFILE_SUBDIR} COMPONENT simulator
+        FILES_MATCHING PATTERN "*.snmprec")
+    vm_install_man(vellumark-printer-sim.1 simulator)
+    vm_package(simulator PACKAGE vellumark-printer-sim SECTION net
+        SUMMARY "simulated network printer for trying and testing Vellumark"
+        DESCRIPTION "A small SNMPv1 agent that answers like a network printer, from snmprec
+profiles (several printers are bundled), with moving page counts and toner
+levels and with faults on demand: silence, late answers, error statuses,
+stray and forged datagrams, switched from the command line or a control
+channel."
+        SUGGESTS snmp netcat-openbsd)
+endif()
 
 if(TARGET vellumark)
+    install(TARGETS vellumark RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT desktop)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/vellumark.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT desktop)
     # The application's icon is the "printer answering" picture; both states are installed
     # under their own names for panels and notifications that want them.
+    set(icons ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/icons/online.png
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps RENAME vellumark.png)
+        DESTINATION ${icons}/apps RENAME vellumark.png COMPONENT desktop)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/icons/online.png
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/status
-        RENAME vellumark-online.png)
+        DESTINATION ${icons}/status RENAME vellumark-online.png COMPONENT desktop)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/icons/offline.png
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/status
-        RENAME vellumark-offline.png)
-endif()
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/vellumark.1
-    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-if(TARGET vellumark-printer-sim)
-    install(DIRECTORY ${PROJECT_SOURCE_DIR}/tools/printer-sim/profiles/
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/vellumark/profiles
-        FILES_MATCHING PATTERN "*.snmprec")
+        DESTINATION ${icons}/status RENAME vellumark-offline.png COMPONENT desktop)
+    vm_install_man(vellumark.1 desktop)
+    vm_package(desktop PACKAGE vellumark SECTION utils
+        SUMMARY "watch one network printer over SNMP from the notification area"
+        DESCRIPTION "Vellumark reads a network printer's status text, console display, page
+counts and toner level over SNMPv1 every two seconds and shows them in a
+small window that stays on top, with an icon in the notification area that
+tells whether the printer answers. This is the Qt desktop program."
+        SUGGESTS vellumark-printer-sim)
 endif()
 
 set(CPACK_PACKAGE_NAME vellumark)
 set(CPACK_PACKAGE_VENDOR "Quillfen")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Watches one network printer over SNMP from the notification area")
-set(CPACK_PACKAGE_CONTACT "Quillfen <vellumark@quillfen.invalid>")
+# No CPACK_PACKAGE_DESCRIPTION_SUMMARY: CPack would put it above every package's own summary.
+set(CPACK_PACKAGE_CONTACT "${VM_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
-set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL ${VM_PACKAGE_COMPONENTS})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# Library dependencies (Qt 6, the C++ runtime) are read from the installed binaries.
+set(CPACK_STRIP_FILES ON)
+# Library dependencies (Qt 6 for the desktop package, the C++ runtime for all) are read from
+# the installed binaries by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)

@@ -45,13 +45,13 @@ enum ErrorBit : int {
 const char* ErrorBitName(int bit);  // the RFC's names: "lowPaper", "noPaper", ... "jammed"
 
 struct Supply {
-    std::uint32_t index = 0;          // prtMarkerSuppliesIndex
-    std::uint32_t markerIndex = 0;    // prtMarkerSuppliesMarkerIndex, 0 when not read
-    std::string description;          // prtMarkerSuppliesDescription
-    std::string colour;               // prtMarkerColorantValue of its colorant; "" when none
-    std::int32_t type = 0;            // prtMarkerSuppliesType (3 toner, 4 wasteToner, ...)
-    std::int32_t supplyClass = 0;     // prtMarkerSuppliesClass (3 consumed, 4 receptacle)
-    std::int32_t unit = 0;            // prtMarkerSuppliesSupplyUnit (7 impressions, 19 percent..)
+    std::uint32_t index = 0;        // prtMarkerSuppliesIndex
+    std::uint32_t markerIndex = 0;  // prtMarkerSuppliesMarkerIndex, 0 when not read
+    std::string description;        // prtMarkerSuppliesDescription
+    std::string colour;             // prtMarkerColorantValue of its colorant; "" when none
+    std::int32_t type = 0;          // prtMarkerSuppliesType (3 toner, 4 wasteToner, ...)
+    std::int32_t supplyClass = 0;   // prtMarkerSuppliesClass (3 consumed, 4 receptacle)
+    std::int32_t unit = 0;          // prtMarkerSuppliesSupplyUnit (7 impressions, 19 percent..)
     std::optional<std::int32_t> capacity;  // prtMarkerSuppliesMaxCapacity when >= 0
     std::optional<std::int32_t> level;     // prtMarkerSuppliesLevel when >= 0
     LevelState levelState = LevelState::Unknown;
@@ -60,27 +60,27 @@ struct Supply {
 };
 
 struct Input {
-    std::uint32_t index = 0;  // prtInputIndex
-    std::string name;         // prtInputName
-    std::string media;        // prtInputMediaName
+    std::uint32_t index = 0;               // prtInputIndex
+    std::string name;                      // prtInputName
+    std::string media;                     // prtInputMediaName
     std::optional<std::int32_t> capacity;  // prtInputMaxCapacity when >= 0
     std::optional<std::int32_t> level;     // prtInputCurrentLevel when >= 0
     LevelState levelState = LevelState::Unknown;
-    std::optional<std::int32_t> status;    // prtInputStatus (PrtSubUnitStatusTC bits)
+    std::optional<std::int32_t> status;  // prtInputStatus (PrtSubUnitStatusTC bits)
 };
 
 struct Alert {
-    std::uint32_t index = 0;        // prtAlertIndex
-    std::int32_t severity = 0;      // prtAlertSeverityLevel (1 other, 3 critical, 4 warning, 5)
-    std::int32_t trainingLevel = 0; // prtAlertTrainingLevel
-    std::int32_t group = 0;         // prtAlertGroup (PrtAlertGroupTC: 6 cover, 8 input, ...)
-    std::int32_t groupIndex = 0;    // prtAlertGroupIndex
-    std::int32_t code = 0;          // prtAlertCode (PrtAlertCodeTC: 8 jam, 501 doorOpen, ...)
-    std::string description;        // prtAlertDescription
+    std::uint32_t index = 0;         // prtAlertIndex
+    std::int32_t severity = 0;       // prtAlertSeverityLevel (1 other, 3 critical, 4 warning, 5)
+    std::int32_t trainingLevel = 0;  // prtAlertTrainingLevel
+    std::int32_t group = 0;          // prtAlertGroup (PrtAlertGroupTC: 6 cover, 8 input, ...)
+    std::int32_t groupIndex = 0;     // prtAlertGroupIndex
+    std::int32_t code = 0;           // prtAlertCode (PrtAlertCodeTC: 8 jam, 501 doorOpen, ...)
+    std::string description;         // prtAlertDescription
 };
 
 struct Marker {
-    std::uint32_t index = 0;                   // prtMarkerIndex
+    std::uint32_t index = 0;                    // prtMarkerIndex
     std::optional<std::uint32_t> lifeCount;     // prtMarkerLifeCount
     std::optional<std::uint32_t> powerOnCount;  // prtMarkerPowerOnCount
 };
@@ -126,6 +126,6 @@ const char* SupplyClassName(std::int32_t supplyClass);
 const char* SupplyUnitName(std::int32_t unit);
 const char* AlertSeverityName(std::int32_t severity);  // "critical", "warning", ...
 const char* AlertGroupName(std::int32_t group);
-const char* AlertCodeName(std::int32_t code);          // "jam", "doorOpen", ...
+const char* AlertCodeName(std::int32_t code);  // "jam", "doorOpen", ...
 
 }  // namespace condition

@@ -53,11 +53,13 @@ int WaitForAnswer(net::IcmpSocket* socket, std::uint32_t destination, const Echo
             IsEchoReplyTo(packet, static_cast<std::size_t>(size), kind, from, destination, sent)) {
             return PROBE_REPLY;
         }
+        // Tick counts are whole milliseconds, so `elapsed` may count one more than has truly
+        // passed: the wait goes on until it shows one more than the wait, and never ends early.
         const std::uint32_t elapsed = TickCountMs() - start;
-        if (elapsed >= static_cast<std::uint32_t>(PROBE_WAIT_MS)) {
+        if (elapsed > static_cast<std::uint32_t>(PROBE_WAIT_MS)) {
             return PROBE_NO_REPLY;
         }
-        remaining = PROBE_WAIT_MS - static_cast<int>(elapsed);
+        remaining = PROBE_WAIT_MS + 1 - static_cast<int>(elapsed);
     }
 }
 

@@ -9,9 +9,10 @@ packages=(
     clang-14 libclang-rt-14-dev clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
     xvfb xauth trayer openbox x11-utils imagemagick
-    snmp snmpd snmpsim python3-pysnmp4 libsnmp-dev
-    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 icoutils zip
-    iproute2 util-linux procps tmux valgrind
+    snmp snmpd snmpsim python3-pysnmp4 libsnmp-dev nlohmann-json3-dev
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 icoutils zip
+    iproute2 util-linux procps tmux valgrind netcat-openbsd
+    dpkg-dev lintian
 )
 
 missing=()

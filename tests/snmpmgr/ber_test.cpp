@@ -160,6 +160,11 @@ TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
         {"bytes after the binding list", Resp(Cat({Tlv(0x30, {}), kNull})), E::TrailingBytes},
         {"binding without value", Bind(kName), E::Truncated},
         {"value runs past its binding", Bind(Cat({kName, {0x04, 0x05, 'a'}})), E::LengthPastParent},
+        // One byte past its binding, into the next binding: still inside the message.
+        {"value one byte past its binding",
+         Resp(Tlv(0x30, Cat({Tlv(0x30, Cat({kName, {0x04, 0x02, 'a'}})),
+                             Tlv(0x30, Cat({kName, kNull}))}))),
+         E::LengthPastParent},
         {"name empty", WithName(Tlv(0x06, {})), E::OidEmpty},
         {"arc of 2^32", WithName(Tlv(0x06, {0x2B, 0x90, 0x80, 0x80, 0x80, 0})), E::OidOverflow},
         {"name unterminated", WithName(Tlv(0x06, {0x2B, 0x06, 0x81})), E::OidUnterminated},

@@ -23,6 +23,7 @@ extern char** environ;
 namespace {
 
 constexpr int kStartTimeoutMs = 5000;
+constexpr int kStartTimeoutPerPrinterMs = 10;
 constexpr int kReplyTimeoutMs = 2000;
 
 std::string TempTemplate(const char* suffix) {
@@ -133,6 +134,14 @@ void PrinterSim::Start(const PrinterSimOptions& options) {
     if (options.log) {
         args.push_back("--log");
     }
+    if (options.fleet > 1) {
+        args.push_back("--fleet");
+        args.push_back(std::to_string(options.fleet));
+        if (options.fleetByAddress) {
+            args.push_back("--fleet-by");
+            args.push_back("addresses");
+        }
+    }
     args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
     std::vector<char*> argv;
     for (std::string& arg : args) {
@@ -167,16 +176,20 @@ void PrinterSim::Start(const PrinterSimOptions& options) {
         return;
     }
 
-    // Read stdout until both ports are announced, the simulator exits or time runs out.
+    // Read stdout until every printer's port and then the control port are announced, the
+    // simulator exits or time runs out.
     std::string pending;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
+    const auto startMs =
+        kStartTimeoutMs + kStartTimeoutPerPrinterMs * static_cast<int>(options.fleet);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(startMs);
     while (port_ == 0 || controlPort_ == 0) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                         deadline - std::chrono::steady_clock::now())
                         .count();
         pollfd fd{stdoutFd_, POLLIN, 0};
         if (left <= 0 || poll(&fd, 1, static_cast<int>(left)) <= 0) {
-            error_ = "the simulator did not announce its ports within 5 s";
+            error_ = "the simulator did not announce its ports within " + std::to_string(startMs) +
+                     " ms";
             port_ = 0;
             return;
         }
@@ -193,7 +206,9 @@ void PrinterSim::Start(const PrinterSimOptions& options) {
             std::string line = pending.substr(0, end);
             pending.erase(0, end + 1);
             if (std::uint16_t port = PortOf(line, "listening on "); port != 0) {
-                port_ = port;
+                const std::size_t colon = line.rfind(':');
+                endpoints_.push_back({line.substr(13, colon - 13), port});
+                port_ = endpoints_.front().port;
             }
             if (std::uint16_t port = PortOf(line, "control on "); port != 0) {
                 controlPort_ = port;
@@ -202,31 +217,58 @@ void PrinterSim::Start(const PrinterSimOptions& options) {
     }
 }
 
-std::string PrinterSim::command(const std::string& line) const {
+std::uint16_t PrinterSim::port(std::size_t printer) const {
+    return printer < endpoints_.size() ? endpoints_[printer].port : 0;
+}
+
+std::string PrinterSim::target(std::size_t printer) const {
+    if (printer >= endpoints_.size()) {
+        return "127.0.0.1:0";
+    }
+    return endpoints_[printer].address + ":" + std::to_string(endpoints_[printer].port);
+}
+
+std::string PrinterSim::exchange(const std::string& datagram, const std::string& from) const {
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return std::string("error: socket: ") + std::strerror(errno);
     }
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, from.c_str(), &local.sin_addr);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(controlPort_);
-    std::string datagram = line + "\n";
-    std::string reply = "error: no reply";
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+    std::string reply;
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0 &&
+        connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
         send(fd, datagram.data(), datagram.size(), 0) == static_cast<ssize_t>(datagram.size())) {
         pollfd wait{fd, POLLIN, 0};
-        char buffer[4096];
+        std::vector<char> buffer(65536);
         ssize_t n = 0;
-        if (poll(&wait, 1, kReplyTimeoutMs) == 1 && (n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-            reply.assign(buffer, static_cast<std::size_t>(n));
-            while (!reply.empty() && (reply.back() == '\n' || reply.back() == '\r')) {
-                reply.pop_back();
-            }
+        if (poll(&wait, 1, kReplyTimeoutMs) == 1 &&
+            (n = recv(fd, buffer.data(), buffer.size(), 0)) > 0) {
+            reply.assign(buffer.data(), static_cast<std::size_t>(n));
         }
     }
     close(fd);
     return reply;
+}
+
+std::string PrinterSim::command(const std::string& line) const {
+    std::string reply = exchange(line + "\n");
+    if (reply.empty()) {
+        return "error: no reply";
+    }
+    while (!reply.empty() && (reply.back() == '\n' || reply.back() == '\r')) {
+        reply.pop_back();
+    }
+    return reply;
+}
+
+std::string PrinterSim::command(std::size_t printer, const std::string& line) const {
+    return command("printer " + std::to_string(printer) + " " + line);
 }
 
 void PrinterSim::signal(int number) const {

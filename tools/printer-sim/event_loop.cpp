@@ -1,22 +1,20 @@
 #include "tools/printer-sim/event_loop.h"
 
-#include <fcntl.h>
-#include <poll.h>
+#include <sys/epoll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <deque>
-#include <iterator>
+#include <limits>
 #include <string>
-#include <vector>
 
 #include "tools/printer-sim/control.h"
+#include "tools/printer-sim/delay_queue.h"
 #include "tools/printer-sim/live.h"
 #include "tools/printer-sim/responder.h"
+#include "tools/printer-sim/signals.h"
 #include "tools/printer-sim/udp_socket.h"
 
 namespace sim {
@@ -24,89 +22,95 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Requests are drained this many at a time so control commands and signals stay responsive
-// under a flood; delayed answers beyond the queue limit are dropped like a full buffer would.
+// Datagrams are drained this many at a time per socket, and due answers sent this many per
+// wake, so control commands and signals stay responsive under a flood.
 constexpr int kDatagramsPerWake = 64;
-constexpr std::size_t kMaxPendingAnswers = 4096;
-constexpr std::size_t kControlBytes = 4096;
+constexpr std::size_t kAnswersPerWake = 1024;
+constexpr int kEventsPerWait = 256;
+constexpr std::uint64_t kSignalTag = std::numeric_limits<std::uint64_t>::max();
+constexpr std::uint64_t kControlTag = kSignalTag - 1;
 
-int g_signalPipe[2] = {-1, -1};
-
-extern "C" void OnSignal(int number) {
-    char code = number == SIGUSR1 ? '1' : number == SIGUSR2 ? '2' : 'T';
-    int saved = errno;
-    [[maybe_unused]] ssize_t ignored = write(g_signalPipe[1], &code, 1);
-    errno = saved;
-}
-
-struct PendingAnswer {
-    Clock::time_point due;
-    Endpoint to;
-    std::vector<std::vector<std::uint8_t>> strays;
-    std::vector<std::uint8_t> response;
-    std::vector<std::uint8_t> spoof;  // sent `spoofs` times from the other port
-    unsigned spoofs = 0;
-};
-
-// Community texts come from the network: never let them drive the terminal.
-std::string Printable(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        out += (c >= 0x20 && c < 0x7f) ? static_cast<char>(c) : '?';
-    }
-    return out;
+bool IsLoopback(std::uint32_t networkOrder) {
+    return (reinterpret_cast<const std::uint8_t*>(&networkOrder)[0]) == 127;
 }
 
 class Agent {
   public:
-    Agent(int agentFd, int controlFd, const Options& options, SimState& state)
-        : agentFd_(agentFd), controlFd_(controlFd), options_(options), state_(state) {}
-    ~Agent() { Close(spoofFd_); }
+    Agent(const std::vector<int>& agentFds, int controlFd, const Options& options, SimState& state)
+        : agentFds_(agentFds),
+          spoofFds_(agentFds.size(), -1),
+          controlFd_(controlFd),
+          options_(options),
+          state_(state) {}
+    ~Agent() {
+        for (int fd : spoofFds_) {
+            Close(fd);
+        }
+        Close(epoll_);
+    }
     Agent(const Agent&) = delete;
     Agent& operator=(const Agent&) = delete;
 
     int Run() {
+        epoll_ = epoll_create1(EPOLL_CLOEXEC);
+        if (epoll_ < 0 || !Watch(SignalFd(), kSignalTag) ||
+            (controlFd_ >= 0 && !Watch(controlFd_, kControlTag))) {
+            std::perror("vellumark-printer-sim: epoll");
+            return 1;
+        }
+        for (std::size_t i = 0; i < agentFds_.size(); ++i) {
+            if (!Watch(agentFds_[i], i)) {
+                std::perror("vellumark-printer-sim: epoll");
+                return 1;
+            }
+        }
         Clock::time_point nextPage = Clock::now() + PageInterval();
         Clock::time_point uptimeMark = Clock::now();
-        std::vector<pollfd> fds;
+        epoll_event events[kEventsPerWait];
         while (true) {
             Clock::time_point now = Clock::now();
             Clock::time_point wake = now + std::chrono::hours(1);
-            if (!pending_.empty()) {
-                wake = std::min(wake, pending_.front().due);
+            if (std::optional<Clock::time_point> due = queue_.NextDue()) {
+                wake = std::min(wake, *due);
             }
             if (options_.live) {
                 wake = std::min(wake, nextPage);
             }
             auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now);
             int timeoutMs = wait.count() < 0 ? 0 : static_cast<int>(wait.count()) + 1;
-
-            fds = {{g_signalPipe[0], POLLIN, 0}, {agentFd_, POLLIN, 0}};
-            if (controlFd_ >= 0) {
-                fds.push_back({controlFd_, POLLIN, 0});
-            }
-            if (poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) {
-                std::perror("poll");
+            int ready = epoll_wait(epoll_, events, kEventsPerWait, timeoutMs);
+            if (ready < 0 && errno != EINTR) {
+                std::perror("vellumark-printer-sim: epoll_wait");
                 return 1;
             }
-            if ((fds[0].revents & POLLIN) != 0 && HandleSignals()) {
-                return 0;
-            }
-            if ((fds[1].revents & POLLIN) != 0) {
-                HandleRequests();
-            }
-            if (controlFd_ >= 0 && (fds[2].revents & POLLIN) != 0) {
-                HandleControl();
+            for (int e = 0; e < ready; ++e) {
+                std::uint64_t tag = events[e].data.u64;
+                if (tag == kSignalTag) {
+                    std::vector<std::string> notes;
+                    bool stop = ApplySignals(state_, notes);
+                    for (const std::string& note : notes) {
+                        Log(note);
+                    }
+                    if (stop) {
+                        return 0;
+                    }
+                } else if (tag == kControlTag) {
+                    HandleControl();
+                } else {
+                    HandleRequests(static_cast<std::size_t>(tag));
+                }
             }
             SendDueAnswers();
             if (options_.live && Clock::now() >= nextPage) {
                 // Pages missed while the process did not run are printed in one go.
                 auto pages =
                     static_cast<std::uint64_t>((Clock::now() - nextPage) / PageInterval()) + 1;
-                PrintPages(state_, pages);
                 // sysUpTime follows the clock in whole hundredths, whatever the page interval.
                 auto hundredths = (Clock::now() - uptimeMark) / std::chrono::milliseconds(10);
-                AddUptime(state_, static_cast<std::uint64_t>(hundredths));
+                for (Printer& printer : state_.printers) {
+                    PrintPages(printer, pages);
+                    AddUptime(printer, static_cast<std::uint64_t>(hundredths));
+                }
                 uptimeMark += std::chrono::milliseconds(10) * hundredths;
                 nextPage += PageInterval() * pages;
             }
@@ -114,132 +118,139 @@ class Agent {
     }
 
   private:
+    bool Watch(int fd, std::uint64_t tag) {
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.u64 = tag;
+        return epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &event) == 0;
+    }
+
     std::chrono::milliseconds PageInterval() const {
         return std::chrono::milliseconds(options_.pageIntervalMs);
     }
 
-    // True when the process should stop.
-    bool HandleSignals() {
-        char codes[64];
-        ssize_t count = read(g_signalPipe[0], codes, sizeof codes);
-        bool stop = false;
-        for (ssize_t i = 0; i < count; ++i) {
-            if (codes[i] == '1' || codes[i] == '2') {
-                state_.faults.silent = codes[i] == '1';
-                Log(std::string("signal: silence ") + (codes[i] == '1' ? "on" : "off"));
-            } else {
-                stop = true;
-            }
-        }
-        return stop;
-    }
-
-    void HandleRequests() {
+    void HandleRequests(std::size_t printer) {
         for (int i = 0; i < kDatagramsPerWake; ++i) {
             Endpoint from;
-            long size = ReceiveFrom(agentFd_, buffer_.data(), buffer_.size(), from);
+            long size = ReceiveFrom(agentFds_[printer], buffer_.data(), buffer_.size(), from);
             if (size < 0) {
                 return;
             }
-            HandleRequest(buffer_.data(), static_cast<std::size_t>(size), from);
+            HandleRequest(printer, buffer_.data(), static_cast<std::size_t>(size), from);
         }
     }
 
-    void HandleRequest(const std::uint8_t* data, std::size_t size, const Endpoint& from) {
-        Reply reply = Respond(data, size, state_);
-        std::string source = FormatEndpoint(from);
+    void HandleRequest(std::size_t index, const std::uint8_t* data, std::size_t size,
+                       const Endpoint& from) {
+        Printer& printer = state_.printers[index];
+        Reply reply = Respond(data, size, printer);
+        std::string source =
+            (agentFds_.size() > 1 ? "printer " + std::to_string(index) + ": " : std::string()) +
+            FormatEndpoint(from);
         if (reply.outcome == Outcome::Malformed || reply.outcome == Outcome::NotARequest) {
-            ++state_.stats.malformed;
+            ++printer.stats.malformed;
             Log(source + " " + reply.summary);
             return;
         }
-        std::string prefix = source + " community=" + Printable(reply.request.community) + " ";
+        std::string prefix = source + " community=" + reply.request.community + " ";
         if (reply.outcome == Outcome::UnknownCommunity) {
-            ++state_.stats.wrongCommunity;
+            ++printer.stats.wrongCommunity;
             Log(prefix + reply.summary);
             return;
         }
-        ++state_.stats.requests;
-        if (state_.faults.silent) {
-            ++state_.stats.silenced;
+        ++printer.stats.requests;
+        if (printer.faults.silent) {
+            ++printer.stats.silenced;
             Log(prefix + reply.summary + " [silenced, not sent]");
             return;
         }
         if (reply.injected) {
-            ++state_.stats.injected;
+            ++printer.stats.injected;
         } else if (reply.errorStatus == kNoSuchName) {
-            ++state_.stats.noSuchName;
+            ++printer.stats.noSuchName;
         }
-        // The strays and the forged copy are made from the answer before it moves.
-        unsigned spoofs = state_.faults.spoof;
+        const Faults& faults = printer.faults;
+        // The forged copy is made from the answer before it moves.
         std::vector<std::uint8_t> spoof =
-            spoofs > 0 ? MakeSpoof(reply) : std::vector<std::uint8_t>{};
-        PendingAnswer answer{Clock::now() + std::chrono::milliseconds(state_.faults.delayMs),
+            faults.spoof > 0 ? MakeSpoof(reply) : std::vector<std::uint8_t>{};
+        PendingAnswer answer{Clock::now() + std::chrono::milliseconds(faults.delayMs),
+                             index,
                              from,
-                             MakeStrays(reply, state_.faults.stray),
                              std::move(reply.response),
+                             faults.stray,
                              std::move(spoof),
-                             spoofs};
+                             faults.spoof};
         std::string notes;
         if (answer.spoofs > 0) {
             notes += " [after " + std::to_string(answer.spoofs) + " spoofed answers]";
         }
-        if (!answer.strays.empty()) {
-            notes += " [after " + std::to_string(answer.strays.size()) + " stray datagrams]";
+        if (answer.strays > 0) {
+            notes += " [after " + std::to_string(answer.strays) + " stray datagrams]";
         }
-        if (state_.faults.delayMs > 0) {
-            notes += " [delayed " + std::to_string(state_.faults.delayMs) + " ms]";
-            if (pending_.size() >= kMaxPendingAnswers) {
-                Log(prefix + reply.summary + " [delay queue full, dropped]");
-                return;
-            }
+        if (faults.delayMs == 0) {
             Log(prefix + reply.summary + notes);
-            // Delays may shrink at run time: keep the queue ordered by due time.
-            auto at = pending_.end();
-            while (at != pending_.begin() && std::prev(at)->due > answer.due) {
-                --at;
-            }
-            pending_.insert(at, std::move(answer));
+            Send(answer);
+            return;
+        }
+        notes += " [delayed " + std::to_string(faults.delayMs) + " ms]";
+        if (!queue_.Push(std::move(answer))) {
+            ++printer.stats.queueDropped;
+            Log(prefix + reply.summary + " [delay queue full, dropped]");
             return;
         }
         Log(prefix + reply.summary + notes);
-        Send(answer);
+        NoteQueue();
+    }
+
+    void NoteQueue() {
+        state_.queued = queue_.Size();
+        state_.queueBytes = queue_.Bytes();
     }
 
     void Send(const PendingAnswer& answer) {
-        if (answer.spoofs > 0 && SpoofSocket() >= 0) {
+        Printer& printer = state_.printers[answer.printer];
+        int agentFd = agentFds_[answer.printer];
+        if (answer.spoofs > 0 && !answer.spoof.empty() && SpoofSocket(answer.printer) >= 0) {
             for (unsigned i = 0; i < answer.spoofs; ++i) {
-                SendTo(spoofFd_, answer.to, answer.spoof.data(), answer.spoof.size());
-                ++state_.stats.spoofs;
+                SendTo(spoofFds_[answer.printer], answer.to, answer.spoof.data(),
+                       answer.spoof.size());
+                ++printer.stats.spoofs;
             }
         }
-        for (const auto& stray : answer.strays) {
-            SendTo(agentFd_, answer.to, stray.data(), stray.size());
-            ++state_.stats.strays;
+        for (const auto& stray : MakeStrays(answer.response, answer.strays)) {
+            SendTo(agentFd, answer.to, stray.data(), stray.size());
+            ++printer.stats.strays;
         }
-        SendTo(agentFd_, answer.to, answer.response.data(), answer.response.size());
-        ++state_.stats.answered;
+        SendTo(agentFd, answer.to, answer.response.data(), answer.response.size());
+        ++printer.stats.answered;
     }
 
-    // A second socket on the agent's address with another port, opened when first needed.
-    int SpoofSocket() {
-        if (spoofFd_ < 0) {
-            Endpoint other{BoundEndpoint(agentFd_).address, 0};
+    // A second socket on the printer's address with another port, opened when first needed.
+    int SpoofSocket(std::size_t printer) {
+        if (spoofFds_[printer] < 0) {
+            Endpoint other{BoundEndpoint(agentFds_[printer]).address, 0};
             std::string error;
-            spoofFd_ = OpenUdp(other, error);
-            if (spoofFd_ < 0) {
+            spoofFds_[printer] = OpenUdp(other, error);
+            if (spoofFds_[printer] < 0) {
                 Log("spoof: " + error);
             }
         }
-        return spoofFd_;
+        return spoofFds_[printer];
     }
 
     void SendDueAnswers() {
-        Clock::time_point now = Clock::now();
-        while (!pending_.empty() && pending_.front().due <= now) {
-            Send(pending_.front());
-            pending_.pop_front();
+        for (const PendingAnswer& answer : queue_.TakeDue(Clock::now(), kAnswersPerWake)) {
+            Send(answer);
         }
+        NoteQueue();
+    }
+
+    bool ControlAllowed(std::uint32_t address) const {
+        if (options_.controlAllow.empty()) {
+            return IsLoopback(address);
+        }
+        return std::find(options_.controlAllow.begin(), options_.controlAllow.end(), address) !=
+               options_.controlAllow.end();
     }
 
     void HandleControl() {
@@ -249,62 +260,47 @@ class Agent {
             if (size < 0) {
                 return;
             }
+            if (!ControlAllowed(from.address)) {
+                ++state_.controlRefused;
+                Log("control: datagram from " + FormatEndpoint(from) + " refused");
+                continue;
+            }
             std::string_view text(reinterpret_cast<const char*>(control_.data()),
                                   static_cast<std::size_t>(size));
-            std::string replies;
-            while (!text.empty()) {
-                std::size_t end = text.find('\n');
-                std::string_view line = text.substr(0, end);
-                text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-                if (line.find_first_not_of(" \t\r") == std::string_view::npos) {
-                    continue;
-                }
-                std::string reply = ExecuteControl(line, state_);
-                Log("control: " + Printable(std::string(line)) + " -> " + reply);
-                replies += reply + "\n";
-            }
-            if (replies.empty()) {
-                replies = "error: empty command\n";
+            std::vector<std::string> log;
+            std::string replies = ControlReply(text, state_, &log);
+            for (const std::string& line : log) {
+                Log("control: " + line);
             }
             SendTo(controlFd_, from, reinterpret_cast<const std::uint8_t*>(replies.data()),
                    replies.size());
         }
     }
 
+    // Texts from the network (communities, control lines, values) are escaped: they must never
+    // drive the terminal.
     void Log(const std::string& line) const {
         if (state_.log) {
-            std::fprintf(stderr, "printer-sim: %s\n", line.c_str());
+            std::fprintf(stderr, "printer-sim: %s\n", EscapeControlBytes(line).c_str());
         }
     }
 
-    int agentFd_;
+    const std::vector<int>& agentFds_;
+    std::vector<int> spoofFds_;
     int controlFd_;
-    int spoofFd_ = -1;
+    int epoll_ = -1;
     const Options& options_;
     SimState& state_;
-    std::deque<PendingAnswer> pending_;
+    DelayQueue queue_;
     std::vector<std::uint8_t> buffer_ = std::vector<std::uint8_t>(ber::kMaxMessageBytes);
     std::vector<std::uint8_t> control_ = std::vector<std::uint8_t>(kControlBytes);
 };
 
 }  // namespace
 
-bool InstallSignalHandlers() {
-    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return false;
-    }
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    for (int number : {SIGINT, SIGTERM, SIGUSR1, SIGUSR2}) {
-        sigaction(number, &action, nullptr);
-    }
-    std::signal(SIGPIPE, SIG_IGN);
-    return true;
-}
-
-int RunEventLoop(int agentFd, int controlFd, const Options& options, SimState& state) {
-    Agent agent(agentFd, controlFd, options, state);
+int RunEventLoop(const std::vector<int>& agentFds, int controlFd, const Options& options,
+                 SimState& state) {
+    Agent agent(agentFds, controlFd, options, state);
     return agent.Run();
 }
 

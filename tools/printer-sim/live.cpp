@@ -3,41 +3,42 @@
 #include <algorithm>
 
 #include "platform/snmpmgr/asn_types.h"
+#include "tools/printer-sim/conditions.h"
+#include "tools/printer-sim/mib.h"
 
 namespace sim {
 namespace {
 
-const Oid kLifeCount = {1, 3, 6, 1, 2, 1, 43, 10, 2, 1, 4, 1, 1};
-const Oid kPowerOnCount = {1, 3, 6, 1, 2, 1, 43, 10, 2, 1, 5, 1, 1};
-const Oid kSupplyLevelColumn = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1};
-const Oid kSysUpTime = {1, 3, 6, 1, 2, 1, 1, 3, 0};
+const Oid kLifeCount = mib::Row(mib::kPrtMarkerLifeCount, {1, 1});
+const Oid kPowerOnCount = mib::Row(mib::kPrtMarkerPowerOnCount, {1, 1});
+const Oid kSupplyLevelColumn = mib::Row(mib::kPrtSuppliesLevel, {1});
 
-// Counters keep their type's range: INTEGER stops at 2^31-1, the unsigned types wrap.
-void AddTo(ber::Value& value, std::uint64_t amount) {
+bool InColumn(const Oid& oid, const Oid& column) {
+    return oid.size() == column.size() + 1 && mib::InSubtree(oid, column);
+}
+
+}  // namespace
+
+void AddToCounter(ber::Value& value, std::uint64_t amount) {
     if (value.tag == ASN_INTEGER) {
         std::int64_t next = value.integer + static_cast<std::int64_t>(amount % 4294967296u);
         value.integer = next > 2147483647 ? 2147483647 : next;
-    } else if (value.tag == ASN_COUNTER32 || value.tag == ASN_GAUGE32) {
+    } else if (value.tag == ASN_COUNTER32 || value.tag == ASN_GAUGE32 ||
+               value.tag == ASN_TIMETICKS) {
         value.integer = static_cast<std::int64_t>(
             (static_cast<std::uint64_t>(value.integer) + amount) % 4294967296u);
     }
 }
 
-bool InColumn(const Oid& oid, const Oid& column) {
-    return oid.size() == column.size() + 1 && std::equal(column.begin(), column.end(), oid.begin());
-}
-
-}  // namespace
-
-void PrintPages(SimState& state, std::uint64_t pages) {
-    std::uint64_t before = state.livePages / kPagesPerTonerUnit;
-    state.livePages += pages;
-    std::uint64_t units = state.livePages / kPagesPerTonerUnit - before;
-    for (Profile& profile : state.profiles) {
+void PrintPages(Printer& printer, std::uint64_t pages) {
+    std::uint64_t before = printer.livePages / kPagesPerTonerUnit;
+    printer.livePages += pages;
+    std::uint64_t units = printer.livePages / kPagesPerTonerUnit - before;
+    for (Profile& profile : printer.profiles) {
         for (const Oid& counter : {kLifeCount, kPowerOnCount}) {
             auto found = profile.objects.find(counter);
-            if (found != profile.objects.end()) {
-                AddTo(found->second, pages);
+            if (found != profile.objects.end() && found->second.tag != ASN_TIMETICKS) {
+                AddToCounter(found->second, pages);
             }
         }
         if (units == 0) {
@@ -46,20 +47,36 @@ void PrintPages(SimState& state, std::uint64_t pages) {
         for (auto it = profile.objects.lower_bound(kSupplyLevelColumn);
              it != profile.objects.end() && InColumn(it->first, kSupplyLevelColumn); ++it) {
             ber::Value& level = it->second;
-            if (level.tag == ASN_INTEGER && level.integer > 0) {
+            const std::uint32_t supply = it->first.back();
+            auto capacity =
+                profile.objects.find(mib::Row(mib::kPrtSuppliesMaxCapacity, {1, supply}));
+            auto supplyClass = profile.objects.find(mib::Row(mib::kPrtSuppliesClass, {1, supply}));
+            if (level.tag != ASN_INTEGER || level.integer < 0) {
+                continue;  // -1, -2, -3 keep their meaning
+            }
+            if (supplyClass != profile.objects.end() &&
+                supplyClass->second.integer == mib::kSupplyClassReceptacle) {
+                // A waste box fills up to its capacity.
+                if (capacity != profile.objects.end() && capacity->second.integer > 0) {
+                    level.integer = std::min(capacity->second.integer,
+                                             level.integer + static_cast<std::int64_t>(units));
+                }
+            } else if (level.integer > 0) {
                 std::int64_t next = level.integer - static_cast<std::int64_t>(units);
                 level.integer = next < 0 ? 0 : next;
             }
         }
     }
+    if (units > 0) {
+        ApplyConditions(printer);
+    }
 }
 
-void AddUptime(SimState& state, std::uint64_t centiseconds) {
-    for (Profile& profile : state.profiles) {
-        auto found = profile.objects.find(kSysUpTime);
+void AddUptime(Printer& printer, std::uint64_t centiseconds) {
+    for (Profile& profile : printer.profiles) {
+        auto found = profile.objects.find(mib::kSysUpTime);
         if (found != profile.objects.end() && found->second.tag == ASN_TIMETICKS) {
-            found->second.integer = static_cast<std::int64_t>(
-                (static_cast<std::uint64_t>(found->second.integer) + centiseconds) % 4294967296u);
+            AddToCounter(found->second, centiseconds);
         }
     }
 }

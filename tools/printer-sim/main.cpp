@@ -1,42 +1,35 @@
-// vellumark-printer-sim: a simulated network printer (an SNMPv1 agent) for demos and tests.
-// Usage and the control commands are in README.md and --help.
+// vellumark-printer-sim: a simulated network printer, or a fleet of them (an SNMPv1/v2c agent)
+// for demos, tests and load tests. Usage and the control commands are in README.md and --help.
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "tools/printer-sim/control.h"
 #include "tools/printer-sim/event_loop.h"
+#include "tools/printer-sim/fleet.h"
 #include "tools/printer-sim/options.h"
 #include "tools/printer-sim/profile.h"
+#include "tools/printer-sim/signals.h"
 #include "tools/printer-sim/udp_socket.h"
 
 namespace {
 
-// The bundled profiles: in the source tree while developing, else where an installation puts
-// them beside the binary (BINDIR/../share/vellumark/profiles).
-std::string DefaultProfileDir() {
-    std::error_code ec;
-    if (std::filesystem::is_directory(VM_SIM_PROFILE_DIR, ec)) {
-        return VM_SIM_PROFILE_DIR;
-    }
+// Descriptors beyond the printers' sockets: signal pipe, control, epoll, spoof sockets, files.
+constexpr rlim_t kSpareDescriptors = 64;
+
+std::string ExecutablePath() {
     char self[4096];
     ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length > 0) {
-        std::filesystem::path installed =
-            std::filesystem::path(std::string(self, length)).parent_path().parent_path() /
-            "share/vellumark/profiles";
-        if (std::filesystem::is_directory(installed, ec)) {
-            return installed.string();
-        }
-    }
-    return VM_SIM_PROFILE_DIR;
+    return length > 0 ? std::string(self, static_cast<std::size_t>(length)) : std::string();
 }
 
 // Loads every profile named on the command line; reports all problems, not just the first.
-bool LoadProfiles(const sim::Options& options, sim::SimState& state) {
+bool LoadProfiles(const sim::Options& options, std::vector<sim::Profile>& profiles) {
     std::vector<sim::ProfileArgument> arguments = options.profiles;
     if (arguments.empty()) {
         arguments.push_back({"", "laser-mono"});
@@ -71,9 +64,18 @@ bool LoadProfiles(const sim::Options& options, sim::SimState& state) {
         }
         std::fprintf(stderr, "vellumark-printer-sim: %s: %zu objects for community '%s'\n",
                      path.c_str(), profile.objects.size(), profile.community.c_str());
-        state.profiles.push_back(std::move(profile));
+        profiles.push_back(std::move(profile));
     }
     return ok;
+}
+
+// A fleet needs a descriptor per printer: raise the soft limit as far as the hard one allows.
+void RaiseDescriptorLimit(std::size_t printers) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < printers + kSpareDescriptors) {
+        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, printers + kSpareDescriptors);
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 }  // namespace
@@ -81,12 +83,13 @@ bool LoadProfiles(const sim::Options& options, sim::SimState& state) {
 int main(int argc, char** argv) {
     sim::Options options;
     std::string error;
-    if (!sim::ParseOptions(argc, argv, DefaultProfileDir(), options, error)) {
+    if (!sim::ParseOptions(argc, argv, sim::DefaultProfileDir(ExecutablePath(), VM_SIM_PROFILE_DIR),
+                           options, error)) {
         std::fprintf(stderr, "vellumark-printer-sim: %s\n", error.c_str());
         return 2;
     }
-    if (options.help) {
-        std::fputs(sim::UsageText().c_str(), stdout);
+    if (options.help || options.version) {
+        std::fputs((options.help ? sim::UsageText() : sim::VersionText()).c_str(), stdout);
         return 0;
     }
     if (options.listProfiles) {
@@ -95,12 +98,24 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    sim::SimState state;
-    state.faults = options.faults;
-    state.log = options.log;
-    if (!LoadProfiles(options, state)) {
+    std::vector<sim::Profile> profiles;
+    if (!LoadProfiles(options, profiles)) {
         std::fprintf(stderr, "vellumark-printer-sim: profile errors, not started\n");
         return 2;
+    }
+    sim::SimState state;
+    state.log = options.log;
+    state.printers = sim::MakeFleet(profiles, options.fleet);
+    for (sim::Printer& printer : state.printers) {
+        printer.faults = options.faults;
+    }
+    for (const std::string& command : options.startCommands) {
+        std::string reply = sim::ExecuteControl(command, state);
+        if (reply.rfind("error", 0) == 0) {
+            std::fprintf(stderr, "vellumark-printer-sim: --%s: %s\n", command.c_str(),
+                         reply.c_str());
+            return 2;
+        }
     }
     if (options.check) {
         return 0;
@@ -109,23 +124,33 @@ int main(int argc, char** argv) {
         std::perror("vellumark-printer-sim: signal pipe");
         return 1;
     }
-    int agentFd = sim::OpenUdp(options.listen, error);
+    RaiseDescriptorLimit(options.fleet);
+    std::vector<int> agentFds;
     int controlFd = -1;
-    if (agentFd >= 0 && options.control) {
+    bool opened =
+        sim::OpenFleetSockets(options.listen, options.fleet, options.fleetSpread, agentFds, error);
+    if (opened && options.control) {
         controlFd = sim::OpenUdp(options.controlEndpoint, error);
+        opened = controlFd >= 0;
     }
-    if (agentFd < 0 || (options.control && controlFd < 0)) {
+    if (!opened) {
         std::fprintf(stderr, "vellumark-printer-sim: %s\n", error.c_str());
-        sim::Close(agentFd);
+        for (int fd : agentFds) {
+            sim::Close(fd);
+        }
         return 1;
     }
-    std::printf("listening on %s\n", sim::FormatEndpoint(sim::BoundEndpoint(agentFd)).c_str());
+    for (int fd : agentFds) {
+        std::printf("listening on %s\n", sim::FormatEndpoint(sim::BoundEndpoint(fd)).c_str());
+    }
     if (controlFd >= 0) {
         std::printf("control on %s\n", sim::FormatEndpoint(sim::BoundEndpoint(controlFd)).c_str());
     }
     std::fflush(stdout);
-    int status = sim::RunEventLoop(agentFd, controlFd, options, state);
+    int status = sim::RunEventLoop(agentFds, controlFd, options, state);
     sim::Close(controlFd);
-    sim::Close(agentFd);
+    for (int fd : agentFds) {
+        sim::Close(fd);
+    }
     return status;
 }

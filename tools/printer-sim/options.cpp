@@ -6,6 +6,7 @@
 
 #include "tools/printer-sim/control.h"
 #include "tools/printer-sim/responder.h"
+#include "vellumark/version.h"
 
 namespace sim {
 namespace {
@@ -64,9 +65,51 @@ bool ParseOptions(int argc, const char* const* argv, const std::string& defaultP
             return !hasInlineValue;
         };
         long long number = 0;
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            (arg == "--version" ? options.version : options.help) = true;
             return noValue();
+        } else if (arg == "--fleet") {
+            if (!takeValue() || !ParseNumber(value, 1, kMaxFleet, number)) {
+                error = error.empty() ? "--fleet wants a count from 1 to 5000" : error;
+                return false;
+            }
+            options.fleet = static_cast<std::size_t>(number);
+        } else if (arg == "--fleet-by") {
+            if (!takeValue() || (value != "ports" && value != "addresses")) {
+                error = error.empty() ? "--fleet-by wants ports or addresses" : error;
+                return false;
+            }
+            options.fleetSpread = value == "ports" ? FleetSpread::Ports : FleetSpread::Addresses;
+        } else if (arg == "--control-allow") {
+            in_addr address{};
+            if (!takeValue() || inet_pton(AF_INET, value.c_str(), &address) != 1) {
+                error = error.empty() ? "--control-allow wants an IPv4 address" : error;
+                return false;
+            }
+            options.controlAllow.push_back(address.s_addr);
+        } else if (arg == "--jam" || arg == "--door-open") {
+            if (!noValue()) {
+                return false;
+            }
+            options.startCommands.push_back(arg.substr(2));
+        } else if (arg == "--paper-out" || arg == "--bulk-flood" || arg == "--max-message") {
+            if (!takeValue()) {
+                return false;
+            }
+            options.startCommands.push_back(arg.substr(2) + " " + value);
+        } else if (arg == "--toner" || arg == "--walk") {
+            // SUPPLY=PERCENT and MODE[:OID] become "toner SUPPLY PERCENT", "walk MODE OID".
+            if (!takeValue()) {
+                return false;
+            }
+            std::size_t separator = value.find(arg == "--toner" ? '=' : ':');
+            if (separator != std::string::npos) {
+                value[separator] = ' ';
+            } else if (arg == "--toner") {
+                error = "--toner wants SUPPLY=PERCENT";
+                return false;
+            }
+            options.startCommands.push_back(arg.substr(2) + " " + value);
         } else if (arg == "--listen" || arg == "--control") {
             if (!takeValue()) {
                 return false;
@@ -159,14 +202,19 @@ bool ParseOptions(int argc, const char* const* argv, const std::string& defaultP
     return true;
 }
 
+std::string VersionText() {
+    return "vellumark-printer-sim " VELLUMARK_VERSION "\n";
+}
+
 std::string UsageText() {
     return R"(Usage: vellumark-printer-sim [OPTIONS]
-A simulated network printer: an SNMPv1 agent that answers GET (and GETNEXT) requests from
-snmprec profiles, with faults on demand.
+A simulated network printer (or a fleet of them): an SNMPv1 and SNMPv2c agent that answers GET,
+GETNEXT and GETBULK requests from snmprec profiles, with faults and printer conditions on demand.
 
 Serving:
   --listen IPV4:PORT        UDP address for SNMP (default 127.0.0.1:1161); port 0 picks a free
-                            port. Prints "listening on IPV4:PORT" on stdout once bound.
+                            port. Prints "listening on IPV4:PORT" on stdout once bound (a
+                            line per printer, in printer order, for a fleet).
   --profile [COMM=]PROFILE  serve PROFILE (a .snmprec file or a bundled name) to requests with
                             community COMM (default: the --community value). Repeat to serve
                             several profiles, each under its own community. Default: laser-mono.
@@ -178,6 +226,11 @@ Serving:
   --live                    print pages while running: page counts grow by one per page
                             interval, supply levels fall by one every 10 pages, sysUpTime runs
   --page-interval MS        the page interval for --live (default 2000)
+  --fleet N                 serve N printers (1..5000) from this process: printer i listens on
+                            port BASE+i of --listen's address (or see --fleet-by), printer 0
+                            serves the profiles as they are, the others varied values
+  --fleet-by ports|addresses  spread the fleet over ports (default) or over the addresses
+                            BASE+i with one port (loopback: 127.0.0.1, 127.0.0.2, ...)
 
 Faults (also settable at run time through the control channel):
   --silence                 start silent: answer nothing
@@ -187,16 +240,30 @@ Faults (also settable at run time through the control channel):
                             "spoofed answer from another port") from another UDP port first
   --error OID=STATUS        answer OID with STATUS (tooBig noSuchName badValue readOnly genErr)
                             and a NULL value
+  --walk MODE[:OID]         GETNEXT/GETBULK misbehave within OID (default everywhere): endless
+                            (tables never end), backwards, repeat (the name does not advance)
+  --bulk-flood N            answer every GETBULK with N repetitions, whatever was asked
+  --max-message BYTES       the largest answer (484..65507, default 65507): GETBULK answers
+                            are cut to fit, others answered tooBig
+
+Conditions (also settable through the control channel; "clear" ends them):
+  --jam                     a paper jam
+  --door-open               a door open
+  --paper-out INPUT         input (tray) INPUT empty; repeatable
+  --toner SUPPLY=PERCENT    supply SUPPLY at PERCENT of its capacity; repeatable
 
 Control:
   --control IPV4:PORT       UDP control channel: one command per line, one reply line each
                             ("ok..." or "error: ..."); port 0 picks a free port and prints
                             "control on IPV4:PORT". Send "help" for the commands.
+  --control-allow IPV4      accept control datagrams from this address only (repeatable);
+                            without it, from loopback addresses only
   SIGUSR1 / SIGUSR2         stop answering / answer again
   SIGINT / SIGTERM          exit with status 0
 
   --log                     log every request (source, community, objects, result) to stderr
   --help                    this text
+  --version                 the version
 
 Exit status: 0 after SIGINT/SIGTERM or --help, 1 when a socket cannot be opened, 2 for a bad
 command line or a bad profile.

@@ -1,7 +1,9 @@
 // The simulated printer's command line. Parsing reports the first problem in `error`; the
-// usage text is what --help prints.
+// usage text is what --help prints. Flags that set a fault or a condition at start are kept as
+// the control commands they stand for (`startCommands`), run for every printer once loaded.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +16,10 @@ struct Endpoint {
     std::uint32_t address = 0x0100007f;  // network byte order: 127.0.0.1
     std::uint16_t port = 0;              // host order; 0 = pick a free port
 };
+
+// How a fleet's printers are spread: printer i on port BASE+i, or on address BASE+i.
+enum class FleetSpread { Ports, Addresses };
+inline constexpr std::size_t kMaxFleet = 5000;
 
 struct ProfileArgument {
     std::string community;  // empty: the --community value
@@ -33,7 +39,12 @@ struct Options {
     bool check = false;
     bool listProfiles = false;
     bool help = false;
+    bool version = false;
     Faults faults;  // faults in force from the start
+    std::size_t fleet = 1;
+    FleetSpread fleetSpread = FleetSpread::Ports;
+    std::vector<std::uint32_t> controlAllow;  // network order; empty: any loopback address
+    std::vector<std::string> startCommands;   // control commands every printer runs at start
 };
 
 bool ParseEndpoint(const std::string& text, Endpoint& endpoint);
@@ -43,5 +54,6 @@ bool ParseOptions(int argc, const char* const* argv, const std::string& defaultP
                   Options& options, std::string& error);
 
 std::string UsageText();
+std::string VersionText();  // "vellumark-printer-sim VERSION"
 
 }  // namespace sim

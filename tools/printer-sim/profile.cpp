@@ -98,6 +98,19 @@ std::string ResolveProfilePath(const std::string& argument, const std::string& d
     return {};
 }
 
+std::string DefaultProfileDir(const std::string& executable, const std::string& builtIn) {
+    std::error_code ec;
+    if (!executable.empty()) {
+        std::filesystem::path installed =
+            std::filesystem::path(executable).parent_path().parent_path() / "share" / "vellumark" /
+            "profiles";
+        if (std::filesystem::is_directory(installed, ec)) {
+            return installed.string();
+        }
+    }
+    return builtIn;
+}
+
 std::vector<std::string> ListProfiles(const std::string& dir) {
     std::vector<std::string> names;
     std::error_code ec;

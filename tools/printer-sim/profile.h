@@ -34,6 +34,11 @@ bool LoadProfileFile(const std::string& path, Profile& profile, std::vector<std:
 // `dir`/NAME.snmprec. Empty when neither exists.
 std::string ResolveProfilePath(const std::string& argument, const std::string& dir);
 
+// Where bundled names are looked up by default: beside an installed binary at `executable`
+// (BINDIR/../share/vellumark/profiles) when that folder exists, else `builtIn` (the source
+// tree's folder, compiled in): an installed program never reads a source tree it has one.
+std::string DefaultProfileDir(const std::string& executable, const std::string& builtIn);
+
 // Names (without ".snmprec") of the profiles in `dir`, sorted.
 std::vector<std::string> ListProfiles(const std::string& dir);
 

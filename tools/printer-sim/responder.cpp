@@ -1,8 +1,11 @@
 #include "tools/printer-sim/responder.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "platform/snmpmgr/asn_types.h"
+#include "tools/printer-sim/mib.h"
+#include "tools/printer-sim/walk.h"
 
 namespace sim {
 namespace {
@@ -11,9 +14,14 @@ constexpr std::uint8_t kGetRequest = SNMP_PDU_GET;
 constexpr std::uint8_t kGetNextRequest = SNMP_PDU_GETNEXT;
 constexpr std::uint8_t kGetResponse = SNMP_PDU_RESPONSE;
 constexpr std::uint8_t kSetRequest = SNMP_PDU_SET;
+constexpr std::uint8_t kGetBulkRequest = ber::kPduGetBulk;
 
-const Profile* FindProfile(const SimState& state, const std::string& community) {
-    for (const Profile& profile : state.profiles) {
+// A GETBULK answer is filled by estimate; this covers the length octets of the message, the
+// PDU and the binding list growing as bindings are added.
+constexpr std::size_t kLengthSlack = 8;
+
+const Profile* FindProfile(const Printer& printer, const std::string& community) {
+    for (const Profile& profile : printer.profiles) {
         if (profile.community == community) {
             return &profile;
         }
@@ -29,6 +37,8 @@ const char* PduName(std::uint8_t type) {
             return "GETNEXT";
         case kSetRequest:
             return "SET";
+        case kGetBulkRequest:
+            return "GETBULK";
         default:
             return "PDU";
     }
@@ -43,7 +53,8 @@ std::string NamesOf(const ber::Message& message) {
     return names.empty() ? "(no objects)" : names;
 }
 
-// The request's bindings with every value NULL: the form v1 agents answer errors in.
+// The request's bindings, with every value NULL when `nullValues`: the form v1 agents answer
+// errors in.
 std::vector<ber::VarBind> Echo(const ber::Message& request, bool nullValues) {
     std::vector<ber::VarBind> bindings = request.varbinds;
     if (nullValues) {
@@ -52,6 +63,111 @@ std::vector<ber::VarBind> Echo(const ber::Message& request, bool nullValues) {
         }
     }
     return bindings;
+}
+
+ber::Value Exception(std::uint8_t tag) {
+    ber::Value value;
+    value.tag = tag;
+    return value;
+}
+
+// A missing object in SNMPv2c: noSuchInstance when the profile has another instance of the
+// same object (an object under the name less its last arc), noSuchObject otherwise.
+std::uint8_t MissingKind(const Profile& profile, const Oid& name) {
+    if (name.size() < 2) {
+        return ber::kNoSuchObject;
+    }
+    const Oid parent(name.begin(), name.end() - 1);
+    auto at = profile.objects.lower_bound(parent);
+    return at != profile.objects.end() && mib::InSubtree(at->first, parent) ? ber::kNoSuchInstance
+                                                                            : ber::kNoSuchObject;
+}
+
+std::size_t EncodedSize(const ber::Message& message) {
+    std::vector<std::uint8_t> bytes;
+    return ber::Encode(message, bytes) == ber::Error::None ? bytes.size()
+                                                           : std::numeric_limits<int>::max();
+}
+
+// What one more binding adds to an encoded answer, measured with the codec itself.
+class SizeMeter {
+  public:
+    explicit SizeMeter(const ber::Message& empty) : probe_(empty), base_(EncodedSize(empty)) {}
+    std::size_t Base() const { return base_; }
+    std::size_t Of(const ber::VarBind& binding) {
+        probe_.varbinds.assign(1, binding);
+        return EncodedSize(probe_) - base_;
+    }
+
+  private:
+    ber::Message probe_;
+    std::size_t base_;
+};
+
+struct BulkResult {
+    bool tooBig = false;  // the non-repeaters alone do not fit
+    bool cut = false;     // fewer repetitions than asked, to fit the limit
+};
+
+// RFC 3416 4.2.3: the first N bindings are answered as by GETNEXT, then up to M rounds of the
+// R others, each going on from its previous answer; a repeater past the end gives endOfMibView
+// from then on, and once every repeater is past the end the answer stops. Bindings that would
+// take the answer past the limit are left out. The `bulk-flood` fault sets M and never stops
+// early: thousands of bindings, as far as the limit lets them.
+BulkResult Bulk(const ber::Message& request, const Profile& profile, const Faults& faults,
+                ber::Message& response) {
+    BulkResult result;
+    const std::vector<ber::VarBind>& asked = request.varbinds;
+    const auto nonRepeaters = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(request.errorStatus, 0, static_cast<std::int64_t>(asked.size())));
+    const std::size_t repeaters = asked.size() - nonRepeaters;
+    const bool flood = faults.bulkFlood > 0;
+    const std::int64_t rounds = flood ? faults.bulkFlood : std::max(request.errorIndex, 0);
+
+    SizeMeter meter(response);
+    std::size_t estimate = meter.Base() + kLengthSlack;
+    auto next = [&](const Oid& after) {
+        std::optional<ber::VarBind> found = NextObject(profile, after, faults);
+        return found ? *found : ber::VarBind{after, Exception(ber::kEndOfMibView)};
+    };
+    auto add = [&](ber::VarBind binding) {
+        std::size_t bytes = meter.Of(binding);
+        if (estimate + bytes > faults.maxMessageBytes) {
+            return false;
+        }
+        estimate += bytes;
+        response.varbinds.push_back(std::move(binding));
+        return true;
+    };
+    for (std::size_t i = 0; i < nonRepeaters; ++i) {
+        if (!add(next(asked[i].name))) {
+            result.tooBig = true;
+            return result;
+        }
+    }
+    std::vector<Oid> last;
+    for (std::size_t r = nonRepeaters; r < asked.size(); ++r) {
+        last.push_back(asked[r].name);
+    }
+    std::vector<bool> ended(repeaters, false);
+    for (std::int64_t round = 0; round < rounds && repeaters > 0; ++round) {
+        bool allEnded = true;
+        for (std::size_t r = 0; r < repeaters; ++r) {
+            ber::VarBind binding =
+                ended[r] ? ber::VarBind{last[r], Exception(ber::kEndOfMibView)} : next(last[r]);
+            ended[r] = binding.value.tag == ber::kEndOfMibView;
+            allEnded = allEnded && ended[r];
+            last[r] = binding.name;
+            if (!add(std::move(binding))) {
+                result.cut = true;
+                return result;
+            }
+        }
+        if (allEnded && !flood) {
+            break;
+        }
+    }
+    return result;
 }
 
 }  // namespace
@@ -70,6 +186,8 @@ std::string ErrorStatusName(int status) {
             return "readOnly";
         case kGenErr:
             return "genErr";
+        case kNotWritable:
+            return "notWritable";
         default:
             return std::to_string(status);
     }
@@ -84,7 +202,7 @@ int ErrorStatusFromName(const std::string& name) {
     return -1;
 }
 
-Reply Respond(const std::uint8_t* data, std::size_t size, const SimState& state) {
+Reply Respond(const std::uint8_t* data, std::size_t size, const Printer& printer) {
     Reply reply;
     ber::Error error = ber::Decode(data, size, reply.request);
     if (error != ber::Error::None) {
@@ -93,68 +211,106 @@ Reply Respond(const std::uint8_t* data, std::size_t size, const SimState& state)
         return reply;
     }
     const ber::Message& request = reply.request;
-    if (request.pduType != kGetRequest && request.pduType != kGetNextRequest &&
-        request.pduType != kSetRequest) {
+    const bool v2c = request.version == ber::kVersion2c;
+    const std::uint8_t type = request.pduType;
+    if (type != kGetRequest && type != kGetNextRequest && type != kSetRequest &&
+        !(v2c && type == kGetBulkRequest)) {
         reply.outcome = Outcome::NotARequest;
-        reply.summary = "PDU type " + std::to_string(request.pduType) + " is no request, dropped";
+        reply.summary = "PDU type " + std::to_string(type) + " is no request, dropped";
         return reply;
     }
-    std::string head = std::string(PduName(request.pduType)) + " " + NamesOf(request) + " -> ";
-    const Profile* profile = FindProfile(state, request.community);
+    std::string head = std::string(v2c ? "v2c " : "") + PduName(type) + " " + NamesOf(request);
+    if (type == kGetBulkRequest) {
+        head += " (non-repeaters " + std::to_string(request.errorStatus) + ", max-repetitions " +
+                std::to_string(request.errorIndex) + ")";
+    }
+    head += " -> ";
+    const Profile* profile = FindProfile(printer, request.community);
     if (profile == nullptr) {
         reply.outcome = Outcome::UnknownCommunity;
         reply.summary = head + "unknown community, dropped";
         return reply;
     }
+    const Faults& faults = printer.faults;
 
     ber::Message response;
-    response.version = 0;
+    response.version = request.version;
     response.community = request.community;
     response.pduType = kGetResponse;
     response.requestId = request.requestId;
-    std::string values;
-    for (std::size_t i = 0; i < request.varbinds.size() && response.errorStatus == 0; ++i) {
-        const ber::VarBind& asked = request.varbinds[i];
-        int index = static_cast<int>(i) + 1;
-        auto injected = state.faults.errorStatusByOid.find(asked.name);
-        if (injected != state.faults.errorStatusByOid.end()) {
+    for (std::size_t i = 0; i < request.varbinds.size(); ++i) {
+        auto injected = faults.errorStatusByOid.find(request.varbinds[i].name);
+        if (injected != faults.errorStatusByOid.end()) {
             response.errorStatus = injected->second;
-            response.errorIndex = injected->second == kTooBig ? 0 : index;
+            response.errorIndex = injected->second == kTooBig ? 0 : static_cast<int>(i) + 1;
             reply.injected = true;
             break;
         }
-        auto found = profile->objects.end();
-        if (request.pduType == kGetRequest) {
-            found = profile->objects.find(asked.name);
-        } else if (request.pduType == kGetNextRequest) {
-            found = profile->objects.upper_bound(asked.name);
+    }
+    BulkResult bulk;
+    for (std::size_t i = 0; i < request.varbinds.size() && response.errorStatus == 0; ++i) {
+        const Oid& name = request.varbinds[i].name;
+        const int index = static_cast<int>(i) + 1;
+        if (type == kGetBulkRequest) {
+            bulk = Bulk(request, *profile, faults, response);
+            break;
         }
-        // A read-only v1 agent answers SET as if the object did not exist.
-        if (found == profile->objects.end()) {
+        if (type == kSetRequest) {
+            // A read-only agent: v1 answers as if the object did not exist.
+            response.errorStatus = v2c ? kNotWritable : kNoSuchName;
+            response.errorIndex = index;
+            break;
+        }
+        std::optional<ber::VarBind> found;
+        if (type == kGetRequest) {
+            auto at = profile->objects.find(name);
+            if (at != profile->objects.end()) {
+                found = ber::VarBind{at->first, at->second};
+            } else if (v2c) {
+                found = ber::VarBind{name, Exception(MissingKind(*profile, name))};
+            }
+        } else {
+            found = NextObject(*profile, name, faults);
+            if (!found && v2c) {
+                found = ber::VarBind{name, Exception(ber::kEndOfMibView)};
+            }
+        }
+        if (!found) {
             response.errorStatus = kNoSuchName;
             response.errorIndex = index;
             break;
         }
-        response.varbinds.push_back(ber::VarBind{found->first, found->second});
-        values += values.empty() ? "" : "; ";
-        if (request.pduType == kGetNextRequest) {
-            values += FormatOid(found->first) + " = ";
-        }
-        values += DescribeValue(found->second);
+        response.varbinds.push_back(std::move(*found));
     }
+
+    std::string values;
     if (response.errorStatus != 0) {
         response.varbinds = Echo(request, reply.injected);
         values = ErrorStatusName(response.errorStatus) + " (index " +
                  std::to_string(response.errorIndex) + ")";
+    } else if (type == kGetBulkRequest) {
+        values = std::to_string(response.varbinds.size()) + " bindings" +
+                 (bulk.cut ? ", cut to fit" : "");
+    } else {
+        for (const ber::VarBind& binding : response.varbinds) {
+            values += values.empty() ? "" : "; ";
+            if (type == kGetNextRequest) {
+                values += FormatOid(binding.name) + " = ";
+            }
+            values += DescribeValue(binding.value);
+        }
     }
-    if (ber::Encode(response, reply.response) != ber::Error::None) {
-        // Too large to send: answer in the identical form with tooBig, as RFC 1157 asks.
+    if (bulk.tooBig || ber::Encode(response, reply.response) != ber::Error::None ||
+        reply.response.size() > faults.maxMessageBytes) {
+        // Too large to send: tooBig, in v1 with the request's bindings (RFC 1157), in v2c with
+        // none (RFC 3416).
         response.errorStatus = kTooBig;
         response.errorIndex = 0;
-        response.varbinds = Echo(request, false);
+        response.varbinds = v2c ? std::vector<ber::VarBind>{} : Echo(request, false);
         values = "tooBig (answer too large)";
         reply.response.clear();
-        if (ber::Encode(response, reply.response) != ber::Error::None) {
+        if (ber::Encode(response, reply.response) != ber::Error::None ||
+            reply.response.size() > faults.maxMessageBytes) {
             reply.outcome = Outcome::Malformed;
             reply.summary = head + "no answer fits, dropped";
             return reply;
@@ -166,20 +322,17 @@ Reply Respond(const std::uint8_t* data, std::size_t size, const SimState& state)
     return reply;
 }
 
-std::vector<std::vector<std::uint8_t>> MakeStrays(const Reply& reply, unsigned count) {
+std::vector<std::vector<std::uint8_t>> MakeStrays(const std::vector<std::uint8_t>& response,
+                                                  unsigned count) {
     std::vector<std::vector<std::uint8_t>> strays;
-    if (reply.outcome != Outcome::Answer) {
-        return strays;
-    }
     ber::Message wrongId;
-    bool decodable =
-        ber::Decode(reply.response.data(), reply.response.size(), wrongId) == ber::Error::None;
+    bool decodable = ber::Decode(response.data(), response.size(), wrongId) == ber::Error::None;
+    const auto requestId = static_cast<std::uint32_t>(wrongId.requestId);
     for (unsigned i = 0; i < count; ++i) {
         std::vector<std::uint8_t> datagram;
         if (i % 2 == 0 && decodable) {
             // Unsigned arithmetic: the id wraps instead of overflowing.
-            wrongId.requestId = static_cast<std::int32_t>(
-                static_cast<std::uint32_t>(reply.request.requestId) + 1u + i);
+            wrongId.requestId = static_cast<std::int32_t>(requestId + 1u + i);
             ber::Encode(wrongId, datagram);
         } else {
             // A SEQUENCE that claims more bytes than follow, then text.

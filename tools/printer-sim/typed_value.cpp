@@ -252,9 +252,31 @@ std::string DescribeValue(const ber::Value& value) {
             out = "Opaque ";
             AppendEscaped(out, value.bytes);
             return out;
+        case ber::kNoSuchObject:
+            return "noSuchObject";
+        case ber::kNoSuchInstance:
+            return "noSuchInstance";
+        case ber::kEndOfMibView:
+            return "endOfMibView";
         default:
             return "tag " + std::to_string(value.tag);
     }
+}
+
+std::string EscapeControlBytes(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7f) {
+            out += c;
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", byte);
+            out += hex;
+        }
+    }
+    return out;
 }
 
 }  // namespace sim

@@ -26,7 +26,12 @@ std::string FormatOid(const Oid& oid);
 bool ParseTypedValue(std::string_view tag, std::string_view text, ber::Value& value,
                      std::string& error);
 
-// "INTEGER 42", "STRING \"READY\"", "Opaque 0x0102"... with unprintable bytes escaped.
+// "INTEGER 42", "STRING \"READY\"", "Opaque 0x0102", "endOfMibView"... with unprintable bytes
+// escaped.
 std::string DescribeValue(const ber::Value& value);
+
+// `text` with every byte outside printable ASCII (controls, DEL, 0x80-0xFF) written as \xNN:
+// what may reach a terminal from text a peer sent.
+std::string EscapeControlBytes(std::string_view text);
 
 }  // namespace sim

@@ -1,0 +1,32 @@
+// The condition as the terminal program shows it: the JSON object `condition` of
+// `--once --json`, and the text block `--once` prints under the window. Pure functions.
+//
+// JSON: health, reasons, device_status, printer_status (MIB names, null when not read or not
+// named), errors (the set bits' names), serial, supplies (description, colour, type, class,
+// unit, capacity, level, percent, level_state), inputs (name, media, capacity, level, status),
+// alerts (severity, group, code, description), markers (life_count, power_on_count).
+// Unknown values are null. Texts are the condition's UTF-8, escaped by the JSON writer.
+//
+// Text: never a control character from the printer's texts: each C0 or C1 control and DEL
+// becomes U+FFFD, so a printer cannot drive the terminal; every line ends with "\n".
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "condition/condition.h"
+
+namespace condition {
+
+nlohmann::ordered_json ConditionToJson(const Condition& condition);
+// The same object as compact JSON text, to splice into a larger document.
+std::string ConditionJson(const Condition& condition);
+
+std::string ConditionText(const Condition& condition);
+
+// `text` with each control character (U+0000-U+001F, U+007F-U+009F) replaced by U+FFFD;
+// `text` is UTF-8 (as every text of a Condition is).
+std::string PrintableText(const std::string& text);
+
+}  // namespace condition

@@ -1,0 +1,140 @@
+#include "tools/printer-sim/fleet.h"
+
+#include <arpa/inet.h>
+
+#include <cstdio>
+#include <random>
+
+#include "platform/snmpmgr/asn_types.h"
+#include "tools/printer-sim/live.h"
+#include "tools/printer-sim/mib.h"
+#include "tools/printer-sim/udp_socket.h"
+
+namespace sim {
+namespace {
+
+constexpr int kPortAttempts = 50;
+constexpr std::uint32_t kFirstFreePortGuess = 20000;
+constexpr std::uint32_t kLastPort = 60999;
+
+void AppendText(ber::Value& value, const std::string& suffix) {
+    if (value.tag == ASN_OCTETSTRING) {
+        value.bytes.insert(value.bytes.end(), suffix.begin(), suffix.end());
+    }
+}
+
+template <typename Change>
+void ForColumn(Profile& profile, const Oid& column, Change change) {
+    for (auto at = profile.objects.lower_bound(column);
+         at != profile.objects.end() && mib::InSubtree(at->first, column); ++at) {
+        change(at->first, at->second);
+    }
+}
+
+Endpoint Nth(const Endpoint& base, std::size_t i, FleetSpread spread) {
+    Endpoint endpoint = base;
+    if (spread == FleetSpread::Ports) {
+        endpoint.port = static_cast<std::uint16_t>(base.port + i);
+    } else {
+        endpoint.address = htonl(ntohl(base.address) + static_cast<std::uint32_t>(i));
+    }
+    return endpoint;
+}
+
+bool BindAll(const Endpoint& base, std::size_t count, FleetSpread spread, std::vector<int>& fds,
+             std::string& error) {
+    for (std::size_t i = 0; i < count; ++i) {
+        int fd = OpenUdp(Nth(base, i, spread), error);
+        if (fd < 0) {
+            for (int open : fds) {
+                Close(open);
+            }
+            fds.clear();
+            return false;
+        }
+        fds.push_back(fd);
+    }
+    return true;
+}
+
+}  // namespace
+
+void VaryForPrinter(Profile& profile, std::size_t index) {
+    if (index == 0) {
+        return;
+    }
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "-%04zu", index);
+    const std::uint64_t i = index;
+    ForColumn(profile, mib::kSysName, [&](const Oid&, ber::Value& v) { AppendText(v, suffix); });
+    ForColumn(profile, mib::kPrtSerialNumber,
+              [&](const Oid&, ber::Value& v) { AppendText(v, suffix); });
+    ForColumn(profile, mib::kPrtMarkerLifeCount,
+              [&](const Oid&, ber::Value& v) { AddToCounter(v, i * 7919); });
+    ForColumn(profile, mib::kPrtMarkerPowerOnCount,
+              [&](const Oid&, ber::Value& v) { AddToCounter(v, i * 31 % 1000); });
+    ForColumn(profile, mib::kSysUpTime,
+              [&](const Oid&, ber::Value& v) { AddToCounter(v, i * 360000); });
+    ForColumn(profile, mib::kPrtSuppliesLevel, [&](const Oid& oid, ber::Value& level) {
+        Oid capacityOid = mib::kPrtSuppliesMaxCapacity;
+        capacityOid.insert(capacityOid.end(),
+                           oid.begin() + static_cast<std::ptrdiff_t>(mib::kPrtSuppliesLevel.size()),
+                           oid.end());
+        auto capacity = profile.objects.find(capacityOid);
+        if (level.tag != ASN_INTEGER || level.integer < 0 || capacity == profile.objects.end() ||
+            capacity->second.tag != ASN_INTEGER || capacity->second.integer <= 0) {
+            return;
+        }
+        const std::int64_t full = capacity->second.integer;
+        level.integer =
+            (level.integer + static_cast<std::int64_t>(i) * full * 37 / 100) % (full + 1);
+    });
+}
+
+std::vector<Printer> MakeFleet(const std::vector<Profile>& profiles, std::size_t count) {
+    std::vector<Printer> printers(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        printers[i].profiles = profiles;
+        for (Profile& profile : printers[i].profiles) {
+            VaryForPrinter(profile, i);
+        }
+    }
+    return printers;
+}
+
+bool OpenFleetSockets(const Endpoint& base, std::size_t count, FleetSpread spread,
+                      std::vector<int>& fds, std::string& error) {
+    fds.clear();
+    if (spread == FleetSpread::Ports && base.port + count - 1 > 65535) {
+        error =
+            "ports " + std::to_string(base.port) + "+" + std::to_string(count) + " run past 65535";
+        return false;
+    }
+    if (base.port != 0 || count == 1) {
+        return BindAll(base, count, spread, fds, error);
+    }
+    // Port 0: a run of free ports from a random start, or one port free on every address.
+    std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<std::uint32_t> start(
+        kFirstFreePortGuess, kLastPort - static_cast<std::uint32_t>(count));
+    for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
+        Endpoint first = base;
+        if (spread == FleetSpread::Ports) {
+            first.port = static_cast<std::uint16_t>(start(random));
+        } else {
+            int probe = OpenUdp(base, error);
+            if (probe < 0) {
+                return false;
+            }
+            first.port = BoundEndpoint(probe).port;
+            Close(probe);
+        }
+        if (BindAll(first, count, spread, fds, error)) {
+            return true;
+        }
+    }
+    error = "no free run of " + std::to_string(count) + " ports found: " + error;
+    return false;
+}
+
+}  // namespace sim
