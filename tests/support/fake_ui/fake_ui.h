@@ -72,7 +72,7 @@ void ClearCalls();
 // Turns the log off (and on again): the kept state is still updated. For benchmarks, where
 // the log would only grow.
 void SetLogging(bool on);
-// Adds an entry of the test's own (e.g. "ProbeTarget") so that calls into other parts of the
+// Adds an entry of the test's own (e.g. "ProbeTarget") so that calls into the rest of the
 // program can be ordered against the UI calls.
 void Note(const std::string& what);
 
