@@ -17,7 +17,7 @@ for arch in i686 x86_64; do
     # shellcheck disable=SC2086
     cmake -S "$source_dir" -B "$build" \
         -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchains/mingw-$arch.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DVM_WERROR=ON -DVM_QT=OFF -DVM_TESTS=OFF -DVM_BENCH=OFF \
+        -DCMAKE_BUILD_TYPE=Release -DVM_WERROR=ON -DVM_QT=OFF -DVM_TESTS=ON -DVM_BENCH=OFF \
         ${VM_WIN32_CMAKE_ARGS:-}
     cmake --build "$build" --target vellumark vellumark-driver vellumark-net-test -j "$jobs"
 done

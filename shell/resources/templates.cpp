@@ -15,26 +15,26 @@ constexpr std::uint32_t VALUE_STYLE = WsChild | WsVisible | WsGroup | SsLeft;
 
 // clang-format off
 constexpr ControlTemplate MONITOR_CONTROLS[] = {
-    // id                   class           text                   x    y    cx   cy   style                                                                  exStyle
-    {IDC_HIDE,              BUTTON_CLASS,   "Hide",                109, 101, 50,  14,  WsChild | WsVisible | WsTabStop | BsPushButton,                        0},
-    {IDC_PRIMARY,           EDIT_CLASS,     "",                    59,  7,   120, 14,  WsChild | WsVisible | WsBorder | EsAutoHScroll,                       0},
-    {IDC_PRIMARY_LABEL,     STATIC_CLASS,   "Primary Status:",     7,   9,   50,  8,   LABEL_STYLE,                                                           WsExRight},
-    {IDC_UPDATE_TARGET,     BUTTON_CLASS,   "Update Target",       17,  101, 55,  14,  WsChild | WsTabStop | BsDefPushButton,                                 0},
-    {NO_ID,                 STATIC_CLASS,   "Secondary Status:",   7,   27,  60,  8,   LABEL_STYLE,                                                           WsExRight},
-    {IDC_SECONDARY,         EDIT_CLASS,     "",                    69,  25,  110, 28,  WsChild | WsVisible | WsBorder | WsVScroll | EsMultiline | EsAutoVScroll | EsAutoHScroll, 0},
-    {IDC_PAGECOUNT,         STATIC_CLASS,   "",                    77,  73,  86,  8,   VALUE_STYLE,                                                           0},
-    {NO_ID,                 STATIC_CLASS,   "Current Page Count:", 7,   73,  68,  8,   LABEL_STYLE,                                                           WsExRight},
-    {IDC_TONER,             PROGRESS_CLASS, "",                    69,  58,  110, 7,   WsChild | WsVisible | WsBorder | PbsSmooth,                            0},
-    {NO_ID,                 STATIC_CLASS,   "Toner Remaining:",    7,   57,  57,  8,   LABEL_STYLE,                                                           WsExRight},
-    {NO_ID,                 STATIC_CLASS,   "Power-On Page Count:", 7,  90,  75,  8,   LABEL_STYLE,                                                           WsExRight},
-    {IDC_POWERON_COUNT,     STATIC_CLASS,   "",                    84,  90,  83,  8,   VALUE_STYLE,                                                           0},
+    // id                   class           text                   x    y    cx   cy   style                                                                  exStyle  name
+    {IDC_HIDE,              BUTTON_CLASS,   "Hide",                109, 101, 50,  14,  WsChild | WsVisible | WsTabStop | BsPushButton,                        0, nullptr},
+    {IDC_PRIMARY,           EDIT_CLASS,     "",                    59,  7,   120, 14,  WsChild | WsVisible | WsBorder | EsAutoHScroll,                       0, "primary"},
+    {IDC_PRIMARY_LABEL,     STATIC_CLASS,   "Primary Status:",     7,   9,   50,  8,   LABEL_STYLE,                                                           WsExRight, "label"},
+    {IDC_UPDATE_TARGET,     BUTTON_CLASS,   "Update Target",       17,  101, 55,  14,  WsChild | WsTabStop | BsDefPushButton,                                 0, "update_target"},
+    {NO_ID,                 STATIC_CLASS,   "Secondary Status:",   7,   27,  60,  8,   LABEL_STYLE,                                                           WsExRight, nullptr},
+    {IDC_SECONDARY,         EDIT_CLASS,     "",                    69,  25,  110, 28,  WsChild | WsVisible | WsBorder | WsVScroll | EsMultiline | EsAutoVScroll | EsAutoHScroll, 0, "secondary"},
+    {IDC_PAGECOUNT,         STATIC_CLASS,   "",                    77,  73,  86,  8,   VALUE_STYLE,                                                           0, "page_count"},
+    {NO_ID,                 STATIC_CLASS,   "Current Page Count:", 7,   73,  68,  8,   LABEL_STYLE,                                                           WsExRight, nullptr},
+    {IDC_TONER,             PROGRESS_CLASS, "",                    69,  58,  110, 7,   WsChild | WsVisible | WsBorder | PbsSmooth,                            0, "toner"},
+    {NO_ID,                 STATIC_CLASS,   "Toner Remaining:",    7,   57,  57,  8,   LABEL_STYLE,                                                           WsExRight, nullptr},
+    {NO_ID,                 STATIC_CLASS,   "Power-On Page Count:", 7,  90,  75,  8,   LABEL_STYLE,                                                           WsExRight, nullptr},
+    {IDC_POWERON_COUNT,     STATIC_CLASS,   "",                    84,  90,  83,  8,   VALUE_STYLE,                                                           0, "power_on_count"},
 };
 
 constexpr ControlTemplate TARGET_CONTROLS[] = {
-    // id                   class           text                                     x   y   cx   cy  style                                                              exStyle
-    {IDOK_ID,               BUTTON_CLASS,   "OK",                                    63, 49, 50,  14, WsChild | WsVisible | WsTabStop | BsDefPushButton,                 0},
-    {IDC_TARGET_EDIT,       EDIT_CLASS,     "",                                      30, 22, 108, 14, WsChild | WsVisible | WsBorder | WsTabStop | EsAutoHScroll,        0},
-    {NO_ID,                 BUTTON_CLASS,   "IP or HOST Name of Printer to Monitor", 7,  3,  151, 69, WsChild | WsVisible | BsGroupBox,                                  0},
+    // id                   class           text                                     x   y   cx   cy  style                                                              exStyle  name
+    {IDOK_ID,               BUTTON_CLASS,   "OK",                                    63, 49, 50,  14, WsChild | WsVisible | WsTabStop | BsDefPushButton,                 0, nullptr},
+    {IDC_TARGET_EDIT,       EDIT_CLASS,     "",                                      30, 22, 108, 14, WsChild | WsVisible | WsBorder | WsTabStop | EsAutoHScroll,        0, nullptr},
+    {NO_ID,                 BUTTON_CLASS,   "IP or HOST Name of Printer to Monitor", 7,  3,  151, 69, WsChild | WsVisible | BsGroupBox,                                  0, nullptr},
 };
 
 constexpr MenuItemTemplate TRAY_MENU_ITEMS[] = {

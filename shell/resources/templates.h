@@ -50,7 +50,8 @@ inline constexpr const char* EDIT_CLASS = "Edit";
 inline constexpr const char* STATIC_CLASS = "Static";
 inline constexpr const char* PROGRESS_CLASS = "msctls_progress32";
 
-// One control: identifier (-1 for none), class, text, position and size in dialog units.
+// One control: identifier (-1 for none), class, text, position and size in dialog units, and
+// the name scripts know its value by (the terminal program's JSON), or null when none.
 struct ControlTemplate {
     int id;
     const char* className;
@@ -61,6 +62,7 @@ struct ControlTemplate {
     int cy;
     std::uint32_t style;
     std::uint32_t exStyle;
+    const char* name;
 };
 
 struct FontTemplate {

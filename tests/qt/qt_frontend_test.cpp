@@ -7,10 +7,13 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -114,6 +117,11 @@ class FrontEndTest : public QObject {
             QCOMPARE(window.windowType(), tray ? Qt::Tool : Qt::Window);
             QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
             QCOMPARE(window.MinimisesToHide(), !tray);
+            // Fixed in size: the window asks for no maximise button, and minimise only where
+            // it stands in for hiding.
+            QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+            QCOMPARE(bool(window.windowFlags() & Qt::WindowMinimizeButtonHint), !tray);
+            QCOMPARE(window.minimumSize(), window.maximumSize());
         }
     }
 
@@ -128,12 +136,85 @@ class FrontEndTest : public QObject {
         QVERIFY(vmqt::DecodeIco(farOffset).isNull());
     }
 
-    void onlyTheExactFirstTokenIsAnOption() {
-        QCOMPARE(vmqt::ParseLaunch({"--help"}).action, vmqt::LaunchAction::Help);
-        QCOMPARE(vmqt::ParseLaunch({"--help=1"}).action, vmqt::LaunchAction::Run);
-        const vmqt::Launch run = vmqt::ParseLaunch({"printer", "--help", "extra"});
-        QCOMPARE(run.action, vmqt::LaunchAction::Run);
-        QCOMPARE(run.commandLine, std::string("printer --help extra"));
+    void optionsAndUsageErrors() {
+        const struct {
+            std::vector<std::string> arguments;
+            vmqt::LaunchAction action;
+            std::string text;
+        } cases[] = {
+            {{"printer", "--help"}, vmqt::LaunchAction::Help, ""},
+            {{"-h"}, vmqt::LaunchAction::Help, ""},
+            {{"--version"}, vmqt::LaunchAction::Version, ""},
+            {{"--bogus", "printer"}, vmqt::LaunchAction::UsageError, "unknown option '--bogus'"},
+            {{"--help=1"}, vmqt::LaunchAction::UsageError, "unknown option '--help=1'"},
+            {{"--", "--help", "-x"}, vmqt::LaunchAction::Run, "--help -x"},
+            {{"printer", "public", "extra"}, vmqt::LaunchAction::Run, "printer public extra"},
+            {{"-"}, vmqt::LaunchAction::Run, "-"},
+        };
+        for (const auto& c : cases) {
+            const vmqt::Launch launch = vmqt::ParseLaunch(c.arguments);
+            QCOMPARE(launch.action, c.action);
+            QCOMPARE(launch.text, c.text);
+        }
+    }
+
+    // The program itself: a usage error, no display, and a target too long said on stderr.
+    void programSaysWhatIsWrongOnStderr() {
+        const struct {
+            QStringList arguments;
+            const char* platform;  // QT_QPA_PLATFORM; null: unset, and no display either
+            int exitCode;          // -1: still running, killed after reading stderr
+            QString err;
+        } cases[] = {
+            {{"--bogus"},
+             "offscreen",
+             2,
+             "vellumark: unknown option '--bogus'\nUsage: " VM_VELLUMARK_PATH
+             " [--] [PRINTER[:PORT] [COMMUNITY]]\n"},
+            {{"127.0.0.1"},
+             nullptr,
+             1,
+             "vellumark: no display found (DISPLAY or WAYLAND_DISPLAY); vellumark-term shows the "
+             "printer in a terminal\n"},
+            {{QString(64, QLatin1Char('a'))},
+             "offscreen",
+             -1,
+             "vellumark: the target is longer than 63 characters\n"},
+        };
+        for (const auto& c : cases) {
+            QProcess program;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.remove(QStringLiteral("DISPLAY"));
+            environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+            if (c.platform != nullptr) {
+                environment.insert(QStringLiteral("QT_QPA_PLATFORM"), c.platform);
+            }
+            program.setProcessEnvironment(environment);
+            program.start(QStringLiteral(VM_VELLUMARK_PATH), c.arguments);
+            QVERIFY(program.waitForStarted(5000));
+            if (c.exitCode < 0) {
+                // Qt may have its own say first (a missing runtime folder, for example).
+                program.setReadChannel(QProcess::StandardError);
+                QString line;
+                QVERIFY(QTest::qWaitFor(
+                    [&] {
+                        while (program.canReadLine() && !line.startsWith("vellumark:")) {
+                            line = QString::fromUtf8(program.readLine());
+                        }
+                        return line.startsWith("vellumark:");
+                    },
+                    10000));
+                QCOMPARE(line, c.err);
+                program.kill();
+                QVERIFY(program.waitForFinished(5000));
+                continue;
+            }
+            QVERIFY(program.waitForFinished(10000));
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), c.exitCode);
+            QCOMPARE(QString::fromUtf8(program.readAllStandardError()), c.err);
+        }
     }
 
     void eventsBecomeMessages() {
@@ -195,18 +276,21 @@ class FrontEndTest : public QObject {
         });
     }
 
-    void textsRoundTripAsBytes() {
+    void textsRoundTripAsBytesEachFieldOnItsOwn() {
         qttest::RunWhileDriving(RunMonitor, [] {
             vmqt::DialogWindow* dialog = qttest::CurrentDialog();
             const HWND h = dialog->Handle();
             auto* primary = qobject_cast<QLineEdit*>(dialog->Control(IDC_PRIMARY));
 
-            // Valid UTF-8 shows as UTF-8; other bytes as Latin-1 and read back unchanged.
+            // Valid UTF-8 shows as UTF-8; other bytes as Latin-1 and read back unchanged; a
+            // character that a cut split is dropped, not read as Latin-1.
             QVERIFY(ui::SetDlgItemTextA(h, IDC_PRIMARY, "Caf\xC3\xA9"));
             QCOMPARE(primary->text(), QStringLiteral("Caf\u00E9"));
             ui::SetDlgItemTextA(h, IDC_PRIMARY, "Caf\xE9 \x80");
             QCOMPARE(primary->text(), QStringLiteral("Caf\u00E9 \u0080"));
             QCOMPARE(ReadText(h, IDC_PRIMARY, 64), QByteArray("Caf\xE9 \x80"));
+            ui::SetDlgItemTextA(h, IDC_PRIMARY, "\xE6\x97\xA5\xE6\x9C");
+            QCOMPARE(primary->text(), QStringLiteral("\u65E5"));
 
             // Typed text reads back as UTF-8, cut at the capacity on a character boundary.
             primary->clear();
@@ -215,10 +299,74 @@ class FrontEndTest : public QObject {
             QCOMPARE(ReadText(h, IDC_PRIMARY, 4), QByteArray("ab"));
             QCOMPARE(ReadText(h, IDC_PRIMARY, 1), QByteArray(""));
 
-            // "\r\n" separates lines on the program's side.
-            ui::SetDlgItemTextA(h, IDC_SECONDARY, "Ready\r\nTray 2: Letter");
+            // "\r\n" separates the console lines, and each line is read on its own.
+            ui::SetDlgItemTextA(h, IDC_SECONDARY, "Caf\xC3\xA9\r\nCaf\xE9");
             auto* secondary = qobject_cast<QPlainTextEdit*>(dialog->Control(IDC_SECONDARY));
-            QCOMPARE(secondary->document()->blockCount(), 2);
+            QCOMPARE(secondary->toPlainText(), QStringLiteral("Caf\u00E9\nCaf\u00E9"));
+
+            // A poll that writes the same lines again leaves the box where the user scrolled.
+            QByteArray lines;
+            for (int i = 0; i < 20; ++i) {
+                lines += "line " + QByteArray::number(i) + "\r\n";
+            }
+            ui::SetDlgItemTextA(h, IDC_SECONDARY, lines.constData());
+            QScrollBar* scroll = secondary->verticalScrollBar();
+            QVERIFY(scroll->maximum() > 0);
+            scroll->setValue(scroll->maximum());
+            ui::SetDlgItemTextA(h, IDC_SECONDARY, lines.constData());
+            QCOMPARE(scroll->value(), scroll->maximum());
+        });
+    }
+
+    // EM_LIMITTEXT counts the bytes the program reads back; the program's own text is not held
+    // to it, and a text over the limit can still be shortened.
+    void typingStaysWithinTheByteLimit() {
+        qttest::RunWhileDriving(RunMonitor, [] {
+            vmqt::DialogWindow* dialog = qttest::CurrentDialog();
+            const HWND h = dialog->Handle();
+            auto* primary = qobject_cast<QLineEdit*>(dialog->Control(IDC_PRIMARY));
+            ui::SendDlgItemMessageA(h, IDC_PRIMARY, EM_LIMITTEXT, 5, 0);
+            primary->setFocus();
+            for (const QChar typed : QStringLiteral("abcd\u00E9x\u00E9")) {
+                QTest::sendKeyEvent(QTest::Click, primary,
+                                    static_cast<Qt::Key>(typed.toUpper().unicode()), QString(typed),
+                                    Qt::NoModifier);
+            }
+            QCOMPARE(ReadText(h, IDC_PRIMARY, 64), QByteArray("abcdx"));
+            ui::SetDlgItemTextA(h, IDC_PRIMARY, "longer than five");
+            QCOMPARE(primary->text(), QStringLiteral("longer than five"));
+            QTest::keyClick(primary, Qt::Key_Backspace);
+            QCOMPARE(ReadText(h, IDC_PRIMARY, 64), QByteArray("longer than fiv"));
+        });
+    }
+
+    // What the program's adoption of a typed target rests on: timers tick, the shown update
+    // button's click arrives as its command, and the typed text reads back.
+    void timersTickAndTheUpdateButtonSendsItsCommand() {
+        qttest::RunWhileDriving(RunMonitor, [] {
+            vmqt::DialogWindow* dialog = qttest::CurrentDialog();
+            const HWND h = dialog->Handle();
+            QCOMPARE(ui::SetTimer(h, 7, 10, nullptr), static_cast<UINT_PTR>(7));
+            const auto ticks = [] {
+                return std::count_if(g_recorded.begin(), g_recorded.end(), [](const Message& m) {
+                    return m.message == WM_TIMER && m.wParam == 7;
+                });
+            };
+            QVERIFY(QTest::qWaitFor([&] { return ticks() >= 2; }, 2000));
+            QVERIFY(ui::KillTimer(h, 7));
+            const auto after = ticks();
+            QTest::qWait(50);
+            QCOMPARE(ticks(), after);
+
+            QCOMPARE(ui::ShowWindow(ui::GetDlgItem(h, IDC_UPDATE_TARGET), SW_SHOWNORMAL), FALSE);
+            auto* primary = qobject_cast<QLineEdit*>(dialog->Control(IDC_PRIMARY));
+            primary->clear();
+            QTest::keyClicks(primary, QStringLiteral("10.0.0.7:1161"));
+            g_recorded.clear();
+            QTest::mouseClick(dialog->Control(IDC_UPDATE_TARGET), Qt::LeftButton);
+            QCOMPARE(g_recorded.size(), static_cast<std::size_t>(1));
+            QCOMPARE(LOWORD(g_recorded.front().wParam), static_cast<WORD>(IDC_UPDATE_TARGET));
+            QCOMPARE(ReadText(h, IDC_PRIMARY, 64), QByteArray("10.0.0.7:1161"));
         });
     }
 
@@ -244,7 +392,7 @@ class FrontEndTest : public QObject {
             record.hIcon = ui::LoadIconA(nullptr, MAKEINTRESOURCEA(IDI_OFFLINE));
             std::strcpy(record.szTip, "changed");
             QVERIFY(ui::Shell_NotifyIconA(NIM_MODIFY, &record));
-            QCOMPARE(view->iconHandle, record.hIcon);
+            QCOMPARE(view->record->hIcon, record.hIcon);
             QCOMPARE(view->icon->toolTip(), QStringLiteral("Tip \u00E9"));
             QCOMPARE(view->balloons, 1);
         });
@@ -274,6 +422,7 @@ class FrontEndTest : public QObject {
                 QCOMPARE(QByteArray(g_target), QByteArray("before"));
 
                 QTest::keyClicks(edit, typed);
+                QCOMPARE(edit->text(), typed.left(63));  // no more can be typed
                 QTest::keyClick(edit, Qt::Key_Return);
                 QVERIFY(dialog->Ended());
             });

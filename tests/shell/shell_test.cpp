@@ -11,7 +11,6 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/ui/fake/fake_ui.h"
 #include "platform/ui/ui.h"
 #include "probe/probe.h"
 #include "shell/dialogs.h"
@@ -21,6 +20,7 @@
 #include "shell/startup.h"
 #include "snmp/object_text.h"
 #include "state/watched_target.h"
+#include "tests/support/fake_ui/fake_ui.h"
 #include "text/bounded_text.h"
 
 namespace scripted {

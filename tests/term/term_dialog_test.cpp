@@ -1,6 +1,7 @@
-// The UI seam on the terminal, driven by a small dialog procedure of the test's own on a piped
-// input: the target prompt, control texts and tray records. The status window's keys are driven
-// end to end in a real terminal (term_e2e_test.cpp).
+// The UI seam on the terminal driven by dialog procedures of the test's own on a piped input:
+// the target prompt, and the live window's translation of keys, tray clicks and the popup
+// menu into the messages the program's procedures handle. The terminal itself (full screen,
+// resize, Ctrl-C) is driven end to end in a real terminal (term_e2e_test.cpp).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -11,13 +12,15 @@
 
 #include "platform/ui/ui.h"
 #include "shell/resources/resource.h"
+#include "shell/resources/templates.h"
 #include "term_runtime.h"
 #include "tray.h"
 
 namespace {
 
-std::string g_readTarget;
-std::vector<std::string> g_failures;
+constexpr UINT kTrayMessage = WM_USER + 210;
+
+std::vector<std::string> g_seen;  // what the procedures saw, in order
 
 // Output captured in a temporary file; input from a pipe written up front.
 class TermIo {
@@ -32,8 +35,7 @@ class TermIo {
         vmterm::Config().outputFd = vmterm::Config().errorFd = fileno(out_);
         vmterm::UnreadInput().clear();
         vmterm::ClearTray();
-        g_readTarget.clear();
-        g_failures.clear();
+        g_seen.clear();
     }
     ~TermIo() {
         close(in_);
@@ -51,69 +53,118 @@ class TermIo {
     std::FILE* out_;
 };
 
-TEST(Tray, RecordsAreKeptPerIconAndReadWithinTheirFields) {
-    TermIo io("");
-    NOTIFYICONDATAA record{};
-    record.cbSize = NOTIFYICONDATAA_V3_SIZE;
-    record.hWnd = reinterpret_cast<HWND>(&io);
-    record.uFlags = NIF_ICON | NIF_TIP;
-    record.hIcon = vmterm::OfflineIcon();
-    std::memset(record.szTip, 'T', sizeof record.szTip);  // no terminator in the field
-    EXPECT_EQ(ui::Shell_NotifyIconA(NIM_MODIFY, &record), FALSE);
-    EXPECT_EQ(ui::Shell_NotifyIconA(NIM_ADD, &record), TRUE);
-    EXPECT_EQ(ui::Shell_NotifyIconA(NIM_ADD, &record), FALSE);
-    record.uFlags = NIF_ICON;  // the tip is not named: the old one stays
-    record.hIcon = vmterm::OnlineIcon();
-    record.szTip[0] = '\0';
-    EXPECT_EQ(ui::Shell_NotifyIconA(NIM_MODIFY, &record), TRUE);
-    const vmterm::TrayIcon icon = vmterm::TrayIconOf(record.hWnd).value();
-    EXPECT_EQ(vmterm::KindOfIcon(icon.icon), vmterm::IconKind::Online);
-    EXPECT_EQ(icon.tip, std::string(sizeof record.szTip, 'T'));
-    EXPECT_EQ(ui::Shell_NotifyIconA(NIM_DELETE, &record), TRUE);
-    EXPECT_FALSE(vmterm::TrayIconOf(record.hWnd).has_value());
+std::string TextOf(HWND dialog, int id, int capacity = 128) {
+    char text[128] = "#";
+    ui::GetDlgItemTextA(dialog, id, text, capacity);
+    return text;
 }
 
-#define CHECK_IN_PROC(condition)          \
-    if (!(condition)) {                   \
-        g_failures.push_back(#condition); \
-    }
-
 INT_PTR CALLBACK PromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
+    if (message == WM_INITDIALOG) {
+        ui::SendDlgItemMessageA(dialog, IDC_TARGET_EDIT, EM_LIMITTEXT, 30, 0);
+    } else if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
         // Buffers of no and of one character, and a control the dialog lacks.
-        char text[64] = "#";
-        CHECK_IN_PROC(ui::GetDlgItemTextA(dialog, IDC_TARGET_EDIT, text, 0) == 0 && text[0] == '#');
-        CHECK_IN_PROC(ui::GetDlgItemTextA(dialog, IDC_TARGET_EDIT, text, 1) == 0 && text[0] == 0);
-        text[0] = '#';
-        CHECK_IN_PROC(ui::GetDlgItemTextA(dialog, 4242, text, 8) == 0 && text[0] == 0);
-        ui::GetDlgItemTextA(dialog, IDC_TARGET_EDIT, text, sizeof text);
-        g_readTarget = text;
+        char text[4] = "#";
+        const bool bounded = ui::GetDlgItemTextA(dialog, IDC_TARGET_EDIT, text, 0) == 0 &&
+                             text[0] == '#' &&
+                             ui::GetDlgItemTextA(dialog, IDC_TARGET_EDIT, text, 1) == 0 &&
+                             text[0] == '\0' && TextOf(dialog, 4242).empty();
+        g_seen.push_back((bounded ? "" : "unbounded ") + TextOf(dialog, IDC_TARGET_EDIT));
         ui::EndDialog(dialog, 0);
     }
     return FALSE;
 }
 
-TEST(TargetPrompt, ReadsOneLineFromAPipedInputWithinTheBuffer) {
+TEST(TargetPrompt, ReadsALineFromAPipedInputAndRefusesOneTooLong) {
+    const std::string tooLong(31, 'a');
     const struct {
         std::string input;
-        std::string target;
+        std::vector<std::string> seen;
         std::string left;  // what stays for the status window
+        INT_PTR result;
     } cases[] = {
-        {"printer.example:1161\nq", "printer.example:1161", "q"},
-        {"with spaces  and \"quotes\"\r\n", "with spaces  and \"quotes\"", ""},
-        {"", "", ""},
-        {std::string(100, 'a') + "\n", std::string(63, 'a'), ""},  // cut to the buffer
+        {"printer.example:1161\nq", {"printer.example:1161"}, "q", 0},
+        {"with spaces  and \"quotes\"\r\n", {"with spaces  and \"quotes\""}, "", 0},
+        {"", {""}, "", 0},
+        {tooLong + "\nshort\n", {"short"}, "", 0},  // never taken cut
+        {tooLong + "\n", {""}, "", 0},  // then the input ends: the entry so far is taken
     };
     for (const auto& c : cases) {
         TermIo io(c.input);
         EXPECT_EQ(
-            ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_TARGET), nullptr, PromptProc, 0), 0);
-        EXPECT_EQ(g_readTarget, c.target);
+            ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_TARGET), nullptr, PromptProc, 0),
+            c.result);
+        EXPECT_EQ(g_seen, c.seen);
         EXPECT_EQ(vmterm::UnreadInput(), c.left);
         EXPECT_EQ(io.Output().rfind("IP or HOST Name of Printer to Monitor: ", 0), 0u);
-        EXPECT_EQ(g_failures, std::vector<std::string>{});
+        EXPECT_EQ(io.Output().find("at most 30 characters") != std::string::npos,
+                  c.input.starts_with(tooLong));
     }
     EXPECT_EQ(ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(999), nullptr, PromptProc, 0), -1);
+}
+
+// A status window of the test's own: a fast timer, the tray icon with its menu, the update
+// button shown and the entry limited as the program does; it notes what it is sent.
+INT_PTR CALLBACK WindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    NOTIFYICONDATAA record{};
+    record.cbSize = NOTIFYICONDATAA_V3_SIZE;
+    record.hWnd = dialog;
+    record.uID = 500;
+    if (message == WM_INITDIALOG) {
+        ui::SetTimer(dialog, 1, 20, nullptr);
+        record.uFlags = NIF_MESSAGE | NIF_ICON;
+        record.uCallbackMessage = kTrayMessage;
+        ui::Shell_NotifyIconA(NIM_ADD, &record);
+        ui::ShowWindow(ui::GetDlgItem(dialog, IDC_UPDATE_TARGET), SW_SHOWNORMAL);
+        ui::SendDlgItemMessageA(dialog, IDC_PRIMARY, EM_LIMITTEXT, 10, 0);
+        ui::SetDlgItemTextA(dialog, IDC_PRIMARY, "old");
+    } else if (message == kTrayMessage) {
+        g_seen.push_back("tray " + std::to_string(lParam));
+        if (lParam == WM_RBUTTONDOWN) {
+            HMENU menu = ui::LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_TRAYMENU));
+            ui::TrackPopupMenu(ui::GetSubMenu(menu, 0), 0, 0, 0, 0, dialog, nullptr);
+            ui::DestroyMenu(menu);
+        }
+    } else if (message == WM_COMMAND && HIWORD(wParam) == 0) {
+        g_seen.push_back("command " + std::to_string(LOWORD(wParam)) + " " +
+                         TextOf(dialog, IDC_PRIMARY));
+        if (LOWORD(wParam) == IDCANCEL) {
+            ui::KillTimer(dialog, 1);
+            ui::Shell_NotifyIconA(NIM_DELETE, &record);
+            ui::EndDialog(dialog, 7);
+        }
+    }
+    return FALSE;
+}
+
+TEST(LiveWindow, KeysTrayClicksAndTheMenuBecomeMessages) {
+    // Typing goes to the entry (refused past its limit) until Tab; Enter presses the default
+    // button; t and m are the tray's double-click and right click; the menu's second item; q.
+    TermIo io(
+        "\x15typed-target-too-long\r\tt"
+        "m2"
+        "hq");
+    EXPECT_EQ(ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_MONITOR), nullptr, WindowProc, 0),
+              7);
+    const std::vector<std::string> expected = {
+        "command 3001 typed-targ",  // Enter: the default button, with what was typed
+        "tray 515",                 // t: WM_LBUTTONDBLCLK
+        "tray 516",                 // m: WM_RBUTTONDOWN opens the menu ...
+        "command 204 typed-targ",   // ... and its item 2 arrives once the menu is closed
+        "command 1000 typed-targ",  // h: the Hide button
+        "command 2 typed-targ",     // q: IDCANCEL
+    };
+    EXPECT_EQ(g_seen, expected);
+    // The menu as the template has it.
+    std::string menu = "Menu:";
+    int number = 0;
+    for (const tmpl::MenuItemTemplate& item : tmpl::TrayMenuTemplate().items) {
+        if (item.text != nullptr) {
+            menu += (number == 0 ? " " : "  ");
+            menu += std::to_string(++number) + " " + item.text;
+        }
+    }
+    EXPECT_NE(io.Output().find(menu + "  Esc closes"), std::string::npos) << io.Output();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// vellumark-term end to end against vellumark-printer-sim on loopback: the once JSON field by
-// field with its exit status, control bytes from the printer, and the interactive program in
-// a tmux terminal of the test's own.
+// vellumark-term end to end against vellumark-printer-sim on loopback: the one-shot JSON field
+// by field with its exit status and the reason, usage errors, a printer's bytes on the way to
+// the terminal, and the interactive program in a tmux terminal of the test's own (full screen,
+// resize, the keys that act, Ctrl-C).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +9,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,21 +45,148 @@ std::string Shell(const std::string& command, int* status = nullptr) {
     return out;
 }
 
+struct Outcome {
+    std::string out;
+    std::string err;
+    int status = -1;
+};
+
 // The program without a terminal, killed after 20 s should it hang.
-std::string RunTerm(const std::string& arguments, int* status) {
-    return Shell("timeout -s KILL 20 " + kTerm + " " + arguments + " </dev/null 2>/dev/null",
-                 status);
+Outcome RunTerm(const std::string& arguments) {
+    char errPath[] = "/tmp/vm-term-err.XXXXXX";
+    close(mkstemp(errPath));
+    Outcome run;
+    run.out = Shell("timeout -s KILL 20 " + kTerm + " " + arguments + " </dev/null 2>" + errPath,
+                    &run.status);
+    std::ifstream err(errPath);
+    run.err.assign(std::istreambuf_iterator<char>(err), {});
+    unlink(errPath);
+    return run;
 }
 
-// A private tmux server (its own socket), killed with the test's end.
+TEST(TermOnce, JsonFieldByFieldReasonAndExitStatus) {
+    PrinterSim sim;
+    ASSERT_TRUE(sim.ok()) << sim.error();
+    const std::string longName(64, 'a');
+    const struct {
+        const char* simCommand;
+        std::string arguments;
+        int exitCode;
+        std::vector<std::string> fields;
+        std::string err;
+    } cases[] = {
+        {"silence off",
+         sim.target(),
+         0,
+         {"\"title\":\"HP LaserJet Pro 4012dn Monitor\"", "\"primary\":\"READY\"", "\"percent\":62",
+          "\"page_count\":\"48213\"", "\"icon\":\"online\"",
+          "\"state\":\"ok\",\"target\":\"" + sim.target() + "\""},
+         ""},
+        {"silence on",
+         sim.target(),
+         3,
+         {"\"title\":\"Quillfen - Printer Monitor\"", "\"label\":\"Unreachable:\"",
+          "\"primary\":\"" + sim.target() + "\"", "\"icon\":\"offline\"",
+          "\"state\":\"unreachable\",\"reason\":\"timeout\"", "\"update_target\":true"},
+         ""},
+        // Too long to be used: never cut into another agent's address, nothing sent.
+        {"silence off",
+         sim.target() + std::string(64 - sim.target().size(), '0'),
+         3,
+         {"\"reason\":\"target-too-long\""},
+         "vellumark-term: the target is longer than 63 characters\n"},
+        {"silence off",
+         sim.target() + " " + longName,
+         3,
+         {"\"reason\":\"community-too-long\"", "\"target\":\"" + sim.target() + "\""},
+         "vellumark-term: the community is longer than 63 characters\n"},
+        // After "--" any text is the target, an option's name included.
+        {"silence off",
+         "-- -" + longName,
+         3,
+         {"\"reason\":\"target-too-long\",\"target\":\"-" + longName + "\""},
+         "vellumark-term: the target is longer than 63 characters\n"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(sim.command(c.simCommand), "ok");
+        const Outcome run = RunTerm("--once --json " + c.arguments);
+        EXPECT_EQ(run.status, c.exitCode) << c.arguments;
+        EXPECT_EQ(run.err, c.err) << c.arguments;
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+        for (const std::string& field : c.fields) {
+            EXPECT_NE(run.out.find(field), std::string::npos) << field << " in " << run.out;
+        }
+    }
+    ASSERT_EQ(sim.command("silence off"), "ok");
+    EXPECT_EQ(RunTerm("--once " + sim.target() + "00").status, 3);  // a port past 65535
+}
+
+TEST(TermOnce, UsageErrorsAreNotTargets) {
+    for (const char* arguments : {"--bogus 127.0.0.1", "127.0.0.1 orchid extra", "--once"}) {
+        const Outcome run = RunTerm(arguments);
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_EQ(run.out, "") << arguments;
+        EXPECT_NE(run.err.find("Usage: vellumark-term "), std::string::npos) << run.err;
+    }
+}
+
+TEST(TermOnce, APrintersBytesNeitherDriveNorReorderTheTerminal) {
+    // Vendor status: ESC ] 0 ; (set the terminal title), BEL, ESC [ 2 J (clear), a C1 CSI
+    // byte and a Latin-1 e-acute; a model with a colour escape; console lines with a lone CR
+    // and a C1 CSI in valid UTF-8, a right-to-left override, and 43 three-byte characters that
+    // the 127-byte cut splits.
+    std::string cut;
+    for (int i = 0; i < 43; ++i) {
+        cut += "e697a5";
+    }
+    PrinterSim sim(
+        PrinterSim::Text("1.3.6.1.2.1.25.3.2.1.3.1|4x|4c6162201b5b336d5072696e746572\n"
+                         "1.3.6.1.4.1.11.2.3.9.1.1.3.0|4x|1b5d303b6f776e6564071b5b324a9b33316de9\n"
+                         "1.3.6.1.2.1.43.16.5.1.2.1.1|4x|6f6e650d74776fc29b\n"
+                         "1.3.6.1.2.1.43.16.5.1.2.1.2|4x|e280ae636261\n"
+                         "1.3.6.1.2.1.43.16.5.1.2.1.3|4x|" +
+                         cut + "\n"));
+    ASSERT_TRUE(sim.ok()) << sim.error();
+    const Outcome plain = RunTerm("--once " + sim.target());
+    EXPECT_EQ(plain.status, 0);
+    const Outcome json = RunTerm("--json " + sim.target());
+    EXPECT_NE(plain.out.find("Secondary Status: one"), std::string::npos) << plain.out;
+    std::string kept;
+    for (int i = 0; i < 42; ++i) {
+        kept += "\xE6\x97\xA5";
+    }
+    // The cut character is dropped; the line stays UTF-8 and the next is not touched.
+    EXPECT_NE(plain.out.find(" " + kept + "\n"), std::string::npos) << plain.out;
+    EXPECT_NE(json.out.find("\"\\u202ecba\",\"" + kept + "\""), std::string::npos) << json.out;
+    const std::string out = plain.out + json.out;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        const bool c1 = c == 0xC2 && i + 1 < out.size() && (out[i + 1] & 0xE0) == 0x80;
+        EXPECT_TRUE((c >= 0x20 && c != 0x7F && !c1) || c == '\n') << i << " in\n" << out;
+    }
+    EXPECT_EQ(out.find("\xE2\x80\xAE"), std::string::npos);
+    EXPECT_NE(json.out.find("\"primary\":\"\\u001b]0;owned\\u0007\\u001b[2J\\u009b31m\xC3\xA9\""),
+              std::string::npos)
+        << json.out;
+}
+
+// A private tmux server (its own socket) running an interactive shell, killed with the test.
 struct Tmux {
+    Tmux() {
+        Run("new-session -d -s main -x 80 -y 24 " +
+            ShellQuote("env PS1='sh> ' bash --norc --noprofile"));
+    }
     ~Tmux() { Run("kill-server"); }
     std::string Run(const std::string& arguments) const {
         return Shell("tmux -L vm-term-" + std::to_string(getpid()) + " " + arguments + " 2>&1");
     }
     std::string Screen() const { return Run("capture-pane -p -t main"); }
-    // tmux key names ("Enter", "C-u"), or after "-l " text to type.
+    // tmux key names ("Enter", "C-c"), or after "-l " text to type.
     void Keys(const std::string& keys) const { Run("send-keys -t main " + keys); }
+    void Type(const std::string& line) const {
+        Keys("-l " + ShellQuote(line));
+        Keys("Enter");
+    }
     // Waits up to `timeoutMs` until the screen shows `text`.
     bool WaitFor(const std::string& text, int timeoutMs = 10000) const {
         for (int waited = 0; waited <= timeoutMs; waited += 50) {
@@ -69,104 +199,63 @@ struct Tmux {
     }
 };
 
-TEST(TermOnce, JsonFieldByFieldAndExitStatus) {
-    PrinterSim sim;
-    ASSERT_TRUE(sim.ok()) << sim.error();
-    const struct {
-        const char* simCommand;
-        int exitCode;
-        std::vector<std::string> fields;
-    } cases[] = {
-        {"silence off",
-         0,
-         {"\"title\":\"HP LaserJet Pro 4012dn Monitor\"", "\"primary\":\"READY\"", "\"percent\":62",
-          "\"page_count\":\"48213\"", "\"icon\":\"online\"", "\"state\":\"ok\""}},
-        {"silence on",
-         3,
-         {"\"title\":\"Quillfen - Printer Monitor\"", "\"label\":\"Unreachable:\"",
-          "\"primary\":\"" + sim.target() + "\"", "\"icon\":\"offline\"",
-          "\"state\":\"unreachable\"", "\"update_target\":true"}},
-    };
-    for (const auto& c : cases) {
-        ASSERT_EQ(sim.command(c.simCommand), "ok");
-        int status = -1;
-        const std::string json = RunTerm("--once --json " + sim.target(), &status);
-        EXPECT_EQ(status, c.exitCode) << c.simCommand;
-        EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 1) << json;
-        for (const std::string& field : c.fields) {
-            EXPECT_NE(json.find(field), std::string::npos) << field << " in " << json;
-        }
+std::vector<std::string> ScreenLines(const std::string& screen) {
+    std::vector<std::string> lines;
+    std::istringstream in(screen);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
     }
+    while (!lines.empty() && lines.back().empty()) {
+        lines.pop_back();
+    }
+    return lines;
 }
 
-TEST(TermOnce, ControlBytesFromThePrinterNeverReachTheOutput) {
-    // Vendor status: ESC ] 0 ; (set the terminal title), BEL, ESC [ 2 J (clear), a C1 CSI
-    // byte and a Latin-1 e-acute; a model with a colour escape; a console line with a lone CR
-    // and a C1 CSI in valid UTF-8.
-    PrinterSim sim(
-        PrinterSim::Text("1.3.6.1.2.1.25.3.2.1.3.1|4x|4c6162201b5b336d5072696e746572\n"
-                         "1.3.6.1.4.1.11.2.3.9.1.1.3.0|4x|1b5d303b6f776e6564071b5b324a9b33316de9\n"
-                         "1.3.6.1.2.1.43.16.5.1.2.1.1|4x|6f6e650d74776fc29b\n"));
-    ASSERT_TRUE(sim.ok()) << sim.error();
-    int status = -1;
-    const std::string plain = RunTerm("--once " + sim.target(), &status);
-    EXPECT_EQ(status, 0);
-    const std::string json = RunTerm("--json " + sim.target(), &status);
-    EXPECT_NE(plain.find("Secondary Status: one"), std::string::npos) << plain;
-    const std::string out = plain + json;
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const auto c = static_cast<unsigned char>(out[i]);
-        const bool c1 = c == 0xC2 && i + 1 < out.size() && (out[i + 1] & 0xE0) == 0x80;
-        EXPECT_TRUE((c >= 0x20 && c != 0x7F && !c1) || c == '\n') << i << " in\n" << out;
-    }
-    EXPECT_NE(json.find("\"primary\":\"\\u001b]0;owned\\u0007\\u001b[2J\\u009b31m\xC3\xA9\""),
-              std::string::npos)
-        << json;
-}
-
-TEST(TermInteractive, LosesThePrinterAndAdoptsATypedTarget) {
+TEST(TermInteractive, FullScreenResizedKeysThatActAndCtrlC) {
     PrinterSim sim;
     ASSERT_TRUE(sim.ok()) << sim.error();
-    PrinterSim other(PrinterSim::Bundled("colour-laser"));
-    ASSERT_TRUE(other.ok()) << other.error();
-    // After the program the shell shows its status and the terminal's modes.
-    const Tmux term{};
-    ASSERT_EQ(term.Run("new-session -d -s main -x 100 -y 30 " +
-                       ShellQuote(kTerm + " " + sim.target() +
-                                  "; echo EXIT=$?; stty -a | tr ' ;' '\\n\\n' | grep -x -e icanon "
-                                  "-e -icanon -e echo -e -echo | tr '\\n' ' '; echo; sleep 600")),
-              "");
+    const Tmux term;
+    ASSERT_TRUE(term.WaitFor("sh>")) << term.Screen();
+    term.Type("echo BEFORE-THE-PROGRAM; " + kTerm + " " + sim.target());
 
+    // The full screen starts clean: the shell's lines are not on it.
     ASSERT_TRUE(term.WaitFor("Toner Remaining: [############--------] 62%")) << term.Screen();
+    EXPECT_EQ(term.Screen().find("BEFORE-THE-PROGRAM"), std::string::npos) << term.Screen();
+    EXPECT_TRUE(term.WaitFor("Keys: h Hide  m Menu  q Exit", 100)) << term.Screen();
 
-    // Hidden with h; shown again from the tray menu (m, then 1).
-    term.Keys("h");
-    ASSERT_TRUE(term.WaitFor("[hidden: s Show, q Exit] HP LaserJet")) << term.Screen();
-    term.Keys("m");
-    ASSERT_TRUE(term.WaitFor("Menu:  1 Show Vellumark  2 Hide Vellumark")) << term.Screen();
-    term.Keys("1");
-    ASSERT_TRUE(term.WaitFor("Power-On Page Count: 212")) << term.Screen();
+    // 40 x 10: drawn again whole, each line within the width, what does not fit signed (while
+    // the balloon is on show, the second console line too).
+    term.Run("resize-window -t main -x 40 -y 10");
+    ASSERT_TRUE(term.WaitFor("Toner Remaining: [#######-----] 62%")) << term.Screen();
+    const std::vector<std::string> small = ScreenLines(term.Screen());
+    ASSERT_LE(small.size(), 10u) << term.Screen();
+    EXPECT_EQ(small.front(), "== HP LaserJet Pro 4012dn Monitor ==");
+    EXPECT_EQ(small.back(), "Keys: h Hide  m Menu  q Exit");
+    EXPECT_NE(term.Screen().find("Tray: online - HP LaserJ\xE2\x80\xA6"), std::string::npos)
+        << term.Screen();
 
-    // The printer falls silent: the next ticks show it unreachable, entry ready, last values.
+    // Unreachable: the entry takes the typing; the keys say so.
     ASSERT_EQ(sim.command("silence on"), "ok");
     ASSERT_TRUE(term.WaitFor("Unreachable: [" + sim.target() + "_]")) << term.Screen();
-    EXPECT_TRUE(term.WaitFor("Current Page Count: 48213", 100));
-    EXPECT_TRUE(term.WaitFor("Tray: offline", 100));
+    EXPECT_TRUE(term.WaitFor("Keys: Enter Update Target  Tab keys", 100)) << term.Screen();
+    term.Run("resize-window -t main -x 80 -y 24");
+    ASSERT_TRUE(term.WaitFor("Tray: offline - HP LaserJet Pro 4012dn Monitor")) << term.Screen();
+    // Nothing of the small layout is left.
+    EXPECT_EQ(ScreenLines(term.Screen()).back(), "Keys: Enter Update Target  Tab keys  Esc Exit");
+    EXPECT_EQ(term.Screen().find("\xE2\x80\xA6"), std::string::npos) << term.Screen();
 
-    // Another printer is typed in, survives a tick, and is adopted.
-    term.Keys("C-u");
-    term.Keys("-l " + other.target());
-    ASSERT_TRUE(term.WaitFor("Unreachable: [" + other.target() + "_]")) << term.Screen();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-    EXPECT_TRUE(term.WaitFor("Unreachable: [" + other.target() + "_]", 100)) << term.Screen();
-    term.Keys("Enter");
-    ASSERT_TRUE(term.WaitFor("Primary Status:")) << term.Screen();
-    EXPECT_FALSE(term.WaitFor("HP LaserJet Pro 4012dn Monitor ==", 100)) << term.Screen();
-
-    // Keys mode, q: the program ends with status 1 and the terminal is as it was.
-    term.Keys("q");
-    ASSERT_TRUE(term.WaitFor("EXIT=1")) << term.Screen();
+    // Ctrl-C: the screen as it was, the terminal's modes restored, status 130.
+    term.Keys("C-c");
+    ASSERT_TRUE(term.WaitFor("BEFORE-THE-PROGRAM")) << term.Screen();
+    term.Type("echo EXIT=$?; stty -a | grep -o -w -e -icanon -e icanon -e -echo -e echo | xargs");
+    EXPECT_TRUE(term.WaitFor("EXIT=130")) << term.Screen();
     EXPECT_TRUE(term.WaitFor("icanon echo")) << term.Screen();
+
+    // Exit (q): status 1, as the windowed program always exits.
+    term.Type("clear; " + kTerm + " " + sim.target() + "; echo EXIT=$?");
+    ASSERT_TRUE(term.WaitFor("Keys: ")) << term.Screen();
+    term.Keys("Escape");  // the entry has the keyboard: Esc exits as q would
+    EXPECT_TRUE(term.WaitFor("EXIT=1")) << term.Screen();
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Keyboard decoding, entry editing and the front-end's own command-line options.
+// Keyboard decoding, entry editing within a typing limit, and the front-end's own
+// command-line options with their usage errors.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,7 +7,6 @@
 
 #include "cli_options.h"
 #include "input.h"
-#include "key_decoder.h"
 
 namespace {
 
@@ -46,39 +46,62 @@ TEST(KeyDecoder, DecodesAsTable) {
     }
 }
 
-TEST(EntryEditing, BackspaceRemovesWholeCharacters) {
+TEST(EntryEditing, WholeCharactersWithinTheLimit) {
+    using vmterm::Key;
+    using vmterm::KeyType;
+    const Key backspace{KeyType::Backspace, {}};
     const struct {
         std::string before;
+        Key key;
+        std::size_t limit;
         std::string after;
     } cases[] = {
-        {"", ""},
-        {"a\xC3\xA9", "a"},
-        {"caf\xE9", "caf"},      // a Latin-1 byte is one character
-        {"x\x80\x80", "x\x80"},  // stray continuation bytes go one at a time
+        {"", backspace, 0, ""},
+        {"a\xC3\xA9", backspace, 0, "a"},
+        {"caf\xE9", backspace, 0, "caf"},      // a Latin-1 byte is one character
+        {"x\x80\x80", backspace, 0, "x\x80"},  // stray continuation bytes go one at a time
+        {"abc", {KeyType::ClearLine, {}}, 0, ""},
+        {"ab", {KeyType::Char, "c"}, 3, "abc"},
+        {"abc", {KeyType::Char, "d"}, 3, "abc"},             // the limit counts bytes:
+        {"ab", {KeyType::Char, "\xC3\xA9"}, 3, "ab"},        // a character that would pass it
+        {"a", {KeyType::Char, "\xC3\xA9"}, 3, "a\xC3\xA9"},  // is refused whole
+        {"abc", {KeyType::Char, "d"}, 0, "abcd"},            // 0: no limit
     };
     for (const auto& c : cases) {
         std::string text = c.before;
-        vmterm::EraseLastCharacter(text);
+        EXPECT_TRUE(vmterm::EditEntry(text, c.key, c.limit)) << c.before;
         EXPECT_EQ(text, c.after) << c.before;
     }
+    std::string text = "ab";
+    EXPECT_FALSE(vmterm::EditEntry(text, {KeyType::Enter, {}}, 0));
 }
 
-TEST(CliOptions, ConsumesOwnFlagsAndJoinsTheRest) {
+TEST(CliOptions, OwnFlagsTheRestAndUsageErrors) {
     const struct {
         std::vector<std::string> arguments;
         bool once;
         bool json;
         std::string commandLine;
+        std::string error;
     } cases[] = {
-        {{"--once", "10.0.0.5:1161", "public"}, true, false, "10.0.0.5:1161 public"},
-        {{"host", "--json"}, true, true, "host"},  // JSON implies once
-        {{"--", "--once", "-h"}, false, false, "--once -h"},
+        {{"--once", "10.0.0.5:1161", "public"}, true, false, "10.0.0.5:1161 public", ""},
+        {{"host", "--json"}, true, true, "host", ""},  // JSON implies once
+        {{"--", "--once", "-h"}, false, false, "--once -h", ""},
+        {{"-", "x"}, false, false, "- x", ""},  // a lone dash is text
+        {{"--bogus", "host"}, false, false, "host", "unknown option '--bogus'"},
+        {{"host", "community", "extra"},
+         false,
+         false,
+         "host community",
+         "unexpected argument 'extra'"},
+        {{"--", "a", "b", "c"}, false, false, "a b", "unexpected argument 'c'"},
     };
     for (const auto& c : cases) {
         const vmterm::CliOptions options = vmterm::ParseOptions(c.arguments);
         EXPECT_EQ(options.once, c.once) << c.commandLine;
         EXPECT_EQ(options.json, c.json) << c.commandLine;
         EXPECT_EQ(options.commandLine, c.commandLine);
+        EXPECT_EQ(options.error, c.error) << c.commandLine;
     }
     EXPECT_FALSE(vmterm::NamesTarget("   "));
     EXPECT_TRUE(vmterm::NamesTarget(" \t "));  // only spaces separate tokens

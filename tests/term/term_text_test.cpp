@@ -1,5 +1,6 @@
-// Terminal-safe text: the UTF-8 or Latin-1 decision and the visible stand-ins for controls, line
-// splitting, column fitting and JSON string escaping. That no control reaches the terminal is
+// Terminal-safe text: each field read as UTF-8 or Latin-1 on its own, a character that a cut
+// split dropped, visible stand-ins for controls and for the characters that reorder or hide
+// text; columns, cuts with a sign, and JSON strings. That no control reaches the terminal is
 // checked on the program's whole output (term_e2e_test.cpp).
 #include <gtest/gtest.h>
 
@@ -7,7 +8,6 @@
 #include <vector>
 
 #include "display_text.h"
-#include "window_view.h"  // JsonString
 
 namespace {
 
@@ -19,28 +19,42 @@ TEST(TerminalText, ConvertsAndReplacesAsTable) {
         const char* name;
         std::string bytes;
         std::string shown;
+        std::string json;  // the literal without its quotes
     } cases[] = {
-        {"escape sequence", "a\x1b[2Jb", "a\xE2\x90\x9B[2Jb"},
-        {"valid UTF-8 passes", "caf\xC3\xA9", "caf\xC3\xA9"},
-        {"Latin-1 byte", "caf\xE9", "caf\xC3\xA9"},
-        {"C1 CSI in valid UTF-8", "\xC2\x9B", "\xEF\xBF\xBD"},
-        {"one bad byte makes all Latin-1", "\xC3\xA9\xE9", "\xC3\x83\xC2\xA9\xC3\xA9"},
-        {"overlong form is not UTF-8", "\xC0\xAF", "\xC3\x80\xC2\xAF"},
-        {"surrogate is not UTF-8", "\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xEF\xBF\xBD"},
-        {"truncated sequence", "ab\xE2\x82", "ab\xC3\xA2\xEF\xBF\xBD"},
+        {"escape sequence", "a\x1b[2Jb", "a\xE2\x90\x9B[2Jb", "a\\u001b[2Jb"},
+        {"valid UTF-8 passes", "caf\xC3\xA9", "caf\xC3\xA9", "caf\xC3\xA9"},
+        {"Latin-1 byte", "caf\xE9", "caf\xC3\xA9", "caf\xC3\xA9"},
+        {"C1 CSI in valid UTF-8", "\xC2\x9B", "\xEF\xBF\xBD", "\\u009b"},
+        {"a cut inside the last character", "\xE6\x97\xA5\xE6\x9C", "\xE6\x97\xA5", "\xE6\x97\xA5"},
+        {"one bad byte mid-text makes the field Latin-1", "\xC3\xA9\xE9!",
+         "\xC3\x83\xC2\xA9\xC3\xA9!", "\xC3\x83\xC2\xA9\xC3\xA9!"},
+        {"right-to-left override",
+         "a\xE2\x80\xAE"
+         "cba",
+         "a\xEF\xBF\xBD"
+         "cba",
+         "a\\u202ecba"},
+        {"isolate and zero-width space", "\xE2\x81\xA6x\xE2\x80\x8B", "\xEF\xBF\xBDx\xEF\xBF\xBD",
+         "\\u2066x\\u200b"},
+        {"quote, backslash, line ends", "\"\\\r\n\t", "\"\\\xE2\x90\x8D\xE2\x90\x8A\xE2\x90\x89",
+         "\\\"\\\\\\r\\n\\t"},
+        {"DEL and the line separator", "\x7f\xE2\x80\xA8", "\xE2\x90\xA1\xE2\x80\xA8",
+         "\\u007f\\u2028"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(TerminalText(c.bytes), c.shown) << c.name;
+        EXPECT_EQ(JsonString(c.bytes), "\"" + c.json + "\"") << c.name;
     }
 }
 
-TEST(TerminalText, SplitsLinesAndFitsColumns) {
-    using Lines = std::vector<std::string>;
-    EXPECT_EQ(vmterm::TerminalLines("a\r\n\r\nb"), (Lines{"a", "", "b"}));
-    EXPECT_EQ(vmterm::TerminalLines("a\nb"), (Lines{"a\xE2\x90\x8A"
-                                                    "b"}));
-    // One Latin-1 byte anywhere decides for every line.
-    EXPECT_EQ(vmterm::TerminalLines("\xC3\xA9\r\n\xE9"), (Lines{"\xC3\x83\xC2\xA9", "\xC3\xA9"}));
+TEST(TerminalText, LinesAreFieldsAndColumnsAreCounted) {
+    using Lines = std::vector<std::string_view>;
+    EXPECT_EQ(vmterm::SplitLines("a\r\n\r\nb\r\n"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(vmterm::SplitLines("a\nb"), (Lines{"a\nb"}));
+    // A Latin-1 line next to a UTF-8 one: each is read on its own.
+    const Lines lines = vmterm::SplitLines("\xC3\xA9\r\n\xE9");
+    EXPECT_EQ(TerminalText(lines[0]), "\xC3\xA9");
+    EXPECT_EQ(TerminalText(lines[1]), "\xC3\xA9");
 
     const std::string wide =
         "\xE6\xBC\xA2\xE5\xAD\x97"
@@ -48,15 +62,9 @@ TEST(TerminalText, SplitsLinesAndFitsColumns) {
     EXPECT_EQ(vmterm::TextColumns(wide), 6u);
     EXPECT_EQ(vmterm::FitColumns(wide, 3), "\xE6\xBC\xA2");
     EXPECT_EQ(vmterm::TailColumns(wide, 3), "ab");
-    EXPECT_EQ(vmterm::FitColumns("caf\xC3\xA9!", 4), "caf\xC3\xA9");
+    EXPECT_EQ(vmterm::CutWithSign("abcdef", 4), "abc\xE2\x80\xA6");
+    EXPECT_EQ(vmterm::CutWithSign("abcd", 4), "abcd");
     EXPECT_EQ(vmterm::PadLeft("caf\xC3\xA9", 6), "  caf\xC3\xA9");
-}
-
-TEST(JsonString, EscapesAsTable) {
-    EXPECT_EQ(JsonString("say \"hi\"\\"), "\"say \\\"hi\\\"\\\\\"");
-    EXPECT_EQ(JsonString("a\x1b[2J\x7f"), "\"a\\u001b[2J\\u007f\"");
-    EXPECT_EQ(JsonString("l1\r\nl2\t"), "\"l1\\r\\nl2\\t\"");
-    EXPECT_EQ(JsonString("\xC2\x85\xE2\x80\xA8"), "\"\\u0085\\u2028\"");
 }
 
 }  // namespace

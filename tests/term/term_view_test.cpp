@@ -1,71 +1,107 @@
-// The toner bar's messages and percentages, the window's lines and JSON, and the in-place
-// painter.
+// The terminal view against the templates: every control laid out once, by class, in the rows
+// the geometry gives; the window's lines, their fitting to a small terminal with a sign for
+// what is left out, the full-screen painter, and the JSON object.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "progress_bar.h"
+#include "dialog_model.h"
 #include "screen_painter.h"
+#include "shell/resources/resource.h"
+#include "shell/resources/templates.h"
+#include "tray.h"
 #include "window_view.h"
 
 namespace {
 
-using vmterm::ApplyProgressMessage;
-using vmterm::ProgressState;
+using vmterm::ControlKind;
+using vmterm::Dialog;
+using vmterm::LineKind;
 
-WPARAM Signed(int value) {
-    return static_cast<WPARAM>(static_cast<std::intptr_t>(value));
+vmterm::ViewOptions Interactive(bool editing = false, std::size_t columns = 0) {
+    vmterm::ViewOptions options;
+    options.interactive = true;
+    options.editing = editing;
+    options.columns = columns;
+    return options;
 }
 
-TEST(Toner, PercentFromRangeAndPositionAndTheBarShowingIt) {
-    const struct {
-        const char* name;
-        UINT rangeMessage;  // with wParam and lParam, then PBM_SETPOS with `position`
-        WPARAM wParam;
-        LPARAM lParam;
-        int position;
-        std::optional<int> percent;
-    } cases[] = {
-        {"16-bit, rounded down", PBM_SETRANGE, 0, MAKELPARAM(0, 30000), 29999, 99},
-        {"16-bit maximum is unsigned", PBM_SETRANGE, 0, MAKELPARAM(0, 65535), 65535, 100},
-        {"capacity 65536 cut to a range of 0", PBM_SETRANGE, 0, 0, 0, std::nullopt},
-        {"level -3 (some remaining)", PBM_SETRANGE, 0, MAKELPARAM(0, 100), -3, std::nullopt},
-        {"level above capacity", PBM_SETRANGE, 0, MAKELPARAM(0, 100), 101, std::nullopt},
-        {"32-bit inverted range", PBM_SETRANGE32, 100, 0, 50, std::nullopt},
-        {"widest range does not overflow", PBM_SETRANGE32, Signed(INT_MIN), INT_MAX, 0, 50},
-        {"negative minimum", PBM_SETRANGE32, Signed(-100), 100, -50, 25},
-    };
-    for (const auto& c : cases) {
-        ProgressState state;
-        ApplyProgressMessage(state, c.rangeMessage, c.wParam, c.lParam);
-        ApplyProgressMessage(state, PBM_SETPOS, Signed(c.position), 0);
-        EXPECT_EQ(vmterm::ProgressPercent(state), c.percent) << c.name;
+// The status window as a poll leaves it, with its tray icon.
+struct PolledWindow {
+    Dialog dialog{tmpl::MonitorTemplate(), nullptr};
+    PolledWindow() {
+        vmterm::ClearTray();
+        dialog.visible = true;
+        dialog.title = "HP LaserJet Pro 4012dn Monitor";
+        const std::map<int, std::string> texts = {{IDC_PRIMARY, "READY"},
+                                                  {IDC_SECONDARY, "Ready\r\nTray 2: Letter\r\n"},
+                                                  {IDC_PAGECOUNT, "48213"},
+                                                  {IDC_POWERON_COUNT, "212"}};
+        for (const auto& [id, text] : texts) {
+            dialog.Find(id)->text = text;
+        }
+        dialog.Find(IDC_TONER)->progress.position = 62;
+        NOTIFYICONDATAA record{};
+        record.hWnd = dialog.Handle();
+        record.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
+        record.uCallbackMessage = WM_USER + 210;
+        record.hIcon = vmterm::IconHandle(true);
+        std::strcpy(record.szTip, dialog.title.c_str());
+        vmterm::NotifyIcon(NIM_ADD, record, vmterm::Clock::now());
     }
-    EXPECT_EQ(vmterm::ProgressPercent(ProgressState{}), 0);  // the control's defaults
+    ~PolledWindow() { vmterm::ClearTray(); }
+    std::vector<std::string> Lines(const vmterm::ViewOptions& options = {}) {
+        std::vector<std::string> out;
+        for (const vmterm::ViewLine& line : vmterm::RenderWindow(dialog, options)) {
+            out.push_back(line.text);
+        }
+        return out;
+    }
+};
 
-    ProgressState bar;  // a known level is drawn in the window's lines below
-    ApplyProgressMessage(bar, PBM_SETPOS, Signed(-2), 0);
-    EXPECT_EQ(vmterm::ProgressBarText(bar, 10), "[----------] unknown");
+TEST(Conformance, TheViewLaysOutExactlyTheTemplatesControls) {
+    for (const tmpl::DialogTemplate* source : {&tmpl::MonitorTemplate(), &tmpl::TargetTemplate()}) {
+        Dialog dialog(*source, nullptr);
+        EXPECT_EQ(dialog.title, source->caption);
+        ASSERT_EQ(dialog.controls.size(), source->controls.size());
+        std::map<const vmterm::Control*, int> laidOut;
+        for (const vmterm::Row& row : vmterm::LayoutRows(dialog)) {
+            if (row.label != nullptr) {
+                ++laidOut[row.label];
+                EXPECT_TRUE(row.label->source->exStyle & tmpl::WsExRight) << row.label->text;
+                EXPECT_LT(row.label->source->x, row.cells.front()->source->x);
+            }
+            for (const vmterm::Control* cell : row.cells) {
+                ++laidOut[cell];
+            }
+        }
+        for (std::size_t i = 0; i < source->controls.size(); ++i) {
+            const tmpl::ControlTemplate& control = source->controls[i];
+            const vmterm::Control& built = dialog.controls[i];
+            EXPECT_EQ(built.source, &control);  // template order
+            EXPECT_EQ(built.text, control.text);
+            EXPECT_EQ(built.visible, (control.style & tmpl::WsVisible) != 0) << control.text;
+            EXPECT_EQ(built.IsDefault(),
+                      std::strcmp(control.className, tmpl::BUTTON_CLASS) == 0 &&
+                          (control.style & tmpl::BsTypeMask) == tmpl::BsDefPushButton);
+            EXPECT_EQ(laidOut[&built], 1) << control.text;
+        }
+        ASSERT_NE(dialog.DefaultButton(), nullptr);
+    }
+    // The prompt's group box holds its entry; the status window's entry is its first edit.
+    Dialog monitor(tmpl::MonitorTemplate(), nullptr);
+    EXPECT_EQ(monitor.EntryField()->source->id, IDC_PRIMARY);
+    EXPECT_EQ(monitor.Find(IDC_SECONDARY)->kind, ControlKind::MultiLineEdit);
+    EXPECT_EQ(monitor.Find(IDC_TONER)->kind, ControlKind::Progress);
 }
 
-vmterm::WindowView PollingView() {
-    return {.title = "HP LaserJet Pro 4012dn Monitor",
-            .label = "Primary Status:",
-            .primary = "READY",
-            .secondary = "Ready\r\nTray 2: Letter\r\n",
-            .pageCount = "48213",
-            .powerOnCount = "212",
-            .toner = {.position = 62},
-            .trayPresent = true,
-            .trayIcon = vmterm::IconKind::Online,
-            .trayTip = "HP LaserJet Pro 4012dn Monitor",
-            .balloon = std::nullopt,
-            .state = 0};
-}
-
-TEST(WindowLines, PollingAndUnreachableLayouts) {
+TEST(WindowLines, PollingUnreachableAndHidden) {
+    PolledWindow window;
     const std::vector<std::string> expected = {
         "== HP LaserJet Pro 4012dn Monitor ==",
         "     Primary Status: READY",
@@ -77,44 +113,104 @@ TEST(WindowLines, PollingAndUnreachableLayouts) {
         "                     <Hide>",
         "               Tray: online - HP LaserJet Pro 4012dn Monitor",
     };
-    EXPECT_EQ(vmterm::RenderWindow(PollingView(), {}), expected);
+    EXPECT_EQ(window.Lines(), expected);
+    EXPECT_EQ(window.Lines(Interactive()).back(), "Keys: h Hide  m Menu  q Exit");
 
-    vmterm::WindowView view = PollingView();
-    view.label = "Unreachable:";
-    view.primary = "10.0.0.9";
-    view.updateTargetVisible = true;
-    EXPECT_EQ(vmterm::RenderWindow(view, {})[1], "        Unreachable: [10.0.0.9]");
-    EXPECT_EQ(vmterm::RenderWindow(view, {})[7], "                     <Update Target>  <Hide>");
+    window.dialog.Find(IDC_PRIMARY_LABEL)->text = "Unreachable:";
+    window.dialog.Find(IDC_PRIMARY)->text = "10.0.0.9";
+    window.dialog.Find(IDC_UPDATE_TARGET)->visible = true;
+    EXPECT_EQ(window.Lines()[1], "        Unreachable: [10.0.0.9]");
+    EXPECT_EQ(window.Lines()[7], "                     <Update Target>  <Hide>");
+    EXPECT_EQ(window.Lines(Interactive(true))[1], "        Unreachable: [10.0.0.9_]");
+    EXPECT_EQ(window.Lines(Interactive()).back(),
+              "Keys: u/Enter Update Target  Tab edit  h Hide  m Menu  q Exit");
+    EXPECT_EQ(window.Lines(Interactive(true)).back(),
+              "Keys: Enter Update Target  Tab keys  Esc Exit");
+
+    window.dialog.visible = false;
+    const std::vector<std::string> hidden = {
+        "(hidden) HP LaserJet Pro 4012dn Monitor",
+        "        Unreachable: [10.0.0.9]",
+        "               Tray: online - HP LaserJet Pro 4012dn Monitor",
+        "Keys: s Show  m Menu  q Exit",
+    };
+    EXPECT_EQ(window.Lines(Interactive()), hidden);
 }
 
-TEST(WindowJson, UnknownValuesAreNull) {
-    vmterm::WindowView view;
-    view.secondary = "only\r\n\r\n";
-    view.toner.maximum = 0;
-    view.toner.position = -3;
-    view.state = 7;
-    const std::string json = vmterm::RenderJson(view);
-    for (const char* field : {"\"secondary\":[\"only\",\"\"]", "\"tray\":null", "\"state\":null",
-                              "\"toner\":{\"min\":0,\"max\":0,\"pos\":-3,\"percent\":null}"}) {
+TEST(WindowLines, FittedToA40By10TerminalWithSigns) {
+    PolledWindow window;
+    window.dialog.Find(IDC_SECONDARY)->text = "one\r\ntwo\r\nthree\r\nfour";
+    const vmterm::ViewOptions options = Interactive(false, 40);
+    std::vector<vmterm::ViewLine> lines = vmterm::RenderWindow(window.dialog, options);
+    lines.insert(lines.end() - 1, {LineKind::Notice, "Notification: a balloon"});
+    const std::vector<std::string> expected = {
+        "== HP LaserJet Pro 4012dn Monitor ==",
+        "     Primary Status: READY",
+        "   Secondary Status: one",
+        "                     two (+2 more)",
+        "    Toner Remaining: [#######-----] 62%",
+        " Current Page Count: 48213",
+        "Power-On Page Count: 212",
+        "                     <Hide>",
+        "               Tray: online - HP LaserJ\xE2\x80\xA6",
+        "Keys: h Hide  m Menu  q Exit",
+    };
+    EXPECT_EQ(vmterm::FitToScreen(lines, 40, 10), expected);
+
+    // Smaller still: the title and the keys stay, the rows between them say what is left out.
+    const std::vector<std::string> tiny = vmterm::FitToScreen(lines, 40, 5);
+    EXPECT_EQ(tiny.size(), 5u);
+    EXPECT_EQ(tiny.front(), expected.front());
+    EXPECT_EQ(tiny[3], "\xE2\x80\xA6 5 more lines: enlarge the terminal");
+    EXPECT_EQ(tiny.back(), expected.back());
+}
+
+TEST(ScreenPainter, WritesChangedLinesAtTheirRowsAndClearsOnAFullPaint) {
+    vmterm::ScreenPainter painter;
+    EXPECT_EQ(painter.Paint({"one", "two"}, true),
+              "\x1b[H\x1b[2J\x1b[1;1H\x1b[2Kone\x1b[2;1H\x1b[2Ktwo");
+    EXPECT_EQ(painter.Paint({"one", "two"}, false), "");
+    EXPECT_EQ(painter.Paint({"one", "TWO", "three"}, false),
+              "\x1b[2;1H\x1b[2KTWO\x1b[3;1H\x1b[2Kthree");
+    // A shorter block clears what lay below it.
+    EXPECT_EQ(painter.Paint({"one"}, false), "\x1b[2;1H\x1b[J");
+}
+
+TEST(WindowJson, NamedControlsTheStateWhyAndTheTarget) {
+    PolledWindow window;
+    const std::string ok = vmterm::RenderJson(window.dialog, {true, ""}, "127.0.0.1:16161");
+    EXPECT_EQ(ok,
+              "{\"title\":\"HP LaserJet Pro 4012dn Monitor\",\"label\":\"Primary Status:\","
+              "\"primary\":\"READY\",\"secondary\":[\"Ready\",\"Tray 2: Letter\"],"
+              "\"toner\":{\"min\":0,\"max\":100,\"pos\":62,\"percent\":62},"
+              "\"page_count\":\"48213\",\"power_on_count\":\"212\",\"update_target\":false,"
+              "\"tray\":{\"icon\":\"online\",\"tip\":\"HP LaserJet Pro 4012dn Monitor\"},"
+              "\"state\":\"ok\",\"target\":\"127.0.0.1:16161\",\"visible\":true}\n");
+
+    // The widest range, and a tip that fills its field without a terminator.
+    window.dialog.Find(IDC_TONER)->progress = {INT_MIN, INT_MAX, 0, 1, 0};
+    NOTIFYICONDATAA record{};
+    record.hWnd = window.dialog.Handle();
+    record.uFlags = NIF_TIP;
+    std::memset(record.szTip, 'T', sizeof record.szTip);
+    vmterm::NotifyIcon(NIM_MODIFY, record, vmterm::Clock::now());
+    const std::string wide = vmterm::RenderJson(window.dialog, {true, ""}, "x");
+    EXPECT_NE(wide.find("\"pos\":0,\"percent\":50}"), std::string::npos) << wide;
+    EXPECT_NE(wide.find("\"tip\":\"" + std::string(128, 'T') + "\"}"), std::string::npos) << wide;
+
+    window.dialog.Find(IDC_TONER)->progress = {0, 0, -3, 1, 0};
+    const std::string lost = vmterm::RenderJson(window.dialog, {true, "timeout"}, "x");
+    window.dialog.Find(IDC_UPDATE_TARGET)->visible = true;
+    vmterm::ClearTray();
+    const std::string unreachable = vmterm::RenderJson(window.dialog, {true, "no-echo-reply"}, "x");
+    for (const auto& [json, field] : std::vector<std::pair<std::string, std::string>>{
+             {lost, "\"state\":\"lost\",\"reason\":\"timeout\""},
+             {lost, "\"toner\":{\"min\":0,\"max\":0,\"pos\":-3,\"percent\":null}"},
+             {unreachable, "\"state\":\"unreachable\",\"reason\":\"no-echo-reply\""},
+             {unreachable, "\"tray\":null"},
+             {vmterm::RenderJson(window.dialog, {}, "x"), "\"state\":null,\"target\""}}) {
         EXPECT_NE(json.find(field), std::string::npos) << field << " in " << json;
     }
-}
-
-TEST(ScreenPainter, RewritesOnlyChangedLinesInsideTheTerminal) {
-    vmterm::ScreenPainter painter;
-    EXPECT_EQ(painter.Paint({"one", "two", "three"}, 80, 24, false),
-              "\rone\x1b[K\r\n\rtwo\x1b[K\r\n\rthree\x1b[K\r\n");
-    EXPECT_EQ(painter.Paint({"one", "two", "three"}, 80, 24, false), "");
-    EXPECT_EQ(painter.Paint({"one", "TWO", "three"}, 80, 24, false),
-              "\x1b[3A\r\n\rTWO\x1b[K\r\n\r\n");
-    // A shorter block erases what lay below it; a full repaint rewrites unchanged lines too.
-    EXPECT_EQ(painter.Paint({"one"}, 80, 24, false), "\x1b[3A\r\n\x1b[J");
-    EXPECT_EQ(painter.Paint({"one"}, 80, 24, true), "\x1b[1A\rone\x1b[K\r\n");
-    // 5 columns and 3 rows fit in a 6 x 4 terminal.
-    vmterm::ScreenPainter small;
-    EXPECT_EQ(small.Paint({"0123456789", "b", "c", "d"}, 6, 4, false),
-              "\r01234\x1b[K\r\n\rb\x1b[K\r\n\rc\x1b[K\r\n");
-    EXPECT_EQ(small.Height(), 3u);
 }
 
 }  // namespace

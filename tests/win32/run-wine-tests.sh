@@ -18,7 +18,8 @@ WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 exe_dir="$win_build/platform/ui/win32"
 program="$exe_dir/vellumark.exe"
-driver="$exe_dir/driver/vellumark-driver.exe"
+driver_dir="$win_build/tests/win32/driver"
+driver="$driver_dir/vellumark-driver.exe"
 # What the bundled laser-mono profile shows in the window.
 title="HP LaserJet Pro 4012dn Monitor"
 
@@ -75,7 +76,7 @@ winpath() { echo "Z:$(readlink -f "$1")"; }
 
 case "$scenario" in
 net)
-    "$WINE" "$(readlink -f "$exe_dir/driver/vellumark-net-test.exe")"
+    "$WINE" "$(readlink -f "$driver_dir/vellumark-net-test.exe")"
     status=$?
     ;;
 monitor)
@@ -97,12 +98,13 @@ tray)
 odd)
     # Unusual but legal data: a 200-character model (the title keeps its first 127
     # characters), an Opaque status, counters at their limits, a toner capacity above 65535
-    # with the level -3 (the bar clamps it to its minimum).
+    # with the level -3 (the bar clamps it to its minimum). The values only: losing the
+    # printer and adopting it again is the monitor scenario's.
     start_simulator odd-data
     profile="$(dirname "$0")/../../tools/printer-sim/profiles/odd-data.snmprec"
     model=$(sed -n 's/^1\.3\.6\.1\.2\.1\.25\.3\.2\.1\.3\.1|4|//p' "$profile")
     [ ${#model} -gt 127 ] || { echo "FAIL: odd-data has no model longer than 127"; exit 1; }
-    "$WINE" "$driver" monitor "$(winpath "$program")" "$port" "$control" "${model:0:127}" \
+    "$WINE" "$driver" values "$(winpath "$program")" "$port" "$control" "${model:0:127}" \
         '2000=PAPER JAM' 2003=4294967290 1010=4294967295 range=0,70000 pos=0
     status=$?
     ;;

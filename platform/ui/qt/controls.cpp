@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QString>
+#include <QValidator>
 
 #include "platform/ui/qt/progress_bar.h"
 #include "platform/ui/qt/text_codec.h"
@@ -42,14 +43,18 @@ QString ShownText(const QWidget* control) {
     return control->windowTitle();
 }
 
-void ShowText(QWidget* control, const QString& text) {
+void ShowText(QWidget* control, const QByteArray& bytes) {
+    if (auto* multi = qobject_cast<QPlainTextEdit*>(control)) {
+        // Every poll writes the console lines again: the same text keeps the scroll position.
+        const QString lines = LinesFromBytes(bytes);
+        if (multi->toPlainText() != lines) {
+            multi->setPlainText(lines);
+        }
+        return;
+    }
+    const QString text = FromBytes(bytes);
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         edit->setText(text);
-    } else if (auto* multi = qobject_cast<QPlainTextEdit*>(control)) {
-        // Lines of a multi-line edit end in "\r\n" in the program's text.
-        QString lines = text;
-        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        multi->setPlainText(lines);
     } else if (auto* label = qobject_cast<QLabel*>(control)) {
         label->setText(text);
     } else if (auto* button = qobject_cast<QPushButton*>(control)) {
@@ -60,6 +65,22 @@ void ShowText(QWidget* control, const QString& text) {
         control->setWindowTitle(text);
     }
 }
+
+// EM_LIMITTEXT on a line edit: typing may not leave more than `limit` bytes of UTF-8, which is
+// what the program reads back (maxLength would count UTF-16 units). Text the program sets is
+// not held to it, and shortening a text over the limit stays possible.
+class ByteLimit : public QValidator {
+  public:
+    ByteLimit(QLineEdit* edit, qsizetype limit) : QValidator(edit), edit_(edit), limit_(limit) {}
+    State validate(QString& input, int&) const override {
+        const qsizetype bytes = input.toUtf8().size();
+        return bytes <= limit_ || bytes < edit_->text().toUtf8().size() ? Acceptable : Invalid;
+    }
+
+  private:
+    QLineEdit* edit_;
+    qsizetype limit_;
+};
 
 QWidget* CreateButton(const tmpl::ControlTemplate& control, QWidget* dialog) {
     const std::uint32_t kind = control.style & tmpl::BsTypeMask;
@@ -161,9 +182,19 @@ QByteArray ControlText(const QWidget* control, bool* utf8) {
 }
 
 void SetControlText(QWidget* control, const QByteArray& bytes) {
-    ShowText(control, FromBytes(bytes));
+    ShowText(control, bytes);
     control->setProperty(BYTES_PROPERTY, bytes);
     control->setProperty(SHOWN_PROPERTY, ShownText(control));
+}
+
+void LimitText(QWidget* control, WPARAM limit) {
+    auto* edit = qobject_cast<QLineEdit*>(control);
+    if (edit == nullptr) {
+        return;
+    }
+    delete edit->validator();
+    // A limit of 0 means none of the program's own.
+    edit->setValidator(limit == 0 ? nullptr : new ByteLimit(edit, static_cast<qsizetype>(limit)));
 }
 
 bool IsPushButton(const QWidget* control) {

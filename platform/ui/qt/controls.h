@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "shell/resources/templates.h"
+#include "win32_types.h"
 
 namespace vmqt {
 
@@ -21,6 +22,9 @@ QWidget* CreateControl(const tmpl::ControlTemplate& control, const QRect& geomet
 QByteArray ControlText(const QWidget* control, bool* utf8 = nullptr);
 // Sets a control's text from 8-bit text (UTF-8 when valid, Latin-1 otherwise).
 void SetControlText(QWidget* control, const QByteArray& bytes);
+
+// EM_LIMITTEXT: the most bytes typing may leave in a single-line edit (0: no limit).
+void LimitText(QWidget* control, WPARAM limit);
 
 // Whether the control is a push button (of either kind) and its template identifier.
 bool IsPushButton(const QWidget* control);

@@ -5,10 +5,10 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QList>
 #include <QScreen>
 #include <QTimer>
 
+#include "live_dialogs.h"
 #include "platform/ui/qt/controls.h"
 #include "platform/ui/qt/taskbar_entry.h"
 #include "platform/ui/qt/text_codec.h"
@@ -20,8 +20,8 @@ namespace {
 
 constexpr WORD BN_CLICKED_CODE = 0;
 
-QList<DialogWindow*>& LiveDialogs() {
-    static QList<DialogWindow*> dialogs;
+posixui::LiveDialogs<DialogWindow>& Running() {
+    static posixui::LiveDialogs<DialogWindow> dialogs;
     return dialogs;
 }
 
@@ -78,11 +78,11 @@ DialogWindow::DialogWindow(const tmpl::DialogTemplate& dialog, DLGPROC procedure
             });
         }
     }
-    LiveDialogs().append(this);
+    Running().Add(this);
 }
 
 DialogWindow::~DialogWindow() {
-    LiveDialogs().removeAll(this);
+    Running().Remove(this);
     RemoveTrayIconsOf(Handle());
 }
 
@@ -176,25 +176,21 @@ bool DialogWindow::StopTimer(UINT_PTR id) {
     return true;
 }
 
-DialogWindow* DialogWindow::FromHandle(HWND handle) {
-    for (DialogWindow* dialog : LiveDialogs()) {
-        if (dialog->Handle() == handle) {
-            return dialog;
+QWidget* DialogWindow::ControlOf(HWND handle) const {
+    for (QWidget* widget : std::as_const(controls_)) {
+        if (reinterpret_cast<HWND>(widget) == handle) {
+            return widget;
         }
     }
     return nullptr;
 }
 
+DialogWindow* DialogWindow::FromHandle(HWND handle) {
+    return Running().Find(handle);
+}
+
 DialogWindow* DialogWindow::OwnerOfControl(HWND handle, QWidget** control) {
-    for (DialogWindow* dialog : LiveDialogs()) {
-        for (QWidget* widget : std::as_const(dialog->controls_)) {
-            if (reinterpret_cast<HWND>(widget) == handle) {
-                *control = widget;
-                return dialog;
-            }
-        }
-    }
-    return nullptr;
+    return Running().OwnerOf(handle, control);
 }
 
 void DialogWindow::closeEvent(QCloseEvent* event) {

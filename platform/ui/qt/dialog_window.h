@@ -25,6 +25,8 @@ class DialogWindow : public QWidget {
 
     HWND Handle() const;
     QWidget* Control(int id) const;
+    // The control with that window handle, or nullptr.
+    QWidget* ControlOf(HWND handle) const;
     const tmpl::DialogTemplate& Template() const { return template_; }
     const BaseUnits& Units() const { return units_; }
 

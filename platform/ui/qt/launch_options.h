@@ -1,6 +1,7 @@
-// What the `vellumark` command line asks for: the usual --help or --version (only as the first
-// argument, spelled exactly so, where no host name can be), or a run of the program with the
-// arguments joined by single spaces into the command-line text that start-up splits.
+// What the `vellumark` command line asks for: --help (-h) or --version, a run of the program
+// with the other arguments joined by single spaces into the command-line text that start-up
+// splits, or a usage error for an unknown option. "--" makes every later argument program
+// text, so a target may start with "-".
 #pragma once
 
 #include <string>
@@ -8,16 +9,17 @@
 
 namespace vmqt {
 
-enum class LaunchAction { Run, Help, Version };
+enum class LaunchAction { Run, Help, Version, UsageError };
 
 struct Launch {
     LaunchAction action;
-    std::string commandLine;  // for Run
+    std::string text;  // Run: the command line; UsageError: what is wrong
 };
 
 Launch ParseLaunch(const std::vector<std::string>& arguments);
 
-// The texts printed for --help and --version.
+// The texts printed for --help and --version, and the usage line of an error.
+std::string UsageLine(const std::string& programName);
 std::string HelpText(const std::string& programName);
 std::string VersionText();
 

@@ -1,10 +1,11 @@
-// The common controls' progress bar (msctls_progress32) on a QProgressBar: it keeps the Win32
-// state (32-bit range, position clamped into it, step, bar colour) and answers PBM_* messages
-// with the Win32 results.
+// The common controls' progress bar (msctls_progress32) on a QProgressBar: the Win32 state and
+// the answers to PBM_* messages come from the shared emulation (posix/progress_state.h); this
+// widget draws the position clamped into the range, in the bar colour.
 #pragma once
 
 #include <QProgressBar>
 
+#include "progress_state.h"
 #include "win32_types.h"
 
 namespace vmqt {
@@ -13,25 +14,14 @@ class ProgressBar : public QProgressBar {
   public:
     explicit ProgressBar(QWidget* parent);
 
-    // PBM_SETRANGE, PBM_SETRANGE32, PBM_GETRANGE, PBM_SETPOS, PBM_GETPOS, PBM_SETSTEP,
-    // PBM_SETBARCOLOR; any other message returns 0 and changes nothing.
+    // Any PBM_* message; others return 0 and change nothing.
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-
-    int Low() const { return low_; }
-    int High() const { return high_; }
-    int Position() const { return position_; }
-    int Step() const { return step_; }
-    DWORD BarColour() const { return colour_; }
+    const posixui::ProgressState& State() const { return state_; }
 
   private:
-    LRESULT SetRange(int low, int high);
     void Apply();
 
-    int low_ = 0;
-    int high_ = 100;
-    int position_ = 0;
-    int step_ = 10;
-    DWORD colour_;
+    posixui::ProgressState state_;
 };
 
 }  // namespace vmqt

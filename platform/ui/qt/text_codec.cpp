@@ -1,18 +1,30 @@
 #include "platform/ui/qt/text_codec.h"
 
-#include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+
+#include "text/field_text.h"
 
 namespace vmqt {
 
 QString FromBytes(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (utf8.hasError()) {
-        return QString::fromLatin1(bytes);
+    return QString::fromStdString(
+        FieldToUtf8(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+}
+
+QString LinesFromBytes(const QByteArray& bytes) {
+    QString text;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = bytes.indexOf("\r\n", start);
+        text += FromBytes(bytes.mid(start, end < 0 ? -1 : end - start));
+        if (end < 0) {
+            return text;
+        }
+        text += QLatin1Char('\n');
+        start = end + 2;
     }
-    return text;
 }
 
 int CopyBounded(const QByteArray& bytes, bool utf8, char* destination, int capacity) {

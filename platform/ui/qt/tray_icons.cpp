@@ -9,6 +9,7 @@
 #include "platform/ui/qt/dialog_window.h"
 #include "platform/ui/qt/icons.h"
 #include "platform/ui/qt/text_codec.h"
+#include "platform/ui/tray_record.h"
 
 namespace vmqt {
 namespace {
@@ -18,9 +19,14 @@ constexpr DWORD INFO_ICON_MASK = 0x0000000Fu;
 
 using Key = std::pair<HWND, UINT>;
 
-std::map<Key, TrayIconView>& Icons() {
-    static std::map<Key, TrayIconView> icons;
-    return icons;
+ui::TrayRecords& Records() {
+    static ui::TrayRecords records;
+    return records;
+}
+
+std::map<Key, TrayIconView>& Views() {
+    static std::map<Key, TrayIconView> views;
+    return views;
 }
 
 // A fixed-width field of the record, up to its first terminator or its end.
@@ -60,98 +66,75 @@ QSystemTrayIcon::MessageIcon BalloonIconOf(DWORD infoFlags) {
     }
 }
 
-void ApplyLook(TrayIconView& view, const NOTIFYICONDATAA& record) {
-    if (record.uFlags & NIF_MESSAGE) {
-        view.callbackMessage = record.uCallbackMessage;
-    }
-    if (record.uFlags & NIF_ICON) {
-        view.iconHandle = record.hIcon;
-        const QIcon* icon = IconFromHandle(record.hIcon);
-        view.icon->setIcon(icon != nullptr ? *icon : QIcon());
-    }
-    if (record.uFlags & NIF_TIP) {
-        view.icon->setToolTip(FieldText(record.szTip));
-    }
+QSystemTrayIcon* CreateIcon(const Key& key) {
+    auto* icon = new QSystemTrayIcon();
+    QObject::connect(
+        icon, &QSystemTrayIcon::activated, icon, [key](QSystemTrayIcon::ActivationReason reason) {
+            const NOTIFYICONDATAA* kept = Records().Find(key.first, key.second);
+            DialogWindow* dialog = DialogWindow::FromHandle(key.first);
+            const UINT mouse = MouseMessageOf(reason);
+            if (kept != nullptr && dialog != nullptr && mouse != 0 && kept->uCallbackMessage != 0) {
+                dialog->Deliver(kept->uCallbackMessage, key.second, mouse);
+            }
+        });
+    return icon;
 }
 
-// A balloon is shown whenever the record carries NIF_INFO with a text.
-void ApplyBalloon(TrayIconView& view, const NOTIFYICONDATAA& record) {
-    if ((record.uFlags & NIF_INFO) && record.szInfo[0] != '\0') {
-        view.balloonTitle = FieldText(record.szInfoTitle);
-        view.balloonText = FieldText(record.szInfo);
-        view.balloonIcon = BalloonIconOf(record.dwInfoFlags);
-        view.balloonTimeoutMs = static_cast<int>(record.uTimeout);
-        ++view.balloons;
-        view.icon->showMessage(view.balloonTitle, view.balloonText,
-                               BalloonIconOf(record.dwInfoFlags), view.balloonTimeoutMs);
-    }
+void Drop(std::map<Key, TrayIconView>::iterator view) {
+    view->second.icon->hide();
+    view->second.icon->deleteLater();
+    Views().erase(view);
 }
 
 }  // namespace
 
 BOOL NotifyIcon(DWORD operation, const NOTIFYICONDATAA& record) {
-    const Key key{record.hWnd, record.uID};
-    auto found = Icons().find(key);
-    switch (operation) {
-        case NIM_ADD: {
-            if (found != Icons().end()) {
-                return FALSE;
-            }
-            auto* icon = new QSystemTrayIcon();
-            TrayIconView& view = Icons()[key];
-            view = TrayIconView{icon, 0, nullptr, 0, {}, {}, 0, 0};
-            const HWND owner = record.hWnd;
-            QObject::connect(icon, &QSystemTrayIcon::activated, icon,
-                             [owner, key](QSystemTrayIcon::ActivationReason reason) {
-                                 auto entry = Icons().find(key);
-                                 DialogWindow* dialog = DialogWindow::FromHandle(owner);
-                                 const UINT mouse = MouseMessageOf(reason);
-                                 if (entry == Icons().end() || dialog == nullptr || mouse == 0 ||
-                                     entry->second.callbackMessage == 0) {
-                                     return;
-                                 }
-                                 dialog->Deliver(entry->second.callbackMessage, key.second, mouse);
-                             });
-            ApplyLook(view, record);
-            icon->show();
-            ApplyBalloon(view, record);
-            return TRUE;
-        }
-        case NIM_MODIFY:
-            if (found == Icons().end()) {
-                return FALSE;
-            }
-            ApplyLook(found->second, record);
-            ApplyBalloon(found->second, record);
-            return TRUE;
-        case NIM_DELETE:
-            if (found == Icons().end()) {
-                return FALSE;
-            }
-            found->second.icon->hide();
-            found->second.icon->deleteLater();
-            Icons().erase(found);
-            return TRUE;
-        default:
-            return FALSE;
+    if (!Records().Apply(operation, record)) {
+        return FALSE;
     }
+    const Key key{record.hWnd, record.uID};
+    if (operation == NIM_DELETE) {
+        Drop(Views().find(key));
+        return TRUE;
+    }
+    TrayIconView& view = Views()[key];
+    if (view.icon == nullptr) {
+        view.icon = CreateIcon(key);
+    }
+    view.record = Records().Find(key.first, key.second);
+    const QIcon* picture = IconFromHandle(view.record->hIcon);
+    view.icon->setIcon(picture != nullptr ? *picture : QIcon());
+    view.icon->setToolTip(FieldText(view.record->szTip));
+    view.icon->show();
+    if (ui::ShowsBalloon(record)) {
+        view.balloonTitle = FieldText(record.szInfoTitle);
+        view.balloonText = FieldText(record.szInfo);
+        ++view.balloons;
+        view.icon->showMessage(view.balloonTitle, view.balloonText,
+                               BalloonIconOf(record.dwInfoFlags),
+                               static_cast<int>(record.uTimeout));
+    }
+    return TRUE;
 }
 
 void RemoveTrayIconsOf(HWND owner) {
-    for (auto it = Icons().begin(); it != Icons().end();) {
+    Records().Forget(owner);
+    for (auto it = Views().begin(); it != Views().end();) {
+        const auto next = std::next(it);
         if (it->first.first == owner) {
-            it->second.icon->hide();
-            it->second.icon->deleteLater();
-            it = Icons().erase(it);
-        } else {
-            ++it;
+            Drop(it);
         }
+        it = next;
     }
 }
 
 const TrayIconView* FindTrayIcon(HWND owner, UINT id) {
-    auto found = Icons().find(Key{owner, id});
-    return found != Icons().end() ? &found->second : nullptr;
+    const auto found = Views().find(Key{owner, id});
+    if (found == Views().end()) {
+        return nullptr;
+    }
+    found->second.record = Records().Find(owner, id);  // where it is now
+    return &found->second;
 }
 
 }  // namespace vmqt

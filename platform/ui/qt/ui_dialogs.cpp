@@ -100,6 +100,9 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (auto* bar = dynamic_cast<vmqt::ProgressBar*>(target.control)) {
         return bar->HandleMessage(message, wParam, lParam);
     }
+    if (message == EM_LIMITTEXT) {
+        vmqt::LimitText(target.control, wParam);
+    }
     return 0;
 }
 

@@ -2,8 +2,8 @@
 #include <QCursor>
 #include <QMessageBox>
 
-#include "platform/ui/qt/dialog_window.h"
 #include "kernel_copy.h"
+#include "platform/ui/qt/dialog_window.h"
 #include "platform/ui/qt/icons.h"
 #include "platform/ui/qt/popup_menus.h"
 #include "platform/ui/qt/text_codec.h"

@@ -1,130 +1,124 @@
 #include "dialog_model.h"
 
-#include <algorithm>
-
-#include "shell/resources/resource.h"
+#include <strings.h>
 
 namespace vmterm {
 namespace {
 
-constexpr WORD EN_CHANGE_CODE = 0x0300;
-constexpr WORD EN_UPDATE_CODE = 0x0400;
+constexpr WORD kEnChange = 0x0300;
+constexpr WORD kEnUpdate = 0x0400;
 
-std::vector<Dialog*>& LiveDialogs() {
-    static std::vector<Dialog*> dialogs;
-    return dialogs;
+bool Has(std::uint32_t style, std::uint32_t bits) {
+    return (style & bits) == bits;
 }
 
-Control MakeControl(int id, ControlKind kind, std::string text, bool visible) {
-    Control control;
-    control.id = id;
-    control.kind = kind;
-    control.text = std::move(text);
-    control.visible = visible;
-    return control;
+bool IsClass(const tmpl::ControlTemplate& control, const char* name) {
+    return strcasecmp(control.className, name) == 0;
+}
+
+ControlKind KindOf(const tmpl::ControlTemplate& control) {
+    if (IsClass(control, tmpl::BUTTON_CLASS)) {
+        switch (control.style & tmpl::BsTypeMask) {
+            case tmpl::BsGroupBox:
+                return ControlKind::GroupBox;
+            case tmpl::BsDefPushButton:
+                return ControlKind::DefaultButton;
+            default:
+                return ControlKind::PushButton;
+        }
+    }
+    if (IsClass(control, tmpl::EDIT_CLASS)) {
+        return Has(control.style, tmpl::EsMultiline) ? ControlKind::MultiLineEdit
+                                                     : ControlKind::Edit;
+    }
+    return IsClass(control, tmpl::PROGRESS_CLASS) ? ControlKind::Progress : ControlKind::Static;
 }
 
 }  // namespace
 
+bool Control::IsLabel() const {
+    return kind == ControlKind::Static && (Has(source->exStyle, tmpl::WsExRight) ||
+                                           (source->style & tmpl::SsTypeMask) == tmpl::SsRight);
+}
+
+Dialog::Dialog(const tmpl::DialogTemplate& from, DLGPROC dialogProcedure)
+    : source(from), procedure(dialogProcedure), title(from.caption) {
+    for (const tmpl::ControlTemplate& control : from.controls) {
+        Control built;
+        built.source = &control;
+        built.kind = KindOf(control);
+        built.text = control.text;
+        built.visible = Has(control.style, tmpl::WsVisible);
+        controls.push_back(std::move(built));
+    }
+}
+
 Control* Dialog::Find(int controlId) {
     for (Control& control : controls) {
-        if (control.id == controlId) {
+        if (control.source->id == controlId && controlId != -1) {
             return &control;
         }
     }
     return nullptr;
 }
 
-std::unique_ptr<Dialog> CreateDialogFromTemplate(int templateId, DLGPROC procedure) {
-    auto dialog = std::make_unique<Dialog>();
-    dialog->templateId = templateId;
-    dialog->procedure = procedure;
-    switch (templateId) {
-        case IDD_TARGET:
-            dialog->title = "No Target Specified";
-            dialog->controls = {
-                MakeControl(IDOK, ControlKind::Button, "OK", true),
-                MakeControl(IDC_TARGET_EDIT, ControlKind::Edit, "", true),
-            };
-            return dialog;
-        case IDD_MONITOR:
-            dialog->title = "HP LaserJet 9000 mfp";
-            dialog->controls = {
-                MakeControl(IDC_HIDE, ControlKind::Button, "Hide", true),
-                MakeControl(IDC_PRIMARY, ControlKind::Edit, "", true),
-                MakeControl(IDC_PRIMARY_LABEL, ControlKind::Static, "Primary Status:", true),
-                MakeControl(IDC_UPDATE_TARGET, ControlKind::Button, "Update Target", false),
-                MakeControl(IDC_SECONDARY, ControlKind::MultiLineEdit, "", true),
-                MakeControl(IDC_PAGECOUNT, ControlKind::Static, "", true),
-                MakeControl(IDC_TONER, ControlKind::Progress, "", true),
-                MakeControl(IDC_POWERON_COUNT, ControlKind::Static, "", true),
-            };
-            return dialog;
-        default:
-            return nullptr;
-    }
-}
-
-void RegisterDialog(Dialog& dialog) {
-    LiveDialogs().push_back(&dialog);
-}
-
-void UnregisterDialog(Dialog& dialog) {
-    auto& dialogs = LiveDialogs();
-    dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), &dialog), dialogs.end());
-}
-
-Dialog* DialogFromHandle(HWND window) {
-    for (Dialog* dialog : LiveDialogs()) {
-        if (dialog->Handle() == window) {
-            return dialog;
+Control* Dialog::ControlOf(HWND handle) {
+    for (Control& control : controls) {
+        if (control.Handle() == handle) {
+            return &control;
         }
     }
     return nullptr;
 }
 
-Control* ControlFromHandle(HWND window, Dialog** owner) {
-    for (Dialog* dialog : LiveDialogs()) {
-        for (Control& control : dialog->controls) {
-            if (HandleOf(control) == window) {
-                if (owner != nullptr) {
-                    *owner = dialog;
-                }
-                return &control;
-            }
+Control* Dialog::DefaultButton() {
+    for (Control& control : controls) {
+        if (control.IsDefault()) {
+            return &control;
         }
     }
     return nullptr;
+}
+
+Control* Dialog::EntryField() {
+    Control* focused = ControlOf(focus);
+    if (focused != nullptr && focused->kind == ControlKind::Edit) {
+        return focused;
+    }
+    for (Control& control : controls) {
+        if (control.kind == ControlKind::Edit) {
+            return &control;
+        }
+    }
+    return nullptr;
+}
+
+posixui::LiveDialogs<Dialog>& RunningDialogs() {
+    static posixui::LiveDialogs<Dialog> dialogs;
+    return dialogs;
 }
 
 LRESULT Deliver(Dialog& dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (dialog.procedure == nullptr) {
-        return 0;
-    }
-    return dialog.procedure(dialog.Handle(), message, wParam, lParam);
+    return dialog.procedure != nullptr ? dialog.procedure(dialog.Handle(), message, wParam, lParam)
+                                       : 0;
 }
 
 void DeliverCommand(Dialog& dialog, int commandId) {
     Control* control = dialog.Find(commandId);
-    const LPARAM source = control != nullptr ? reinterpret_cast<LPARAM>(HandleOf(*control)) : 0;
+    const LPARAM source = control != nullptr ? reinterpret_cast<LPARAM>(control->Handle()) : 0;
     Deliver(dialog, WM_COMMAND, static_cast<WPARAM>(static_cast<WORD>(commandId)), source);
 }
 
 void SetControlText(Dialog& dialog, Control& control, std::string_view text) {
     control.text.assign(text);
-    if (control.kind != ControlKind::Edit) {
+    if (control.kind != ControlKind::Edit && control.kind != ControlKind::MultiLineEdit) {
         return;
     }
-    const auto source = reinterpret_cast<LPARAM>(HandleOf(control));
-    const auto id = static_cast<WORD>(control.id);
-    for (const WORD code : {EN_UPDATE_CODE, EN_CHANGE_CODE}) {
-        Deliver(dialog, WM_COMMAND, static_cast<WPARAM>(id | (static_cast<DWORD>(code) << 16)),
-                source);
+    const auto id = static_cast<WORD>(control.source->id);
+    for (const WORD code : {kEnUpdate, kEnChange}) {
+        Deliver(dialog, WM_COMMAND, static_cast<WPARAM>(MAKELPARAM(id, code)),
+                reinterpret_cast<LPARAM>(control.Handle()));
     }
-}
-
-int DefaultButtonId(const Dialog& dialog) {
-    return dialog.templateId == IDD_MONITOR ? IDC_UPDATE_TARGET : IDOK;
 }
 
 }  // namespace vmterm

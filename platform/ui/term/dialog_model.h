@@ -1,31 +1,48 @@
-// The terminal's stand-in for a dialog box: its controls with their texts, visibility and
-// progress state, its title, timers and posted messages, and the table of live dialogs that
-// turns a window handle back into a dialog or control. Handles are the addresses of these
-// objects; an unknown handle is only ever compared, never followed.
+// The terminal's dialog box, built from a dialog template (shell/resources/templates.h): the
+// controls in template order with their class, text, visibility, progress-bar state and typing
+// limit; the title, timers and posted messages. Handles are the addresses of these objects and
+// are resolved only through the table of running dialogs, never followed blindly.
 #pragma once
 
 #include <chrono>
 #include <deque>
-#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "progress_bar.h"
+#include "live_dialogs.h"
+#include "progress_state.h"
+#include "shell/resources/templates.h"
 #include "win32_types.h"
 
 namespace vmterm {
 
 using Clock = std::chrono::steady_clock;
 
-enum class ControlKind { Button, Edit, MultiLineEdit, Static, Progress };
+enum class ControlKind {
+    PushButton,
+    DefaultButton,
+    GroupBox,
+    Edit,
+    MultiLineEdit,
+    Static,
+    Progress
+};
 
 struct Control {
-    int id = 0;
+    const tmpl::ControlTemplate* source = nullptr;
     ControlKind kind = ControlKind::Static;
-    std::string text;  // the control's bytes as set or typed
-    bool visible = true;
-    ProgressState progress;
+    std::string text;  // the bytes as set or typed
+    bool visible = false;
+    posixui::ProgressState progress;
+    std::size_t limit = 0;  // EM_LIMITTEXT: the most bytes typing may leave; 0 for no limit
+
+    HWND Handle() { return reinterpret_cast<HWND>(this); }
+    bool IsButton() const { return kind == ControlKind::PushButton || IsDefault(); }
+    bool IsDefault() const { return kind == ControlKind::DefaultButton; }
+    // A static whose text lines up against the control to its right.
+    bool IsLabel() const;
 };
 
 struct PostedMessage {
@@ -41,46 +58,54 @@ struct DialogTimer {
 };
 
 struct Dialog {
-    int templateId = 0;
-    DLGPROC procedure = nullptr;
+    Dialog(const tmpl::DialogTemplate& from, DLGPROC dialogProcedure);
+
+    const tmpl::DialogTemplate& source;
+    DLGPROC procedure;
     std::string title;
     bool visible = false;  // shown once initialisation has returned
     bool ended = false;
     INT_PTR result = 0;
     HWND focus = nullptr;
-    std::vector<Control> controls;  // fixed once built, so their addresses stay valid
+    std::vector<Control> controls;  // template order; fixed once built, so addresses stay
     std::vector<DialogTimer> timers;
     std::deque<PostedMessage> posted;
 
     HWND Handle() { return reinterpret_cast<HWND>(this); }
     Control* Find(int controlId);
+    Control* ControlOf(HWND handle);
+    // The template's default push button, which Enter presses; nullptr when it has none.
+    Control* DefaultButton();
+    // Where typing goes: the edit with the focus, else the first single-line edit.
+    Control* EntryField();
 };
 
-inline HWND HandleOf(Control& control) {
-    return reinterpret_cast<HWND>(&control);
-}
-
-// A dialog built from the template `templateId` (IDD_TARGET or IDD_MONITOR), with the
-// template's caption, controls and their initial texts and visibility; nothing for others.
-std::unique_ptr<Dialog> CreateDialogFromTemplate(int templateId, DLGPROC procedure);
-
-// Makes the dialog's handle and its controls' handles known while it runs.
-void RegisterDialog(Dialog& dialog);
-void UnregisterDialog(Dialog& dialog);
-Dialog* DialogFromHandle(HWND window);
-// The control behind `window`, with the dialog that owns it in `owner`; nothing when unknown.
-Control* ControlFromHandle(HWND window, Dialog** owner);
+posixui::LiveDialogs<Dialog>& RunningDialogs();
 
 // Calls the dialog's procedure with one message and returns its result.
 LRESULT Deliver(Dialog& dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// Delivers WM_COMMAND for `commandId` as a click or menu choice would (notification 0).
+// WM_COMMAND for `commandId` as a click, a key or a menu choice gives it (notification 0).
 void DeliverCommand(Dialog& dialog, int commandId);
 
-// Sets a control's text. A single-line edit then notifies its dialog with EN_UPDATE and
-// EN_CHANGE, as the platform's edit control does when its text is set or typed.
+// Sets a control's text. An edit then notifies its dialog with EN_UPDATE and EN_CHANGE, as
+// the platform's edit controls do when their text is set or typed.
 void SetControlText(Dialog& dialog, Control& control, std::string_view text);
 
-// The template's command id that Enter triggers: its default push button.
-int DefaultButtonId(const Dialog& dialog);
+// The message loops behind DialogBoxParamA, entered once WM_INITDIALOG has been handled; each
+// returns when the dialog has ended (or cannot go on). A dialog that started a timer in its
+// initialisation is a live window; one that did not is a form to fill in.
+// A form: its entry field asked for on the terminal line by line (or read from a piped
+// input); Enter presses the default button, Esc sends IDCANCEL. When the input ends, the
+// entry so far is taken.
+void RunForm(Dialog& dialog);
+
+// A live window: drawn on the full screen and redrawn as it changes, its timers, keys and
+// tray activity delivered as messages; in once mode printed a single time and then closed
+// with IDCANCEL.
+void RunLiveWindow(Dialog& dialog);
+
+// Lets the user pick an item of a popup menu in the running live window; the chosen item's
+// identifier, or 0 when none was chosen (Esc, or no keyboard to ask).
+int ChooseMenuItem(std::span<const tmpl::MenuItemTemplate> items);
 
 }  // namespace vmterm

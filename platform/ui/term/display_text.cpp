@@ -1,50 +1,11 @@
 #include "display_text.h"
 
+#include "text/field_text.h"
+
 namespace vmterm {
 namespace {
 
-// Length of the well-formed UTF-8 sequence at bytes[i], 0 when it is not one.
-std::size_t SequenceLength(std::string_view bytes, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) {
-            low = 0xA0;  // overlong below U+0800
-        } else if (lead == 0xED) {
-            high = 0x9F;  // surrogates
-        }
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) {
-            low = 0x90;  // overlong below U+10000
-        } else if (lead == 0xF4) {
-            high = 0x8F;  // past U+10FFFF
-        }
-    } else {
-        return 0;
-    }
-    if (bytes.size() - i < length) {
-        return 0;
-    }
-    if (byte(i + 1) < low || byte(i + 1) > high) {
-        return 0;
-    }
-    for (std::size_t k = 2; k < length; ++k) {
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) {
-            return 0;
-        }
-    }
-    return length;
-}
+constexpr char32_t kReplacement = 0xFFFD;
 
 bool IsWide(char32_t c) {
     return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) ||
@@ -54,178 +15,144 @@ bool IsWide(char32_t c) {
            (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
-// Walks terminal-safe UTF-8 (always valid: it was produced by AppendUtf8) one character at a
-// time, giving the byte length and columns of each.
-struct Cursor {
-    std::string_view text;
-    std::size_t at = 0;
-
-    bool Next(std::size_t& bytes, std::size_t& columns) {
-        if (at >= text.size()) {
-            return false;
-        }
-        bytes = SequenceLength(text, at);
-        if (bytes == 0) {
-            bytes = 1;  // not produced by us; count it as one narrow column
-        }
-        char32_t c = 0;
-        if (bytes == 1) {
-            c = static_cast<unsigned char>(text[at]);
-        } else {
-            c = DecodeText(text.substr(at, bytes), true).front();
-        }
-        columns = IsWide(c) ? 2 : 1;
-        return true;
+char32_t Decode(std::string_view bytes, std::size_t at, std::size_t length) {
+    char32_t c =
+        static_cast<unsigned char>(bytes[at]) & (length == 1 ? 0xFF : 0xFF >> (length + 1));
+    for (std::size_t k = 1; k < length; ++k) {
+        c = (c << 6) | (static_cast<unsigned char>(bytes[at + k]) & 0x3F);
     }
-};
-
-}  // namespace
-
-bool IsValidUtf8(std::string_view bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const std::size_t length = SequenceLength(bytes, i);
-        if (length == 0) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
+    return c;
 }
 
-std::vector<char32_t> DecodeText(std::string_view bytes, bool asUtf8) {
-    std::vector<char32_t> out;
-    out.reserve(bytes.size());
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        const std::size_t length = asUtf8 ? SequenceLength(bytes, i) : 1;
-        if (length <= 1) {
-            out.push_back(lead);  // ASCII, a Latin-1 byte, or a stray byte taken as Latin-1
-            ++i;
-            continue;
-        }
-        char32_t c = lead & (0xFF >> (length + 1));
-        for (std::size_t k = 1; k < length; ++k) {
-            c = (c << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
-        }
-        out.push_back(c);
-        i += length;
+// The code points of a field, read as text/field_text.h says.
+std::u32string CodePoints(std::string_view bytes) {
+    const std::string utf8 = FieldToUtf8(bytes);
+    std::u32string out;
+    for (std::size_t at = 0; at < utf8.size();) {
+        const std::size_t length = Utf8SequenceLength(utf8, at);
+        out += Decode(utf8, at, length);  // always well formed here
+        at += length;
     }
     return out;
 }
 
 void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    static constexpr unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    const int trailing = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    out.push_back(static_cast<char>(kLead[trailing] | (c >> (6 * trailing))));
+    for (int k = trailing - 1; k >= 0; --k) {
+        out.push_back(static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F)));
     }
 }
 
-char32_t ControlPlaceholder(char32_t control) {
-    if (control < 0x20) {
-        return 0x2400 + control;
-    }
-    if (control == 0x7F) {
-        return 0x2421;
-    }
-    return 0xFFFD;
+// The character at `at` of terminal-safe text: its byte length and columns. A byte that
+// starts no sequence (never produced here) counts as one narrow character.
+std::size_t Step(std::string_view utf8, std::size_t at, std::size_t& columns) {
+    std::size_t length = Utf8SequenceLength(utf8, at);
+    length = length == 0 ? 1 : length;
+    columns = IsWide(Decode(utf8, at, length)) ? 2 : 1;
+    return length;
+}
+
+}  // namespace
+
+bool IsControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+bool IsHiddenFormat(char32_t c) {
+    return c == 0x061C || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
 }
 
 std::string TerminalText(std::string_view bytes) {
     std::string out;
-    out.reserve(bytes.size());
-    for (const char32_t c : DecodeText(bytes, IsValidUtf8(bytes))) {
-        AppendUtf8(out, IsControl(c) ? ControlPlaceholder(c) : c);
+    for (const char32_t c : CodePoints(bytes)) {
+        // Controls become the control pictures (DEL its own), C1 and hidden formats U+FFFD.
+        AppendUtf8(out, c < 0x20                            ? 0x2400 + c
+                        : c == 0x7F                         ? 0x2421
+                        : IsControl(c) || IsHiddenFormat(c) ? kReplacement
+                                                            : c);
     }
     return out;
 }
 
-std::vector<std::string> TerminalLines(std::string_view bytes) {
-    // The whole text decides between UTF-8 and Latin-1, as for a single-line text.
-    const bool asUtf8 = IsValidUtf8(bytes);
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find("\r\n", start);
-        const bool last = end == std::string_view::npos;
-        if (last) {
-            end = bytes.size();
-        }
-        std::string line;
-        for (const char32_t c : DecodeText(bytes.substr(start, end - start), asUtf8)) {
-            AppendUtf8(line, IsControl(c) ? ControlPlaceholder(c) : c);
-        }
-        lines.push_back(std::move(line));
-        start = last ? bytes.size() : end + 2;
+std::vector<std::string_view> SplitLines(std::string_view bytes) {
+    std::vector<std::string_view> lines;
+    while (!bytes.empty()) {
+        const std::size_t end = bytes.find("\r\n");
+        lines.push_back(bytes.substr(0, end));
+        bytes = end == std::string_view::npos ? std::string_view() : bytes.substr(end + 2);
     }
     return lines;
 }
 
 std::size_t TextColumns(std::string_view utf8) {
-    Cursor cursor{utf8};
     std::size_t total = 0;
-    std::size_t bytes = 0;
     std::size_t columns = 0;
-    while (cursor.Next(bytes, columns)) {
+    for (std::size_t at = 0; at < utf8.size();) {
+        at += Step(utf8, at, columns);
         total += columns;
-        cursor.at += bytes;
     }
     return total;
 }
 
 std::string FitColumns(std::string_view utf8, std::size_t limit) {
-    Cursor cursor{utf8};
     std::size_t used = 0;
-    std::size_t bytes = 0;
+    std::size_t at = 0;
     std::size_t columns = 0;
-    while (cursor.Next(bytes, columns) && used + columns <= limit) {
+    while (at < utf8.size()) {
+        const std::size_t length = Step(utf8, at, columns);
+        if (used + columns > limit) {
+            break;
+        }
         used += columns;
-        cursor.at += bytes;
+        at += length;
     }
-    return std::string(utf8.substr(0, cursor.at));
+    return std::string(utf8.substr(0, at));
 }
 
 std::string TailColumns(std::string_view utf8, std::size_t limit) {
-    // Character starts, so the suffix can be measured from the end.
-    std::vector<std::size_t> starts;
-    std::vector<std::size_t> widths;
-    Cursor cursor{utf8};
-    std::size_t bytes = 0;
+    std::size_t total = TextColumns(utf8);
+    std::size_t at = 0;
     std::size_t columns = 0;
-    while (cursor.Next(bytes, columns)) {
-        starts.push_back(cursor.at);
-        widths.push_back(columns);
-        cursor.at += bytes;
+    while (total > limit && at < utf8.size()) {
+        at += Step(utf8, at, columns);
+        total -= columns;
     }
-    std::size_t used = 0;
-    std::size_t from = utf8.size();
-    for (std::size_t k = starts.size(); k > 0; --k) {
-        if (used + widths[k - 1] > limit) {
-            break;
-        }
-        used += widths[k - 1];
-        from = starts[k - 1];
+    return std::string(utf8.substr(at));
+}
+
+std::string CutWithSign(std::string_view utf8, std::size_t columns) {
+    if (TextColumns(utf8) <= columns) {
+        return std::string(utf8);
     }
-    return std::string(utf8.substr(from));
+    return columns == 0 ? std::string() : FitColumns(utf8, columns - 1) + "\xE2\x80\xA6";
 }
 
 std::string PadLeft(std::string_view utf8, std::size_t columns) {
     const std::size_t width = TextColumns(utf8);
-    std::string out(width < columns ? columns - width : 0, ' ');
-    out.append(utf8);
-    return out;
+    return std::string(width < columns ? columns - width : 0, ' ') + std::string(utf8);
+}
+
+std::string JsonString(std::string_view bytes) {
+    static const char* const kHex = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char32_t c : CodePoints(bytes)) {
+        if (c == '"' || c == '\\') {
+            out += {'\\', static_cast<char>(c)};
+        } else if (c == '\n' || c == '\r' || c == '\t') {
+            out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
+        } else if (IsControl(c) || IsHiddenFormat(c) || c == 0x2028 || c == 0x2029) {
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) {
+                out += kHex[(c >> shift) & 0xF];
+            }
+        } else {
+            AppendUtf8(out, c);
+        }
+    }
+    return out + "\"";
 }
 
 }  // namespace vmterm

@@ -1,8 +1,9 @@
-// Turns 8-bit control texts into text that is safe to write to a terminal, and measures it.
+// A printer's 8-bit texts made safe to write to a terminal, and measured in columns.
 //
-// A text is shown as UTF-8 when all of it is valid UTF-8 and byte by byte as Latin-1 otherwise,
-// the same choice the Qt front-end makes. Control characters (C0, DEL and C1) never pass: a
-// printer's text must not be able to drive the terminal, so each becomes a visible placeholder.
+// Each field is read as UTF-8 or Latin-1 on its own (text/field_text.h); the lines of a
+// multi-line edit are separate fields. Nothing a printer sends may drive the terminal or
+// reorder what the user reads: control characters (C0, DEL, C1) become visible stand-ins, and
+// the bidirectional overrides and isolates and the invisible format characters become U+FFFD.
 #pragma once
 
 #include <cstddef>
@@ -12,44 +13,31 @@
 
 namespace vmterm {
 
-// True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or code points past
-// U+10FFFF).
-bool IsValidUtf8(std::string_view bytes);
+// True for the code points a terminal may act on: U+0000..U+001F, U+007F..U+009F.
+bool IsControl(char32_t c);
+// True for the format characters that reorder or hide text: the bidirectional embeddings,
+// overrides, isolates and marks, zero-width spaces and joiners, the word joiner, invisible
+// operators and the byte order mark.
+bool IsHiddenFormat(char32_t c);
 
-// Decodes `bytes` into code points: as UTF-8 when `asUtf8` (the caller checked validity),
-// otherwise as Latin-1, one code point per byte.
-std::vector<char32_t> DecodeText(std::string_view bytes, bool asUtf8);
-
-// Appends the UTF-8 encoding of `codePoint` to `out`.
-void AppendUtf8(std::string& out, char32_t codePoint);
-
-// The placeholder shown for a control character: the Unicode control pictures for C0 and DEL
-// (U+2400..U+241F, U+2421), the replacement character U+FFFD for C1.
-char32_t ControlPlaceholder(char32_t control);
-
-// True for the code points that a terminal may act on: U+0000..U+001F, U+007F..U+009F.
-inline bool IsControl(char32_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
-
-// The terminal-safe UTF-8 form of one control text.
+// The terminal-safe UTF-8 form of one field.
 std::string TerminalText(std::string_view bytes);
+// The lines of a multi-line edit's text: split at "\r\n" (a final line end opens no further
+// line), each line a field of its own. Any other CR or LF is a control like the rest.
+std::vector<std::string_view> SplitLines(std::string_view bytes);
 
-// The lines of a multi-line edit's text: split at "\r\n", a final line end opening no further
-// line; each line made terminal-safe. Any other CR or LF is a control character like the rest.
-std::vector<std::string> TerminalLines(std::string_view bytes);
-
-// Display columns of terminal-safe UTF-8 text (wide East Asian characters count two).
+// Display columns of terminal-safe text (wide East Asian characters count two).
 std::size_t TextColumns(std::string_view utf8);
-
-// The longest prefix of `utf8` that fits in `columns` columns, cut at a character boundary.
+// The longest prefix (or suffix) of `utf8` that fits in `columns`, cut at a character.
 std::string FitColumns(std::string_view utf8, std::size_t columns);
-
-// The longest suffix of `utf8` that fits in `columns` columns (for an entry field that scrolls
-// to its end).
 std::string TailColumns(std::string_view utf8, std::size_t columns);
-
+// `utf8` in at most `columns` columns: whole, or cut with "…" at its end as a sign.
+std::string CutWithSign(std::string_view utf8, std::size_t columns);
 // `utf8` padded with spaces on the left to `columns` columns.
 std::string PadLeft(std::string_view utf8, std::size_t columns);
+
+// One field as a JSON string literal: read like the display; quote, backslash, controls, the
+// line and paragraph separators and the hidden format characters escaped as \uXXXX.
+std::string JsonString(std::string_view bytes);
 
 }  // namespace vmterm

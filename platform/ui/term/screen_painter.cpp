@@ -1,38 +1,24 @@
 #include "screen_painter.h"
 
-#include "display_text.h"
-
 namespace vmterm {
 
-std::string ScreenPainter::Paint(std::vector<std::string> lines, std::size_t columns,
-                                 std::size_t rows, bool full) {
-    const std::size_t maxRows = rows > 1 ? rows - 1 : 1;
-    if (lines.size() > maxRows) {
-        lines.resize(maxRows);
-    }
-    const std::size_t maxColumns = columns > 1 ? columns - 1 : 1;
-    for (std::string& line : lines) {
-        line = FitColumns(line, maxColumns);
-    }
-
+std::string ScreenPainter::Paint(const std::vector<std::string>& lines, bool full) {
     std::string out;
-    if (!full && lines == shown_) {
-        return out;
-    }
-    if (!shown_.empty()) {
-        out += "\x1b[" + std::to_string(shown_.size()) + "A";
+    if (full) {
+        out = "\x1b[H\x1b[2J";
+        shown_.clear();
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!full && i < shown_.size() && shown_[i] == lines[i]) {
-            out += "\r\n";  // unchanged: step over it
-            continue;
+        if (full || i >= shown_.size() || shown_[i] != lines[i]) {
+            // Erased before it is written: with wrapping off, the cursor stays on a line's last
+            // column after writing there, and an erase afterwards would take that character.
+            out += "\x1b[" + std::to_string(i + 1) + ";1H\x1b[2K" + lines[i];
         }
-        out += "\r" + lines[i] + "\x1b[K\r\n";
     }
     if (lines.size() < shown_.size()) {
-        out += "\x1b[J";
+        out += "\x1b[" + std::to_string(lines.size() + 1) + ";1H\x1b[J";
     }
-    shown_ = std::move(lines);
+    shown_ = lines;
     return out;
 }
 

@@ -3,7 +3,6 @@
 // it reads keys and writes. main() sets it before the program starts; tests set it too.
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace vmterm {
@@ -14,31 +13,42 @@ struct TermConfig {
     int inputFd = 0;
     int outputFd = 1;
     int errorFd = 2;
-    // The monitoring state for the display and the once result; nothing when not known.
-    std::optional<int> (*monitorState)() = nullptr;
+    std::string target;  // the target as the command line names it, for the one-shot output
 };
 
-TermConfig& Config();
+inline TermConfig& Config() {
+    static TermConfig config;
+    return config;
+}
 
-// What once mode saw: whether the status window was printed, and the monitoring state right
-// after its first tick.
-struct OnceOutcome {
-    bool printed = false;
-    std::optional<int> state;
-};
-
-OnceOutcome& LastOnceOutcome();
-
-// What the program last reported of the printer: whether a report came, and why it did not
-// answer ("" when it answered).
+// What the program last reported of the printer (ui::ReportMonitorState): whether a report
+// came, and why the printer did not answer ("" when it answered).
 struct MonitorReport {
     bool reported = false;
     std::string reason;
 };
 
-MonitorReport& LastMonitorReport();
+inline MonitorReport& LastMonitorReport() {
+    static MonitorReport report;
+    return report;
+}
+
+// What once mode saw: whether the status window was printed, and whether the printer had
+// answered by then.
+struct OnceOutcome {
+    bool printed = false;
+    bool answered = false;
+};
+
+inline OnceOutcome& LastOnceOutcome() {
+    static OnceOutcome outcome;
+    return outcome;
+}
 
 // Bytes read from the input but not used yet (a line reader may read past its line end).
-std::string& UnreadInput();
+inline std::string& UnreadInput() {
+    static std::string unread;
+    return unread;
+}
 
 }  // namespace vmterm

@@ -12,8 +12,9 @@
 namespace vmterm {
 namespace {
 
-constexpr char kRawScreen[] = "\x1b[?25l\x1b[?7l";      // cursor off, wrapping off
-constexpr char kRestoreScreen[] = "\x1b[?7h\x1b[?25h";  // wrapping on, cursor on
+// Alternate screen, cursor off, wrapping off; and back.
+constexpr char kEnterScreen[] = "\x1b[?1049h\x1b[?25l\x1b[?7l";
+constexpr char kLeaveScreen[] = "\x1b[?7h\x1b[?25h\x1b[?1049l";
 
 struct termios g_saved;
 volatile sig_atomic_t g_raw = 0;
@@ -23,48 +24,51 @@ int g_inFd = -1;
 int g_outFd = -1;
 bool g_handlersInstalled = false;
 
+void Write(const char* text, std::size_t size) {
+    ssize_t ignored = write(g_outFd, text, size);
+    (void)ignored;
+}
+
 // Async-signal-safe: only tcsetattr and write.
 void RestoreNow() {
-    if (g_raw == 0) {
-        return;
+    if (g_raw != 0) {
+        g_raw = 0;
+        tcsetattr(g_inFd, TCSADRAIN, &g_saved);
     }
-    g_raw = 0;
-    tcsetattr(g_inFd, TCSADRAIN, &g_saved);
     if (g_screen != 0) {
-        ssize_t ignored = write(g_outFd, kRestoreScreen, sizeof kRestoreScreen - 1);
-        (void)ignored;
+        g_screen = 0;
+        Write(kLeaveScreen, sizeof kLeaveScreen - 1);
     }
 }
 
-void ApplyRaw() {
+bool ApplyRaw() {
     struct termios raw = g_saved;
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
     raw.c_iflag &= ~static_cast<tcflag_t>(IXON);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    if (tcsetattr(g_inFd, TCSADRAIN, &raw) == 0) {
-        g_raw = 1;
-        if (g_screen != 0) {
-            ssize_t ignored = write(g_outFd, kRawScreen, sizeof kRawScreen - 1);
-            (void)ignored;
-        }
-    }
+    g_raw = tcsetattr(g_inFd, TCSADRAIN, &raw) == 0 ? 1 : 0;
+    return g_raw != 0;
+}
+
+void ApplyScreen() {
+    g_screen = 1;
+    Write(kEnterScreen, sizeof kEnterScreen - 1);
 }
 
 void OnFatalSignal(int signalNumber) {
     if (g_raw != 0 && g_screen == 0) {
-        // Leave the prompt's line, so what follows starts on a line of its own.
-        ssize_t ignored = write(g_outFd, "\r\n", 2);
-        (void)ignored;
+        Write("\r\n", 2);  // leave the prompt's line, so what follows starts on its own
     }
     RestoreNow();
     signal(signalNumber, SIG_DFL);
-    raise(signalNumber);
+    raise(signalNumber);  // delivered once this handler returns: the process ends by it
 }
 
 void OnStop(int) {
     const int savedErrno = errno;
     const bool wasRaw = g_raw != 0;
+    const bool wasScreen = g_screen != 0;
     RestoreNow();
     // Stop for real: the default action, with the signal no longer blocked by this handler.
     signal(SIGTSTP, SIG_DFL);
@@ -77,13 +81,16 @@ void OnStop(int) {
     signal(SIGTSTP, OnStop);
     if (wasRaw) {
         ApplyRaw();
-        g_repaint = static_cast<sig_atomic_t>(RepaintRequest::Fresh);
     }
+    if (wasScreen) {
+        ApplyScreen();
+    }
+    g_repaint = static_cast<sig_atomic_t>(RepaintRequest::Full);
     errno = savedErrno;
 }
 
 void OnResize(int) {
-    g_repaint = 1;
+    g_repaint = static_cast<sig_atomic_t>(RepaintRequest::Full);
 }
 
 void InstallHandlers() {
@@ -112,7 +119,7 @@ bool IsTerminal(int fd) {
     return isatty(fd) == 1;
 }
 
-bool EnterRawMode(int fd, int outFd, bool screen) {
+bool EnterRawMode(int fd, int outFd) {
     if (g_raw != 0) {
         return true;
     }
@@ -121,18 +128,25 @@ bool EnterRawMode(int fd, int outFd, bool screen) {
     }
     g_inFd = fd;
     g_outFd = outFd;
-    g_screen = screen ? 1 : 0;
     InstallHandlers();
-    ApplyRaw();
-    return g_raw != 0;
+    return ApplyRaw();
 }
 
-void LeaveRawMode() {
+bool EnterFullScreen(int outFd) {
+    if (g_screen != 0) {
+        return true;
+    }
+    if (!IsTerminal(outFd)) {
+        return false;
+    }
+    g_outFd = outFd;
+    InstallHandlers();
+    ApplyScreen();
+    return true;
+}
+
+void LeaveTerminalModes() {
     RestoreNow();
-}
-
-bool InRawMode() {
-    return g_raw != 0;
 }
 
 RepaintRequest TakeRepaintRequest() {
@@ -157,8 +171,7 @@ bool WriteAll(int fd, std::string_view text) {
 
 long ReadWithin(int fd, char* buffer, std::size_t size, int timeoutMs) {
     struct pollfd request = {fd, POLLIN, 0};
-    const int ready = poll(&request, 1, timeoutMs);
-    if (ready <= 0) {
+    if (poll(&request, 1, timeoutMs) <= 0) {
         return -1;
     }
     for (;;) {

@@ -1,6 +1,7 @@
-// The process's terminal: raw keyboard mode that is undone on every way out (normal exit,
-// exit(), and the signals that end or stop the process), writing whole buffers, reading with
-// a deadline, and the window size.
+// The process's terminal: raw keyboard mode and the full screen (the alternate screen, cursor
+// hidden, no line wrapping), both undone on every way out (normal exit, exit(), and the
+// signals that end or stop the process: an ended process dies by its signal, so Ctrl-C gives
+// the shell status 130); writing whole buffers, reading with a deadline, the window size.
 #pragma once
 
 #include <cstddef>
@@ -12,19 +13,18 @@ namespace vmterm {
 // True when `fd` is a terminal.
 bool IsTerminal(int fd);
 
-// Puts the terminal on `fd` into raw keyboard mode (no line editing, no echo; signal keys
-// still signal); with `screen` also hides the cursor and turns off line wrapping on `outFd`.
-// Returns false when `fd` is not a terminal. Until LeaveRawMode, exit paths and SIGINT, SIGTERM,
-// SIGHUP, SIGQUIT, SIGPIPE restore the terminal first; SIGTSTP restores it before stopping and
-// SIGCONT re-enters.
-bool EnterRawMode(int fd, int outFd, bool screen);
-void LeaveRawMode();
-bool InRawMode();
+// Raw keyboard mode on the terminal `fd` (no line editing, no echo; the signal keys still
+// signal). False when `fd` is not a terminal. `outFd` is where the way out writes.
+bool EnterRawMode(int fd, int outFd);
+// The full screen on the terminal `outFd`: it starts clean, and the screen as it was comes
+// back when it is left. False when `outFd` is not a terminal.
+bool EnterFullScreen(int outFd);
+// Leaves both, whichever is on.
+void LeaveTerminalModes();
 
 enum class RepaintRequest {
     None,
-    Full,   // the terminal was resized: rewrite every line in place
-    Fresh,  // resumed after a stop: the shell wrote below, so start a new block
+    Full,  // resized, or resumed after a stop: clear and draw everything again
 };
 
 // The repaint needed since the last call, once.

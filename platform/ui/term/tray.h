@@ -1,48 +1,44 @@
-// The terminal's notification area: the icons added with Shell_NotifyIconA, kept as records
-// so that the status display can show the current picture and tip, and the balloon of the
-// latest record that asked for one.
+// The terminal's notification area: the icons as the shared bookkeeping keeps them, the two
+// icon handles LoadIconA gives, and the balloon of the latest call that showed one, on show
+// for the time it asked (at most 30 s).
 #pragma once
 
 #include <optional>
 #include <string>
 
 #include "dialog_model.h"
-#include "win32_types.h"
+#include "platform/ui/tray_record.h"
 
 namespace vmterm {
 
-enum class IconKind { None, Online, Offline, Other };
+ui::TrayRecords& TrayIcons();
 
-// The handles LoadIconA gives for IDI_ONLINE and IDI_OFFLINE, and what a handle stands for.
-HICON OnlineIcon();
-HICON OfflineIcon();
-IconKind KindOfIcon(HICON icon);
-const char* IconKindName(IconKind kind);  // "online", "offline", "none", "other"
-
-struct TrayIcon {
-    HWND window = nullptr;
-    UINT id = 0;
-    UINT callbackMessage = 0;
-    HICON icon = nullptr;
-    std::string tip;  // bytes as given, at most the field's width
-};
+// The handles for IDI_ONLINE and IDI_OFFLINE, and the name of what a handle shows: "online",
+// "offline", "none" (no icon) or "other".
+HICON IconHandle(bool online);
+const char* IconName(HICON icon);
 
 struct Balloon {
-    std::string title;
+    std::string title;  // bytes as given
     std::string text;
     Clock::time_point until;
 };
 
-// NIM_ADD, NIM_MODIFY (the fields named by uFlags) and NIM_DELETE, keyed by hWnd and uID.
-// FALSE for a null record, an unknown operation, an add of a present icon, or a modify or
-// delete of an absent one.
-BOOL NotifyIcon(DWORD operation, const NOTIFYICONDATAA* record, Clock::time_point now);
-
-// The first icon that belongs to `window`, if any.
-std::optional<TrayIcon> TrayIconOf(HWND window);
+// Shell_NotifyIconA on the terminal.
+BOOL NotifyIcon(DWORD operation, const NOTIFYICONDATAA& record, Clock::time_point now);
 // The balloon still on show at `now`, if any.
 std::optional<Balloon> ActiveBalloon(Clock::time_point now);
 // Forgets every icon and balloon.
 void ClearTray();
+
+// A fixed-width text field of a record: its bytes up to the first zero, never past its end.
+template <std::size_t N>
+std::string FieldText(const char (&field)[N]) {
+    std::size_t length = 0;
+    while (length < N && field[length] != '\0') {
+        ++length;
+    }
+    return std::string(field, length);
+}
 
 }  // namespace vmterm

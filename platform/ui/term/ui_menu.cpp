@@ -1,104 +1,80 @@
-// Popup menus of the UI seam. The menu resource's items are kept here; the choice is made on
-// the terminal and reaches the owner as WM_COMMAND once the current message is handled.
+// Popup menus of the UI seam, built from the menu templates. The choice is made on the terminal
+// and reaches the owner as WM_COMMAND once the current message is handled.
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "dialog_model.h"
-#include "menu_model.h"
 #include "platform/ui/ui.h"
-#include "shell/resources/resource.h"
 
-namespace vmterm {
 namespace {
 
+constexpr UINT kReturnCommand = 0x0100;  // TPM_RETURNCMD
+
+// A loaded menu: its handle is this object's address, its one popup's handle the tag's.
 struct Menu {
-    char menuTag = 0;  // distinct addresses for the menu's and its popup's handles
+    const tmpl::MenuTemplate* source;
     char popupTag = 0;
-    std::vector<MenuItem> popup;  // the one popup that GetSubMenu(menu, 0) gives
 };
 
-std::vector<std::unique_ptr<Menu>>& LiveMenus() {
+std::vector<std::unique_ptr<Menu>>& LoadedMenus() {
     static std::vector<std::unique_ptr<Menu>> menus;
     return menus;
 }
 
-HMENU HandleOfMenu(Menu& menu) {
-    return reinterpret_cast<HMENU>(&menu.menuTag);
-}
-HMENU HandleOfPopup(Menu& menu) {
-    return reinterpret_cast<HMENU>(&menu.popupTag);
-}
-
-constexpr UINT kReturnCommand = 0x0100;  // TPM_RETURNCMD
-
-}  // namespace
-
-const std::vector<MenuItem>* PopupItems(HMENU popup) {
-    for (auto& menu : LiveMenus()) {
-        if (HandleOfPopup(*menu) == popup) {
-            return &menu->popup;
+Menu* FindMenu(HMENU handle, bool popup) {
+    for (auto& menu : LoadedMenus()) {
+        if (handle == (popup ? reinterpret_cast<HMENU>(&menu->popupTag)
+                             : reinterpret_cast<HMENU>(menu.get()))) {
+            return menu.get();
         }
     }
     return nullptr;
 }
 
-}  // namespace vmterm
+}  // namespace
 
 namespace ui {
 
 HMENU LoadMenuA(HINSTANCE, LPCSTR menuId) {
-    if (reinterpret_cast<std::uintptr_t>(menuId) != IDR_TRAYMENU) {
+    const auto id = reinterpret_cast<std::uintptr_t>(menuId);
+    const tmpl::MenuTemplate* found =
+        id <= 0xFFFF ? tmpl::FindMenuTemplate(static_cast<int>(id)) : nullptr;
+    if (found == nullptr) {
         return nullptr;
     }
-    auto menu = std::make_unique<vmterm::Menu>();
-    menu->popup = {{IDM_SHOW, "Show Vellumark"},
-                   {IDM_HIDE, "Hide Vellumark"},
-                   {0, ""},
-                   {IDM_EXIT, "Exit Vellumark"}};
-    HMENU handle = vmterm::HandleOfMenu(*menu);
-    vmterm::LiveMenus().push_back(std::move(menu));
-    return handle;
+    LoadedMenus().push_back(std::make_unique<Menu>(Menu{found}));
+    return reinterpret_cast<HMENU>(LoadedMenus().back().get());
 }
 
 HMENU GetSubMenu(HMENU menu, int position) {
-    if (position != 0) {
-        return nullptr;
-    }
-    for (auto& live : vmterm::LiveMenus()) {
-        if (vmterm::HandleOfMenu(*live) == menu) {
-            return vmterm::HandleOfPopup(*live);
-        }
-    }
-    return nullptr;
+    Menu* found = position == 0 ? FindMenu(menu, false) : nullptr;
+    return found != nullptr ? reinterpret_cast<HMENU>(&found->popupTag) : nullptr;
 }
 
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int, int, int, HWND owner, const RECT*) {
-    const std::vector<vmterm::MenuItem>* items = vmterm::PopupItems(menu);
-    if (items == nullptr) {
+    const Menu* popup = FindMenu(menu, true);
+    if (popup == nullptr) {
         return FALSE;
     }
-    const int chosen = vmterm::ChooseMenuItem(*items);
-    if ((flags & vmterm::kReturnCommand) != 0) {
+    const int chosen = vmterm::ChooseMenuItem(popup->source->items);
+    if ((flags & kReturnCommand) != 0) {
         return chosen;
     }
-    if (chosen != 0) {
-        if (vmterm::Dialog* dialog = vmterm::DialogFromHandle(owner)) {
-            dialog->posted.push_back({WM_COMMAND, static_cast<WPARAM>(chosen), 0});
-        }
+    vmterm::Dialog* dialog = vmterm::RunningDialogs().Find(owner);
+    if (chosen != 0 && dialog != nullptr) {
+        dialog->posted.push_back({WM_COMMAND, static_cast<WPARAM>(chosen), 0});
     }
     return TRUE;
 }
 
 BOOL DestroyMenu(HMENU menu) {
-    auto& menus = vmterm::LiveMenus();
-    const auto found = std::find_if(menus.begin(), menus.end(), [&](const auto& live) {
-        return vmterm::HandleOfMenu(*live) == menu;
-    });
-    if (found == menus.end()) {
-        return FALSE;
-    }
-    menus.erase(found);
-    return TRUE;
+    return std::erase_if(LoadedMenus(),
+                         [&](const auto& loaded) {
+                             return reinterpret_cast<HMENU>(loaded.get()) == menu;
+                         }) != 0
+               ? TRUE
+               : FALSE;
 }
 
 }  // namespace ui

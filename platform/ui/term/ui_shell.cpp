@@ -1,4 +1,6 @@
-// Icons, the notification area, the message box, painting and the kernel's bounded copy.
+// Icons, the notification area, the message box, painting, the kernel's bounded copy and the
+// program's reports of the printer.
+#include <algorithm>
 #include <string>
 
 #include "display_text.h"
@@ -9,28 +11,79 @@
 #include "terminal.h"
 #include "tray.h"
 
+namespace vmterm {
+namespace {
+
+// Distinct addresses stand for the two icons; they are never followed.
+char g_onlineTag;
+char g_offlineTag;
+
+constexpr UINT kDefaultBalloonMs = 10000;
+constexpr UINT kLongestBalloonMs = 30000;
+
+std::optional<Balloon>& CurrentBalloon() {
+    static std::optional<Balloon> balloon;
+    return balloon;
+}
+
+}  // namespace
+
+ui::TrayRecords& TrayIcons() {
+    static ui::TrayRecords icons;
+    return icons;
+}
+
+HICON IconHandle(bool online) {
+    return reinterpret_cast<HICON>(online ? &g_onlineTag : &g_offlineTag);
+}
+
+const char* IconName(HICON icon) {
+    if (icon == nullptr) {
+        return "none";
+    }
+    return icon == IconHandle(true) ? "online" : icon == IconHandle(false) ? "offline" : "other";
+}
+
+BOOL NotifyIcon(DWORD operation, const NOTIFYICONDATAA& record, Clock::time_point now) {
+    const BOOL done = TrayIcons().Apply(operation, record);
+    if (done && operation != NIM_DELETE && ui::ShowsBalloon(record)) {
+        const UINT ms =
+            std::min(record.uTimeout == 0 ? kDefaultBalloonMs : record.uTimeout, kLongestBalloonMs);
+        CurrentBalloon() = Balloon{FieldText(record.szInfoTitle), FieldText(record.szInfo),
+                                   now + std::chrono::milliseconds(ms)};
+    }
+    return done;
+}
+
+std::optional<Balloon> ActiveBalloon(Clock::time_point now) {
+    auto& balloon = CurrentBalloon();
+    if (balloon && now >= balloon->until) {
+        balloon.reset();
+    }
+    return balloon;
+}
+
+void ClearTray() {
+    TrayIcons().Clear();
+    CurrentBalloon().reset();
+}
+
+}  // namespace vmterm
+
 namespace ui {
 
 HICON LoadIconA(HINSTANCE, LPCSTR iconId) {
-    switch (reinterpret_cast<std::uintptr_t>(iconId)) {
-        case IDI_ONLINE:
-            return vmterm::OnlineIcon();
-        case IDI_OFFLINE:
-            return vmterm::OfflineIcon();
-        default:
-            return nullptr;
-    }
+    const auto id = reinterpret_cast<std::uintptr_t>(iconId);
+    return id == IDI_ONLINE || id == IDI_OFFLINE ? vmterm::IconHandle(id == IDI_ONLINE) : nullptr;
 }
 
 BOOL Shell_NotifyIconA(DWORD operation, NOTIFYICONDATAA* record) {
-    return vmterm::NotifyIcon(operation, record, vmterm::Clock::now());
+    return record != nullptr ? vmterm::NotifyIcon(operation, *record, vmterm::Clock::now()) : FALSE;
 }
 
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
-    std::string line = vmterm::TerminalText(caption != nullptr ? caption : "Error");
-    line += ": ";
-    line += vmterm::TerminalText(text != nullptr ? text : "");
-    line += "\n";
+    const std::string line = vmterm::TerminalText(caption != nullptr ? caption : "Error") + ": " +
+                             vmterm::TerminalText(text != nullptr ? text : "") + "\n";
     vmterm::WriteAll(vmterm::Config().errorFd, line);
     return IDOK;
 }

@@ -1,4 +1,5 @@
-// The window and control operations of the UI seam over the terminal's dialog model.
+// The dialog, window and control operations of the UI seam over the terminal's dialogs:
+// DialogBoxParamA builds the template, initialises it and runs it until it ends.
 #include <algorithm>
 #include <cstring>
 
@@ -6,20 +7,60 @@
 #include "platform/ui/ui.h"
 
 namespace ui {
+namespace {
 
 using vmterm::Control;
-using vmterm::ControlFromHandle;
-using vmterm::ControlKind;
 using vmterm::Dialog;
-using vmterm::DialogFromHandle;
+
+// A handle resolved to a running dialog, or to one of its controls and its dialog.
+struct Target {
+    Dialog* dialog = nullptr;
+    Control* control = nullptr;
+};
+
+Target Resolve(HWND window) {
+    Target target;
+    target.dialog = vmterm::RunningDialogs().Find(window);
+    if (target.dialog == nullptr) {
+        target.dialog = vmterm::RunningDialogs().OwnerOf(window, &target.control);
+    }
+    return target;
+}
+
+Control* DialogControl(HWND dialog, int controlId) {
+    Dialog* owner = vmterm::RunningDialogs().Find(dialog);
+    return owner != nullptr ? owner->Find(controlId) : nullptr;
+}
+
+}  // namespace
+
+INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateId, HWND, DLGPROC procedure, LPARAM initParam) {
+    // Only templates given by number, and only those the program has.
+    const auto id = reinterpret_cast<std::uintptr_t>(templateId);
+    const tmpl::DialogTemplate* found =
+        id <= 0xFFFF ? tmpl::FindDialogTemplate(static_cast<int>(id)) : nullptr;
+    if (found == nullptr || found->controls.empty() || procedure == nullptr) {
+        return -1;
+    }
+    vmterm::Dialog dialog(*found, procedure);
+    vmterm::RunningDialogs().Add(&dialog);
+    // wParam names the control that would get the focus: the first of the template.
+    vmterm::Deliver(dialog, WM_INITDIALOG,
+                    reinterpret_cast<WPARAM>(dialog.controls.front().Handle()), initParam);
+    if (!dialog.ended) {
+        if (dialog.timers.empty()) {
+            vmterm::RunForm(dialog);
+        } else {
+            vmterm::RunLiveWindow(dialog);
+        }
+    }
+    vmterm::RunningDialogs().Remove(&dialog);
+    return dialog.result;
+}
 
 HWND GetDlgItem(HWND dialog, int controlId) {
-    Dialog* owner = DialogFromHandle(dialog);
-    if (owner == nullptr) {
-        return nullptr;
-    }
-    Control* control = owner->Find(controlId);
-    return control != nullptr ? vmterm::HandleOf(*control) : nullptr;
+    Control* control = DialogControl(dialog, controlId);
+    return control != nullptr ? control->Handle() : nullptr;
 }
 
 UINT GetDlgItemTextA(HWND dialog, int controlId, LPSTR text, int capacity) {
@@ -27,8 +68,7 @@ UINT GetDlgItemTextA(HWND dialog, int controlId, LPSTR text, int capacity) {
         return 0;
     }
     text[0] = '\0';
-    Dialog* owner = DialogFromHandle(dialog);
-    Control* control = owner != nullptr ? owner->Find(controlId) : nullptr;
+    const Control* control = DialogControl(dialog, controlId);
     if (control == nullptr) {
         return 0;
     }
@@ -41,13 +81,7 @@ UINT GetDlgItemTextA(HWND dialog, int controlId, LPSTR text, int capacity) {
 }
 
 BOOL SetDlgItemTextA(HWND dialog, int controlId, LPCSTR text) {
-    Dialog* owner = DialogFromHandle(dialog);
-    Control* control = owner != nullptr ? owner->Find(controlId) : nullptr;
-    if (control == nullptr) {
-        return FALSE;
-    }
-    vmterm::SetControlText(*owner, *control, text != nullptr ? text : "");
-    return TRUE;
+    return SetWindowTextA(GetDlgItem(dialog, controlId), text);
 }
 
 LRESULT SendDlgItemMessageA(HWND dialog, int controlId, UINT message, WPARAM wParam,
@@ -56,60 +90,55 @@ LRESULT SendDlgItemMessageA(HWND dialog, int controlId, UINT message, WPARAM wPa
 }
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (Dialog* dialog = DialogFromHandle(window)) {
-        return vmterm::Deliver(*dialog, message, wParam, lParam);
+    const Target target = Resolve(window);
+    if (target.control == nullptr) {
+        return target.dialog != nullptr ? vmterm::Deliver(*target.dialog, message, wParam, lParam)
+                                        : 0;
     }
-    Control* control = ControlFromHandle(window, nullptr);
-    if (control != nullptr && control->kind == ControlKind::Progress) {
-        return vmterm::ApplyProgressMessage(control->progress, message, wParam, lParam);
+    if (target.control->kind == vmterm::ControlKind::Progress) {
+        return posixui::ApplyProgressMessage(target.control->progress, message, wParam, lParam);
+    }
+    if (message == EM_LIMITTEXT && (target.control->kind == vmterm::ControlKind::Edit ||
+                                    target.control->kind == vmterm::ControlKind::MultiLineEdit)) {
+        target.control->limit = static_cast<std::size_t>(wParam);  // 0: no limit of its own
     }
     return 0;
 }
 
 BOOL SetWindowTextA(HWND window, LPCSTR text) {
     const char* value = text != nullptr ? text : "";
-    if (Dialog* dialog = DialogFromHandle(window)) {
-        dialog->title = value;
-        return TRUE;
+    const Target target = Resolve(window);
+    if (target.control != nullptr) {
+        vmterm::SetControlText(*target.dialog, *target.control, value);
+    } else if (target.dialog != nullptr) {
+        target.dialog->title = value;
     }
-    Dialog* owner = nullptr;
-    if (Control* control = ControlFromHandle(window, &owner)) {
-        vmterm::SetControlText(*owner, *control, value);
-        return TRUE;
-    }
-    return FALSE;
+    return target.dialog != nullptr ? TRUE : FALSE;
 }
 
 BOOL ShowWindow(HWND window, int command) {
-    bool* visible = nullptr;
-    if (Dialog* dialog = DialogFromHandle(window)) {
-        visible = &dialog->visible;
-    } else if (Control* control = ControlFromHandle(window, nullptr)) {
-        visible = &control->visible;
-    }
-    if (visible == nullptr) {
+    const Target target = Resolve(window);
+    if (target.dialog == nullptr) {
         return FALSE;
     }
-    const bool before = *visible;
-    *visible = command != SW_HIDE;
+    bool& visible = target.control != nullptr ? target.control->visible : target.dialog->visible;
+    const bool before = visible;
+    visible = command != SW_HIDE;
     return before ? TRUE : FALSE;
 }
 
 HWND SetFocus(HWND window) {
-    Dialog* owner = nullptr;
-    if (ControlFromHandle(window, &owner) == nullptr) {
-        owner = DialogFromHandle(window);
-    }
-    if (owner == nullptr) {
+    const Target target = Resolve(window);
+    if (target.dialog == nullptr) {
         return nullptr;
     }
-    HWND previous = owner->focus;
-    owner->focus = window;
+    const HWND previous = target.dialog->focus;
+    target.dialog->focus = window;
     return previous;
 }
 
 BOOL EndDialog(HWND dialog, INT_PTR result) {
-    Dialog* owner = DialogFromHandle(dialog);
+    Dialog* owner = vmterm::RunningDialogs().Find(dialog);
     if (owner == nullptr) {
         return FALSE;
     }
@@ -119,7 +148,7 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
 }
 
 UINT_PTR SetTimer(HWND window, UINT_PTR timerId, UINT periodMs, TIMERPROC) {
-    Dialog* dialog = DialogFromHandle(window);
+    Dialog* dialog = vmterm::RunningDialogs().Find(window);
     if (dialog == nullptr) {
         return 0;
     }
@@ -128,8 +157,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR timerId, UINT periodMs, TIMERPROC) {
     const auto due = vmterm::Clock::now() + std::chrono::milliseconds(period);
     for (vmterm::DialogTimer& timer : dialog->timers) {
         if (timer.id == timerId) {
-            timer.periodMs = period;
-            timer.due = due;
+            timer = {timerId, period, due};
             return timerId;
         }
     }
@@ -138,18 +166,14 @@ UINT_PTR SetTimer(HWND window, UINT_PTR timerId, UINT periodMs, TIMERPROC) {
 }
 
 BOOL KillTimer(HWND window, UINT_PTR timerId) {
-    Dialog* dialog = DialogFromHandle(window);
+    Dialog* dialog = vmterm::RunningDialogs().Find(window);
     if (dialog == nullptr) {
         return FALSE;
     }
-    auto& timers = dialog->timers;
-    const auto found = std::find_if(timers.begin(), timers.end(),
-                                    [&](const vmterm::DialogTimer& t) { return t.id == timerId; });
-    if (found == timers.end()) {
-        return FALSE;
-    }
-    timers.erase(found);
-    return TRUE;
+    return std::erase_if(dialog->timers,
+                         [&](const vmterm::DialogTimer& timer) { return timer.id == timerId; }) != 0
+               ? TRUE
+               : FALSE;
 }
 
 }  // namespace ui

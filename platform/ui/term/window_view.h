@@ -1,62 +1,63 @@
-// What the status window shows, captured from the dialog, the tray and the monitoring state,
-// and its text forms: the lines of the window (pure functions, so they are tested without a
-// terminal), the one-line form of a hidden window, and a JSON object.
+// A running dialog as text. The controls are laid out in rows from the template's geometry
+// (a right-aligned static labels the control to its right) and each is drawn by its class;
+// below them the tray icon, the balloon and the keys that act now. For a terminal the lines
+// are fitted to its size, with a sign wherever something had to be left out. For scripts the
+// window is one JSON object whose values are the controls the template names.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "dialog_model.h"
-#include "progress_bar.h"
-#include "tray.h"
+#include "term_runtime.h"
 
 namespace vmterm {
 
-struct WindowView {
-    // Texts are the controls' bytes, unconverted.
-    std::string title;
-    std::string label;
-    std::string primary;
-    std::string secondary;
-    std::string pageCount;
-    std::string powerOnCount;
-    ProgressState toner;
-    bool updateTargetVisible = false;
-    bool windowVisible = true;
-    bool trayPresent = false;
-    IconKind trayIcon = IconKind::None;
-    std::string trayTip;
-    std::optional<Balloon> balloon;
-    std::optional<int> state;  // the monitoring state, when known
+struct Row {
+    Control* label = nullptr;
+    std::vector<Control*> cells;  // left to right
 };
 
-// The view of a running IDD_MONITOR dialog at `now`.
-WindowView CaptureView(Dialog& dialog, std::optional<int> state, Clock::time_point now);
+// The dialog's controls in rows, top to bottom: each control in exactly one row.
+std::vector<Row> LayoutRows(Dialog& dialog);
 
-struct RenderOptions {
-    bool interactive = false;   // add the balloon and the key hints
-    bool fieldFocused = false;  // draw the entry field's caret
+struct ViewOptions {
+    bool interactive = false;  // with the balloon and the keys
+    bool editing = false;      // typing goes to the entry field, drawn with its caret
+    std::size_t columns = 0;   // the room for each line; 0: no limit
+    Clock::time_point now{};
+    std::vector<std::string> menu;  // an open popup menu's items, in place of the keys
 };
 
-// The window as terminal-safe lines, in the template's order: title, primary, secondary lines,
-// toner, page counts, buttons, tray; with `interactive` also the balloon and the keys.
-std::vector<std::string> RenderWindow(const WindowView& view, const RenderOptions& options);
+enum class LineKind { Title, Body, More, Notice, Keys };
 
-// The one line shown while the window is hidden.
-std::string RenderHidden(const WindowView& view);
+struct ViewLine {
+    LineKind kind;
+    std::string text;  // terminal-safe
+};
 
-// "ok", "lost", "unreachable", or nothing for a state outside the three.
-std::optional<std::string> StateName(std::optional<int> state);
+// The window's lines: the title, the rows (a multi-line edit's further lines are More), the
+// tray icon, and when interactive the balloon (Notice) and the keys. A hidden window shows
+// only its title, its first row, the tray and the keys.
+std::vector<ViewLine> RenderWindow(Dialog& dialog, const ViewOptions& options);
 
-// The view as one JSON object (title, label, primary, secondary, toner, page_count,
-// power_on_count, tray, state, update_target, visible), ending in a line end.
-std::string RenderJson(const WindowView& view);
+// The lines fitted to `columns` x `rows`: too long a line ends in "…"; when there are too many,
+// a multi-line edit keeps its first lines and says how many more it holds, the balloon goes,
+// and then the rows below are left out with a line that says so. The title stays first and
+// the keys last.
+std::vector<std::string> FitToScreen(std::vector<ViewLine> lines, std::size_t columns,
+                                     std::size_t rows);
 
-// `bytes` as a JSON string literal: decoded like the display (UTF-8 when valid, else
-// Latin-1); quote, backslash and every control character escaped, the rest as UTF-8.
-std::string JsonString(std::string_view bytes);
-// The same for text already decoded into code points.
-std::string JsonFromCodePoints(const std::vector<char32_t>& text);
+// The entry mode: the default push button is shown and the dialog has an entry field.
+bool AwaitsEntry(Dialog& dialog);
+// The push button a key letter presses (its caption's first letter), or nullptr.
+Control* ButtonForKey(Dialog& dialog, char key);
+// Whether the dialog's tray icon takes mouse messages (the menu and the double-click keys).
+bool TrayTakesClicks(Dialog& dialog);
+
+// The window as one JSON object ending in a line end: the title, every named control's value
+// (text, lines, the bar's range, position and percent, or whether a button is shown), the tray
+// icon, the monitoring state and, when the printer did not answer, why; the target as named.
+std::string RenderJson(Dialog& dialog, const MonitorReport& report, const std::string& target);
 
 }  // namespace vmterm

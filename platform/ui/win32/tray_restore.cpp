@@ -1,13 +1,13 @@
 #include "platform/ui/win32/tray_restore.h"
 
-#include "platform/ui/win32/tray_record.h"
+#include "platform/ui/tray_record.h"
 
 namespace ui {
 
 namespace {
 
-// The program has one tray icon on one GUI thread.
-TrayMemory g_tray;
+// The program's tray icons, on its one GUI thread.
+TrayRecords g_tray;
 
 }  // namespace
 
@@ -17,20 +17,18 @@ UINT TaskbarCreatedMessage() {
 }
 
 void RememberTrayIcon(DWORD operation, const NOTIFYICONDATAA& record) {
-    TrayMemoryApply(g_tray, operation, record);
+    g_tray.Apply(operation, record);
 }
 
 void RestoreTrayIcon(HWND dialog) {
-    NOTIFYICONDATAA record{};
-    if (TrayMemoryReAddRecord(g_tray, dialog, &record)) {
+    if (const NOTIFYICONDATAA* kept = g_tray.FirstOf(dialog)) {
+        NOTIFYICONDATAA record = ReAddRecord(*kept);
         ::Shell_NotifyIconA(NIM_ADD, &record);
     }
 }
 
 void ForgetTrayIcon(HWND dialog) {
-    if (g_tray.present && g_tray.record.hWnd == dialog) {
-        g_tray = TrayMemory{};
-    }
+    g_tray.Forget(dialog);
 }
 
 }  // namespace ui

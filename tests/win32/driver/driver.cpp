@@ -3,6 +3,7 @@
 // the simulator's UDP control channel.
 //
 //   vellumark-driver monitor EXE PORT CONTROL_PORT TITLE [ID=TEXT]... [range=LOW,HIGH] [pos=N]
+//   vellumark-driver values  EXE PORT CONTROL_PORT TITLE [ID=TEXT]...  (the values, then exit)
 //   vellumark-driver prompt  EXE PORT TITLE
 //   vellumark-driver fatal   EXE      (no way to send an echo: the fatal message)
 //   vellumark-driver service EXE      (raw sockets refused, the echo service there: no message)
@@ -170,12 +171,17 @@ int Monitor(int argc, char** argv) {
     Check(WaitUntil([&] { return IsWindowVisible(dialog); }, 5000), "the window is visible");
     Check(WaitUntil([&] { return LabelIs(dialog, "Primary Status:"); }, 5000),
           "label reads \"Primary Status:\"");
+    Check(Send(GetDlgItem(dialog, IDC_PRIMARY), EM_GETLIMITTEXT, 0, 0) == 63,
+          "no more than 63 characters can be typed as a target");
 
     // Values the first poll put into the window.
     for (int i = 6; i < argc; ++i) {
         const std::string argument = argv[i];
         const std::size_t equals = argument.find('=');
         Expect(dialog, argument.substr(0, equals), argument.substr(equals + 1));
+    }
+    if (std::string(argv[1]) == "values") {
+        return Finish(dialog);
     }
 
     // The printer stops answering: the next ticks switch to the unreachable display.
@@ -203,6 +209,7 @@ int Prompt(int, char** argv) {
         return Finish(nullptr);
     }
     const HWND edit = GetDlgItem(prompt, IDC_TARGET_EDIT);
+    Check(Send(edit, EM_GETLIMITTEXT, 0, 0) == 63, "no more than 63 characters can be typed");
     Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
     RECT place{};
     GetWindowRect(prompt, &place);
@@ -314,7 +321,8 @@ int Tray(int, char** argv) {
 
 int main(int argc, char** argv) {
     const std::string scenario = argc > 2 ? argv[1] : "";
-    int (*const run)(int, char**) = scenario == "monitor" && argc > 5  ? Monitor
+    const bool monitor = scenario == "monitor" || scenario == "values";
+    int (*const run)(int, char**) = monitor && argc > 5                ? Monitor
                                     : scenario == "prompt" && argc > 4 ? Prompt
                                     : scenario == "fatal"              ? Fatal
                                     : scenario == "service"            ? Service

@@ -34,10 +34,11 @@ struct Call {
     const std::string& ToString() const { return description; }
 };
 
+// A progress bar as the common control keeps it (platform/ui/posix/progress_state.h).
 struct ProgressBar {
     long long minimum = 0;
     long long maximum = 100;
-    long long position = 0;
+    long long position = 0;  // as sent
     long long step = 10;
     long long color = -1;  // CLR_DEFAULT until PBM_SETBARCOLOR
 };
@@ -71,7 +72,7 @@ void ClearCalls();
 // Turns the log off (and on again): the kept state is still updated. For benchmarks, where
 // the log would only grow.
 void SetLogging(bool on);
-// Adds an entry of the test's own (e.g. "ProbeTarget") so that calls into other parts of the
+// Adds an entry of the test's own (e.g. "ProbeTarget") so that calls into the rest of the
 // program can be ordered against the UI calls.
 void Note(const std::string& what);
 

@@ -1,6 +1,5 @@
 // The recording fake of the UI seam: every ui:: function logs itself and updates the kept state.
-#include "platform/ui/fake/fake_ui.h"
-#include "kernel_copy.h"
+#include "tests/support/fake_ui/fake_ui.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,7 +8,11 @@
 #include <initializer_list>
 #include <set>
 
+#include "kernel_copy.h"
+#include "live_dialogs.h"
+#include "platform/ui/tray_record.h"
 #include "platform/ui/ui.h"
+#include "progress_state.h"
 
 namespace fakeui {
 namespace {
@@ -29,15 +32,24 @@ struct Posted {
     LPARAM lParam;
 };
 
+// A dialog the fake runs or a test drives: its handle and procedure.
+struct Running {
+    HWND handle;
+    DLGPROC procedure;
+    HWND Handle() const { return handle; }
+    Running* ControlOf(HWND) { return nullptr; }  // the fake's controls have no procedure
+};
+
 struct State {
     std::vector<Call> calls;
     std::map<std::pair<HWND, int>, std::string> texts;
     std::map<HWND, bool> visible;
     std::map<HWND, std::string> titles;
-    std::map<std::pair<HWND, int>, ProgressBar> bars;
+    std::map<std::pair<HWND, int>, posixui::ProgressState> bars;
     std::map<HWND, std::map<UINT_PTR, UINT>> timers;
-    std::map<std::pair<HWND, UINT>, NOTIFYICONDATAA> tray;
-    std::map<HWND, DLGPROC> procedures;
+    ui::TrayRecords tray;
+    std::deque<Running> running;  // stable addresses for the table below
+    posixui::LiveDialogs<Running> live;
     std::map<HWND, INT_PTR> endResults;
     std::map<int, Driver> drivers;
     std::set<std::uintptr_t> liveMenus;
@@ -118,11 +130,23 @@ long long ResourceId(LPCSTR id) {
 }
 
 LRESULT Deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const auto found = S().procedures.find(window);
-    if (found == S().procedures.end()) {
-        return 0;
+    const Running* found = S().live.Find(window);
+    return found != nullptr ? found->procedure(window, message, wParam, lParam) : 0;
+}
+
+void Attach(HWND dialog, DLGPROC procedure) {
+    if (Running* found = S().live.Find(dialog)) {
+        found->procedure = procedure;
+        return;
     }
-    return found->second(window, message, wParam, lParam);
+    S().running.push_back({dialog, procedure});
+    S().live.Add(&S().running.back());
+}
+
+void Detach(HWND dialog) {
+    if (Running* found = S().live.Find(dialog)) {
+        S().live.Remove(found);
+    }
 }
 
 bool Ended(HWND dialog) {
@@ -153,7 +177,7 @@ HINSTANCE Instance() {
 }
 
 void AttachProcedure(HWND dialog, DLGPROC procedure) {
-    S().procedures[dialog] = procedure;
+    Attach(dialog, procedure);
 }
 
 void DeliverPosted() {
@@ -226,7 +250,10 @@ std::string WindowTitle(HWND window) {
 }
 
 ProgressBar Progress(HWND dialog, int controlId) {
-    return S().bars[{dialog, controlId}];
+    const posixui::ProgressState& bar = S().bars[{dialog, controlId}];
+    const bool defaultColor = bar.barColor == posixui::kDefaultBarColor;
+    return ProgressBar{bar.minimum, bar.maximum, bar.position, bar.step,
+                       defaultColor ? -1 : static_cast<long long>(bar.barColor)};
 }
 
 std::map<UINT_PTR, UINT> Timers(HWND window) {
@@ -242,11 +269,8 @@ int LiveMenus() {
 }
 
 std::optional<NOTIFYICONDATAA> TrayIcon(HWND window, UINT id) {
-    const auto found = S().tray.find({window, id});
-    if (found == S().tray.end()) {
-        return std::nullopt;
-    }
-    return found->second;
+    const NOTIFYICONDATAA* found = S().tray.Find(window, id);
+    return found != nullptr ? std::optional<NOTIFYICONDATAA>(*found) : std::nullopt;
 }
 
 std::optional<INT_PTR> EndResult(HWND dialog) {
@@ -294,7 +318,7 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateId, HWND owner, DLGPR
 
     const HWND dialog = fakeui::DialogHandle(static_cast<int>(id));
     fakeui::S().endResults.erase(dialog);
-    fakeui::S().procedures[dialog] = procedure;
+    fakeui::Attach(dialog, procedure);
     fakeui::S().visible[dialog] = false;
     procedure(dialog, WM_INITDIALOG, 0, initParam);
     // The dialog manager shows a modal dialog once its initialisation has returned.
@@ -306,7 +330,7 @@ INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateId, HWND owner, DLGPR
         driver->second(dialog, procedure);
     }
     fakeui::DeliverPosted();
-    fakeui::S().procedures.erase(dialog);
+    fakeui::Detach(dialog);
     fakeui::S().visible[dialog] = false;
     const auto result = fakeui::EndResult(dialog);
     return result ? *result : -1;
@@ -372,30 +396,11 @@ LRESULT SendDlgItemMessageA(HWND dialog, int controlId, UINT message, WPARAM wPa
                                std::to_string(message) + ", " + std::to_string(wParam) + ", " +
                                std::to_string(lParam));
         });
-    fakeui::ProgressBar& bar = fakeui::S().bars[{dialog, controlId}];
-    switch (message) {
-        case PBM_SETRANGE:
-            bar.minimum = LOWORD(lParam);
-            bar.maximum = HIWORD(lParam);
-            break;
-        case PBM_SETRANGE32:
-            // Both limits are signed 32-bit numbers.
-            bar.minimum = static_cast<std::int32_t>(static_cast<std::uint32_t>(wParam));
-            bar.maximum = static_cast<std::int32_t>(static_cast<std::uint32_t>(lParam));
-            break;
-        case PBM_SETPOS:
-            bar.position = static_cast<std::int32_t>(static_cast<std::uint32_t>(wParam));
-            break;
-        case PBM_SETSTEP:
-            bar.step = static_cast<long long>(wParam);
-            break;
-        case PBM_SETBARCOLOR:
-            bar.color = static_cast<long long>(lParam);
-            break;
-        default:
-            break;
+    if (message == EM_LIMITTEXT) {
+        return 0;  // edits keep no limit here: what is typed is set by the test
     }
-    return 0;
+    return posixui::ApplyProgressMessage(fakeui::S().bars[{dialog, controlId}], message, wParam,
+                                         lParam);
 }
 
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -543,29 +548,7 @@ BOOL Shell_NotifyIconA(DWORD operation, NOTIFYICONDATAA* record) {
                            std::to_string(record->uID) + ", " + std::to_string(record->uFlags));
     });
     call.record = *record;
-    const std::pair<HWND, UINT> key{record->hWnd, record->uID};
-    auto& tray = fakeui::S().tray;
-    if (operation == NIM_ADD) {
-        tray[key] = *record;
-    } else if (operation == NIM_MODIFY) {
-        const auto found = tray.find(key);
-        if (found == tray.end()) {
-            return FALSE;
-        }
-        // The Shell takes over only the fields the flags name.
-        if ((record->uFlags & NIF_ICON) != 0) {
-            found->second.hIcon = record->hIcon;
-        }
-        if ((record->uFlags & NIF_TIP) != 0) {
-            std::memcpy(found->second.szTip, record->szTip, sizeof record->szTip);
-        }
-        if ((record->uFlags & NIF_MESSAGE) != 0) {
-            found->second.uCallbackMessage = record->uCallbackMessage;
-        }
-    } else if (operation == NIM_DELETE) {
-        return tray.erase(key) != 0 ? TRUE : FALSE;
-    }
-    return TRUE;
+    return fakeui::S().tray.Apply(operation, *record);
 }
 
 LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count) {
@@ -577,8 +560,8 @@ LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count) {
 }
 
 void ReportMonitorState(HWND dialog, LPCSTR reason) {
-    Call& call = fakeui::Record("ReportMonitorState", dialog, {},
-                                [&] { return fakeui::Quote(reason); });
+    Call& call =
+        fakeui::Record("ReportMonitorState", dialog, {}, [&] { return fakeui::Quote(reason); });
     call.text = reason == nullptr ? "" : reason;
 }
 
