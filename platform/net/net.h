@@ -1,10 +1,14 @@
-// The network seam: what the probe and the SNMP manager need of the platform's sockets.
-// Addresses are IPv4 in network byte order; ports in host order. One implementation per
-// platform (the *_posix.cpp and *_win32.cpp files) is picked by the build.
+// The network seam: what the probe, the SNMP manager and the programs that read printers need
+// of the platform's sockets and name resolution. Socket addresses are IPv4 in network byte
+// order; ports in host order. One implementation per platform (the *_posix.cpp and
+// *_win32.cpp files) is picked by the build.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace net {
 
@@ -12,14 +16,32 @@ namespace net {
 bool Startup();
 void Cleanup();
 
-// The first IPv4 address that `host` (a name or dotted IPv4) resolves to, waiting for the
-// system's resolver at most `timeoutMs`: a DNS server that does not answer must not hold the
-// caller longer. False when the name does not resolve, or not in time. A dotted address is
-// taken at once, without the resolver.
-bool ResolveIPv4(const char* host, int timeoutMs, std::uint32_t* address);
+// ---- Addresses and names ----
+// An IPv4 or IPv6 address in network byte order; an IPv4 address fills the first 4 bytes.
+struct IpAddress {
+    bool ipv6 = false;
+    std::array<std::uint8_t, 16> bytes{};
+};
 
-// The resolver's own call, unbounded (getaddrinfo); ResolveIPv4 runs it on a worker thread.
-bool ResolveIPv4Blocking(const char* host, std::uint32_t* address);
+// An IPv4 (dotted quad) or IPv6 literal; false for anything else, a name among them.
+bool ParseIpLiteral(std::string_view text, IpAddress* address);
+// "10.0.0.1", "::1".
+std::string IpAddressText(const IpAddress& address);
+
+// What `host` (a name, or an IPv4 or IPv6 literal) resolves to: its first IPv4 address, else
+// its first IPv6 one. A literal is taken at once, without the resolver. A name waits for the
+// system's resolver at most `timeoutMs`: a DNS server that does not answer must not hold the
+// caller longer; the lookup then ends alone and nothing waits for it. False, with the reason
+// in one line in `why`, when the name does not resolve, resolves to no address, or not in time.
+bool ResolveHost(const char* host, int timeoutMs, IpAddress* address, std::string* why = nullptr);
+
+// The system resolver's own call (getaddrinfo), unbounded, with the same choice of address.
+// ResolveHost runs it on a worker thread; a caller that bounds the wait itself uses it alone.
+bool ResolveHostBlocking(const char* host, IpAddress* address, std::string* why = nullptr);
+
+// The window's view of ResolveHost: its agent address is IPv4, so a name that resolves to IPv6
+// alone does not resolve here.
+bool ResolveIPv4(const char* host, int timeoutMs, std::uint32_t* address);
 
 // ---- UDP, for the SNMP manager ----
 struct UdpSocket;

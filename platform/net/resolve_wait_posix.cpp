@@ -1,16 +1,14 @@
-// Bounded name resolution on POSIX: getaddrinfo runs on a worker thread of its own and the
-// caller waits for it at most the time it was given. A lookup that outlives its caller finishes
-// alone and frees what it shared; nothing waits for it.
-#include <arpa/inet.h>
-
+// Bounded name resolution on POSIX: the lookup runs on a std::thread of its own, detached, and
+// shares its record with the caller; whichever lets go last frees it.
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 
-#include "platform/net/net.h"
+#include "platform/net/resolve_wait.h"
 
 namespace net {
 namespace {
@@ -20,43 +18,42 @@ struct Lookup {
     std::condition_variable finished;
     bool done = false;
     bool found = false;
-    std::uint32_t address = 0;
+    IpAddress address;
+    std::string why;
 };
 
 }  // namespace
 
-bool ResolveIPv4(const char* host, int timeoutMs, std::uint32_t* address) {
-    if (host == nullptr || address == nullptr || *host == '\0') {
-        return false;
-    }
-    in_addr dotted{};
-    if (inet_pton(AF_INET, host, &dotted) == 1) {
-        *address = dotted.s_addr;
-        return true;
-    }
+bool WaitForLookup(const std::string& host, int timeoutMs, IpAddress* address, std::string* why) {
     auto lookup = std::make_shared<Lookup>();
     try {
-        std::thread([lookup, name = std::string(host)] {
-            std::uint32_t found = 0;
-            const bool ok = ResolveIPv4Blocking(name.c_str(), &found);
+        std::thread([lookup, host] {
+            IpAddress found;
+            std::string reason;
+            const bool ok = ResolveHostBlocking(host.c_str(), &found, &reason);
             const std::lock_guard<std::mutex> lock(lookup->mutex);
             lookup->found = ok;
             lookup->address = found;
+            lookup->why = std::move(reason);
             lookup->done = true;
             lookup->finished.notify_one();
         }).detach();
     } catch (const std::system_error&) {
-        return false;  // no thread to be had: nothing resolves rather than an unbounded wait
-    }
-    std::unique_lock<std::mutex> lock(lookup->mutex);
-    if (!lookup->finished.wait_for(lock, std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0),
-                                   [&] { return lookup->done; })) {
+        *why = "no thread for the lookup";
         return false;
     }
-    if (lookup->found) {
-        *address = lookup->address;
+    std::unique_lock<std::mutex> lock(lookup->mutex);
+    if (!lookup->finished.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [&] { return lookup->done; })) {
+        *why = "did not resolve within " + std::to_string(timeoutMs) + " ms";
+        return false;
     }
-    return lookup->found;
+    if (!lookup->found) {
+        *why = lookup->why;
+        return false;
+    }
+    *address = lookup->address;
+    return true;
 }
 
 }  // namespace net

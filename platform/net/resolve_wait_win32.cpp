@@ -1,27 +1,27 @@
-// Bounded name resolution on Windows: getaddrinfo runs on a thread of its own and the caller
-// waits for it at most the time it was given. The lookup's record is shared by a count of two:
-// whichever of the caller and the thread lets go last frees it, so a lookup that outlives its
-// caller finishes alone.
+// Bounded name resolution on Windows: the lookup runs on a thread of its own (CreateThread: the
+// MinGW runtime's std::thread is not there in every threading model) and the caller waits for
+// it at most the time it was given. The lookup's record is shared by a count of two: whichever
+// of the caller and the thread lets go last frees it, so a lookup that outlives its caller
+// finishes alone.
 // winsock2.h must come before windows.h.
 // clang-format off
 #include <winsock2.h>
-#include <ws2tcpip.h>
 #include <windows.h>
 // clang-format on
 
-#include <cstring>
 #include <new>
 
-#include "platform/net/net.h"
+#include "platform/net/resolve_wait.h"
 
 namespace net {
 namespace {
 
 struct Lookup {
     volatile LONG references = 2;
-    char host[256] = {};
+    std::string host;
     bool found = false;
-    std::uint32_t address = 0;
+    IpAddress address;
+    std::string why;
 };
 
 void Release(Lookup* lookup) {
@@ -32,39 +32,36 @@ void Release(Lookup* lookup) {
 
 DWORD WINAPI RunLookup(LPVOID parameter) {
     auto* lookup = static_cast<Lookup*>(parameter);
-    lookup->found = ResolveIPv4Blocking(lookup->host, &lookup->address);
+    lookup->found = ResolveHostBlocking(lookup->host.c_str(), &lookup->address, &lookup->why);
     Release(lookup);
     return 0;
 }
 
 }  // namespace
 
-bool ResolveIPv4(const char* host, int timeoutMs, std::uint32_t* address) {
-    if (host == nullptr || address == nullptr || *host == '\0' ||
-        std::strlen(host) >= sizeof Lookup::host) {
-        return false;
-    }
-    in_addr dotted{};
-    if (inet_pton(AF_INET, host, &dotted) == 1) {
-        *address = dotted.s_addr;
-        return true;
-    }
+bool WaitForLookup(const std::string& host, int timeoutMs, IpAddress* address, std::string* why) {
     auto* lookup = new (std::nothrow) Lookup;
     if (lookup == nullptr) {
+        *why = "no memory for the lookup";
         return false;
     }
-    std::memcpy(lookup->host, host, std::strlen(host) + 1);
+    lookup->host = host;
     HANDLE thread = CreateThread(nullptr, 0, RunLookup, lookup, 0, nullptr);
     if (thread == nullptr) {
         delete lookup;
+        *why = "no thread for the lookup";
         return false;
     }
-    const DWORD waited =
-        WaitForSingleObject(thread, static_cast<DWORD>(timeoutMs > 0 ? timeoutMs : 0));
+    const DWORD waited = WaitForSingleObject(thread, static_cast<DWORD>(timeoutMs));
     CloseHandle(thread);
-    const bool found = waited == WAIT_OBJECT_0 && lookup->found;
-    if (found) {
+    bool found = false;
+    if (waited != WAIT_OBJECT_0) {
+        *why = "did not resolve within " + std::to_string(timeoutMs) + " ms";
+    } else if (lookup->found) {
         *address = lookup->address;
+        found = true;
+    } else {
+        *why = lookup->why;
     }
     Release(lookup);
     return found;

@@ -1,6 +1,7 @@
 // The Winsock net seam on loopback, run under wine: UDP datagrams (time-out,
-// sender, a datagram cut to the buffer) and the system's echo service,
-// whose synthesized reply the probe must accept as the answer to its request.
+// sender, a datagram cut to the buffer), the system's echo service,
+// whose synthesized reply the probe must accept as the answer to its request, and
+// name resolution.
 // Prints one line per check; exits 0 when every check passed.
 #include <winsock2.h>
 
@@ -81,12 +82,26 @@ void Icmp() {
     net::IcmpClose(service);
 }
 
+// Name resolution on Winsock: a name through the worker thread and its bounded wait
+// (localhost: the hosts file, no DNS query), literals of both families without it.
+void Resolve() {
+    std::uint32_t address = 0;
+    Check(net::ResolveIPv4("localhost", 5000, &address) && address == LOOPBACK,
+          "localhost resolves to 127.0.0.1 within the wait");
+    Check(!net::ResolveIPv4("", 5000, &address), "an empty name names no host");
+    net::IpAddress ip;
+    Check(net::ResolveHost("fd00::5", 0, &ip) && ip.ipv6 && net::IpAddressText(ip) == "fd00::5",
+          "an IPv6 literal is taken at once and written back");
+    Check(!net::ResolveIPv4("::1", 5000, &address), "the window's IPv4 view refuses IPv6");
+}
+
 }  // namespace
 
 int main() {
     Check(net::Startup(), "the socket library starts");
     Udp();
     Icmp();
+    Resolve();
     net::Cleanup();
     std::printf("%d failure(s)\n", g_failures);
     return g_failures == 0 ? 0 : 1;
