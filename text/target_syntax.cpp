@@ -6,46 +6,132 @@
 
 namespace {
 
-// A port is 1..65535 in plain decimal digits; anything else is not a port.
-bool ParsePort(const char* text, std::uint16_t* port) {
-    if (*text == '\0') {
-        return false;
+// The text as written: its host and, when it has one, the text after the port's colon.
+struct Written {
+    std::string_view host;
+    std::optional<std::string_view> port;
+    bool bracketed = false;
+};
+
+// The window's lexical rule: exactly one colon separates host and port; with none or several,
+// the text is a host as a whole.
+Written SplitAtSingleColon(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos || text.find(':', colon + 1) != std::string_view::npos) {
+        return {text, std::nullopt, false};
     }
-    std::uint32_t value = 0;
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9') {
-            return false;
+    return {text.substr(0, colon), text.substr(colon + 1), false};
+}
+
+// The window's single-colon split, or "[HOST]" and "[HOST]:PORT" when the text starts with '['.
+std::optional<Written> SplitWritten(std::string_view text, std::string& why) {
+    if (text.empty() || text.front() != '[') {
+        return SplitAtSingleColon(text);
+    }
+    const std::size_t close = text.find(']');
+    if (close == std::string_view::npos) {
+        why = "'[' without ']'";
+        return std::nullopt;
+    }
+    Written written{text.substr(1, close - 1), std::nullopt, true};
+    const std::string_view rest = text.substr(close + 1);
+    if (!rest.empty()) {
+        if (rest.front() != ':') {
+            why = "text after ']' that is not :PORT";
+            return std::nullopt;
         }
-        value = value * 10 + static_cast<std::uint32_t>(*p - '0');
-        if (value > 65535) {
-            return false;
+        written.port = rest.substr(1);
+    }
+    return written;
+}
+
+// The port read where one was written; the host taken as written.
+std::optional<HostPort> Checked(const Written& written, bool zeroAllowed, std::string& why) {
+    HostPort parts;
+    parts.host = written.host;
+    parts.ipv6 = written.bracketed || written.host.find(':') != std::string_view::npos;
+    if (written.port) {
+        if (written.port->empty()) {
+            why = "port is empty";
+            return std::nullopt;
         }
+        const auto port = ParsePort(*written.port, zeroAllowed);
+        if (!port) {
+            why = zeroAllowed ? "port is not a number from 0 to 65535"
+                              : "port is not a number from 1 to 65535";
+            return std::nullopt;
+        }
+        parts.port = *port;
     }
-    if (value == 0) {
-        return false;
-    }
-    *port = static_cast<std::uint16_t>(value);
-    return true;
+    return parts;
 }
 
 }  // namespace
 
+std::optional<std::uint16_t> ParsePort(std::string_view text, bool zeroAllowed) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+        if (value > 65535) {
+            return std::nullopt;
+        }
+    }
+    if (value == 0 && !zeroAllowed) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(value);
+}
+
 bool SplitTarget(const char* target, char* host, std::size_t hostCapacity, std::uint16_t* port) {
-    *port = SNMP_DEFAULT_PORT;
-    const char* colon = std::strchr(target, ':');
-    std::uint16_t parsed = 0;
-    if (colon == nullptr || std::strchr(colon + 1, ':') != nullptr ||
-        !ParsePort(colon + 1, &parsed)) {
+    const std::string_view text(target);
+    const Written written = SplitAtSingleColon(text);
+    const auto number = written.port ? ParsePort(*written.port) : std::nullopt;
+    *port = number.value_or(SNMP_DEFAULT_PORT);
+    if (!number) {
         return BoundedCopy(host, hostCapacity, target) == BOUNDED_OK;
     }
-    const auto hostLength = static_cast<std::size_t>(colon - target);
     if (hostCapacity == 0) {
         return false;
     }
-    const bool fits = hostLength < hostCapacity;
-    const std::size_t copied = fits ? hostLength : hostCapacity - 1;
-    std::memcpy(host, target, copied);
+    const bool fits = written.host.size() < hostCapacity;
+    const std::size_t copied = fits ? written.host.size() : hostCapacity - 1;
+    std::memcpy(host, written.host.data(), copied);
     host[copied] = '\0';
-    *port = parsed;
     return fits;
+}
+
+std::optional<HostPort> SplitHostPort(std::string_view text, std::string& why) {
+    const auto written = SplitWritten(text, why);
+    if (!written) {
+        return std::nullopt;
+    }
+    auto parts = Checked(*written, false, why);
+    if (parts && parts->host.empty()) {
+        why = "host is empty";
+        return std::nullopt;
+    }
+    return parts;
+}
+
+std::optional<HostPort> SplitListenAddress(std::string_view text, std::string& why) {
+    const auto written = SplitWritten(text, why);
+    if (!written) {
+        return std::nullopt;
+    }
+    if (!written->port) {
+        why = "no :PORT (an IPv6 address goes in brackets: [IPV6]:PORT)";
+        return std::nullopt;
+    }
+    auto parts = Checked(*written, true, why);
+    if (parts && written->bracketed && parts->host.empty()) {
+        why = "host in brackets is empty";
+        return std::nullopt;
+    }
+    return parts;
 }
