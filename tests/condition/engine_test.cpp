@@ -9,7 +9,6 @@
 #include <mutex>
 #include <vector>
 
-#include "condition/endpoint.h"
 #include "condition/engine.h"
 #include "tests/condition/fake_agent.h"
 
@@ -177,35 +176,6 @@ TEST(ConditionEngine, ReadsOverIpv6) {
     const Condition read = condition::ReadOnce(RequestFor(agent));
     EXPECT_EQ(read.error, "");
     EXPECT_EQ(read.serial, "VMK4C-000042");
-}
-
-TEST(ConditionEngine, EndpointFromTargetText) {
-    struct Case {
-        const char* text;
-        const char* endpoint;  // nullptr: refused
-    } cases[] = {
-        {"127.0.0.1", "127.0.0.1:161"},
-        {"127.0.0.1:1161", "127.0.0.1:1161"},
-        {"::1", "[::1]:161"},
-        {"[::1]:1161", "[::1]:1161"},
-        {"localhost:1162", "127.0.0.1:1162"},
-        {"[::1]:0", nullptr},
-        {"[::1", nullptr},
-        {"[127.0.0.1]:5", nullptr},
-        {":161", nullptr},
-        {"", nullptr},
-    };
-    for (const Case& c : cases) {
-        std::string error;
-        const auto endpoint = condition::ResolveEndpoint(c.text, 2000ms, &error);
-        if (c.endpoint == nullptr) {
-            EXPECT_FALSE(endpoint.has_value()) << c.text;
-            EXPECT_FALSE(error.empty()) << c.text;
-        } else {
-            ASSERT_TRUE(endpoint.has_value()) << c.text << ": " << error;
-            EXPECT_EQ(condition::EndpointText(*endpoint), c.endpoint) << c.text;
-        }
-    }
 }
 
 }  // namespace
