@@ -1,9 +1,9 @@
 #include "exporter/address.h"
 
-#include <arpa/inet.h>
-
 #include <charconv>
 #include <cstring>
+
+#include "platform/net/net.h"
 
 namespace exporter {
 namespace {
@@ -11,23 +11,6 @@ namespace {
 bool IsHostChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '_' || c == '.';
-}
-
-std::optional<std::uint16_t> ParsePort(std::string_view text) {
-    if (text.empty() || text.size() > 5) {
-        return std::nullopt;
-    }
-    unsigned value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value == 0 || value > 65535) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint16_t>(value);
-}
-
-bool IsIpv6Literal(const std::string& text) {
-    in6_addr address;
-    return inet_pton(AF_INET6, text.c_str(), &address) == 1;
 }
 
 }  // namespace
@@ -41,106 +24,42 @@ std::optional<TargetSpec> ParseTarget(std::string_view text, std::string& why) {
         why = "target is longer than " + std::to_string(kMaxTargetLength) + " bytes";
         return std::nullopt;
     }
-    TargetSpec spec;
-    std::string_view host = text;
-    std::string_view port;
-    bool bracketed = false;
-    if (text.front() == '[') {
-        std::size_t close = text.find(']');
-        if (close == std::string_view::npos) {
-            why = "target has '[' without ']'";
-            return std::nullopt;
-        }
-        host = text.substr(1, close - 1);
-        std::string_view rest = text.substr(close + 1);
-        if (!rest.empty()) {
-            if (rest.front() != ':') {
-                why = "target has text after ']' that is not :PORT";
-                return std::nullopt;
-            }
-            port = rest.substr(1);
-            if (port.empty()) {
-                why = "target's port is empty";
-                return std::nullopt;
-            }
-        }
-        bracketed = true;
-    } else if (std::size_t colon = text.find(':');
-               colon != std::string_view::npos &&
-               text.find(':', colon + 1) == std::string_view::npos) {
-        host = text.substr(0, colon);
-        port = text.substr(colon + 1);
-        if (port.empty()) {
-            why = "target's port is empty";
-            return std::nullopt;
-        }
-    }
-    if (!port.empty()) {
-        auto number = ParsePort(port);
-        if (!number) {
-            why = "target's port is not a number from 1 to 65535";
-            return std::nullopt;
-        }
-        spec.port = *number;
-    }
-    if (host.empty()) {
-        why = "target's host is empty";
+    const auto parts = SplitHostPort(text, why);
+    if (!parts) {
+        why = "target: " + why;
         return std::nullopt;
     }
-    spec.host.assign(host);
-    if (bracketed || host.find(':') != std::string_view::npos) {
-        if (!IsIpv6Literal(spec.host)) {
+    TargetSpec spec{std::string(parts->host), parts->port};
+    if (parts->ipv6) {
+        net::IpAddress address;
+        if (!net::ParseIpLiteral(spec.host, &address) || !address.ipv6) {
             why = "target is not a valid IPv6 address";
             return std::nullopt;
         }
         return spec;
     }
-    for (char c : host) {
+    for (const char c : spec.host) {
         if (!IsHostChar(c)) {
             why = "target's host has a character other than letters, digits, '-', '_' and '.'";
             return std::nullopt;
         }
     }
-    if (host.front() == '-' || host.front() == '.') {
+    if (spec.host.front() == '-' || spec.host.front() == '.') {
         why = "target's host starts with '-' or '.'";
         return std::nullopt;
     }
     return spec;
 }
 
-std::optional<condition::Endpoint> ParseIpLiteral(const std::string& host, std::uint16_t port) {
-    condition::Endpoint endpoint;
-    endpoint.port = port;
-    in_addr v4;
-    if (inet_pton(AF_INET, host.c_str(), &v4) == 1) {
-        std::memcpy(endpoint.address.data(), &v4, 4);
-        return endpoint;
-    }
-    in6_addr v6;
-    if (inet_pton(AF_INET6, host.c_str(), &v6) == 1) {
-        endpoint.ipv6 = true;
-        std::memcpy(endpoint.address.data(), &v6, 16);
-        return endpoint;
-    }
-    return std::nullopt;
-}
-
-std::string AddressText(const condition::Endpoint& endpoint) {
-    char text[INET6_ADDRSTRLEN] = {};
-    inet_ntop(endpoint.ipv6 ? AF_INET6 : AF_INET, endpoint.address.data(), text, sizeof text);
-    return text;
-}
-
 std::optional<Cidr> ParseCidr(std::string_view text) {
     std::size_t slash = text.find('/');
-    std::string address(text.substr(0, slash));
-    auto endpoint = ParseIpLiteral(address, 1);
-    if (!endpoint) {
+    net::IpAddress address;
+    if (!net::ParseIpLiteral(text.substr(0, slash), &address)) {
         return std::nullopt;
     }
     Cidr cidr;
-    cidr.ipv6 = endpoint->ipv6;
-    cidr.address = endpoint->address;
+    cidr.ipv6 = address.ipv6;
+    cidr.address = address.bytes;
     const int bits = cidr.ipv6 ? 128 : 32;
     cidr.prefix = bits;
     if (slash != std::string_view::npos) {

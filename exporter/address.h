@@ -1,9 +1,10 @@
-// Where a probe may go: the `target` parameter's syntax, IP literals, and the allow-list of
-// networks (CIDR) a target's address must fall in. Nothing here touches the network.
+// Where a probe may go: the `target` parameter's checks, and the allow-list of networks (CIDR)
+// a target's address must fall in. Nothing here touches the network.
 //
-// Target syntax: HOST, HOST:PORT, an IPv6 literal bare (more than one colon, no port) or in
-// brackets with an optional port ([::1]:161). HOST is a dotted IPv4 address or a DNS name
-// (letters, digits, '-', '_', '.'); at most kMaxTargetLength bytes in all; PORT is 1..65535.
+// Target syntax: text/target_syntax.h's SplitHostPort (HOST, HOST:PORT, an IPv6 literal bare or
+// in brackets with an optional port, [::1]:161), held more strictly for a request: at most
+// kMaxTargetLength bytes in all, and HOST a dotted IPv4 address, a valid IPv6 literal or a DNS
+// name (letters, digits, '-', '_', '.', not starting with '-' or '.').
 #pragma once
 
 #include <array>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "condition/reader.h"
+#include "text/target_syntax.h"
 
 namespace exporter {
 
@@ -21,17 +23,11 @@ inline constexpr std::size_t kMaxTargetLength = 255;
 
 struct TargetSpec {
     std::string host;
-    std::uint16_t port = 161;
+    std::uint16_t port = SNMP_DEFAULT_PORT;
 };
 
 // The target, or nullopt with `why` saying in one line what is wrong with it.
 std::optional<TargetSpec> ParseTarget(std::string_view text, std::string& why);
-
-// An IPv4 or IPv6 literal as an endpoint with `port`; nullopt for anything else (a name).
-std::optional<condition::Endpoint> ParseIpLiteral(const std::string& host, std::uint16_t port);
-
-// The address as text (no port): "10.0.0.1", "::1".
-std::string AddressText(const condition::Endpoint& endpoint);
 
 struct Cidr {
     bool ipv6 = false;

@@ -1,15 +1,13 @@
 #include "exporter/resolver.h"
 
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <thread>
+
+#include "condition/endpoint.h"
+#include "platform/net/net.h"
 
 namespace exporter {
 
@@ -92,35 +90,12 @@ struct Resolver::State {
 };
 
 Resolution SystemLookup(const std::string& host, std::uint16_t port) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* list = nullptr;
-    int status = getaddrinfo(host.c_str(), nullptr, &hints, &list);
-    if (status != 0) {
-        return Resolution{false, {}, std::string("name lookup failed: ") + gai_strerror(status)};
+    net::IpAddress address;
+    std::string why;
+    if (!net::ResolveHostBlocking(host.c_str(), &address, &why)) {
+        return Resolution{false, {}, "name lookup failed: " + why};
     }
-    Resolution result;
-    for (const addrinfo* entry = list; entry != nullptr; entry = entry->ai_next) {
-        if (entry->ai_family == AF_INET) {
-            const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
-            std::memcpy(result.endpoint.address.data(), &in->sin_addr, 4);
-        } else if (entry->ai_family == AF_INET6) {
-            const auto* in6 = reinterpret_cast<const sockaddr_in6*>(entry->ai_addr);
-            std::memcpy(result.endpoint.address.data(), &in6->sin6_addr, 16);
-            result.endpoint.ipv6 = true;
-        } else {
-            continue;
-        }
-        result.ok = true;
-        result.endpoint.port = port;
-        break;
-    }
-    freeaddrinfo(list);
-    if (!result.ok) {
-        result.error = "name lookup found no IPv4 or IPv6 address";
-    }
-    return result;
+    return Resolution{true, condition::EndpointAt(address, port), ""};
 }
 
 Resolver::Resolver(int threads, std::size_t maxPending, LookupFunction lookup)

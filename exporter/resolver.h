@@ -1,10 +1,12 @@
-// Name resolution with a deadline: a slow DNS server must not hold a probe past its own. Names
-// are looked up (IPv4 and IPv6, the system's first answer wins) on a few threads of their own;
-// `done` is called exactly once, with the address or with why not, by the request's deadline at
-// the latest: from a lookup thread when the answer came in time, else from the timer thread.
-// A full queue answers at once ("too many lookups"). After the resolver is destroyed no `done`
-// runs; lookups still blocked in the system resolver finish on their own threads and are
-// dropped.
+// Name resolution for many probes at once, each by its own deadline: a slow DNS server must not
+// hold a probe past it, and no HTTP thread ever waits. This is scheduling only: the lookup is
+// the platform's (net::ResolveHostBlocking: IPv4 and IPv6, the first IPv4 address preferred),
+// run on a few threads of the resolver's own so that thousands of probes share a bounded
+// number of system lookups. `done` is called exactly once, with the address or with why not, by
+// the request's deadline at the latest: from a lookup thread when the answer came in time, else
+// from the timer thread. A full queue answers at once ("too many lookups"). After the resolver
+// is destroyed no `done` runs; lookups still blocked in the system resolver finish on their own
+// threads and are dropped.
 #pragma once
 
 #include <chrono>
@@ -24,7 +26,7 @@ struct Resolution {
 };
 
 using ResolveDone = std::function<void(Resolution&& resolution)>;
-// A blocking lookup of `host`; the system's by default (getaddrinfo).
+// A blocking lookup of `host`; the platform's by default.
 using LookupFunction = std::function<Resolution(const std::string& host, std::uint16_t port)>;
 
 Resolution SystemLookup(const std::string& host, std::uint16_t port);

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +17,8 @@
 #include "exporter/address.h"
 #include "exporter/probe_metrics.h"
 #include "exporter/status_page.h"
+#include "platform/net/net.h"
+#include "text/target_syntax.h"
 
 namespace exporter {
 namespace {
@@ -329,39 +330,32 @@ bool ParseListenAddress(const std::string& text, sockaddr_storage& address, bool
                         std::string& error) {
     std::memset(&address, 0, sizeof address);
     dualStack = false;
-    std::size_t colon = text.rfind(':');
-    if (colon == std::string::npos) {
-        error = "listen address must be ADDR:PORT, [IPv6]:PORT or :PORT";
+    std::string why;
+    const auto parts = SplitListenAddress(text, why);
+    if (!parts) {
+        error = "listen address '" + text + "' (ADDR:PORT, [IPv6]:PORT or :PORT): " + why;
         return false;
-    }
-    std::string host = text.substr(0, colon);
-    std::string portText = text.substr(colon + 1);
-    unsigned port = 0;
-    auto [end, status] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
-    if (portText.empty() || status != std::errc() || end != portText.data() + portText.size() ||
-        port > 65535) {
-        error = "listen port must be a number from 0 to 65535";
-        return false;
-    }
-    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
-        host = host.substr(1, host.size() - 2);
     }
     auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
     auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-    if (host.empty()) {
+    net::IpAddress literal;
+    if (parts->host.empty()) {
         v6->sin6_family = AF_INET6;
         v6->sin6_addr = in6addr_any;
-        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
+        v6->sin6_port = htons(parts->port);
         dualStack = true;
-    } else if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
-        v4->sin_family = AF_INET;
-        v4->sin_port = htons(static_cast<std::uint16_t>(port));
-    } else if (inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) == 1) {
-        v6->sin6_family = AF_INET6;
-        v6->sin6_port = htons(static_cast<std::uint16_t>(port));
-    } else {
-        error = "listen address must be an IPv4 or IPv6 address, not '" + host + "'";
+    } else if (!net::ParseIpLiteral(parts->host, &literal) || (parts->ipv6 && !literal.ipv6)) {
+        error = "listen address must be an IPv4 or IPv6 address, not '" + std::string(parts->host) +
+                "'";
         return false;
+    } else if (literal.ipv6) {
+        v6->sin6_family = AF_INET6;
+        std::memcpy(&v6->sin6_addr, literal.bytes.data(), 16);
+        v6->sin6_port = htons(parts->port);
+    } else {
+        v4->sin_family = AF_INET;
+        std::memcpy(&v4->sin_addr, literal.bytes.data(), 4);
+        v4->sin_port = htons(parts->port);
     }
     return true;
 }

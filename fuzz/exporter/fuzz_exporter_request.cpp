@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "condition/endpoint.h"
 #include "exporter/address.h"
 #include "exporter/config.h"
 #include "exporter/exposition.h"
@@ -40,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (auto target = exporter::ParseTarget(fields[0], why)) {
         Require(!target->host.empty() && target->host.size() <= exporter::kMaxTargetLength);
         Require(target->port != 0);
-        exporter::ParseIpLiteral(target->host, target->port);
+        condition::LiteralEndpoint(target->host, target->port);
     } else {
         Require(!why.empty());
     }

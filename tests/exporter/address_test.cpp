@@ -1,11 +1,13 @@
 // Targets, networks and the allow-list. Addresses here are only parsed: nothing is sent.
 #include <gtest/gtest.h>
 
+#include "condition/endpoint.h"
 #include "exporter/address.h"
 
 namespace exporter {
 namespace {
 
+// The split itself is text/target_syntax's (tests/text); here, what a request is held to on top.
 TEST(Target, Syntax) {
     struct Case {
         std::string text;
@@ -21,14 +23,10 @@ TEST(Target, Syntax) {
         {"[fd00::5]:16161", "fd00::5", 16161},
         {"", nullptr, 0},
         {std::string(256, 'a'), nullptr, 0},
-        {"printer:", nullptr, 0},
         {"printer:0", nullptr, 0},
-        {"printer:65536", nullptr, 0},
-        {"printer:+5", nullptr, 0},
-        {"printer:1x", nullptr, 0},
-        {"[::1", nullptr, 0},
         {"[::1]x", nullptr, 0},
         {"[printer]:161", nullptr, 0},
+        {"[10.1.2.3]:161", nullptr, 0},
         {"a:b:c", nullptr, 0},
         {"bad host", nullptr, 0},
         {"evil/../x", nullptr, 0},
@@ -80,7 +78,7 @@ TEST(AllowList, DefaultNetworks) {
         {"::ffff:8.8.8.8", false},
     };
     for (const Case& c : cases) {
-        auto endpoint = ParseIpLiteral(c.address, 161);
+        auto endpoint = condition::LiteralEndpoint(c.address, 161);
         ASSERT_TRUE(endpoint) << c.address;
         EXPECT_EQ(IsAllowed(list, *endpoint), c.allowed) << c.address;
     }
@@ -98,7 +96,8 @@ TEST(AllowList, ListsFromTheCommandLine) {
         {"10.128.0.0", false}, {"2001:db8::3", true}, {"2001:db8::4", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(IsAllowed(list, *ParseIpLiteral(c.address, 1)), c.allowed) << c.address;
+        EXPECT_EQ(IsAllowed(list, *condition::LiteralEndpoint(c.address, 1)), c.allowed)
+            << c.address;
     }
     for (const char* bad : {"", "10.0.0.0/33", "10.0.0.1/8", "10.0.0.0/", "10.0.0.0/8,",
                             "printer/24", "::/129", "10.0.0.0/-1"}) {

@@ -10,6 +10,7 @@
 #include <future>
 #include <thread>
 
+#include "condition/endpoint.h"
 #include "exporter/server.h"
 #include "tests/exporter/fake_reader.h"
 #include "tests/exporter/http_client.h"
@@ -120,7 +121,7 @@ TEST(Http, AnswersAndRefusals) {
     }
     // Only the allowed addresses reached the reader.
     for (const auto& request : exporter.reader->Requests()) {
-        EXPECT_TRUE(IsAllowed(allow, request.agent)) << AddressText(request.agent);
+        EXPECT_TRUE(IsAllowed(allow, request.agent)) << condition::AddressText(request.agent);
     }
     EXPECT_EQ(exporter.reader->Requests().size(), 3u);
 }
