@@ -1,9 +1,10 @@
 #include "tools/printer-sim/options.h"
 
-#include <arpa/inet.h>
-
 #include <charconv>
+#include <cstring>
 
+#include "platform/net/net.h"
+#include "text/target_syntax.h"
 #include "tools/printer-sim/control.h"
 #include "tools/printer-sim/responder.h"
 #include "vellumark/version.h"
@@ -17,21 +18,27 @@ bool ParseNumber(const std::string& text, long long low, long long high, long lo
            out <= high;
 }
 
+// An IPv4 literal, in network byte order.
+bool ParseIpv4(std::string_view text, std::uint32_t& address) {
+    net::IpAddress parsed;
+    if (!net::ParseIpLiteral(text, &parsed) || parsed.ipv6) {
+        return false;
+    }
+    std::memcpy(&address, parsed.bytes.data(), 4);
+    return true;
+}
+
 }  // namespace
 
 bool ParseEndpoint(const std::string& text, Endpoint& endpoint) {
-    std::size_t colon = text.rfind(':');
-    if (colon == std::string::npos) {
+    std::string why;
+    const auto parts = SplitListenAddress(text, why);
+    std::uint32_t address = 0;
+    if (!parts || !ParseIpv4(parts->host, address)) {
         return false;
     }
-    in_addr address{};
-    long long port = 0;
-    if (inet_pton(AF_INET, text.substr(0, colon).c_str(), &address) != 1 ||
-        !ParseNumber(text.substr(colon + 1), 0, 65535, port)) {
-        return false;
-    }
-    endpoint.address = address.s_addr;
-    endpoint.port = static_cast<std::uint16_t>(port);
+    endpoint.address = address;
+    endpoint.port = parts->port;
     return true;
 }
 
@@ -81,12 +88,12 @@ bool ParseOptions(int argc, const char* const* argv, const std::string& defaultP
             }
             options.fleetSpread = value == "ports" ? FleetSpread::Ports : FleetSpread::Addresses;
         } else if (arg == "--control-allow") {
-            in_addr address{};
-            if (!takeValue() || inet_pton(AF_INET, value.c_str(), &address) != 1) {
+            std::uint32_t address = 0;
+            if (!takeValue() || !ParseIpv4(value, address)) {
                 error = error.empty() ? "--control-allow wants an IPv4 address" : error;
                 return false;
             }
-            options.controlAllow.push_back(address.s_addr);
+            options.controlAllow.push_back(address);
         } else if (arg == "--jam" || arg == "--door-open") {
             if (!noValue()) {
                 return false;
