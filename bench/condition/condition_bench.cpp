@@ -29,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/snmpmgr/manager_cycle.h"
 #include "bench/snmpmgr/netsnmp_cycle.h"
 #include "condition/engine.h"
 #include "platform/snmpmgr/ber.h"
@@ -37,15 +38,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The rows of the window's status poll, in poll order.
-const std::vector<const char*> kPollOids = {
-    ".1.3.6.1.4.1.11.2.3.9.1.1.3.0", ".1.3.6.1.2.1.43.16.5.1.2.1.1", ".1.3.6.1.2.1.43.16.5.1.2.1.2",
-    ".1.3.6.1.2.1.43.16.5.1.2.1.3",  ".1.3.6.1.2.1.43.16.5.1.2.1.4", ".1.3.6.1.2.1.43.16.5.1.2.1.5",
-    ".1.3.6.1.2.1.43.16.5.1.2.1.6",  ".1.3.6.1.2.1.43.16.5.1.2.1.7", ".1.3.6.1.2.1.43.16.5.1.2.1.8",
-    ".1.3.6.1.2.1.43.10.2.1.4.1.1",  ".1.3.6.1.2.1.43.10.2.1.5.1.1", ".1.3.6.1.2.1.43.11.1.1.8.1.1",
-    ".1.3.6.1.2.1.43.11.1.1.9.1.1",
-};
 
 std::uint16_t FreeUdpPortRun(int count) {
     // A base port whose next `count` ports are free on loopback now.
@@ -176,30 +168,6 @@ bool Answers(std::uint16_t port) {
 
 // ---- the 13-object cycle ----
 
-int OurCycle(const char* target) {
-    LPSNMP_MGR_SESSION session = SnmpMgrOpen(target, "orchid", 500, 0);
-    if (session == nullptr) {
-        return 0;
-    }
-    int answered = 0;
-    for (const char* text : kPollOids) {
-        SnmpVarBindList list{};
-        list.list = static_cast<SnmpVarBind*>(SnmpUtilMemReAlloc(nullptr, sizeof(SnmpVarBind)));
-        list.len = 1;
-        AsnObjectIdentifier oid{};
-        SnmpMgrStrToOid(text, &oid);
-        SnmpUtilOidCpy(&list.list[0].name, &oid);
-        list.list[0].value.asnType = ASN_NULL;
-        AsnInteger32 status = 0;
-        AsnInteger32 index = 0;
-        answered += SnmpMgrRequest(session, SNMP_PDU_GET, &list, &status, &index) != 0;
-        SnmpUtilVarBindListFree(&list);
-        SnmpUtilOidFree(&oid);
-    }
-    SnmpMgrClose(session);
-    return answered;
-}
-
 // A bare UDP echo in a child process: every datagram goes back as it came.
 pid_t StartEcho(std::uint16_t port) {
     const pid_t pid = fork();
@@ -243,7 +211,7 @@ template <typename Cycle>
 double MicrosPerCycle(int cycles, Cycle cycle, bool* ok) {
     const auto start = Clock::now();
     for (int i = 0; i < cycles; ++i) {
-        if (cycle() != static_cast<int>(kPollOids.size())) {
+        if (cycle() != static_cast<int>(PollOids().size())) {
             *ok = false;
         }
     }
@@ -304,25 +272,25 @@ int main(int argc, char** argv) {
     const std::uint16_t echoPort = FreeUdpPortRun(1);
     const pid_t echo = StartEcho(echoPort);
     std::vector<std::vector<std::uint8_t>> requests;
-    for (std::size_t i = 0; i < kPollOids.size(); ++i) {
+    for (std::size_t i = 0; i < PollOids().size(); ++i) {
         ber::Message m;
         m.community = "orchid";
         m.requestId = static_cast<std::int32_t>(1000 + i);
         AsnObjectIdentifier oid{};
-        SnmpMgrStrToOid(kPollOids[i], &oid);
+        SnmpMgrStrToOid(PollOids()[i], &oid);
         m.varbinds.push_back({std::vector<std::uint32_t>(oid.ids, oid.ids + oid.idLength), {}});
         SnmpUtilOidFree(&oid);
         requests.emplace_back();
         ber::Encode(m, requests.back());
     }
-    NetSnmpCycle* netsnmp = NetSnmpCycleCreate(target, "orchid", kPollOids);
+    NetSnmpCycle* netsnmp = NetSnmpCycleCreate(target, "orchid", PollOids());
     constexpr int kCycles = 2000;
     bool ok = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const double floor = MicrosPerCycle(
         kCycles, [&] { return EchoCycle(echoPort, requests); }, &ok);
     const double ours = MicrosPerCycle(
-        kCycles, [&] { return OurCycle(target.c_str()); }, &ok);
+        kCycles, [&] { return ManagerCycle(target.c_str()); }, &ok);
     const double theirs = netsnmp != nullptr
                               ? MicrosPerCycle(
                                     kCycles, [&] { return NetSnmpCycleRun(netsnmp); }, &ok)

@@ -20,52 +20,18 @@
 #include <thread>
 #include <vector>
 
+#include "bench/snmpmgr/manager_cycle.h"
 #include "bench/snmpmgr/netsnmp_cycle.h"
-#include "platform/snmpmgr/mgmtapi.h"
 
 namespace {
-
-// The rows of the status poll, in poll order.
-const std::vector<const char*> kPollOids = {
-    ".1.3.6.1.4.1.11.2.3.9.1.1.3.0", ".1.3.6.1.2.1.43.16.5.1.2.1.1", ".1.3.6.1.2.1.43.16.5.1.2.1.2",
-    ".1.3.6.1.2.1.43.16.5.1.2.1.3",  ".1.3.6.1.2.1.43.16.5.1.2.1.4", ".1.3.6.1.2.1.43.16.5.1.2.1.5",
-    ".1.3.6.1.2.1.43.16.5.1.2.1.6",  ".1.3.6.1.2.1.43.16.5.1.2.1.7", ".1.3.6.1.2.1.43.16.5.1.2.1.8",
-    ".1.3.6.1.2.1.43.10.2.1.4.1.1",  ".1.3.6.1.2.1.43.10.2.1.5.1.1", ".1.3.6.1.2.1.43.11.1.1.8.1.1",
-    ".1.3.6.1.2.1.43.11.1.1.9.1.1",
-};
 
 std::string g_agentTarget;
 std::string g_agentName;
 NetSnmpCycle* g_netSnmp = nullptr;
 
-// One cycle the way the program runs it; returns how many GETs were answered.
-int OurCycle(const char* target) {
-    LPSNMP_MGR_SESSION session = SnmpMgrOpen(target, "orchid", 500, 0);
-    if (session == nullptr) {
-        return 0;
-    }
-    int answered = 0;
-    for (const char* text : kPollOids) {
-        SnmpVarBindList list{};
-        list.list = static_cast<SnmpVarBind*>(SnmpUtilMemReAlloc(nullptr, sizeof(SnmpVarBind)));
-        list.len = 1;
-        AsnObjectIdentifier oid{};
-        SnmpMgrStrToOid(text, &oid);
-        SnmpUtilOidCpy(&list.list[0].name, &oid);
-        list.list[0].value.asnType = ASN_NULL;
-        AsnInteger32 status = 0;
-        AsnInteger32 index = 0;
-        answered += SnmpMgrRequest(session, SNMP_PDU_GET, &list, &status, &index) != 0;
-        SnmpUtilVarBindListFree(&list);
-        SnmpUtilOidFree(&oid);
-    }
-    SnmpMgrClose(session);
-    return answered;
-}
-
 void BM_PollCycle_Ours(benchmark::State& state) {
     for (auto _ : state) {
-        if (OurCycle(g_agentTarget.c_str()) != static_cast<int>(kPollOids.size())) {
+        if (ManagerCycle(g_agentTarget.c_str()) != static_cast<int>(PollOids().size())) {
             state.SkipWithError("a GET went unanswered");
             break;
         }
@@ -76,7 +42,7 @@ BENCHMARK(BM_PollCycle_Ours)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 void BM_PollCycle_NetSnmp(benchmark::State& state) {
     for (auto _ : state) {
-        if (NetSnmpCycleRun(g_netSnmp) != static_cast<int>(kPollOids.size())) {
+        if (NetSnmpCycleRun(g_netSnmp) != static_cast<int>(PollOids().size())) {
             state.SkipWithError("a GET went unanswered");
             break;
         }
@@ -173,7 +139,7 @@ pid_t StartSnmpd(const std::string& target, const std::string& dir) {
 bool WaitUntilAnswering(const std::string& target) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (std::chrono::steady_clock::now() < until) {
-        if (OurCycle(target.c_str()) == static_cast<int>(kPollOids.size())) {
+        if (ManagerCycle(target.c_str()) == static_cast<int>(PollOids().size())) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -212,8 +178,8 @@ int main(int argc, char** argv) {
     int status = 1;
     if (!WaitUntilAnswering(g_agentTarget)) {
         std::fprintf(stderr, "the agent (%s) does not answer all %zu objects at %s\n",
-                     g_agentName.c_str(), kPollOids.size(), g_agentTarget.c_str());
-    } else if ((g_netSnmp = NetSnmpCycleCreate(g_agentTarget, "orchid", kPollOids)) == nullptr) {
+                     g_agentName.c_str(), PollOids().size(), g_agentTarget.c_str());
+    } else if ((g_netSnmp = NetSnmpCycleCreate(g_agentTarget, "orchid", PollOids())) == nullptr) {
         std::fprintf(stderr, "net-snmp's library did not start\n");
     } else {
         RatioReporter reporter;
