@@ -5,6 +5,7 @@
 
 #include "tests/sim/wire.h"
 #include "tests/support/printer_sim.h"
+#include "tests/support/run_command.h"
 #include "tools/printer-sim/profile.h"
 
 namespace {
@@ -70,7 +71,7 @@ std::vector<std::string> WalkedOids(const std::string& output) {
 }
 
 TEST(SimInterop, NetSnmpWalksEveryBundledProfileWholeOverV2cBulkAndV1) {
-    if (simtest::Run("command -v snmpbulkwalk && command -v snmpwalk").first != 0) {
+    if (RunCommand("command -v snmpbulkwalk && command -v snmpwalk").first != 0) {
         GTEST_SKIP() << "net-snmp's snmpbulkwalk/snmpwalk are missing: install the Debian "
                         "package snmp (scripts/install-deps.sh does)";
     }
@@ -92,8 +93,8 @@ TEST(SimInterop, NetSnmpWalksEveryBundledProfileWholeOverV2cBulkAndV1) {
         }
         for (const char* walk : walks) {
             auto [status, output] =
-                simtest::Run(std::string(walk) + " -m '' -Oe -c orchid -On -t 2 -r 1 " +
-                             sim.target() + " .1 2>&1");
+                RunCommand(std::string(walk) + " -m '' -Oe -c orchid -On -t 2 -r 1 " +
+                           sim.target() + " .1 2>&1");
             EXPECT_EQ(status, 0) << walk << " " << name << ":\n" << output;
             EXPECT_EQ(WalkedOids(output), wanted) << walk << " " << name << ":\n" << output;
         }

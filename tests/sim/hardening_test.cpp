@@ -11,6 +11,7 @@
 
 #include "tests/sim/wire.h"
 #include "tests/support/printer_sim.h"
+#include "tests/support/run_command.h"
 #include "tools/printer-sim/delay_queue.h"
 #include "vellumark/version.h"
 
@@ -113,7 +114,7 @@ TEST(SimHardening, TheLogEscapesWhatPeersSend) {
 }
 
 TEST(SimProgramText, VersionAndInstalledProfilesBesideTheBinary) {
-    auto [status, version] = simtest::Run(PrinterSim::BinaryPath() + " --version");
+    auto [status, version] = RunCommand(PrinterSim::BinaryPath() + " --version");
     EXPECT_EQ(status, 0);
     EXPECT_EQ(version, std::string("vellumark-printer-sim ") + VELLUMARK_VERSION + "\n");
 
@@ -131,7 +132,7 @@ TEST(SimProgramText, VersionAndInstalledProfilesBesideTheBinary) {
     } cases[] = {
         {true, "only-installed\n"},
         {false,
-         simtest::Run("ls " + PrinterSim::ProfileDir() + " | sed -n 's/\\.snmprec$//p'").second},
+         RunCommand("ls " + PrinterSim::ProfileDir() + " | sed -n 's/\\.snmprec$//p'").second},
     };
     for (const auto& c : cases) {
         fs::remove_all(prefix / "share");
@@ -139,8 +140,8 @@ TEST(SimProgramText, VersionAndInstalledProfilesBesideTheBinary) {
             fs::create_directories(installed);
             std::ofstream(installed / "only-installed.snmprec") << "1.3.6.1.2.1.1.5.0|4|x\n";
         }
-        EXPECT_EQ(simtest::Run(binary + " --list-profiles").second, c.listed) << c.withShare;
-        EXPECT_EQ(simtest::Run(binary + " --check --profile only-installed 2>/dev/null").first,
+        EXPECT_EQ(RunCommand(binary + " --list-profiles").second, c.listed) << c.withShare;
+        EXPECT_EQ(RunCommand(binary + " --check --profile only-installed 2>/dev/null").first,
                   c.withShare ? 0 : 2);
     }
     fs::remove_all(prefix);

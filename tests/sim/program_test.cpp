@@ -6,16 +6,15 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <thread>
 
 #include "platform/snmpmgr/ber.h"
 #include "tests/support/printer_sim.h"
+#include "tests/support/run_command.h"
 
 namespace {
 
@@ -88,20 +87,8 @@ ber::Message OnlyAnswer(const std::vector<Datagram>& got) {
 // (-1 when it did not exit) and output.
 std::pair<int, std::string> SnmpGet(const std::string& target, const std::string& oid,
                                     const std::string& community) {
-    std::string command =
-        "snmpget -v1 -c " + community + " -On -t 0.3 -r 0 " + target + " " + oid + " 2>&1";
-    std::pair<int, std::string> result{-1, ""};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        result.second.append(buffer, n);
-    }
-    int raw = pclose(pipe);
-    result.first = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return result;
+    return RunCommand("snmpget -v1 -c " + community + " -On -t 0.3 -r 0 " + target + " " + oid +
+                      " 2>&1");
 }
 
 TEST(SimProgram, SnmpgetReadsEveryTypeAndGetsAV1AgentsExitCodes) {

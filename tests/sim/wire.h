@@ -1,39 +1,20 @@
-// Small helpers of the simulator's program tests: a shell command's status and output, and one
-// SNMP exchange over loopback with the answer decoded.
+// Small helpers of the simulator's program tests: one SNMP exchange over loopback with the
+// answer decoded. (A shell command's status and output: tests/support/run_command.h.)
 #pragma once
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/snmpmgr/ber.h"
 
 namespace simtest {
-
-// Runs `command` with sh; its exit status (-1 when it did not exit) and stdout.
-inline std::pair<int, std::string> Run(const std::string& command) {
-    std::pair<int, std::string> result{-1, ""};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return result;
-    }
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        result.second.append(buffer, n);
-    }
-    int raw = pclose(pipe);
-    result.first = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return result;
-}
 
 // Sends `request` to `address`:`port` from a fresh socket and returns the decoded answer with
 // its request-id, or nullopt when none came within `windowMs`.

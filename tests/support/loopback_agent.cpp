@@ -1,0 +1,89 @@
+#include "tests/support/loopback_agent.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+// A UDP port free on loopback now (the agent binds it a moment later).
+std::uint16_t FreeUdpPort() {
+    sockaddr_in local{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t length = sizeof local;
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    bind(fd, reinterpret_cast<sockaddr*>(&local), length);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
+    close(fd);
+    return ntohs(local.sin_port);
+}
+
+}  // namespace
+
+bool Installed(const char* program) {
+    return access(program, X_OK) == 0;
+}
+
+LoopbackAgent::LoopbackAgent() {
+    char pattern[] = "/tmp/vm-agent-XXXXXX";
+    dir_ = mkdtemp(pattern) != nullptr ? pattern : "/nonexistent";
+    chmod(dir_.c_str(), 0777);
+    mkdir((dir_ + "/data").c_str(), 0755);
+    target_ = "127.0.0.1:" + std::to_string(FreeUdpPort());
+}
+
+LoopbackAgent::~LoopbackAgent() {
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+bool LoopbackAgent::StartSnmpd(const std::string& conf, const Answers& answers) {
+    std::ofstream(dir_ + "/data/snmpd.conf") << conf;
+    return Start("env SNMP_PERSISTENT_DIR=" + dir_ + "/data " + SNMPD_PATH + " -f -Lo -C -c " +
+                     dir_ + "/data/snmpd.conf udp:" + target_,
+                 answers);
+}
+
+bool LoopbackAgent::StartSnmpsimd(const std::string& community, const std::string& snmprec,
+                                  const Answers& answers) {
+    std::ofstream(dir_ + "/data/" + community + ".snmprec") << snmprec;
+    return Start(std::string(SNMPSIMD_PATH) + " --data-dir=" + dir_ + "/data --cache-dir=" + dir_ +
+                     " --agent-udpv4-endpoint=" + target_ + " --logging-method=null" +
+                     (geteuid() == 0 ? " --process-user=nobody --process-group=nogroup" : ""),
+                 answers);
+}
+
+bool LoopbackAgent::Start(const std::string& command, const Answers& answers) {
+    const std::string line = "exec " + command + " >'" + dir_ + "/agent.log' 2>&1";
+    if ((pid_ = fork()) == 0) {
+        execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < until) {
+        if (answers(target_)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+std::string LoopbackAgent::log() const {
+    std::ostringstream text;
+    text << std::ifstream(dir_ + "/agent.log").rdbuf();
+    return text.str();
+}
