@@ -46,82 +46,66 @@ TEST(SplitTarget, HostThatDoesNotFitIsCutAndReported) {
     EXPECT_TRUE(SplitTarget("prin:80", host, sizeof host, &port));
 }
 
-// The form that also takes IPv6: a single colon always introduces a port, which must then be
-// good; brackets hold a host that only an IPv6 literal can be.
-TEST(SplitHostPort, PortsAndBrackets) {
+// The forms that also take IPv6. A target: a single colon always introduces a port, which must
+// then be good; brackets hold a host that only an IPv6 literal can be. A listening address: the
+// port is required, 0 and an empty host (every address) allowed.
+TEST(SplitHostPort, TargetsAndListeningAddresses) {
+    using Split = std::optional<HostPort> (*)(std::string_view, std::string&);
+    const Split target = SplitHostPort;
+    const Split listen = SplitListenAddress;
     struct Case {
+        Split split;
         const char* text;
         const char* host;  // nullptr: refused
         std::uint16_t port;
         bool ipv6;
     };
     const Case cases[] = {
-        {"printer", "printer", 161, false},
-        {"10.1.2.3:1161", "10.1.2.3", 1161, false},
-        {"lab-printer:65535", "lab-printer", 65535, false},
-        {"::1", "::1", 161, true},
-        {"fe80::1:161", "fe80::1:161", 161, true},  // bare: every colon is the address's
-        {"[::1]", "::1", 161, true},
-        {"[fd00::5]:16161", "fd00::5", 16161, true},
-        {"[printer]:5", "printer", 5, true},
-        {"printer:", nullptr, 0, false},
-        {"printer:0", nullptr, 0, false},
-        {"printer:65536", nullptr, 0, false},
-        {"printer:+5", nullptr, 0, false},
-        {"printer:1x", nullptr, 0, false},
-        {"[::1", nullptr, 0, false},
-        {"[::1]x", nullptr, 0, false},
-        {"[::1]:", nullptr, 0, false},
-        {"[::1]:0", nullptr, 0, false},
-        {"[]", nullptr, 0, false},
-        {":161", nullptr, 0, false},
-        {"", nullptr, 0, false},
+        {target, "printer", "printer", 161, false},
+        {target, "10.1.2.3:1161", "10.1.2.3", 1161, false},
+        {target, "lab-printer:65535", "lab-printer", 65535, false},
+        {target, "::1", "::1", 161, true},
+        {target, "fe80::1:161", "fe80::1:161", 161, true},  // bare: every colon is the address's
+        {target, "[::1]", "::1", 161, true},
+        {target, "[fd00::5]:16161", "fd00::5", 16161, true},
+        {target, "[printer]:5", "printer", 5, true},
+        {target, "printer:", nullptr, 0, false},
+        {target, "printer:0", nullptr, 0, false},
+        {target, "printer:65536", nullptr, 0, false},
+        {target, "printer:+5", nullptr, 0, false},
+        {target, "printer:1x", nullptr, 0, false},
+        {target, "[::1", nullptr, 0, false},
+        {target, "[::1]x", nullptr, 0, false},
+        {target, "[::1]:", nullptr, 0, false},
+        {target, "[::1]:0", nullptr, 0, false},
+        {target, "[]", nullptr, 0, false},
+        {target, ":161", nullptr, 0, false},
+        {target, "", nullptr, 0, false},
+        {listen, "127.0.0.1:1161", "127.0.0.1", 1161, false},
+        {listen, "127.0.0.1:0", "127.0.0.1", 0, false},
+        {listen, ":9116", "", 9116, false},
+        {listen, "[::]:9116", "::", 9116, true},
+        {listen, "[::1]:0", "::1", 0, true},
+        {listen, "127.0.0.1", nullptr, 0, false},
+        {listen, "::1:9116", nullptr, 0, false},  // a bare IPv6 address takes no port
+        {listen, "[::1]", nullptr, 0, false},
+        {listen, "127.0.0.1:", nullptr, 0, false},
+        {listen, "127.0.0.1:65536", nullptr, 0, false},
+        {listen, "[]:9116", nullptr, 0, false},
+        {listen, "", nullptr, 0, false},
     };
     for (const Case& c : cases) {
+        const char* form = c.split == target ? "target " : "listen ";
         std::string why;
-        const auto parts = SplitHostPort(c.text, why);
+        const auto parts = c.split(c.text, why);
         if (c.host == nullptr) {
-            EXPECT_FALSE(parts) << c.text;
-            EXPECT_FALSE(why.empty()) << c.text;
+            EXPECT_FALSE(parts) << form << c.text;
+            EXPECT_FALSE(why.empty()) << form << c.text;
         } else {
-            ASSERT_TRUE(parts) << c.text << ": " << why;
-            EXPECT_EQ(parts->host, c.host) << c.text;
-            EXPECT_EQ(parts->port, c.port) << c.text;
-            EXPECT_EQ(parts->ipv6, c.ipv6) << c.text;
-        }
-    }
-}
-
-TEST(SplitListenAddress, PortRequiredZeroAndNoHostAllowed) {
-    struct Case {
-        const char* text;
-        const char* host;  // nullptr: refused
-        std::uint16_t port;
-    };
-    const Case cases[] = {
-        {"127.0.0.1:1161", "127.0.0.1", 1161},
-        {"127.0.0.1:0", "127.0.0.1", 0},
-        {":9116", "", 9116},
-        {"[::]:9116", "::", 9116},
-        {"[::1]:0", "::1", 0},
-        {"127.0.0.1", nullptr, 0},
-        {"::1:9116", nullptr, 0},  // a bare IPv6 address takes no port
-        {"[::1]", nullptr, 0},
-        {"127.0.0.1:", nullptr, 0},
-        {"127.0.0.1:65536", nullptr, 0},
-        {"[]:9116", nullptr, 0},
-        {"", nullptr, 0},
-    };
-    for (const Case& c : cases) {
-        std::string why;
-        const auto parts = SplitListenAddress(c.text, why);
-        if (c.host == nullptr) {
-            EXPECT_FALSE(parts) << c.text;
-            EXPECT_FALSE(why.empty()) << c.text;
-        } else {
-            ASSERT_TRUE(parts) << c.text << ": " << why;
-            EXPECT_EQ(parts->host, c.host) << c.text;
-            EXPECT_EQ(parts->port, c.port) << c.text;
+            ASSERT_TRUE(parts) << form << c.text << ": " << why;
+            EXPECT_EQ(parts->host, c.host) << form << c.text;
+            EXPECT_EQ(parts->port, c.port) << form << c.text;
+            EXPECT_EQ(parts->ipv6, c.ipv6) << form << c.text;
         }
     }
 }
