@@ -22,15 +22,15 @@ struct ScalarDef {
 };
 
 const ScalarDef kScalars[kScalarCount] = {
-    {&mib::kSysUpTime, false},
-    {&mib::kSysName, false},
-    {&mib::kSysLocation, false},
-    {&mib::kVendorStatus, false},
-    {&mib::kHrDeviceDescr, true},
-    {&mib::kHrDeviceStatus, true},
-    {&mib::kHrPrinterStatus, true},
-    {&mib::kHrPrinterDetectedErrorState, true},
-    {&mib::kPrtGeneralSerialNumber, true},
+    {&mib::SYS_UP_TIME, false},
+    {&mib::SYS_NAME, false},
+    {&mib::SYS_LOCATION, false},
+    {&mib::VENDOR_STATUS, false},
+    {&mib::HR_DEVICE_DESCR, true},
+    {&mib::HR_DEVICE_STATUS, true},
+    {&mib::HR_PRINTER_STATUS, true},
+    {&mib::HR_PRINTER_DETECTED_ERROR_STATE, true},
+    {&mib::PRT_GENERAL_SERIAL_NUMBER, true},
 };
 
 struct ColumnDef {
@@ -39,29 +39,29 @@ struct ColumnDef {
 };
 
 const ColumnDef kColumns[kColumnCount] = {
-    {&mib::kPrtMarkerSuppliesEntry, mib::kSuppliesMarkerIndex},
-    {&mib::kPrtMarkerSuppliesEntry, mib::kSuppliesColorantIndex},
-    {&mib::kPrtMarkerSuppliesEntry, mib::kSuppliesClass},
-    {&mib::kPrtMarkerSuppliesEntry, mib::kSuppliesType},
-    {&mib::kPrtMarkerSuppliesEntry, mib::kSuppliesDescription},
-    {&mib::kPrtMarkerSuppliesEntry, mib::kSuppliesSupplyUnit},
-    {&mib::kPrtMarkerSuppliesEntry, mib::kSuppliesMaxCapacity},
-    {&mib::kPrtMarkerSuppliesEntry, mib::kSuppliesLevel},
-    {&mib::kPrtMarkerColorantEntry, mib::kColorantValue},
-    {&mib::kPrtInputEntry, mib::kInputMaxCapacity},
-    {&mib::kPrtInputEntry, mib::kInputCurrentLevel},
-    {&mib::kPrtInputEntry, mib::kInputStatus},
-    {&mib::kPrtInputEntry, mib::kInputMediaName},
-    {&mib::kPrtInputEntry, mib::kInputName},
-    {&mib::kPrtAlertEntry, mib::kAlertSeverityLevel},
-    {&mib::kPrtAlertEntry, mib::kAlertTrainingLevel},
-    {&mib::kPrtAlertEntry, mib::kAlertGroup},
-    {&mib::kPrtAlertEntry, mib::kAlertGroupIndex},
-    {&mib::kPrtAlertEntry, mib::kAlertCode},
-    {&mib::kPrtAlertEntry, mib::kAlertDescription},
-    {&mib::kPrtMarkerEntry, mib::kMarkerLifeCount},
-    {&mib::kPrtMarkerEntry, mib::kMarkerPowerOnCount},
-    {&mib::kPrtConsoleDisplayBufferEntry, mib::kConsoleDisplayBufferText},
+    {&mib::PRT_MARKER_SUPPLIES_ENTRY, mib::SUPPLIES_MARKER_INDEX},
+    {&mib::PRT_MARKER_SUPPLIES_ENTRY, mib::SUPPLIES_COLORANT_INDEX},
+    {&mib::PRT_MARKER_SUPPLIES_ENTRY, mib::SUPPLIES_CLASS},
+    {&mib::PRT_MARKER_SUPPLIES_ENTRY, mib::SUPPLIES_TYPE},
+    {&mib::PRT_MARKER_SUPPLIES_ENTRY, mib::SUPPLIES_DESCRIPTION},
+    {&mib::PRT_MARKER_SUPPLIES_ENTRY, mib::SUPPLIES_SUPPLY_UNIT},
+    {&mib::PRT_MARKER_SUPPLIES_ENTRY, mib::SUPPLIES_MAX_CAPACITY},
+    {&mib::PRT_MARKER_SUPPLIES_ENTRY, mib::SUPPLIES_LEVEL},
+    {&mib::PRT_MARKER_COLORANT_ENTRY, mib::COLORANT_VALUE},
+    {&mib::PRT_INPUT_ENTRY, mib::INPUT_MAX_CAPACITY},
+    {&mib::PRT_INPUT_ENTRY, mib::INPUT_CURRENT_LEVEL},
+    {&mib::PRT_INPUT_ENTRY, mib::INPUT_STATUS},
+    {&mib::PRT_INPUT_ENTRY, mib::INPUT_MEDIA_NAME},
+    {&mib::PRT_INPUT_ENTRY, mib::INPUT_NAME},
+    {&mib::PRT_ALERT_ENTRY, mib::ALERT_SEVERITY_LEVEL},
+    {&mib::PRT_ALERT_ENTRY, mib::ALERT_TRAINING_LEVEL},
+    {&mib::PRT_ALERT_ENTRY, mib::ALERT_GROUP},
+    {&mib::PRT_ALERT_ENTRY, mib::ALERT_GROUP_INDEX},
+    {&mib::PRT_ALERT_ENTRY, mib::ALERT_CODE},
+    {&mib::PRT_ALERT_ENTRY, mib::ALERT_DESCRIPTION},
+    {&mib::PRT_MARKER_ENTRY, mib::MARKER_LIFE_COUNT},
+    {&mib::PRT_MARKER_ENTRY, mib::MARKER_POWER_ON_COUNT},
+    {&mib::PRT_CONSOLE_DISPLAY_BUFFER_ENTRY, mib::CONSOLE_DISPLAY_BUFFER_TEXT},
 };
 
 bool IsUnsignedTag(std::uint8_t tag) {
@@ -183,9 +183,9 @@ Level ReadLevel(const ber::Value* cell) {
         return {*raw, LevelState::Ok};
     }
     switch (*raw) {
-        case mib::kValueOther:
+        case mib::VALUE_OTHER:
             return {std::nullopt, LevelState::Other};
-        case mib::kValueSomeRemaining:
+        case mib::VALUE_SOME_REMAINING:
             return {std::nullopt, LevelState::SomeRemaining};
         default:
             return {};
@@ -202,7 +202,7 @@ std::uint32_t ReadErrorBits(const ber::Value* cell) {
     if (cell == nullptr || !cell->valid || cell->tag != ASN_OCTETSTRING) {
         return bits;
     }
-    for (int bit = 0; bit < kErrorBitCount; ++bit) {
+    for (int bit = 0; bit < mib::ERROR_BIT_COUNT; ++bit) {
         const std::size_t octet = static_cast<std::size_t>(bit) / 8;
         if (octet < cell->bytes.size() && (cell->bytes[octet] & (0x80u >> (bit % 8))) != 0) {
             bits |= 1u << bit;
@@ -280,7 +280,7 @@ void AssembleConsole(const Cells& cells, Condition& out) {
     const auto& column = cells.columns[kColConsoleText];
     std::uint32_t last = 0;
     for (const auto& [row, value] : column) {
-        if (row >= 1 && row <= mib::kConsoleLines) {
+        if (row >= 1 && row <= mib::CONSOLE_LINES) {
             last = row;
         }
     }

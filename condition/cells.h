@@ -11,8 +11,8 @@
 #include <optional>
 
 #include "condition/condition.h"
-#include "condition/mib.h"
 #include "platform/snmpmgr/ber.h"
+#include "snmp/printer_mib.h"
 
 namespace condition {
 

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "snmp/printer_mib.h"
+
 namespace condition {
 
 enum class Health { Ok, Warning, Critical, Unreachable };
@@ -22,27 +24,8 @@ const char* HealthName(Health health);  // "ok", "warning", "critical", "unreach
 enum class LevelState { Ok, Unknown, SomeRemaining, Other };
 const char* LevelStateName(LevelState state);  // "ok", "unknown", "some-remaining", "other"
 
-// hrPrinterDetectedErrorState, bit by bit in the RFC's numbering (bit 0 is the first octet's
-// most significant bit). A short or empty string leaves the missing bits clear.
-enum ErrorBit : int {
-    kLowPaper = 0,
-    kNoPaper,
-    kLowToner,
-    kNoToner,
-    kDoorOpen,
-    kJammed,
-    kOffline,
-    kServiceRequested,
-    kInputTrayMissing,
-    kOutputTrayMissing,
-    kMarkerSupplyMissing,
-    kOutputNearFull,
-    kOutputFull,
-    kInputTrayEmpty,
-    kOverduePreventMaint,
-    kErrorBitCount
-};
-const char* ErrorBitName(int bit);  // the RFC's names: "lowPaper", "noPaper", ... "jammed"
+// The names of hrPrinterDetectedErrorState's bits (mib::ErrorBit): "lowPaper", "noPaper", ...
+const char* ErrorBitName(int bit);
 
 struct Supply {
     std::uint32_t index = 0;        // prtMarkerSuppliesIndex
@@ -104,7 +87,7 @@ struct Condition {
                                      // 5 down; 0 when not read
     std::int32_t printerStatus = 0;  // hrPrinterStatus: 1 other 2 unknown 3 idle 4 printing
                                      // 5 warmup; 0 when not read
-    std::uint32_t errorBits = 0;     // bit (1u << ErrorBit) set when the printer reports it
+    std::uint32_t errorBits = 0;     // bit (1u << mib::ErrorBit) set when the printer reports it
 
     std::vector<Supply> supplies;
     std::vector<Input> inputs;

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <string>
 
-#include "condition/mib.h"
+#include "snmp/printer_mib.h"
 
 namespace condition {
 namespace {
@@ -86,7 +86,7 @@ void Apply(const HealthRule& rule, const Condition& c, double threshold,
             break;
         case RuleTest::SupplyLow:
             for (const Supply& supply : c.supplies) {
-                if (supply.percent && supply.supplyClass != mib::kClassReceptacle &&
+                if (supply.percent && supply.supplyClass != mib::SUPPLY_CLASS_RECEPTACLE &&
                     *supply.percent <= threshold) {
                     reasons.push_back("supply " + SupplyName(supply) + " at " +
                                       PercentText(*supply.percent) + "%");
@@ -95,7 +95,7 @@ void Apply(const HealthRule& rule, const Condition& c, double threshold,
             break;
         case RuleTest::ReceptacleFull:
             for (const Supply& supply : c.supplies) {
-                if (supply.percent && supply.supplyClass == mib::kClassReceptacle &&
+                if (supply.percent && supply.supplyClass == mib::SUPPLY_CLASS_RECEPTACLE &&
                     100.0 - *supply.percent <= threshold) {
                     reasons.push_back("supply " + SupplyName(supply) + " at " +
                                       PercentText(*supply.percent) + "% full");

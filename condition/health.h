@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "condition/condition.h"
-#include "condition/mib.h"
+#include "snmp/printer_mib.h"
 
 namespace condition {
 
@@ -29,26 +29,26 @@ struct HealthRule {
 };
 
 inline constexpr HealthRule kHealthRules[] = {
-    {RuleTest::ErrorBit, kJammed, Health::Critical, "jammed"},
-    {RuleTest::ErrorBit, kNoPaper, Health::Critical, "noPaper"},
-    {RuleTest::ErrorBit, kNoToner, Health::Critical, "noToner"},
-    {RuleTest::ErrorBit, kDoorOpen, Health::Critical, "doorOpen"},
-    {RuleTest::ErrorBit, kOffline, Health::Critical, "offline"},
-    {RuleTest::ErrorBit, kMarkerSupplyMissing, Health::Critical, "markerSupplyMissing"},
-    {RuleTest::ErrorBit, kOutputFull, Health::Critical, "outputFull"},
-    {RuleTest::DeviceStatus, mib::kDeviceDown, Health::Critical, "device down"},
-    {RuleTest::AlertSeverity, mib::kSeverityCritical, Health::Critical, "alert critical: CODE"},
-    {RuleTest::ErrorBit, kLowPaper, Health::Warning, "lowPaper"},
-    {RuleTest::ErrorBit, kLowToner, Health::Warning, "lowToner"},
-    {RuleTest::ErrorBit, kServiceRequested, Health::Warning, "serviceRequested"},
-    {RuleTest::ErrorBit, kInputTrayMissing, Health::Warning, "inputTrayMissing"},
-    {RuleTest::ErrorBit, kOutputTrayMissing, Health::Warning, "outputTrayMissing"},
-    {RuleTest::ErrorBit, kOutputNearFull, Health::Warning, "outputNearFull"},
-    {RuleTest::ErrorBit, kInputTrayEmpty, Health::Warning, "inputTrayEmpty"},
-    {RuleTest::ErrorBit, kOverduePreventMaint, Health::Warning, "overduePreventMaint"},
-    {RuleTest::DeviceStatus, mib::kDeviceWarning, Health::Warning, "device warning"},
-    {RuleTest::AlertSeverity, mib::kSeverityWarning, Health::Warning, "alert warning: CODE"},
-    {RuleTest::AlertSeverity, mib::kSeverityWarningBinary, Health::Warning, "alert warning: CODE"},
+    {RuleTest::ErrorBit, mib::ERROR_JAMMED, Health::Critical, "jammed"},
+    {RuleTest::ErrorBit, mib::ERROR_NO_PAPER, Health::Critical, "noPaper"},
+    {RuleTest::ErrorBit, mib::ERROR_NO_TONER, Health::Critical, "noToner"},
+    {RuleTest::ErrorBit, mib::ERROR_DOOR_OPEN, Health::Critical, "doorOpen"},
+    {RuleTest::ErrorBit, mib::ERROR_OFFLINE, Health::Critical, "offline"},
+    {RuleTest::ErrorBit, mib::ERROR_MARKER_SUPPLY_MISSING, Health::Critical, "markerSupplyMissing"},
+    {RuleTest::ErrorBit, mib::ERROR_OUTPUT_FULL, Health::Critical, "outputFull"},
+    {RuleTest::DeviceStatus, mib::DEVICE_DOWN, Health::Critical, "device down"},
+    {RuleTest::AlertSeverity, mib::SEVERITY_CRITICAL, Health::Critical, "alert critical: CODE"},
+    {RuleTest::ErrorBit, mib::ERROR_LOW_PAPER, Health::Warning, "lowPaper"},
+    {RuleTest::ErrorBit, mib::ERROR_LOW_TONER, Health::Warning, "lowToner"},
+    {RuleTest::ErrorBit, mib::ERROR_SERVICE_REQUESTED, Health::Warning, "serviceRequested"},
+    {RuleTest::ErrorBit, mib::ERROR_INPUT_TRAY_MISSING, Health::Warning, "inputTrayMissing"},
+    {RuleTest::ErrorBit, mib::ERROR_OUTPUT_TRAY_MISSING, Health::Warning, "outputTrayMissing"},
+    {RuleTest::ErrorBit, mib::ERROR_OUTPUT_NEAR_FULL, Health::Warning, "outputNearFull"},
+    {RuleTest::ErrorBit, mib::ERROR_INPUT_TRAY_EMPTY, Health::Warning, "inputTrayEmpty"},
+    {RuleTest::ErrorBit, mib::ERROR_OVERDUE_PREVENT_MAINT, Health::Warning, "overduePreventMaint"},
+    {RuleTest::DeviceStatus, mib::DEVICE_WARNING, Health::Warning, "device warning"},
+    {RuleTest::AlertSeverity, mib::SEVERITY_WARNING, Health::Warning, "alert warning: CODE"},
+    {RuleTest::AlertSeverity, mib::SEVERITY_WARNING_BINARY, Health::Warning, "alert warning: CODE"},
     {RuleTest::SupplyLow, 0, Health::Warning, "supply NAME at P%"},
     {RuleTest::ReceptacleFull, 0, Health::Warning, "supply NAME at P% full"},
 };

@@ -225,7 +225,7 @@ constexpr Named kAlertCode[] = {
     {1801, "alertRemovalOfBinaryChangeEntry"},
 };
 
-constexpr const char* kErrorBitNames[kErrorBitCount] = {
+constexpr const char* kErrorBitNames[mib::ERROR_BIT_COUNT] = {
     "lowPaper",
     "noPaper",
     "lowToner",
@@ -274,7 +274,7 @@ const char* LevelStateName(LevelState state) {
 }
 
 const char* ErrorBitName(int bit) {
-    return bit >= 0 && bit < kErrorBitCount ? kErrorBitNames[bit] : "";
+    return bit >= 0 && bit < mib::ERROR_BIT_COUNT ? kErrorBitNames[bit] : "";
 }
 
 const char* DeviceStatusName(std::int32_t status) {

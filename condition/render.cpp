@@ -89,7 +89,7 @@ json ConditionToJson(const Condition& c) {
     out["device_status"] = NameOrNull(DeviceStatusName(c.deviceStatus));
     out["printer_status"] = NameOrNull(PrinterStatusName(c.printerStatus));
     json errors = json::array();
-    for (int bit = 0; bit < kErrorBitCount; ++bit) {
+    for (int bit = 0; bit < mib::ERROR_BIT_COUNT; ++bit) {
         if ((c.errorBits & (1u << bit)) != 0) {
             errors.push_back(ErrorBitName(bit));
         }

@@ -60,7 +60,7 @@ std::string OidText(const std::vector<std::uint32_t>& oid) {
 
 Walk::Walk(SnmpVersion version) : version_(version) {
     Column devices;
-    devices.prefix = mib::kHrDeviceType;
+    devices.prefix = mib::HR_DEVICE_TYPE;
     devices.cursor = devices.prefix;
     devices.rows = &deviceTypes_;
     columns_.push_back(std::move(devices));
@@ -112,7 +112,7 @@ void Walk::NextPhase() {
 bool Walk::FindPrinter() {
     for (const auto& [row, value] : deviceTypes_) {
         if (row != 0 && value.valid && value.tag == ASN_OBJECTIDENTIFIER &&
-            value.oid == mib::kHrDevicePrinter) {
+            value.oid == mib::HR_DEVICE_PRINTER) {
             cells_.deviceIndex = row;
             return true;
         }
@@ -135,7 +135,7 @@ void Walk::StartTables() {
         column.cursor = column.prefix;
         column.rows = &cells_.columns[id];
         if (id == kColConsoleText) {
-            column.lastRow = mib::kConsoleLines;
+            column.lastRow = mib::CONSOLE_LINES;
         }
         columns_.push_back(std::move(column));
     }

@@ -209,7 +209,7 @@ std::string RenderProbe(const Condition& condition, double durationSeconds) {
     out.Family("vellumark_printer_error", MetricType::Gauge,
                "Each bit of hrPrinterDetectedErrorState by its name: 1 when the printer "
                "reports it.");
-    for (int bit = 0; bit < condition::kErrorBitCount; ++bit) {
+    for (int bit = 0; bit < mib::ERROR_BIT_COUNT; ++bit) {
         out.Sample({{"condition", condition::ErrorBitName(bit)}},
                    (condition.errorBits >> bit) & 1u);
     }

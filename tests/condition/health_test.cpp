@@ -57,8 +57,8 @@ TEST(ConditionHealth, RulesGiveHealthAndReasons) {
     }
     {
         Condition c = Answered();
-        c.errorBits = (1u << condition::kJammed) | (1u << condition::kLowPaper) |
-                      (1u << condition::kDoorOpen);
+        c.errorBits =
+            (1u << mib::ERROR_JAMMED) | (1u << mib::ERROR_LOW_PAPER) | (1u << mib::ERROR_DOOR_OPEN);
         cases.push_back(
             {"bits, critical first", c, 10, Health::Critical, {"jammed", "doorOpen", "lowPaper"}});
     }

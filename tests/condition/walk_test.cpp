@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "condition/mib.h"
 #include "platform/snmpmgr/asn_types.h"
+#include "snmp/printer_mib.h"
 #include "tests/condition/fake_agent.h"
 
 namespace {
@@ -36,7 +36,7 @@ void ExpectFullPrinter(const Condition& c) {
     EXPECT_EQ(c.uptimeTicks, 917344u);
     EXPECT_EQ(c.deviceStatus, 3);
     EXPECT_EQ(c.printerStatus, 1);
-    EXPECT_EQ(c.errorBits, (1u << condition::kJammed) | (1u << condition::kLowToner));
+    EXPECT_EQ(c.errorBits, (1u << mib::ERROR_JAMMED) | (1u << mib::ERROR_LOW_TONER));
     EXPECT_EQ(c.vendorStatus, "JAM");
     EXPECT_EQ(c.consoleLines, (std::vector<std::string>{"Paper jam", "Open tray 2"}));
     ASSERT_EQ(c.supplies.size(), 5u);

@@ -17,7 +17,7 @@ inline condition::Condition SampleCondition() {
     c.location = "2nd floor, Büro";
     c.deviceStatus = 3;   // warning
     c.printerStatus = 3;  // idle
-    c.errorBits = (1u << condition::kJammed) | (1u << condition::kLowToner);
+    c.errorBits = (1u << mib::ERROR_JAMMED) | (1u << mib::ERROR_LOW_TONER);
     c.health = condition::Health::Critical;
     c.reasons = {"paper jam", "Cyan toner at 5%"};
     c.supplies = {

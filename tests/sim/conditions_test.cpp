@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <set>
 
+#include "snmp/printer_mib.h"
 #include "tools/printer-sim/control.h"
 #include "tools/printer-sim/fleet.h"
 #include "tools/printer-sim/live.h"
-#include "tools/printer-sim/mib.h"
 
 namespace sim {
 namespace {
@@ -47,7 +47,7 @@ std::int64_t IntegerAt(const SimState& state, const Oid& oid) {
 
 // A Printer MIB cell of device 1.
 std::int64_t Integer(const SimState& state, const Oid& column, std::uint32_t index) {
-    return IntegerAt(state, mib::Row(column, {1, index}));
+    return IntegerAt(state, mib::Append(column, {1, index}));
 }
 
 std::string Text(const SimState& state, const Oid& oid) {
@@ -60,21 +60,21 @@ std::string Text(const SimState& state, const Oid& oid) {
 // Every alert row as "code/severity/group/groupIndex", in index order.
 std::vector<std::string> Alerts(const SimState& state) {
     std::vector<std::string> rows;
-    const Oid codes = mib::Row(mib::kPrtAlertEntry, {mib::kAlertCode, 1});
+    const Oid codes = mib::Append(mib::PRT_ALERT_ENTRY, {mib::ALERT_CODE, 1});
     for (auto at = Objects(state).lower_bound(codes);
          at != Objects(state).end() && mib::InSubtree(at->first, codes); ++at) {
         auto cell = [&](std::uint32_t column) {
             return std::to_string(
-                Integer(state, mib::Row(mib::kPrtAlertEntry, {column}), at->first.back()));
+                Integer(state, mib::Append(mib::PRT_ALERT_ENTRY, {column}), at->first.back()));
         };
-        rows.push_back(cell(mib::kAlertCode) + "/" + cell(mib::kAlertSeverity) + "/" +
-                       cell(mib::kAlertGroup) + "/" + cell(mib::kAlertGroupIndex));
+        rows.push_back(cell(mib::ALERT_CODE) + "/" + cell(mib::ALERT_SEVERITY_LEVEL) + "/" +
+                       cell(mib::ALERT_GROUP) + "/" + cell(mib::ALERT_GROUP_INDEX));
     }
     return rows;
 }
 
 TEST(Conditions, SetEveryStatusObjectConsistentlyAndClearRestoresTheProfile) {
-    const Oid errorState = mib::Row(mib::kHrPrinterErrorState, {1});
+    const Oid errorState = mib::Append(mib::HR_PRINTER_DETECTED_ERROR_STATE, {1});
     const struct {
         const char* profile;
         std::vector<std::string> commands;
@@ -126,12 +126,14 @@ TEST(Conditions, SetEveryStatusObjectConsistentlyAndClearRestoresTheProfile) {
             ASSERT_EQ(ExecuteControl(command, state), "ok") << trace;
         }
         EXPECT_EQ(Objects(state).at(errorState).bytes, c.errorBits) << trace;
-        EXPECT_EQ(IntegerAt(state, mib::Row(mib::kHrDeviceStatus, {1})), c.deviceStatus) << trace;
-        EXPECT_EQ(IntegerAt(state, mib::Row(mib::kHrPrinterStatus, {1})), c.printerStatus) << trace;
+        EXPECT_EQ(IntegerAt(state, mib::Append(mib::HR_DEVICE_STATUS, {1})), c.deviceStatus)
+            << trace;
+        EXPECT_EQ(IntegerAt(state, mib::Append(mib::HR_PRINTER_STATUS, {1})), c.printerStatus)
+            << trace;
         EXPECT_EQ(Alerts(state), c.alerts) << trace;
-        EXPECT_EQ(Text(state, mib::Row(mib::kPrtConsoleText, {1, 1})), c.console1) << trace;
-        if (loaded.count(mib::kVendorStatus) != 0) {
-            EXPECT_EQ(Text(state, mib::kVendorStatus), c.alerts.empty() ? "READY" : c.console1)
+        EXPECT_EQ(Text(state, mib::Append(mib::PRT_CONSOLE_TEXT, {1, 1})), c.console1) << trace;
+        if (loaded.count(mib::VENDOR_STATUS) != 0) {
+            EXPECT_EQ(Text(state, mib::VENDOR_STATUS), c.alerts.empty() ? "READY" : c.console1)
                 << trace;
         }
         EXPECT_EQ(ExecuteControl("clear", state), "ok");
@@ -145,12 +147,12 @@ TEST(Conditions, EmptyInputsAndAlertsKeepTheirPlaceAsOthersComeAndGo) {
         ASSERT_EQ(ExecuteControl(command, state), "ok") << command;
     }
     // The tray keeps alert 1 and its time; the jam's row 2 is gone; the toner's is row 3.
-    EXPECT_EQ(Integer(state, mib::Row(mib::kPrtAlertEntry, {mib::kAlertCode}), 1), 808);
-    EXPECT_EQ(Integer(state, mib::Row(mib::kPrtAlertEntry, {mib::kAlertCode}), 2), -999);
-    EXPECT_EQ(Integer(state, mib::Row(mib::kPrtAlertEntry, {mib::kAlertCode}), 3), 1104);
-    EXPECT_EQ(Integer(state, mib::kPrtInputCurrentLevel, 2), 0);
-    EXPECT_EQ(Integer(state, mib::kPrtInputStatus, 2), mib::kSubUnitNonCriticalAlert);
-    EXPECT_EQ(Integer(state, mib::kPrtInputCurrentLevel, 1), -3);  // the other tray as it was
+    EXPECT_EQ(Integer(state, mib::Append(mib::PRT_ALERT_ENTRY, {mib::ALERT_CODE}), 1), 808);
+    EXPECT_EQ(Integer(state, mib::Append(mib::PRT_ALERT_ENTRY, {mib::ALERT_CODE}), 2), -999);
+    EXPECT_EQ(Integer(state, mib::Append(mib::PRT_ALERT_ENTRY, {mib::ALERT_CODE}), 3), 1104);
+    EXPECT_EQ(Integer(state, mib::PRT_INPUT_CURRENT_LEVEL, 2), 0);
+    EXPECT_EQ(Integer(state, mib::PRT_INPUT_STATUS, 2), mib::SUBUNIT_NON_CRITICAL_ALERT);
+    EXPECT_EQ(Integer(state, mib::PRT_INPUT_CURRENT_LEVEL, 1), -3);  // the other tray as it was
     for (const char* refused : {"paper-out 7", "toner 9 10", "toner 1 101", "jam maybe"}) {
         EXPECT_EQ(ExecuteControl(refused, state).rfind("error: ", 0), 0u) << refused;
     }
@@ -174,11 +176,11 @@ TEST(Live, LevelsStayWithinEmptyAndFullWhateverOneBatchOfPagesUses) {
     for (const auto& c : cases) {
         SimState state = Load("laser-mono");
         auto& objects = state.printers[0].profiles[0].objects;
-        objects[mib::Row(mib::kPrtSuppliesLevel, {1, 1})].integer = c.level;
-        objects[mib::Row(mib::kPrtSuppliesMaxCapacity, {1, 1})].integer = c.capacity;
-        objects[mib::Row(mib::kPrtSuppliesClass, {1, 1})].integer = c.supplyClass;
+        objects[mib::Append(mib::PRT_SUPPLIES_LEVEL, {1, 1})].integer = c.level;
+        objects[mib::Append(mib::PRT_SUPPLIES_MAX_CAPACITY, {1, 1})].integer = c.capacity;
+        objects[mib::Append(mib::PRT_SUPPLIES_CLASS, {1, 1})].integer = c.supplyClass;
         PrintPages(state.printers[0], c.pages);
-        EXPECT_EQ(Integer(state, mib::kPrtSuppliesLevel, 1), c.expected)
+        EXPECT_EQ(Integer(state, mib::PRT_SUPPLIES_LEVEL, 1), c.expected)
             << c.level << " after " << c.pages << " pages";
     }
     // Once conditions are on, a level that falls while printing raises its alert.
@@ -197,11 +199,11 @@ TEST(Fleet, PrinterZeroIsTheProfileOthersDifferWithLevelsInRange) {
     for (Printer& printer : fleet) {
         SimState state;
         state.printers.push_back(printer);
-        lifeCounts.insert(Integer(state, mib::kPrtMarkerLifeCount, 1));
+        lifeCounts.insert(Integer(state, mib::PRT_MARKER_LIFE_COUNT, 1));
         for (std::uint32_t supply = 1; supply <= 6; ++supply) {
-            EXPECT_GE(Integer(state, mib::kPrtSuppliesLevel, supply), 0);
-            EXPECT_LE(Integer(state, mib::kPrtSuppliesLevel, supply),
-                      Integer(state, mib::kPrtSuppliesMaxCapacity, supply));
+            EXPECT_GE(Integer(state, mib::PRT_SUPPLIES_LEVEL, supply), 0);
+            EXPECT_LE(Integer(state, mib::PRT_SUPPLIES_LEVEL, supply),
+                      Integer(state, mib::PRT_SUPPLIES_MAX_CAPACITY, supply));
         }
     }
     EXPECT_EQ(lifeCounts.size(), 3u);

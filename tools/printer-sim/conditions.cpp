@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "tools/printer-sim/mib.h"
+#include "snmp/printer_mib.h"
 
 namespace sim {
 namespace {
@@ -16,8 +16,8 @@ using Objects = std::map<Oid, ber::Value>;
 // One thing wrong with the printer: its alert row, its error bits, and whether it stops
 // printing (hrDeviceStatus down) or only warns.
 struct Problem {
-    int severity = mib::kSeverityWarning;
-    int training = mib::kTrainingUntrained;
+    int severity = mib::SEVERITY_WARNING;
+    int training = mib::TRAINING_UNTRAINED;
     int group = 0;
     int groupIndex = 0;
     int code = 0;
@@ -38,8 +38,8 @@ struct SupplyKind {
     int training;
 };
 const SupplyKind kSupplyKinds[] = {
-    {{3, 21}, "toner", "low", "empty", 1104, 1101, true, mib::kTrainingUntrained},
-    {{5, 6}, "ink", "low", "empty", 1105, 1102, true, mib::kTrainingUntrained},
+    {{3, 21}, "toner", "low", "empty", 1104, 1101, true, mib::TRAINING_UNTRAINED},
+    {{5, 6}, "ink", "low", "empty", 1105, 1102, true, mib::TRAINING_UNTRAINED},
     {{9, 0},
      "drum",
      "near end of life",
@@ -47,10 +47,10 @@ const SupplyKind kSupplyKinds[] = {
      1111,
      1112,
      false,
-     mib::kTrainingTrained},
-    {{10, 0}, "developer", "low", "empty", 1113, 1114, false, mib::kTrainingTrained},
-    {{4, 0}, "waste toner", "almost full", "full", 1107, 1109, false, mib::kTrainingUntrained},
-    {{8, 0}, "waste ink", "almost full", "full", 1108, 1110, false, mib::kTrainingUntrained},
+     mib::TRAINING_TRAINED},
+    {{10, 0}, "developer", "low", "empty", 1113, 1114, false, mib::TRAINING_TRAINED},
+    {{4, 0}, "waste toner", "almost full", "full", 1107, 1109, false, mib::TRAINING_UNTRAINED},
+    {{8, 0}, "waste ink", "almost full", "full", 1108, 1110, false, mib::TRAINING_UNTRAINED},
 };
 // Any other supply: subunitAlmostEmpty/Empty, or subunitAlmostFull/Full for receptacles.
 const SupplyKind kOtherConsumed = {{0, 0}, "supply", "low", "empty", 12, 13, false, 3};
@@ -100,10 +100,10 @@ std::string Upper(std::string text) {
 
 // The printer's hrDeviceIndex: the row whose hrDeviceType is hrDevicePrinter, else 1.
 std::uint32_t DeviceIndex(const Objects& objects) {
-    for (auto at = objects.lower_bound(mib::kHrDeviceType);
-         at != objects.end() && mib::InSubtree(at->first, mib::kHrDeviceType); ++at) {
-        if (at->second.tag == ASN_OBJECTIDENTIFIER && at->second.oid == mib::kHrDevicePrinter &&
-            at->first.size() == mib::kHrDeviceType.size() + 1) {
+    for (auto at = objects.lower_bound(mib::HR_DEVICE_TYPE);
+         at != objects.end() && mib::InSubtree(at->first, mib::HR_DEVICE_TYPE); ++at) {
+        if (at->second.tag == ASN_OBJECTIDENTIFIER && at->second.oid == mib::HR_DEVICE_PRINTER &&
+            at->first.size() == mib::HR_DEVICE_TYPE.size() + 1) {
             return at->first.back();
         }
     }
@@ -135,9 +135,10 @@ const SupplyKind& KindOf(int type, bool receptacle) {
 // The supply's problem, if its level (or the percentage `toner` gave it) calls for one.
 std::optional<Problem> SupplyProblem(const Objects& objects, std::uint32_t device,
                                      std::uint32_t supply, const Conditions& conditions) {
-    auto column = [&](const Oid& oid) { return mib::Row(oid, {device, supply}); };
-    std::optional<std::int64_t> capacity = IntegerAt(objects, column(mib::kPrtSuppliesMaxCapacity));
-    std::optional<std::int64_t> level = IntegerAt(objects, column(mib::kPrtSuppliesLevel));
+    auto column = [&](const Oid& oid) { return mib::Append(oid, {device, supply}); };
+    std::optional<std::int64_t> capacity =
+        IntegerAt(objects, column(mib::PRT_SUPPLIES_MAX_CAPACITY));
+    std::optional<std::int64_t> level = IntegerAt(objects, column(mib::PRT_SUPPLIES_LEVEL));
     auto given = conditions.supplyPercent.find(supply);
     double percent = 0;
     if (capacity && level && *capacity > 0 && *level >= 0) {
@@ -148,7 +149,7 @@ std::optional<Problem> SupplyProblem(const Objects& objects, std::uint32_t devic
         return std::nullopt;  // -1, -2, -3 or no level: nothing to say
     }
     const bool receptacle =
-        IntegerAt(objects, column(mib::kPrtSuppliesClass)) == mib::kSupplyClassReceptacle;
+        IntegerAt(objects, column(mib::PRT_SUPPLIES_CLASS)) == mib::SUPPLY_CLASS_RECEPTACLE;
     const bool out = receptacle ? percent >= 100 : percent <= 0;
     const bool near =
         receptacle ? percent >= kReceptacleNearFullPercent : percent <= kSupplyLowPercent;
@@ -156,19 +157,19 @@ std::optional<Problem> SupplyProblem(const Objects& objects, std::uint32_t devic
         return std::nullopt;
     }
     const SupplyKind& kind =
-        KindOf(static_cast<int>(IntegerAt(objects, column(mib::kPrtSuppliesType)).value_or(0)),
+        KindOf(static_cast<int>(IntegerAt(objects, column(mib::PRT_SUPPLIES_TYPE)).value_or(0)),
                receptacle);
     std::string colour;
     std::optional<std::int64_t> colorant =
-        IntegerAt(objects, column(mib::kPrtSuppliesColorantIndex));
+        IntegerAt(objects, column(mib::PRT_SUPPLIES_COLORANT_INDEX));
     if (colorant && *colorant > 0) {
-        colour = TextAt(objects, mib::Row(mib::kPrtColorantValue,
-                                          {device, static_cast<std::uint32_t>(*colorant)}));
+        colour = TextAt(objects, mib::Append(mib::PRT_COLORANT_VALUE,
+                                             {device, static_cast<std::uint32_t>(*colorant)}));
     }
     Problem problem;
-    problem.severity = out ? mib::kSeverityCritical : mib::kSeverityWarning;
+    problem.severity = out ? mib::SEVERITY_CRITICAL : mib::SEVERITY_WARNING;
     problem.training = kind.training;
-    problem.group = mib::kGroupMarkerSupplies;
+    problem.group = mib::GROUP_MARKER_SUPPLIES;
     problem.groupIndex = static_cast<int>(supply);
     problem.code = out ? kind.emptyCode : kind.lowCode;
     problem.description = (colour.empty() ? "" : colour + " ") + kind.word + " " +
@@ -176,7 +177,7 @@ std::optional<Problem> SupplyProblem(const Objects& objects, std::uint32_t devic
     problem.description[0] =
         static_cast<char>(std::toupper(static_cast<unsigned char>(problem.description[0])));
     if (kind.tonerBits) {
-        problem.bits = 1u << (out ? mib::kNoToner : mib::kLowToner);
+        problem.bits = 1u << (out ? mib::ERROR_NO_TONER : mib::ERROR_LOW_TONER);
     }
     problem.down = out;
     return problem;
@@ -186,16 +187,16 @@ std::vector<Problem> ProblemsOf(const Objects& objects, std::uint32_t device,
                                 const Conditions& conditions) {
     std::vector<Problem> problems;
     if (conditions.jam) {
-        problems.push_back({mib::kSeverityCritical, mib::kTrainingUntrained, mib::kGroupMediaPath,
-                            1, mib::kCodeJam, "Paper jam", 1u << mib::kJammed, true});
+        problems.push_back({mib::SEVERITY_CRITICAL, mib::TRAINING_UNTRAINED, mib::GROUP_MEDIA_PATH,
+                            1, mib::CODE_JAM, "Paper jam", 1u << mib::ERROR_JAMMED, true});
     }
     if (conditions.doorOpen) {
-        problems.push_back({mib::kSeverityCritical, mib::kTrainingUntrained, mib::kGroupCover, 1,
-                            mib::kCodeDoorOpen, "Door open", 1u << mib::kDoorOpen, true});
+        problems.push_back({mib::SEVERITY_CRITICAL, mib::TRAINING_UNTRAINED, mib::GROUP_COVER, 1,
+                            mib::CODE_DOOR_OPEN, "Door open", 1u << mib::ERROR_DOOR_OPEN, true});
     }
     // Trays: one empty tray is a warning while another has paper; with all empty it is
     // critical and the printer has no paper at all.
-    const std::set<std::uint32_t> inputs = RowsOf(objects, mib::kPrtInputEntry, device);
+    const std::set<std::uint32_t> inputs = RowsOf(objects, mib::PRT_INPUT_ENTRY, device);
     const bool allEmpty = std::all_of(inputs.begin(), inputs.end(), [&](std::uint32_t input) {
         return conditions.paperOut.count(input) != 0;
     });
@@ -203,18 +204,19 @@ std::vector<Problem> ProblemsOf(const Objects& objects, std::uint32_t device,
         if (inputs.count(input) == 0) {
             continue;
         }
-        std::string name = TextAt(objects, mib::Row(mib::kPrtInputName, {device, input}));
+        std::string name = TextAt(objects, mib::Append(mib::PRT_INPUT_NAME, {device, input}));
         Problem problem;
-        problem.severity = allEmpty ? mib::kSeverityCritical : mib::kSeverityWarning;
-        problem.group = mib::kGroupInput;
+        problem.severity = allEmpty ? mib::SEVERITY_CRITICAL : mib::SEVERITY_WARNING;
+        problem.group = mib::GROUP_INPUT;
         problem.groupIndex = static_cast<int>(input);
-        problem.code = mib::kCodeInputMediaSupplyEmpty;
+        problem.code = mib::CODE_INPUT_MEDIA_SUPPLY_EMPTY;
         problem.description = (name.empty() ? "Tray " + std::to_string(input) : name) + " empty";
-        problem.bits = (1u << mib::kInputTrayEmpty) | (allEmpty ? 1u << mib::kNoPaper : 0u);
+        problem.bits =
+            (1u << mib::ERROR_INPUT_TRAY_EMPTY) | (allEmpty ? 1u << mib::ERROR_NO_PAPER : 0u);
         problem.down = allEmpty;
         problems.push_back(problem);
     }
-    for (std::uint32_t supply : RowsOf(objects, mib::kPrtSuppliesEntry, device)) {
+    for (std::uint32_t supply : RowsOf(objects, mib::PRT_MARKER_SUPPLIES_ENTRY, device)) {
         if (std::optional<Problem> problem = SupplyProblem(objects, device, supply, conditions)) {
             problems.push_back(*problem);
         }
@@ -289,20 +291,20 @@ void ApplyToProfile(Profile& profile, const Conditions& conditions, ConditionMem
         const std::optional<ber::Value>& value = memory.rest[oid];
         return value ? &*value : nullptr;
     };
-    const Oid consoleColumn = mib::Row(mib::kPrtConsoleText, {device});
+    const Oid consoleColumn = mib::Append(mib::PRT_CONSOLE_TEXT, {device});
     for (auto at = objects.lower_bound(consoleColumn);
          at != objects.end() && mib::InSubtree(at->first, consoleColumn); ++at) {
         remember(at->first);
     }
     if (memory.nextAlertIndex == 0) {
         memory.nextAlertIndex = 1;
-        for (std::uint32_t row : RowsOf(objects, mib::kPrtAlertEntry, device)) {
+        for (std::uint32_t row : RowsOf(objects, mib::PRT_ALERT_ENTRY, device)) {
             memory.nextAlertIndex = std::max(memory.nextAlertIndex, row + 1);
         }
     }
 
     std::vector<Problem> problems = ProblemsOf(objects, device, conditions);
-    const ber::Value* uptime = Find(objects, mib::kSysUpTime);
+    const ber::Value* uptime = Find(objects, mib::SYS_UP_TIME);
     UpdateAlerts(
         problems,
         uptime && uptime->tag == ASN_TIMETICKS ? static_cast<std::uint32_t>(uptime->integer) : 0,
@@ -310,14 +312,14 @@ void ApplyToProfile(Profile& profile, const Conditions& conditions, ConditionMem
 
     std::map<Oid, ber::Value> writes;
     const bool down = std::any_of(problems.begin(), problems.end(), [](auto& p) { return p.down; });
-    const Oid deviceStatus = mib::Row(mib::kHrDeviceStatus, {device});
-    const Oid printerStatus = mib::Row(mib::kHrPrinterStatus, {device});
-    const Oid errorState = mib::Row(mib::kHrPrinterErrorState, {device});
+    const Oid deviceStatus = mib::Append(mib::HR_DEVICE_STATUS, {device});
+    const Oid printerStatus = mib::Append(mib::HR_PRINTER_STATUS, {device});
+    const Oid errorState = mib::Append(mib::HR_PRINTER_DETECTED_ERROR_STATE, {device});
     if (!problems.empty()) {
-        writes[deviceStatus] = Integer(down ? mib::kDeviceDown : mib::kDeviceWarning);
+        writes[deviceStatus] = Integer(down ? mib::DEVICE_DOWN : mib::DEVICE_WARNING);
     }
     if (down) {
-        writes[printerStatus] = Integer(mib::kPrinterOther);
+        writes[printerStatus] = Integer(mib::PRINTER_OTHER);
     }
     std::uint32_t bits = ErrorBitsOf(rest(errorState));
     for (const Problem& problem : problems) {
@@ -329,19 +331,19 @@ void ApplyToProfile(Profile& profile, const Conditions& conditions, ConditionMem
 
     for (const ActiveAlert& alert : memory.alerts) {
         auto cell = [&](std::uint32_t column) {
-            return mib::Row(mib::kPrtAlertEntry, {column, device, alert.index});
+            return mib::Append(mib::PRT_ALERT_ENTRY, {column, device, alert.index});
         };
-        writes[cell(mib::kAlertSeverity)] = Integer(alert.severity);
-        writes[cell(mib::kAlertTraining)] = Integer(alert.training);
-        writes[cell(mib::kAlertGroup)] = Integer(alert.group);
-        writes[cell(mib::kAlertGroupIndex)] = Integer(alert.groupIndex);
-        writes[cell(mib::kAlertLocation)] = Integer(mib::kLocationUnknown);
-        writes[cell(mib::kAlertCode)] = Integer(alert.code);
-        writes[cell(mib::kAlertDescription)] = Text(alert.description);
+        writes[cell(mib::ALERT_SEVERITY_LEVEL)] = Integer(alert.severity);
+        writes[cell(mib::ALERT_TRAINING_LEVEL)] = Integer(alert.training);
+        writes[cell(mib::ALERT_GROUP)] = Integer(alert.group);
+        writes[cell(mib::ALERT_GROUP_INDEX)] = Integer(alert.groupIndex);
+        writes[cell(mib::ALERT_LOCATION)] = Integer(mib::LOCATION_UNKNOWN);
+        writes[cell(mib::ALERT_CODE)] = Integer(alert.code);
+        writes[cell(mib::ALERT_DESCRIPTION)] = Text(alert.description);
         ber::Value time;
         time.tag = ASN_TIMETICKS;
         time.integer = alert.time;
-        writes[cell(mib::kAlertTime)] = time;
+        writes[cell(mib::ALERT_TIME)] = time;
     }
 
     // The console and the maker's status show the worst problems first.
@@ -358,27 +360,27 @@ void ApplyToProfile(Profile& profile, const Conditions& conditions, ConditionMem
             lines += mib::InSubtree(oid, consoleColumn) && value ? 1 : 0;
         }
         for (std::uint32_t line = 1; line <= std::max<std::uint32_t>(lines, 1); ++line) {
-            writes[mib::Row(consoleColumn, {line})] =
+            writes[mib::Append(consoleColumn, {line})] =
                 Text(line <= shown.size() ? Upper(shown[line - 1]->description) : "");
         }
-        if (rest(mib::kVendorStatus) != nullptr) {
-            writes[mib::kVendorStatus] = Text(Upper(shown.front()->description));
+        if (rest(mib::VENDOR_STATUS) != nullptr) {
+            writes[mib::VENDOR_STATUS] = Text(Upper(shown.front()->description));
         }
     }
 
     for (std::uint32_t input : conditions.paperOut) {
-        const Oid level = mib::Row(mib::kPrtInputCurrentLevel, {device, input});
-        const Oid status = mib::Row(mib::kPrtInputStatus, {device, input});
+        const Oid level = mib::Append(mib::PRT_INPUT_CURRENT_LEVEL, {device, input});
+        const Oid status = mib::Append(mib::PRT_INPUT_STATUS, {device, input});
         if (rest(level) != nullptr) {
             writes[level] = Integer(0);
         }
         if (const ber::Value* before = rest(status); before && before->tag == ASN_INTEGER) {
             auto alert = std::find_if(memory.alerts.begin(), memory.alerts.end(), [&](auto& a) {
-                return a.group == mib::kGroupInput && a.groupIndex == static_cast<int>(input);
+                return a.group == mib::GROUP_INPUT && a.groupIndex == static_cast<int>(input);
             });
-            int bit = alert != memory.alerts.end() && alert->severity == mib::kSeverityCritical
-                          ? mib::kSubUnitCriticalAlert
-                          : mib::kSubUnitNonCriticalAlert;
+            int bit = alert != memory.alerts.end() && alert->severity == mib::SEVERITY_CRITICAL
+                          ? mib::SUBUNIT_CRITICAL_ALERT
+                          : mib::SUBUNIT_NON_CRITICAL_ALERT;
             writes[status] = Integer((before->integer & 7) | bit);
         }
     }
@@ -424,7 +426,7 @@ std::string SetDoorOpen(Printer& printer, bool on) {
 }
 
 std::string SetPaperOut(Printer& printer, std::uint32_t input, bool on) {
-    if (!HasRow(printer, mib::kPrtInputEntry, input)) {
+    if (!HasRow(printer, mib::PRT_INPUT_ENTRY, input)) {
         return "no input " + std::to_string(input) + " in prtInputTable";
     }
     if (on) {
@@ -439,13 +441,13 @@ std::string SetSupplyPercent(Printer& printer, std::uint32_t supply, int percent
     if (percent < 0 || percent > 100) {
         return "percent must be 0..100";
     }
-    if (!HasRow(printer, mib::kPrtSuppliesEntry, supply)) {
+    if (!HasRow(printer, mib::PRT_MARKER_SUPPLIES_ENTRY, supply)) {
         return "no supply " + std::to_string(supply) + " in prtMarkerSuppliesTable";
     }
     bool withoutCapacity = false;
     for (Profile& profile : printer.profiles) {
         const std::uint32_t device = DeviceIndex(profile.objects);
-        const Oid level = mib::Row(mib::kPrtSuppliesLevel, {device, supply});
+        const Oid level = mib::Append(mib::PRT_SUPPLIES_LEVEL, {device, supply});
         auto current = profile.objects.find(level);
         if (current == profile.objects.end()) {
             continue;
@@ -453,7 +455,8 @@ std::string SetSupplyPercent(Printer& printer, std::uint32_t supply, int percent
         ConditionMemory& memory = printer.conditions.memory[profile.community];
         memory.levelsBeforeToner.try_emplace(supply, current->second);
         std::int64_t capacity =
-            IntegerAt(profile.objects, mib::Row(mib::kPrtSuppliesMaxCapacity, {device, supply}))
+            IntegerAt(profile.objects,
+                      mib::Append(mib::PRT_SUPPLIES_MAX_CAPACITY, {device, supply}))
                 .value_or(-2);
         if (capacity > 0) {
             current->second = Integer(capacity * percent / 100);
@@ -485,7 +488,7 @@ void ClearConditions(Printer& printer) {
         }
         const std::uint32_t device = DeviceIndex(profile.objects);
         for (const auto& [supply, level] : memory->second.levelsBeforeToner) {
-            profile.objects[mib::Row(mib::kPrtSuppliesLevel, {device, supply})] = level;
+            profile.objects[mib::Append(mib::PRT_SUPPLIES_LEVEL, {device, supply})] = level;
         }
     }
     printer.conditions = Conditions{};

@@ -6,8 +6,8 @@
 #include <random>
 
 #include "platform/snmpmgr/asn_types.h"
+#include "snmp/printer_mib.h"
 #include "tools/printer-sim/live.h"
-#include "tools/printer-sim/mib.h"
 #include "tools/printer-sim/udp_socket.h"
 
 namespace sim {
@@ -66,20 +66,20 @@ void VaryForPrinter(Profile& profile, std::size_t index) {
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, "-%04zu", index);
     const std::uint64_t i = index;
-    ForColumn(profile, mib::kSysName, [&](const Oid&, ber::Value& v) { AppendText(v, suffix); });
-    ForColumn(profile, mib::kPrtSerialNumber,
+    ForColumn(profile, mib::SYS_NAME, [&](const Oid&, ber::Value& v) { AppendText(v, suffix); });
+    ForColumn(profile, mib::PRT_GENERAL_SERIAL_NUMBER,
               [&](const Oid&, ber::Value& v) { AppendText(v, suffix); });
-    ForColumn(profile, mib::kPrtMarkerLifeCount,
+    ForColumn(profile, mib::PRT_MARKER_LIFE_COUNT,
               [&](const Oid&, ber::Value& v) { AddToCounter(v, i * 7919); });
-    ForColumn(profile, mib::kPrtMarkerPowerOnCount,
+    ForColumn(profile, mib::PRT_MARKER_POWER_ON_COUNT,
               [&](const Oid&, ber::Value& v) { AddToCounter(v, i * 31 % 1000); });
-    ForColumn(profile, mib::kSysUpTime,
+    ForColumn(profile, mib::SYS_UP_TIME,
               [&](const Oid&, ber::Value& v) { AddToCounter(v, i * 360000); });
-    ForColumn(profile, mib::kPrtSuppliesLevel, [&](const Oid& oid, ber::Value& level) {
-        Oid capacityOid = mib::kPrtSuppliesMaxCapacity;
-        capacityOid.insert(capacityOid.end(),
-                           oid.begin() + static_cast<std::ptrdiff_t>(mib::kPrtSuppliesLevel.size()),
-                           oid.end());
+    ForColumn(profile, mib::PRT_SUPPLIES_LEVEL, [&](const Oid& oid, ber::Value& level) {
+        Oid capacityOid = mib::PRT_SUPPLIES_MAX_CAPACITY;
+        capacityOid.insert(
+            capacityOid.end(),
+            oid.begin() + static_cast<std::ptrdiff_t>(mib::PRT_SUPPLIES_LEVEL.size()), oid.end());
         auto capacity = profile.objects.find(capacityOid);
         if (level.tag != ASN_INTEGER || level.integer < 0 || capacity == profile.objects.end() ||
             capacity->second.tag != ASN_INTEGER || capacity->second.integer <= 0) {

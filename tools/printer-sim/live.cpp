@@ -3,15 +3,15 @@
 #include <algorithm>
 
 #include "platform/snmpmgr/asn_types.h"
+#include "snmp/printer_mib.h"
 #include "tools/printer-sim/conditions.h"
-#include "tools/printer-sim/mib.h"
 
 namespace sim {
 namespace {
 
-const Oid kLifeCount = mib::Row(mib::kPrtMarkerLifeCount, {1, 1});
-const Oid kPowerOnCount = mib::Row(mib::kPrtMarkerPowerOnCount, {1, 1});
-const Oid kSupplyLevelColumn = mib::Row(mib::kPrtSuppliesLevel, {1});
+const Oid kLifeCount = mib::Append(mib::PRT_MARKER_LIFE_COUNT, {1, 1});
+const Oid kPowerOnCount = mib::Append(mib::PRT_MARKER_POWER_ON_COUNT, {1, 1});
+const Oid kSupplyLevelColumn = mib::Append(mib::PRT_SUPPLIES_LEVEL, {1});
 
 bool InColumn(const Oid& oid, const Oid& column) {
     return oid.size() == column.size() + 1 && mib::InSubtree(oid, column);
@@ -49,13 +49,14 @@ void PrintPages(Printer& printer, std::uint64_t pages) {
             ber::Value& level = it->second;
             const std::uint32_t supply = it->first.back();
             auto capacity =
-                profile.objects.find(mib::Row(mib::kPrtSuppliesMaxCapacity, {1, supply}));
-            auto supplyClass = profile.objects.find(mib::Row(mib::kPrtSuppliesClass, {1, supply}));
+                profile.objects.find(mib::Append(mib::PRT_SUPPLIES_MAX_CAPACITY, {1, supply}));
+            auto supplyClass =
+                profile.objects.find(mib::Append(mib::PRT_SUPPLIES_CLASS, {1, supply}));
             if (level.tag != ASN_INTEGER || level.integer < 0) {
                 continue;  // -1, -2, -3 keep their meaning
             }
             if (supplyClass != profile.objects.end() &&
-                supplyClass->second.integer == mib::kSupplyClassReceptacle) {
+                supplyClass->second.integer == mib::SUPPLY_CLASS_RECEPTACLE) {
                 // A waste box fills up to its capacity.
                 if (capacity != profile.objects.end() && capacity->second.integer > 0) {
                     level.integer = std::min(capacity->second.integer,
@@ -74,7 +75,7 @@ void PrintPages(Printer& printer, std::uint64_t pages) {
 
 void AddUptime(Printer& printer, std::uint64_t centiseconds) {
     for (Profile& profile : printer.profiles) {
-        auto found = profile.objects.find(mib::kSysUpTime);
+        auto found = profile.objects.find(mib::SYS_UP_TIME);
         if (found != profile.objects.end() && found->second.tag == ASN_TIMETICKS) {
             AddToCounter(found->second, centiseconds);
         }

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "platform/snmpmgr/asn_types.h"
-#include "tools/printer-sim/mib.h"
+#include "snmp/printer_mib.h"
 #include "tools/printer-sim/walk.h"
 
 namespace sim {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "tools/printer-sim/mib.h"
+#include "snmp/printer_mib.h"
 
 namespace sim {
 namespace {
