@@ -1,14 +1,14 @@
-#include "input.h"
+#include "platform/ui/term/input.h"
 
 #include <utility>
 
-#include "term_runtime.h"
-#include "terminal.h"
+#include "platform/ui/term/term_runtime.h"
+#include "platform/ui/term/terminal.h"
 
 namespace vmterm {
 namespace {
 
-constexpr int kEscapeWaitMs = 50;
+constexpr int ESCAPE_WAIT_MS = 50;
 
 // Length of the escape sequence at the start of `s` (which begins with ESC): 0 when it is not
 // finished yet, 1 for a lone ESC followed by something that starts no sequence.
@@ -112,15 +112,15 @@ std::vector<Key> KeyDecoder::Flush() {
 
 std::vector<Key> ReadKeys(int fd, int timeoutMs, bool& endOfInput) {
     static KeyDecoder decoder;
-    if (std::string& unread = UnreadInput(); !unread.empty()) {
+    if (std::string& unread = Runtime().unreadInput; !unread.empty()) {
         std::vector<Key> keys = decoder.Feed(std::exchange(unread, {}));
         if (!keys.empty()) {
             return keys;
         }
     }
     const bool waitingForEscape = decoder.Pending();
-    const int wait = waitingForEscape && (timeoutMs < 0 || timeoutMs > kEscapeWaitMs)
-                         ? kEscapeWaitMs
+    const int wait = waitingForEscape && (timeoutMs < 0 || timeoutMs > ESCAPE_WAIT_MS)
+                         ? ESCAPE_WAIT_MS
                          : timeoutMs;
     char buffer[256];
     const long count = ReadWithin(fd, buffer, sizeof buffer, wait);
@@ -132,7 +132,7 @@ std::vector<Key> ReadKeys(int fd, int timeoutMs, bool& endOfInput) {
 }
 
 bool ReadLine(int fd, std::string& line) {
-    std::string& unread = UnreadInput();
+    std::string& unread = Runtime().unreadInput;
     std::size_t end = 0;
     while ((end = unread.find('\n')) == std::string::npos) {
         char buffer[256];

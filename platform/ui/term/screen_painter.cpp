@@ -1,4 +1,4 @@
-#include "screen_painter.h"
+#include "platform/ui/term/screen_painter.h"
 
 namespace vmterm {
 

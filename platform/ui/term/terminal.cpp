@@ -1,4 +1,4 @@
-#include "terminal.h"
+#include "platform/ui/term/terminal.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -13,8 +13,8 @@ namespace vmterm {
 namespace {
 
 // Alternate screen, cursor off, wrapping off; and back.
-constexpr char kEnterScreen[] = "\x1b[?1049h\x1b[?25l\x1b[?7l";
-constexpr char kLeaveScreen[] = "\x1b[?7h\x1b[?25h\x1b[?1049l";
+constexpr char ENTER_SCREEN[] = "\x1b[?1049h\x1b[?25l\x1b[?7l";
+constexpr char LEAVE_SCREEN[] = "\x1b[?7h\x1b[?25h\x1b[?1049l";
 
 struct termios g_saved;
 volatile sig_atomic_t g_raw = 0;
@@ -37,7 +37,7 @@ void RestoreNow() {
     }
     if (g_screen != 0) {
         g_screen = 0;
-        Write(kLeaveScreen, sizeof kLeaveScreen - 1);
+        Write(LEAVE_SCREEN, sizeof LEAVE_SCREEN - 1);
     }
 }
 
@@ -53,7 +53,7 @@ bool ApplyRaw() {
 
 void ApplyScreen() {
     g_screen = 1;
-    Write(kEnterScreen, sizeof kEnterScreen - 1);
+    Write(ENTER_SCREEN, sizeof ENTER_SCREEN - 1);
 }
 
 void OnFatalSignal(int signalNumber) {
@@ -85,12 +85,12 @@ void OnStop(int) {
     if (wasScreen) {
         ApplyScreen();
     }
-    g_repaint = static_cast<sig_atomic_t>(RepaintRequest::Full);
+    g_repaint = 1;
     errno = savedErrno;
 }
 
 void OnResize(int) {
-    g_repaint = static_cast<sig_atomic_t>(RepaintRequest::Full);
+    g_repaint = 1;
 }
 
 void InstallHandlers() {
@@ -149,9 +149,9 @@ void LeaveTerminalModes() {
     RestoreNow();
 }
 
-RepaintRequest TakeRepaintRequest() {
-    const auto requested = static_cast<RepaintRequest>(g_repaint);
-    g_repaint = static_cast<sig_atomic_t>(RepaintRequest::None);
+bool TakeFullRepaint() {
+    const bool requested = g_repaint != 0;
+    g_repaint = 0;
     return requested;
 }
 

@@ -22,13 +22,9 @@ bool EnterFullScreen(int outFd);
 // Leaves both, whichever is on.
 void LeaveTerminalModes();
 
-enum class RepaintRequest {
-    None,
-    Full,  // resized, or resumed after a stop: clear and draw everything again
-};
-
-// The repaint needed since the last call, once.
-RepaintRequest TakeRepaintRequest();
+// Whether the screen must be cleared and drawn again whole since the last call (it was
+// resized, or the program resumed after a stop); true once per such event.
+bool TakeFullRepaint();
 
 // Writes all of `text` to `fd`, retrying after interruptions. False on an error.
 bool WriteAll(int fd, std::string_view text);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dialog_model.h"
+#include "platform/ui/term/dialog_model.h"
 #include "platform/ui/ui.h"
 
 namespace ui {
@@ -98,8 +98,7 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (target.control->kind == vmterm::ControlKind::Progress) {
         return posixui::ApplyProgressMessage(target.control->progress, message, wParam, lParam);
     }
-    if (message == EM_LIMITTEXT && (target.control->kind == vmterm::ControlKind::Edit ||
-                                    target.control->kind == vmterm::ControlKind::MultiLineEdit)) {
+    if (message == EM_LIMITTEXT && target.control->IsEdit()) {
         target.control->limit = static_cast<std::size_t>(wParam);  // 0: no limit of its own
     }
     return 0;
