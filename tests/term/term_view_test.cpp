@@ -12,7 +12,7 @@
 
 #include "platform/ui/term/dialog_model.h"
 #include "platform/ui/term/display_text.h"
-#include "platform/ui/term/screen_painter.h"
+#include "platform/ui/term/terminal.h"
 #include "platform/ui/term/tray.h"
 #include "platform/ui/term/window_view.h"
 #include "shell/resources/resource.h"

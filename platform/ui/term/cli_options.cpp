@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <utility>
 
 #include "condition/engine.h"
 #include "vellumark/version.h"
@@ -100,61 +102,56 @@ std::string UsageLine() {
 }
 
 std::string HelpText() {
+    std::string text = UsageLine() + R"(
+Watches one network printer over SNMP and shows its status in the terminal.
+TARGET is a host name or IPv4 address with an optional :PORT for the SNMP agent
+(default 161); COMMUNITY defaults to "orchid". Each holds at most 63 characters:
+a longer one is refused, said on stderr, and the printer counts as unreachable.
+Without a TARGET the program asks for one.
+
+The window takes the whole terminal (its alternate screen, restored on exit) and
+shows the keys that act: Enter or a button's first letter presses it, m opens
+the tray menu, t double-clicks the tray icon, s shows a hidden window, Esc or q
+exits. While unreachable, typing edits the target; Tab switches between typing
+and the keys.
+
+  --once     probe, read the model, run the first poll, print the window once,
+             then read the printer's whole condition (health and reasons,
+             supplies with their colours, trays, alerts) and print it below
+  --json     like --once, as one JSON object: the window's fields, "target" as
+             named, "reason" when the printer did not answer, and "condition"
+  --help     show this text              --version  show the version
+  --         every later argument is TARGET or COMMUNITY text
+The condition's reading (the window's own poll is not changed by these):
+  --snmp-version 1|2c       SNMP version (default 1)
+  --timeout MS              time-out of each request (default {TIMEOUT})
+  --retries N               times a request is sent again (default {RETRIES})
+  --supply-warning PERCENT  a supply at or below it is a warning (default {WARNING})
+  It ends after {SECONDS} s at the latest; a target that is too long or does not
+  resolve is unreachable at once, without a request.
+
+Exit status: 1 when interactive, as the windowed program; with --once the
+window's:
+  0  answered: the echo probe and every SNMP request of the first poll
+  3  not answered: no echo reply, a target too long or not resolved, or an SNMP
+     request went unanswered
+  1  anything else (sockets unusable)
+  2  bad usage: an unknown option or value, an extra argument, --once without
+     a TARGET
+Ctrl-C or another terminating signal ends the program by that signal (status 128
++ its number in the shell, 130 for Ctrl-C), with the terminal restored.
+)";
+    // The reader's defaults, from their one home.
     const condition::ReadRequest defaults;
-    return UsageLine() +
-           "\n"
-           "Watches one network printer over SNMP and shows its status in the terminal.\n"
-           "TARGET is a host name or IPv4 address, optionally followed by :PORT for the\n"
-           "SNMP agent (default 161); COMMUNITY defaults to \"orchid\". Each holds at most\n"
-           "63 characters: a longer one is refused (said on stderr) and the printer counts\n"
-           "as unreachable. Without a TARGET the program asks for one.\n"
-           "\n"
-           "The window uses the whole terminal (its alternate screen, restored on exit) and\n"
-           "shows the keys that act at the moment: Enter or a button's first letter presses\n"
-           "it, m opens the tray menu, t double-clicks the tray icon, s shows a hidden window,\n"
-           "and Esc or q exits. While unreachable, typing edits the target; Tab switches\n"
-           "between typing and the keys.\n"
-           "\n"
-           "Options:\n"
-           "  --once      probe, read the model, run the first poll, print the window once\n"
-           "              as plain text, then read the printer's whole condition from the\n"
-           "              Printer MIB (health and reasons, supplies with their colours,\n"
-           "              trays, alerts) and print it under the window; needs a TARGET\n"
-           "  --json      like --once, printing one JSON object instead: the window's\n"
-           "              fields, the \"target\" as named, a \"reason\" when the printer did\n"
-           "              not answer, and the \"condition\" object\n"
-           "  --help      show this text          --version  show the version\n"
-           "  --          treat every later argument as TARGET or COMMUNITY text\n"
-           "Reading options (the condition of --once; the window's own poll is always\n"
-           "SNMPv1 with a 500 ms time-out and no retry):\n"
-           "  --snmp-version 1|2c      SNMP version (default 1)\n"
-           "  --timeout MS             time-out of each request (default " +
-           std::to_string(defaults.timeoutMs) +
-           ")\n"
-           "  --retries N              times a request is sent again (default " +
-           std::to_string(defaults.retries) +
-           ")\n"
-           "  --supply-warning PERCENT a supply at or below it is a warning (default " +
-           std::to_string(static_cast<int>(defaults.supplyWarningPercent)) +
-           ")\n"
-           "  The reading ends after " +
-           std::to_string(condition::kDefaultReadingTime.count()) +
-           " s at the latest; a target that is too long or does\n"
-           "  not resolve is unreachable at once, and the exit status is the window's.\n"
-           "\n"
-           "Exit status:\n"
-           "  interactive  1, as the windowed program always exits\n"
-           "  --once       0  answered: after the first poll the printer counts as\n"
-           "                  answering, so the echo probe was answered and every SNMP\n"
-           "                  request of the poll got an answer\n"
-           "               3  not answered: no echo reply, a target that does not resolve\n"
-           "                  or is too long, or an SNMP request went unanswered\n"
-           "               1  anything else: sockets unusable\n"
-           "  2  bad usage: an unknown option or bad value, an extra argument, --once\n"
-           "     without TARGET\n"
-           "  Ctrl-C or another terminating signal ends the program by that signal\n"
-           "  (status 128 + its number in the shell, 130 for Ctrl-C), with the terminal\n"
-           "  restored.\n";
+    const std::pair<std::string, long long> values[] = {
+        {"{TIMEOUT}", defaults.timeoutMs},
+        {"{RETRIES}", defaults.retries},
+        {"{WARNING}", std::llround(defaults.supplyWarningPercent)},
+        {"{SECONDS}", condition::kDefaultReadingTime.count()}};
+    for (const auto& [name, value] : values) {
+        text.replace(text.find(name), name.size(), std::to_string(value));
+    }
+    return text;
 }
 
 std::string VersionText() {

@@ -37,7 +37,7 @@ bool Control::IsLabel() const {
 }
 
 Dialog::Dialog(const tmpl::DialogTemplate& from, DLGPROC dialogProcedure)
-    : source(from), procedure(dialogProcedure), title(from.caption) {
+    : procedure(dialogProcedure), title(from.caption) {
     for (const tmpl::ControlTemplate& control : from.controls) {
         Control& built = controls.emplace_back();
         built.source = &control;

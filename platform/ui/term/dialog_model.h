@@ -61,7 +61,6 @@ struct DialogTimer {
 struct Dialog {
     Dialog(const tmpl::DialogTemplate& from, DLGPROC dialogProcedure);
 
-    const tmpl::DialogTemplate& source;
     DLGPROC procedure;
     std::string title;
     bool visible = false;  // shown once initialisation has returned

@@ -35,20 +35,13 @@ std::size_t EscapeLength(std::string_view s) {
     return 0;
 }
 
+// The key a control byte stands for; Char for the bytes that mean nothing here.
 KeyType ControlKey(unsigned char c) {
-    switch (c) {
-        case 0x7F:
-        case 0x08:
-            return KeyType::Backspace;
-        case '\t':
-            return KeyType::Tab;
-        case 0x15:  // Ctrl-U
-            return KeyType::ClearLine;
-        case 0x03:  // Ctrl-C when it arrives as a byte
-            return KeyType::Interrupt;
-        default:
-            return KeyType::Char;  // no key: other control bytes mean nothing here
-    }
+    return c == 0x7F || c == 0x08 ? KeyType::Backspace
+           : c == '\t'            ? KeyType::Tab
+           : c == 0x15            ? KeyType::ClearLine  // Ctrl-U
+           : c == 0x03            ? KeyType::Interrupt  // Ctrl-C when it arrives as a byte
+                                  : KeyType::Char;
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 
 #include "platform/ui/term/dialog_model.h"
 #include "platform/ui/term/input.h"
-#include "platform/ui/term/screen_painter.h"
 #include "platform/ui/term/term_runtime.h"
 #include "platform/ui/term/terminal.h"
 #include "platform/ui/term/tray.h"

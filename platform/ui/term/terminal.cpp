@@ -24,6 +24,10 @@ int g_inFd = -1;
 int g_outFd = -1;
 bool g_handlersInstalled = false;
 
+bool IsTerminal(int fd) {
+    return isatty(fd) == 1;
+}
+
 void Write(const char* text, std::size_t size) {
     ssize_t ignored = write(g_outFd, text, size);
     (void)ignored;
@@ -115,10 +119,6 @@ void InstallHandlers() {
 
 }  // namespace
 
-bool IsTerminal(int fd) {
-    return isatty(fd) == 1;
-}
-
 bool EnterRawMode(int fd, int outFd) {
     if (g_raw != 0) {
         return true;
@@ -153,6 +153,26 @@ bool TakeFullRepaint() {
     const bool requested = g_repaint != 0;
     g_repaint = 0;
     return requested;
+}
+
+std::string ScreenPainter::Paint(const std::vector<std::string>& lines, bool full) {
+    std::string out;
+    if (full) {
+        out = "\x1b[H\x1b[2J";
+        shown_.clear();
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (full || i >= shown_.size() || shown_[i] != lines[i]) {
+            // Erased before it is written: with wrapping off, the cursor stays on a line's last
+            // column after writing there, and an erase afterwards would take that character.
+            out += "\x1b[" + std::to_string(i + 1) + ";1H\x1b[2K" + lines[i];
+        }
+    }
+    if (lines.size() < shown_.size()) {
+        out += "\x1b[" + std::to_string(lines.size() + 1) + ";1H\x1b[J";
+    }
+    shown_ = lines;
+    return out;
 }
 
 bool WriteAll(int fd, std::string_view text) {

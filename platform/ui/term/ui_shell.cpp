@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/ui/term/display_text.h"
 #include "platform/ui/posix/kernel_copy.h"
-#include "platform/ui/ui.h"
-#include "shell/resources/resource.h"
+#include "platform/ui/term/display_text.h"
 #include "platform/ui/term/term_runtime.h"
 #include "platform/ui/term/terminal.h"
 #include "platform/ui/term/tray.h"
+#include "platform/ui/ui.h"
+#include "shell/resources/resource.h"
 
 namespace vmterm {
 namespace {
@@ -47,8 +47,8 @@ const char* IconName(HICON icon) {
 BOOL NotifyIcon(DWORD operation, const NOTIFYICONDATAA& record, Clock::time_point now) {
     const BOOL done = TrayIcons().Apply(operation, record);
     if (done && operation != NIM_DELETE && ui::ShowsBalloon(record)) {
-        const UINT ms =
-            std::min(record.uTimeout == 0 ? DEFAULT_BALLOON_MS : record.uTimeout, LONGEST_BALLOON_MS);
+        const UINT ms = std::min(record.uTimeout == 0 ? DEFAULT_BALLOON_MS : record.uTimeout,
+                                 LONGEST_BALLOON_MS);
         CurrentBalloon() = Balloon{FieldText(record.szInfoTitle), FieldText(record.szInfo),
                                    now + std::chrono::milliseconds(ms)};
     }
