@@ -23,8 +23,6 @@ constexpr int EXIT_ANSWERED = 0;
 constexpr int EXIT_OTHER = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_NOT_ANSWERED = 3;
-// How long the reading waits for the target's name to resolve (the window has resolved it).
-constexpr std::chrono::milliseconds RESOLVE_WAIT{2000};
 
 // The command line's tokens as the program splits it: the target, then the community.
 std::vector<std::string> Tokens(std::string commandLine) {
@@ -38,17 +36,18 @@ std::vector<std::string> Tokens(std::string commandLine) {
 }
 
 // The condition of the printer the window watched, with its community. A target or community
-// the window refused as too long, or a target it could not resolve, is unreachable at once.
-condition::Condition ReadCondition(condition::ReadRequest request,
-                                   const std::vector<std::string>& tokens,
-                                   const std::string& windowReason) {
+// the window refused as too long, or a target it could not resolve, is unreachable at once; a
+// name gets as long to resolve as the window gives it.
+condition::Condition ReadCondition(condition::ReadRequest request, const std::string& target,
+                                   const std::string& community, const std::string& windowReason) {
     condition::Condition read;
     read.error = windowReason;
     if (windowReason != REASON_TARGET_TOO_LONG && windowReason != REASON_COMMUNITY_TOO_LONG &&
         windowReason != REASON_NOT_RESOLVED) {
-        if (const auto agent = condition::ResolveEndpoint(tokens[0], RESOLVE_WAIT, &read.error)) {
+        if (const auto agent = condition::ResolveEndpoint(
+                target, std::chrono::milliseconds(RESOLVE_TIMEOUT_MS), &read.error)) {
             request.agent = *agent;
-            request.community = tokens.size() > 1 ? tokens[1] : DEFAULT_COMMUNITY;
+            request.community = community;
             return condition::ReadOnce(request);
         }
     }
@@ -99,7 +98,9 @@ int main(int argc, char** argv) {
     if (!runtime.once.taken) {
         return EXIT_OTHER;  // the status window never opened (sockets unusable)
     }
-    const condition::Condition read = ReadCondition(options.reading, tokens, runtime.report.reason);
+    const condition::Condition read =
+        ReadCondition(options.reading, runtime.config.target,
+                      tokens.size() > 1 ? tokens[1] : DEFAULT_COMMUNITY, runtime.report.reason);
     if (options.json) {
         nlohmann::ordered_json json = runtime.once.json;
         json["condition"] = condition::ConditionToJson(read);
