@@ -175,6 +175,8 @@ TEST(ScreenPainter, WritesChangedLinesAtTheirRowsAndClearsOnAFullPaint) {
               "\x1b[2;1H\x1b[2KTWO\x1b[3;1H\x1b[2Kthree");
     // A shorter block clears what lay below it.
     EXPECT_EQ(painter.Paint({"one"}, false), "\x1b[2;1H\x1b[J");
+    // The first paint clears the screen, whatever it is asked.
+    EXPECT_EQ(vmterm::ScreenPainter().Paint({"one"}, false), "\x1b[H\x1b[2J\x1b[1;1H\x1b[2Kone");
 }
 
 // The window's JSON as once mode writes it.

@@ -106,10 +106,8 @@ class LiveSession {
         }
         const std::vector<ViewLine> lines = RenderWindow(dialog_, options);
         if (screen_) {
-            const bool full = TakeFullRepaint() || !painted_;
-            painted_ = true;
             WriteAll(config_.outputFd,
-                     painter_.Paint(FitToScreen(lines, options.columns, rows), full));
+                     painter_.Paint(FitToScreen(lines, options.columns, rows), TakeFullRepaint()));
         } else if (const std::string text = JoinLines(lines) + "\n"; text != printed_) {
             WriteAll(config_.outputFd, text);
             printed_ = text;
@@ -223,7 +221,6 @@ class LiveSession {
     Dialog& dialog_;
     const TermConfig& config_;
     bool screen_ = false;
-    bool painted_ = false;
     bool inputOpen_ = true;
     bool editing_ = false;
     bool awaited_ = false;
@@ -245,7 +242,7 @@ void RunLiveWindow(Dialog& dialog) {
     dialog.visible = true;  // a modal dialog is shown once its initialisation has returned
     TermRuntime& runtime = Runtime();
     if (runtime.config.once) {
-        runtime.once = {true, JoinLines(RenderWindow(dialog, ViewOptions{})),
+        runtime.once = {JoinLines(RenderWindow(dialog, ViewOptions{})),
                         WindowJson(dialog, runtime.report, runtime.config.target)};
         // The same way out as Exit, so the tray icon and the timer are removed.
         DeliverCommand(dialog, IDCANCEL);

@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     if (!options.once) {
         return result;
     }
-    if (!runtime.once.taken) {
+    if (runtime.once.text.empty()) {
         return EXIT_OTHER;  // the status window never opened (sockets unusable)
     }
     const condition::Condition read =

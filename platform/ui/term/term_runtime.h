@@ -24,10 +24,9 @@ struct MonitorReport {
     std::string reason;
 };
 
-// The status window's first content as once mode took it, as text and as JSON; `taken`
-// stays false when the window never opened.
+// The status window's first content as once mode took it, as text and as JSON; empty when
+// the window never opened.
 struct OnceWindow {
-    bool taken = false;
     std::string text;
     nlohmann::ordered_json json;
 };

@@ -157,6 +157,7 @@ bool TakeFullRepaint() {
 
 std::string ScreenPainter::Paint(const std::vector<std::string>& lines, bool full) {
     std::string out;
+    full = full || shown_.empty();
     if (full) {
         out = "\x1b[H\x1b[2J";
         shown_.clear();

@@ -26,8 +26,8 @@ void LeaveTerminalModes();
 bool TakeFullRepaint();
 
 // Paints lines (fitted to the screen) with absolute cursor moves: only the lines that changed
-// are written again, rows below the block are cleared, and a full paint clears the whole
-// screen first, so a resize leaves no fragment of the old layout.
+// are written again, rows below the block are cleared, and a full paint (the first is one)
+// clears the whole screen first, so a resize leaves no fragment of the old layout.
 class ScreenPainter {
   public:
     // The escape sequences and text that turn the screen last painted into `lines`.
