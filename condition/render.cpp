@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "text/printable_text.h"
+
 namespace condition {
 namespace {
 
@@ -62,25 +64,6 @@ std::string LevelText(const std::optional<double>& percent,
 }
 
 }  // namespace
-
-std::string PrintableText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x20 || byte == 0x7F) {
-            out += "\xEF\xBF\xBD";
-        } else if (byte == 0xC2 && i + 1 < text.size() &&
-                   static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                   static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
-            out += "\xEF\xBF\xBD";  // a C1 control, U+0080..U+009F
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 json ConditionToJson(const Condition& c) {
     json out = json::object();
@@ -153,7 +136,7 @@ std::string ConditionText(const Condition& c) {
     if (!c.reasons.empty()) {
         out += " (";
         for (std::size_t i = 0; i < c.reasons.size(); ++i) {
-            out += (i == 0 ? "" : ", ") + PrintableText(c.reasons[i]);
+            out += (i == 0 ? "" : ", ") + ::PrintableText(c.reasons[i]);
         }
         out += ")";
     }
@@ -166,16 +149,16 @@ std::string ConditionText(const Condition& c) {
     out += std::string("  Device ") + (device[0] != '\0' ? device : "?") + ", printer " +
            (printer[0] != '\0' ? printer : "?");
     if (!c.serial.empty()) {
-        out += ", serial " + PrintableText(c.serial);
+        out += ", serial " + ::PrintableText(c.serial);
     }
     out += "\n";
     if (!c.supplies.empty()) {
         out += "  Supplies:\n";
         for (const Supply& s : c.supplies) {
-            const std::string colour = s.colour.empty() ? "-" : PrintableText(s.colour);
+            const std::string colour = s.colour.empty() ? "-" : ::PrintableText(s.colour);
             out += "    " + Pad(colour, 9) + " " +
                    LevelText(s.percent, s.level, s.capacity, s.levelState) + "  " +
-                   PrintableText(s.description) + "\n";
+                   ::PrintableText(s.description) + "\n";
         }
     }
     if (!c.inputs.empty()) {
@@ -186,9 +169,9 @@ std::string ConditionText(const Condition& c) {
             if (i.level && i.capacity && *i.capacity > 0) {
                 percent = 100.0 * *i.level / *i.capacity;
             }
-            out += "    " + Pad(PrintableText(name), 9) + " " +
+            out += "    " + Pad(::PrintableText(name), 9) + " " +
                    LevelText(percent, i.level, i.capacity, i.levelState) + "  " +
-                   PrintableText(i.media) + "\n";
+                   ::PrintableText(i.media) + "\n";
         }
     }
     if (!c.alerts.empty()) {
@@ -198,11 +181,11 @@ std::string ConditionText(const Condition& c) {
             const char* code = AlertCodeName(a.code);
             out += "    " + Pad(severity[0] != '\0' ? severity : "?", 9) + " " +
                    Pad(code[0] != '\0' ? code : std::to_string(a.code), 12) + " " +
-                   PrintableText(a.description) + "\n";
+                   ::PrintableText(a.description) + "\n";
         }
     }
     if (!c.error.empty()) {
-        out += "  Incomplete: " + PrintableText(c.error) + "\n";
+        out += "  Incomplete: " + ::PrintableText(c.error) + "\n";
     }
     return out;
 }

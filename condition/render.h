@@ -25,8 +25,4 @@ std::string ConditionJson(const Condition& condition);
 
 std::string ConditionText(const Condition& condition);
 
-// `text` with each control character (U+0000-U+001F, U+007F-U+009F) replaced by U+FFFD;
-// `text` is UTF-8 (as every text of a Condition is).
-std::string PrintableText(const std::string& text);
-
 }  // namespace condition

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "exporter/probe_metrics.h"
+#include "text/printable_text.h"
 #include "vellumark/version.h"
 
 namespace exporter {
@@ -177,9 +178,12 @@ void WritePrinter(std::string& html, const PrinterView& view,
 }  // namespace
 
 std::string HtmlEscape(std::string_view text) {
+    // A printer's bidirectional overrides would reorder the page around them, and its controls
+    // have no place in it: the one printable rule first, then HTML's own escapes.
+    const std::string printable = PrintableText(text);
     std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
+    out.reserve(printable.size());
+    for (char c : printable) {
         switch (c) {
             case '&':
                 out += "&amp;";

@@ -17,7 +17,8 @@ namespace exporter {
 std::string RenderStatusPage(const std::vector<PrinterView>& printers,
                              std::chrono::system_clock::time_point now);
 
-// Escapes &, <, >, " and ' for text and attribute values.
+// A printer's text made safe for the page: the printable rule (text/printable_text.h), then
+// &, <, >, " and ' escaped, for text and attribute values.
 std::string HtmlEscape(std::string_view text);
 
 // The CSS colour of a supply bar for its colorant's name ("black", "Cyan", "photo magenta",

@@ -22,12 +22,13 @@ TEST(StatusPage, PrinterTextCannotAddMarkup) {
     view.target = "10.0.0.1\"><img src=x>";
     view.read = true;
     view.condition = testing::SampleCondition();
-    view.condition.model = "<iframe>";
+    // A right-to-left override would show the page's text after it in reverse.
+    view.condition.model = "<iframe>\xE2\x80\xAEledom\x1B[2J";
     view.condition.supplies[0].colour = "black\" style=\"x";
     view.condition.alerts[0].description = "</li><b>jam</b>";
     view.condition.reasons = {"<i>reason</i>"};
     std::string html = RenderStatusPage({view}, std::chrono::system_clock::now());
-    for (const char* tag : {"<script", "<img", "<iframe", "<b>", "<i>"}) {
+    for (const char* tag : {"<script", "<img", "<iframe", "<b>", "<i>", "\xE2\x80\xAE", "\x1B"}) {
         EXPECT_EQ(html.find(tag), std::string::npos) << tag;
     }
     EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
@@ -54,7 +55,8 @@ TEST(StatusPage, SuppliesTraysAlertsAndHealth) {
              "style=\"width:65%;background:#1f1f1f\"",  // black, 64.77 %
              "<span class=\"pct\">some</span>",         // magenta, some remaining
              "<td>Tray 1</td><td>A4</td><td>120 / 250</td>",
-             "data-code=\"jam\">jam: Paper jam\nin &quot;rear&quot;</li>",
+             // The printer's line break is a control: replaced, like any other.
+             "data-code=\"jam\">jam: Paper jam\xEF\xBF\xBDin &quot;rear&quot;</li>",
              "<li>paper jam</li>",
              "(7 s ago)",
          }) {

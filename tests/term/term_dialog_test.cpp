@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/term/term_runtime.h"
+#include "platform/ui/term/tray.h"
 #include "platform/ui/ui.h"
 #include "shell/resources/resource.h"
 #include "shell/resources/templates.h"
-#include "term_runtime.h"
-#include "tray.h"
 
 namespace {
 
@@ -30,10 +30,9 @@ class TermIo {
         EXPECT_EQ(pipe(fds), 0);
         EXPECT_EQ(write(fds[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
         close(fds[1]);
-        vmterm::Config() = vmterm::TermConfig{};
+        vmterm::Runtime() = vmterm::TermRuntime{};
         vmterm::Config().inputFd = in_ = fds[0];
         vmterm::Config().outputFd = vmterm::Config().errorFd = fileno(out_);
-        vmterm::UnreadInput().clear();
         vmterm::ClearTray();
         g_seen.clear();
     }
@@ -95,7 +94,7 @@ TEST(TargetPrompt, ReadsALineFromAPipedInputAndRefusesOneTooLong) {
             ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_TARGET), nullptr, PromptProc, 0),
             c.result);
         EXPECT_EQ(g_seen, c.seen);
-        EXPECT_EQ(vmterm::UnreadInput(), c.left);
+        EXPECT_EQ(vmterm::Runtime().unreadInput, c.left);
         EXPECT_EQ(io.Output().rfind("IP or HOST Name of Printer to Monitor: ", 0), 0u);
         EXPECT_EQ(io.Output().find("at most 30 characters") != std::string::npos,
                   c.input.starts_with(tooLong));

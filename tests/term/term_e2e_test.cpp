@@ -1,7 +1,7 @@
 // vellumark-term end to end against vellumark-printer-sim on loopback: the one-shot JSON field
-// by field with its exit status and the reason, usage errors, a printer's bytes on the way to
-// the terminal, and the interactive program in a tmux terminal of the test's own (full screen,
-// resize, the keys that act, Ctrl-C).
+// by field with its exit status and the reason, the printer's whole condition under it, usage
+// errors, a printer's bytes on the way to the terminal, and the interactive program in a tmux
+// terminal of the test's own (full screen, resize, the keys that act, Ctrl-C).
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -121,8 +121,74 @@ TEST(TermOnce, JsonFieldByFieldReasonAndExitStatus) {
     EXPECT_EQ(RunTerm("--once " + sim.target() + "00").status, 3);  // a port past 65535
 }
 
+TEST(TermOnce, TheConditionOfTheSamePrinterAndCommunity) {
+    PrinterSimOptions jammed = PrinterSim::Bundled("colour-laser");
+    jammed.community = "lab";
+    jammed.extraArgs = {"--jam"};
+    jammed.log = true;
+    PrinterSim sim(jammed);
+    ASSERT_TRUE(sim.ok()) << sim.error();
+    const std::string printer = sim.target() + " lab";
+    const std::vector<std::string> jsonFields = {
+        "\"state\":\"ok\",\"target\":\"" + sim.target() +
+            "\",\"visible\":true,"
+            "\"condition\":{\"health\":\"critical\",\"reasons\":[\"jammed\",",
+        "\"errors\":[\"jammed\"]",
+        "{\"severity\":\"critical\",\"group\":\"mediaPath\",\"code\":\"jam\"",
+        "\"colour\":\"black\"",
+        "\"colour\":\"cyan\"",
+        "\"colour\":\"magenta\"",
+        "\"colour\":\"yellow\",\"type\":\"toner\"",
+        "\"name\":\"Tray 2\",\"media\":\"A4\",\"capacity\":500,\"level\":420",
+        "\"markers\":[{\"life_count\":"};
+    const struct {
+        const char* simCommand;
+        std::string arguments;
+        bool v2c;  // the reading's requests are SNMPv2c
+        int exitCode;
+        std::vector<std::string> fields;
+    } cases[] = {
+        {"silence off", "--json " + printer, false, 0, jsonFields},
+        {"silence off", "--json --snmp-version 2c " + printer, true, 0, jsonFields},
+        {"silence off",
+         "--once --snmp-version=2c " + printer,
+         true,
+         0,
+         {"\n               Tray: online - Brother HL-L8360CDW series Monitor\n"
+          "Condition: critical (jammed, ",
+          "\n    cyan      [######--------------] 28.2%   Cyan Toner Cartridge TN-436C\n",
+          "\n    critical  jam          Paper jam\n"}},
+        // Unreachable: the reading says so, with the options' time-out; too long a target is
+        // never read.
+        {"silence on",
+         "--json --timeout 100 --retries 0 " + printer,
+         false,
+         3,
+         {"\"reason\":\"timeout\",",
+          "\"condition\":{\"health\":\"unreachable\",\"reasons\":[\"timeout\"],"
+          "\"device_status\":null,"}},
+        {"silence off",
+         "--once " + sim.target() + std::string(64 - sim.target().size(), '0'),
+         false,
+         3,
+         {"\nCondition: unreachable (target-too-long)\n"}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(sim.command(c.simCommand), "ok");
+        const std::size_t logged = sim.logText().size();
+        const Outcome run = RunTerm(c.arguments);
+        EXPECT_EQ(run.status, c.exitCode) << c.arguments;
+        for (const std::string& field : c.fields) {
+            EXPECT_NE(run.out.find(field), std::string::npos) << field << " in " << run.out;
+        }
+        EXPECT_EQ(sim.logText().find(" v2c GET", logged) != std::string::npos, c.v2c)
+            << c.arguments;
+    }
+}
+
 TEST(TermOnce, UsageErrorsAreNotTargets) {
-    for (const char* arguments : {"--bogus 127.0.0.1", "127.0.0.1 orchid extra", "--once"}) {
+    for (const char* arguments : {"--bogus 127.0.0.1", "127.0.0.1 orchid extra", "--once",
+                                  "--once --snmp-version 3 127.0.0.1"}) {
         const Outcome run = RunTerm(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_EQ(run.out, "") << arguments;
@@ -134,18 +200,21 @@ TEST(TermOnce, APrintersBytesNeitherDriveNorReorderTheTerminal) {
     // Vendor status: ESC ] 0 ; (set the terminal title), BEL, ESC [ 2 J (clear), a C1 CSI
     // byte and a Latin-1 e-acute; a model with a colour escape; console lines with a lone CR
     // and a C1 CSI in valid UTF-8, a right-to-left override, and 43 three-byte characters that
-    // the 127-byte cut splits.
+    // the 127-byte cut splits; a supply (read for the condition) named with an override, a C1
+    // CSI and an escape.
     std::string cut;
     for (int i = 0; i < 43; ++i) {
         cut += "e697a5";
     }
-    PrinterSim sim(
-        PrinterSim::Text("1.3.6.1.2.1.25.3.2.1.3.1|4x|4c6162201b5b336d5072696e746572\n"
-                         "1.3.6.1.4.1.11.2.3.9.1.1.3.0|4x|1b5d303b6f776e6564071b5b324a9b33316de9\n"
-                         "1.3.6.1.2.1.43.16.5.1.2.1.1|4x|6f6e650d74776fc29b\n"
-                         "1.3.6.1.2.1.43.16.5.1.2.1.2|4x|e280ae636261\n"
-                         "1.3.6.1.2.1.43.16.5.1.2.1.3|4x|" +
-                         cut + "\n"));
+    PrinterSim sim(PrinterSim::Text(
+        "1.3.6.1.2.1.25.3.2.1.3.1|4x|4c6162201b5b336d5072696e746572\n"
+        "1.3.6.1.4.1.11.2.3.9.1.1.3.0|4x|1b5d303b6f776e6564071b5b324a9b33316de9\n"
+        "1.3.6.1.2.1.43.16.5.1.2.1.1|4x|6f6e650d74776fc29b\n"
+        "1.3.6.1.2.1.43.16.5.1.2.1.2|4x|e280ae636261\n"
+        "1.3.6.1.2.1.43.16.5.1.2.1.3|4x|" +
+        cut +
+        "\n"
+        "1.3.6.1.2.1.43.11.1.1.6.1.1|4x|546f6e6572e280ae6b63616c62c29b1b5b324a\n"));
     ASSERT_TRUE(sim.ok()) << sim.error();
     const Outcome plain = RunTerm("--once " + sim.target());
     EXPECT_EQ(plain.status, 0);
@@ -158,6 +227,12 @@ TEST(TermOnce, APrintersBytesNeitherDriveNorReorderTheTerminal) {
     // The cut character is dropped; the line stays UTF-8 and the next is not touched.
     EXPECT_NE(plain.out.find(" " + kept + "\n"), std::string::npos) << plain.out;
     EXPECT_NE(json.out.find("\"\\u202ecba\",\"" + kept + "\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"description\":\"Toner\\u202ekcalb\\u009b\\u001b[2J\""),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(plain.out.find("Toner\xEF\xBF\xBDkcalb\xEF\xBF\xBD\xEF\xBF\xBD[2J\n"),
+              std::string::npos)
+        << plain.out;
     const std::string out = plain.out + json.out;
     for (std::size_t i = 0; i < out.size(); ++i) {
         const auto c = static_cast<unsigned char>(out[i]);

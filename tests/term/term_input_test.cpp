@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cli_options.h"
-#include "input.h"
+#include "platform/ui/term/cli_options.h"
+#include "platform/ui/term/input.h"
 
 namespace {
 
@@ -95,6 +95,29 @@ TEST(CliOptions, OwnFlagsTheRestAndUsageErrors) {
          "host community",
          "unexpected argument 'extra'"},
         {{"--", "a", "b", "c"}, false, false, "a b", "unexpected argument 'c'"},
+        {{"--once"}, true, false, "", "--once needs a TARGET"},
+        {{"--json", "   "}, true, true, "   ", "--once needs a TARGET"},
+        {{"--json", " \t "}, true, true, " \t ", ""},  // only spaces separate tokens
+        {{"--once", "--help"}, true, false, "", ""},
+        {{"--timeout", "0", "h"},
+         false,
+         false,
+         "h",
+         "--timeout is 1 to 60000 milliseconds, not '0'"},
+        {{"--timeout=5s", "h"},
+         false,
+         false,
+         "h",
+         "--timeout is 1 to 60000 milliseconds, not '5s'"},
+        {{"--retries", "11", "h"}, false, false, "h", "--retries is 0 to 10, not '11'"},
+        {{"--snmp-version=3", "h"}, false, false, "h", "--snmp-version is 1 or 2c, not '3'"},
+        {{"--supply-warning", "100.5", "h"},
+         false,
+         false,
+         "h",
+         "--supply-warning is a percent from 0 to 100, not '100.5'"},
+        {{"h", "--retries"}, false, false, "h", "--retries needs a value"},
+        {{"--once=1", "h"}, false, false, "h", "unknown option '--once=1'"},
     };
     for (const auto& c : cases) {
         const vmterm::CliOptions options = vmterm::ParseOptions(c.arguments);
@@ -103,8 +126,23 @@ TEST(CliOptions, OwnFlagsTheRestAndUsageErrors) {
         EXPECT_EQ(options.commandLine, c.commandLine);
         EXPECT_EQ(options.error, c.error) << c.commandLine;
     }
-    EXPECT_FALSE(vmterm::NamesTarget("   "));
-    EXPECT_TRUE(vmterm::NamesTarget(" \t "));  // only spaces separate tokens
+}
+
+TEST(CliOptions, TheConditionsReadingAsTheOptionsSetIt) {
+    const condition::ReadRequest defaults = vmterm::ParseOptions({"host"}).reading;
+    EXPECT_EQ(defaults.version, condition::SnmpVersion::V1);
+    EXPECT_EQ(defaults.timeoutMs, 500);
+    EXPECT_EQ(defaults.retries, 1);
+    EXPECT_EQ(defaults.supplyWarningPercent, 10.0);
+    const vmterm::CliOptions set =
+        vmterm::ParseOptions({"--snmp-version", "2c", "--timeout=250", "--retries", "0", "host",
+                              "--supply-warning", "12.5", "--once"});
+    EXPECT_EQ(set.error, "");
+    EXPECT_EQ(set.commandLine, "host");
+    EXPECT_EQ(set.reading.version, condition::SnmpVersion::V2c);
+    EXPECT_EQ(set.reading.timeoutMs, 250);
+    EXPECT_EQ(set.reading.retries, 0);
+    EXPECT_EQ(set.reading.supplyWarningPercent, 12.5);
 }
 
 }  // namespace

@@ -1,18 +1,24 @@
 // Terminal-safe text: each field read as UTF-8 or Latin-1 on its own, a character that a cut
-// split dropped, visible stand-ins for controls and for the characters that reorder or hide
-// text; columns, cuts with a sign, and JSON strings. That no control reaches the terminal is
-// checked on the program's whole output (term_e2e_test.cpp).
+// split dropped, U+FFFD for controls and for the characters that reorder or hide text (the
+// rule of text/printable_text.h), and in JSON their \u escapes; columns and cuts with a sign.
+// That no control reaches the terminal is checked on the program's whole output
+// (term_e2e_test.cpp).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "display_text.h"
+#include "platform/ui/term/display_text.h"
+#include "text/field_text.h"
 
 namespace {
 
-using vmterm::JsonString;
 using vmterm::TerminalText;
+
+// One field as the window's JSON carries it.
+std::string JsonString(const std::string& bytes) {
+    return vmterm::TerminalJson(nlohmann::ordered_json(FieldToUtf8(bytes)));
+}
 
 TEST(TerminalText, ConvertsAndReplacesAsTable) {
     const struct {
@@ -21,7 +27,7 @@ TEST(TerminalText, ConvertsAndReplacesAsTable) {
         std::string shown;
         std::string json;  // the literal without its quotes
     } cases[] = {
-        {"escape sequence", "a\x1b[2Jb", "a\xE2\x90\x9B[2Jb", "a\\u001b[2Jb"},
+        {"escape sequence", "a\x1b[2Jb", "a\xEF\xBF\xBD[2Jb", "a\\u001b[2Jb"},
         {"valid UTF-8 passes", "caf\xC3\xA9", "caf\xC3\xA9", "caf\xC3\xA9"},
         {"Latin-1 byte", "caf\xE9", "caf\xC3\xA9", "caf\xC3\xA9"},
         {"C1 CSI in valid UTF-8", "\xC2\x9B", "\xEF\xBF\xBD", "\\u009b"},
@@ -36,14 +42,14 @@ TEST(TerminalText, ConvertsAndReplacesAsTable) {
          "a\\u202ecba"},
         {"isolate and zero-width space", "\xE2\x81\xA6x\xE2\x80\x8B", "\xEF\xBF\xBDx\xEF\xBF\xBD",
          "\\u2066x\\u200b"},
-        {"quote, backslash, line ends", "\"\\\r\n\t", "\"\\\xE2\x90\x8D\xE2\x90\x8A\xE2\x90\x89",
+        {"quote, backslash, line ends", "\"\\\r\n\t", "\"\\\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
          "\\\"\\\\\\r\\n\\t"},
-        {"DEL and the line separator", "\x7f\xE2\x80\xA8", "\xE2\x90\xA1\xE2\x80\xA8",
+        {"DEL and the line separator", "\x7f\xE2\x80\xA8", "\xEF\xBF\xBD\xE2\x80\xA8",
          "\\u007f\\u2028"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(TerminalText(c.bytes), c.shown) << c.name;
-        EXPECT_EQ(JsonString(c.bytes), "\"" + c.json + "\"") << c.name;
+        EXPECT_EQ(JsonString(c.bytes), "\"" + c.json + "\"\n") << c.name;
     }
 }
 
@@ -60,8 +66,8 @@ TEST(TerminalText, LinesAreFieldsAndColumnsAreCounted) {
         "\xE6\xBC\xA2\xE5\xAD\x97"
         "ab";  // two wide characters, then ab
     EXPECT_EQ(vmterm::TextColumns(wide), 6u);
-    EXPECT_EQ(vmterm::FitColumns(wide, 3), "\xE6\xBC\xA2");
     EXPECT_EQ(vmterm::TailColumns(wide, 3), "ab");
+    EXPECT_EQ(vmterm::CutWithSign(wide, 4), "\xE6\xBC\xA2\xE2\x80\xA6");  // 2 + 2 is too wide
     EXPECT_EQ(vmterm::CutWithSign("abcdef", 4), "abc\xE2\x80\xA6");
     EXPECT_EQ(vmterm::CutWithSign("abcd", 4), "abcd");
     EXPECT_EQ(vmterm::PadLeft("caf\xC3\xA9", 6), "  caf\xC3\xA9");

@@ -10,12 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "dialog_model.h"
-#include "screen_painter.h"
+#include "platform/ui/term/dialog_model.h"
+#include "platform/ui/term/display_text.h"
+#include "platform/ui/term/terminal.h"
+#include "platform/ui/term/tray.h"
+#include "platform/ui/term/window_view.h"
 #include "shell/resources/resource.h"
 #include "shell/resources/templates.h"
-#include "tray.h"
-#include "window_view.h"
 
 namespace {
 
@@ -174,11 +175,19 @@ TEST(ScreenPainter, WritesChangedLinesAtTheirRowsAndClearsOnAFullPaint) {
               "\x1b[2;1H\x1b[2KTWO\x1b[3;1H\x1b[2Kthree");
     // A shorter block clears what lay below it.
     EXPECT_EQ(painter.Paint({"one"}, false), "\x1b[2;1H\x1b[J");
+    // The first paint clears the screen, whatever it is asked.
+    EXPECT_EQ(vmterm::ScreenPainter().Paint({"one"}, false), "\x1b[H\x1b[2J\x1b[1;1H\x1b[2Kone");
+}
+
+// The window's JSON as once mode writes it.
+std::string RenderJson(Dialog& dialog, const vmterm::MonitorReport& report,
+                       const std::string& target) {
+    return vmterm::TerminalJson(vmterm::WindowJson(dialog, report, target));
 }
 
 TEST(WindowJson, NamedControlsTheStateWhyAndTheTarget) {
     PolledWindow window;
-    const std::string ok = vmterm::RenderJson(window.dialog, {true, ""}, "127.0.0.1:16161");
+    const std::string ok = RenderJson(window.dialog, {true, ""}, "127.0.0.1:16161");
     EXPECT_EQ(ok,
               "{\"title\":\"HP LaserJet Pro 4012dn Monitor\",\"label\":\"Primary Status:\","
               "\"primary\":\"READY\",\"secondary\":[\"Ready\",\"Tray 2: Letter\"],"
@@ -194,21 +203,21 @@ TEST(WindowJson, NamedControlsTheStateWhyAndTheTarget) {
     record.uFlags = NIF_TIP;
     std::memset(record.szTip, 'T', sizeof record.szTip);
     vmterm::NotifyIcon(NIM_MODIFY, record, vmterm::Clock::now());
-    const std::string wide = vmterm::RenderJson(window.dialog, {true, ""}, "x");
+    const std::string wide = RenderJson(window.dialog, {true, ""}, "x");
     EXPECT_NE(wide.find("\"pos\":0,\"percent\":50}"), std::string::npos) << wide;
     EXPECT_NE(wide.find("\"tip\":\"" + std::string(128, 'T') + "\"}"), std::string::npos) << wide;
 
     window.dialog.Find(IDC_TONER)->progress = {0, 0, -3, 1, 0};
-    const std::string lost = vmterm::RenderJson(window.dialog, {true, "timeout"}, "x");
+    const std::string lost = RenderJson(window.dialog, {true, "timeout"}, "x");
     window.dialog.Find(IDC_UPDATE_TARGET)->visible = true;
     vmterm::ClearTray();
-    const std::string unreachable = vmterm::RenderJson(window.dialog, {true, "no-echo-reply"}, "x");
+    const std::string unreachable = RenderJson(window.dialog, {true, "no-echo-reply"}, "x");
     for (const auto& [json, field] : std::vector<std::pair<std::string, std::string>>{
              {lost, "\"state\":\"lost\",\"reason\":\"timeout\""},
              {lost, "\"toner\":{\"min\":0,\"max\":0,\"pos\":-3,\"percent\":null}"},
              {unreachable, "\"state\":\"unreachable\",\"reason\":\"no-echo-reply\""},
              {unreachable, "\"tray\":null"},
-             {vmterm::RenderJson(window.dialog, {}, "x"), "\"state\":null,\"target\""}}) {
+             {RenderJson(window.dialog, {}, "x"), "\"state\":null,\"target\""}}) {
         EXPECT_NE(json.find(field), std::string::npos) << field << " in " << json;
     }
 }

@@ -1,9 +1,12 @@
 // The terminal program's command line: its own options, and the text handed to the program as
-// its command line. An unknown option or a third argument is a usage error, not a target.
+// its command line. An unknown option, a bad option value, a third argument or --once without
+// a target is a usage error, not a target.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "condition/reader.h"
 
 namespace vmterm {
 
@@ -12,20 +15,20 @@ struct CliOptions {
     bool version = false;
     bool once = false;
     bool json = false;  // implies once
+    // How once mode reads the printer's condition: version, time-out, retries and supply
+    // warning as the options set them, the reader's defaults otherwise.
+    condition::ReadRequest reading;
     // The target and community arguments joined with single spaces: quotes are not
     // interpreted, exactly as the windowed program receives its command line.
     std::string commandLine;
     std::string error;  // a usage error, to be printed with the usage line
 };
 
-// Reads the arguments after the program's name. "--help"/"-h", "--version", "--once" and
-// "--json" are ours wherever they stand; any other argument starting with "-" is an error;
-// "--" makes every later argument program text. At most two arguments are program text.
+// Reads the arguments after the program's name. "--help"/"-h", "--version", "--once",
+// "--json" and the reading's options ("--timeout MS" or "--timeout=MS") are ours wherever they
+// stand; any other argument starting with "-" is an error; "--" makes every later argument
+// program text. At most two arguments are program text.
 CliOptions ParseOptions(const std::vector<std::string>& arguments);
-
-// True when the command line names a target: it has a token, a run of characters other than
-// the space (the program splits at spaces only).
-bool NamesTarget(const std::string& commandLine);
 
 std::string UsageLine();
 std::string HelpText();

@@ -1,37 +1,32 @@
-#include "dialog_model.h"
+#include "platform/ui/term/dialog_model.h"
 
 #include <strings.h>
 
 namespace vmterm {
 namespace {
 
-constexpr WORD kEnChange = 0x0300;
-constexpr WORD kEnUpdate = 0x0400;
+constexpr WORD EN_CHANGE_CODE = 0x0300;
+constexpr WORD EN_UPDATE_CODE = 0x0400;
 
 bool Has(std::uint32_t style, std::uint32_t bits) {
     return (style & bits) == bits;
 }
 
-bool IsClass(const tmpl::ControlTemplate& control, const char* name) {
-    return strcasecmp(control.className, name) == 0;
-}
-
 ControlKind KindOf(const tmpl::ControlTemplate& control) {
-    if (IsClass(control, tmpl::BUTTON_CLASS)) {
-        switch (control.style & tmpl::BsTypeMask) {
-            case tmpl::BsGroupBox:
-                return ControlKind::GroupBox;
-            case tmpl::BsDefPushButton:
-                return ControlKind::DefaultButton;
-            default:
-                return ControlKind::PushButton;
-        }
+    const auto is = [&control](const char* name) {
+        return strcasecmp(control.className, name) == 0;
+    };
+    if (is(tmpl::BUTTON_CLASS)) {
+        const std::uint32_t type = control.style & tmpl::BsTypeMask;
+        return type == tmpl::BsGroupBox        ? ControlKind::GroupBox
+               : type == tmpl::BsDefPushButton ? ControlKind::DefaultButton
+                                               : ControlKind::PushButton;
     }
-    if (IsClass(control, tmpl::EDIT_CLASS)) {
+    if (is(tmpl::EDIT_CLASS)) {
         return Has(control.style, tmpl::EsMultiline) ? ControlKind::MultiLineEdit
                                                      : ControlKind::Edit;
     }
-    return IsClass(control, tmpl::PROGRESS_CLASS) ? ControlKind::Progress : ControlKind::Static;
+    return is(tmpl::PROGRESS_CLASS) ? ControlKind::Progress : ControlKind::Static;
 }
 
 }  // namespace
@@ -42,55 +37,33 @@ bool Control::IsLabel() const {
 }
 
 Dialog::Dialog(const tmpl::DialogTemplate& from, DLGPROC dialogProcedure)
-    : source(from), procedure(dialogProcedure), title(from.caption) {
+    : procedure(dialogProcedure), title(from.caption) {
     for (const tmpl::ControlTemplate& control : from.controls) {
-        Control built;
+        Control& built = controls.emplace_back();
         built.source = &control;
         built.kind = KindOf(control);
         built.text = control.text;
         built.visible = Has(control.style, tmpl::WsVisible);
-        controls.push_back(std::move(built));
     }
 }
 
 Control* Dialog::Find(int controlId) {
-    for (Control& control : controls) {
-        if (control.source->id == controlId && controlId != -1) {
-            return &control;
-        }
-    }
-    return nullptr;
+    return controlId == -1 ? nullptr
+                           : First([&](const Control& c) { return c.source->id == controlId; });
 }
 
 Control* Dialog::ControlOf(HWND handle) {
-    for (Control& control : controls) {
-        if (control.Handle() == handle) {
-            return &control;
-        }
-    }
-    return nullptr;
+    return First([&](Control& c) { return c.Handle() == handle; });
 }
 
 Control* Dialog::DefaultButton() {
-    for (Control& control : controls) {
-        if (control.IsDefault()) {
-            return &control;
-        }
-    }
-    return nullptr;
+    return First([](const Control& c) { return c.IsDefault(); });
 }
 
 Control* Dialog::EntryField() {
+    const auto isEntry = [](const Control& c) { return c.kind == ControlKind::Edit; };
     Control* focused = ControlOf(focus);
-    if (focused != nullptr && focused->kind == ControlKind::Edit) {
-        return focused;
-    }
-    for (Control& control : controls) {
-        if (control.kind == ControlKind::Edit) {
-            return &control;
-        }
-    }
-    return nullptr;
+    return focused != nullptr && isEntry(*focused) ? focused : First(isEntry);
 }
 
 posixui::LiveDialogs<Dialog>& RunningDialogs() {
@@ -111,11 +84,11 @@ void DeliverCommand(Dialog& dialog, int commandId) {
 
 void SetControlText(Dialog& dialog, Control& control, std::string_view text) {
     control.text.assign(text);
-    if (control.kind != ControlKind::Edit && control.kind != ControlKind::MultiLineEdit) {
+    if (!control.IsEdit()) {
         return;
     }
     const auto id = static_cast<WORD>(control.source->id);
-    for (const WORD code : {kEnUpdate, kEnChange}) {
+    for (const WORD code : {EN_UPDATE_CODE, EN_CHANGE_CODE}) {
         Deliver(dialog, WM_COMMAND, static_cast<WPARAM>(MAKELPARAM(id, code)),
                 reinterpret_cast<LPARAM>(control.Handle()));
     }

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "live_dialogs.h"
-#include "progress_state.h"
+#include "platform/ui/posix/live_dialogs.h"
+#include "platform/ui/posix/progress_state.h"
 #include "shell/resources/templates.h"
 #include "win32_types.h"
 
@@ -41,6 +41,7 @@ struct Control {
     HWND Handle() { return reinterpret_cast<HWND>(this); }
     bool IsButton() const { return kind == ControlKind::PushButton || IsDefault(); }
     bool IsDefault() const { return kind == ControlKind::DefaultButton; }
+    bool IsEdit() const { return kind == ControlKind::Edit || kind == ControlKind::MultiLineEdit; }
     // A static whose text lines up against the control to its right.
     bool IsLabel() const;
 };
@@ -60,7 +61,6 @@ struct DialogTimer {
 struct Dialog {
     Dialog(const tmpl::DialogTemplate& from, DLGPROC dialogProcedure);
 
-    const tmpl::DialogTemplate& source;
     DLGPROC procedure;
     std::string title;
     bool visible = false;  // shown once initialisation has returned
@@ -78,6 +78,16 @@ struct Dialog {
     Control* DefaultButton();
     // Where typing goes: the edit with the focus, else the first single-line edit.
     Control* EntryField();
+    // The first control that passes `test`, or nullptr.
+    template <typename Test>
+    Control* First(Test test) {
+        for (Control& control : controls) {
+            if (test(control)) {
+                return &control;
+            }
+        }
+        return nullptr;
+    }
 };
 
 posixui::LiveDialogs<Dialog>& RunningDialogs();

@@ -1,12 +1,14 @@
 // A form on the terminal: one line asking for its entry field, as the target prompt needs.
 #include <signal.h>
 
-#include "dialog_model.h"
-#include "display_text.h"
-#include "input.h"
-#include "term_runtime.h"
-#include "terminal.h"
-#include "window_view.h"
+#include <algorithm>
+
+#include "platform/ui/term/dialog_model.h"
+#include "platform/ui/term/display_text.h"
+#include "platform/ui/term/input.h"
+#include "platform/ui/term/term_runtime.h"
+#include "platform/ui/term/terminal.h"
+#include "platform/ui/term/window_view.h"
 
 namespace vmterm {
 namespace {
@@ -19,16 +21,14 @@ bool Inside(const tmpl::ControlTemplate& inner, const tmpl::ControlTemplate& out
 // What the entry is asked for with: the caption of the group box around it, else the label
 // beside it, else the dialog's title.
 std::string PromptText(Dialog& dialog, Control& entry) {
-    for (Control& control : dialog.controls) {
-        if (control.kind == ControlKind::GroupBox && Inside(*entry.source, *control.source)) {
-            return TerminalText(control.text) + ": ";
-        }
+    if (const Control* box = dialog.First([&](const Control& c) {
+            return c.kind == ControlKind::GroupBox && Inside(*entry.source, *c.source);
+        })) {
+        return TerminalText(box->text) + ": ";
     }
     for (const Row& row : LayoutRows(dialog)) {
-        for (const Control* cell : row.cells) {
-            if (cell == &entry && row.label != nullptr) {
-                return TerminalText(row.label->text) + " ";
-            }
+        if (row.label != nullptr && std::ranges::find(row.cells, &entry) != row.cells.end()) {
+            return TerminalText(row.label->text) + " ";
         }
     }
     return TerminalText(dialog.title) + ": ";
@@ -53,12 +53,19 @@ void DrawPrompt(const std::string& prompt, const Control& entry) {
 
 void RunOnKeyboard(Dialog& dialog, Control& entry, const std::string& prompt) {
     const TermConfig& config = Config();
-    DrawPrompt(prompt, entry);
     bool endOfInput = false;
-    while (!dialog.ended && !endOfInput) {
+    while (!dialog.ended) {
+        DrawPrompt(prompt, entry);
+        if (endOfInput) {
+            WriteAll(config.outputFd, "\r\n");
+            Submit(dialog);
+            return;
+        }
         for (const Key& key : ReadKeys(config.inputFd, -1, endOfInput)) {
             std::string text = entry.text;
-            if (key.type == KeyType::Interrupt) {
+            if (dialog.ended) {
+                break;
+            } else if (key.type == KeyType::Interrupt) {
                 raise(SIGINT);
             } else if (key.type == KeyType::Enter) {
                 WriteAll(config.outputFd, "\r\n");
@@ -71,17 +78,7 @@ void RunOnKeyboard(Dialog& dialog, Control& entry, const std::string& prompt) {
                 }
                 SetControlText(dialog, entry, text);
             }
-            if (dialog.ended) {
-                break;
-            }
         }
-        if (!dialog.ended) {
-            DrawPrompt(prompt, entry);
-        }
-    }
-    if (!dialog.ended) {
-        WriteAll(config.outputFd, "\r\n");
-        Submit(dialog);
     }
 }
 

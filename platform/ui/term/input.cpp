@@ -1,14 +1,14 @@
-#include "input.h"
+#include "platform/ui/term/input.h"
 
 #include <utility>
 
-#include "term_runtime.h"
-#include "terminal.h"
+#include "platform/ui/term/term_runtime.h"
+#include "platform/ui/term/terminal.h"
 
 namespace vmterm {
 namespace {
 
-constexpr int kEscapeWaitMs = 50;
+constexpr int ESCAPE_WAIT_MS = 50;
 
 // Length of the escape sequence at the start of `s` (which begins with ESC): 0 when it is not
 // finished yet, 1 for a lone ESC followed by something that starts no sequence.
@@ -35,20 +35,13 @@ std::size_t EscapeLength(std::string_view s) {
     return 0;
 }
 
+// The key a control byte stands for; Char for the bytes that mean nothing here.
 KeyType ControlKey(unsigned char c) {
-    switch (c) {
-        case 0x7F:
-        case 0x08:
-            return KeyType::Backspace;
-        case '\t':
-            return KeyType::Tab;
-        case 0x15:  // Ctrl-U
-            return KeyType::ClearLine;
-        case 0x03:  // Ctrl-C when it arrives as a byte
-            return KeyType::Interrupt;
-        default:
-            return KeyType::Char;  // no key: other control bytes mean nothing here
-    }
+    return c == 0x7F || c == 0x08 ? KeyType::Backspace
+           : c == '\t'            ? KeyType::Tab
+           : c == 0x15            ? KeyType::ClearLine  // Ctrl-U
+           : c == 0x03            ? KeyType::Interrupt  // Ctrl-C when it arrives as a byte
+                                  : KeyType::Char;
 }
 
 }  // namespace
@@ -112,15 +105,15 @@ std::vector<Key> KeyDecoder::Flush() {
 
 std::vector<Key> ReadKeys(int fd, int timeoutMs, bool& endOfInput) {
     static KeyDecoder decoder;
-    if (std::string& unread = UnreadInput(); !unread.empty()) {
+    if (std::string& unread = Runtime().unreadInput; !unread.empty()) {
         std::vector<Key> keys = decoder.Feed(std::exchange(unread, {}));
         if (!keys.empty()) {
             return keys;
         }
     }
     const bool waitingForEscape = decoder.Pending();
-    const int wait = waitingForEscape && (timeoutMs < 0 || timeoutMs > kEscapeWaitMs)
-                         ? kEscapeWaitMs
+    const int wait = waitingForEscape && (timeoutMs < 0 || timeoutMs > ESCAPE_WAIT_MS)
+                         ? ESCAPE_WAIT_MS
                          : timeoutMs;
     char buffer[256];
     const long count = ReadWithin(fd, buffer, sizeof buffer, wait);
@@ -132,7 +125,7 @@ std::vector<Key> ReadKeys(int fd, int timeoutMs, bool& endOfInput) {
 }
 
 bool ReadLine(int fd, std::string& line) {
-    std::string& unread = UnreadInput();
+    std::string& unread = Runtime().unreadInput;
     std::size_t end = 0;
     while ((end = unread.find('\n')) == std::string::npos) {
         char buffer[256];

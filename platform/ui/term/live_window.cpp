@@ -1,5 +1,6 @@
 // A live window on the terminal: the full screen, redrawn as it changes; keys, timers, tray
-// clicks and posted commands delivered as messages.
+// clicks and posted commands delivered as messages. In once mode its first content is taken
+// for main() to print.
 #include <poll.h>
 #include <signal.h>
 
@@ -7,13 +8,12 @@
 #include <cctype>
 #include <deque>
 
-#include "dialog_model.h"
-#include "input.h"
-#include "screen_painter.h"
-#include "term_runtime.h"
-#include "terminal.h"
-#include "tray.h"
-#include "window_view.h"
+#include "platform/ui/term/dialog_model.h"
+#include "platform/ui/term/input.h"
+#include "platform/ui/term/term_runtime.h"
+#include "platform/ui/term/terminal.h"
+#include "platform/ui/term/tray.h"
+#include "platform/ui/term/window_view.h"
 
 namespace vmterm {
 namespace {
@@ -26,17 +26,6 @@ std::string JoinLines(const std::vector<ViewLine>& lines) {
     return out;
 }
 
-void RunOnce(Dialog& dialog) {
-    const TermConfig& config = Config();
-    const MonitorReport report = LastMonitorReport();
-    WriteAll(config.outputFd, config.json ? RenderJson(dialog, report, config.target)
-                                          : JoinLines(RenderWindow(dialog, ViewOptions{})));
-    LastOnceOutcome() = OnceOutcome{true, report.reported && report.reason.empty()};
-    // The same way out as Exit, so the tray icon and the timer are removed.
-    DeliverCommand(dialog, IDCANCEL);
-    dialog.ended = true;
-}
-
 class LiveSession {
   public:
     explicit LiveSession(Dialog& dialog) : dialog_(dialog), config_(Config()) {
@@ -47,6 +36,8 @@ class LiveSession {
     LiveSession(const LiveSession&) = delete;
     LiveSession& operator=(const LiveSession&) = delete;
 
+    // Keys read ahead are handled one by one, each followed by the messages it posted and a
+    // draw; timers fire once the keys read so far are handled.
     void Run() {
         while (!dialog_.ended) {
             DeliverPosted();
@@ -54,28 +45,24 @@ class LiveSession {
                 break;
             }
             Draw();
+            if (!queued_.empty()) {
+                HandleKey(TakeKey());
+                continue;
+            }
             const int wait = MillisecondsToNextEvent();
             if (inputOpen_) {
                 ReadMoreKeys(wait);
-                while (!queued_.empty() && !dialog_.ended) {
-                    const Key key = queued_.front();
-                    queued_.pop_front();
-                    HandleKey(key);
-                    DeliverPosted();
-                    if (!dialog_.ended) {
-                        Draw();
-                    }
-                }
             } else {
                 poll(nullptr, 0, wait);
             }
-            FireDueTimers();
+            if (queued_.empty()) {
+                FireDueTimers();
+            }
         }
     }
 
     int ChooseFromMenu(std::span<const tmpl::MenuItemTemplate> items) {
         std::vector<int> ids;
-        menu_.clear();
         for (const tmpl::MenuItemTemplate& item : items) {
             if (item.text != nullptr) {
                 ids.push_back(item.id);
@@ -84,24 +71,21 @@ class LiveSession {
         }
         Draw();
         int chosen = 0;
-        while (!queued_.empty() || inputOpen_) {
+        while (chosen == 0 && (!queued_.empty() || inputOpen_)) {
             if (queued_.empty()) {
                 ReadMoreKeys(-1);
                 continue;
             }
-            const Key key = queued_.front();
-            queued_.pop_front();
+            const Key key = TakeKey();
             if (key.type == KeyType::Interrupt) {
                 raise(SIGINT);
-            }
-            if (key.type == KeyType::Escape) {
+            } else if (key.type == KeyType::Escape) {
                 break;
             }
             const int number =
                 key.type == KeyType::Char && key.bytes.size() == 1 ? key.bytes[0] - '0' : 0;
             if (number >= 1 && static_cast<std::size_t>(number) <= ids.size()) {
                 chosen = ids[static_cast<std::size_t>(number) - 1];
-                break;
             }
         }
         menu_.clear();
@@ -116,21 +100,15 @@ class LiveSession {
         awaited_ = awaits;
 
         ViewOptions options{true, editing_, 0, Clock::now(), menu_};
-        std::size_t columns = 0;
         std::size_t rows = 0;
         if (screen_) {
-            TerminalSize(config_.outputFd, columns, rows);
-            options.columns = columns;
+            TerminalSize(config_.outputFd, options.columns, rows);
         }
         const std::vector<ViewLine> lines = RenderWindow(dialog_, options);
         if (screen_) {
-            const bool full = TakeRepaintRequest() == RepaintRequest::Full || !painted_;
-            painted_ = true;
-            WriteAll(config_.outputFd, painter_.Paint(FitToScreen(lines, columns, rows), full));
-            return;
-        }
-        const std::string text = JoinLines(lines) + "\n";
-        if (text != printed_) {
+            WriteAll(config_.outputFd,
+                     painter_.Paint(FitToScreen(lines, options.columns, rows), TakeFullRepaint()));
+        } else if (const std::string text = JoinLines(lines) + "\n"; text != printed_) {
             WriteAll(config_.outputFd, text);
             printed_ = text;
         }
@@ -145,22 +123,28 @@ class LiveSession {
         inputOpen_ = !endOfInput;
     }
 
+    Key TakeKey() {
+        Key key = std::move(queued_.front());
+        queued_.pop_front();
+        return key;
+    }
+
     void NotifyTray(LPARAM mouseMessage) {
-        if (const NOTIFYICONDATAA* icon = TrayIcons().FirstOf(dialog_.Handle())) {
-            if (icon->uCallbackMessage != 0) {
-                Deliver(dialog_, icon->uCallbackMessage, icon->uID, mouseMessage);
-            }
+        if (TrayTakesClicks(dialog_)) {
+            const NOTIFYICONDATAA* icon = TrayIcons().FirstOf(dialog_.Handle());
+            Deliver(dialog_, icon->uCallbackMessage, icon->uID, mouseMessage);
         }
     }
 
     void HandleKey(const Key& key) {
         const bool editing = dialog_.visible && AwaitsEntry(dialog_) && editing_;
+        const Control* button = dialog_.DefaultButton();
         switch (key.type) {
             case KeyType::Interrupt:
                 raise(SIGINT);
                 return;
             case KeyType::Enter:
-                if (const Control* button = dialog_.DefaultButton(); button && dialog_.visible) {
+                if (button != nullptr && dialog_.visible) {
                     DeliverCommand(dialog_, button->source->id);
                 }
                 return;
@@ -192,8 +176,8 @@ class LiveSession {
             NotifyTray(WM_RBUTTONDOWN);
         } else if (letter == 't' || (letter == 's' && !dialog_.visible)) {
             NotifyTray(WM_LBUTTONDBLCLK);  // s only shows: a hidden window's double-click
-        } else if (Control* button = dialog_.visible ? ButtonForKey(dialog_, letter) : nullptr) {
-            DeliverCommand(dialog_, button->source->id);
+        } else if (Control* pressed = dialog_.visible ? ButtonForKey(dialog_, letter) : nullptr) {
+            DeliverCommand(dialog_, pressed->source->id);
         }
     }
 
@@ -237,7 +221,6 @@ class LiveSession {
     Dialog& dialog_;
     const TermConfig& config_;
     bool screen_ = false;
-    bool painted_ = false;
     bool inputOpen_ = true;
     bool editing_ = false;
     bool awaited_ = false;
@@ -247,6 +230,7 @@ class LiveSession {
     std::vector<std::string> menu_;  // the items of the open popup menu
 };
 
+// The session a popup menu is chosen in.
 LiveSession*& ActiveSession() {
     static LiveSession* session = nullptr;
     return session;
@@ -256,8 +240,13 @@ LiveSession*& ActiveSession() {
 
 void RunLiveWindow(Dialog& dialog) {
     dialog.visible = true;  // a modal dialog is shown once its initialisation has returned
-    if (Config().once) {
-        RunOnce(dialog);
+    TermRuntime& runtime = Runtime();
+    if (runtime.config.once) {
+        runtime.once = {JoinLines(RenderWindow(dialog, ViewOptions{})),
+                        WindowJson(dialog, runtime.report, runtime.config.target)};
+        // The same way out as Exit, so the tray icon and the timer are removed.
+        DeliverCommand(dialog, IDCANCEL);
+        dialog.ended = true;
         return;
     }
     LiveSession session(dialog);

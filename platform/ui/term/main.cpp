@@ -1,26 +1,68 @@
-// vellumark-term: the program with its windows drawn on the terminal.
+// vellumark-term: the program with its windows drawn on the terminal. In once mode, the status
+// window's first content, then the whole condition of the same printer read from the Printer
+// MIB (condition/), with the exit status the window gives.
+#include <chrono>
 #include <string>
 #include <vector>
 
-#include "cli_options.h"
+#include "condition/endpoint.h"
+#include "condition/engine.h"
+#include "condition/health.h"
+#include "condition/render.h"
+#include "platform/ui/term/cli_options.h"
+#include "platform/ui/term/display_text.h"
+#include "platform/ui/term/term_runtime.h"
+#include "platform/ui/term/terminal.h"
 #include "shell/command_line.h"
 #include "shell/startup.h"
-#include "term_runtime.h"
-#include "terminal.h"
+#include "state/monitor_state.h"
 
 namespace {
 
-constexpr int kExitAnswered = 0;
-constexpr int kExitOther = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitNotAnswered = 3;
+constexpr int EXIT_ANSWERED = 0;
+constexpr int EXIT_OTHER = 1;
+constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_NOT_ANSWERED = 3;
 
-// The first token of the command line, as the program splits it: the target as named.
-std::string TargetNamed(const std::string& commandLine) {
-    std::string text = commandLine;
+// The command line's tokens as the program splits it: the target, then the community.
+std::vector<std::string> Tokens(std::string commandLine) {
+    std::vector<std::string> tokens;
     char* context = nullptr;
-    const char* token = NextSpaceToken(text.data(), &context);
-    return token != nullptr ? token : "";
+    for (char* token = NextSpaceToken(commandLine.data(), &context); token != nullptr;
+         token = NextSpaceToken(nullptr, &context)) {
+        tokens.push_back(token);
+    }
+    return tokens;
+}
+
+// The condition of the printer the window watched, with its community. A target or community
+// the window refused as too long, or a target it could not resolve, is unreachable at once; a
+// name gets as long to resolve as the window gives it.
+condition::Condition ReadCondition(condition::ReadRequest request, const std::string& target,
+                                   const std::string& community, const std::string& windowReason) {
+    condition::Condition read;
+    read.error = windowReason;
+    if (windowReason != REASON_TARGET_TOO_LONG && windowReason != REASON_COMMUNITY_TOO_LONG &&
+        windowReason != REASON_NOT_RESOLVED) {
+        if (const auto agent = condition::ResolveEndpoint(
+                target, std::chrono::milliseconds(RESOLVE_TIMEOUT_MS), &read.error)) {
+            request.agent = *agent;
+            request.community = community;
+            return condition::ReadOnce(request);
+        }
+    }
+    condition::DeriveHealth(read, request.supplyWarningPercent);
+    return read;
+}
+
+// Each line of a text block made terminal-safe like the window's.
+std::string TerminalLines(const std::string& text) {
+    std::string out;
+    for (std::size_t start = 0, end = 0; (end = text.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        out += vmterm::TerminalText(text.substr(start, end - start)) + "\n";
+    }
+    return out;
 }
 
 }  // namespace
@@ -28,15 +70,10 @@ std::string TargetNamed(const std::string& commandLine) {
 int main(int argc, char** argv) {
     const vmterm::CliOptions options =
         vmterm::ParseOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
-    if (options.error.empty() && options.once && !vmterm::NamesTarget(options.commandLine) &&
-        !options.help && !options.version) {
-        vmterm::WriteAll(2, "vellumark-term: --once needs a TARGET\n" + vmterm::UsageLine());
-        return kExitUsage;
-    }
     if (!options.error.empty()) {
         vmterm::WriteAll(2, "vellumark-term: " + options.error + "\n" + vmterm::UsageLine() +
                                 "Try 'vellumark-term --help' for more.\n");
-        return kExitUsage;
+        return EXIT_USAGE;
     }
     if (options.help || options.version) {
         vmterm::WriteAll(1, options.help ? vmterm::HelpText() : vmterm::VersionText());
@@ -48,19 +85,29 @@ int main(int argc, char** argv) {
         vmterm::WriteAll(2, std::string("vellumark-term: ") + problem + "\n");
     }
 
-    vmterm::TermConfig& config = vmterm::Config();
-    config.once = options.once;
-    config.json = options.json;
-    config.target = TargetNamed(options.commandLine);
+    const std::vector<std::string> tokens = Tokens(options.commandLine);
+    vmterm::TermRuntime& runtime = vmterm::Runtime();
+    runtime.config.once = options.once;
+    runtime.config.target = tokens.empty() ? "" : tokens[0];
 
     std::string commandLine = options.commandLine;
     const int result = WinMain(nullptr, nullptr, commandLine.data(), 0);
     if (!options.once) {
         return result;
     }
-    const vmterm::OnceOutcome& outcome = vmterm::LastOnceOutcome();
-    if (!outcome.printed) {
-        return kExitOther;  // the status window never opened (sockets unusable)
+    if (runtime.once.text.empty()) {
+        return EXIT_OTHER;  // the status window never opened (sockets unusable)
     }
-    return outcome.answered ? kExitAnswered : kExitNotAnswered;
+    const condition::Condition read =
+        ReadCondition(options.reading, runtime.config.target,
+                      tokens.size() > 1 ? tokens[1] : DEFAULT_COMMUNITY, runtime.report.reason);
+    if (options.json) {
+        nlohmann::ordered_json json = runtime.once.json;
+        json["condition"] = condition::ConditionToJson(read);
+        vmterm::WriteAll(1, vmterm::TerminalJson(json));
+    } else {
+        vmterm::WriteAll(1, runtime.once.text + TerminalLines(condition::ConditionText(read)));
+    }
+    const bool answered = runtime.report.reported && runtime.report.reason.empty();
+    return answered ? EXIT_ANSWERED : EXIT_NOT_ANSWERED;
 }

@@ -1,25 +1,21 @@
 // How the terminal front-end runs the dialogs: interactively on the terminal, or once (the
-// status window's first content printed as text or JSON, then the Exit command), and where
+// status window's first content taken for main() to print, then the Exit command), and where
 // it reads keys and writes. main() sets it before the program starts; tests set it too.
 #pragma once
 
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 namespace vmterm {
 
 struct TermConfig {
     bool once = false;
-    bool json = false;
     int inputFd = 0;
     int outputFd = 1;
     int errorFd = 2;
-    std::string target;  // the target as the command line names it, for the one-shot output
+    std::string target;  // the target as the command line names it, for the one-shot JSON
 };
-
-inline TermConfig& Config() {
-    static TermConfig config;
-    return config;
-}
 
 // What the program last reported of the printer (ui::ReportMonitorState): whether a report
 // came, and why the printer did not answer ("" when it answered).
@@ -28,27 +24,27 @@ struct MonitorReport {
     std::string reason;
 };
 
-inline MonitorReport& LastMonitorReport() {
-    static MonitorReport report;
-    return report;
-}
-
-// What once mode saw: whether the status window was printed, and whether the printer had
-// answered by then.
-struct OnceOutcome {
-    bool printed = false;
-    bool answered = false;
+// The status window's first content as once mode took it, as text and as JSON; empty when
+// the window never opened.
+struct OnceWindow {
+    std::string text;
+    nlohmann::ordered_json json;
 };
 
-inline OnceOutcome& LastOnceOutcome() {
-    static OnceOutcome outcome;
-    return outcome;
-}
+// The process's one instance of each.
+struct TermRuntime {
+    TermConfig config;
+    MonitorReport report;
+    OnceWindow once;
+    std::string unreadInput;  // read from the input but not used yet (a line reader reads ahead)
+};
 
-// Bytes read from the input but not used yet (a line reader may read past its line end).
-inline std::string& UnreadInput() {
-    static std::string unread;
-    return unread;
+inline TermRuntime& Runtime() {
+    static TermRuntime runtime;
+    return runtime;
+}
+inline TermConfig& Config() {
+    return Runtime().config;
 }
 
 }  // namespace vmterm

@@ -1,4 +1,4 @@
-#include "terminal.h"
+#include "platform/ui/term/terminal.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -13,8 +13,8 @@ namespace vmterm {
 namespace {
 
 // Alternate screen, cursor off, wrapping off; and back.
-constexpr char kEnterScreen[] = "\x1b[?1049h\x1b[?25l\x1b[?7l";
-constexpr char kLeaveScreen[] = "\x1b[?7h\x1b[?25h\x1b[?1049l";
+constexpr char ENTER_SCREEN[] = "\x1b[?1049h\x1b[?25l\x1b[?7l";
+constexpr char LEAVE_SCREEN[] = "\x1b[?7h\x1b[?25h\x1b[?1049l";
 
 struct termios g_saved;
 volatile sig_atomic_t g_raw = 0;
@@ -23,6 +23,10 @@ volatile sig_atomic_t g_repaint = 0;
 int g_inFd = -1;
 int g_outFd = -1;
 bool g_handlersInstalled = false;
+
+bool IsTerminal(int fd) {
+    return isatty(fd) == 1;
+}
 
 void Write(const char* text, std::size_t size) {
     ssize_t ignored = write(g_outFd, text, size);
@@ -37,7 +41,7 @@ void RestoreNow() {
     }
     if (g_screen != 0) {
         g_screen = 0;
-        Write(kLeaveScreen, sizeof kLeaveScreen - 1);
+        Write(LEAVE_SCREEN, sizeof LEAVE_SCREEN - 1);
     }
 }
 
@@ -53,7 +57,7 @@ bool ApplyRaw() {
 
 void ApplyScreen() {
     g_screen = 1;
-    Write(kEnterScreen, sizeof kEnterScreen - 1);
+    Write(ENTER_SCREEN, sizeof ENTER_SCREEN - 1);
 }
 
 void OnFatalSignal(int signalNumber) {
@@ -85,12 +89,12 @@ void OnStop(int) {
     if (wasScreen) {
         ApplyScreen();
     }
-    g_repaint = static_cast<sig_atomic_t>(RepaintRequest::Full);
+    g_repaint = 1;
     errno = savedErrno;
 }
 
 void OnResize(int) {
-    g_repaint = static_cast<sig_atomic_t>(RepaintRequest::Full);
+    g_repaint = 1;
 }
 
 void InstallHandlers() {
@@ -114,10 +118,6 @@ void InstallHandlers() {
 }
 
 }  // namespace
-
-bool IsTerminal(int fd) {
-    return isatty(fd) == 1;
-}
 
 bool EnterRawMode(int fd, int outFd) {
     if (g_raw != 0) {
@@ -149,10 +149,31 @@ void LeaveTerminalModes() {
     RestoreNow();
 }
 
-RepaintRequest TakeRepaintRequest() {
-    const auto requested = static_cast<RepaintRequest>(g_repaint);
-    g_repaint = static_cast<sig_atomic_t>(RepaintRequest::None);
+bool TakeFullRepaint() {
+    const bool requested = g_repaint != 0;
+    g_repaint = 0;
     return requested;
+}
+
+std::string ScreenPainter::Paint(const std::vector<std::string>& lines, bool full) {
+    std::string out;
+    full = full || shown_.empty();
+    if (full) {
+        out = "\x1b[H\x1b[2J";
+        shown_.clear();
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (full || i >= shown_.size() || shown_[i] != lines[i]) {
+            // Erased before it is written: with wrapping off, the cursor stays on a line's last
+            // column after writing there, and an erase afterwards would take that character.
+            out += "\x1b[" + std::to_string(i + 1) + ";1H\x1b[2K" + lines[i];
+        }
+    }
+    if (lines.size() < shown_.size()) {
+        out += "\x1b[" + std::to_string(lines.size() + 1) + ";1H\x1b[J";
+    }
+    shown_ = lines;
+    return out;
 }
 
 bool WriteAll(int fd, std::string_view text) {

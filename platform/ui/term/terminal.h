@@ -1,17 +1,16 @@
 // The process's terminal: raw keyboard mode and the full screen (the alternate screen, cursor
 // hidden, no line wrapping), both undone on every way out (normal exit, exit(), and the
 // signals that end or stop the process: an ended process dies by its signal, so Ctrl-C gives
-// the shell status 130); writing whole buffers, reading with a deadline, the window size.
+// the shell status 130); painting lines on the full screen, writing whole buffers, reading
+// with a deadline, the window size.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vmterm {
-
-// True when `fd` is a terminal.
-bool IsTerminal(int fd);
 
 // Raw keyboard mode on the terminal `fd` (no line editing, no echo; the signal keys still
 // signal). False when `fd` is not a terminal. `outFd` is where the way out writes.
@@ -22,13 +21,21 @@ bool EnterFullScreen(int outFd);
 // Leaves both, whichever is on.
 void LeaveTerminalModes();
 
-enum class RepaintRequest {
-    None,
-    Full,  // resized, or resumed after a stop: clear and draw everything again
-};
+// Whether the screen must be cleared and drawn again whole since the last call (it was
+// resized, or the program resumed after a stop); true once per such event.
+bool TakeFullRepaint();
 
-// The repaint needed since the last call, once.
-RepaintRequest TakeRepaintRequest();
+// Paints lines (fitted to the screen) with absolute cursor moves: only the lines that changed
+// are written again, rows below the block are cleared, and a full paint (the first is one)
+// clears the whole screen first, so a resize leaves no fragment of the old layout.
+class ScreenPainter {
+  public:
+    // The escape sequences and text that turn the screen last painted into `lines`.
+    std::string Paint(const std::vector<std::string>& lines, bool full);
+
+  private:
+    std::vector<std::string> shown_;
+};
 
 // Writes all of `text` to `fd`, retrying after interruptions. False on an error.
 bool WriteAll(int fd, std::string_view text);

@@ -3,10 +3,11 @@
 // for the time it asked (at most 30 s).
 #pragma once
 
+#include <cstring>
 #include <optional>
 #include <string>
 
-#include "dialog_model.h"
+#include "platform/ui/term/dialog_model.h"
 #include "platform/ui/tray_record.h"
 
 namespace vmterm {
@@ -34,11 +35,7 @@ void ClearTray();
 // A fixed-width text field of a record: its bytes up to the first zero, never past its end.
 template <std::size_t N>
 std::string FieldText(const char (&field)[N]) {
-    std::size_t length = 0;
-    while (length < N && field[length] != '\0') {
-        ++length;
-    }
-    return std::string(field, length);
+    return std::string(field, strnlen(field, N));
 }
 
 }  // namespace vmterm

@@ -4,12 +4,12 @@
 #include <memory>
 #include <vector>
 
-#include "dialog_model.h"
+#include "platform/ui/term/dialog_model.h"
 #include "platform/ui/ui.h"
 
 namespace {
 
-constexpr UINT kReturnCommand = 0x0100;  // TPM_RETURNCMD
+constexpr UINT RETURN_COMMAND = 0x0100;  // TPM_RETURNCMD
 
 // A loaded menu: its handle is this object's address, its one popup's handle the tag's.
 struct Menu {
@@ -58,7 +58,7 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int, int, int, HWND owner, const REC
         return FALSE;
     }
     const int chosen = vmterm::ChooseMenuItem(popup->source->items);
-    if ((flags & kReturnCommand) != 0) {
+    if ((flags & RETURN_COMMAND) != 0) {
         return chosen;
     }
     vmterm::Dialog* dialog = vmterm::RunningDialogs().Find(owner);

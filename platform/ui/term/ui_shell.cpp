@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <string>
 
-#include "display_text.h"
-#include "kernel_copy.h"
+#include "platform/ui/posix/kernel_copy.h"
+#include "platform/ui/term/display_text.h"
+#include "platform/ui/term/term_runtime.h"
+#include "platform/ui/term/terminal.h"
+#include "platform/ui/term/tray.h"
 #include "platform/ui/ui.h"
 #include "shell/resources/resource.h"
-#include "term_runtime.h"
-#include "terminal.h"
-#include "tray.h"
 
 namespace vmterm {
 namespace {
@@ -18,8 +18,8 @@ namespace {
 char g_onlineTag;
 char g_offlineTag;
 
-constexpr UINT kDefaultBalloonMs = 10000;
-constexpr UINT kLongestBalloonMs = 30000;
+constexpr UINT DEFAULT_BALLOON_MS = 10000;
+constexpr UINT LONGEST_BALLOON_MS = 30000;
 
 std::optional<Balloon>& CurrentBalloon() {
     static std::optional<Balloon> balloon;
@@ -47,8 +47,8 @@ const char* IconName(HICON icon) {
 BOOL NotifyIcon(DWORD operation, const NOTIFYICONDATAA& record, Clock::time_point now) {
     const BOOL done = TrayIcons().Apply(operation, record);
     if (done && operation != NIM_DELETE && ui::ShowsBalloon(record)) {
-        const UINT ms =
-            std::min(record.uTimeout == 0 ? kDefaultBalloonMs : record.uTimeout, kLongestBalloonMs);
+        const UINT ms = std::min(record.uTimeout == 0 ? DEFAULT_BALLOON_MS : record.uTimeout,
+                                 LONGEST_BALLOON_MS);
         CurrentBalloon() = Balloon{FieldText(record.szInfoTitle), FieldText(record.szInfo),
                                    now + std::chrono::milliseconds(ms)};
     }
@@ -119,7 +119,7 @@ LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count) {
 }
 
 void ReportMonitorState(HWND, LPCSTR reason) {
-    vmterm::LastMonitorReport() = vmterm::MonitorReport{true, reason != nullptr ? reason : ""};
+    vmterm::Runtime().report = vmterm::MonitorReport{true, reason != nullptr ? reason : ""};
 }
 
 }  // namespace ui

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "dialog_model.h"
+#include "platform/ui/term/dialog_model.h"
 #include "platform/ui/ui.h"
 
 namespace ui {
@@ -98,8 +98,7 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (target.control->kind == vmterm::ControlKind::Progress) {
         return posixui::ApplyProgressMessage(target.control->progress, message, wParam, lParam);
     }
-    if (message == EM_LIMITTEXT && (target.control->kind == vmterm::ControlKind::Edit ||
-                                    target.control->kind == vmterm::ControlKind::MultiLineEdit)) {
+    if (message == EM_LIMITTEXT && target.control->IsEdit()) {
         target.control->limit = static_cast<std::size_t>(wParam);  // 0: no limit of its own
     }
     return 0;
@@ -152,16 +151,13 @@ UINT_PTR SetTimer(HWND window, UINT_PTR timerId, UINT periodMs, TIMERPROC) {
     if (dialog == nullptr) {
         return 0;
     }
-    constexpr UINT kShortestPeriodMs = 10;  // USER_TIMER_MINIMUM
-    const UINT period = std::max(periodMs, kShortestPeriodMs);
-    const auto due = vmterm::Clock::now() + std::chrono::milliseconds(period);
-    for (vmterm::DialogTimer& timer : dialog->timers) {
-        if (timer.id == timerId) {
-            timer = {timerId, period, due};
-            return timerId;
-        }
-    }
-    dialog->timers.push_back({timerId, period, due});
+    constexpr UINT SHORTEST_PERIOD_MS = 10;  // USER_TIMER_MINIMUM
+    const UINT period = std::max(periodMs, SHORTEST_PERIOD_MS);
+    // A timer set again restarts with its new period.
+    std::erase_if(dialog->timers,
+                  [&](const vmterm::DialogTimer& timer) { return timer.id == timerId; });
+    dialog->timers.push_back(
+        {timerId, period, vmterm::Clock::now() + std::chrono::milliseconds(period)});
     return timerId != 0 ? timerId : 1;
 }
 

@@ -1,21 +1,25 @@
-#include "window_view.h"
+#include "platform/ui/term/window_view.h"
 
 #include <algorithm>
 #include <cctype>
 #include <optional>
 
-#include "display_text.h"
-#include "tray.h"
+#include "platform/ui/term/display_text.h"
+#include "platform/ui/term/tray.h"
+#include "text/field_text.h"
 
 namespace vmterm {
 namespace {
 
-constexpr std::size_t kBarCells = 20;
-constexpr std::size_t kSmallestBar = 5;
-constexpr const char* kTrayLabel = "Tray:";
-constexpr const char* kNoticeLabel = "Notification:";
-constexpr std::string_view kReservedKeys = "qmst";  // Exit, menu, show, tray double-click
-constexpr const char* kEllipsis = "\xE2\x80\xA6";
+using Json = nlohmann::ordered_json;
+
+constexpr std::size_t BAR_CELLS = 20;
+constexpr std::size_t SMALLEST_BAR = 5;
+constexpr std::size_t BAR_EXTRA = 7;  // "[", "] " and "100%" around the cells
+constexpr const char* TRAY_LABEL = "Tray:";
+constexpr const char* NOTICE_LABEL = "Notification:";
+constexpr std::string_view RESERVED_KEYS = "qmst";  // Exit, menu, show, tray double-click
+constexpr const char* ELLIPSIS = "\xE2\x80\xA6";
 
 bool Overlaps(const tmpl::ControlTemplate& a, const tmpl::ControlTemplate& b) {
     return a.y < b.y + b.cy && b.y < a.y + a.cy;
@@ -32,19 +36,17 @@ std::optional<long long> Scaled(const posixui::ProgressState& bar, long long sca
 
 std::string BarText(const posixui::ProgressState& bar, std::size_t cells) {
     const auto filled = Scaled(bar, static_cast<long long>(cells));
-    std::string out = "[";
-    for (std::size_t i = 0; i < cells; ++i) {
-        out += filled && static_cast<long long>(i) < *filled ? '#' : '-';
-    }
+    const auto hashes = static_cast<std::size_t>(filled.value_or(0));
     const auto percent = Scaled(bar, 100);
-    return out + "] " + (percent ? std::to_string(*percent) + "%" : "unknown");
+    return "[" + std::string(hashes, '#') + std::string(cells - hashes, '-') + "] " +
+           (percent ? std::to_string(*percent) + "%" : "unknown");
 }
 
 // A key letter for a caption: its first letter, unless a key of the window's own has it.
 char KeyOf(const Control& button) {
     const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(button.text[0])));
     const bool letter = std::isalpha(static_cast<unsigned char>(first)) != 0;
-    return letter && kReservedKeys.find(first) == std::string_view::npos ? first : '\0';
+    return letter && RESERVED_KEYS.find(first) == std::string_view::npos ? first : '\0';
 }
 
 struct Layout {
@@ -57,43 +59,40 @@ std::string Labelled(const Layout& layout, std::string_view label, std::string_v
            std::string(value);
 }
 
+// The entry field: brackets mark its extent, the caret its end while typing; a long entry
+// shows its end, where the typing is.
+std::string EntryText(const Control& entry, bool editing, std::size_t columns) {
+    std::string text = TerminalText(entry.text);
+    const std::size_t room = columns > 3 ? columns - 3 : 0;
+    if (columns > 0 && TextColumns(text) > room) {
+        text = ELLIPSIS + TailColumns(text, room > 1 ? room - 1 : 0);
+    }
+    return "[" + text + (editing ? "_" : "") + "]";
+}
+
 // One control's text in its row, by class; a multi-line edit's further lines go to `more`.
 std::string CellText(Dialog& dialog, Control& control, const ViewOptions& options,
                      const Layout& layout, std::vector<std::string>& more) {
-    switch (control.kind) {
-        case ControlKind::PushButton:
-        case ControlKind::DefaultButton:
-            return "<" + TerminalText(control.text) + ">";
-        case ControlKind::Progress: {
-            std::size_t cells = kBarCells;
-            if (layout.valueColumns > 0) {
-                cells = std::clamp(layout.valueColumns, kSmallestBar + 7, kBarCells + 7) - 7;
-            }
-            return BarText(control.progress, cells);
-        }
-        case ControlKind::MultiLineEdit: {
-            const std::vector<std::string_view> lines = SplitLines(control.text);
-            for (std::size_t i = 1; i < lines.size(); ++i) {
-                more.push_back(TerminalText(lines[i]));
-            }
-            return lines.empty() ? std::string() : TerminalText(lines[0]);
-        }
-        case ControlKind::Edit:
-            if (AwaitsEntry(dialog) && dialog.EntryField() == &control) {
-                // The entry field: brackets mark its extent, the caret its end while typing;
-                // a long entry shows its end, where the typing is.
-                const std::string caret = options.editing ? "_" : "";
-                std::string text = TerminalText(control.text);
-                const std::size_t room = layout.valueColumns > 3 ? layout.valueColumns - 3 : 0;
-                if (layout.valueColumns > 0 && TextColumns(text) > room) {
-                    text = kEllipsis + TailColumns(text, room > 1 ? room - 1 : 0);
-                }
-                return "[" + text + caret + "]";
-            }
-            return TerminalText(control.text);
-        default:
-            return TerminalText(control.text);
+    if (control.IsButton()) {
+        return "<" + TerminalText(control.text) + ">";
     }
+    if (control.kind == ControlKind::Progress) {
+        const std::size_t room = layout.valueColumns > 0 ? layout.valueColumns : SIZE_MAX;
+        return BarText(
+            control.progress,
+            std::clamp(room, SMALLEST_BAR + BAR_EXTRA, BAR_CELLS + BAR_EXTRA) - BAR_EXTRA);
+    }
+    if (control.kind == ControlKind::MultiLineEdit) {
+        const std::vector<std::string_view> lines = SplitLines(control.text);
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            more.push_back(TerminalText(lines[i]));
+        }
+        return lines.empty() ? std::string() : TerminalText(lines[0]);
+    }
+    if (AwaitsEntry(dialog) && dialog.EntryField() == &control) {
+        return EntryText(control, options.editing, layout.valueColumns);
+    }
+    return TerminalText(control.text);
 }
 
 void AddRow(Dialog& dialog, Row& row, const ViewOptions& options, const Layout& layout,
@@ -115,71 +114,61 @@ void AddRow(Dialog& dialog, Row& row, const ViewOptions& options, const Layout& 
     }
 }
 
-struct KeyHint {
-    std::string key;
-    std::string action;
-};
-
-std::vector<KeyHint> KeysThatAct(Dialog& dialog, bool editing) {
-    std::vector<KeyHint> keys;
-    Control* entry = AwaitsEntry(dialog) ? dialog.EntryField() : nullptr;
-    Control* defaultButton = dialog.DefaultButton();
+// The keys that act now, each as "KEY action", the default button's first.
+std::vector<std::string> KeysThatAct(Dialog& dialog, bool editing) {
+    const Control* entry = AwaitsEntry(dialog) ? dialog.EntryField() : nullptr;
     if (dialog.visible && entry != nullptr && editing) {
-        keys.push_back({"Enter", TerminalText(defaultButton->text)});
-        keys.push_back({"Tab", "keys"});
-        keys.push_back({"Esc", "Exit"});
-        return keys;
+        return {"Enter " + TerminalText(dialog.DefaultButton()->text), "Tab keys", "Esc Exit"};
     }
-    if (dialog.visible) {
-        for (Control& button : dialog.controls) {
-            const char key = button.IsButton() && button.visible ? KeyOf(button) : '\0';
-            if (button.IsDefault() && button.visible) {
-                keys.insert(keys.begin(), {key != '\0' ? std::string{key, '/'} + "Enter" : "Enter",
-                                           TerminalText(button.text)});
-            } else if (key != '\0') {
-                keys.push_back({std::string(1, key), TerminalText(button.text)});
-            }
+    std::vector<std::string> keys;
+    for (const Control& button : dialog.controls) {
+        if (!dialog.visible || !button.IsButton() || !button.visible) {
+            continue;
         }
-        if (entry != nullptr) {
-            keys.insert(keys.begin() + 1, {"Tab", "edit"});
+        const char key = KeyOf(button);
+        if (button.IsDefault()) {
+            const std::string name = key != '\0' ? std::string{key, '/'} + "Enter" : "Enter";
+            keys.insert(keys.begin(), name + " " + TerminalText(button.text));
+        } else if (key != '\0') {
+            keys.push_back(std::string{key, ' '} + TerminalText(button.text));
         }
-    } else if (TrayTakesClicks(dialog)) {
-        keys.push_back({"s", "Show"});
+    }
+    if (entry != nullptr && dialog.visible) {
+        keys.insert(keys.begin() + 1, "Tab edit");  // after the default button, which shows
     }
     if (TrayTakesClicks(dialog)) {
-        keys.push_back({"m", "Menu"});
+        if (!dialog.visible) {
+            keys.push_back("s Show");
+        }
+        keys.push_back("m Menu");
     }
-    keys.push_back({"q", "Exit"});
+    keys.push_back("q Exit");
     return keys;
 }
 
-// The keys (or an open menu's items), as many to a line as fit.
+// The keys (or an open menu's items) after a label, as many to a line as fit; further lines
+// are indented under the first item.
 void AddKeys(Dialog& dialog, const ViewOptions& options, std::vector<ViewLine>& lines) {
-    std::vector<KeyHint> hints;
+    std::vector<std::string> items;
     for (std::size_t i = 0; i < options.menu.size(); ++i) {
-        hints.push_back({std::to_string(i + 1), TerminalText(options.menu[i])});
+        items.push_back(std::to_string(i + 1) + " " + TerminalText(options.menu[i]));
     }
-    if (hints.empty()) {
-        hints = KeysThatAct(dialog, options.editing);
+    if (items.empty()) {
+        items = KeysThatAct(dialog, options.editing);
     } else {
-        hints.push_back({"Esc", "closes"});
+        items.push_back("Esc closes");
     }
-    // "Keys:" and its items, wrapped under the first item as the width needs.
     const std::string label = options.menu.empty() ? "Keys: " : "Menu: ";
-    std::string line;
-    for (const KeyHint& hint : hints) {
-        const std::string item = hint.key + " " + hint.action;
-        if (options.columns > 0 && !line.empty() &&
-            label.size() + TextColumns(line) + 2 + TextColumns(item) > options.columns) {
-            const bool first = lines.back().kind != LineKind::Keys;
-            lines.push_back(
-                {LineKind::Keys, (first ? label : std::string(label.size(), ' ')) + line});
-            line.clear();
+    std::string line = label;
+    for (const std::string& item : items) {
+        if (options.columns > 0 && line.size() > label.size() &&
+            TextColumns(line) + 2 + TextColumns(item) > options.columns) {
+            lines.push_back({LineKind::Keys, line});
+            line = std::string(label.size(), ' ');
         }
-        line += (line.empty() ? "" : "  ") + item;
+        line += (line.size() > label.size() ? "  " : "") + item;
     }
-    const bool first = lines.back().kind != LineKind::Keys;
-    lines.push_back({LineKind::Keys, (first ? label : std::string(label.size(), ' ')) + line});
+    lines.push_back({LineKind::Keys, line});
 }
 
 std::string TrayText(Dialog& dialog) {
@@ -189,6 +178,32 @@ std::string TrayText(Dialog& dialog) {
     }
     const std::string tip = TerminalText(FieldText(icon->szTip));
     return IconName(icon->hIcon) + (tip.empty() ? "" : " - " + tip);
+}
+
+// A named control's value: its text, its lines, its bar, or whether a button is shown.
+Json ControlJson(const Control& control) {
+    const posixui::ProgressState& bar = control.progress;
+    switch (control.kind) {
+        case ControlKind::MultiLineEdit: {
+            Json lines = Json::array();
+            for (const std::string_view line : SplitLines(control.text)) {
+                lines.push_back(FieldToUtf8(line));
+            }
+            return lines;
+        }
+        case ControlKind::Progress: {
+            const auto percent = Scaled(bar, 100);
+            return {{"min", bar.minimum},
+                    {"max", bar.maximum},
+                    {"pos", bar.position},
+                    {"percent", percent ? Json(*percent) : Json(nullptr)}};
+        }
+        case ControlKind::PushButton:
+        case ControlKind::DefaultButton:
+            return control.visible;
+        default:
+            return FieldToUtf8(control.text);
+    }
 }
 
 }  // namespace
@@ -242,7 +257,7 @@ bool TrayTakesClicks(Dialog& dialog) {
 std::vector<ViewLine> RenderWindow(Dialog& dialog, const ViewOptions& options) {
     std::vector<Row> rows = LayoutRows(dialog);
     Layout layout;
-    layout.labelColumns = TextColumns(kNoticeLabel);
+    layout.labelColumns = TextColumns(NOTICE_LABEL);
     for (const Row& row : rows) {
         if (row.label != nullptr) {
             layout.labelColumns =
@@ -265,10 +280,10 @@ std::vector<ViewLine> RenderWindow(Dialog& dialog, const ViewOptions& options) {
             break;  // a hidden window keeps one line of what it shows
         }
     }
-    lines.push_back({LineKind::Body, Labelled(layout, kTrayLabel, TrayText(dialog))});
+    lines.push_back({LineKind::Body, Labelled(layout, TRAY_LABEL, TrayText(dialog))});
     if (options.interactive) {
         if (const auto balloon = ActiveBalloon(options.now)) {
-            lines.push_back({LineKind::Notice, Labelled(layout, kNoticeLabel,
+            lines.push_back({LineKind::Notice, Labelled(layout, NOTICE_LABEL,
                                                         TerminalText(balloon->title) + ": " +
                                                             TerminalText(balloon->text))});
         }
@@ -292,31 +307,28 @@ std::vector<std::string> FitToScreen(std::vector<ViewLine> lines, std::size_t co
             --first;  // the row that holds the edit's first line
         }
         std::size_t hidden = 0;
-        while (lines.size() > rows && i > first) {
-            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i--));
-            ++hidden;
+        for (; lines.size() > rows && i > first; --i, ++hidden) {
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
         }
         const std::string sign = " (+" + std::to_string(hidden) + " more)";
-        std::string& kept = lines[i].text;
-        kept = CutWithSign(kept, columns > sign.size() ? columns - sign.size() : 0) + sign;
+        lines[i].text =
+            CutWithSign(lines[i].text, columns > sign.size() ? columns - sign.size() : 0) + sign;
     }
     if (lines.size() > rows) {
         // Keep the title and the keys; the rows between them are cut, with a sign.
         const auto keys = std::find_if(lines.begin(), lines.end(), [](const ViewLine& line) {
             return line.kind == LineKind::Keys;
         });
-        const std::size_t keyLines = static_cast<std::size_t>(lines.end() - keys);
+        const auto keyLines = static_cast<std::size_t>(lines.end() - keys);
         const std::size_t bodyRoom = rows > keyLines + 2 ? rows - keyLines - 2 : 0;
         const std::size_t body = static_cast<std::size_t>(keys - lines.begin()) - 1;
         std::vector<ViewLine> fitted(lines.begin(), lines.begin() + 1 + bodyRoom);
-        fitted.push_back({LineKind::Body, kEllipsis + std::string(" ") +
+        fitted.push_back({LineKind::Body, ELLIPSIS + std::string(" ") +
                                               std::to_string(body - bodyRoom) +
                                               " more lines: enlarge the terminal"});
         fitted.insert(fitted.end(), keys, lines.end());
+        fitted.resize(std::min(fitted.size(), rows));
         lines = std::move(fitted);
-        if (lines.size() > rows) {
-            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(rows), lines.end());
-        }
     }
     std::vector<std::string> out;
     for (const ViewLine& line : lines) {
@@ -325,69 +337,38 @@ std::vector<std::string> FitToScreen(std::vector<ViewLine> lines, std::size_t co
     return out;
 }
 
-std::string RenderJson(Dialog& dialog, const MonitorReport& report, const std::string& target) {
-    std::string out = "{\"title\":" + JsonString(dialog.title);
-    for (Row& row : LayoutRows(dialog)) {
-        std::vector<Control*> cells = row.cells;
-        if (row.label != nullptr) {
-            cells.insert(cells.begin(), row.label);
+Json WindowJson(Dialog& dialog, const MonitorReport& report, const std::string& target) {
+    Json out = {{"title", FieldToUtf8(dialog.title)}};
+    for (const Row& row : LayoutRows(dialog)) {
+        if (row.label != nullptr && row.label->source->name != nullptr) {
+            out[row.label->source->name] = ControlJson(*row.label);
         }
-        for (Control* control : cells) {
-            const char* name = control->source->name;
-            if (name == nullptr) {
-                continue;
-            }
-            out += ",\"" + std::string(name) + "\":";
-            const posixui::ProgressState& bar = control->progress;
-            const auto percent = Scaled(bar, 100);
-            switch (control->kind) {
-                case ControlKind::MultiLineEdit: {
-                    std::string lines;
-                    for (const std::string_view line : SplitLines(control->text)) {
-                        lines += (lines.empty() ? "" : ",") + JsonString(line);
-                    }
-                    out += "[" + lines + "]";
-                    break;
-                }
-                case ControlKind::Progress:
-                    out += "{\"min\":" + std::to_string(bar.minimum) +
-                           ",\"max\":" + std::to_string(bar.maximum) +
-                           ",\"pos\":" + std::to_string(bar.position) + ",\"percent\":" +
-                           (percent ? std::to_string(*percent) : std::string("null")) + "}";
-                    break;
-                case ControlKind::PushButton:
-                case ControlKind::DefaultButton:
-                    out += control->visible ? "true" : "false";
-                    break;
-                default:
-                    out += JsonString(control->text);
-                    break;
+        for (const Control* control : row.cells) {
+            if (control->source->name != nullptr) {
+                out[control->source->name] = ControlJson(*control);
             }
         }
     }
     if (const NOTIFYICONDATAA* icon = TrayIcons().FirstOf(dialog.Handle())) {
         const std::string name = IconName(icon->hIcon);
         const bool known = name == "online" || name == "offline";
-        out += ",\"tray\":{\"icon\":" + (known ? "\"" + name + "\"" : std::string("null")) +
-               ",\"tip\":" + JsonString(FieldText(icon->szTip)) + "}";
+        out["tray"] = {{"icon", known ? Json(name) : Json(nullptr)},
+                       {"tip", FieldToUtf8(FieldText(icon->szTip))}};
     } else {
-        out += ",\"tray\":null";
+        out["tray"] = nullptr;
     }
     // The state as the window tells it: answered; not answered, with the unreachable display
     // (the default button offered); or not answered and not shown yet.
-    std::string state = "null";
-    if (report.reported) {
-        const Control* button = dialog.DefaultButton();
-        state = report.reason.empty()                  ? "\"ok\""
-                : button != nullptr && button->visible ? "\"unreachable\""
-                                                       : "\"lost\"";
-    }
-    out += ",\"state\":" + state;
+    const Control* button = dialog.DefaultButton();
+    out["state"] = !report.reported                       ? Json(nullptr)
+                   : report.reason.empty()                ? Json("ok")
+                   : button != nullptr && button->visible ? Json("unreachable")
+                                                          : Json("lost");
     if (report.reported && !report.reason.empty()) {
-        out += ",\"reason\":" + JsonString(report.reason);
+        out["reason"] = FieldToUtf8(report.reason);
     }
-    out += ",\"target\":" + JsonString(target);
-    out += std::string(",\"visible\":") + (dialog.visible ? "true" : "false") + "}\n";
+    out["target"] = FieldToUtf8(target);
+    out["visible"] = dialog.visible;
     return out;
 }
 

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "dialog_model.h"
-#include "term_runtime.h"
+#include <nlohmann/json.hpp>
+
+#include "platform/ui/term/dialog_model.h"
+#include "platform/ui/term/term_runtime.h"
 
 namespace vmterm {
 
@@ -55,9 +57,11 @@ Control* ButtonForKey(Dialog& dialog, char key);
 // Whether the dialog's tray icon takes mouse messages (the menu and the double-click keys).
 bool TrayTakesClicks(Dialog& dialog);
 
-// The window as one JSON object ending in a line end: the title, every named control's value
-// (text, lines, the bar's range, position and percent, or whether a button is shown), the tray
-// icon, the monitoring state and, when the printer did not answer, why; the target as named.
-std::string RenderJson(Dialog& dialog, const MonitorReport& report, const std::string& target);
+// The window as one JSON object: the title, every named control's value (text, lines, the
+// bar's range, position and percent, or whether a button is shown), the tray icon, the
+// monitoring state and, when the printer did not answer, why; the target as named. Texts are
+// each field's UTF-8 (TerminalJson writes it safely).
+nlohmann::ordered_json WindowJson(Dialog& dialog, const MonitorReport& report,
+                                  const std::string& target);
 
 }  // namespace vmterm
