@@ -16,13 +16,13 @@ std::optional<Endpoint> ResolveEndpoint(const std::string& target, std::chrono::
         return std::nullopt;
     };
     std::string why;
-    const auto parts = SplitHostPort(target, why);
-    if (!parts) {
+    const auto split = SplitHostPort(target, why);
+    if (!split) {
         return refuse("bad target '" + target + "': " + why);
     }
-    const std::string host(parts->host);
+    const std::string host(split->host);
     net::IpAddress address;
-    if (parts->ipv6) {
+    if (split->ipv6) {
         if (!net::ParseIpLiteral(host, &address) || !address.ipv6) {
             return refuse("not an IPv6 address: " + host);
         }
@@ -32,7 +32,7 @@ std::optional<Endpoint> ResolveEndpoint(const std::string& target, std::chrono::
             return refuse(host + ": " + why);
         }
     }
-    return EndpointAt(address, parts->port);
+    return EndpointAt(address, split->port);
 }
 
 std::optional<Endpoint> LiteralEndpoint(std::string_view host, std::uint16_t port) {

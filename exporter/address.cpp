@@ -24,31 +24,31 @@ std::optional<TargetSpec> ParseTarget(std::string_view text, std::string& why) {
         why = "target is longer than " + std::to_string(kMaxTargetLength) + " bytes";
         return std::nullopt;
     }
-    const auto parts = SplitHostPort(text, why);
-    if (!parts) {
+    const auto split = SplitHostPort(text, why);
+    if (!split) {
         why = "target: " + why;
         return std::nullopt;
     }
-    TargetSpec spec{std::string(parts->host), parts->port};
-    if (parts->ipv6) {
+    TargetSpec target{std::string(split->host), split->port};
+    if (split->ipv6) {
         net::IpAddress address;
-        if (!net::ParseIpLiteral(spec.host, &address) || !address.ipv6) {
+        if (!net::ParseIpLiteral(target.host, &address) || !address.ipv6) {
             why = "target is not a valid IPv6 address";
             return std::nullopt;
         }
-        return spec;
+        return target;
     }
-    for (const char c : spec.host) {
+    for (const char c : target.host) {
         if (!IsHostChar(c)) {
             why = "target's host has a character other than letters, digits, '-', '_' and '.'";
             return std::nullopt;
         }
     }
-    if (spec.host.front() == '-' || spec.host.front() == '.') {
+    if (target.host.front() == '-' || target.host.front() == '.') {
         why = "target's host starts with '-' or '.'";
         return std::nullopt;
     }
-    return spec;
+    return target;
 }
 
 std::optional<Cidr> ParseCidr(std::string_view text) {

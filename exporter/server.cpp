@@ -331,31 +331,31 @@ bool ParseListenAddress(const std::string& text, sockaddr_storage& address, bool
     std::memset(&address, 0, sizeof address);
     dualStack = false;
     std::string why;
-    const auto parts = SplitListenAddress(text, why);
-    if (!parts) {
+    const auto split = SplitListenAddress(text, why);
+    if (!split) {
         error = "listen address '" + text + "' (ADDR:PORT, [IPv6]:PORT or :PORT): " + why;
         return false;
     }
     auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
     auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
     net::IpAddress literal;
-    if (parts->host.empty()) {
+    if (split->host.empty()) {
         v6->sin6_family = AF_INET6;
         v6->sin6_addr = in6addr_any;
-        v6->sin6_port = htons(parts->port);
+        v6->sin6_port = htons(split->port);
         dualStack = true;
-    } else if (!net::ParseIpLiteral(parts->host, &literal) || (parts->ipv6 && !literal.ipv6)) {
-        error = "listen address must be an IPv4 or IPv6 address, not '" + std::string(parts->host) +
+    } else if (!net::ParseIpLiteral(split->host, &literal) || (split->ipv6 && !literal.ipv6)) {
+        error = "listen address must be an IPv4 or IPv6 address, not '" + std::string(split->host) +
                 "'";
         return false;
     } else if (literal.ipv6) {
         v6->sin6_family = AF_INET6;
         std::memcpy(&v6->sin6_addr, literal.bytes.data(), 16);
-        v6->sin6_port = htons(parts->port);
+        v6->sin6_port = htons(split->port);
     } else {
         v4->sin_family = AF_INET;
         std::memcpy(&v4->sin_addr, literal.bytes.data(), 4);
-        v4->sin_port = htons(parts->port);
+        v4->sin_port = htons(split->port);
     }
     return true;
 }

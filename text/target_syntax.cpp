@@ -47,9 +47,9 @@ std::optional<Written> SplitWritten(std::string_view text, std::string& why) {
 
 // The port read where one was written; the host taken as written.
 std::optional<HostPort> Checked(const Written& written, bool zeroAllowed, std::string& why) {
-    HostPort parts;
-    parts.host = written.host;
-    parts.ipv6 = written.bracketed || written.host.find(':') != std::string_view::npos;
+    HostPort split;
+    split.host = written.host;
+    split.ipv6 = written.bracketed || written.host.find(':') != std::string_view::npos;
     if (written.port) {
         if (written.port->empty()) {
             why = "port is empty";
@@ -61,9 +61,9 @@ std::optional<HostPort> Checked(const Written& written, bool zeroAllowed, std::s
                               : "port is not a number from 1 to 65535";
             return std::nullopt;
         }
-        parts.port = *port;
+        split.port = *port;
     }
-    return parts;
+    return split;
 }
 
 }  // namespace
@@ -111,12 +111,12 @@ std::optional<HostPort> SplitHostPort(std::string_view text, std::string& why) {
     if (!written) {
         return std::nullopt;
     }
-    auto parts = Checked(*written, false, why);
-    if (parts && parts->host.empty()) {
+    auto split = Checked(*written, false, why);
+    if (split && split->host.empty()) {
         why = "host is empty";
         return std::nullopt;
     }
-    return parts;
+    return split;
 }
 
 std::optional<HostPort> SplitListenAddress(std::string_view text, std::string& why) {
@@ -128,10 +128,10 @@ std::optional<HostPort> SplitListenAddress(std::string_view text, std::string& w
         why = "no :PORT (an IPv6 address goes in brackets: [IPV6]:PORT)";
         return std::nullopt;
     }
-    auto parts = Checked(*written, true, why);
-    if (parts && written->bracketed && parts->host.empty()) {
+    auto split = Checked(*written, true, why);
+    if (split && written->bracketed && split->host.empty()) {
         why = "host in brackets is empty";
         return std::nullopt;
     }
-    return parts;
+    return split;
 }

@@ -97,15 +97,15 @@ TEST(SplitHostPort, TargetsAndListeningAddresses) {
     for (const Case& c : cases) {
         const char* form = c.split == target ? "target " : "listen ";
         std::string why;
-        const auto parts = c.split(c.text, why);
+        const auto got = c.split(c.text, why);
         if (c.host == nullptr) {
-            EXPECT_FALSE(parts) << form << c.text;
+            EXPECT_FALSE(got) << form << c.text;
             EXPECT_FALSE(why.empty()) << form << c.text;
         } else {
-            ASSERT_TRUE(parts) << form << c.text << ": " << why;
-            EXPECT_EQ(parts->host, c.host) << form << c.text;
-            EXPECT_EQ(parts->port, c.port) << form << c.text;
-            EXPECT_EQ(parts->ipv6, c.ipv6) << form << c.text;
+            ASSERT_TRUE(got) << form << c.text << ": " << why;
+            EXPECT_EQ(got->host, c.host) << form << c.text;
+            EXPECT_EQ(got->port, c.port) << form << c.text;
+            EXPECT_EQ(got->ipv6, c.ipv6) << form << c.text;
         }
     }
 }

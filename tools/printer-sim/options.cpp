@@ -32,13 +32,13 @@ bool ParseIpv4(std::string_view text, std::uint32_t& address) {
 
 bool ParseEndpoint(const std::string& text, Endpoint& endpoint) {
     std::string why;
-    const auto parts = SplitListenAddress(text, why);
+    const auto split = SplitListenAddress(text, why);
     std::uint32_t address = 0;
-    if (!parts || !ParseIpv4(parts->host, address)) {
+    if (!split || !ParseIpv4(split->host, address)) {
         return false;
     }
     endpoint.address = address;
-    endpoint.port = parts->port;
+    endpoint.port = split->port;
     return true;
 }
 
