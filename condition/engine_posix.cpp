@@ -244,7 +244,8 @@ class Engine final : public Reader {
                 }
             }
         }
-        // Stop: every reading still pending ends now.
+        // Stop: every reading still pending ends now, those submitted since the last turn too.
+        TakeSubmitted("reader stopped");
         std::vector<std::uint64_t> ids;
         for (const auto& [id, reading] : readings_) {
             ids.push_back(id);
@@ -373,10 +374,11 @@ class Engine final : public Reader {
         Condition condition = reading.walk.Take(reading.request.supplyWarningPercent);
         ReadDone done = std::move(reading.done);
         readings_.erase(reading.id);  // `reading` is gone from here on
+        // Counted out before `done` runs, so that whoever `done` wakes sees the count without it.
+        readingsInFlight_.fetch_sub(1, std::memory_order_relaxed);
         if (done) {
             done(std::move(condition));
         }
-        readingsInFlight_.fetch_sub(1, std::memory_order_relaxed);
     }
 
     void FireTimers(Clock::time_point now) {
