@@ -21,7 +21,7 @@ struct ScalarDef {
     bool byDevice;  // column + device index, else the scalar's own ".0" OID
 };
 
-const ScalarDef kScalars[kScalarCount] = {
+const ScalarDef SCALARS[SCALAR_COUNT] = {
     {&mib::SYS_UP_TIME, false},
     {&mib::SYS_NAME, false},
     {&mib::SYS_LOCATION, false},
@@ -38,7 +38,7 @@ struct ColumnDef {
     std::uint32_t column;
 };
 
-const ColumnDef kColumns[kColumnCount] = {
+const ColumnDef COLUMNS[COLUMN_COUNT] = {
     {&mib::PRT_MARKER_SUPPLIES_ENTRY, mib::SUPPLIES_MARKER_INDEX},
     {&mib::PRT_MARKER_SUPPLIES_ENTRY, mib::SUPPLIES_COLORANT_INDEX},
     {&mib::PRT_MARKER_SUPPLIES_ENTRY, mib::SUPPLIES_CLASS},
@@ -212,72 +212,72 @@ std::uint32_t ReadErrorBits(const ber::Value* cell) {
 }
 
 void AssembleSupplies(const Cells& cells, Condition& out) {
-    for (const std::uint32_t row : Rows(cells, kColSupplyMarker, kColSupplyLevel)) {
+    for (const std::uint32_t row : Rows(cells, COL_SUPPLY_MARKER, COL_SUPPLY_LEVEL)) {
         Supply supply;
         supply.index = row;
-        supply.markerIndex = AsUint32(Cell(cells, kColSupplyMarker, row)).value_or(0);
-        supply.description = TextOr(Cell(cells, kColSupplyDescription, row));
-        supply.type = AsInt32(Cell(cells, kColSupplyType, row)).value_or(0);
-        supply.supplyClass = AsInt32(Cell(cells, kColSupplyClass, row)).value_or(0);
-        supply.unit = AsInt32(Cell(cells, kColSupplyUnit, row)).value_or(0);
-        supply.capacity = ReadCapacity(Cell(cells, kColSupplyCapacity, row));
-        const Level level = ReadLevel(Cell(cells, kColSupplyLevel, row));
+        supply.markerIndex = AsUint32(Cell(cells, COL_SUPPLY_MARKER, row)).value_or(0);
+        supply.description = TextOr(Cell(cells, COL_SUPPLY_DESCRIPTION, row));
+        supply.type = AsInt32(Cell(cells, COL_SUPPLY_TYPE, row)).value_or(0);
+        supply.supplyClass = AsInt32(Cell(cells, COL_SUPPLY_CLASS, row)).value_or(0);
+        supply.unit = AsInt32(Cell(cells, COL_SUPPLY_UNIT, row)).value_or(0);
+        supply.capacity = ReadCapacity(Cell(cells, COL_SUPPLY_CAPACITY, row));
+        const Level level = ReadLevel(Cell(cells, COL_SUPPLY_LEVEL, row));
         supply.level = level.value;
         supply.levelState = level.state;
         if (supply.level && supply.capacity && *supply.capacity > 0) {
             supply.percent = 100.0 * *supply.level / *supply.capacity;
         }
         // Colorant 0 means none; a colorant row the printer lacks leaves the colour empty too.
-        const auto colorant = AsUint32(Cell(cells, kColSupplyColorant, row));
+        const auto colorant = AsUint32(Cell(cells, COL_SUPPLY_COLORANT, row));
         if (colorant && *colorant != 0) {
-            supply.colour = TextOr(Cell(cells, kColColorantValue, *colorant));
+            supply.colour = TextOr(Cell(cells, COL_COLORANT_VALUE, *colorant));
         }
         out.supplies.push_back(std::move(supply));
     }
 }
 
 void AssembleInputs(const Cells& cells, Condition& out) {
-    for (const std::uint32_t row : Rows(cells, kColInputCapacity, kColInputName)) {
+    for (const std::uint32_t row : Rows(cells, COL_INPUT_CAPACITY, COL_INPUT_NAME)) {
         Input input;
         input.index = row;
-        input.name = TextOr(Cell(cells, kColInputName, row));
-        input.media = TextOr(Cell(cells, kColInputMedia, row));
-        input.capacity = ReadCapacity(Cell(cells, kColInputCapacity, row));
-        const Level level = ReadLevel(Cell(cells, kColInputLevel, row));
+        input.name = TextOr(Cell(cells, COL_INPUT_NAME, row));
+        input.media = TextOr(Cell(cells, COL_INPUT_MEDIA, row));
+        input.capacity = ReadCapacity(Cell(cells, COL_INPUT_CAPACITY, row));
+        const Level level = ReadLevel(Cell(cells, COL_INPUT_LEVEL, row));
         input.level = level.value;
         input.levelState = level.state;
-        input.status = AsInt32(Cell(cells, kColInputStatus, row));
+        input.status = AsInt32(Cell(cells, COL_INPUT_STATUS, row));
         out.inputs.push_back(std::move(input));
     }
 }
 
 void AssembleAlerts(const Cells& cells, Condition& out) {
-    for (const std::uint32_t row : Rows(cells, kColAlertSeverity, kColAlertDescription)) {
+    for (const std::uint32_t row : Rows(cells, COL_ALERT_SEVERITY, COL_ALERT_DESCRIPTION)) {
         Alert alert;
         alert.index = row;
-        alert.severity = AsInt32(Cell(cells, kColAlertSeverity, row)).value_or(0);
-        alert.trainingLevel = AsInt32(Cell(cells, kColAlertTraining, row)).value_or(0);
-        alert.group = AsInt32(Cell(cells, kColAlertGroup, row)).value_or(0);
-        alert.groupIndex = AsInt32(Cell(cells, kColAlertGroupIndex, row)).value_or(0);
-        alert.code = AsInt32(Cell(cells, kColAlertCode, row)).value_or(0);
-        alert.description = TextOr(Cell(cells, kColAlertDescription, row));
+        alert.severity = AsInt32(Cell(cells, COL_ALERT_SEVERITY, row)).value_or(0);
+        alert.trainingLevel = AsInt32(Cell(cells, COL_ALERT_TRAINING, row)).value_or(0);
+        alert.group = AsInt32(Cell(cells, COL_ALERT_GROUP, row)).value_or(0);
+        alert.groupIndex = AsInt32(Cell(cells, COL_ALERT_GROUP_INDEX, row)).value_or(0);
+        alert.code = AsInt32(Cell(cells, COL_ALERT_CODE, row)).value_or(0);
+        alert.description = TextOr(Cell(cells, COL_ALERT_DESCRIPTION, row));
         out.alerts.push_back(std::move(alert));
     }
 }
 
 void AssembleMarkers(const Cells& cells, Condition& out) {
-    for (const std::uint32_t row : Rows(cells, kColMarkerLife, kColMarkerPowerOn)) {
+    for (const std::uint32_t row : Rows(cells, COL_MARKER_LIFE, COL_MARKER_POWER_ON)) {
         Marker marker;
         marker.index = row;
-        marker.lifeCount = AsUint32(Cell(cells, kColMarkerLife, row));
-        marker.powerOnCount = AsUint32(Cell(cells, kColMarkerPowerOn, row));
+        marker.lifeCount = AsUint32(Cell(cells, COL_MARKER_LIFE, row));
+        marker.powerOnCount = AsUint32(Cell(cells, COL_MARKER_POWER_ON, row));
         out.markers.push_back(marker);
     }
 }
 
 // Lines 1 to the last one present, in order; a line missing in between is empty.
 void AssembleConsole(const Cells& cells, Condition& out) {
-    const auto& column = cells.columns[kColConsoleText];
+    const auto& column = cells.columns[COL_CONSOLE_TEXT];
     std::uint32_t last = 0;
     for (const auto& [row, value] : column) {
         if (row >= 1 && row <= mib::CONSOLE_LINES) {
@@ -285,23 +285,23 @@ void AssembleConsole(const Cells& cells, Condition& out) {
         }
     }
     for (std::uint32_t line = 1; line <= last; ++line) {
-        out.consoleLines.push_back(WindowText(Cell(cells, kColConsoleText, line)));
+        out.consoleLines.push_back(WindowText(Cell(cells, COL_CONSOLE_TEXT, line)));
     }
 }
 
 }  // namespace
 
 mib::Oid ScalarOid(ScalarId id, std::uint32_t deviceIndex) {
-    mib::Oid oid = *kScalars[id].column;
-    if (kScalars[id].byDevice) {
+    mib::Oid oid = *SCALARS[id].column;
+    if (SCALARS[id].byDevice) {
         oid.push_back(deviceIndex);
     }
     return oid;
 }
 
 mib::Oid ColumnPrefix(ColumnId id, std::uint32_t deviceIndex) {
-    mib::Oid oid = *kColumns[id].entry;
-    oid.push_back(kColumns[id].column);
+    mib::Oid oid = *COLUMNS[id].entry;
+    oid.push_back(COLUMNS[id].column);
     oid.push_back(deviceIndex);
     return oid;
 }
@@ -309,18 +309,18 @@ mib::Oid ColumnPrefix(ColumnId id, std::uint32_t deviceIndex) {
 Condition Assemble(const Cells& cells) {
     Condition out;
     out.deviceIndex = cells.deviceIndex;
-    out.model = TextOr(Scalar(cells, kScModel));
-    out.serial = TextOr(Scalar(cells, kScSerial));
-    out.name = TextOr(Scalar(cells, kScName));
-    out.location = TextOr(Scalar(cells, kScLocation));
-    out.vendorStatus = WindowText(Scalar(cells, kScVendorStatus));
-    const ber::Value* upTime = Scalar(cells, kScUpTime);
+    out.model = TextOr(Scalar(cells, SC_MODEL));
+    out.serial = TextOr(Scalar(cells, SC_SERIAL));
+    out.name = TextOr(Scalar(cells, SC_NAME));
+    out.location = TextOr(Scalar(cells, SC_LOCATION));
+    out.vendorStatus = WindowText(Scalar(cells, SC_VENDOR_STATUS));
+    const ber::Value* upTime = Scalar(cells, SC_UP_TIME);
     if (upTime != nullptr && upTime->valid && upTime->tag == ASN_TIMETICKS) {
         out.uptimeTicks = static_cast<std::uint32_t>(upTime->integer);
     }
-    out.deviceStatus = AsInt32(Scalar(cells, kScDeviceStatus)).value_or(0);
-    out.printerStatus = AsInt32(Scalar(cells, kScPrinterStatus)).value_or(0);
-    out.errorBits = ReadErrorBits(Scalar(cells, kScErrorState));
+    out.deviceStatus = AsInt32(Scalar(cells, SC_DEVICE_STATUS)).value_or(0);
+    out.printerStatus = AsInt32(Scalar(cells, SC_PRINTER_STATUS)).value_or(0);
+    out.errorBits = ReadErrorBits(Scalar(cells, SC_ERROR_STATE));
     AssembleSupplies(cells, out);
     AssembleInputs(cells, out);
     AssembleAlerts(cells, out);

@@ -27,12 +27,12 @@ struct ReaderOptions {
 
 // A reading whose ReadRequest::deadline was left at its default (the clock's epoch) gets
 // this long from its submission.
-inline constexpr std::chrono::seconds kDefaultReadingTime{10};
+inline constexpr std::chrono::seconds DEFAULT_READING_TIME{10};
 
 std::unique_ptr<Reader> StartReader(const ReaderOptions& options = ReaderOptions{});
 
 // Reads one printer on a reader of its own and waits for the result: the terminal's one-shot
-// mode and the tests. Returns by the request's deadline (or kDefaultReadingTime).
+// mode and the tests. Returns by the request's deadline (or DEFAULT_READING_TIME).
 Condition ReadOnce(const ReadRequest& request);
 
 }  // namespace condition

@@ -36,11 +36,11 @@ using Clock = std::chrono::steady_clock;
 
 // One byte more than the largest valid message: a datagram that fills it was cut short and
 // the decoder refuses it as too large, never reads it as something shorter.
-constexpr std::size_t kReceiveCapacity = ber::kMaxMessageBytes + 1;
+constexpr std::size_t RECEIVE_CAPACITY = ber::MAX_MESSAGE_BYTES + 1;
 // Datagrams read from one socket before the loop looks at the others and at its timers.
-constexpr int kReceiveBurst = 64;
-constexpr int kReceiveBufferBytes = 4 << 20;
-constexpr std::int32_t kLargestRequestId = 0x7FFFFFFF;
+constexpr int RECEIVE_BURST = 64;
+constexpr int RECEIVE_BUFFER_BYTES = 4 << 20;
+constexpr std::int32_t LARGEST_REQUEST_ID = 0x7FFFFFFF;
 
 struct Reading {
     std::uint64_t id = 0;
@@ -76,7 +76,7 @@ int OpenUdp(int family) {
         setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
     }
     // Many answers can arrive at once; a larger buffer loses fewer of them (the kernel caps it).
-    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &RECEIVE_BUFFER_BYTES, sizeof RECEIVE_BUFFER_BYTES);
     sockaddr_storage local{};
     socklen_t length = 0;
     if (family == AF_INET) {
@@ -133,7 +133,7 @@ class Engine final : public Reader {
     explicit Engine(const ReaderOptions& options)
         : maxInFlight_(std::max<std::size_t>(1, options.maxInFlight)),
           nextRequestId_(FirstRequestId()),
-          buffer_(new std::uint8_t[kReceiveCapacity]) {
+          buffer_(new std::uint8_t[RECEIVE_CAPACITY]) {
         epoll_ = epoll_create1(EPOLL_CLOEXEC);
         wake_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
         const std::size_t perFamily = std::max<std::size_t>(1, options.socketsPerFamily);
@@ -283,7 +283,7 @@ class Engine final : public Reader {
             }
             r.socket = id % family.size();
             if (r.request.deadline == Clock::time_point{}) {
-                r.request.deadline = Clock::now() + kDefaultReadingTime;
+                r.request.deadline = Clock::now() + DEFAULT_READING_TIME;
             }
             timers_.push(Timer{r.request.deadline, id, 0});
             Advance(r);
@@ -298,7 +298,7 @@ class Engine final : public Reader {
             return;
         }
         message.version =
-            reading.request.version == SnmpVersion::V1 ? ber::kVersion1 : ber::kVersion2c;
+            reading.request.version == SnmpVersion::V1 ? ber::VERSION_1 : ber::VERSION_2C;
         message.community = reading.request.community;
         message.requestId = TakeRequestId();
         reading.bytes.clear();
@@ -320,7 +320,7 @@ class Engine final : public Reader {
     std::int32_t TakeRequestId() {
         for (;;) {
             const std::int32_t id = nextRequestId_;
-            nextRequestId_ = id == kLargestRequestId ? 1 : id + 1;
+            nextRequestId_ = id == LARGEST_REQUEST_ID ? 1 : id + 1;
             if (pending_.count(id) == 0) {
                 return id;
             }
@@ -421,10 +421,10 @@ class Engine final : public Reader {
     }
 
     void Receive(int fd) {
-        for (int n = 0; n < kReceiveBurst; ++n) {
+        for (int n = 0; n < RECEIVE_BURST; ++n) {
             sockaddr_storage from{};
             socklen_t length = sizeof from;
-            const ssize_t size = recvfrom(fd, buffer_.get(), kReceiveCapacity, 0,
+            const ssize_t size = recvfrom(fd, buffer_.get(), RECEIVE_CAPACITY, 0,
                                           reinterpret_cast<sockaddr*>(&from), &length);
             if (size < 0) {
                 return;  // EAGAIN: drained (or an error, nothing to read either way)
@@ -441,7 +441,7 @@ class Engine final : public Reader {
             Reading& reading = *readings_.at(pending->second);
             const std::vector<int>& family = reading.request.agent.ipv6 ? v6_ : v4_;
             const std::int32_t version =
-                reading.request.version == SnmpVersion::V1 ? ber::kVersion1 : ber::kVersion2c;
+                reading.request.version == SnmpVersion::V1 ? ber::VERSION_1 : ber::VERSION_2C;
             if (family[reading.socket] != fd || !FromAgent(from, reading.request.agent) ||
                 incoming_.version != version || incoming_.community != reading.request.community) {
                 continue;

@@ -115,7 +115,7 @@ void DeriveHealth(Condition& condition, double supplyWarningPercent) {
         return;
     }
     condition.health = Health::Ok;
-    for (const HealthRule& rule : kHealthRules) {
+    for (const HealthRule& rule : HEALTH_RULES) {
         const std::size_t before = condition.reasons.size();
         Apply(rule, condition, supplyWarningPercent, condition.reasons);
         // Two alerts alike give one reason.

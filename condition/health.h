@@ -1,5 +1,5 @@
 // The health of a printer and the reasons for it, derived from its condition by one table of
-// rules (kHealthRules, the same table as condition/README.md). A printer that did not answer
+// rules (HEALTH_RULES, the same table as condition/README.md). A printer that did not answer
 // is unreachable; otherwise the worst health any rule gives, ok when none applies. Reasons
 // are short stable strings ("jammed", "device down", "supply black toner at 4%",
 // "alert critical: jam"), in the table's order.
@@ -28,7 +28,7 @@ struct HealthRule {
     const char* reason;  // fixed, or the form the rule writes (see README)
 };
 
-inline constexpr HealthRule kHealthRules[] = {
+inline constexpr HealthRule HEALTH_RULES[] = {
     {RuleTest::ErrorBit, mib::ERROR_JAMMED, Health::Critical, "jammed"},
     {RuleTest::ErrorBit, mib::ERROR_NO_PAPER, Health::Critical, "noPaper"},
     {RuleTest::ErrorBit, mib::ERROR_NO_TONER, Health::Critical, "noToner"},

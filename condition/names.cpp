@@ -24,15 +24,15 @@ const char* Lookup(const Named (&table)[N], std::int32_t number) {
     return "";
 }
 
-constexpr Named kDeviceStatus[] = {
+constexpr Named DEVICE_STATUS[] = {
     {1, "unknown"}, {2, "running"}, {3, "warning"}, {4, "testing"}, {5, "down"},
 };
 
-constexpr Named kPrinterStatus[] = {
+constexpr Named PRINTER_STATUS[] = {
     {1, "other"}, {2, "unknown"}, {3, "idle"}, {4, "printing"}, {5, "warmup"},
 };
 
-constexpr Named kSupplyType[] = {
+constexpr Named SUPPLY_TYPE[] = {
     {1, "other"},
     {2, "unknown"},
     {3, "toner"},
@@ -71,13 +71,13 @@ constexpr Named kSupplyType[] = {
     {36, "matteInk"},
 };
 
-constexpr Named kSupplyClass[] = {
+constexpr Named SUPPLY_CLASS[] = {
     {1, "other"},
     {3, "supplyThatIsConsumed"},
     {4, "receptacleThatIsFilled"},
 };
 
-constexpr Named kSupplyUnit[] = {
+constexpr Named SUPPLY_UNIT[] = {
     {1, "other"},
     {2, "unknown"},
     {3, "tenThousandthsOfInches"},
@@ -95,14 +95,14 @@ constexpr Named kSupplyUnit[] = {
     {19, "percent"},
 };
 
-constexpr Named kAlertSeverity[] = {
+constexpr Named ALERT_SEVERITY[] = {
     {1, "other"},
     {3, "critical"},
     {4, "warning"},
     {5, "warningBinaryChangeEvent"},
 };
 
-constexpr Named kAlertGroup[] = {
+constexpr Named ALERT_GROUP[] = {
     {1, "other"},
     {2, "unknown"},
     {3, "hostResourcesMIBStorageTable"},
@@ -127,7 +127,7 @@ constexpr Named kAlertGroup[] = {
     {33, "finAttribute"},
 };
 
-constexpr Named kAlertCode[] = {
+constexpr Named ALERT_CODE[] = {
     {1, "other"},
     {2, "unknown"},
     {3, "coverOpen"},
@@ -225,7 +225,7 @@ constexpr Named kAlertCode[] = {
     {1801, "alertRemovalOfBinaryChangeEntry"},
 };
 
-constexpr const char* kErrorBitNames[mib::ERROR_BIT_COUNT] = {
+constexpr const char* ERROR_BIT_NAMES[mib::ERROR_BIT_COUNT] = {
     "lowPaper",
     "noPaper",
     "lowToner",
@@ -274,32 +274,32 @@ const char* LevelStateName(LevelState state) {
 }
 
 const char* ErrorBitName(int bit) {
-    return bit >= 0 && bit < mib::ERROR_BIT_COUNT ? kErrorBitNames[bit] : "";
+    return bit >= 0 && bit < mib::ERROR_BIT_COUNT ? ERROR_BIT_NAMES[bit] : "";
 }
 
 const char* DeviceStatusName(std::int32_t status) {
-    return Lookup(kDeviceStatus, status);
+    return Lookup(DEVICE_STATUS, status);
 }
 const char* PrinterStatusName(std::int32_t status) {
-    return Lookup(kPrinterStatus, status);
+    return Lookup(PRINTER_STATUS, status);
 }
 const char* SupplyTypeName(std::int32_t type) {
-    return Lookup(kSupplyType, type);
+    return Lookup(SUPPLY_TYPE, type);
 }
 const char* SupplyClassName(std::int32_t supplyClass) {
-    return Lookup(kSupplyClass, supplyClass);
+    return Lookup(SUPPLY_CLASS, supplyClass);
 }
 const char* SupplyUnitName(std::int32_t unit) {
-    return Lookup(kSupplyUnit, unit);
+    return Lookup(SUPPLY_UNIT, unit);
 }
 const char* AlertSeverityName(std::int32_t severity) {
-    return Lookup(kAlertSeverity, severity);
+    return Lookup(ALERT_SEVERITY, severity);
 }
 const char* AlertGroupName(std::int32_t group) {
-    return Lookup(kAlertGroup, group);
+    return Lookup(ALERT_GROUP, group);
 }
 const char* AlertCodeName(std::int32_t code) {
-    return Lookup(kAlertCode, code);
+    return Lookup(ALERT_CODE, code);
 }
 
 }  // namespace condition

@@ -13,7 +13,7 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-constexpr int kBarCells = 20;
+constexpr int BAR_CELLS = 20;
 
 json NameOrNull(const char* name) {
     return name != nullptr && name[0] != '\0' ? json(name) : json(nullptr);
@@ -43,9 +43,9 @@ std::string Number(double value) {
 
 std::string Bar(double percent) {
     const int filled =
-        std::clamp(static_cast<int>(std::lround(percent * kBarCells / 100.0)), 0, kBarCells);
+        std::clamp(static_cast<int>(std::lround(percent * BAR_CELLS / 100.0)), 0, BAR_CELLS);
     return "[" + std::string(static_cast<std::size_t>(filled), '#') +
-           std::string(static_cast<std::size_t>(kBarCells - filled), '-') + "]";
+           std::string(static_cast<std::size_t>(BAR_CELLS - filled), '-') + "]";
 }
 
 // The level column of a supply or tray: a bar and percent, or what the printer said instead.
@@ -55,7 +55,7 @@ std::string LevelText(const std::optional<double>& percent,
     if (percent) {
         return Bar(*percent) + " " + Pad(Number(*percent) + "%", 6);
     }
-    std::string text = "[" + std::string(kBarCells, ' ') + "] ";
+    std::string text = "[" + std::string(BAR_CELLS, ' ') + "] ";
     if (level) {
         return text + std::to_string(*level) +
                (capacity ? " of " + std::to_string(*capacity) : std::string());

@@ -11,8 +11,8 @@ namespace condition {
 namespace {
 
 bool IsException(const ber::Value& value) {
-    return value.tag == ber::kNoSuchObject || value.tag == ber::kNoSuchInstance ||
-           value.tag == ber::kEndOfMibView;
+    return value.tag == ber::NO_SUCH_OBJECT || value.tag == ber::NO_SUCH_INSTANCE ||
+           value.tag == ber::END_OF_MIB_VIEW;
 }
 
 bool StartsWith(const std::vector<std::uint32_t>& name, const mib::Oid& prefix) {
@@ -22,8 +22,8 @@ bool StartsWith(const std::vector<std::uint32_t>& name, const mib::Oid& prefix) 
 // What is kept of a value: all of it, less text past the bound.
 ber::Value Kept(const ber::Value& value) {
     ber::Value kept = value;
-    if (kept.bytes.size() > kMaxTextBytes) {
-        kept.bytes.resize(kMaxTextBytes);
+    if (kept.bytes.size() > MAX_TEXT_BYTES) {
+        kept.bytes.resize(MAX_TEXT_BYTES);
     }
     return kept;
 }
@@ -67,8 +67,8 @@ Walk::Walk(SnmpVersion version) : version_(version) {
 }
 
 void Walk::Note(std::string error) {
-    constexpr std::size_t kMaxErrors = 4;
-    if (errors_.size() < kMaxErrors &&
+    constexpr std::size_t MAX_ERRORS = 4;
+    if (errors_.size() < MAX_ERRORS &&
         std::find(errors_.begin(), errors_.end(), error) == errors_.end()) {
         errors_.push_back(std::move(error));
     }
@@ -78,8 +78,8 @@ bool Walk::Next(ber::Message& request) {
     while (phase_ != Phase::Done) {
         const bool more = phase_ == Phase::Scalars ? NextScalars(request) : NextColumns(request);
         if (more) {
-            if (requests_ >= kMaxRequestsPerReading) {
-                Abort("more than " + std::to_string(kMaxRequestsPerReading) + " requests");
+            if (requests_ >= MAX_REQUESTS_PER_READING) {
+                Abort("more than " + std::to_string(MAX_REQUESTS_PER_READING) + " requests");
                 return false;
             }
             ++requests_;
@@ -122,24 +122,24 @@ bool Walk::FindPrinter() {
 
 void Walk::StartScalars() {
     pendingScalars_.clear();
-    for (std::size_t id = 0; id < kScalarCount; ++id) {
+    for (std::size_t id = 0; id < SCALAR_COUNT; ++id) {
         pendingScalars_.push_back(static_cast<ScalarId>(id));
     }
 }
 
 void Walk::StartTables() {
     columns_.clear();
-    for (std::size_t id = 0; id < kColumnCount; ++id) {
+    for (std::size_t id = 0; id < COLUMN_COUNT; ++id) {
         Column column;
         column.prefix = ColumnPrefix(static_cast<ColumnId>(id), cells_.deviceIndex);
         column.cursor = column.prefix;
         column.rows = &cells_.columns[id];
-        if (id == kColConsoleText) {
+        if (id == COL_CONSOLE_TEXT) {
             column.lastRow = mib::CONSOLE_LINES;
         }
         columns_.push_back(std::move(column));
     }
-    columnsPerPdu_ = kColumnsPerPdu;
+    columnsPerPdu_ = COLUMNS_PER_PDU;
 }
 
 bool Walk::NextScalars(ber::Message& request) {
@@ -175,7 +175,7 @@ bool Walk::NextColumns(ber::Message& request) {
         request.errorStatus = 0;
         request.errorIndex = 0;
     } else {
-        request.pduType = ber::kPduGetBulk;
+        request.pduType = ber::PDU_GET_BULK;
         request.errorStatus = 0;  // non-repeaters
         request.errorIndex = repetitions_;
     }
@@ -302,8 +302,8 @@ bool Walk::Step(Column& column, const ber::VarBind& binding) {
         return true;
     }
     column.cursor = binding.name;
-    if (++column.visited > kMaxRowsPerColumn) {
-        Note("more than " + std::to_string(kMaxRowsPerColumn) + " rows at " +
+    if (++column.visited > MAX_ROWS_PER_COLUMN) {
+        Note("more than " + std::to_string(MAX_ROWS_PER_COLUMN) + " rows at " +
              OidText(column.prefix));
         column.done = true;
         return true;

@@ -8,7 +8,7 @@
 // the end of its table. Whatever an agent answers, the reading ends: a column whose answer
 // does not advance is stopped with an error, rows and texts are bounded (cells.h), an error
 // status makes the request smaller or drops the object it names, and a reading never sends
-// more than kMaxRequestsPerReading requests. No answer can crash it or make it loop.
+// more than MAX_REQUESTS_PER_READING requests. No answer can crash it or make it loop.
 #pragma once
 
 #include <cstddef>
@@ -23,10 +23,10 @@
 
 namespace condition {
 
-inline constexpr int kMaxRequestsPerReading = 1000;
-inline constexpr std::size_t kScalarsPerPdu = 10;
-inline constexpr std::size_t kColumnsPerPdu = 12;
-inline constexpr std::int32_t kBulkRepetitions = 10;
+inline constexpr int MAX_REQUESTS_PER_READING = 1000;
+inline constexpr std::size_t SCALARS_PER_PDU = 10;
+inline constexpr std::size_t COLUMNS_PER_PDU = 12;
+inline constexpr std::int32_t BULK_REPETITIONS = 10;
 
 class Walk {
   public:
@@ -85,11 +85,11 @@ class Walk {
 
     std::map<std::uint32_t, ber::Value> deviceTypes_;
     std::vector<Column> columns_;
-    std::size_t columnsPerPdu_ = kColumnsPerPdu;
-    std::int32_t repetitions_ = kBulkRepetitions;
+    std::size_t columnsPerPdu_ = COLUMNS_PER_PDU;
+    std::int32_t repetitions_ = BULK_REPETITIONS;
 
     std::vector<ScalarId> pendingScalars_;
-    std::size_t scalarsPerPdu_ = kScalarsPerPdu;
+    std::size_t scalarsPerPdu_ = SCALARS_PER_PDU;
 
     std::vector<std::size_t> asked_;  // what the last request asked: columns or scalars
 };

@@ -20,8 +20,8 @@ std::optional<TargetSpec> ParseTarget(std::string_view text, std::string& why) {
         why = "target is empty";
         return std::nullopt;
     }
-    if (text.size() > kMaxTargetLength) {
-        why = "target is longer than " + std::to_string(kMaxTargetLength) + " bytes";
+    if (text.size() > MAX_TARGET_LENGTH) {
+        why = "target is longer than " + std::to_string(MAX_TARGET_LENGTH) + " bytes";
         return std::nullopt;
     }
     const auto split = SplitHostPort(text, why);
@@ -111,8 +111,8 @@ std::vector<Cidr> DefaultAllowList() {
 bool IsAllowed(const std::vector<Cidr>& list, const condition::Endpoint& endpoint) {
     bool ipv6 = endpoint.ipv6;
     std::array<std::uint8_t, 16> address = endpoint.address;
-    static constexpr std::uint8_t kMappedPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
-    if (ipv6 && std::memcmp(address.data(), kMappedPrefix, 12) == 0) {
+    static constexpr std::uint8_t MAPPED_PREFIX[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+    if (ipv6 && std::memcmp(address.data(), MAPPED_PREFIX, 12) == 0) {
         ipv6 = false;
         std::memmove(address.data(), address.data() + 12, 4);
     }

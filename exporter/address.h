@@ -3,7 +3,7 @@
 //
 // Target syntax: text/target_syntax.h's SplitHostPort (HOST, HOST:PORT, an IPv6 literal bare or
 // in brackets with an optional port, [::1]:161), held more strictly for a request: at most
-// kMaxTargetLength bytes in all, and HOST a dotted IPv4 address, a valid IPv6 literal or a DNS
+// MAX_TARGET_LENGTH bytes in all, and HOST a dotted IPv4 address, a valid IPv6 literal or a DNS
 // name (letters, digits, '-', '_', '.', not starting with '-' or '.').
 #pragma once
 
@@ -19,7 +19,7 @@
 
 namespace exporter {
 
-inline constexpr std::size_t kMaxTargetLength = 255;
+inline constexpr std::size_t MAX_TARGET_LENGTH = 255;
 
 struct TargetSpec {
     std::string host;

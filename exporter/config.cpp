@@ -78,8 +78,8 @@ bool ReadPrinters(const YAML::Node& printers, Config& config, std::string& error
         error = Where(printers) + ": 'printers' must be a list";
         return false;
     }
-    if (printers.size() > kMaxConfiguredPrinters) {
-        error = "more than " + std::to_string(kMaxConfiguredPrinters) + " printers";
+    if (printers.size() > MAX_CONFIGURED_PRINTERS) {
+        error = "more than " + std::to_string(MAX_CONFIGURED_PRINTERS) + " printers";
         return false;
     }
     for (const YAML::Node& entry : printers) {

@@ -22,8 +22,8 @@
 
 namespace exporter {
 
-inline constexpr const char* kDefaultAuth = "default";
-inline constexpr std::size_t kMaxConfiguredPrinters = 10000;
+inline constexpr const char* DEFAULT_AUTH = "default";
+inline constexpr std::size_t MAX_CONFIGURED_PRINTERS = 10000;
 
 struct Auth {
     condition::SnmpVersion version = condition::SnmpVersion::V1;
@@ -33,11 +33,11 @@ struct Auth {
 struct PrinterEntry {
     std::string name;
     std::string target;
-    std::string auth = kDefaultAuth;
+    std::string auth = DEFAULT_AUTH;
 };
 
 struct Config {
-    std::map<std::string, Auth, std::less<>> auths{{kDefaultAuth, Auth{}}};
+    std::map<std::string, Auth, std::less<>> auths{{DEFAULT_AUTH, Auth{}}};
     std::vector<PrinterEntry> printers;
 };
 

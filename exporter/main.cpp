@@ -17,8 +17,8 @@
 
 namespace {
 
-constexpr auto kTick = std::chrono::milliseconds(250);
-constexpr auto kShutdownGrace = std::chrono::milliseconds(700);
+constexpr auto TICK = std::chrono::milliseconds(250);
+constexpr auto SHUTDOWN_GRACE = std::chrono::milliseconds(700);
 
 // Thousands of probes each hold a connection and a socket: the soft limit of 1024 is too few.
 void RaiseDescriptorLimit() {
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     }
     std::cout << "listening on port " << server.Port() << std::endl;
 
-    timespec tick{0, std::chrono::nanoseconds(kTick).count()};
+    timespec tick{0, std::chrono::nanoseconds(TICK).count()};
     while (true) {
         int signal = sigtimedwait(&signals, nullptr, &tick);
         if (signal == SIGTERM || signal == SIGINT) {
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
         }
         server.CutSlowClients();
     }
-    server.Shutdown(kShutdownGrace);
+    server.Shutdown(SHUTDOWN_GRACE);
     // No reading may call back into what is destroyed below.
     resolver.reset();
     reader.reset();

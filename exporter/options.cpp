@@ -76,7 +76,7 @@ std::string UsageText() {
            "Reads printers' condition over SNMP for Prometheus.\n"
            "\n"
            "  --listen ADDR:PORT     HTTP address; default :" +
-           std::to_string(kDefaultPort) +
+           std::to_string(DEFAULT_PORT) +
            " (every address, IPv6 and IPv4)\n"
            "  --config FILE          YAML file with SNMP auths and the status page's printers\n"
            "  --allow-targets LIST   networks /probe may read, e.g. 10.0.0.0/8,fd00::/8;\n"

@@ -14,18 +14,18 @@ using condition::Condition;
 using condition::Health;
 using condition::LevelState;
 
-constexpr std::array kHealthStates = {Health::Ok, Health::Warning, Health::Critical,
+constexpr std::array HEALTH_STATES = {Health::Ok, Health::Warning, Health::Critical,
                                       Health::Unreachable};
-constexpr std::array kLevelStates = {LevelState::Ok, LevelState::Unknown, LevelState::SomeRemaining,
+constexpr std::array LEVEL_STATES = {LevelState::Ok, LevelState::Unknown, LevelState::SomeRemaining,
                                      LevelState::Other};
 // hrDeviceStatus and hrPrinterStatus both number their states 1 to 5.
-constexpr int kFirstStatus = 1;
-constexpr int kLastStatus = 5;
+constexpr int FIRST_STATUS = 1;
+constexpr int LAST_STATUS = 5;
 
 void WriteHealth(Exposition& out, Health health) {
     out.Family("vellumark_printer_health", MetricType::Gauge,
                "The printer's health, one-hot over ok, warning, critical and unreachable.");
-    for (Health state : kHealthStates) {
+    for (Health state : HEALTH_STATES) {
         out.Sample({{"state", condition::HealthName(state)}}, state == health ? 1 : 0);
     }
 }
@@ -37,7 +37,7 @@ void WriteStatus(Exposition& out, const char* name, const char* help, int status
         return;
     }
     out.Family(name, MetricType::Gauge, help);
-    for (int state = kFirstStatus; state <= kLastStatus; ++state) {
+    for (int state = FIRST_STATUS; state <= LAST_STATUS; ++state) {
         out.Sample({{"state", stateName(state)}}, state == status ? 1 : 0);
     }
 }
@@ -95,7 +95,7 @@ void WriteSupplies(Exposition& out, const Condition& condition) {
                "and other.");
     for (std::size_t i = 0; i < count; ++i) {
         auto l = labels(i);
-        for (LevelState state : kLevelStates) {
+        for (LevelState state : LEVEL_STATES) {
             l[5].value = condition::LevelStateName(state);
             out.Sample(l, state == condition.supplies[i].levelState ? 1 : 0);
         }

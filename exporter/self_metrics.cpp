@@ -19,7 +19,7 @@ const char* ProbeResultName(ProbeResult result) {
         case ProbeResult::Overloaded:
             return "overloaded";
         case ProbeResult::Aborted:
-        case ProbeResult::kCount:
+        case ProbeResult::COUNT:
             break;
     }
     return "aborted";
@@ -38,8 +38,8 @@ bool SelfMetrics::TryAdmit(int cap) {
 void SelfMetrics::Finish(ProbeResult result, double seconds) {
     --inFlight_;
     ++results_[static_cast<int>(result)];
-    for (std::size_t i = 0; i < kBuckets.size(); ++i) {
-        if (seconds <= kBuckets[i]) {
+    for (std::size_t i = 0; i < BUCKETS.size(); ++i) {
+        if (seconds <= BUCKETS[i]) {
             ++buckets_[i];
             break;
         }
@@ -64,17 +64,17 @@ std::string SelfMetrics::Render(const condition::ReaderStats& reader) const {
 
     out.Family("vellumark_exporter_probes_total", MetricType::Counter,
                "Probes answered, by result.");
-    for (int i = 0; i < static_cast<int>(ProbeResult::kCount); ++i) {
+    for (int i = 0; i < static_cast<int>(ProbeResult::COUNT); ++i) {
         out.Sample({{"result", ProbeResultName(static_cast<ProbeResult>(i))}},
                    static_cast<double>(results_[i].load()));
     }
     out.Family("vellumark_exporter_probe_duration_seconds", MetricType::Histogram,
                "How long admitted probes took, from request to answer.");
     std::uint64_t cumulative = 0;
-    for (std::size_t i = 0; i < kBuckets.size(); ++i) {
+    for (std::size_t i = 0; i < BUCKETS.size(); ++i) {
         cumulative += buckets_[i].load();
         std::string bound;
-        AppendNumber(bound, kBuckets[i]);
+        AppendNumber(bound, BUCKETS[i]);
         out.Sample({{"le", bound}}, static_cast<double>(cumulative), "_bucket");
     }
     const std::uint64_t count = durationCount_.load();

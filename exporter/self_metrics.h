@@ -19,7 +19,7 @@ enum class ProbeResult {
     Forbidden,    // 403: the target's address is outside the allow-list
     Overloaded,   // 503: the cap on probes in flight was reached
     Aborted,      // 503: the exporter was shutting down
-    kCount
+    COUNT
 };
 const char* ProbeResultName(ProbeResult result);
 
@@ -38,13 +38,12 @@ class SelfMetrics {
     std::string Render(const condition::ReaderStats& reader) const;
 
     // Upper bounds of the duration histogram's buckets, in seconds.
-    static constexpr std::array<double, 10> kBuckets = {0.05, 0.1, 0.25, 0.5, 1,
-                                                        2.5,  5,   10,   15,  30};
+    static constexpr std::array<double, 10> BUCKETS = {0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10, 15, 30};
 
   private:
     std::atomic<int> inFlight_{0};
-    std::array<std::atomic<std::uint64_t>, static_cast<int>(ProbeResult::kCount)> results_{};
-    std::array<std::atomic<std::uint64_t>, kBuckets.size()> buckets_{};  // not cumulative
+    std::array<std::atomic<std::uint64_t>, static_cast<int>(ProbeResult::COUNT)> results_{};
+    std::array<std::atomic<std::uint64_t>, BUCKETS.size()> buckets_{};  // not cumulative
     std::atomic<std::uint64_t> durationCount_{0};
     std::atomic<std::uint64_t> durationMicros_{0};
 };

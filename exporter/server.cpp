@@ -25,10 +25,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kPlainText = "text/plain; charset=utf-8";
-constexpr const char* kExposition = "text/plain; version=0.0.4; charset=utf-8";
-constexpr const char* kHtml = "text/html; charset=utf-8";
-constexpr std::size_t kMaxEchoedBytes = 64;
+constexpr const char* PLAIN_TEXT = "text/plain; charset=utf-8";
+constexpr const char* EXPOSITION = "text/plain; version=0.0.4; charset=utf-8";
+constexpr const char* HTML = "text/html; charset=utf-8";
+constexpr std::size_t MAX_ECHOED_BYTES = 64;
 
 // A request answered later: a probe, or a page waiting for the printers' refresh.
 struct Pending {
@@ -53,10 +53,10 @@ struct Connection {
 // Printable ASCII of a client's text, cut, for echoing in a one-line reason.
 std::string Echo(std::string_view text) {
     std::string out;
-    for (char c : text.substr(0, kMaxEchoedBytes)) {
+    for (char c : text.substr(0, MAX_ECHOED_BYTES)) {
         out += (c >= 0x20 && c < 0x7f) ? c : '?';
     }
-    if (text.size() > kMaxEchoedBytes) {
+    if (text.size() > MAX_ECHOED_BYTES) {
         out += "...";
     }
     return out;
@@ -77,7 +77,7 @@ MHD_Result Answer(MHD_Connection* connection, unsigned status, const std::string
 }
 
 MHD_Result Reason(MHD_Connection* connection, unsigned status, const std::string& reason) {
-    return Answer(connection, status, reason + "\n", kPlainText);
+    return Answer(connection, status, reason + "\n", PLAIN_TEXT);
 }
 
 const char* Argument(MHD_Connection* connection, const char* name) {
@@ -175,7 +175,7 @@ struct Server::Impl {
                               " is outside the networks this exporter may probe");
         }
         return Answer(connection, MHD_HTTP_OK,
-                      RenderProbe(pending.outcome.condition, pending.seconds), kExposition);
+                      RenderProbe(pending.outcome.condition, pending.seconds), EXPOSITION);
     }
 
     // --- the endpoints -----------------------------------------------------------------
@@ -196,7 +196,7 @@ struct Server::Impl {
             return refuse(MHD_HTTP_BAD_REQUEST, ProbeResult::BadRequest, why);
         }
         const char* authName = Argument(connection, "auth");
-        auto auth = config.auths.find(std::string_view(authName ? authName : kDefaultAuth));
+        auto auth = config.auths.find(std::string_view(authName ? authName : DEFAULT_AUTH));
         if (auth == config.auths.end()) {
             return refuse(MHD_HTTP_BAD_REQUEST, ProbeResult::BadRequest,
                           "unknown auth '" + Echo(authName) + "'");
@@ -238,7 +238,7 @@ struct Server::Impl {
 
     MHD_Result AnswerPage(MHD_Connection* connection) {
         return Answer(connection, MHD_HTTP_OK,
-                      RenderStatusPage(cache.Snapshot(), std::chrono::system_clock::now()), kHtml);
+                      RenderStatusPage(cache.Snapshot(), std::chrono::system_clock::now()), HTML);
     }
 
     MHD_Result Route(MHD_Connection* connection, const char* url, const char* method,
@@ -258,13 +258,13 @@ struct Server::Impl {
             return Probe(connection, context);
         }
         if (path == "/metrics") {
-            return Answer(connection, MHD_HTTP_OK, metrics.Render(reader.Stats()), kExposition);
+            return Answer(connection, MHD_HTTP_OK, metrics.Render(reader.Stats()), EXPOSITION);
         }
         if (path == "/") {
             return Page(connection, context);
         }
         if (path == "/-/healthy") {
-            return Answer(connection, MHD_HTTP_OK, "Healthy\n", kPlainText);
+            return Answer(connection, MHD_HTTP_OK, "Healthy\n", PLAIN_TEXT);
         }
         return Reason(connection, MHD_HTTP_NOT_FOUND, "not found: " + Echo(path));
     }
@@ -371,8 +371,8 @@ std::chrono::milliseconds ProbeTimeout(const char* header, std::chrono::millisec
         return fallback;
     }
     // Bounded above so that a header cannot keep a probe's resources for hours.
-    constexpr double kLongest = 300;
-    double wanted = std::min(seconds, kLongest);
+    constexpr double LONGEST = 300;
+    double wanted = std::min(seconds, LONGEST);
     double left = std::max(wanted - std::chrono::duration<double>(margin).count(), wanted / 2);
     return std::chrono::milliseconds(static_cast<long long>(left * 1000));
 }

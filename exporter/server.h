@@ -24,7 +24,7 @@
 
 namespace exporter {
 
-inline constexpr std::uint16_t kDefaultPort = 10305;
+inline constexpr std::uint16_t DEFAULT_PORT = 10305;
 
 struct ServerLimits {
     int maxProbes = 2000;                          // probes in flight
@@ -35,7 +35,7 @@ struct ServerLimits {
 };
 
 struct ServerOptions {
-    std::string listen = ":" + std::to_string(kDefaultPort);
+    std::string listen = ":" + std::to_string(DEFAULT_PORT);
     ServerLimits limits;
     std::chrono::milliseconds defaultProbeTimeout{10000};
     std::chrono::milliseconds timeoutMargin{500};  // taken from Prometheus's scrape timeout

@@ -6,10 +6,10 @@ namespace exporter {
 namespace {
 
 void CutText(std::string& text) {
-    if (text.size() <= kViewTextBytes) {
+    if (text.size() <= VIEW_TEXT_BYTES) {
         return;
     }
-    std::size_t end = kViewTextBytes;
+    std::size_t end = VIEW_TEXT_BYTES;
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
         --end;  // not inside a UTF-8 sequence
     }
@@ -18,8 +18,8 @@ void CutText(std::string& text) {
 
 template <typename Rows>
 void CutRows(Rows& rows) {
-    if (rows.size() > kViewRows) {
-        rows.resize(kViewRows);
+    if (rows.size() > VIEW_ROWS) {
+        rows.resize(VIEW_ROWS);
     }
 }
 
@@ -71,7 +71,7 @@ StatusCache::StatusCache(const Config& config, Launcher& launcher) : launcher_(l
 bool StatusCache::FreshOrWait(std::function<void()> ready) {
     std::lock_guard lock(mutex_);
     auto now = std::chrono::steady_clock::now();
-    if (views_.empty() || (!refreshing_ && lastStart_ && now - *lastStart_ < kRefreshInterval)) {
+    if (views_.empty() || (!refreshing_ && lastStart_ && now - *lastStart_ < REFRESH_INTERVAL)) {
         return true;
     }
     waiters_.push_back(std::move(ready));
@@ -85,7 +85,7 @@ bool StatusCache::FreshOrWait(std::function<void()> ready) {
 void StatusCache::Refresh() {
     refreshing_ = true;
     remaining_ = views_.size();
-    auto deadline = *lastStart_ + kPageReadTimeout;
+    auto deadline = *lastStart_ + PAGE_READ_TIMEOUT;
     for (std::size_t i = 0; i < views_.size(); ++i) {
         // The launcher may answer on this thread (an address outside the allow-list): Store
         // must not take the lock then, so the reading starts after it is released.

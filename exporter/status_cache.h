@@ -1,5 +1,5 @@
 // The status page's view of the configured printers. They are read through the same launcher
-// and reader as /probe, all at once, at most once per kRefreshInterval however often the page is
+// and reader as /probe, all at once, at most once per REFRESH_INTERVAL however often the page is
 // asked for; the readings are kept (cut to bounded size) until the next refresh. Nothing here
 // waits: a caller that finds the view stale is called back when the refresh it started or joined
 // has ended. Any thread may call any method.
@@ -18,11 +18,11 @@
 
 namespace exporter {
 
-inline constexpr std::chrono::seconds kRefreshInterval{10};
-inline constexpr std::chrono::seconds kPageReadTimeout{5};
+inline constexpr std::chrono::seconds REFRESH_INTERVAL{10};
+inline constexpr std::chrono::seconds PAGE_READ_TIMEOUT{5};
 // What one printer may keep in the view: its first rows of each table, texts cut to a length.
-inline constexpr std::size_t kViewRows = 32;
-inline constexpr std::size_t kViewTextBytes = 200;
+inline constexpr std::size_t VIEW_ROWS = 32;
+inline constexpr std::size_t VIEW_TEXT_BYTES = 200;
 
 struct PrinterView {
     std::string name;

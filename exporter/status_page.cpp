@@ -11,9 +11,9 @@
 namespace exporter {
 namespace {
 
-constexpr const char* kNeutral = "#8a8f98";
+constexpr const char* NEUTRAL = "#8a8f98";
 
-constexpr const char* kStyle = R"css(
+constexpr const char* STYLE = R"css(
 *{box-sizing:border-box}
 body{margin:0;font:15px/1.4 system-ui,-apple-system,"Segoe UI",Roboto,sans-serif;background:#f3f4f6;color:#1f2328}
 header{padding:12px 16px;background:#24292f;color:#fff}
@@ -213,19 +213,19 @@ const char* ColorantCss(std::string_view colour) {
         name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
     // Longer names first: "light cyan" before "cyan", "matte black" before "black".
-    static constexpr std::pair<const char*, const char*> kColours[] = {
+    static constexpr std::pair<const char*, const char*> COLOURS[] = {
         {"light cyan", "#7fd3f5"}, {"light magenta", "#f28cc4"}, {"light black", "#6e6e6e"},
         {"black", "#1f1f1f"},      {"cyan", "#00a3e0"},          {"magenta", "#d6007e"},
         {"yellow", "#f2c500"},     {"red", "#d7261e"},           {"green", "#2e9e44"},
         {"blue", "#2557d6"},       {"orange", "#f28500"},        {"violet", "#7d3fc1"},
         {"gray", "#9a9a9a"},       {"grey", "#9a9a9a"},
     };
-    for (const auto& [key, css] : kColours) {
+    for (const auto& [key, css] : COLOURS) {
         if (name.find(key) != std::string::npos) {
             return css;
         }
     }
-    return kNeutral;
+    return NEUTRAL;
 }
 
 std::string RenderStatusPage(const std::vector<PrinterView>& printers,
@@ -236,7 +236,7 @@ std::string RenderStatusPage(const std::vector<PrinterView>& printers,
         "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
         "<meta http-equiv=\"refresh\" content=\"30\"><title>Printers - Vellumark</title><style>";
-    html += kStyle;
+    html += STYLE;
     html += "</style></head><body><header><h1>Printers</h1><p>";
     html += std::to_string(printers.size()) + (printers.size() == 1 ? " printer" : " printers");
     html += " &middot; " + TimeText(now) + " &middot; vellumark-exporter " VELLUMARK_VERSION;

@@ -8,23 +8,23 @@
 namespace {
 
 // Dotted forms never grow past this, whatever the element count.
-constexpr std::size_t kDottedChars = 128;
+constexpr std::size_t DOTTED_CHARS = 128;
 
 char* NewText(std::size_t bytes) {
     return static_cast<char*>(SnmpUtilMemAlloc(bytes));
 }
 
 // 33 bytes hold any 32-bit number in decimal with its sign and terminator.
-constexpr std::size_t kNumberBytes = 33;
+constexpr std::size_t NUMBER_BYTES = 33;
 
-// Decimal text in new storage of kNumberBytes. to_chars rather than snprintf: a poll cycle
+// Decimal text in new storage of NUMBER_BYTES. to_chars rather than snprintf: a poll cycle
 // renders a dozen numbers, and the formatting engine would cost more than the rest of the
 // rendering together.
 template <typename Number>
 char* DecimalText(Number number) {
-    char* text = NewText(kNumberBytes);
+    char* text = NewText(NUMBER_BYTES);
     if (text != nullptr) {
-        std::to_chars(text, text + kNumberBytes - 1, number);
+        std::to_chars(text, text + NUMBER_BYTES - 1, number);
     }
     return text;
 }
@@ -45,7 +45,7 @@ char* DottedText(std::uint32_t count, ElementAt elementAt) {
     if (count == 0) {
         return nullptr;
     }
-    char dotted[kDottedChars] = "";
+    char dotted[DOTTED_CHARS] = "";
     for (std::uint32_t i = 0; i < count; ++i) {
         char element[16] = "";
         std::to_chars(element, element + sizeof element - 1, elementAt(i));

@@ -284,18 +284,18 @@ int main(int argc, char** argv) {
         ber::Encode(m, requests.back());
     }
     NetSnmpCycle* netsnmp = NetSnmpCycleCreate(target, "orchid", PollOids());
-    constexpr int kCycles = 2000;
+    constexpr int CYCLES = 2000;
     bool ok = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const double floor = MicrosPerCycle(
-        kCycles, [&] { return EchoCycle(echoPort, requests); }, &ok);
+        CYCLES, [&] { return EchoCycle(echoPort, requests); }, &ok);
     const double ours = MicrosPerCycle(
-        kCycles, [&] { return ManagerCycle(target.c_str()); }, &ok);
+        CYCLES, [&] { return ManagerCycle(target.c_str()); }, &ok);
     const double theirs = netsnmp != nullptr
                               ? MicrosPerCycle(
-                                    kCycles, [&] { return NetSnmpCycleRun(netsnmp); }, &ok)
+                                    CYCLES, [&] { return NetSnmpCycleRun(netsnmp); }, &ok)
                               : 0;
-    std::printf("\nPart 2: the window's 13-object cycle, mean of %d cycles%s\n", kCycles,
+    std::printf("\nPart 2: the window's 13-object cycle, mean of %d cycles%s\n", CYCLES,
                 ok ? "" : " (SOME EXCHANGES WENT UNANSWERED)");
     std::printf("  bare UDP echo (floor)  %8.1f us  1.00\n", floor);
     std::printf("  our manager            %8.1f us  %.2f x floor\n", ours, ours / floor);

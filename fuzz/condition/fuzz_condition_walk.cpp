@@ -19,12 +19,13 @@ namespace {
 
 ber::Value AnyValue(FuzzedDataProvider& in) {
     ber::Value value;
-    static constexpr std::uint8_t kTags[] = {
-        ASN_INTEGER,       ASN_OCTETSTRING, ASN_NULL,           ASN_OBJECTIDENTIFIER,
-        ASN_IPADDRESS,     ASN_COUNTER32,   ASN_GAUGE32,        ASN_TIMETICKS,
-        ASN_OPAQUE,        ASN_COUNTER64,   ber::kNoSuchObject, ber::kNoSuchInstance,
-        ber::kEndOfMibView};
-    value.tag = in.PickValueInArray(kTags);
+    static constexpr std::uint8_t TAGS[] = {
+        ASN_INTEGER,          ASN_OCTETSTRING,     ASN_NULL,
+        ASN_OBJECTIDENTIFIER, ASN_IPADDRESS,       ASN_COUNTER32,
+        ASN_GAUGE32,          ASN_TIMETICKS,       ASN_OPAQUE,
+        ASN_COUNTER64,        ber::NO_SUCH_OBJECT, ber::NO_SUCH_INSTANCE,
+        ber::END_OF_MIB_VIEW};
+    value.tag = in.PickValueInArray(TAGS);
     value.integer = in.ConsumeIntegral<std::int32_t>();
     if (value.tag == ASN_COUNTER32 || value.tag == ASN_GAUGE32 || value.tag == ASN_TIMETICKS) {
         value.integer = in.ConsumeIntegral<std::uint32_t>();
@@ -79,7 +80,7 @@ ber::Message Built(FuzzedDataProvider& in, const ber::Message& request) {
         in.ConsumeProbability<float>() < 0.8f ? 0 : in.ConsumeIntegralInRange<std::int32_t>(-1, 6);
     answer.errorIndex = in.ConsumeIntegralInRange<std::int32_t>(-1, 20);
     const std::size_t rows =
-        request.pduType == ber::kPduGetBulk ? in.ConsumeIntegralInRange<std::size_t>(0, 40) : 1;
+        request.pduType == ber::PDU_GET_BULK ? in.ConsumeIntegralInRange<std::size_t>(0, 40) : 1;
     answer.varbinds.clear();
     for (std::size_t r = 0; r < rows; ++r) {
         for (const ber::VarBind& asked : request.varbinds) {
@@ -120,11 +121,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
         }
     }
-    if (!walk.Finished() || walk.Requests() > condition::kMaxRequestsPerReading) {
+    if (!walk.Finished() || walk.Requests() > condition::MAX_REQUESTS_PER_READING) {
         std::abort();
     }
     const condition::Condition read = walk.Take(in.ConsumeFloatingPointInRange<double>(0, 100));
-    if (read.supplies.size() > condition::kMaxRowsPerColumn * 8 || read.consoleLines.size() > 8) {
+    if (read.supplies.size() > condition::MAX_ROWS_PER_COLUMN * 8 || read.consoleLines.size() > 8) {
         std::abort();
     }
     const std::string json = condition::ConditionJson(read);

@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::string why;
     if (auto target = exporter::ParseTarget(fields[0], why)) {
-        Require(!target->host.empty() && target->host.size() <= exporter::kMaxTargetLength);
+        Require(!target->host.empty() && target->host.size() <= exporter::MAX_TARGET_LENGTH);
         Require(target->port != 0);
         condition::LiteralEndpoint(target->host, target->port);
     } else {

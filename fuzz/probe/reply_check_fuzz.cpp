@@ -8,8 +8,8 @@
 #include "probe/echo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    constexpr std::size_t kPrefix = 9;
-    if (size < kPrefix) {
+    constexpr std::size_t PREFIX = 9;
+    if (size < PREFIX) {
         return 0;
     }
     const net::IcmpKind kinds[] = {net::IcmpKind::Raw, net::IcmpKind::Datagram,
@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FillEchoRequest(&sent, static_cast<std::uint16_t>(data[5] | data[6] << 8),
                     static_cast<std::uint16_t>(data[7] | data[8] << 8), 0x01020304u);
     const std::uint32_t probed = 0x0100007Fu;  // 127.0.0.1 as it lies in memory
-    const std::uint8_t* packet = data + kPrefix;
-    const std::size_t packetSize = size - kPrefix;
+    const std::uint8_t* packet = data + PREFIX;
+    const std::size_t packetSize = size - PREFIX;
     if (IsEchoReplyTo(packet, packetSize, kind, from, probed, sent)) {
         // Nothing shorter than an echo header (behind an IPv4 header on a raw socket) can be
         // a reply.

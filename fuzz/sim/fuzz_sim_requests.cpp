@@ -12,7 +12,7 @@
 
 namespace {
 
-const char kProfile[] =
+const char PROFILE[] =
     "1.3.6.1.2.1.1.3.0|67|100\n"
     "1.3.6.1.2.1.1.5.0|4|fuzz\n"
     "1.3.6.1.2.1.25.3.2.1.2.1|6|1.3.6.1.2.1.25.3.1.5\n"
@@ -32,7 +32,7 @@ sim::SimState MakeState() {
     sim::Profile profile;
     profile.community = "orchid";
     std::vector<std::string> errors;
-    if (!sim::ParseProfile(kProfile, "fuzz", profile, errors)) {
+    if (!sim::ParseProfile(PROFILE, "fuzz", profile, errors)) {
         std::abort();
     }
     for (int i = 0; i < 3; ++i) {
@@ -44,7 +44,7 @@ sim::SimState MakeState() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const sim::SimState kState = MakeState();
+    static const sim::SimState STATE = MakeState();
     if (size < 2) {
         return 0;
     }
@@ -53,10 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     data += 2;
     size -= 2;
     if ((mode & 1) == 0) {
-        sim::Printer printer = kState.printers[0];
+        sim::Printer printer = STATE.printers[0];
         printer.faults.walk = static_cast<sim::WalkFault>(faults % 4);
         printer.faults.bulkFlood = (faults & 0x10) ? 5000 : 0;
-        printer.faults.maxMessageBytes = (faults & 0x20) ? sim::kMinMessageBytes : 65507;
+        printer.faults.maxMessageBytes = (faults & 0x20) ? sim::MIN_MESSAGE_BYTES : 65507;
         sim::Reply reply = sim::Respond(data, size, printer);
         if (reply.outcome == sim::Outcome::Answer) {
             ber::Message answer;
@@ -67,10 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     } else {
-        sim::SimState state = kState;
+        sim::SimState state = STATE;
         std::string reply =
             sim::ControlReply(std::string_view(reinterpret_cast<const char*>(data), size), state);
-        if (reply.size() > sim::kControlBytes) {
+        if (reply.size() > sim::CONTROL_BYTES) {
             std::abort();
         }
     }

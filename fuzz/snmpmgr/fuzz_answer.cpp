@@ -105,7 +105,7 @@ int UdpWait(UdpSocket*, int) {
 }  // namespace net
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size > ber::kMaxMessageBytes) {
+    if (size > ber::MAX_MESSAGE_BYTES) {
         return 0;
     }
     g_input.assign(data, data + size);

@@ -2,4 +2,6 @@
 
 #include <windows.h>
 
-std::uint32_t TickCountMs() { return GetTickCount(); }
+std::uint32_t TickCountMs() {
+    return GetTickCount();
+}

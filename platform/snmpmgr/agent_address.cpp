@@ -6,7 +6,7 @@
 namespace {
 
 // A DNS name has at most 253 characters; anything longer cannot resolve anyway.
-constexpr std::size_t kHostCapacity = 256;
+constexpr std::size_t HOST_CAPACITY = 256;
 
 }  // namespace
 
@@ -14,7 +14,7 @@ bool ResolveAgent(const char* agent, AgentAddress* out) {
     if (agent == nullptr || out == nullptr) {
         return false;
     }
-    char host[kHostCapacity];
+    char host[HOST_CAPACITY];
     std::uint16_t port = SNMP_DEFAULT_PORT;
     if (!SplitTarget(agent, host, sizeof host, &port) || host[0] == '\0') {
         return false;

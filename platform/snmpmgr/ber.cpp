@@ -7,17 +7,17 @@
 namespace ber {
 namespace {
 
-constexpr std::uint8_t kFirstPdu = 0xA0;
-constexpr std::uint8_t kTrapV1Pdu = 0xA4;  // a layout of its own, which nothing here reads
-constexpr std::uint8_t kHighTagForm = 0x1F;
+constexpr std::uint8_t FIRST_PDU = 0xA0;
+constexpr std::uint8_t TRAP_V1_PDU = 0xA4;  // a layout of its own, which nothing here reads
+constexpr std::uint8_t HIGH_TAG_FORM = 0x1F;
 
-constexpr std::int64_t kInt32Min = -2147483648LL;
-constexpr std::int64_t kInt32Max = 2147483647LL;
-constexpr std::int64_t kUint32Max = 4294967295LL;
+constexpr std::int64_t INT_32_MIN = -2147483648LL;
+constexpr std::int64_t INT_32_MAX = 2147483647LL;
+constexpr std::int64_t UINT_32_MAX = 4294967295LL;
 
 // Every PDU of SNMPv1 and SNMPv2c that has the request-id layout.
 bool IsPduTag(std::uint8_t tag) {
-    return tag >= kFirstPdu && tag <= kPduReport && tag != kTrapV1Pdu;
+    return tag >= FIRST_PDU && tag <= PDU_REPORT && tag != TRAP_V1_PDU;
 }
 
 bool IsUnsignedTag(std::uint8_t tag) {
@@ -42,7 +42,7 @@ Error ReadElement(const std::uint8_t** cursor, const std::uint8_t* limit, bool a
         return Error::Truncated;
     }
     element->tag = *p++;
-    if ((element->tag & kHighTagForm) == kHighTagForm) {
+    if ((element->tag & HIGH_TAG_FORM) == HIGH_TAG_FORM) {
         return Error::UnexpectedTag;  // multi-byte tags have no place in SNMP
     }
     if (p >= limit) {
@@ -65,7 +65,7 @@ Error ReadElement(const std::uint8_t** cursor, const std::uint8_t* limit, bool a
         for (std::size_t i = 0; i < octets; ++i) {
             length = (length << 8) | *p++;
         }
-        if (length > kMaxMessageBytes) {
+        if (length > MAX_MESSAGE_BYTES) {
             return Error::LengthTooLong;
         }
     }
@@ -107,7 +107,7 @@ Error DecodeInt32(const Element& element, std::int32_t* value) {
     if (error != Error::None) {
         return error;
     }
-    if (wide < kInt32Min || wide > kInt32Max) {
+    if (wide < INT_32_MIN || wide > INT_32_MAX) {
         return Error::IntegerSize;
     }
     *value = static_cast<std::int32_t>(wide);
@@ -189,7 +189,7 @@ Error DecodeOid(const Element& element, std::vector<std::uint32_t>& oid) {
             sub = (sub << 7) | (byte & 0x7Fu);
             more = (byte & 0x80u) != 0;
         }
-        if (oid.size() + (first ? 2 : 1) > kMaxOidComponents) {
+        if (oid.size() + (first ? 2 : 1) > MAX_OID_COMPONENTS) {
             return Error::OidTooLong;
         }
         if (first) {
@@ -367,7 +367,7 @@ Error OidOctets(const std::vector<std::uint32_t>& oid, std::size_t* octets) {
     if (oid.size() < 2) {
         return Error::OidEmpty;
     }
-    if (oid.size() > kMaxOidComponents) {
+    if (oid.size() > MAX_OID_COMPONENTS) {
         return Error::OidTooLong;
     }
     // The first two arcs share one sub-identifier, which must fit 32 bits like any other.
@@ -383,11 +383,11 @@ Error OidOctets(const std::vector<std::uint32_t>& oid, std::size_t* octets) {
 }
 
 Error ValueOctets(const Value& value, std::size_t* octets) {
-    if ((value.tag & kHighTagForm) == kHighTagForm) {
+    if ((value.tag & HIGH_TAG_FORM) == HIGH_TAG_FORM) {
         return Error::UnexpectedTag;
     }
     if (!value.valid) {
-        if (value.bytes.size() > kMaxMessageBytes) {
+        if (value.bytes.size() > MAX_MESSAGE_BYTES) {
             return Error::MessageTooLarge;
         }
         *octets = value.bytes.size();
@@ -395,7 +395,7 @@ Error ValueOctets(const Value& value, std::size_t* octets) {
     }
     switch (value.tag) {
         case ASN_INTEGER:
-            if (value.integer < kInt32Min || value.integer > kInt32Max) {
+            if (value.integer < INT_32_MIN || value.integer > INT_32_MAX) {
                 return Error::IntegerSize;
             }
             *octets = IntegerOctets(value.integer);
@@ -403,7 +403,7 @@ Error ValueOctets(const Value& value, std::size_t* octets) {
         case ASN_COUNTER32:
         case ASN_GAUGE32:
         case ASN_TIMETICKS:
-            if (value.integer < 0 || value.integer > kUint32Max) {
+            if (value.integer < 0 || value.integer > UINT_32_MAX) {
                 return Error::UnsignedRange;
             }
             *octets = IntegerOctets(value.integer);
@@ -421,7 +421,7 @@ Error ValueOctets(const Value& value, std::size_t* octets) {
         default:
             break;
     }
-    if (value.bytes.size() > kMaxMessageBytes) {
+    if (value.bytes.size() > MAX_MESSAGE_BYTES) {
         return Error::MessageTooLarge;
     }
     *octets = value.bytes.size();
@@ -545,7 +545,7 @@ Error Encode(const Message& message, std::vector<std::uint8_t>& out) {
     if (!IsPduTag(message.pduType)) {
         return Error::UnexpectedTag;
     }
-    if (message.community.size() > kMaxCommunityBytes) {
+    if (message.community.size() > MAX_COMMUNITY_BYTES) {
         return Error::CommunityTooLong;
     }
     // Sizes first, so the message is written once, front to back, into its final place. Each
@@ -559,7 +559,7 @@ Error Encode(const Message& message, std::vector<std::uint8_t>& out) {
             return error;
         }
         listContent += ElementSize(sizes.varbind);
-        if (listContent > kMaxMessageBytes) {
+        if (listContent > MAX_MESSAGE_BYTES) {
             return Error::MessageTooLarge;
         }
     }
@@ -571,7 +571,7 @@ Error Encode(const Message& message, std::vector<std::uint8_t>& out) {
                                        ElementSize(message.community.size()) +
                                        ElementSize(pduContent);
     const std::size_t total = ElementSize(messageContent);
-    if (total > kMaxMessageBytes) {
+    if (total > MAX_MESSAGE_BYTES) {
         return Error::MessageTooLarge;
     }
 
@@ -610,7 +610,7 @@ Error Encode(const Message& message, std::vector<std::uint8_t>& out) {
 }
 
 Error Decode(const std::uint8_t* data, std::size_t size, Message& out) {
-    if (size > kMaxMessageBytes) {
+    if (size > MAX_MESSAGE_BYTES) {
         return Error::MessageTooLarge;
     }
     if (data == nullptr || size == 0) {
@@ -636,7 +636,7 @@ Error Decode(const std::uint8_t* data, std::size_t size, Message& out) {
     if (error != Error::None) {
         return error;
     }
-    if (out.version != kVersion1 && out.version != kVersion2c) {
+    if (out.version != VERSION_1 && out.version != VERSION_2C) {
         return Error::BadVersion;
     }
     Element community;
@@ -644,7 +644,7 @@ Error Decode(const std::uint8_t* data, std::size_t size, Message& out) {
     if (error != Error::None) {
         return error;
     }
-    if (community.length > kMaxCommunityBytes) {
+    if (community.length > MAX_COMMUNITY_BYTES) {
         return Error::CommunityTooLong;
     }
     out.community.assign(reinterpret_cast<const char*>(community.content), community.length);

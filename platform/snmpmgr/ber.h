@@ -19,21 +19,21 @@
 
 namespace ber {
 
-inline constexpr std::size_t kMaxMessageBytes = 65507;  // the largest UDP payload over IPv4
-inline constexpr std::size_t kMaxOidComponents = 128;
-inline constexpr std::size_t kMaxCommunityBytes = 255;
+inline constexpr std::size_t MAX_MESSAGE_BYTES = 65507;  // the largest UDP payload over IPv4
+inline constexpr std::size_t MAX_OID_COMPONENTS = 128;
+inline constexpr std::size_t MAX_COMMUNITY_BYTES = 255;
 // The count of bindings is bounded only by the message's size: a GetBulk answer may carry
 // thousands, and a caller that asked for fewer decides what to do with the rest.
 
 // Message versions and the PDU types beyond SNMPv1's.
-inline constexpr std::int32_t kVersion1 = 0;
-inline constexpr std::int32_t kVersion2c = 1;
-inline constexpr std::uint8_t kPduGetBulk = 0xA5;
-inline constexpr std::uint8_t kPduReport = 0xA8;
+inline constexpr std::int32_t VERSION_1 = 0;
+inline constexpr std::int32_t VERSION_2C = 1;
+inline constexpr std::uint8_t PDU_GET_BULK = 0xA5;
+inline constexpr std::uint8_t PDU_REPORT = 0xA8;
 // SNMPv2c's per-binding exceptions, each a value of its own tag with no content.
-inline constexpr std::uint8_t kNoSuchObject = 0x80;
-inline constexpr std::uint8_t kNoSuchInstance = 0x81;
-inline constexpr std::uint8_t kEndOfMibView = 0x82;
+inline constexpr std::uint8_t NO_SUCH_OBJECT = 0x80;
+inline constexpr std::uint8_t NO_SUCH_INSTANCE = 0x81;
+inline constexpr std::uint8_t END_OF_MIB_VIEW = 0x82;
 
 enum class Error {
     None = 0,
@@ -48,11 +48,11 @@ enum class Error {
     OidEmpty,          // OBJECT IDENTIFIER without content
     OidOverflow,       // a sub-identifier above 2^32-1
     OidUnterminated,   // the last sub-identifier has its continuation bit set
-    OidTooLong,        // more than kMaxOidComponents components
+    OidTooLong,        // more than MAX_OID_COMPONENTS components
     IpAddressSize,     // encoding: IpAddress not exactly 4 bytes
     BadVersion,        // version other than 0 (SNMPv1) or 1 (SNMPv2c)
-    CommunityTooLong,  // community above kMaxCommunityBytes
-    MessageTooLarge,   // input or output above kMaxMessageBytes
+    CommunityTooLong,  // community above MAX_COMMUNITY_BYTES
+    MessageTooLarge,   // input or output above MAX_MESSAGE_BYTES
 };
 
 // Short stable name of an error, for logs and test output.
@@ -73,7 +73,7 @@ struct VarBind {
 };
 
 struct Message {
-    std::int32_t version = kVersion1;
+    std::int32_t version = VERSION_1;
     std::string community;
     std::uint8_t pduType = 0xA0;
     std::int32_t requestId = 0;

@@ -16,9 +16,9 @@
 #include "platform/snmpmgr/mgmtapi.h"
 
 namespace {
-constexpr std::size_t kReceiveCapacity = ber::kMaxMessageBytes + 1;
+constexpr std::size_t RECEIVE_CAPACITY = ber::MAX_MESSAGE_BYTES + 1;
 // More than the program ever asks for in one GET; a bound on what a caller can make us send.
-constexpr std::uint32_t kMaxRequestBindings = 64;
+constexpr std::uint32_t MAX_REQUEST_BINDINGS = 64;
 }  // namespace
 
 struct SnmpMgrSession {
@@ -38,7 +38,7 @@ struct SnmpMgrSession {
 
 namespace {
 
-constexpr std::int32_t kLargestRequestId = 0x7FFFFFFF;
+constexpr std::int32_t LARGEST_REQUEST_ID = 0x7FFFFFFF;
 
 // Request-ids stay positive: some agents mishandle negative ones. The system's entropy is read
 // once per process (it is slow to open); each session then starts at the next value of a
@@ -58,7 +58,7 @@ std::int32_t RandomRequestId() {
 
 std::int32_t TakeRequestId(SnmpMgrSession* session) {
     const std::int32_t id = session->nextRequestId;
-    session->nextRequestId = id == kLargestRequestId ? 1 : id + 1;
+    session->nextRequestId = id == LARGEST_REQUEST_ID ? 1 : id + 1;
     return id;
 }
 
@@ -71,7 +71,7 @@ bool SameName(const std::vector<std::uint32_t>& name, const AsnObjectIdentifier&
 }
 
 bool IsAnswer(const ber::Message& answer, std::int32_t requestId, const SnmpMgrSession& session) {
-    return answer.pduType == SNMP_PDU_RESPONSE && answer.version == ber::kVersion1 &&
+    return answer.pduType == SNMP_PDU_RESPONSE && answer.version == ber::VERSION_1 &&
            answer.requestId == requestId && answer.community == session.community;
 }
 
@@ -212,7 +212,7 @@ WaitResult AwaitAnswer(SnmpMgrSession* session, std::int32_t requestId, std::uin
         std::uint32_t fromAddress = 0;
         std::uint16_t fromPort = 0;
         const long size = net::UdpReceive(session->socket, session->receiveBuffer.get(),
-                                          kReceiveCapacity, &fromAddress, &fromPort);
+                                          RECEIVE_CAPACITY, &fromAddress, &fromPort);
         if (size < 0 || fromAddress != session->agent.address || fromPort != session->agent.port) {
             continue;
         }
@@ -240,7 +240,7 @@ LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int tim
 LPSNMP_MGR_SESSION SnmpMgrOpenAgent(const AgentAddress& address, const char* community,
                                     int timeoutMs, int retries) {
     if (community == nullptr || timeoutMs < 0 || retries < 0 ||
-        std::strlen(community) > ber::kMaxCommunityBytes) {
+        std::strlen(community) > ber::MAX_COMMUNITY_BYTES) {
         return nullptr;
     }
     if (!net::Startup()) {
@@ -253,7 +253,7 @@ LPSNMP_MGR_SESSION SnmpMgrOpenAgent(const AgentAddress& address, const char* com
     }
     auto* session = new (std::nothrow) SnmpMgrSession;
     if (session != nullptr) {
-        session->receiveBuffer.reset(new (std::nothrow) std::uint8_t[kReceiveCapacity]);
+        session->receiveBuffer.reset(new (std::nothrow) std::uint8_t[RECEIVE_CAPACITY]);
     }
     if (session == nullptr || session->receiveBuffer == nullptr) {
         delete session;
@@ -283,7 +283,7 @@ int SnmpMgrClose(LPSNMP_MGR_SESSION session) {
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, std::uint8_t requestType, SnmpVarBindList* list,
                    AsnInteger32* errorStatus, AsnInteger32* errorIndex) {
     if (session == nullptr || list == nullptr || requestType != SNMP_PDU_GET ||
-        list->len > kMaxRequestBindings || (list->len != 0 && list->list == nullptr)) {
+        list->len > MAX_REQUEST_BINDINGS || (list->len != 0 && list->list == nullptr)) {
         return 0;
     }
     const std::int32_t requestId = TakeRequestId(session);

@@ -133,12 +133,12 @@ int SnmpMgrStrToOid(const char* text, AsnObjectIdentifier* oid) {
     if (text == nullptr || text[0] != '.') {
         return 0;
     }
-    std::uint32_t parsed[ber::kMaxOidComponents];
+    std::uint32_t parsed[ber::MAX_OID_COMPONENTS];
     std::uint32_t count = 0;
     const char* p = text;
     while (*p == '.') {
         ++p;  // the dot before each component
-        if (*p < '0' || *p > '9' || count == ber::kMaxOidComponents) {
+        if (*p < '0' || *p > '9' || count == ber::MAX_OID_COMPONENTS) {
             return 0;  // empty component, trailing dot, stray character or too many
         }
         std::uint64_t value = 0;

@@ -22,9 +22,9 @@ HWND GetDlgItem(HWND dialog, int controlId);
 // the count copied.
 UINT GetDlgItemTextA(HWND dialog, int controlId, LPSTR text, int capacity);
 BOOL SetDlgItemTextA(HWND dialog, int controlId, LPCSTR text);
-// Progress bar messages (PBM_*) for a control of the dialog.
-LRESULT SendDlgItemMessageA(HWND dialog, int controlId, UINT message, WPARAM wParam,
-                            LPARAM lParam);
+// Messages to a control of the dialog: the progress bar's (PBM_*) and an edit's text limit
+// (EM_LIMITTEXT).
+LRESULT SendDlgItemMessageA(HWND dialog, int controlId, UINT message, WPARAM wParam, LPARAM lParam);
 // Delivers a message to the window's procedure at once, before returning.
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL SetWindowTextA(HWND window, LPCSTR text);

@@ -10,31 +10,33 @@ constexpr int IDOK_ID = 1;  // IDOK: the dialog manager's OK command
 constexpr FontTemplate SHELL_FONT{"MS Shell Dlg", 8, 400, false, 1};
 
 // A label: a left-aligned static whose text the window lays out from the right edge.
-constexpr std::uint32_t LABEL_STYLE = WsChild | WsVisible | WsGroup | SsLeft;
-constexpr std::uint32_t VALUE_STYLE = WsChild | WsVisible | WsGroup | SsLeft;
+constexpr std::uint32_t LABEL_STYLE =
+    STYLE_WS_CHILD | STYLE_WS_VISIBLE | STYLE_WS_GROUP | STYLE_SS_LEFT;
+constexpr std::uint32_t VALUE_STYLE =
+    STYLE_WS_CHILD | STYLE_WS_VISIBLE | STYLE_WS_GROUP | STYLE_SS_LEFT;
 
 // clang-format off
 constexpr ControlTemplate MONITOR_CONTROLS[] = {
     // id                   class           text                   x    y    cx   cy   style                                                                  exStyle  name
-    {IDC_HIDE,              BUTTON_CLASS,   "Hide",                109, 101, 50,  14,  WsChild | WsVisible | WsTabStop | BsPushButton,                        0, nullptr},
-    {IDC_PRIMARY,           EDIT_CLASS,     "",                    59,  7,   120, 14,  WsChild | WsVisible | WsBorder | EsAutoHScroll,                       0, "primary"},
-    {IDC_PRIMARY_LABEL,     STATIC_CLASS,   "Primary Status:",     7,   9,   50,  8,   LABEL_STYLE,                                                           WsExRight, "label"},
-    {IDC_UPDATE_TARGET,     BUTTON_CLASS,   "Update Target",       17,  101, 55,  14,  WsChild | WsTabStop | BsDefPushButton,                                 0, "update_target"},
-    {NO_ID,                 STATIC_CLASS,   "Secondary Status:",   7,   27,  60,  8,   LABEL_STYLE,                                                           WsExRight, nullptr},
-    {IDC_SECONDARY,         EDIT_CLASS,     "",                    69,  25,  110, 28,  WsChild | WsVisible | WsBorder | WsVScroll | EsMultiline | EsAutoVScroll | EsAutoHScroll, 0, "secondary"},
+    {IDC_HIDE,              BUTTON_CLASS,   "Hide",                109, 101, 50,  14,  STYLE_WS_CHILD | STYLE_WS_VISIBLE | STYLE_WS_TABSTOP | STYLE_BS_PUSHBUTTON,                        0, nullptr},
+    {IDC_PRIMARY,           EDIT_CLASS,     "",                    59,  7,   120, 14,  STYLE_WS_CHILD | STYLE_WS_VISIBLE | STYLE_WS_BORDER | STYLE_ES_AUTOHSCROLL,                       0, "primary"},
+    {IDC_PRIMARY_LABEL,     STATIC_CLASS,   "Primary Status:",     7,   9,   50,  8,   LABEL_STYLE,                                                           STYLE_WS_EX_RIGHT, "label"},
+    {IDC_UPDATE_TARGET,     BUTTON_CLASS,   "Update Target",       17,  101, 55,  14,  STYLE_WS_CHILD | STYLE_WS_TABSTOP | STYLE_BS_DEFPUSHBUTTON,                                 0, "update_target"},
+    {NO_ID,                 STATIC_CLASS,   "Secondary Status:",   7,   27,  60,  8,   LABEL_STYLE,                                                           STYLE_WS_EX_RIGHT, nullptr},
+    {IDC_SECONDARY,         EDIT_CLASS,     "",                    69,  25,  110, 28,  STYLE_WS_CHILD | STYLE_WS_VISIBLE | STYLE_WS_BORDER | STYLE_WS_VSCROLL | STYLE_ES_MULTILINE | STYLE_ES_AUTOVSCROLL | STYLE_ES_AUTOHSCROLL, 0, "secondary"},
     {IDC_PAGECOUNT,         STATIC_CLASS,   "",                    77,  73,  86,  8,   VALUE_STYLE,                                                           0, "page_count"},
-    {NO_ID,                 STATIC_CLASS,   "Current Page Count:", 7,   73,  68,  8,   LABEL_STYLE,                                                           WsExRight, nullptr},
-    {IDC_TONER,             PROGRESS_CLASS, "",                    69,  58,  110, 7,   WsChild | WsVisible | WsBorder | PbsSmooth,                            0, "toner"},
-    {NO_ID,                 STATIC_CLASS,   "Toner Remaining:",    7,   57,  57,  8,   LABEL_STYLE,                                                           WsExRight, nullptr},
-    {NO_ID,                 STATIC_CLASS,   "Power-On Page Count:", 7,  90,  75,  8,   LABEL_STYLE,                                                           WsExRight, nullptr},
+    {NO_ID,                 STATIC_CLASS,   "Current Page Count:", 7,   73,  68,  8,   LABEL_STYLE,                                                           STYLE_WS_EX_RIGHT, nullptr},
+    {IDC_TONER,             PROGRESS_CLASS, "",                    69,  58,  110, 7,   STYLE_WS_CHILD | STYLE_WS_VISIBLE | STYLE_WS_BORDER | STYLE_PBS_SMOOTH,                            0, "toner"},
+    {NO_ID,                 STATIC_CLASS,   "Toner Remaining:",    7,   57,  57,  8,   LABEL_STYLE,                                                           STYLE_WS_EX_RIGHT, nullptr},
+    {NO_ID,                 STATIC_CLASS,   "Power-On Page Count:", 7,  90,  75,  8,   LABEL_STYLE,                                                           STYLE_WS_EX_RIGHT, nullptr},
     {IDC_POWERON_COUNT,     STATIC_CLASS,   "",                    84,  90,  83,  8,   VALUE_STYLE,                                                           0, "power_on_count"},
 };
 
 constexpr ControlTemplate TARGET_CONTROLS[] = {
     // id                   class           text                                     x   y   cx   cy  style                                                              exStyle  name
-    {IDOK_ID,               BUTTON_CLASS,   "OK",                                    63, 49, 50,  14, WsChild | WsVisible | WsTabStop | BsDefPushButton,                 0, nullptr},
-    {IDC_TARGET_EDIT,       EDIT_CLASS,     "",                                      30, 22, 108, 14, WsChild | WsVisible | WsBorder | WsTabStop | EsAutoHScroll,        0, nullptr},
-    {NO_ID,                 BUTTON_CLASS,   "IP or HOST Name of Printer to Monitor", 7,  3,  151, 69, WsChild | WsVisible | BsGroupBox,                                  0, nullptr},
+    {IDOK_ID,               BUTTON_CLASS,   "OK",                                    63, 49, 50,  14, STYLE_WS_CHILD | STYLE_WS_VISIBLE | STYLE_WS_TABSTOP | STYLE_BS_DEFPUSHBUTTON,                 0, nullptr},
+    {IDC_TARGET_EDIT,       EDIT_CLASS,     "",                                      30, 22, 108, 14, STYLE_WS_CHILD | STYLE_WS_VISIBLE | STYLE_WS_BORDER | STYLE_WS_TABSTOP | STYLE_ES_AUTOHSCROLL,        0, nullptr},
+    {NO_ID,                 BUTTON_CLASS,   "IP or HOST Name of Printer to Monitor", 7,  3,  151, 69, STYLE_WS_CHILD | STYLE_WS_VISIBLE | STYLE_BS_GROUPBOX,                                  0, nullptr},
 };
 
 constexpr MenuItemTemplate TRAY_MENU_ITEMS[] = {
@@ -53,8 +55,9 @@ constexpr DialogTemplate MONITOR{
     0,
     186,
     122,
-    WsPopup | WsCaption | WsSysMenu | DsModalFrame | DsCenter | DsShellFont,
-    WsExTopmost | WsExToolWindow,
+    STYLE_WS_POPUP | STYLE_WS_CAPTION | STYLE_WS_SYSMENU | STYLE_DS_MODALFRAME | STYLE_DS_CENTER |
+        STYLE_DS_SHELLFONT,
+    STYLE_WS_EX_TOPMOST | STYLE_WS_EX_TOOLWINDOW,
     SHELL_FONT,
     MONITOR_CONTROLS,
 };
@@ -67,7 +70,7 @@ constexpr DialogTemplate TARGET{
     0,
     165,
     79,
-    WsPopup | WsCaption | WsSysMenu | DsModalFrame | DsShellFont,
+    STYLE_WS_POPUP | STYLE_WS_CAPTION | STYLE_WS_SYSMENU | STYLE_DS_MODALFRAME | STYLE_DS_SHELLFONT,
     0,
     SHELL_FONT,
     TARGET_CONTROLS,

@@ -11,38 +11,38 @@ namespace tmpl {
 
 // Win32 window, dialog and control style bits with their Win32 values. Named in mixed case so
 // that they can sit next to <windows.h> macros of the same meaning without clashing.
-inline constexpr std::uint32_t WsPopup = 0x80000000u;
-inline constexpr std::uint32_t WsChild = 0x40000000u;
-inline constexpr std::uint32_t WsVisible = 0x10000000u;
-inline constexpr std::uint32_t WsCaption = 0x00C00000u;
-inline constexpr std::uint32_t WsBorder = 0x00800000u;
-inline constexpr std::uint32_t WsVScroll = 0x00200000u;
-inline constexpr std::uint32_t WsSysMenu = 0x00080000u;
-inline constexpr std::uint32_t WsGroup = 0x00020000u;
-inline constexpr std::uint32_t WsTabStop = 0x00010000u;
+inline constexpr std::uint32_t STYLE_WS_POPUP = 0x80000000u;
+inline constexpr std::uint32_t STYLE_WS_CHILD = 0x40000000u;
+inline constexpr std::uint32_t STYLE_WS_VISIBLE = 0x10000000u;
+inline constexpr std::uint32_t STYLE_WS_CAPTION = 0x00C00000u;
+inline constexpr std::uint32_t STYLE_WS_BORDER = 0x00800000u;
+inline constexpr std::uint32_t STYLE_WS_VSCROLL = 0x00200000u;
+inline constexpr std::uint32_t STYLE_WS_SYSMENU = 0x00080000u;
+inline constexpr std::uint32_t STYLE_WS_GROUP = 0x00020000u;
+inline constexpr std::uint32_t STYLE_WS_TABSTOP = 0x00010000u;
 
-inline constexpr std::uint32_t DsModalFrame = 0x0080u;
-inline constexpr std::uint32_t DsCenter = 0x0800u;
-inline constexpr std::uint32_t DsShellFont = 0x0048u;  // DS_SETFONT | DS_FIXEDSYS
+inline constexpr std::uint32_t STYLE_DS_MODALFRAME = 0x0080u;
+inline constexpr std::uint32_t STYLE_DS_CENTER = 0x0800u;
+inline constexpr std::uint32_t STYLE_DS_SHELLFONT = 0x0048u;  // DS_SETFONT | DS_FIXEDSYS
 
-inline constexpr std::uint32_t WsExTopmost = 0x00000008u;
-inline constexpr std::uint32_t WsExToolWindow = 0x00000080u;
-inline constexpr std::uint32_t WsExRight = 0x00001000u;
+inline constexpr std::uint32_t STYLE_WS_EX_TOPMOST = 0x00000008u;
+inline constexpr std::uint32_t STYLE_WS_EX_TOOLWINDOW = 0x00000080u;
+inline constexpr std::uint32_t STYLE_WS_EX_RIGHT = 0x00001000u;
 
-inline constexpr std::uint32_t BsPushButton = 0x0000u;
-inline constexpr std::uint32_t BsDefPushButton = 0x0001u;
-inline constexpr std::uint32_t BsGroupBox = 0x0007u;
-inline constexpr std::uint32_t BsTypeMask = 0x000Fu;
+inline constexpr std::uint32_t STYLE_BS_PUSHBUTTON = 0x0000u;
+inline constexpr std::uint32_t STYLE_BS_DEFPUSHBUTTON = 0x0001u;
+inline constexpr std::uint32_t STYLE_BS_GROUPBOX = 0x0007u;
+inline constexpr std::uint32_t STYLE_BS_TYPEMASK = 0x000Fu;
 
-inline constexpr std::uint32_t EsMultiline = 0x0004u;
-inline constexpr std::uint32_t EsAutoVScroll = 0x0040u;
-inline constexpr std::uint32_t EsAutoHScroll = 0x0080u;
+inline constexpr std::uint32_t STYLE_ES_MULTILINE = 0x0004u;
+inline constexpr std::uint32_t STYLE_ES_AUTOVSCROLL = 0x0040u;
+inline constexpr std::uint32_t STYLE_ES_AUTOHSCROLL = 0x0080u;
 
-inline constexpr std::uint32_t SsLeft = 0x0000u;
-inline constexpr std::uint32_t SsRight = 0x0002u;
-inline constexpr std::uint32_t SsTypeMask = 0x001Fu;
+inline constexpr std::uint32_t STYLE_SS_LEFT = 0x0000u;
+inline constexpr std::uint32_t STYLE_SS_RIGHT = 0x0002u;
+inline constexpr std::uint32_t STYLE_SS_TYPEMASK = 0x001Fu;
 
-inline constexpr std::uint32_t PbsSmooth = 0x0001u;
+inline constexpr std::uint32_t STYLE_PBS_SMOOTH = 0x0001u;
 
 // Window class names as the resource script spells them.
 inline constexpr const char* BUTTON_CLASS = "Button";

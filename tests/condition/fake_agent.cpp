@@ -92,13 +92,13 @@ ber::Message Agent::Respond(const ber::Message& request) const {
     answer.pduType = SNMP_PDU_RESPONSE;
     answer.errorStatus = 0;
     answer.errorIndex = 0;
-    const bool v1 = request.version == ber::kVersion1;
+    const bool v1 = request.version == ber::VERSION_1;
     auto next = [&](const Oid& after, ber::VarBind& out) -> bool {
         const auto found = objects.upper_bound(after);
         if (found == objects.end()) {
             out.name = after;
             out.value = ber::Value{};
-            out.value.tag = ber::kEndOfMibView;
+            out.value.tag = ber::END_OF_MIB_VIEW;
             return false;
         }
         out.name = found->first;
@@ -114,7 +114,7 @@ ber::Message Agent::Respond(const ber::Message& request) const {
                 found = at != objects.end();
                 vb.value = found ? at->second : ber::Value{};
                 if (!found) {
-                    vb.value.tag = ber::kNoSuchInstance;
+                    vb.value.tag = ber::NO_SUCH_INSTANCE;
                 }
             } else {
                 found = next(request.varbinds[i].name, vb);
@@ -126,7 +126,7 @@ ber::Message Agent::Respond(const ber::Message& request) const {
                 break;
             }
         }
-    } else if (request.pduType == ber::kPduGetBulk) {
+    } else if (request.pduType == ber::PDU_GET_BULK) {
         answer.varbinds.clear();
         const auto nonRepeaters = static_cast<std::size_t>(std::max(0, request.errorStatus));
         std::vector<Oid> cursors;
@@ -165,7 +165,7 @@ condition::Condition Drive(const Agent& agent, condition::SnmpVersion version, i
     ber::Message request;
     std::vector<std::uint8_t> bytes;
     while (walk.Next(request)) {
-        request.version = version == condition::SnmpVersion::V1 ? ber::kVersion1 : ber::kVersion2c;
+        request.version = version == condition::SnmpVersion::V1 ? ber::VERSION_1 : ber::VERSION_2C;
         request.community = "orchid";
         bytes.clear();
         ber::Message seen;

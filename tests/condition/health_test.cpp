@@ -119,7 +119,7 @@ TEST(ConditionHealth, ReadmeTableMatchesTheCode) {
     std::stringstream text;
     text << file.rdbuf();
     const std::string readme = text.str();
-    for (const condition::HealthRule& rule : condition::kHealthRules) {
+    for (const condition::HealthRule& rule : condition::HEALTH_RULES) {
         const std::string row =
             std::string("| `") + rule.reason + "` | " + condition::HealthName(rule.health) + " |";
         EXPECT_NE(readme.find(row), std::string::npos) << "missing row ending: " << row;

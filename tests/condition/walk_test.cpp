@@ -23,7 +23,7 @@ fake::Agent FullPrinter() {
     return agent;
 }
 
-const std::string kSupplyLevel = "1.3.6.1.2.1.43.11.1.1.9.1.";
+const std::string SUPPLY_LEVEL = "1.3.6.1.2.1.43.11.1.1.9.1.";
 
 // Everything the profile holds, as the reading must give it back.
 void ExpectFullPrinter(const Condition& c) {
@@ -100,7 +100,7 @@ TEST(ConditionWalk, DeviceIndexFromHrDeviceTable) {
             }
             agent.Set("1.3.6.1.2.1.43.5.1.1.17." + std::to_string(c.expected), fake::Text("S"));
             agent.Set(
-                kSupplyLevel.substr(0, kSupplyLevel.size() - 2) + std::to_string(c.expected) + ".1",
+                SUPPLY_LEVEL.substr(0, SUPPLY_LEVEL.size() - 2) + std::to_string(c.expected) + ".1",
                 fake::Integer(7));
             const Condition read = fake::Drive(agent, version);
             EXPECT_EQ(read.deviceIndex, c.expected) << c.what;
@@ -147,7 +147,7 @@ TEST(ConditionWalk, ErrorStatusesMakeRequestsSmaller) {
 // keeps what could be read.
 TEST(ConditionWalk, MisbehavingAgentsEndWithAClearResult) {
     using Tamper = std::function<void(const ber::Message&, ber::Message&)>;
-    const auto levels = fake::ParseOid(kSupplyLevel.substr(0, kSupplyLevel.size() - 1));
+    const auto levels = fake::ParseOid(SUPPLY_LEVEL.substr(0, SUPPLY_LEVEL.size() - 1));
     // The answer's binding for supply row `row`, renamed to row `to`.
     auto rename = [levels](std::uint32_t row, std::uint32_t to) -> Tamper {
         return [levels, row, to](const ber::Message&, ber::Message& a) {
@@ -203,7 +203,7 @@ TEST(ConditionWalk, MisbehavingAgentsEndWithAClearResult) {
             fake::Agent agent = FullPrinter();
             agent.tamper = c.tamper;
             for (std::uint32_t row = 6; row < 6 + c.extraRows; ++row) {
-                agent.Set(kSupplyLevel + std::to_string(row), fake::Integer(row));
+                agent.Set(SUPPLY_LEVEL + std::to_string(row), fake::Integer(row));
             }
             int requests = 0;
             const Condition read = fake::Drive(agent, version, &requests);
@@ -249,7 +249,7 @@ TEST(ConditionWalk, WrongTypesAreMissingCells) {
 // Rows with missing columns: a supply with only a level, an alert with only a description.
 TEST(ConditionWalk, RowsWithMissingColumns) {
     fake::Agent agent;
-    agent.Set(kSupplyLevel + "2", fake::Integer(-1));
+    agent.Set(SUPPLY_LEVEL + "2", fake::Integer(-1));
     agent.Set("1.3.6.1.2.1.43.11.1.1.3.1.3", fake::Integer(9));  // colorant 9 does not exist
     agent.Set("1.3.6.1.2.1.43.18.1.1.8.1.4", fake::Text("Fuser"));
     agent.Set("1.3.6.1.2.1.43.16.5.1.2.1.3", fake::Text("third line"));

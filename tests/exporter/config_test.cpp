@@ -19,14 +19,14 @@ printers:
                             config, error))
         << error;
     ASSERT_EQ(config.printers.size(), 2u);
-    EXPECT_EQ(config.printers[1].auth, kDefaultAuth);
+    EXPECT_EQ(config.printers[1].auth, DEFAULT_AUTH);
     EXPECT_EQ(config.auths.at("office").version, condition::SnmpVersion::V2c);
     EXPECT_EQ(config.auths.at("office").community, "s3cret");
-    EXPECT_EQ(config.auths.at(kDefaultAuth).community, "orchid");
-    EXPECT_EQ(config.auths.at(kDefaultAuth).version, condition::SnmpVersion::V1);
+    EXPECT_EQ(config.auths.at(DEFAULT_AUTH).community, "orchid");
+    EXPECT_EQ(config.auths.at(DEFAULT_AUTH).version, condition::SnmpVersion::V1);
 
     ASSERT_TRUE(ParseConfig("auths:\n  default: {version: 2c, community: x}\n", config, error));
-    EXPECT_EQ(config.auths.at(kDefaultAuth).community, "x");
+    EXPECT_EQ(config.auths.at(DEFAULT_AUTH).community, "x");
     ASSERT_TRUE(ParseConfig("", config, error));
     EXPECT_TRUE(config.printers.empty());
 }
@@ -51,7 +51,7 @@ TEST(Config, RefusesMistakes) {
     };
     for (const Case& c : cases) {
         Config config;
-        config.printers.push_back({"kept", "x", kDefaultAuth});
+        config.printers.push_back({"kept", "x", DEFAULT_AUTH});
         std::string error;
         EXPECT_FALSE(ParseConfig(c.yaml, config, error)) << c.yaml;
         EXPECT_NE(error.find(c.error), std::string::npos) << c.yaml << " -> " << error;

@@ -24,9 +24,9 @@ using Clock = std::chrono::steady_clock;
 using testing::FakeAnswer;
 using testing::HttpGet;
 
-constexpr std::uint16_t kAnswering = 1161;  // agents' ports the fake reader knows
-constexpr std::uint16_t kSlow = 1162;       // answers after 300 ms
-constexpr std::uint16_t kSilent = 1163;     // never answers (until the deadline)
+constexpr std::uint16_t ANSWERING = 1161;  // agents' ports the fake reader knows
+constexpr std::uint16_t SLOW = 1162;       // answers after 300 ms
+constexpr std::uint16_t SILENT = 1163;     // never answers (until the deadline)
 
 // An exporter on an ephemeral loopback port with the fake reader behind it.
 struct Exporter {
@@ -39,10 +39,10 @@ struct Exporter {
                                 config, error))
             << error;
         FakeAnswer answer{true, 0ms, testing::SampleCondition()};
-        reader->Set(kAnswering, answer);
+        reader->Set(ANSWERING, answer);
         answer.delay = 300ms;
-        reader->Set(kSlow, answer);
-        reader->Set(kSilent, FakeAnswer{false, 0ms, {}});
+        reader->Set(SLOW, answer);
+        reader->Set(SILENT, FakeAnswer{false, 0ms, {}});
         launcher = std::make_unique<Launcher>(*reader, *resolver, std::move(allow));
         cache = std::make_unique<StatusCache>(config, *launcher);
         ServerOptions options;
@@ -146,18 +146,18 @@ TEST(Http, CredentialsAndDeadlineReachTheReader) {
     };
     for (const Case& c : cases) {
         auto before = Clock::now();
-        auto answer = exporter.Get(Probe(kAnswering, c.query), c.header);
+        auto answer = exporter.Get(Probe(ANSWERING, c.query), c.header);
         ASSERT_EQ(answer.status, 200) << c.query;
         EXPECT_NE(answer.headers.find("text/plain; version=0.0.4"), std::string::npos);
         auto request = exporter.reader->Requests().back();
         EXPECT_EQ(request.version, c.version) << c.query;
         EXPECT_EQ(request.community, c.community) << c.query;
-        EXPECT_EQ(request.agent.port, kAnswering);
+        EXPECT_EQ(request.agent.port, ANSWERING);
         EXPECT_GE(request.deadline - before, c.timeout - 50ms) << c.header;
         EXPECT_LE(request.deadline - before, c.timeout + 200ms) << c.header;
     }
     // A probe that ends at its deadline says so in its duration and counts as unreachable.
-    auto answer = exporter.Get(Probe(kSilent), "X-Prometheus-Scrape-Timeout-Seconds: 1\r\n");
+    auto answer = exporter.Get(Probe(SILENT), "X-Prometheus-Scrape-Timeout-Seconds: 1\r\n");
     EXPECT_NE(answer.body.find("vellumark_up 0\n"), std::string::npos);
     EXPECT_NE(answer.body.find("vellumark_probe_duration_seconds 0.5"), std::string::npos)
         << answer.body;
@@ -171,7 +171,7 @@ TEST(Http, BeyondTheCapA503AtOnceAndMetricsStillAnswer) {
     std::vector<std::future<testing::HttpAnswer>> held;
     for (int i = 0; i < 5; ++i) {
         held.push_back(std::async(std::launch::async, [&] {
-            return exporter.Get(Probe(kSilent), "X-Prometheus-Scrape-Timeout-Seconds: 2.5\r\n");
+            return exporter.Get(Probe(SILENT), "X-Prometheus-Scrape-Timeout-Seconds: 2.5\r\n");
         }));
     }
     auto until = Clock::now() + 5s;
@@ -180,7 +180,7 @@ TEST(Http, BeyondTheCapA503AtOnceAndMetricsStillAnswer) {
     }
     ASSERT_EQ(exporter.metrics.InFlight(), 5);
     auto before = Clock::now();
-    auto refused = exporter.Get(Probe(kAnswering));
+    auto refused = exporter.Get(Probe(ANSWERING));
     EXPECT_EQ(refused.status, 503);
     EXPECT_LT(Clock::now() - before, 500ms);
     auto metrics = exporter.Get("/metrics");
@@ -189,7 +189,7 @@ TEST(Http, BeyondTheCapA503AtOnceAndMetricsStillAnswer) {
     for (auto& f : held) {
         EXPECT_EQ(f.get().status, 200);
     }
-    EXPECT_EQ(exporter.Get(Probe(kAnswering)).status, 200);
+    EXPECT_EQ(exporter.Get(Probe(ANSWERING)).status, 200);
 }
 
 TEST(Http, AThousandProbesAtOnce) {
@@ -200,13 +200,13 @@ TEST(Http, AThousandProbesAtOnce) {
     setrlimit(RLIMIT_NOFILE, &limit);
     ASSERT_GE(limit.rlim_cur, 2200u) << "too few descriptors for the test";
     Exporter exporter;
-    constexpr int kProbes = 1000;
+    constexpr int PROBES = 1000;
     // Raw sockets, all connected and sent before any answer is read.
     std::vector<int> sockets;
-    for (int i = 0; i < kProbes; ++i) {
+    for (int i = 0; i < PROBES; ++i) {
         int fd = testing::ConnectLoopback(exporter.port);
         ASSERT_GE(fd, 0) << i;
-        std::string request = "GET " + Probe(i % 2 ? kSlow : kAnswering) +
+        std::string request = "GET " + Probe(i % 2 ? SLOW : ANSWERING) +
                               " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
         ASSERT_EQ(send(fd, request.data(), request.size(), MSG_NOSIGNAL),
                   static_cast<ssize_t>(request.size()));
@@ -229,8 +229,8 @@ TEST(Http, AThousandProbesAtOnce) {
         ok += head.rfind("HTTP/1.1 200", 0) == 0;
         close(fd);
     }
-    EXPECT_EQ(ok, kProbes);
-    EXPECT_EQ(exporter.metrics.Count(ProbeResult::Success), static_cast<unsigned>(kProbes));
+    EXPECT_EQ(ok, PROBES);
+    EXPECT_EQ(exporter.metrics.Count(ProbeResult::Success), static_cast<unsigned>(PROBES));
 }
 
 TEST(Http, SlowClientsAreCutOffAndOthersServed) {
@@ -290,7 +290,7 @@ printers:
     auto page = std::async(std::launch::async, [&] { return exporter.Get("/"); });
     std::this_thread::sleep_for(100ms);
     auto before = Clock::now();
-    EXPECT_EQ(exporter.Get(Probe(kAnswering)).status, 200);
+    EXPECT_EQ(exporter.Get(Probe(ANSWERING)).status, 200);
     EXPECT_LT(Clock::now() - before, 300ms);
     auto first = page.get();
     EXPECT_EQ(first.status, 200);
@@ -309,8 +309,7 @@ TEST(Http, ShutdownAnswersProbesInFlightWithinASecond) {
     Exporter exporter;
     std::vector<std::future<testing::HttpAnswer>> held;
     for (int i = 0; i < 20; ++i) {
-        held.push_back(
-            std::async(std::launch::async, [&] { return exporter.Get(Probe(kSilent)); }));
+        held.push_back(std::async(std::launch::async, [&] { return exporter.Get(Probe(SILENT)); }));
     }
     auto until = Clock::now() + 5s;
     while (exporter.metrics.InFlight() < 20 && Clock::now() < until) {

@@ -98,10 +98,10 @@ TEST(StatusPage, ColourOfEachColorant) {
 TEST(StatusPage, ViewIsBounded) {
     condition::Condition c = testing::SampleCondition();
     c.supplies.resize(500, c.supplies[0]);
-    c.model = std::string(kViewTextBytes - 1, 'a') + "\xC3\xA9" + std::string(1000, 'b');
+    c.model = std::string(VIEW_TEXT_BYTES - 1, 'a') + "\xC3\xA9" + std::string(1000, 'b');
     TrimForView(c);
-    EXPECT_EQ(c.supplies.size(), kViewRows);
-    EXPECT_EQ(c.model, std::string(kViewTextBytes - 1, 'a')) << "cut before the é, not in it";
+    EXPECT_EQ(c.supplies.size(), VIEW_ROWS);
+    EXPECT_EQ(c.model, std::string(VIEW_TEXT_BYTES - 1, 'a')) << "cut before the é, not in it";
 }
 
 }  // namespace

@@ -17,8 +17,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // Read before any test runs: both counters start at 1.
-const std::uint32_t kFirstIdentifier = g_echo_identifier;
-const std::uint32_t kFirstSequence = g_echo_sequence;
+const std::uint32_t FIRST_IDENTIFIER = g_echo_identifier;
+const std::uint32_t FIRST_SEQUENCE = g_echo_sequence;
 
 TEST(EchoRequest, ChecksumLayoutAndCounters) {
     const std::uint8_t rfc1071[] = {0x00, 0x01, 0xf2, 0x03, 0xf4, 0xf5, 0xf6, 0xf7};
@@ -46,8 +46,8 @@ TEST(EchoRequest, ChecksumLayoutAndCounters) {
     }
 
     // Each built request takes the counters' low 16 bits, then advances both; they wrap to 0.
-    EXPECT_EQ(kFirstIdentifier, 1u);
-    EXPECT_EQ(kFirstSequence, 1u);
+    EXPECT_EQ(FIRST_IDENTIFIER, 1u);
+    EXPECT_EQ(FIRST_SEQUENCE, 1u);
     const std::uint32_t savedIdentifier = g_echo_identifier, savedSequence = g_echo_sequence;
     g_echo_identifier = 0x0001FFFFu;
     g_echo_sequence = 0x0003FFFEu;
@@ -68,8 +68,8 @@ TEST(EchoRequest, ChecksumLayoutAndCounters) {
 
 // ---- the reply check ----
 
-const std::uint32_t kProbed = htonl(0x7F000001u);  // 127.0.0.1
-const std::uint32_t kOther = htonl(0x7F000002u);   // 127.0.0.2
+const std::uint32_t PROBED = htonl(0x7F000001u);  // 127.0.0.1
+const std::uint32_t OTHER = htonl(0x7F000002u);   // 127.0.0.2
 
 EchoRequest Sent() {
     EchoRequest sent;
@@ -87,13 +87,13 @@ Bytes Reply(const EchoRequest& to) {
 }
 
 // `icmp` behind an IPv4 header of `ihl` words from `source` to the probed host.
-Bytes Ip(const Bytes& icmp, std::uint32_t source = kProbed, int ihl = 5, std::uint8_t proto = 1) {
+Bytes Ip(const Bytes& icmp, std::uint32_t source = PROBED, int ihl = 5, std::uint8_t proto = 1) {
     Bytes packet(static_cast<std::size_t>(ihl) * 4, 0);
     packet[0] = static_cast<std::uint8_t>(0x40 | ihl);
     packet[3] = static_cast<std::uint8_t>(packet.size() + icmp.size());
     packet[9] = proto;
     std::memcpy(&packet[12], &source, 4);
-    std::memcpy(&packet[16], &kProbed, 4);
+    std::memcpy(&packet[16], &PROBED, 4);
     packet.insert(packet.end(), icmp.begin(), icmp.end());
     return packet;
 }
@@ -124,43 +124,42 @@ TEST(IsEchoReplyTo, TellsOurReplyFromEverythingElse) {
         bool ours;
     };
     const Case cases[] = {
-        {"our reply", raw, R, kProbed, true},
-        {"bytes beyond total length", padded, R, kProbed, true},
-        {"behind IP options", Ip(reply, kProbed, 6), R, kProbed, true},
-        {"our own request looped back", Ip(request), R, kProbed, false},
-        {"other identifier", Ip(Edit(reply, 4, 0x35)), R, kProbed, false},
-        {"other identifier high byte", Ip(Edit(reply, 5, 0x13)), R, kProbed, false},
-        {"other sequence", Ip(Edit(reply, 6, 0x06)), R, kProbed, false},
-        {"other sequence high byte", Ip(Edit(reply, 7, 0x01)), R, kProbed, false},
-        {"other source", Ip(reply, kOther), R, kProbed, false},
-        {"nonzero code", Ip(Edit(reply, 1, 1)), R, kProbed, false},
-        {"router error quoting our request", Ip(unreachable), R, kProbed, false},
-        {"not ICMP", Ip(reply, kProbed, 5, 17), R, kProbed, false},
-        {"IHL 4", Edit(raw, 0, 0x44), R, kProbed, false},
-        {"IHL past the end", Edit(raw, 0, 0x4F), R, kProbed, false},
-        {"IPv6 version", Edit(raw, 0, 0x65), R, kProbed, false},
-        {"total length past the end", Edit(raw, 3, 33), R, kProbed, false},
-        {"total length leaves 7 ICMP bytes", Edit(raw, 3, 27), R, kProbed, false},
-        {"bare ICMP on a raw socket", reply, R, kProbed, false},
-        {"ping socket, identifier rewritten", Edit(Edit(reply, 4, 0x99), 5, 0x77), D, kProbed,
-         true},
-        {"ping socket, other sequence", Edit(reply, 6, 0x04), D, kProbed, false},
-        {"ping socket, other source", reply, D, kOther, false},
-        {"ping socket, request type", request, D, kProbed, false},
-        {"ping socket, 7 bytes", Bytes(reply.begin(), reply.begin() + 7), D, kProbed, false},
-        {"ping socket, header only", Bytes(reply.begin(), reply.begin() + 8), D, kProbed, true},
-        {"echo service, our reply", reply, IcmpKind::Service, kProbed, true},
-        {"echo service, other identifier", Edit(reply, 4, 0x99), IcmpKind::Service, kProbed, false},
+        {"our reply", raw, R, PROBED, true},
+        {"bytes beyond total length", padded, R, PROBED, true},
+        {"behind IP options", Ip(reply, PROBED, 6), R, PROBED, true},
+        {"our own request looped back", Ip(request), R, PROBED, false},
+        {"other identifier", Ip(Edit(reply, 4, 0x35)), R, PROBED, false},
+        {"other identifier high byte", Ip(Edit(reply, 5, 0x13)), R, PROBED, false},
+        {"other sequence", Ip(Edit(reply, 6, 0x06)), R, PROBED, false},
+        {"other sequence high byte", Ip(Edit(reply, 7, 0x01)), R, PROBED, false},
+        {"other source", Ip(reply, OTHER), R, PROBED, false},
+        {"nonzero code", Ip(Edit(reply, 1, 1)), R, PROBED, false},
+        {"router error quoting our request", Ip(unreachable), R, PROBED, false},
+        {"not ICMP", Ip(reply, PROBED, 5, 17), R, PROBED, false},
+        {"IHL 4", Edit(raw, 0, 0x44), R, PROBED, false},
+        {"IHL past the end", Edit(raw, 0, 0x4F), R, PROBED, false},
+        {"IPv6 version", Edit(raw, 0, 0x65), R, PROBED, false},
+        {"total length past the end", Edit(raw, 3, 33), R, PROBED, false},
+        {"total length leaves 7 ICMP bytes", Edit(raw, 3, 27), R, PROBED, false},
+        {"bare ICMP on a raw socket", reply, R, PROBED, false},
+        {"ping socket, identifier rewritten", Edit(Edit(reply, 4, 0x99), 5, 0x77), D, PROBED, true},
+        {"ping socket, other sequence", Edit(reply, 6, 0x04), D, PROBED, false},
+        {"ping socket, other source", reply, D, OTHER, false},
+        {"ping socket, request type", request, D, PROBED, false},
+        {"ping socket, 7 bytes", Bytes(reply.begin(), reply.begin() + 7), D, PROBED, false},
+        {"ping socket, header only", Bytes(reply.begin(), reply.begin() + 8), D, PROBED, true},
+        {"echo service, our reply", reply, IcmpKind::Service, PROBED, true},
+        {"echo service, other identifier", Edit(reply, 4, 0x99), IcmpKind::Service, PROBED, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(IsEchoReplyTo(c.packet.data(), c.packet.size(), c.kind, c.from, kProbed, sent),
+        EXPECT_EQ(IsEchoReplyTo(c.packet.data(), c.packet.size(), c.kind, c.from, PROBED, sent),
                   c.ours)
             << c.what;
     }
     // Every truncation is refused; an exact-size copy lets ASan catch a read past the end.
     for (std::size_t size = 0; size < raw.size(); ++size) {
         const Bytes cut(raw.begin(), raw.begin() + static_cast<long>(size));
-        EXPECT_FALSE(IsEchoReplyTo(cut.data(), cut.size(), R, kProbed, kProbed, sent)) << size;
+        EXPECT_FALSE(IsEchoReplyTo(cut.data(), cut.size(), R, PROBED, PROBED, sent)) << size;
     }
 }
 

@@ -127,7 +127,7 @@ Outcome RunInNamespace(const Sandbox& box, const std::vector<const char*>& targe
 }
 
 TEST(ProbeInNamespace, RepliesSilenceAndNoSocket) {
-    const char* kAll = "0 2147483647";
+    const char* ALL = "0 2147483647";
     struct Case {
         const char* what;
         Sandbox box;
@@ -146,13 +146,13 @@ TEST(ProbeInNamespace, RepliesSilenceAndNoSocket) {
          {PROBE_NO_REPLY, PROBE_REPLY, PROBE_REPLY, PROBE_REPLY},
          3},
         {"ping socket as nobody",
-         {kAll, false, true},
+         {ALL, false, true},
          {"127.0.0.1", "127.0.0.1"},
          'd',
          {PROBE_REPLY, PROBE_REPLY},
          2},
         {"silent host, raw", {"", true, false}, {"127.0.0.1"}, 'r', {PROBE_NO_REPLY}, 1},
-        {"silent host, ping", {kAll, true, true}, {"127.0.0.1"}, 'd', {PROBE_NO_REPLY}, 1},
+        {"silent host, ping", {ALL, true, true}, {"127.0.0.1"}, 'd', {PROBE_NO_REPLY}, 1},
         // No socket wins over a target that does not resolve.
         {"no socket",
          {"1 0", false, true},

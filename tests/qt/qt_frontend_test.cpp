@@ -105,7 +105,7 @@ class FrontEndTest : public QObject {
                                      Scale(control.cx, baseX, 4), Scale(control.cy, baseY, 8));
                 QCOMPARE(widget->geometry(), expected);
                 QCOMPARE(vmqt::ControlText(widget), QByteArray(control.text));
-                QCOMPARE(widget->isHidden(), (control.style & tmpl::WsVisible) == 0);
+                QCOMPARE(widget->isHidden(), (control.style & tmpl::STYLE_WS_VISIBLE) == 0);
             }
         }
     }

@@ -15,7 +15,7 @@
 namespace sim {
 namespace {
 
-const Oid kName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
+const Oid NAME = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 
 SimState Fleet(std::size_t count) {
     SimState state;
@@ -52,10 +52,10 @@ TEST(Control, ReplyNeverExceedsTheLimitAndSaysWhatWasLeftOut) {
     };
     for (const auto& c : cases) {
         SimState state = Fleet(1);
-        state.printers[0].profiles[0].objects[kName].bytes.assign(5000, 'x');
+        state.printers[0].profiles[0].objects[NAME].bytes.assign(5000, 'x');
         std::string reply = ControlReply(c.datagram, state);
         SCOPED_TRACE(c.datagram.substr(0, 30));
-        EXPECT_LE(reply.size(), kControlBytes);
+        EXPECT_LE(reply.size(), CONTROL_BYTES);
         std::size_t lines = std::count(reply.begin(), reply.end(), '\n');
         std::size_t last = reply.rfind('\n', reply.size() - 2);
         std::string tail = reply.substr(last == std::string::npos ? 0 : last + 1);

@@ -14,8 +14,8 @@ using simtest::Exchange;
 using simtest::FirstText;
 using simtest::Request;
 
-const std::vector<std::uint32_t> kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
-const std::vector<std::uint32_t> kDeviceStatus = {1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 5, 1};
+const std::vector<std::uint32_t> SYS_NAME = {1, 3, 6, 1, 2, 1, 1, 5, 0};
+const std::vector<std::uint32_t> DEVICE_STATUS = {1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 5, 1};
 
 TEST(SimFleet, EachPrinterHasItsOwnPortValuesFaultsAndConditions) {
     for (bool byAddress : {false, true}) {
@@ -39,7 +39,7 @@ TEST(SimFleet, EachPrinterHasItsOwnPortValuesFaultsAndConditions) {
         for (std::size_t i = 0; i < 3; ++i) {
             const std::string address = sim.target(i).substr(0, sim.target(i).find(':'));
             auto answer =
-                Exchange(Request({kSysName, kDeviceStatus}), sim.port(i), 300, address.c_str());
+                Exchange(Request({SYS_NAME, DEVICE_STATUS}), sim.port(i), 300, address.c_str());
             EXPECT_EQ(answer.has_value(), *expected[i].name != '\0') << i;
             if (answer && answer->varbinds.size() == 2) {
                 EXPECT_EQ(FirstText(answer), expected[i].name) << i;
@@ -51,7 +51,7 @@ TEST(SimFleet, EachPrinterHasItsOwnPortValuesFaultsAndConditions) {
         EXPECT_EQ(sim.command("stats").rfind("ok requests=3 answered=2 silenced=1", 0), 0u);
         // Without "printer N" a command reaches every printer.
         ASSERT_EQ(sim.command("silence on"), "ok");
-        EXPECT_FALSE(Exchange(Request({kSysName}), sim.port(0), 200).has_value());
+        EXPECT_FALSE(Exchange(Request({SYS_NAME}), sim.port(0), 200).has_value());
     }
 }
 

@@ -20,7 +20,7 @@ namespace {
 using simtest::Exchange;
 using simtest::Request;
 
-const std::vector<std::uint32_t> kSysName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
+const std::vector<std::uint32_t> SYS_NAME = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 
 // The number after "NAME=" in a stats reply, -1 when absent.
 long long Stat(const std::string& stats, const std::string& name) {
@@ -36,8 +36,8 @@ TEST(SimHardening, DelayQueueIsCappedInBytesAndCountsItsDrops) {
     // Each answer holds 90 copies of a 640-byte text: about 64 KB, kept until it falls due.
     ASSERT_EQ(sim.command("set 1.3.6.1.4.1.99.1.0 4 " + std::string(640, 'x')), "ok");
     std::vector<std::vector<std::uint32_t>> names(90, {1, 3, 6, 1, 4, 1, 99, 1, 0});
-    constexpr int kRequests = 320;
-    for (int sent = 0; sent < kRequests;) {
+    constexpr int REQUESTS = 320;
+    for (int sent = 0; sent < REQUESTS;) {
         for (int i = 0; i < 20; ++i, ++sent) {
             Exchange(Request(names), sim.port(), 0);
         }
@@ -47,11 +47,11 @@ TEST(SimHardening, DelayQueueIsCappedInBytesAndCountsItsDrops) {
         }
     }
     std::string stats = sim.command("stats");
-    EXPECT_EQ(Stat(stats, "requests"), kRequests) << stats;
+    EXPECT_EQ(Stat(stats, "requests"), REQUESTS) << stats;
     EXPECT_GT(Stat(stats, "queueDropped"), 0) << stats;
-    EXPECT_EQ(Stat(stats, "queueDropped") + Stat(stats, "queued"), kRequests) << stats;
-    EXPECT_LE(Stat(stats, "queueBytes"), static_cast<long long>(sim::kMaxQueueBytes)) << stats;
-    EXPECT_GT(Stat(stats, "queueBytes"), static_cast<long long>(sim::kMaxQueueBytes) * 9 / 10);
+    EXPECT_EQ(Stat(stats, "queueDropped") + Stat(stats, "queued"), REQUESTS) << stats;
+    EXPECT_LE(Stat(stats, "queueBytes"), static_cast<long long>(sim::MAX_QUEUE_BYTES)) << stats;
+    EXPECT_GT(Stat(stats, "queueBytes"), static_cast<long long>(sim::MAX_QUEUE_BYTES) * 9 / 10);
     EXPECT_EQ(Stat(stats, "answered"), 0) << stats;
 }
 
@@ -77,7 +77,7 @@ TEST(SimHardening, ControlDatagramsComeFromLoopbackOrTheNamedPeersOnly) {
         std::string reply = sim.exchange("silence on\nstats\n", c.from);
         EXPECT_EQ(!reply.empty(), c.answered) << c.from << ": " << reply;
         // A refused datagram changes nothing: the printer still answers.
-        EXPECT_EQ(Exchange(Request({kSysName}), sim.port()).has_value(), !c.answered) << c.from;
+        EXPECT_EQ(Exchange(Request({SYS_NAME}), sim.port()).has_value(), !c.answered) << c.from;
         if (c.answered) {
             EXPECT_EQ(reply.rfind("ok\nok requests=0 ", 0), 0u) << reply;
         } else {
@@ -94,10 +94,10 @@ TEST(SimHardening, TheLogEscapesWhatPeersSend) {
     ASSERT_TRUE(sim.ok()) << sim.error();
     EXPECT_EQ(sim.command("\x1b]0;owned\x07\x1b[2J").rfind("error: unknown command", 0), 0u);
     EXPECT_EQ(sim.command("set 1.3.6.1.2.1.1.5.0 4 \x1b[31mred\x9b"), "ok");
-    ber::Message request = Request({kSysName});
+    ber::Message request = Request({SYS_NAME});
     request.community = "orc\x1b[Khid";
     Exchange(request, sim.port(), 100);  // unknown community: logged, not answered
-    Exchange(Request({kSysName}), sim.port());
+    Exchange(Request({SYS_NAME}), sim.port());
     std::string log;
     for (int wait = 0; wait < 100 && log.find("community=orchid") == std::string::npos; ++wait) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -19,7 +19,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr std::int32_t kRequestId = 0x1234567;
+constexpr std::int32_t REQUEST_ID = 0x1234567;
 
 struct Datagram {
     bool valid = false;  // an SNMP message at all
@@ -33,7 +33,7 @@ struct Datagram {
 std::vector<Datagram> RawGet(std::uint16_t port, long windowMs) {
     ber::Message request;
     request.community = "orchid";
-    request.requestId = kRequestId;
+    request.requestId = REQUEST_ID;
     request.varbinds.push_back({{1, 3, 6, 1, 2, 1, 1, 5, 0}, ber::Value{}});
     std::vector<std::uint8_t> bytes;
     EXPECT_EQ(ber::Encode(request, bytes), ber::Error::None);
@@ -65,7 +65,7 @@ std::vector<Datagram> RawGet(std::uint16_t port, long windowMs) {
         d.fromPort = ntohs(from.sin_port);
         d.ms = elapsed();
         got.push_back(d);
-        if (d.valid && d.message.requestId == kRequestId && d.fromPort == port) {
+        if (d.valid && d.message.requestId == REQUEST_ID && d.fromPort == port) {
             break;
         }
     }
@@ -176,7 +176,7 @@ TEST_F(SimFault, StrayDatagramsComeBeforeTheAnswer) {
     int wrongId = 0;
     for (std::size_t i = 0; i < 3; ++i) {
         garbage += got[i].valid ? 0 : 1;
-        wrongId += got[i].valid && got[i].message.requestId != kRequestId ? 1 : 0;
+        wrongId += got[i].valid && got[i].message.requestId != REQUEST_ID ? 1 : 0;
     }
     EXPECT_GE(garbage, 1);
     EXPECT_GE(wrongId, 1);
@@ -188,7 +188,7 @@ TEST_F(SimFault, SpoofedAnswersComeFromAnotherPortWithTheRightId) {
     std::vector<Datagram> got = RawGet(sim.port(), 1000);
     ASSERT_EQ(got.size(), 3u);
     for (std::size_t i = 0; i < got.size(); ++i) {
-        EXPECT_TRUE(got[i].valid && got[i].message.requestId == kRequestId) << i;
+        EXPECT_TRUE(got[i].valid && got[i].message.requestId == REQUEST_ID) << i;
         EXPECT_EQ(got[i].fromPort != sim.port(), i < 2) << i;
     }
 }

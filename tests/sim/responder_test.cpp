@@ -8,9 +8,9 @@
 namespace sim {
 namespace {
 
-const Oid kUptime = {1, 3, 6, 1, 2, 1, 1, 3, 0};
-const Oid kName = {1, 3, 6, 1, 2, 1, 1, 5, 0};
-const Oid kMissing = {1, 3, 6, 1, 2, 1, 1, 4, 0};
+const Oid UPTIME = {1, 3, 6, 1, 2, 1, 1, 3, 0};
+const Oid NAME = {1, 3, 6, 1, 2, 1, 1, 5, 0};
+const Oid MISSING = {1, 3, 6, 1, 2, 1, 1, 4, 0};
 
 Printer TwoProfiles() {
     Printer state;
@@ -58,22 +58,21 @@ ber::Message Answer(const Printer& state, const std::vector<std::uint8_t>& reque
 
 TEST(Respond, AnswersFromTheCommunitysProfileOrNoSuchNameWithItsIndex) {
     Printer state = TwoProfiles();
-    ber::Message answer = Answer(state, Request({kUptime, kName}));
+    ber::Message answer = Answer(state, Request({UPTIME, NAME}));
     EXPECT_EQ(answer.errorStatus, 0);
     ASSERT_EQ(answer.varbinds.size(), 2u);
     EXPECT_EQ(answer.varbinds[0].value.tag, 0x43);
     EXPECT_EQ(answer.varbinds[0].value.integer, 100);
     EXPECT_EQ(answer.varbinds[1].value.bytes, (std::vector<std::uint8_t>{'l', 'a', 'b'}));
-    answer = Answer(state, Request({kName}, "public"));
+    answer = Answer(state, Request({NAME}, "public"));
     ASSERT_EQ(answer.varbinds.size(), 1u);
     EXPECT_EQ(answer.varbinds[0].value.bytes.size(), 5u);  // "other"
 
     // The bindings come back as asked, the index (from 1) points at the missing one.
-    const std::pair<std::vector<Oid>, int> cases[] = {{{kMissing, kName}, 1},
-                                                      {{kName, kMissing}, 2}};
+    const std::pair<std::vector<Oid>, int> cases[] = {{{MISSING, NAME}, 1}, {{NAME, MISSING}, 2}};
     for (const auto& [names, index] : cases) {
         answer = Answer(state, Request(names));
-        EXPECT_EQ(answer.errorStatus, kNoSuchName);
+        EXPECT_EQ(answer.errorStatus, NO_SUCH_NAME);
         EXPECT_EQ(answer.errorIndex, index);
         ASSERT_EQ(answer.varbinds.size(), 2u);
         EXPECT_EQ(answer.varbinds[0].name, names[0]);
@@ -83,7 +82,7 @@ TEST(Respond, AnswersFromTheCommunitysProfileOrNoSuchNameWithItsIndex) {
 
 TEST(Respond, TruncatedOrCorruptedRequestsAreHandledWithoutACrash) {
     Printer state = TwoProfiles();
-    const std::vector<std::uint8_t> good = Request({kName});
+    const std::vector<std::uint8_t> good = Request({NAME});
     for (std::size_t size = 0; size < good.size(); ++size) {
         EXPECT_EQ(Respond(good.data(), size, state).outcome, Outcome::Malformed) << size;
     }
@@ -100,15 +99,15 @@ TEST(Respond, TruncatedOrCorruptedRequestsAreHandledWithoutACrash) {
 }
 
 // Five objects: A B in the system group, C D E a supply level column.
-const Oid kA = {1, 3, 6, 1, 2, 1, 1, 1, 0};
-const Oid kB = {1, 3, 6, 1, 2, 1, 1, 5, 0};
-const Oid kC = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1, 1};
-const Oid kD = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1, 2};
-const Oid kE = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1, 3};
-const Oid kLevels = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9};
-constexpr std::uint8_t kGetNext = 0xA1;
-constexpr std::uint8_t kBulk = 0xA5;
-constexpr std::uint8_t kEnd = ber::kEndOfMibView;
+const Oid OID_A = {1, 3, 6, 1, 2, 1, 1, 1, 0};
+const Oid OID_B = {1, 3, 6, 1, 2, 1, 1, 5, 0};
+const Oid OID_C = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1, 1};
+const Oid OID_D = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1, 2};
+const Oid OID_E = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1, 3};
+const Oid LEVELS = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9};
+constexpr std::uint8_t GET_NEXT = 0xA1;
+constexpr std::uint8_t BULK = 0xA5;
+constexpr std::uint8_t END = ber::END_OF_MIB_VIEW;
 
 Printer FiveObjects() {
     Printer printer;
@@ -157,9 +156,9 @@ TEST(Respond, SnmpV2cAnswersWithExceptionsWhereV1AnswersNoSuchName) {
         std::vector<Bound> expected;
         int v1Index;  // the binding v1 reports as noSuchName
     } cases[] = {
-        {0xA0, {kB, otherInstance}, {{kB, 0}, {otherInstance, ber::kNoSuchInstance}}, 2},
-        {0xA0, {noObject, missingRow}, {{noObject, ber::kNoSuchObject}, {missingRow, 0x81}}, 1},
-        {kGetNext, {kD, kE}, {{kE, 0}, {kE, kEnd}}, 2},
+        {0xA0, {OID_B, otherInstance}, {{OID_B, 0}, {otherInstance, ber::NO_SUCH_INSTANCE}}, 2},
+        {0xA0, {noObject, missingRow}, {{noObject, ber::NO_SUCH_OBJECT}, {missingRow, 0x81}}, 1},
+        {GET_NEXT, {OID_D, OID_E}, {{OID_E, 0}, {OID_E, END}}, 2},
     };
     for (const auto& c : cases) {
         ber::Message answer = Answer(printer, Request(c.names, "orchid", c.type, 1));
@@ -168,16 +167,16 @@ TEST(Respond, SnmpV2cAnswersWithExceptionsWhereV1AnswersNoSuchName) {
         ExpectBindings(printer, answer, c.expected, "v2c type " + std::to_string(c.type));
         answer = Answer(printer, Request(c.names, "orchid", c.type, 0));
         EXPECT_EQ(answer.version, 0);
-        EXPECT_EQ(answer.errorStatus, kNoSuchName);
+        EXPECT_EQ(answer.errorStatus, NO_SUCH_NAME);
         EXPECT_EQ(answer.errorIndex, c.v1Index);
     }
     // A read-only agent refuses SET: v2c says notWritable; v1 has no GETBULK.
-    ber::Message set = Answer(printer, Request({kB}, "orchid", 0xA3, 1));
-    EXPECT_EQ(set.errorStatus, kNotWritable);
+    ber::Message set = Answer(printer, Request({OID_B}, "orchid", 0xA3, 1));
+    EXPECT_EQ(set.errorStatus, NOT_WRITABLE);
     EXPECT_EQ(set.errorIndex, 1);
-    std::vector<std::uint8_t> v1Bulk = Request({kA}, "orchid", kBulk, 0, 0, 5);
+    std::vector<std::uint8_t> v1Bulk = Request({OID_A}, "orchid", BULK, 0, 0, 5);
     EXPECT_EQ(Respond(v1Bulk.data(), v1Bulk.size(), printer).outcome, Outcome::NotARequest);
-    std::vector<std::uint8_t> stranger = Request({kA}, "public", kBulk, 1, 0, 5);
+    std::vector<std::uint8_t> stranger = Request({OID_A}, "public", BULK, 1, 0, 5);
     EXPECT_EQ(Respond(stranger.data(), stranger.size(), printer).outcome,
               Outcome::UnknownCommunity);
 }
@@ -192,22 +191,25 @@ TEST(Respond, GetBulkFollowsRfc3416AgainstHandComputedAnswers) {
         std::vector<Bound> expected;
     } cases[] = {
         // One non-repeater answered as GETNEXT, then two rounds of the repeater.
-        {1, 2, {system, kLevels}, {{kA, 0}, {kC, 0}, {kD, 0}}},
+        {1, 2, {system, LEVELS}, {{OID_A, 0}, {OID_C, 0}, {OID_D, 0}}},
         // A repeater past the end gives endOfMibView under its last name; then the answer ends.
-        {0, 10, {kD}, {{kE, 0}, {kE, kEnd}}},
+        {0, 10, {OID_D}, {{OID_E, 0}, {OID_E, END}}},
         // Rounds interleave the repeaters; one that ended keeps giving endOfMibView.
-        {0, 3, {kA, kD}, {{kB, 0}, {kE, 0}, {kC, 0}, {kE, kEnd}, {kD, 0}, {kE, kEnd}}},
+        {0,
+         3,
+         {OID_A, OID_D},
+         {{OID_B, 0}, {OID_E, 0}, {OID_C, 0}, {OID_E, END}, {OID_D, 0}, {OID_E, END}}},
         // Non-repeaters beyond the count of bindings: all are non-repeaters.
-        {5, 3, {kB}, {{kC, 0}}},
+        {5, 3, {OID_B}, {{OID_C, 0}}},
         // Negative numbers count as 0: nothing to repeat, nothing asked.
-        {-1, -3, {kA}, {}},
-        {0, 0, {kA}, {}},
+        {-1, -3, {OID_A}, {}},
+        {0, 0, {OID_A}, {}},
     };
     for (const auto& c : cases) {
         std::string trace =
             "N=" + std::to_string(c.nonRepeaters) + " M=" + std::to_string(c.maxRepetitions);
         ber::Message answer =
-            Answer(printer, Request(c.names, "orchid", kBulk, 1, c.nonRepeaters, c.maxRepetitions));
+            Answer(printer, Request(c.names, "orchid", BULK, 1, c.nonRepeaters, c.maxRepetitions));
         EXPECT_EQ(answer.errorStatus, 0) << trace;
         ExpectBindings(printer, answer, c.expected, trace);
     }
@@ -222,15 +224,16 @@ TEST(Respond, GetBulkIsCutToTheAnswerLimitAndFloodsOnDemand) {
         std::size_t atLeast;  // bindings
         bool cut;             // the limit, not the count, ends the answer
     } cases[] = {
-        {ber::kMaxMessageBytes, 3000, 1, 3000, false},  // thousands of bindings for one asked
-        {484, 0, 100000, 5, false},                     // B C D E, then endOfMibView
-        {484, 100000, 1, 20, true},                     // flooded, but never past the limit
-        {ber::kMaxMessageBytes, 100000, 1, 3000, true},
+        {ber::MAX_MESSAGE_BYTES, 3000, 1, 3000, false},  // thousands of bindings for one asked
+        {484, 0, 100000, 5, false},                      // B C D E, then endOfMibView
+        {484, 100000, 1, 20, true},                      // flooded, but never past the limit
+        {ber::MAX_MESSAGE_BYTES, 100000, 1, 3000, true},
     };
     for (const auto& c : cases) {
         printer.faults.maxMessageBytes = c.limit;
         printer.faults.bulkFlood = c.flood;
-        std::vector<std::uint8_t> request = Request({kA}, "orchid", kBulk, 1, 0, c.maxRepetitions);
+        std::vector<std::uint8_t> request =
+            Request({OID_A}, "orchid", BULK, 1, 0, c.maxRepetitions);
         Reply reply = Respond(request.data(), request.size(), printer);
         ber::Message answer;
         ASSERT_EQ(ber::Decode(reply.response.data(), reply.response.size(), answer),
@@ -245,10 +248,10 @@ TEST(Respond, GetBulkIsCutToTheAnswerLimitAndFloodsOnDemand) {
     }
     // Not even the non-repeaters fit: tooBig with no bindings, as RFC 3416 asks.
     printer.faults = Faults{};
-    printer.profiles[0].objects[kB].bytes.assign(600, 'x');
+    printer.profiles[0].objects[OID_B].bytes.assign(600, 'x');
     printer.faults.maxMessageBytes = 484;
-    ber::Message answer = Answer(printer, Request({kA}, "orchid", kBulk, 1, 1, 5));
-    EXPECT_EQ(answer.errorStatus, kTooBig);
+    ber::Message answer = Answer(printer, Request({OID_A}, "orchid", BULK, 1, 1, 5));
+    EXPECT_EQ(answer.errorStatus, TOO_BIG);
     EXPECT_TRUE(answer.varbinds.empty());
 }
 
@@ -264,23 +267,23 @@ TEST(Respond, WalkFaultsMakeTablesEndlessBackwardsOrStuck) {
         Oid answered;
         std::int64_t integer;  // for the level column
     } cases[] = {
-        {WalkFault::None, {}, kE, {}, 0},                  // past the end: noSuchName
-        {WalkFault::Endless, kLevels, kC, kD, 20},         // inside the column: as usual
-        {WalkFault::Endless, kLevels, kE, invented4, 30},  // the column goes on
-        {WalkFault::Endless, kLevels, invented4, invented5, 30},
-        {WalkFault::Endless, kLevels, kA, kB, 0},  // outside the subtree: as usual
-        {WalkFault::Endless, {}, kA, afterA, 0},   // everywhere: even scalars
-        {WalkFault::Backwards, kLevels, kD, kC, 10},
-        {WalkFault::Backwards, kLevels, kC, kD, 20},  // the object before is outside
-        {WalkFault::Repeat, kLevels, kC, kC, 20},     // no step, the next one's value
+        {WalkFault::None, {}, OID_E, {}, 0},                 // past the end: noSuchName
+        {WalkFault::Endless, LEVELS, OID_C, OID_D, 20},      // inside the column: as usual
+        {WalkFault::Endless, LEVELS, OID_E, invented4, 30},  // the column goes on
+        {WalkFault::Endless, LEVELS, invented4, invented5, 30},
+        {WalkFault::Endless, LEVELS, OID_A, OID_B, 0},  // outside the subtree: as usual
+        {WalkFault::Endless, {}, OID_A, afterA, 0},     // everywhere: even scalars
+        {WalkFault::Backwards, LEVELS, OID_D, OID_C, 10},
+        {WalkFault::Backwards, LEVELS, OID_C, OID_D, 20},  // the object before is outside
+        {WalkFault::Repeat, LEVELS, OID_C, OID_C, 20},     // no step, the next one's value
     };
     for (const auto& c : cases) {
         printer.faults.walk = c.walk;
         printer.faults.walkSubtree = c.subtree;
         std::string trace = FormatOid(c.asked) + " walk " + std::to_string(int(c.walk));
-        ber::Message answer = Answer(printer, Request({c.asked}, "orchid", kGetNext));
+        ber::Message answer = Answer(printer, Request({c.asked}, "orchid", GET_NEXT));
         if (c.answered.empty()) {
-            EXPECT_EQ(answer.errorStatus, kNoSuchName) << trace;
+            EXPECT_EQ(answer.errorStatus, NO_SUCH_NAME) << trace;
             continue;
         }
         ASSERT_EQ(answer.varbinds.size(), 1u) << trace;

@@ -51,7 +51,7 @@ inline std::optional<ber::Message> Exchange(const ber::Message& request, std::ui
 
 // A request of `type` for `names`, community orchid.
 inline ber::Message Request(const std::vector<std::vector<std::uint32_t>>& names,
-                            std::int32_t version = ber::kVersion1, std::uint8_t type = 0xA0) {
+                            std::int32_t version = ber::VERSION_1, std::uint8_t type = 0xA0) {
     static std::int32_t next = 1000;
     ber::Message request;
     request.version = version;

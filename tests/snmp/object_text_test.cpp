@@ -22,7 +22,7 @@
 
 namespace {
 
-const char* const kProfile =
+const char* const PROFILE =
     "1.3.6.1.2.1.25.3.2.1.3.1|4|Quillfen LaserWriter 4200dn\n"
     "1.3.6.1.2.1.1.1.0|4x|52656164790058595a\n"  // "Ready", a zero byte, "XYZ"
     "1.3.6.1.2.1.1.2.0|6|1.3.6.1.4.1.11.2.3.9.1\n"
@@ -63,7 +63,7 @@ class ObjectText : public ::testing::Test {
         return {result, text};
     }
 
-    PrinterSim sim_{PrinterSim::Text(kProfile)};
+    PrinterSim sim_{PrinterSim::Text(PROFILE)};
 };
 
 TEST_F(ObjectText, EveryValueTypeArrivesAsItsText) {

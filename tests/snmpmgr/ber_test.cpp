@@ -37,19 +37,19 @@ Bytes Tlv(std::uint8_t tag, const Bytes& content) {
 // Builders of hand-made GetResponses: Msg is the whole message, Resp one with binding list
 // `list`, Bind one whose single binding holds `binding`.
 const auto Str = [](const std::string& t) { return Tlv(0x04, Bytes(t.begin(), t.end())); };
-const Bytes kZero = {0x02, 0x01, 0x00}, kNull = {0x05, 0x00};
-const Bytes kName = Tlv(0x06, {0x2b, 6, 1, 2, 1, 1, 1, 0});     // sysDescr.0
-const Bytes kFields = Cat({{0x02, 0x01, 0x01}, kZero, kZero});  // request-id, error fields
+const Bytes ZERO = {0x02, 0x01, 0x00}, NULL_TLV = {0x05, 0x00};
+const Bytes NAME = Tlv(0x06, {0x2b, 6, 1, 2, 1, 1, 1, 0});   // sysDescr.0
+const Bytes FIELDS = Cat({{0x02, 0x01, 0x01}, ZERO, ZERO});  // request-id, error fields
 const auto Msg = [](const Bytes& version, const Bytes& community, std::uint8_t pdu,
                     const Bytes& body) {
     return Tlv(0x30, Cat({version, community, Tlv(pdu, body)}));
 };
 const auto Resp = [](const Bytes& list) {
-    return Msg(kZero, Str("orchid"), 0xA2, Cat({kFields, list}));
+    return Msg(ZERO, Str("orchid"), 0xA2, Cat({FIELDS, list}));
 };
 const auto Bind = [](const Bytes& binding) { return Resp(Tlv(0x30, Tlv(0x30, binding))); };
-const auto WithValue = [](const Bytes& value) { return Bind(Cat({kName, value})); };
-const auto WithName = [](const Bytes& name) { return Bind(Cat({name, kNull})); };
+const auto WithValue = [](const Bytes& value) { return Bind(Cat({NAME, value})); };
+const auto WithName = [](const Bytes& name) { return Bind(Cat({name, NULL_TLV})); };
 
 Bytes Nested(int depth) {
     return depth == 0 ? Bytes{0x04, 0x00} : Tlv(0x30, Nested(depth - 1));
@@ -94,12 +94,12 @@ TEST(BerCodec, ValuesSurviveARoundTripInMinimalForm) {
 TEST(BerCodec, MatchesPysnmpBothWays) {
     // pysnmp's messages decode and encode back to the same bytes: a 200-byte community, arcs up
     // to 2^32-1, 39 names, every value type.
-    const std::pair<const Bytes&, std::int32_t> golden[] = {{kGoldenGetSysDescr, 1},
-                                                            {kGoldenGetModel, 0x7FFFFFFF},
-                                                            {kGoldenGetNegativeId, -2147483647},
-                                                            {kGoldenGetLargeArcs, 128},
-                                                            {kGoldenGetMany, 65536},
-                                                            {kGoldenResponseAllTypes, 424242}};
+    const std::pair<const Bytes&, std::int32_t> golden[] = {{GOLDEN_GET_SYS_DESCR, 1},
+                                                            {GOLDEN_GET_MODEL, 0x7FFFFFFF},
+                                                            {GOLDEN_GET_NEGATIVE_ID, -2147483647},
+                                                            {GOLDEN_GET_LARGE_ARCS, 128},
+                                                            {GOLDEN_GET_MANY, 65536},
+                                                            {GOLDEN_RESPONSE_ALL_TYPES, 424242}};
     ber::Message m;
     for (const auto& [bytes, id] : golden) {
         m = {};
@@ -110,7 +110,7 @@ TEST(BerCodec, MatchesPysnmpBothWays) {
         EXPECT_EQ(again, bytes) << id;
     }
     // The last: every value type, one per name, in order.
-    const Bytes& allTypes = kGoldenResponseAllTypes;
+    const Bytes& allTypes = GOLDEN_RESPONSE_ALL_TYPES;
     EXPECT_EQ(m.pduType, 0xA2);
     EXPECT_EQ(m.community, "orchid");
     const char descr[] = "Quillfen LX-9 \0tail";
@@ -126,14 +126,14 @@ TEST(BerCodec, MatchesPysnmpBothWays) {
 }
 
 TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
-    const Bytes good = WithValue(kNull);
+    const Bytes good = WithValue(NULL_TLV);
     const Bytes inner(good.begin() + 2, good.end());
-    const Bytes body = Cat({kFields, Tlv(0x30, Tlv(0x30, Cat({kName, kNull})))});
+    const Bytes body = Cat({FIELDS, Tlv(0x30, Tlv(0x30, Cat({NAME, NULL_TLV})))});
     const Bytes orchid = Str("orchid"), c256 = Str(std::string(256, 'c'));
     const Bytes bigId = {0x02, 0x05, 0x00, 0x80, 0, 0, 0};
     Bytes sixtyFive, oid129 = {0x2B};  // 65 bindings: more than SNMPv1 requests ever carry
     for (int i = 0; i < 65; ++i) {
-        sixtyFive = Cat({sixtyFive, Tlv(0x30, Cat({kName, kNull}))});
+        sixtyFive = Cat({sixtyFive, Tlv(0x30, Cat({NAME, NULL_TLV}))});
     }
     oid129.resize(128, 0x01);  // 2 + 127 components
 
@@ -151,26 +151,26 @@ TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
         {"message is a set", Tlv(0x31, inner), E::UnexpectedTag},
         {"version 3", Msg({0x02, 0x01, 0x03}, orchid, 0xA2, body), E::BadVersion},
         {"version of six bytes", Msg(Tlv(0x02, Bytes(6, 0)), orchid, 0xA2, body), E::IntegerSize},
-        {"community of 256 bytes", Msg(kZero, c256, 0xA2, body), E::CommunityTooLong},
-        {"community past its end", Tlv(0x30, Cat({kZero, {4, 0x20, 'o'}})), E::LengthPastParent},
-        {"pdu tag 0xA4 (v1 trap)", Msg(kZero, orchid, 0xA4, body), E::UnexpectedTag},
-        {"pdu tag 0xA9", Msg(kZero, orchid, 0xA9, body), E::UnexpectedTag},
-        {"request-id above int32", Msg(kZero, orchid, 0xA2, bigId), E::IntegerSize},
+        {"community of 256 bytes", Msg(ZERO, c256, 0xA2, body), E::CommunityTooLong},
+        {"community past its end", Tlv(0x30, Cat({ZERO, {4, 0x20, 'o'}})), E::LengthPastParent},
+        {"pdu tag 0xA4 (v1 trap)", Msg(ZERO, orchid, 0xA4, body), E::UnexpectedTag},
+        {"pdu tag 0xA9", Msg(ZERO, orchid, 0xA9, body), E::UnexpectedTag},
+        {"request-id above int32", Msg(ZERO, orchid, 0xA2, bigId), E::IntegerSize},
         {"binding list is a string", Resp(Str("x")), E::UnexpectedTag},
-        {"bytes after the binding list", Resp(Cat({Tlv(0x30, {}), kNull})), E::TrailingBytes},
-        {"binding without value", Bind(kName), E::Truncated},
-        {"value runs past its binding", Bind(Cat({kName, {0x04, 0x05, 'a'}})), E::LengthPastParent},
+        {"bytes after the binding list", Resp(Cat({Tlv(0x30, {}), NULL_TLV})), E::TrailingBytes},
+        {"binding without value", Bind(NAME), E::Truncated},
+        {"value runs past its binding", Bind(Cat({NAME, {0x04, 0x05, 'a'}})), E::LengthPastParent},
         // One byte past its binding, into the next binding: still inside the message.
         {"value one byte past its binding",
-         Resp(Tlv(0x30, Cat({Tlv(0x30, Cat({kName, {0x04, 0x02, 'a'}})),
-                             Tlv(0x30, Cat({kName, kNull}))}))),
+         Resp(Tlv(0x30, Cat({Tlv(0x30, Cat({NAME, {0x04, 0x02, 'a'}})),
+                             Tlv(0x30, Cat({NAME, NULL_TLV}))}))),
          E::LengthPastParent},
         {"name empty", WithName(Tlv(0x06, {})), E::OidEmpty},
         {"arc of 2^32", WithName(Tlv(0x06, {0x2B, 0x90, 0x80, 0x80, 0x80, 0})), E::OidOverflow},
         {"name unterminated", WithName(Tlv(0x06, {0x2B, 0x06, 0x81})), E::OidUnterminated},
         {"name of 129 components", WithName(Tlv(0x06, oid129)), E::OidTooLong},
         {"multi-byte tag", WithValue({0x1F, 0x81, 0x01, 0x00}), E::UnexpectedTag},
-        {"larger than any datagram", Bytes(ber::kMaxMessageBytes + 1, 0x30), E::MessageTooLarge},
+        {"larger than any datagram", Bytes(ber::MAX_MESSAGE_BYTES + 1, 0x30), E::MessageTooLarge},
         // Legal, though unusual: taken.
         {"v2c, a GetBulk", Msg({0x02, 0x01, 0x01}, orchid, 0xA5, body), E::None},
         {"65 bindings", Resp(Tlv(0x30, sixtyFive)), E::None},

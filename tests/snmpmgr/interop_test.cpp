@@ -10,11 +10,11 @@
 
 namespace {
 
-constexpr const char* kSysDescr = ".1.3.6.1.2.1.1.1.0";
+constexpr const char* SYS_DESCR = ".1.3.6.1.2.1.1.1.0";
 
 // The agent answers once a GET of sysDescr.0 comes back.
 bool Answers(const std::string& target) {
-    return Get(target, "orchid", {kSysDescr}, 150).ok != 0;
+    return Get(target, "orchid", {SYS_DESCR}, 150).ok != 0;
 }
 
 TEST(SnmpInterop, NetSnmpAgent) {
@@ -26,7 +26,7 @@ TEST(SnmpInterop, NetSnmpAgent) {
                                  Answers))
         << agent.log();
 
-    Got r = Get(agent.target(), "orchid", {kSysDescr, ".1.3.6.1.2.1.1.2.0", ".1.3.6.1.2.1.1.3.0"});
+    Got r = Get(agent.target(), "orchid", {SYS_DESCR, ".1.3.6.1.2.1.1.2.0", ".1.3.6.1.2.1.1.3.0"});
     ASSERT_NE(r.ok, 0);
     EXPECT_EQ(r.status, SNMP_ERRORSTATUS_NOERROR);
     ASSERT_EQ(r.values.size(), 3u);
@@ -34,7 +34,7 @@ TEST(SnmpInterop, NetSnmpAgent) {
     EXPECT_EQ(r.values[1].rfind("06:.1.3.6.1.4.1.8072.", 0), 0u) << "net-snmp's enterprise";
     EXPECT_EQ(r.values[2], "43:") << "TimeTicks";
 
-    r = Get(agent.target(), "orchid", {kSysDescr, ".1.3.6.1.2.1.1.99.0"});
+    r = Get(agent.target(), "orchid", {SYS_DESCR, ".1.3.6.1.2.1.1.99.0"});
     EXPECT_EQ(std::make_tuple(r.ok != 0, r.status, r.index),
               std::make_tuple(true, SNMP_ERRORSTATUS_NOSUCHNAME, 2));
 }
@@ -51,7 +51,7 @@ TEST(SnmpInterop, SnmpsimAgent) {
                                     Answers))
         << agent.log();
     const Got r = Get(agent.target(), "orchid",
-                      {kSysDescr, ".1.3.6.1.2.1.25.3.2.1.3.1", ".1.3.6.1.2.1.43.11.1.1.9.1.1"});
+                      {SYS_DESCR, ".1.3.6.1.2.1.25.3.2.1.3.1", ".1.3.6.1.2.1.43.11.1.1.9.1.1"});
     ASSERT_NE(r.ok, 0);
     EXPECT_EQ(r.status, SNMP_ERRORSTATUS_NOERROR);
     EXPECT_EQ(r.values, (std::vector<std::string>{"04:Simulated LX-9",

@@ -23,22 +23,22 @@ using std::chrono::milliseconds;
 // The agent's socket on 127.0.0.1, another port there, and 127.0.0.2 on the agent's port: answers
 // may come from where the manager did not send its request.
 struct Agent {
-    enum From { kAgent, kOtherPort, kOtherAddress };
+    enum From { AGENT, OTHER_PORT, OTHER_ADDRESS };
     int fds[3] = {-1, -1, -1};
     std::uint16_t port = 0;  // of the agent's own socket
     sockaddr_in peer{};      // who sent the last request
 
     Agent() {
-        for (int i : {kAgent, kOtherPort, kOtherAddress}) {
+        for (int i : {AGENT, OTHER_PORT, OTHER_ADDRESS}) {
             sockaddr_in local{AF_INET,
-                              htons(i == kOtherAddress ? port : 0),
-                              {htonl(i == kOtherAddress ? 0x7F000002 : 0x7F000001)},
+                              htons(i == OTHER_ADDRESS ? port : 0),
+                              {htonl(i == OTHER_ADDRESS ? 0x7F000002 : 0x7F000001)},
                               {}};
             socklen_t length = sizeof local;
             fds[i] = socket(AF_INET, SOCK_DGRAM, 0);
             EXPECT_EQ(bind(fds[i], reinterpret_cast<sockaddr*>(&local), length), 0);
             getsockname(fds[i], reinterpret_cast<sockaddr*>(&local), &length);
-            port = i == kAgent ? ntohs(local.sin_port) : port;
+            port = i == AGENT ? ntohs(local.sin_port) : port;
         }
     }
     ~Agent() {
@@ -49,12 +49,12 @@ struct Agent {
     // The next request within `timeoutMs`, decoded into `request`; empty (and `request` as it
     // was) when none came.
     Bytes Receive(ber::Message& request, int timeoutMs = 2000) {
-        pollfd ready{fds[kAgent], POLLIN, 0};
+        pollfd ready{fds[AGENT], POLLIN, 0};
         Bytes raw(70000);
         socklen_t length = sizeof peer;
         const ssize_t size = poll(&ready, 1, timeoutMs) != 1
                                  ? 0
-                                 : recvfrom(fds[kAgent], raw.data(), raw.size(), 0,
+                                 : recvfrom(fds[AGENT], raw.data(), raw.size(), 0,
                                             reinterpret_cast<sockaddr*>(&peer), &length);
         raw.resize(static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
         if (!raw.empty()) {
@@ -62,7 +62,7 @@ struct Agent {
         }
         return raw;
     }
-    void Send(const Bytes& data, From from = kAgent) {
+    void Send(const Bytes& data, From from = AGENT) {
         sendto(fds[from], data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&peer),
                sizeof peer);
     }
@@ -120,8 +120,8 @@ TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesItsValues) {
         };
         const Bytes good = answer(true), copy = answer(false);
         agent.Send(Answer(r, [](ber::Message& m) { m.requestId += 1; }));
-        agent.Send(copy, Agent::kOtherPort);
-        agent.Send(copy, Agent::kOtherAddress);
+        agent.Send(copy, Agent::OTHER_PORT);
+        agent.Send(copy, Agent::OTHER_ADDRESS);
         agent.Send({0x30, 0x03, 0x02, 0x01});  // cut short
         agent.Send(Bytes(200, 0xFF));          // noise
         agent.Send(Answer(r, [](ber::Message& m) { m.community = "public"; }));
@@ -172,7 +172,7 @@ TEST(SnmpSession, NoAnswerByTheDeadlineLeavesTheListAsItWas) {
             if (c.strays && !requests.empty() &&
                 std::chrono::steady_clock::now() - start < milliseconds(c.maxMs)) {
                 agent.Send(Answer(r, [](ber::Message& m) { m.requestId ^= 0x10; }));
-                agent.Send(Answer(r, [](ber::Message&) {}), Agent::kOtherPort);
+                agent.Send(Answer(r, [](ber::Message&) {}), Agent::OTHER_PORT);
             }
         }
         const Got got = pending.get();

@@ -22,9 +22,9 @@ extern char** environ;
 
 namespace {
 
-constexpr int kStartTimeoutMs = 5000;
-constexpr int kStartTimeoutPerPrinterMs = 10;
-constexpr int kReplyTimeoutMs = 2000;
+constexpr int START_TIMEOUT_MS = 5000;
+constexpr int START_TIMEOUT_PER_PRINTER_MS = 10;
+constexpr int REPLY_TIMEOUT_MS = 2000;
 
 std::string TempTemplate(const char* suffix) {
     const char* dir = std::getenv("TMPDIR");
@@ -180,7 +180,7 @@ void PrinterSim::Start(const PrinterSimOptions& options) {
     // simulator exits or time runs out.
     std::string pending;
     const auto startMs =
-        kStartTimeoutMs + kStartTimeoutPerPrinterMs * static_cast<int>(options.fleet);
+        START_TIMEOUT_MS + START_TIMEOUT_PER_PRINTER_MS * static_cast<int>(options.fleet);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(startMs);
     while (port_ == 0 || controlPort_ == 0) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -247,7 +247,7 @@ std::string PrinterSim::exchange(const std::string& datagram, const std::string&
         pollfd wait{fd, POLLIN, 0};
         std::vector<char> buffer(65536);
         ssize_t n = 0;
-        if (poll(&wait, 1, kReplyTimeoutMs) == 1 &&
+        if (poll(&wait, 1, REPLY_TIMEOUT_MS) == 1 &&
             (n = recv(fd, buffer.data(), buffer.size(), 0)) > 0) {
             reply.assign(buffer.data(), static_cast<std::size_t>(n));
         }

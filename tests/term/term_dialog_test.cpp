@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr UINT kTrayMessage = WM_USER + 210;
+constexpr UINT TRAY_MESSAGE = WM_USER + 210;
 
 std::vector<std::string> g_seen;  // what the procedures saw, in order
 
@@ -112,12 +112,12 @@ INT_PTR CALLBACK WindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     if (message == WM_INITDIALOG) {
         ui::SetTimer(dialog, 1, 20, nullptr);
         record.uFlags = NIF_MESSAGE | NIF_ICON;
-        record.uCallbackMessage = kTrayMessage;
+        record.uCallbackMessage = TRAY_MESSAGE;
         ui::Shell_NotifyIconA(NIM_ADD, &record);
         ui::ShowWindow(ui::GetDlgItem(dialog, IDC_UPDATE_TARGET), SW_SHOWNORMAL);
         ui::SendDlgItemMessageA(dialog, IDC_PRIMARY, EM_LIMITTEXT, 10, 0);
         ui::SetDlgItemTextA(dialog, IDC_PRIMARY, "old");
-    } else if (message == kTrayMessage) {
+    } else if (message == TRAY_MESSAGE) {
         g_seen.push_back("tray " + std::to_string(lParam));
         if (lParam == WM_RBUTTONDOWN) {
             HMENU menu = ui::LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_TRAYMENU));

@@ -19,7 +19,7 @@
 
 namespace {
 
-const std::string kTerm = VM_TERM_PATH;  // a build path: no characters a shell would act on
+const std::string TERM = VM_TERM_PATH;  // a build path: no characters a shell would act on
 
 std::string ShellQuote(const std::string& text) {
     std::string out = "'";
@@ -56,7 +56,7 @@ Outcome RunTerm(const std::string& arguments) {
     char errPath[] = "/tmp/vm-term-err.XXXXXX";
     close(mkstemp(errPath));
     Outcome run;
-    run.out = Shell("timeout -s KILL 20 " + kTerm + " " + arguments + " </dev/null 2>" + errPath,
+    run.out = Shell("timeout -s KILL 20 " + TERM + " " + arguments + " </dev/null 2>" + errPath,
                     &run.status);
     std::ifstream err(errPath);
     run.err.assign(std::istreambuf_iterator<char>(err), {});
@@ -291,7 +291,7 @@ TEST(TermInteractive, FullScreenResizedKeysThatActAndCtrlC) {
     ASSERT_TRUE(sim.ok()) << sim.error();
     const Tmux term;
     ASSERT_TRUE(term.WaitFor("sh>")) << term.Screen();
-    term.Type("echo BEFORE-THE-PROGRAM; " + kTerm + " " + sim.target());
+    term.Type("echo BEFORE-THE-PROGRAM; " + TERM + " " + sim.target());
 
     // The full screen starts clean: the shell's lines are not on it.
     ASSERT_TRUE(term.WaitFor("Toner Remaining: [############--------] 62%")) << term.Screen();
@@ -327,7 +327,7 @@ TEST(TermInteractive, FullScreenResizedKeysThatActAndCtrlC) {
     EXPECT_TRUE(term.WaitFor("icanon echo")) << term.Screen();
 
     // Exit (q): status 1, as the windowed program always exits.
-    term.Type("clear; " + kTerm + " " + sim.target() + "; echo EXIT=$?");
+    term.Type("clear; " + TERM + " " + sim.target() + "; echo EXIT=$?");
     ASSERT_TRUE(term.WaitFor("Keys: ")) << term.Screen();
     term.Keys("Escape");  // the entry has the keyboard: Esc exits as q would
     EXPECT_TRUE(term.WaitFor("EXIT=1")) << term.Screen();

@@ -74,7 +74,8 @@ TEST(Conformance, TheViewLaysOutExactlyTheTemplatesControls) {
         for (const vmterm::Row& row : vmterm::LayoutRows(dialog)) {
             if (row.label != nullptr) {
                 ++laidOut[row.label];
-                EXPECT_TRUE(row.label->source->exStyle & tmpl::WsExRight) << row.label->text;
+                EXPECT_TRUE(row.label->source->exStyle & tmpl::STYLE_WS_EX_RIGHT)
+                    << row.label->text;
                 EXPECT_LT(row.label->source->x, row.cells.front()->source->x);
             }
             for (const vmterm::Control* cell : row.cells) {
@@ -86,10 +87,10 @@ TEST(Conformance, TheViewLaysOutExactlyTheTemplatesControls) {
             const vmterm::Control& built = dialog.controls[i];
             EXPECT_EQ(built.source, &control);  // template order
             EXPECT_EQ(built.text, control.text);
-            EXPECT_EQ(built.visible, (control.style & tmpl::WsVisible) != 0) << control.text;
-            EXPECT_EQ(built.IsDefault(),
-                      std::strcmp(control.className, tmpl::BUTTON_CLASS) == 0 &&
-                          (control.style & tmpl::BsTypeMask) == tmpl::BsDefPushButton);
+            EXPECT_EQ(built.visible, (control.style & tmpl::STYLE_WS_VISIBLE) != 0) << control.text;
+            EXPECT_EQ(built.IsDefault(), std::strcmp(control.className, tmpl::BUTTON_CLASS) == 0 &&
+                                             (control.style & tmpl::STYLE_BS_TYPEMASK) ==
+                                                 tmpl::STYLE_BS_DEFPUSHBUTTON);
             EXPECT_EQ(laidOut[&built], 1) << control.text;
         }
         ASSERT_NE(dialog.DefaultButton(), nullptr);

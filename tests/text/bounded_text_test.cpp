@@ -10,12 +10,12 @@ namespace {
 
 // A buffer with guard bytes after `capacity`, so a write at or beyond it is seen.
 struct Guarded {
-    static constexpr char kGuard = '#';
+    static constexpr char GUARD = '#';
     std::array<char, 64> bytes;
     explicit Guarded(char fill = '~') { bytes.fill(fill); }
     bool GuardIntact(std::size_t capacity) const {
         for (std::size_t i = capacity; i < bytes.size(); ++i) {
-            if (bytes[i] != '~' && bytes[i] != kGuard) {
+            if (bytes[i] != '~' && bytes[i] != GUARD) {
                 return false;
             }
         }

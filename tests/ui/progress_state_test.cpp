@@ -45,7 +45,7 @@ TEST(ProgressState, MessagesAsTheCommonControlAnswersThem) {
     ProgressState bar;
     EXPECT_EQ(ApplyProgressMessage(bar, PBM_SETSTEP, 1, 0), 10);
     EXPECT_EQ(ApplyProgressMessage(bar, PBM_SETBARCOLOR, 0, 0),
-              static_cast<LRESULT>(posixui::kDefaultBarColor));
+              static_cast<LRESULT>(posixui::DEFAULT_BAR_COLOR));
     EXPECT_EQ(bar.barColor, 0u);
     EXPECT_EQ(ApplyProgressMessage(bar, WM_USER + 99, 1, 1), 0);
 }

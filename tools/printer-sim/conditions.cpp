@@ -37,7 +37,7 @@ struct SupplyKind {
     bool tonerBits;  // lowToner / noToner
     int training;
 };
-const SupplyKind kSupplyKinds[] = {
+const SupplyKind SUPPLY_KINDS[] = {
     {{3, 21}, "toner", "low", "empty", 1104, 1101, true, mib::TRAINING_UNTRAINED},
     {{5, 6}, "ink", "low", "empty", 1105, 1102, true, mib::TRAINING_UNTRAINED},
     {{9, 0},
@@ -53,8 +53,8 @@ const SupplyKind kSupplyKinds[] = {
     {{8, 0}, "waste ink", "almost full", "full", 1108, 1110, false, mib::TRAINING_UNTRAINED},
 };
 // Any other supply: subunitAlmostEmpty/Empty, or subunitAlmostFull/Full for receptacles.
-const SupplyKind kOtherConsumed = {{0, 0}, "supply", "low", "empty", 12, 13, false, 3};
-const SupplyKind kOtherReceptacle = {{0, 0}, "receptacle", "almost full", "full", 14, 15, false, 3};
+const SupplyKind OTHER_CONSUMED = {{0, 0}, "supply", "low", "empty", 12, 13, false, 3};
+const SupplyKind OTHER_RECEPTACLE = {{0, 0}, "receptacle", "almost full", "full", 14, 15, false, 3};
 
 const ber::Value* Find(const Objects& objects, const Oid& oid) {
     auto at = objects.find(oid);
@@ -123,13 +123,13 @@ std::set<std::uint32_t> RowsOf(const Objects& objects, const Oid& entry, std::ui
 }
 
 const SupplyKind& KindOf(int type, bool receptacle) {
-    for (const SupplyKind& kind : kSupplyKinds) {
+    for (const SupplyKind& kind : SUPPLY_KINDS) {
         if (type != 0 &&
             std::find(kind.types.begin(), kind.types.end(), type) != kind.types.end()) {
             return kind;
         }
     }
-    return receptacle ? kOtherReceptacle : kOtherConsumed;
+    return receptacle ? OTHER_RECEPTACLE : OTHER_CONSUMED;
 }
 
 // The supply's problem, if its level (or the percentage `toner` gave it) calls for one.
@@ -152,7 +152,7 @@ std::optional<Problem> SupplyProblem(const Objects& objects, std::uint32_t devic
         IntegerAt(objects, column(mib::PRT_SUPPLIES_CLASS)) == mib::SUPPLY_CLASS_RECEPTACLE;
     const bool out = receptacle ? percent >= 100 : percent <= 0;
     const bool near =
-        receptacle ? percent >= kReceptacleNearFullPercent : percent <= kSupplyLowPercent;
+        receptacle ? percent >= RECEPTACLE_NEAR_FULL_PERCENT : percent <= SUPPLY_LOW_PERCENT;
     if (!out && !near) {
         return std::nullopt;
     }

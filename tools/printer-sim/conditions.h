@@ -15,9 +15,9 @@
 namespace sim {
 
 // A consumed supply is low at or below this percentage of its capacity (empty at 0); a
-// receptacle (waste toner) is almost full at or above kReceptacleNearFullPercent, full at 100.
-inline constexpr int kSupplyLowPercent = 5;
-inline constexpr int kReceptacleNearFullPercent = 95;
+// receptacle (waste toner) is almost full at or above RECEPTACLE_NEAR_FULL_PERCENT, full at 100.
+inline constexpr int SUPPLY_LOW_PERCENT = 5;
+inline constexpr int RECEPTACLE_NEAR_FULL_PERCENT = 95;
 
 // Each sets a condition and updates the objects; the result is "" or why it was refused
 // (an input or supply no profile of the printer has, a percentage outside 0..100).

@@ -10,7 +10,7 @@ namespace sim {
 namespace {
 
 // Room kept at the end of a reply for the line that says it was cut.
-constexpr std::size_t kCutLineBytes = 64;
+constexpr std::size_t CUT_LINE_BYTES = 64;
 
 // Splits off the first word (runs of spaces or tabs separate words).
 std::string_view NextWord(std::string_view& rest) {
@@ -53,7 +53,7 @@ std::string Ok(const std::string& problem) {
     return problem.empty() ? "ok" : "error: " + problem;
 }
 
-const char kHelp[] =
+const char HELP[] =
     "ok commands: [printer N|all] COMMAND; silence on|off; delay MS; error OID genErr|tooBig|"
     "noSuchName|badValue|readOnly|off; stray N; spoof N; set OID TAG VALUE; unset OID; get OID; "
     "jam [on|off]; door-open [on|off]; paper-out INPUT [on|off]; toner SUPPLY PERCENT; clear; "
@@ -92,9 +92,9 @@ std::string ExecuteOnPrinter(std::string_view command, std::string_view rest, Pr
     }
     if (command == "delay" || command == "stray" || command == "spoof" || command == "bulk-flood") {
         long long number = 0;
-        long long limit = command == "delay"        ? kMaxDelayMs
-                          : command == "bulk-flood" ? kMaxBulkFlood
-                                                    : kMaxStray;
+        long long limit = command == "delay"        ? MAX_DELAY_MS
+                          : command == "bulk-flood" ? MAX_BULK_FLOOD
+                                                    : MAX_STRAY;
         if (!ParseCount(NextWord(rest), limit, number) || !OnlySpaces(rest)) {
             return "error: expected a number from 0 to " + std::to_string(limit);
         }
@@ -109,8 +109,8 @@ std::string ExecuteOnPrinter(std::string_view command, std::string_view rest, Pr
     }
     if (command == "max-message") {
         long long number = 0;
-        if (!ParseCount(NextWord(rest), ber::kMaxMessageBytes, number) ||
-            number < static_cast<long long>(kMinMessageBytes) || !OnlySpaces(rest)) {
+        if (!ParseCount(NextWord(rest), ber::MAX_MESSAGE_BYTES, number) ||
+            number < static_cast<long long>(MIN_MESSAGE_BYTES) || !OnlySpaces(rest)) {
             return "error: expected bytes from 484 to 65507";
         }
         faults.maxMessageBytes = static_cast<std::size_t>(number);
@@ -291,7 +291,7 @@ std::string ExecuteControl(std::string_view line, SimState& state) {
         return OnOff(word, state.log);
     }
     if (command == "help" && OnlySpaces(rest)) {
-        return kHelp;
+        return HELP;
     }
     if (command == "printers" && OnlySpaces(rest)) {
         return "ok " + std::to_string(count);
@@ -336,14 +336,14 @@ std::string ControlReply(std::string_view datagram, SimState& state,
         if (log != nullptr) {
             log->push_back(std::string(line) + " -> " + reply);
         }
-        if (leftOut == 0 && replies.size() + reply.size() + 1 <= kControlBytes - kCutLineBytes) {
+        if (leftOut == 0 && replies.size() + reply.size() + 1 <= CONTROL_BYTES - CUT_LINE_BYTES) {
             replies += reply + "\n";
         } else {
             ++leftOut;
         }
     }
     if (leftOut > 0) {
-        replies += "error: reply cut at " + std::to_string(kControlBytes) + " bytes, " +
+        replies += "error: reply cut at " + std::to_string(CONTROL_BYTES) + " bytes, " +
                    std::to_string(leftOut) + " replies left out\n";
     }
     return replies.empty() ? "error: empty command\n" : replies;

@@ -14,18 +14,18 @@
 
 namespace sim {
 
-inline constexpr int kMaxDelayMs = 600000;
-inline constexpr unsigned kMaxStray = 100;
-inline constexpr unsigned kMaxBulkFlood = 100000;
+inline constexpr int MAX_DELAY_MS = 600000;
+inline constexpr unsigned MAX_STRAY = 100;
+inline constexpr unsigned MAX_BULK_FLOOD = 100000;
 // The largest control datagram read, and the largest reply sent.
-inline constexpr std::size_t kControlBytes = 4096;
+inline constexpr std::size_t CONTROL_BYTES = 4096;
 
 // Runs one command line (a trailing "\r" or "\n" is ignored) and returns the reply without a
 // line end.
 std::string ExecuteControl(std::string_view line, SimState& state);
 
 // Runs every non-blank line of one control datagram and returns the reply datagram: a line
-// per command, at most kControlBytes in all; replies that would not fit are left out and an
+// per command, at most CONTROL_BYTES in all; replies that would not fit are left out and an
 // "error: reply cut ..." line says how many. Every command runs either way. `log` receives a
 // "LINE -> REPLY" text per command when not null.
 std::string ControlReply(std::string_view datagram, SimState& state,

@@ -4,12 +4,12 @@ namespace sim {
 namespace {
 
 // A std::multimap node's own pointers and colour, rounded up for the allocator.
-constexpr std::size_t kNodeOverhead = 48;
+constexpr std::size_t NODE_OVERHEAD = 48;
 
 }  // namespace
 
 std::size_t DelayQueue::CostOf(const PendingAnswer& answer) {
-    return sizeof(PendingAnswer) + kNodeOverhead + answer.response.capacity() +
+    return sizeof(PendingAnswer) + NODE_OVERHEAD + answer.response.capacity() +
            answer.spoof.capacity();
 }
 

@@ -15,7 +15,7 @@
 
 namespace sim {
 
-inline constexpr std::size_t kMaxQueueBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t MAX_QUEUE_BYTES = 16 * 1024 * 1024;
 
 struct PendingAnswer {
     std::chrono::steady_clock::time_point due;
@@ -31,7 +31,7 @@ class DelayQueue {
   public:
     using TimePoint = std::chrono::steady_clock::time_point;
 
-    explicit DelayQueue(std::size_t maxBytes = kMaxQueueBytes) : maxBytes_(maxBytes) {}
+    explicit DelayQueue(std::size_t maxBytes = MAX_QUEUE_BYTES) : maxBytes_(maxBytes) {}
 
     // False, and the answer dropped, when it would take the queue past its cap.
     bool Push(PendingAnswer answer);

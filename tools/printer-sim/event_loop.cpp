@@ -24,11 +24,11 @@ using Clock = std::chrono::steady_clock;
 
 // Datagrams are drained this many at a time per socket, and due answers sent this many per
 // wake, so control commands and signals stay responsive under a flood.
-constexpr int kDatagramsPerWake = 64;
-constexpr std::size_t kAnswersPerWake = 1024;
-constexpr int kEventsPerWait = 256;
-constexpr std::uint64_t kSignalTag = std::numeric_limits<std::uint64_t>::max();
-constexpr std::uint64_t kControlTag = kSignalTag - 1;
+constexpr int DATAGRAMS_PER_WAKE = 64;
+constexpr std::size_t ANSWERS_PER_WAKE = 1024;
+constexpr int EVENTS_PER_WAIT = 256;
+constexpr std::uint64_t SIGNAL_TAG = std::numeric_limits<std::uint64_t>::max();
+constexpr std::uint64_t CONTROL_TAG = SIGNAL_TAG - 1;
 
 bool IsLoopback(std::uint32_t networkOrder) {
     return (reinterpret_cast<const std::uint8_t*>(&networkOrder)[0]) == 127;
@@ -53,8 +53,8 @@ class Agent {
 
     int Run() {
         epoll_ = epoll_create1(EPOLL_CLOEXEC);
-        if (epoll_ < 0 || !Watch(SignalFd(), kSignalTag) ||
-            (controlFd_ >= 0 && !Watch(controlFd_, kControlTag))) {
+        if (epoll_ < 0 || !Watch(SignalFd(), SIGNAL_TAG) ||
+            (controlFd_ >= 0 && !Watch(controlFd_, CONTROL_TAG))) {
             std::perror("vellumark-printer-sim: epoll");
             return 1;
         }
@@ -66,7 +66,7 @@ class Agent {
         }
         Clock::time_point nextPage = Clock::now() + PageInterval();
         Clock::time_point uptimeMark = Clock::now();
-        epoll_event events[kEventsPerWait];
+        epoll_event events[EVENTS_PER_WAIT];
         while (true) {
             Clock::time_point now = Clock::now();
             Clock::time_point wake = now + std::chrono::hours(1);
@@ -78,14 +78,14 @@ class Agent {
             }
             auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now);
             int timeoutMs = wait.count() < 0 ? 0 : static_cast<int>(wait.count()) + 1;
-            int ready = epoll_wait(epoll_, events, kEventsPerWait, timeoutMs);
+            int ready = epoll_wait(epoll_, events, EVENTS_PER_WAIT, timeoutMs);
             if (ready < 0 && errno != EINTR) {
                 std::perror("vellumark-printer-sim: epoll_wait");
                 return 1;
             }
             for (int e = 0; e < ready; ++e) {
                 std::uint64_t tag = events[e].data.u64;
-                if (tag == kSignalTag) {
+                if (tag == SIGNAL_TAG) {
                     std::vector<std::string> notes;
                     bool stop = ApplySignals(state_, notes);
                     for (const std::string& note : notes) {
@@ -94,7 +94,7 @@ class Agent {
                     if (stop) {
                         return 0;
                     }
-                } else if (tag == kControlTag) {
+                } else if (tag == CONTROL_TAG) {
                     HandleControl();
                 } else {
                     HandleRequests(static_cast<std::size_t>(tag));
@@ -130,7 +130,7 @@ class Agent {
     }
 
     void HandleRequests(std::size_t printer) {
-        for (int i = 0; i < kDatagramsPerWake; ++i) {
+        for (int i = 0; i < DATAGRAMS_PER_WAKE; ++i) {
             Endpoint from;
             long size = ReceiveFrom(agentFds_[printer], buffer_.data(), buffer_.size(), from);
             if (size < 0) {
@@ -166,7 +166,7 @@ class Agent {
         }
         if (reply.injected) {
             ++printer.stats.injected;
-        } else if (reply.errorStatus == kNoSuchName) {
+        } else if (reply.errorStatus == NO_SUCH_NAME) {
             ++printer.stats.noSuchName;
         }
         const Faults& faults = printer.faults;
@@ -239,7 +239,7 @@ class Agent {
     }
 
     void SendDueAnswers() {
-        for (const PendingAnswer& answer : queue_.TakeDue(Clock::now(), kAnswersPerWake)) {
+        for (const PendingAnswer& answer : queue_.TakeDue(Clock::now(), ANSWERS_PER_WAKE)) {
             Send(answer);
         }
         NoteQueue();
@@ -254,7 +254,7 @@ class Agent {
     }
 
     void HandleControl() {
-        for (int i = 0; i < kDatagramsPerWake; ++i) {
+        for (int i = 0; i < DATAGRAMS_PER_WAKE; ++i) {
             Endpoint from;
             long size = ReceiveFrom(controlFd_, control_.data(), control_.size(), from);
             if (size < 0) {
@@ -292,8 +292,8 @@ class Agent {
     const Options& options_;
     SimState& state_;
     DelayQueue queue_;
-    std::vector<std::uint8_t> buffer_ = std::vector<std::uint8_t>(ber::kMaxMessageBytes);
-    std::vector<std::uint8_t> control_ = std::vector<std::uint8_t>(kControlBytes);
+    std::vector<std::uint8_t> buffer_ = std::vector<std::uint8_t>(ber::MAX_MESSAGE_BYTES);
+    std::vector<std::uint8_t> control_ = std::vector<std::uint8_t>(CONTROL_BYTES);
 };
 
 }  // namespace

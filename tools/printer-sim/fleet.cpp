@@ -13,9 +13,9 @@
 namespace sim {
 namespace {
 
-constexpr int kPortAttempts = 50;
-constexpr std::uint32_t kFirstFreePortGuess = 20000;
-constexpr std::uint32_t kLastPort = 60999;
+constexpr int PORT_ATTEMPTS = 50;
+constexpr std::uint32_t FIRST_FREE_PORT_GUESS = 20000;
+constexpr std::uint32_t LAST_PORT = 60999;
 
 void AppendText(ber::Value& value, const std::string& suffix) {
     if (value.tag == ASN_OCTETSTRING) {
@@ -116,8 +116,8 @@ bool OpenFleetSockets(const Endpoint& base, std::size_t count, FleetSpread sprea
     // Port 0: a run of free ports from a random start, or one port free on every address.
     std::mt19937 random{std::random_device{}()};
     std::uniform_int_distribution<std::uint32_t> start(
-        kFirstFreePortGuess, kLastPort - static_cast<std::uint32_t>(count));
-    for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
+        FIRST_FREE_PORT_GUESS, LAST_PORT - static_cast<std::uint32_t>(count));
+    for (int attempt = 0; attempt < PORT_ATTEMPTS; ++attempt) {
         Endpoint first = base;
         if (spread == FleetSpread::Ports) {
             first.port = static_cast<std::uint16_t>(start(random));

@@ -9,9 +9,9 @@
 namespace sim {
 namespace {
 
-const Oid kLifeCount = mib::Append(mib::PRT_MARKER_LIFE_COUNT, {1, 1});
-const Oid kPowerOnCount = mib::Append(mib::PRT_MARKER_POWER_ON_COUNT, {1, 1});
-const Oid kSupplyLevelColumn = mib::Append(mib::PRT_SUPPLIES_LEVEL, {1});
+const Oid LIFE_COUNT = mib::Append(mib::PRT_MARKER_LIFE_COUNT, {1, 1});
+const Oid POWER_ON_COUNT = mib::Append(mib::PRT_MARKER_POWER_ON_COUNT, {1, 1});
+const Oid SUPPLY_LEVEL_COLUMN = mib::Append(mib::PRT_SUPPLIES_LEVEL, {1});
 
 bool InColumn(const Oid& oid, const Oid& column) {
     return oid.size() == column.size() + 1 && mib::InSubtree(oid, column);
@@ -31,11 +31,11 @@ void AddToCounter(ber::Value& value, std::uint64_t amount) {
 }
 
 void PrintPages(Printer& printer, std::uint64_t pages) {
-    std::uint64_t before = printer.livePages / kPagesPerTonerUnit;
+    std::uint64_t before = printer.livePages / PAGES_PER_TONER_UNIT;
     printer.livePages += pages;
-    std::uint64_t units = printer.livePages / kPagesPerTonerUnit - before;
+    std::uint64_t units = printer.livePages / PAGES_PER_TONER_UNIT - before;
     for (Profile& profile : printer.profiles) {
-        for (const Oid& counter : {kLifeCount, kPowerOnCount}) {
+        for (const Oid& counter : {LIFE_COUNT, POWER_ON_COUNT}) {
             auto found = profile.objects.find(counter);
             if (found != profile.objects.end() && found->second.tag != ASN_TIMETICKS) {
                 AddToCounter(found->second, pages);
@@ -44,8 +44,8 @@ void PrintPages(Printer& printer, std::uint64_t pages) {
         if (units == 0) {
             continue;
         }
-        for (auto it = profile.objects.lower_bound(kSupplyLevelColumn);
-             it != profile.objects.end() && InColumn(it->first, kSupplyLevelColumn); ++it) {
+        for (auto it = profile.objects.lower_bound(SUPPLY_LEVEL_COLUMN);
+             it != profile.objects.end() && InColumn(it->first, SUPPLY_LEVEL_COLUMN); ++it) {
             ber::Value& level = it->second;
             const std::uint32_t supply = it->first.back();
             auto capacity =

@@ -12,7 +12,7 @@
 
 namespace sim {
 
-inline constexpr unsigned kPagesPerTonerUnit = 10;
+inline constexpr unsigned PAGES_PER_TONER_UNIT = 10;
 
 // Applies `pages` printed pages to every profile of `printer`.
 void PrintPages(Printer& printer, std::uint64_t pages);

@@ -20,7 +20,7 @@
 namespace {
 
 // Descriptors beyond the printers' sockets: signal pipe, control, epoll, spoof sockets, files.
-constexpr rlim_t kSpareDescriptors = 64;
+constexpr rlim_t SPARE_DESCRIPTORS = 64;
 
 std::string ExecutablePath() {
     char self[4096];
@@ -72,8 +72,8 @@ bool LoadProfiles(const sim::Options& options, std::vector<sim::Profile>& profil
 // A fleet needs a descriptor per printer: raise the soft limit as far as the hard one allows.
 void RaiseDescriptorLimit(std::size_t printers) {
     rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < printers + kSpareDescriptors) {
-        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, printers + kSpareDescriptors);
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < printers + SPARE_DESCRIPTORS) {
+        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, printers + SPARE_DESCRIPTORS);
         setrlimit(RLIMIT_NOFILE, &limit);
     }
 }

@@ -76,7 +76,7 @@ bool ParseOptions(int argc, const char* const* argv, const std::string& defaultP
             (arg == "--version" ? options.version : options.help) = true;
             return noValue();
         } else if (arg == "--fleet") {
-            if (!takeValue() || !ParseNumber(value, 1, kMaxFleet, number)) {
+            if (!takeValue() || !ParseNumber(value, 1, MAX_FLEET, number)) {
                 error = error.empty() ? "--fleet wants a count from 1 to 5000" : error;
                 return false;
             }
@@ -147,7 +147,7 @@ bool ParseOptions(int argc, const char* const* argv, const std::string& defaultP
             if (!takeValue()) {
                 return false;
             }
-            if (value.empty() || value.size() > ber::kMaxCommunityBytes) {
+            if (value.empty() || value.size() > ber::MAX_COMMUNITY_BYTES) {
                 error = "--community needs a name of 1 to 255 bytes";
                 return false;
             }
@@ -164,13 +164,13 @@ bool ParseOptions(int argc, const char* const* argv, const std::string& defaultP
             }
             options.pageIntervalMs = static_cast<int>(number);
         } else if (arg == "--delay") {
-            if (!takeValue() || !ParseNumber(value, 0, kMaxDelayMs, number)) {
+            if (!takeValue() || !ParseNumber(value, 0, MAX_DELAY_MS, number)) {
                 error = error.empty() ? "--delay wants milliseconds" : error;
                 return false;
             }
             options.faults.delayMs = static_cast<int>(number);
         } else if (arg == "--stray" || arg == "--spoof") {
-            if (!takeValue() || !ParseNumber(value, 0, kMaxStray, number)) {
+            if (!takeValue() || !ParseNumber(value, 0, MAX_STRAY, number)) {
                 error = error.empty() ? arg + " wants a count up to 100" : error;
                 return false;
             }

@@ -19,7 +19,7 @@ struct Endpoint {
 
 // How a fleet's printers are spread: printer i on port BASE+i, or on address BASE+i.
 enum class FleetSpread { Ports, Addresses };
-inline constexpr std::size_t kMaxFleet = 5000;
+inline constexpr std::size_t MAX_FLEET = 5000;
 
 struct ProfileArgument {
     std::string community;  // empty: the --community value

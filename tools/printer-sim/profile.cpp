@@ -73,11 +73,11 @@ bool LoadProfileFile(const std::string& path, Profile& profile, std::vector<std:
         return false;
     }
     std::string text;
-    text.resize(kMaxProfileBytes + 1);
+    text.resize(MAX_PROFILE_BYTES + 1);
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kMaxProfileBytes) {
-        errors.push_back(path + ": larger than " + std::to_string(kMaxProfileBytes) + " bytes");
+    if (text.size() > MAX_PROFILE_BYTES) {
+        errors.push_back(path + ": larger than " + std::to_string(MAX_PROFILE_BYTES) + " bytes");
         return false;
     }
     profile.name = std::filesystem::path(path).filename().string();

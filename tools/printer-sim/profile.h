@@ -20,7 +20,7 @@ struct Profile {
 };
 
 // Profile files larger than this are refused: a profile is a few hundred lines.
-inline constexpr std::size_t kMaxProfileBytes = 4 * 1024 * 1024;
+inline constexpr std::size_t MAX_PROFILE_BYTES = 4 * 1024 * 1024;
 
 // Parses `text`; `origin` names it in error messages. Returns false and appends one message
 // per bad line (at most `maxErrors`) when any line is malformed or an OID repeats.

@@ -10,15 +10,15 @@
 namespace sim {
 namespace {
 
-constexpr std::uint8_t kGetRequest = SNMP_PDU_GET;
-constexpr std::uint8_t kGetNextRequest = SNMP_PDU_GETNEXT;
-constexpr std::uint8_t kGetResponse = SNMP_PDU_RESPONSE;
-constexpr std::uint8_t kSetRequest = SNMP_PDU_SET;
-constexpr std::uint8_t kGetBulkRequest = ber::kPduGetBulk;
+constexpr std::uint8_t GET_REQUEST = SNMP_PDU_GET;
+constexpr std::uint8_t GET_NEXT_REQUEST = SNMP_PDU_GETNEXT;
+constexpr std::uint8_t GET_RESPONSE = SNMP_PDU_RESPONSE;
+constexpr std::uint8_t SET_REQUEST = SNMP_PDU_SET;
+constexpr std::uint8_t GET_BULK_REQUEST = ber::PDU_GET_BULK;
 
 // A GETBULK answer is filled by estimate; this covers the length octets of the message, the
 // PDU and the binding list growing as bindings are added.
-constexpr std::size_t kLengthSlack = 8;
+constexpr std::size_t LENGTH_SLACK = 8;
 
 const Profile* FindProfile(const Printer& printer, const std::string& community) {
     for (const Profile& profile : printer.profiles) {
@@ -31,13 +31,13 @@ const Profile* FindProfile(const Printer& printer, const std::string& community)
 
 const char* PduName(std::uint8_t type) {
     switch (type) {
-        case kGetRequest:
+        case GET_REQUEST:
             return "GET";
-        case kGetNextRequest:
+        case GET_NEXT_REQUEST:
             return "GETNEXT";
-        case kSetRequest:
+        case SET_REQUEST:
             return "SET";
-        case kGetBulkRequest:
+        case GET_BULK_REQUEST:
             return "GETBULK";
         default:
             return "PDU";
@@ -75,12 +75,12 @@ ber::Value Exception(std::uint8_t tag) {
 // same object (an object under the name less its last arc), noSuchObject otherwise.
 std::uint8_t MissingKind(const Profile& profile, const Oid& name) {
     if (name.size() < 2) {
-        return ber::kNoSuchObject;
+        return ber::NO_SUCH_OBJECT;
     }
     const Oid parent(name.begin(), name.end() - 1);
     auto at = profile.objects.lower_bound(parent);
-    return at != profile.objects.end() && mib::InSubtree(at->first, parent) ? ber::kNoSuchInstance
-                                                                            : ber::kNoSuchObject;
+    return at != profile.objects.end() && mib::InSubtree(at->first, parent) ? ber::NO_SUCH_INSTANCE
+                                                                            : ber::NO_SUCH_OBJECT;
 }
 
 std::size_t EncodedSize(const ber::Message& message) {
@@ -125,10 +125,10 @@ BulkResult Bulk(const ber::Message& request, const Profile& profile, const Fault
     const std::int64_t rounds = flood ? faults.bulkFlood : std::max(request.errorIndex, 0);
 
     SizeMeter meter(response);
-    std::size_t estimate = meter.Base() + kLengthSlack;
+    std::size_t estimate = meter.Base() + LENGTH_SLACK;
     auto next = [&](const Oid& after) {
         std::optional<ber::VarBind> found = NextObject(profile, after, faults);
-        return found ? *found : ber::VarBind{after, Exception(ber::kEndOfMibView)};
+        return found ? *found : ber::VarBind{after, Exception(ber::END_OF_MIB_VIEW)};
     };
     auto add = [&](ber::VarBind binding) {
         std::size_t bytes = meter.Of(binding);
@@ -154,8 +154,8 @@ BulkResult Bulk(const ber::Message& request, const Profile& profile, const Fault
         bool allEnded = true;
         for (std::size_t r = 0; r < repeaters; ++r) {
             ber::VarBind binding =
-                ended[r] ? ber::VarBind{last[r], Exception(ber::kEndOfMibView)} : next(last[r]);
-            ended[r] = binding.value.tag == ber::kEndOfMibView;
+                ended[r] ? ber::VarBind{last[r], Exception(ber::END_OF_MIB_VIEW)} : next(last[r]);
+            ended[r] = binding.value.tag == ber::END_OF_MIB_VIEW;
             allEnded = allEnded && ended[r];
             last[r] = binding.name;
             if (!add(std::move(binding))) {
@@ -176,17 +176,17 @@ std::string ErrorStatusName(int status) {
     switch (status) {
         case 0:
             return "noError";
-        case kTooBig:
+        case TOO_BIG:
             return "tooBig";
-        case kNoSuchName:
+        case NO_SUCH_NAME:
             return "noSuchName";
-        case kBadValue:
+        case BAD_VALUE:
             return "badValue";
-        case kReadOnly:
+        case READ_ONLY:
             return "readOnly";
-        case kGenErr:
+        case GEN_ERR:
             return "genErr";
-        case kNotWritable:
+        case NOT_WRITABLE:
             return "notWritable";
         default:
             return std::to_string(status);
@@ -194,7 +194,7 @@ std::string ErrorStatusName(int status) {
 }
 
 int ErrorStatusFromName(const std::string& name) {
-    for (int status = kTooBig; status <= kGenErr; ++status) {
+    for (int status = TOO_BIG; status <= GEN_ERR; ++status) {
         if (ErrorStatusName(status) == name) {
             return status;
         }
@@ -211,16 +211,16 @@ Reply Respond(const std::uint8_t* data, std::size_t size, const Printer& printer
         return reply;
     }
     const ber::Message& request = reply.request;
-    const bool v2c = request.version == ber::kVersion2c;
+    const bool v2c = request.version == ber::VERSION_2C;
     const std::uint8_t type = request.pduType;
-    if (type != kGetRequest && type != kGetNextRequest && type != kSetRequest &&
-        !(v2c && type == kGetBulkRequest)) {
+    if (type != GET_REQUEST && type != GET_NEXT_REQUEST && type != SET_REQUEST &&
+        !(v2c && type == GET_BULK_REQUEST)) {
         reply.outcome = Outcome::NotARequest;
         reply.summary = "PDU type " + std::to_string(type) + " is no request, dropped";
         return reply;
     }
     std::string head = std::string(v2c ? "v2c " : "") + PduName(type) + " " + NamesOf(request);
-    if (type == kGetBulkRequest) {
+    if (type == GET_BULK_REQUEST) {
         head += " (non-repeaters " + std::to_string(request.errorStatus) + ", max-repetitions " +
                 std::to_string(request.errorIndex) + ")";
     }
@@ -236,13 +236,13 @@ Reply Respond(const std::uint8_t* data, std::size_t size, const Printer& printer
     ber::Message response;
     response.version = request.version;
     response.community = request.community;
-    response.pduType = kGetResponse;
+    response.pduType = GET_RESPONSE;
     response.requestId = request.requestId;
     for (std::size_t i = 0; i < request.varbinds.size(); ++i) {
         auto injected = faults.errorStatusByOid.find(request.varbinds[i].name);
         if (injected != faults.errorStatusByOid.end()) {
             response.errorStatus = injected->second;
-            response.errorIndex = injected->second == kTooBig ? 0 : static_cast<int>(i) + 1;
+            response.errorIndex = injected->second == TOO_BIG ? 0 : static_cast<int>(i) + 1;
             reply.injected = true;
             break;
         }
@@ -251,18 +251,18 @@ Reply Respond(const std::uint8_t* data, std::size_t size, const Printer& printer
     for (std::size_t i = 0; i < request.varbinds.size() && response.errorStatus == 0; ++i) {
         const Oid& name = request.varbinds[i].name;
         const int index = static_cast<int>(i) + 1;
-        if (type == kGetBulkRequest) {
+        if (type == GET_BULK_REQUEST) {
             bulk = Bulk(request, *profile, faults, response);
             break;
         }
-        if (type == kSetRequest) {
+        if (type == SET_REQUEST) {
             // A read-only agent: v1 answers as if the object did not exist.
-            response.errorStatus = v2c ? kNotWritable : kNoSuchName;
+            response.errorStatus = v2c ? NOT_WRITABLE : NO_SUCH_NAME;
             response.errorIndex = index;
             break;
         }
         std::optional<ber::VarBind> found;
-        if (type == kGetRequest) {
+        if (type == GET_REQUEST) {
             auto at = profile->objects.find(name);
             if (at != profile->objects.end()) {
                 found = ber::VarBind{at->first, at->second};
@@ -272,11 +272,11 @@ Reply Respond(const std::uint8_t* data, std::size_t size, const Printer& printer
         } else {
             found = NextObject(*profile, name, faults);
             if (!found && v2c) {
-                found = ber::VarBind{name, Exception(ber::kEndOfMibView)};
+                found = ber::VarBind{name, Exception(ber::END_OF_MIB_VIEW)};
             }
         }
         if (!found) {
-            response.errorStatus = kNoSuchName;
+            response.errorStatus = NO_SUCH_NAME;
             response.errorIndex = index;
             break;
         }
@@ -288,13 +288,13 @@ Reply Respond(const std::uint8_t* data, std::size_t size, const Printer& printer
         response.varbinds = Echo(request, reply.injected);
         values = ErrorStatusName(response.errorStatus) + " (index " +
                  std::to_string(response.errorIndex) + ")";
-    } else if (type == kGetBulkRequest) {
+    } else if (type == GET_BULK_REQUEST) {
         values = std::to_string(response.varbinds.size()) + " bindings" +
                  (bulk.cut ? ", cut to fit" : "");
     } else {
         for (const ber::VarBind& binding : response.varbinds) {
             values += values.empty() ? "" : "; ";
-            if (type == kGetNextRequest) {
+            if (type == GET_NEXT_REQUEST) {
                 values += FormatOid(binding.name) + " = ";
             }
             values += DescribeValue(binding.value);
@@ -304,7 +304,7 @@ Reply Respond(const std::uint8_t* data, std::size_t size, const Printer& printer
         reply.response.size() > faults.maxMessageBytes) {
         // Too large to send: tooBig, in v1 with the request's bindings (RFC 1157), in v2c with
         // none (RFC 3416).
-        response.errorStatus = kTooBig;
+        response.errorStatus = TOO_BIG;
         response.errorIndex = 0;
         response.varbinds = v2c ? std::vector<ber::VarBind>{} : Echo(request, false);
         values = "tooBig (answer too large)";
@@ -336,8 +336,8 @@ std::vector<std::vector<std::uint8_t>> MakeStrays(const std::vector<std::uint8_t
             ber::Encode(wrongId, datagram);
         } else {
             // A SEQUENCE that claims more bytes than follow, then text.
-            static const char kGarbage[] = "\x30\x7f\x02\x01stray datagram, not SNMP";
-            datagram.assign(kGarbage, kGarbage + sizeof kGarbage - 1);
+            static const char GARBAGE[] = "\x30\x7f\x02\x01stray datagram, not SNMP";
+            datagram.assign(GARBAGE, GARBAGE + sizeof GARBAGE - 1);
             datagram.push_back(static_cast<std::uint8_t>(i));
         }
         strays.push_back(std::move(datagram));
@@ -358,7 +358,7 @@ std::vector<std::uint8_t> MakeSpoof(const Reply& reply) {
     for (ber::VarBind& binding : forged.varbinds) {
         binding.value = ber::Value{};
         binding.value.tag = ASN_OCTETSTRING;
-        binding.value.bytes.assign(kSpoofText, kSpoofText + sizeof kSpoofText - 1);
+        binding.value.bytes.assign(SPOOF_TEXT, SPOOF_TEXT + sizeof SPOOF_TEXT - 1);
     }
     ber::Encode(forged, datagram);
     return datagram;

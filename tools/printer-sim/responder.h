@@ -39,8 +39,8 @@ std::vector<std::vector<std::uint8_t>> MakeStrays(const std::vector<std::uint8_t
                                                   unsigned count);
 
 // A copy of `reply`'s answer, request-id included, whose every value is the OCTET STRING
-// kSpoofText and whose error status is 0: sent from another port, it must be ignored.
-inline constexpr char kSpoofText[] = "spoofed answer from another port";
+// SPOOF_TEXT and whose error status is 0: sent from another port, it must be ignored.
+inline constexpr char SPOOF_TEXT[] = "spoofed answer from another port";
 std::vector<std::uint8_t> MakeSpoof(const Reply& reply);
 
 // "noError", "tooBig", "noSuchName", "badValue", "readOnly", "genErr", "notWritable", or the

@@ -19,15 +19,15 @@
 namespace sim {
 
 // SNMPv1 error-status values, and the one SNMPv2c value a read-only agent adds.
-inline constexpr int kTooBig = SNMP_ERRORSTATUS_TOOBIG;
-inline constexpr int kNoSuchName = SNMP_ERRORSTATUS_NOSUCHNAME;
-inline constexpr int kBadValue = SNMP_ERRORSTATUS_BADVALUE;
-inline constexpr int kReadOnly = SNMP_ERRORSTATUS_READONLY;
-inline constexpr int kGenErr = SNMP_ERRORSTATUS_GENERR;
-inline constexpr int kNotWritable = 17;
+inline constexpr int TOO_BIG = SNMP_ERRORSTATUS_TOOBIG;
+inline constexpr int NO_SUCH_NAME = SNMP_ERRORSTATUS_NOSUCHNAME;
+inline constexpr int BAD_VALUE = SNMP_ERRORSTATUS_BADVALUE;
+inline constexpr int READ_ONLY = SNMP_ERRORSTATUS_READONLY;
+inline constexpr int GEN_ERR = SNMP_ERRORSTATUS_GENERR;
+inline constexpr int NOT_WRITABLE = 17;
 
 // The smallest answer limit a manager may ask for (RFC 3417's 484 octets).
-inline constexpr std::size_t kMinMessageBytes = 484;
+inline constexpr std::size_t MIN_MESSAGE_BYTES = 484;
 
 // How GETNEXT and GETBULK answers misbehave (the `walk` fault).
 enum class WalkFault {
@@ -46,7 +46,7 @@ struct Faults {
     WalkFault walk = WalkFault::None;
     Oid walkSubtree;         // where `walk` applies; empty: everywhere
     unsigned bulkFlood = 0;  // GETBULK: this many repetitions, whatever was asked
-    std::size_t maxMessageBytes = ber::kMaxMessageBytes;  // answers are cut or tooBig above
+    std::size_t maxMessageBytes = ber::MAX_MESSAGE_BYTES;  // answers are cut or tooBig above
 };
 
 struct Stats {

@@ -119,8 +119,8 @@ bool ParseOid(std::string_view text, Oid& oid, std::string& error) {
             error = "bad object identifier component '" + std::string(text.substr(0, dot)) + "'";
             return false;
         }
-        if (oid.size() == ber::kMaxOidComponents) {
-            error = "object identifier longer than " + std::to_string(ber::kMaxOidComponents) +
+        if (oid.size() == ber::MAX_OID_COMPONENTS) {
+            error = "object identifier longer than " + std::to_string(ber::MAX_OID_COMPONENTS) +
                     " components";
             return false;
         }
@@ -252,11 +252,11 @@ std::string DescribeValue(const ber::Value& value) {
             out = "Opaque ";
             AppendEscaped(out, value.bytes);
             return out;
-        case ber::kNoSuchObject:
+        case ber::NO_SUCH_OBJECT:
             return "noSuchObject";
-        case ber::kNoSuchInstance:
+        case ber::NO_SUCH_INSTANCE:
             return "noSuchInstance";
-        case ber::kEndOfMibView:
+        case ber::END_OF_MIB_VIEW:
             return "endOfMibView";
         default:
             return "tag " + std::to_string(value.tag);

@@ -15,7 +15,7 @@ namespace sim {
 using Oid = std::vector<std::uint32_t>;
 
 // "1.3.6.1.2.1.1.1.0" (a leading dot is accepted). Needs at least two components, a first
-// of 0..2, a second below 40 under 0 and 1, and at most ber::kMaxOidComponents components.
+// of 0..2, a second below 40 under 0 and 1, and at most ber::MAX_OID_COMPONENTS components.
 bool ParseOid(std::string_view text, Oid& oid, std::string& error);
 
 // Dotted form without a leading dot.

@@ -8,14 +8,14 @@
 
 namespace posixui {
 
-inline constexpr DWORD kDefaultBarColor = 0xFF000000u;  // CLR_DEFAULT
+inline constexpr DWORD DEFAULT_BAR_COLOR = 0xFF000000u;  // CLR_DEFAULT
 
 struct ProgressState {
     int minimum = 0;  // the control's defaults
     int maximum = 100;
     int position = 0;
     int step = 10;
-    DWORD barColor = kDefaultBarColor;
+    DWORD barColor = DEFAULT_BAR_COLOR;
 
     // The position as the control draws it: inside the range, whichever way round it is.
     int Clamped() const;

@@ -87,11 +87,13 @@ struct NOTIFYICONDATAA {
 #define TRUE 1
 #define FALSE 0
 
-#define MAKEINTRESOURCEA(i) (reinterpret_cast<LPSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(i))))
+#define MAKEINTRESOURCEA(i) \
+    (reinterpret_cast<LPSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(i))))
 #define LOWORD(l) (static_cast<WORD>(static_cast<std::uintptr_t>(l) & 0xFFFF))
 #define HIWORD(l) (static_cast<WORD>((static_cast<std::uintptr_t>(l) >> 16) & 0xFFFF))
-#define MAKELPARAM(l, h) \
-    (static_cast<LPARAM>(static_cast<DWORD>(static_cast<WORD>(l) | (static_cast<DWORD>(static_cast<WORD>(h)) << 16))))
+#define MAKELPARAM(l, h)                                           \
+    (static_cast<LPARAM>(static_cast<DWORD>(static_cast<WORD>(l) | \
+                                            (static_cast<DWORD>(static_cast<WORD>(h)) << 16))))
 
 #define WM_PAINT 0x000F
 #define WM_INITDIALOG 0x0110

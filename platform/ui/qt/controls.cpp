@@ -83,37 +83,38 @@ class ByteLimit : public QValidator {
 };
 
 QWidget* CreateButton(const tmpl::ControlTemplate& control, QWidget* dialog) {
-    const std::uint32_t kind = control.style & tmpl::BsTypeMask;
-    if (kind == tmpl::BsGroupBox) {
+    const std::uint32_t kind = control.style & tmpl::STYLE_BS_TYPEMASK;
+    if (kind == tmpl::STYLE_BS_GROUPBOX) {
         auto* group = new QGroupBox(dialog);
         group->setFocusPolicy(Qt::NoFocus);
         return group;
     }
     auto* button = new QPushButton(dialog);
     button->setAutoDefault(false);
-    button->setDefault(kind == tmpl::BsDefPushButton);
+    button->setDefault(kind == tmpl::STYLE_BS_DEFPUSHBUTTON);
     button->setProperty(PUSH_PROPERTY, true);
     return button;
 }
 
 QWidget* CreateEdit(const tmpl::ControlTemplate& control, QWidget* dialog) {
-    if (Has(control.style, tmpl::EsMultiline)) {
+    if (Has(control.style, tmpl::STYLE_ES_MULTILINE)) {
         auto* edit = new QPlainTextEdit(dialog);
         edit->setTabChangesFocus(true);
-        edit->setVerticalScrollBarPolicy(
-            Has(control.style, tmpl::WsVScroll) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+        edit->setVerticalScrollBarPolicy(Has(control.style, tmpl::STYLE_WS_VSCROLL)
+                                             ? Qt::ScrollBarAlwaysOn
+                                             : Qt::ScrollBarAlwaysOff);
         edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         // ES_AUTOHSCROLL: lines run on to the right instead of wrapping.
-        edit->setLineWrapMode(Has(control.style, tmpl::EsAutoHScroll)
+        edit->setLineWrapMode(Has(control.style, tmpl::STYLE_ES_AUTOHSCROLL)
                                   ? QPlainTextEdit::NoWrap
                                   : QPlainTextEdit::WidgetWidth);
-        if (!Has(control.style, tmpl::WsBorder)) {
+        if (!Has(control.style, tmpl::STYLE_WS_BORDER)) {
             edit->setFrameShape(QFrame::NoFrame);
         }
         return edit;
     }
     auto* edit = new QLineEdit(dialog);
-    edit->setFrame(Has(control.style, tmpl::WsBorder));
+    edit->setFrame(Has(control.style, tmpl::STYLE_WS_BORDER));
     return edit;
 }
 
@@ -121,9 +122,9 @@ QWidget* CreateStatic(const tmpl::ControlTemplate& control, QWidget* dialog) {
     auto* label = new QLabel(dialog);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
-    const std::uint32_t kind = control.style & tmpl::SsTypeMask;
+    const std::uint32_t kind = control.style & tmpl::STYLE_SS_TYPEMASK;
     Qt::Alignment horizontal = Qt::AlignLeft;
-    if (kind == tmpl::SsRight || Has(control.exStyle, tmpl::WsExRight)) {
+    if (kind == tmpl::STYLE_SS_RIGHT || Has(control.exStyle, tmpl::STYLE_WS_EX_RIGHT)) {
         horizontal = Qt::AlignRight;
     }
     label->setAlignment(horizontal | Qt::AlignTop);
@@ -152,13 +153,13 @@ QWidget* CreateControl(const tmpl::ControlTemplate& control, const QRect& geomet
     const bool focusable = IsPushButton(widget) || qobject_cast<QLineEdit*>(widget) ||
                            qobject_cast<QPlainTextEdit*>(widget);
     if (focusable) {
-        widget->setFocusPolicy(Has(control.style, tmpl::WsTabStop) ? Qt::StrongFocus
-                                                                   : Qt::ClickFocus);
+        widget->setFocusPolicy(Has(control.style, tmpl::STYLE_WS_TABSTOP) ? Qt::StrongFocus
+                                                                          : Qt::ClickFocus);
     } else {
         widget->setFocusPolicy(Qt::NoFocus);
     }
     SetControlText(widget, QByteArray(control.text));
-    widget->setVisible(Has(control.style, tmpl::WsVisible));
+    widget->setVisible(Has(control.style, tmpl::STYLE_WS_VISIBLE));
     return widget;
 }
 

@@ -44,17 +44,17 @@ DialogWindow::DialogWindow(const tmpl::DialogTemplate& dialog, DLGPROC procedure
     // A tool window has no taskbar entry: its tray icon is the way back to it once hidden.
     // Where the desktop has no notification area, hiding would strand the window, so it gets
     // an ordinary taskbar entry and "hide" minimises it instead.
-    const bool tool = Has(dialog.exStyle, tmpl::WsExToolWindow);
+    const bool tool = Has(dialog.exStyle, tmpl::STYLE_WS_EX_TOOLWINDOW);
     minimiseToHide_ = tool && !TrayAvailable();
     Qt::WindowFlags flags = Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     flags |= (tool && !minimiseToHide_) ? Qt::Tool : Qt::Window;
-    if (Has(dialog.style, tmpl::WsSysMenu)) {
+    if (Has(dialog.style, tmpl::STYLE_WS_SYSMENU)) {
         flags |= Qt::WindowCloseButtonHint;
     }
     if (minimiseToHide_) {
         flags |= Qt::WindowMinimizeButtonHint;
     }
-    if (Has(dialog.exStyle, tmpl::WsExTopmost)) {
+    if (Has(dialog.exStyle, tmpl::STYLE_WS_EX_TOPMOST)) {
         flags |= Qt::WindowStaysOnTopHint;
     }
     setWindowFlags(flags);
@@ -230,7 +230,7 @@ bool DialogWindow::HandleKey(const QKeyEvent* key, QObject* receiver) {
 
 int DialogWindow::DefaultButtonId() const {
     for (const tmpl::ControlTemplate& control : template_.controls) {
-        if ((control.style & tmpl::BsTypeMask) == tmpl::BsDefPushButton &&
+        if ((control.style & tmpl::STYLE_BS_TYPEMASK) == tmpl::STYLE_BS_DEFPUSHBUTTON &&
             QLatin1String(control.className)
                     .compare(QLatin1String(tmpl::BUTTON_CLASS), Qt::CaseInsensitive) == 0) {
             return control.id;
@@ -244,7 +244,7 @@ void DialogWindow::Place() {
     if (display == nullptr) {
         return;
     }
-    if (Has(template_.style, tmpl::DsCenter)) {
+    if (Has(template_.style, tmpl::STYLE_DS_CENTER)) {
         const QRect area = display->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     } else {

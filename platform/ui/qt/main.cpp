@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr int kExitNoDisplay = 1;
-constexpr int kExitUsage = 2;
+constexpr int EXIT_NO_DISPLAY = 1;
+constexpr int EXIT_USAGE = 2;
 
 // Qt's messages while it connects to the display, held back: when it cannot, Qt ends the
 // process with a fatal message about reinstalling; instead the user reads one line that says
@@ -30,7 +30,7 @@ void HoldWhileStarting(QtMsgType type, const QMessageLogContext&, const QString&
             "vellumark: no display found (DISPLAY or WAYLAND_DISPLAY); vellumark-term "
             "shows the printer in a terminal\n",
             stderr);
-        std::_Exit(kExitNoDisplay);
+        std::_Exit(EXIT_NO_DISPLAY);
     }
     g_held.emplace_back(type, text);
 }
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         case vmqt::LaunchAction::UsageError:
             std::fputs(("vellumark: " + launch.text + "\n" + vmqt::UsageLine(program)).c_str(),
                        stderr);
-            return kExitUsage;
+            return EXIT_USAGE;
         case vmqt::LaunchAction::Run:
             break;
     }

@@ -25,7 +25,7 @@ void ProgressBar::Apply() {
     setValue(state_.Clamped());
     QPalette colours = QProgressBar::palette();
     const DWORD colour = state_.barColor;
-    if (colour == posixui::kDefaultBarColor) {
+    if (colour == posixui::DEFAULT_BAR_COLOR) {
         colours.setColor(QPalette::Highlight,
                          QWidget::style()->standardPalette().color(QPalette::Highlight));
     } else {

@@ -147,7 +147,7 @@ Ctrl-C or another terminating signal ends the program by that signal (status 128
         {"{TIMEOUT}", defaults.timeoutMs},
         {"{RETRIES}", defaults.retries},
         {"{WARNING}", std::llround(defaults.supplyWarningPercent)},
-        {"{SECONDS}", condition::kDefaultReadingTime.count()}};
+        {"{SECONDS}", condition::DEFAULT_READING_TIME.count()}};
     for (const auto& [name, value] : values) {
         text.replace(text.find(name), name.size(), std::to_string(value));
     }

@@ -17,14 +17,14 @@ ControlKind KindOf(const tmpl::ControlTemplate& control) {
         return strcasecmp(control.className, name) == 0;
     };
     if (is(tmpl::BUTTON_CLASS)) {
-        const std::uint32_t type = control.style & tmpl::BsTypeMask;
-        return type == tmpl::BsGroupBox        ? ControlKind::GroupBox
-               : type == tmpl::BsDefPushButton ? ControlKind::DefaultButton
-                                               : ControlKind::PushButton;
+        const std::uint32_t type = control.style & tmpl::STYLE_BS_TYPEMASK;
+        return type == tmpl::STYLE_BS_GROUPBOX        ? ControlKind::GroupBox
+               : type == tmpl::STYLE_BS_DEFPUSHBUTTON ? ControlKind::DefaultButton
+                                                      : ControlKind::PushButton;
     }
     if (is(tmpl::EDIT_CLASS)) {
-        return Has(control.style, tmpl::EsMultiline) ? ControlKind::MultiLineEdit
-                                                     : ControlKind::Edit;
+        return Has(control.style, tmpl::STYLE_ES_MULTILINE) ? ControlKind::MultiLineEdit
+                                                            : ControlKind::Edit;
     }
     return is(tmpl::PROGRESS_CLASS) ? ControlKind::Progress : ControlKind::Static;
 }
@@ -32,8 +32,9 @@ ControlKind KindOf(const tmpl::ControlTemplate& control) {
 }  // namespace
 
 bool Control::IsLabel() const {
-    return kind == ControlKind::Static && (Has(source->exStyle, tmpl::WsExRight) ||
-                                           (source->style & tmpl::SsTypeMask) == tmpl::SsRight);
+    return kind == ControlKind::Static &&
+           (Has(source->exStyle, tmpl::STYLE_WS_EX_RIGHT) ||
+            (source->style & tmpl::STYLE_SS_TYPEMASK) == tmpl::STYLE_SS_RIGHT);
 }
 
 Dialog::Dialog(const tmpl::DialogTemplate& from, DLGPROC dialogProcedure)
@@ -43,7 +44,7 @@ Dialog::Dialog(const tmpl::DialogTemplate& from, DLGPROC dialogProcedure)
         built.source = &control;
         built.kind = KindOf(control);
         built.text = control.text;
-        built.visible = Has(control.style, tmpl::WsVisible);
+        built.visible = Has(control.style, tmpl::STYLE_WS_VISIBLE);
     }
 }
 

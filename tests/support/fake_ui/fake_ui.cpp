@@ -251,7 +251,7 @@ std::string WindowTitle(HWND window) {
 
 ProgressBar Progress(HWND dialog, int controlId) {
     const posixui::ProgressState& bar = S().bars[{dialog, controlId}];
-    const bool defaultColor = bar.barColor == posixui::kDefaultBarColor;
+    const bool defaultColor = bar.barColor == posixui::DEFAULT_BAR_COLOR;
     return ProgressBar{bar.minimum, bar.maximum, bar.position, bar.step,
                        defaultColor ? -1 : static_cast<long long>(bar.barColor)};
 }
