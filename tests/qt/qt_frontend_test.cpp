@@ -24,11 +24,11 @@
 #include "platform/ui/qt/tray_icons.h"
 #include "platform/ui/qt/tray_presence.h"
 #include "platform/ui/ui.h"
-#include "qt_test_support.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
 #include "shell/resources/resource.h"
 #include "shell/resources/templates.h"
+#include "tests/qt/qt_test_support.h"
 
 namespace {
 

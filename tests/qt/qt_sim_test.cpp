@@ -15,10 +15,10 @@
 #include "platform/ui/qt/icons.h"
 #include "platform/ui/qt/tray_icons.h"
 #include "platform/ui/qt/tray_presence.h"
-#include "printer_sim.h"
-#include "qt_test_support.h"
 #include "shell/resources/resource.h"
 #include "shell/startup.h"
+#include "tests/qt/qt_test_support.h"
+#include "tests/support/printer_sim.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "platform/snmpmgr/ber.h"
-#include "printer_sim.h"
 #include "state/monitor_state.h"
 #include "state/watched_target.h"
+#include "tests/support/printer_sim.h"
 #include "text/bounded_text.h"
 
 namespace {

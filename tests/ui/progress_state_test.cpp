@@ -1,6 +1,6 @@
 // The progress bar's messages, with the common control's results: unsigned 16-bit and signed
 // 32-bit ranges, the previous values returned, and a position kept as sent but drawn clamped.
-#include "progress_state.h"
+#include "platform/ui/posix/progress_state.h"
 
 #include <gtest/gtest.h>
 

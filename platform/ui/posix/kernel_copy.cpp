@@ -1,4 +1,4 @@
-#include "kernel_copy.h"
+#include "platform/ui/posix/kernel_copy.h"
 
 char* KernelCopyN(char* destination, const char* source, int count) {
     if (destination == nullptr || source == nullptr) {

@@ -1,4 +1,4 @@
-#include "progress_state.h"
+#include "platform/ui/posix/progress_state.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "live_dialogs.h"
+#include "platform/ui/posix/live_dialogs.h"
 #include "platform/ui/qt/controls.h"
 #include "platform/ui/qt/taskbar_entry.h"
 #include "platform/ui/qt/text_codec.h"

@@ -5,7 +5,7 @@
 
 #include <QProgressBar>
 
-#include "progress_state.h"
+#include "platform/ui/posix/progress_state.h"
 #include "win32_types.h"
 
 namespace vmqt {

@@ -2,7 +2,7 @@
 #include <QCursor>
 #include <QMessageBox>
 
-#include "kernel_copy.h"
+#include "platform/ui/posix/kernel_copy.h"
 #include "platform/ui/qt/dialog_window.h"
 #include "platform/ui/qt/icons.h"
 #include "platform/ui/qt/popup_menus.h"

@@ -8,11 +8,11 @@
 #include <initializer_list>
 #include <set>
 
-#include "kernel_copy.h"
-#include "live_dialogs.h"
+#include "platform/ui/posix/kernel_copy.h"
+#include "platform/ui/posix/live_dialogs.h"
+#include "platform/ui/posix/progress_state.h"
 #include "platform/ui/tray_record.h"
 #include "platform/ui/ui.h"
-#include "progress_state.h"
 
 namespace fakeui {
 namespace {
