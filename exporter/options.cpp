@@ -3,29 +3,16 @@
 #include <charconv>
 #include <cstring>
 
+#include "text/long_options.h"
+
 namespace exporter {
 
 bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+    LongOptions arguments(argc, argv);
+    while (arguments.Next()) {
+        const std::string& arg = arguments.Name();
         std::string value;
-        std::size_t equals = arg.find('=');
-        bool inlineValue = arg.rfind("--", 0) == 0 && equals != std::string::npos;
-        if (inlineValue) {
-            value = arg.substr(equals + 1);
-            arg.resize(equals);
-        }
-        auto takeValue = [&]() -> bool {
-            if (inlineValue) {
-                return true;
-            }
-            if (i + 1 >= argc) {
-                error = arg + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-            return true;
-        };
+        const auto takeValue = [&] { return arguments.Value(value, error); };
         if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg == "--version") {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/net/net.h"
+#include "text/long_options.h"
 #include "text/target_syntax.h"
 #include "tools/printer-sim/control.h"
 #include "tools/printer-sim/responder.h"
@@ -45,32 +46,12 @@ bool ParseEndpoint(const std::string& text, Endpoint& endpoint) {
 bool ParseOptions(int argc, const char* const* argv, const std::string& defaultProfileDir,
                   Options& options, std::string& error) {
     options.profileDir = defaultProfileDir;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+    LongOptions arguments(argc, argv);
+    while (arguments.Next()) {
+        const std::string& arg = arguments.Name();
         std::string value;
-        bool hasInlineValue = false;
-        if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
-            value = arg.substr(arg.find('=') + 1);
-            arg = arg.substr(0, arg.find('='));
-            hasInlineValue = true;
-        }
-        auto takeValue = [&]() {
-            if (hasInlineValue) {
-                return true;
-            }
-            if (i + 1 >= argc) {
-                error = arg + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-            return true;
-        };
-        auto noValue = [&]() {
-            if (hasInlineValue) {
-                error = arg + " takes no value";
-            }
-            return !hasInlineValue;
-        };
+        const auto takeValue = [&] { return arguments.Value(value, error); };
+        const auto noValue = [&] { return arguments.NoValue(error); };
         long long number = 0;
         if (arg == "--help" || arg == "-h" || arg == "--version") {
             (arg == "--version" ? options.version : options.help) = true;
