@@ -108,7 +108,6 @@ TEST(IsEchoReplyTo, TellsOurReplyFromEverythingElse) {
         {"ping socket, identifier rewritten", Edit(Edit(reply, 4, 0x99), 5, 0x77), D, PROBED, true},
         {"ping socket, other sequence", Edit(reply, 6, 0x04), D, PROBED, false},
         {"ping socket, other source", reply, D, OTHER, false},
-        {"ping socket, 7 bytes", Bytes(reply.begin(), reply.begin() + 7), D, PROBED, false},
         {"ping socket, header only", Bytes(reply.begin(), reply.begin() + 8), D, PROBED, true},
         {"echo service, our reply", reply, IcmpKind::Service, PROBED, true},
         {"echo service, other identifier", Edit(reply, 4, 0x99), IcmpKind::Service, PROBED, false},

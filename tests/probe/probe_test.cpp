@@ -18,12 +18,6 @@
 
 namespace {
 
-struct Sandbox {
-    const char* pingGroupRange;  // written when not empty
-    bool ignoreEcho;             // icmp_echo_ignore_all=1
-    bool asNobody;               // probe as nobody:nogroup with no other groups
-};
-
 // What the child saw.
 struct Outcome {
     char skip[128];
@@ -45,18 +39,28 @@ bool Write(const char* path, const char* value) {
     return static_cast<bool>(sysctl << value << std::flush);
 }
 
-void Probe(Outcome& o, const Sandbox& box, const std::vector<const char*>& targets) {
+struct Case {
+    const char* what;
+    const char* pingGroupRange;  // written when not empty
+    bool ignoreEcho;             // icmp_echo_ignore_all=1
+    bool asNobody;               // probe as nobody:nogroup with no other groups
+    std::vector<const char*> targets;
+    char kind;
+    std::vector<int> results;
+    int requests;  // our own request is seen on the raw socket too, and must not count
+};
+
+void Probe(Outcome& o, const Case& c) {
     if (!EnterPrivateNetwork(o.skip)) {
         return;
     }
     const int watcher = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
     o.setupFailed =
         watcher < 0 ||
-        (*box.pingGroupRange &&
-         !Write("/proc/sys/net/ipv4/ping_group_range", box.pingGroupRange)) ||
-        (box.ignoreEcho && !Write("/proc/sys/net/ipv4/icmp_echo_ignore_all", "1")) ||
-        (box.asNobody && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                          setresuid(65534, 65534, 65534) != 0));
+        (*c.pingGroupRange && !Write("/proc/sys/net/ipv4/ping_group_range", c.pingGroupRange)) ||
+        (c.ignoreEcho && !Write("/proc/sys/net/ipv4/icmp_echo_ignore_all", "1")) ||
+        (c.asNobody && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+                        setresuid(65534, 65534, 65534) != 0));
     if (o.setupFailed) {
         return;
     }
@@ -65,8 +69,8 @@ void Probe(Outcome& o, const Sandbox& box, const std::vector<const char*>& targe
     net::IcmpClose(socket);
     o.fdsBefore = OpenDescriptors();
     const auto start = std::chrono::steady_clock::now();
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        BoundedCopy(g_target, TARGET_CHARS, targets[i]);
+    for (std::size_t i = 0; i < c.targets.size(); ++i) {
+        BoundedCopy(g_target, TARGET_CHARS, c.targets[i]);
         SetWatchedTarget(true, true);
         o.results[i] = ProbeTarget();
     }
@@ -84,37 +88,20 @@ void Probe(Outcome& o, const Sandbox& box, const std::vector<const char*>& targe
 
 TEST(ProbeInNamespace, RepliesSilenceAndNoSocket) {
     const char* ALL = "0 2147483647";
-    const struct {
-        const char* what;
-        Sandbox box;
-        std::vector<const char*> targets;
-        char kind;
-        std::vector<int> results;
-        int requests;  // our own request is seen on the raw socket too, and must not count
-    } cases[] = {
-        // "no:such:host" is a host name whole; it resolves nowhere and sends nothing. The port
-        // is not part of what is probed.
-        {"raw socket",
-         {"", false, false},
-         {"no:such:host", "127.0.0.1", "127.0.0.1:161", "127.0.0.2"},
-         'r',
-         {PROBE_NO_REPLY, PROBE_REPLY, PROBE_REPLY, PROBE_REPLY},
-         3},
-        {"ping socket as nobody", {ALL, false, true}, {"127.0.0.1"}, 'd', {PROBE_REPLY}, 1},
-        {"silent host, raw", {"", true, false}, {"127.0.0.1"}, 'r', {PROBE_NO_REPLY}, 1},
-        {"silent host, ping", {ALL, true, true}, {"127.0.0.1"}, 'd', {PROBE_NO_REPLY}, 1},
+    const int REPLY = PROBE_REPLY, NONE = PROBE_NO_REPLY, ERR = PROBE_ERROR;
+    const Case cases[] = {
+        // "no:such" is a host name whole; it resolves nowhere and sends nothing.
+        {"raw", "", false, false, {"no:such", "127.0.0.1"}, 'r', {NONE, REPLY}, 1},
+        {"ping socket as nobody", ALL, false, true, {"127.0.0.1"}, 'd', {REPLY}, 1},
+        {"silent host, raw", "", true, false, {"127.0.0.1"}, 'r', {NONE}, 1},
+        {"silent host, ping", ALL, true, true, {"127.0.0.1"}, 'd', {NONE}, 1},
         // No socket wins over a target that does not resolve.
-        {"no socket",
-         {"1 0", false, true},
-         {"127.0.0.1", "no:such:host"},
-         'n',
-         {PROBE_ERROR, PROBE_ERROR},
-         0},
+        {"no socket", "1 0", false, true, {"127.0.0.1", "no:such"}, 'n', {ERR, ERR}, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Outcome o{};
-        ASSERT_TRUE(RunInChild(o, [&](Outcome& out) { Probe(out, c.box, c.targets); }))
+        ASSERT_TRUE(RunInChild(o, [&](Outcome& out) { Probe(out, c); }))
             << "the child reported nothing";
         if (o.skip[0] != '\0') {
             GTEST_SKIP() << o.skip;

@@ -41,25 +41,22 @@ TEST(ValueToText, EachTypeReadsAsItsTextOrHasNone) {
         {ASN_COUNTER64, 1, "", {}, none},
         {0x81, 0, "", {}, none},  // noSuchInstance
     };
-    for (const auto& row : rows) {
-        std::string bytes = row.bytes;
-        std::vector<std::uint32_t> ids = row.ids;
-        AsnAny value{};
-        value.asnType = row.tag;
+    for (auto row : rows) {  // a copy, which the value points into
+        AsnAny value{row.tag, {}};
         if (row.tag == ASN_INTEGER) {
             value.asnValue.number = static_cast<AsnInteger32>(row.number);
         } else if (row.tag == ASN_OBJECTIDENTIFIER) {
-            value.asnValue.object = {static_cast<std::uint32_t>(ids.size()), ids.data()};
+            value.asnValue.object = {static_cast<std::uint32_t>(row.ids.size()), row.ids.data()};
         } else if (row.tag == ASN_OCTETSTRING || row.tag == ASN_OPAQUE ||
                    row.tag == ASN_IPADDRESS) {
-            value.asnValue.string = {reinterpret_cast<std::uint8_t*>(bytes.data()),
-                                     static_cast<std::uint32_t>(bytes.size()), false};
+            value.asnValue.string = {reinterpret_cast<std::uint8_t*>(row.bytes.data()),
+                                     static_cast<std::uint32_t>(row.bytes.size()), false};
         } else {
             value.asnValue.unsigned32 = static_cast<AsnUnsigned32>(row.number);
         }
         char* text = ValueToText(&value);
         EXPECT_EQ(text ? std::optional<std::string>(text) : std::nullopt, row.text)
-            << static_cast<int>(row.tag) << " " << bytes;
+            << static_cast<int>(row.tag) << " " << row.bytes;
         SnmpUtilMemFree(text);
     }
 }

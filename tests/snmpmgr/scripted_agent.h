@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <future>
 #include <string>
@@ -58,10 +57,8 @@ struct ScriptedAgent {
                                  ? 0
                                  : recvfrom(fds[AGENT], raw.data(), raw.size(), 0,
                                             reinterpret_cast<sockaddr*>(&peer), &length);
-        raw.resize(static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
-        if (!raw.empty()) {
-            ber::Decode(raw.data(), raw.size(), request);
-        }
+        raw.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+        ber::Decode(raw.data(), raw.size(), request);  // nothing: `request` stays as it was
         return raw;
     }
     void Send(const std::vector<std::uint8_t>& data, From from = AGENT) {

@@ -1,6 +1,6 @@
 // Manager sessions against a scripted agent on loopback: which datagrams count as the answer,
 // what the list holds afterwards, and how long a request waits. The request runs on a thread of
-// its own while the test plays the agent.
+// its own while the test plays the agent. And the names a request is made of, from dotted text.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,7 +11,6 @@
 
 namespace {
 
-using Agent = ScriptedAgent;
 using Bytes = std::vector<std::uint8_t>;
 using std::chrono::milliseconds;
 constexpr auto Answer = &ScriptedAgent::Answer;
@@ -20,8 +19,8 @@ ber::Value V(std::uint8_t tag, std::int64_t integer, std::string bytes = "") {
     return {tag, integer, Bytes(bytes.begin(), bytes.end()), {}};
 }
 
-// How each type renders is checked against the simulator elsewhere; here the copies that could
-// go wrong in the manager itself: sign, 64 bits, a large value taken whole, a type without value.
+// How each type reads as text is checked by the object reads; here the copies that could go
+// wrong in the manager itself: sign, 64 bits, a large value taken whole, a type without value.
 TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesItsValues) {
     const std::string large(60000, 'x');
     const std::pair<ber::Value, std::string> values[] = {
@@ -31,7 +30,7 @@ TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesItsValues) {
         {V(ASN_OCTETSTRING, 0, large), "04:" + large},  // [3]
         {V(0x81, 0), "81:"},                            // noSuchInstance
     };
-    Agent agent;
+    ScriptedAgent agent;
     const std::string byName = "localhost:" + std::to_string(agent.port);
     LPSNMP_MGR_SESSION session = SnmpMgrOpen(byName.c_str(), "orchid", 500, 0);
     ASSERT_NE(session, nullptr);
@@ -58,8 +57,8 @@ TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesItsValues) {
         };
         const Bytes good = answer(true), copy = answer(false);
         agent.Send(Answer(r, [](ber::Message& m) { m.requestId += 1; }));
-        agent.Send(copy, Agent::OTHER_PORT);
-        agent.Send(copy, Agent::OTHER_ADDRESS);
+        agent.Send(copy, ScriptedAgent::OTHER_PORT);
+        agent.Send(copy, ScriptedAgent::OTHER_ADDRESS);
         agent.Send(Answer(r, [](ber::Message& m) { m.community = "public"; }));
         agent.Send(raw);  // our own request echoed
         agent.Send(Answer(r, [](ber::Message& m) { m.version = ber::VERSION_2C; }));
@@ -89,7 +88,7 @@ TEST(SnmpSession, NoAnswerByTheDeadlineLeavesTheListAsItWas) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Agent agent;
+        ScriptedAgent agent;
         LPSNMP_MGR_SESSION session =
             SnmpMgrOpen(agent.target().c_str(), "orchid", c.timeoutMs, c.retries);
         ASSERT_NE(session, nullptr);
@@ -108,7 +107,7 @@ TEST(SnmpSession, NoAnswerByTheDeadlineLeavesTheListAsItWas) {
             if (c.strays && !requests.empty() &&
                 std::chrono::steady_clock::now() - start < milliseconds(c.maxMs)) {
                 agent.Send(Answer(r, [](ber::Message& m) { m.requestId ^= 0x10; }));
-                agent.Send(Answer(r, [](ber::Message&) {}), Agent::OTHER_PORT);
+                agent.Send(Answer(r, [](ber::Message&) {}), ScriptedAgent::OTHER_PORT);
             }
         }
         const Got got = pending.get();
@@ -128,6 +127,29 @@ TEST(SnmpSession, NoAnswerByTheDeadlineLeavesTheListAsItWas) {
 // request fails.
 TEST(SnmpSession, OpenRefusesACommunityTooLongToSend) {
     EXPECT_EQ(SnmpMgrOpen("127.0.0.1", std::string(256, 'c').c_str(), 500, 0), nullptr);
+}
+
+// Dotted text to identifiers at the limits of an arc and of a name; copies and releases are
+// exercised on the program's own path by the object reads.
+TEST(SnmpUtil, StrToOidTakesDottedArcsWithinTheirLimits) {
+    std::string longest;
+    for (int i = 0; i < 128; ++i) {
+        longest += ".7";
+    }
+    const std::pair<std::string, std::vector<std::uint32_t>> good[] = {
+        {".2.4294967295", {2, 4294967295u}}, {longest, std::vector<std::uint32_t>(128, 7)}};
+    for (const auto& [text, ids] : good) {
+        AsnObjectIdentifier oid{};
+        ASSERT_NE(SnmpMgrStrToOid(text.c_str(), &oid), 0) << text;
+        EXPECT_EQ(std::vector<std::uint32_t>(oid.ids, oid.ids + oid.idLength), ids) << text;
+        SnmpUtilOidFree(&oid);
+    }
+    for (const std::string& text : std::vector<std::string>{
+             "", "1.3.6.1", ".1..3", ".1.3.", ".1.3 ", ".1.4294967296", longest + ".1"}) {
+        AsnObjectIdentifier oid{5, reinterpret_cast<std::uint32_t*>(&oid)};
+        EXPECT_EQ(SnmpMgrStrToOid(text.c_str(), &oid), 0) << '"' << text << '"';
+        EXPECT_TRUE(oid.idLength == 0 && oid.ids == nullptr) << text;
+    }
 }
 
 }  // namespace

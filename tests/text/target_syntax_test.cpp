@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -44,16 +45,14 @@ TEST(SplitTarget, OnlyASingleValidPortIsSplitOff) {
 // port is required, 0 and an empty host (every address) allowed.
 TEST(SplitHostPort, TargetsAndListeningAddresses) {
     using Split = std::optional<HostPort> (*)(std::string_view, std::string&);
-    const Split target = SplitHostPort;
-    const Split listen = SplitListenAddress;
-    struct Case {
+    const Split target = SplitHostPort, listen = SplitListenAddress;
+    const struct {
         Split split;
         const char* text;
         const char* host;  // nullptr: refused
         std::uint16_t port;
         bool ipv6;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {target, "printer", "printer", 161, false},
         {target, "lab-printer:65535", "lab-printer", 65535, false},
         {target, "::1", "::1", 161, true},
@@ -74,18 +73,15 @@ TEST(SplitHostPort, TargetsAndListeningAddresses) {
         {listen, "127.0.0.1:", nullptr, 0, false},
         {listen, "[]:9116", nullptr, 0, false},
     };
-    for (const Case& c : cases) {
-        const char* form = c.split == target ? "target " : "listen ";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.split == target ? "target " : "listen ") + c.text);
         std::string why;
         const auto got = c.split(c.text, why);
-        if (c.host == nullptr) {
-            EXPECT_FALSE(got) << form << c.text;
-            EXPECT_FALSE(why.empty()) << form << c.text;
-        } else {
-            ASSERT_TRUE(got) << form << c.text << ": " << why;
-            EXPECT_EQ(got->host, c.host) << form << c.text;
-            EXPECT_EQ(got->port, c.port) << form << c.text;
-            EXPECT_EQ(got->ipv6, c.ipv6) << form << c.text;
+        ASSERT_EQ(got.has_value(), c.host != nullptr) << why;
+        EXPECT_EQ(why.empty(), c.host != nullptr) << "a refusal says why";
+        if (got) {
+            EXPECT_EQ(std::tie(got->host, got->port, got->ipv6),
+                      std::make_tuple(std::string(c.host), c.port, c.ipv6));
         }
     }
 }
