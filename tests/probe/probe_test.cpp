@@ -90,9 +90,10 @@ TEST(ProbeInNamespace, RepliesSilenceAndNoSocket) {
     const char* ALL = "0 2147483647";
     const int REPLY = PROBE_REPLY, NONE = PROBE_NO_REPLY, ERR = PROBE_ERROR;
     const Case cases[] = {
-        // "no:such" is a host name whole; it resolves nowhere and sends nothing.
+        // "no:such" is a host name whole; it resolves nowhere and sends nothing. A reply counts
+        // only from the address probed.
         {"raw", "", false, false, {"no:such", "127.0.0.1"}, 'r', {NONE, REPLY}, 1},
-        {"ping socket as nobody", ALL, false, true, {"127.0.0.1"}, 'd', {REPLY}, 1},
+        {"ping socket as nobody", ALL, false, true, {"127.0.0.2"}, 'd', {REPLY}, 1},
         {"silent host, raw", "", true, false, {"127.0.0.1"}, 'r', {NONE}, 1},
         {"silent host, ping", ALL, true, true, {"127.0.0.1"}, 'd', {NONE}, 1},
         // No socket wins over a target that does not resolve.

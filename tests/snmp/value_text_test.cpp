@@ -14,7 +14,6 @@ TEST(ValueToText, EachTypeReadsAsItsTextOrHasNone) {
     for (int i = 1; i < 40; ++i) {
         dotted += ".123";
     }
-    const auto none = std::nullopt;
     const struct {
         std::uint8_t tag;
         std::int64_t number;
@@ -31,15 +30,15 @@ TEST(ValueToText, EachTypeReadsAsItsTextOrHasNone) {
         {ASN_OCTETSTRING, 0, "", {}, ""},                                        // a text, not none
         {ASN_OCTETSTRING, 0, std::string(300, 'p'), {}, std::string(300, 'p')},  // cut later
         {ASN_OPAQUE, 0, "WXYZ", {}, "WXYZ"},
-        {ASN_OPAQUE, 0, "", {}, none},
+        {ASN_OPAQUE, 0, "", {}, std::nullopt},
         {ASN_IPADDRESS, 0, "\xFF\xA8\x01\x0A", {}, "255.168.1.10"},
-        {ASN_IPADDRESS, 0, "", {}, none},
+        {ASN_IPADDRESS, 0, "", {}, std::nullopt},
         {ASN_OBJECTIDENTIFIER, 0, "", {1, 3, 6, 4294967295u}, "1.3.6.4294967295"},
         {ASN_OBJECTIDENTIFIER, 0, "", std::vector<std::uint32_t>(40, 123), dotted.substr(0, 127)},
-        {ASN_OBJECTIDENTIFIER, 0, "", {}, none},
-        {ASN_NULL, 0, "", {}, none},
-        {ASN_COUNTER64, 1, "", {}, none},
-        {0x81, 0, "", {}, none},  // noSuchInstance
+        {ASN_OBJECTIDENTIFIER, 0, "", {}, std::nullopt},
+        {ASN_NULL, 0, "", {}, std::nullopt},
+        {ASN_COUNTER64, 1, "", {}, std::nullopt},
+        {0x81, 0, "", {}, std::nullopt},  // noSuchInstance
     };
     for (auto row : rows) {  // a copy, which the value points into
         AsnAny value{row.tag, {}};

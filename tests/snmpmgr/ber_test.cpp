@@ -78,10 +78,9 @@ TEST(BerCodec, MatchesPysnmpBothWays) {
 }
 
 TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
-    const Bytes good = WithValue(NULL_TLV);
-    const Bytes inner(good.begin() + 2, good.end());
     const Bytes body = Cat({FIELDS, Tlv(0x30, Tlv(0x30, Cat({NAME, NULL_TLV})))});
     const Bytes orchid = Str("orchid"), c256 = Str(std::string(256, 'c'));
+    const Bytes good = Msg(ZERO, orchid, 0xA2, body), inner(good.begin() + 2, good.end());
     Bytes oid129 = {0x2B};
     oid129.resize(128, 0x01);  // 2 + 127 components
 
@@ -105,6 +104,7 @@ TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
         {"binding list is a string", Resp(Str("x")), E::UnexpectedTag},
         {"bytes after the binding list", Resp(Cat({Tlv(0x30, {}), NULL_TLV})), E::TrailingBytes},
         {"binding without value", Bind(NAME), E::Truncated},
+        {"byte after the value in its binding", Bind(Cat({NAME, NULL_TLV, {0}})), E::TrailingBytes},
         // One byte past its binding, into the next binding: still inside the message.
         {"value one byte past its binding",
          Resp(Tlv(0x30, Cat({Tlv(0x30, Cat({NAME, {0x04, 0x02, 'a'}})),

@@ -62,7 +62,9 @@ TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesItsValues) {
         agent.Send(Answer(r, [](ber::Message& m) { m.community = "public"; }));
         agent.Send(raw);  // our own request echoed
         agent.Send(Answer(r, [](ber::Message& m) { m.version = ber::VERSION_2C; }));
-        agent.Send(Bytes(copy.begin(), copy.end() - 1));  // the answer, truncated
+        Bytes broken = copy;  // the answer, but its last value runs past its binding
+        broken.back() = 0x01;
+        agent.Send(broken);
         agent.Send(good);
         agent.Send(Answer(r, [](ber::Message&) {}));  // a second answer, too late
         const Got got = pending.get();

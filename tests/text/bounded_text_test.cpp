@@ -11,7 +11,6 @@
 namespace {
 
 TEST(BoundedText, WritesWithinTheCapacityAndReportsACut) {
-    const std::string terminated13("1.3", 4);
     const struct {
         char call;           // 'c'opy, 'f'ormat "%s Monitor", 'a'ppend
         std::string before;  // the buffer's first bytes; the rest is '~'
@@ -28,8 +27,8 @@ TEST(BoundedText, WritesWithinTheCapacityAndReportsACut) {
         {'f', "", 10, "HP", BOUNDED_INSUFFICIENT_BUFFER, "HP Monito"},
         {'f', "", 0, "HP", BOUNDED_E_INVALIDARG, nullptr},
         {'f', "", 0x80000000u, "HP", BOUNDED_E_INVALIDARG, nullptr},
-        {'a', terminated13, 8, ".6", BOUNDED_OK, "1.3.6"},
-        {'a', terminated13, 8, ".6.1.2", BOUNDED_INSUFFICIENT_BUFFER, "1.3.6.1"},
+        {'a', std::string("1.3", 4), 8, ".6", BOUNDED_OK, "1.3.6"},
+        {'a', std::string("1.3", 4), 8, ".6.1.2", BOUNDED_INSUFFICIENT_BUFFER, "1.3.6.1"},
         {'a', "zzzzzzzz", 8, "abc", BOUNDED_E_INVALIDARG, nullptr},  // no terminator within
     };
     for (const auto& c : cases) {

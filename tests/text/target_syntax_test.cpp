@@ -27,7 +27,7 @@ TEST(SplitTarget, OnlyASingleValidPortIsSplitOff) {
         {"127.0.0.1:16x", "127.0.0.1:16x", 161},
         {"::1", "::1", 161},
         {":161", "", 161},
-        {"printer:80", "prin", 80, 5, false},
+        {"print:80", "prin", 80, 5, false},
         {"printer", "prin", 161, 5, false},
         {"prin:80", "prin", 80, 5, true},
     };
