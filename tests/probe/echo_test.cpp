@@ -16,75 +16,43 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Read before any test runs: both counters start at 1.
-const std::uint32_t FIRST_IDENTIFIER = g_echo_identifier;
-const std::uint32_t FIRST_SEQUENCE = g_echo_sequence;
-
 TEST(EchoRequest, ChecksumLayoutAndCounters) {
     const std::uint8_t rfc1071[] = {0x00, 0x01, 0xf2, 0x03, 0xf4, 0xf5, 0xf6, 0xf7};
-    EXPECT_EQ(InternetChecksum(rfc1071, sizeof rfc1071), 0x220d);
     const std::uint8_t odd[] = {0xAB};
+    const std::uint8_t carries[] = {0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x01};  // folded twice
+    EXPECT_EQ(InternetChecksum(rfc1071, sizeof rfc1071), 0x220d);
     EXPECT_EQ(InternetChecksum(odd, 1), 0x54FF);
-    const std::uint8_t ones[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};  // carries folded twice
-    EXPECT_EQ(InternetChecksum(ones, sizeof ones), 0x0000);
+    EXPECT_EQ(InternetChecksum(carries, sizeof carries), 0xFFFE);
 
-    // Fields go least significant byte first; the checksum makes the whole sum to zero.
-    const std::uint32_t rows[][3] = {
-        {0x0201, 0x0403, 0x08070605u}, {0, 0, 0}, {0xFFFF, 0xFFFF, 0xFFFFFFFFu}, {0x8000, 1, 0}};
-    for (const auto& row : rows) {
-        EchoRequest request;
-        std::memset(request.bytes, 0xEE, sizeof request.bytes);
-        FillEchoRequest(&request, static_cast<std::uint16_t>(row[0]),
-                        static_cast<std::uint16_t>(row[1]), row[2]);
-        const std::uint8_t* b = request.bytes;
-        EXPECT_EQ(b[0], 8);
-        EXPECT_EQ(b[1], 0);
-        EXPECT_EQ(b[4] | b[5] << 8, row[0]);
-        EXPECT_EQ(b[6] | b[7] << 8, row[1]);
-        EXPECT_EQ(b[8] | b[9] << 8 | b[10] << 16 | static_cast<std::uint32_t>(b[11]) << 24, row[2]);
-        EXPECT_EQ(InternetChecksum(b, ECHO_REQUEST_BYTES), 0) << row[0];
-    }
+    // Fields least significant byte first, the checksum most significant first; every byte set.
+    EchoRequest request;
+    std::memset(request.bytes, 0xEE, sizeof request.bytes);
+    FillEchoRequest(&request, 0x0201, 0x0403, 0x08070605u);
+    EXPECT_EQ(Bytes(request.bytes, request.bytes + ECHO_REQUEST_BYTES),
+              (Bytes{8, 0, 0xE7, 0xEB, 1, 2, 3, 4, 5, 6, 7, 8}));
 
-    // Each built request takes the counters' low 16 bits, then advances both; they wrap to 0.
-    EXPECT_EQ(FIRST_IDENTIFIER, 1u);
-    EXPECT_EQ(FIRST_SEQUENCE, 1u);
-    const std::uint32_t savedIdentifier = g_echo_identifier, savedSequence = g_echo_sequence;
+    // Each built request takes the counters' low 16 bits, then advances both; its data is the
+    // tick count.
+    const std::uint32_t saved[] = {g_echo_identifier, g_echo_sequence};
     g_echo_identifier = 0x0001FFFFu;
     g_echo_sequence = 0x0003FFFEu;
-    EchoRequest request;
     const std::uint32_t before = TickCountMs();
     BuildEchoRequest(&request);
-    const std::uint32_t tick = request.bytes[8] | request.bytes[9] << 8 | request.bytes[10] << 16 |
-                               static_cast<std::uint32_t>(request.bytes[11]) << 24;
+    const std::uint8_t* t = request.bytes + 8;
+    const std::uint32_t tick =
+        t[0] | t[1] << 8 | t[2] << 16 | static_cast<std::uint32_t>(t[3]) << 24;
     EXPECT_LE(tick - before, TickCountMs() - before);
     EXPECT_EQ(Bytes(request.bytes + 4, request.bytes + 8), (Bytes{0xFF, 0xFF, 0xFE, 0xFF}));
     BuildEchoRequest(&request);
     EXPECT_EQ(Bytes(request.bytes + 4, request.bytes + 8), (Bytes{0x00, 0x00, 0xFF, 0xFF}));
-    EXPECT_EQ(g_echo_identifier, 0x00020001u);
-    EXPECT_EQ(g_echo_sequence, 0x00040000u);
-    g_echo_identifier = savedIdentifier;
-    g_echo_sequence = savedSequence;
+    g_echo_identifier = saved[0];
+    g_echo_sequence = saved[1];
 }
 
 // ---- the reply check ----
 
 const std::uint32_t PROBED = htonl(0x7F000001u);  // 127.0.0.1
 const std::uint32_t OTHER = htonl(0x7F000002u);   // 127.0.0.2
-
-EchoRequest Sent() {
-    EchoRequest sent;
-    FillEchoRequest(&sent, 0x1234, 0x0005, 0xA1B2C3D4u);
-    return sent;
-}
-
-Bytes Reply(const EchoRequest& to) {
-    Bytes icmp(to.bytes, to.bytes + ECHO_REQUEST_BYTES);
-    icmp[0] = icmp[2] = icmp[3] = 0;
-    const std::uint16_t checksum = InternetChecksum(icmp.data(), icmp.size());
-    icmp[2] = static_cast<std::uint8_t>(checksum >> 8);
-    icmp[3] = static_cast<std::uint8_t>(checksum);
-    return icmp;
-}
 
 // `icmp` behind an IPv4 header of `ihl` words from `source` to the probed host.
 Bytes Ip(const Bytes& icmp, std::uint32_t source = PROBED, int ihl = 5, std::uint8_t proto = 1) {
@@ -104,26 +72,23 @@ Bytes Edit(Bytes bytes, std::size_t at, std::uint8_t value) {
 }
 
 TEST(IsEchoReplyTo, TellsOurReplyFromEverythingElse) {
-    const EchoRequest sent = Sent();
-    const Bytes reply = Reply(sent);
-    const Bytes raw = Ip(reply);
+    EchoRequest sent;
+    FillEchoRequest(&sent, 0x1234, 0x0005, 0xA1B2C3D4u);
     const Bytes request(sent.bytes, sent.bytes + ECHO_REQUEST_BYTES);
-    Bytes unreachable = {3, 1, 0, 0, 0, 0, 0, 0};  // host unreachable, quoting our request
-    const Bytes quoted = Ip(request);
-    unreachable.insert(unreachable.end(), quoted.begin(), quoted.end());
+    const Bytes reply = Edit(request, 0, ICMP_ECHO_REPLY);  // its checksum is not looked at
+    const Bytes raw = Ip(reply);
     Bytes padded = raw;
     padded.insert(padded.end(), {0, 0, 0, 0});  // link-layer padding beyond the total length
 
     using net::IcmpKind;
     const IcmpKind R = IcmpKind::Raw, D = IcmpKind::Datagram;
-    struct Case {
+    const struct {
         const char* what;
         Bytes packet;
         IcmpKind kind;
         std::uint32_t from;
         bool ours;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"our reply", raw, R, PROBED, true},
         {"bytes beyond total length", padded, R, PROBED, true},
         {"behind IP options", Ip(reply, PROBED, 6), R, PROBED, true},
@@ -134,24 +99,20 @@ TEST(IsEchoReplyTo, TellsOurReplyFromEverythingElse) {
         {"other sequence high byte", Ip(Edit(reply, 7, 0x01)), R, PROBED, false},
         {"other source", Ip(reply, OTHER), R, PROBED, false},
         {"nonzero code", Ip(Edit(reply, 1, 1)), R, PROBED, false},
-        {"router error quoting our request", Ip(unreachable), R, PROBED, false},
         {"not ICMP", Ip(reply, PROBED, 5, 17), R, PROBED, false},
         {"IHL 4", Edit(raw, 0, 0x44), R, PROBED, false},
         {"IHL past the end", Edit(raw, 0, 0x4F), R, PROBED, false},
         {"IPv6 version", Edit(raw, 0, 0x65), R, PROBED, false},
         {"total length past the end", Edit(raw, 3, 33), R, PROBED, false},
         {"total length leaves 7 ICMP bytes", Edit(raw, 3, 27), R, PROBED, false},
-        {"bare ICMP on a raw socket", reply, R, PROBED, false},
         {"ping socket, identifier rewritten", Edit(Edit(reply, 4, 0x99), 5, 0x77), D, PROBED, true},
         {"ping socket, other sequence", Edit(reply, 6, 0x04), D, PROBED, false},
         {"ping socket, other source", reply, D, OTHER, false},
-        {"ping socket, request type", request, D, PROBED, false},
-        {"ping socket, 7 bytes", Bytes(reply.begin(), reply.begin() + 7), D, PROBED, false},
         {"ping socket, header only", Bytes(reply.begin(), reply.begin() + 8), D, PROBED, true},
         {"echo service, our reply", reply, IcmpKind::Service, PROBED, true},
         {"echo service, other identifier", Edit(reply, 4, 0x99), IcmpKind::Service, PROBED, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(IsEchoReplyTo(c.packet.data(), c.packet.size(), c.kind, c.from, PROBED, sent),
                   c.ours)
             << c.what;

@@ -1,3 +1,4 @@
+// ValueToText: each type's text, and the types that have none.
 #include "snmp/value_text.h"
 
 #include <gtest/gtest.h>
@@ -8,117 +9,54 @@
 
 namespace {
 
-// Renders a value and releases the text; nullopt when there is none.
-std::optional<std::string> Render(const AsnAny& value) {
-    char* text = ValueToText(&value);
-    if (text == nullptr) {
-        return std::nullopt;
+TEST(ValueToText, EachTypeReadsAsItsTextOrHasNone) {
+    std::string dotted = "123";  // 40 components of three digits: 159 characters
+    for (int i = 1; i < 40; ++i) {
+        dotted += ".123";
     }
-    std::string copy(text);
-    SnmpUtilMemFree(text);
-    return copy;
-}
-
-AsnAny Signed(AsnInteger32 number) {
-    AsnAny value{};
-    value.asnType = ASN_INTEGER;
-    value.asnValue.number = number;
-    return value;
-}
-
-AsnAny Unsigned(std::uint8_t tag, AsnUnsigned32 number) {
-    AsnAny value{};
-    value.asnType = tag;
-    value.asnValue.unsigned32 = number;
-    return value;
-}
-
-AsnAny Bytes(std::uint8_t tag, std::vector<std::uint8_t>& bytes) {
-    AsnAny value{};
-    value.asnType = tag;
-    value.asnValue.string.stream = bytes.data();
-    value.asnValue.string.length = static_cast<std::uint32_t>(bytes.size());
-    return value;
-}
-
-AsnAny Oid(std::vector<std::uint32_t>& ids) {
-    AsnAny value{};
-    value.asnType = ASN_OBJECTIDENTIFIER;
-    value.asnValue.object.ids = ids.data();
-    value.asnValue.object.idLength = static_cast<std::uint32_t>(ids.size());
-    return value;
-}
-
-std::vector<std::uint8_t> FromText(const std::string& text) {
-    return {text.begin(), text.end()};
-}
-
-TEST(ValueToText, NumbersAreDecimalWithTheirSignedness) {
-    EXPECT_EQ(Render(Signed(-2)), "-2");
-    EXPECT_EQ(Render(Signed(0)), "0");
-    EXPECT_EQ(Render(Signed(-2147483647 - 1)), "-2147483648");
-    EXPECT_EQ(Render(Signed(2147483647)), "2147483647");
-    EXPECT_EQ(Render(Unsigned(ASN_COUNTER32, 4294967295u)), "4294967295");
-    EXPECT_EQ(Render(Unsigned(ASN_GAUGE32, 0x80000000u)), "2147483648");
-    EXPECT_EQ(Render(Unsigned(ASN_TIMETICKS, 100)), "100");  // a bare count, no duration
-}
-
-TEST(ValueToText, StringsStopAtTheFirstZeroByteAndAreNeverCutHere) {
-    std::vector<std::uint8_t> ready{'R', 'e', 'a', 'd', 'y', 0, 'X', 'Y', 'Z'};
-    EXPECT_EQ(Render(Bytes(ASN_OCTETSTRING, ready)), "Ready");
-
-    std::vector<std::uint8_t> empty;
-    EXPECT_EQ(Render(Bytes(ASN_OCTETSTRING, empty)), "");  // a text, not none
-
-    auto long_text = FromText(std::string(300, 'p'));
-    EXPECT_EQ(Render(Bytes(ASN_OCTETSTRING, long_text)), std::string(300, 'p'));
-
-    // Bytes are passed on as they are: no escaping, no hexadecimal form.
-    std::vector<std::uint8_t> raw{0x1B, '[', '2', 'J', 0xE9, '\r', '\n'};
-    EXPECT_EQ(Render(Bytes(ASN_OCTETSTRING, raw)), std::string("\x1B[2J\xE9\r\n"));
-}
-
-TEST(ValueToText, OpaqueKeepsItsLastByteAndEmptyHasNoText) {
-    auto wxyz = FromText("WXYZ");
-    EXPECT_EQ(Render(Bytes(ASN_OPAQUE, wxyz)), "WXYZ");
-    auto one = FromText("Q");
-    EXPECT_EQ(Render(Bytes(ASN_OPAQUE, one)), "Q");
-    std::vector<std::uint8_t> zero_inside{'A', 0, 'B'};
-    EXPECT_EQ(Render(Bytes(ASN_OPAQUE, zero_inside)), "A");
-    std::vector<std::uint8_t> empty;
-    EXPECT_EQ(Render(Bytes(ASN_OPAQUE, empty)), std::nullopt);
-}
-
-TEST(ValueToText, AddressesAndIdentifiersAreDottedAndCutAt127) {
-    std::vector<std::uint8_t> lan{192, 168, 1, 10};
-    EXPECT_EQ(Render(Bytes(ASN_IPADDRESS, lan)), "192.168.1.10");
-    std::vector<std::uint8_t> broadcast{255, 255, 255, 255};
-    EXPECT_EQ(Render(Bytes(ASN_IPADDRESS, broadcast)), "255.255.255.255");
-    std::vector<std::uint8_t> none;
-    EXPECT_EQ(Render(Bytes(ASN_IPADDRESS, none)), std::nullopt);
-
-    std::vector<std::uint32_t> printer_mib{1, 3, 6, 1, 2, 1, 43};
-    EXPECT_EQ(Render(Oid(printer_mib)), "1.3.6.1.2.1.43");
-    std::vector<std::uint32_t> wide{2, 4294967295u};
-    EXPECT_EQ(Render(Oid(wide)), "2.4294967295");
-    std::vector<std::uint32_t> empty_oid;
-    EXPECT_EQ(Render(Oid(empty_oid)), std::nullopt);
-
-    // 40 components of three digits make 159 characters; the text keeps the first 127.
-    std::vector<std::uint32_t> many(40, 123);
-    std::string dotted;
-    for (std::size_t i = 0; i < many.size(); ++i) {
-        dotted += (i ? ".123" : "123");
-    }
-    EXPECT_EQ(Render(Oid(many)), dotted.substr(0, 127));
-}
-
-TEST(ValueToText, TypesWithoutTextGiveNone) {
-    for (std::uint8_t tag : {ASN_NULL, ASN_SEQUENCE, ASN_COUNTER64, std::uint8_t{0x80},
-                             std::uint8_t{0x81}, std::uint8_t{0x82}, std::uint8_t{0x45}}) {
-        AsnAny value{};
-        value.asnType = tag;
-        EXPECT_EQ(Render(value), std::nullopt) << int(tag);
+    const struct {
+        std::uint8_t tag;
+        std::int64_t number;
+        std::string bytes;
+        std::vector<std::uint32_t> ids;
+        std::optional<std::string> text;
+    } rows[] = {
+        {ASN_INTEGER, -2147483648LL, "", {}, "-2147483648"},
+        {ASN_COUNTER32, 4294967295LL, "", {}, "4294967295"},
+        {ASN_GAUGE32, 2147483648LL, "", {}, "2147483648"},
+        {ASN_TIMETICKS, 100, "", {}, "100"},  // a bare count, no duration
+        // Bytes as they are (no escaping, no hexadecimal form) up to the first zero byte.
+        {ASN_OCTETSTRING, 0, std::string("\x1B[2J\xE9\r\n\0XYZ", 11), {}, "\x1B[2J\xE9\r\n"},
+        {ASN_OCTETSTRING, 0, "", {}, ""},                                        // a text, not none
+        {ASN_OCTETSTRING, 0, std::string(300, 'p'), {}, std::string(300, 'p')},  // cut later
+        {ASN_OPAQUE, 0, "WXYZ", {}, "WXYZ"},
+        {ASN_OPAQUE, 0, "", {}, std::nullopt},
+        {ASN_IPADDRESS, 0, "\xFF\xA8\x01\x0A", {}, "255.168.1.10"},
+        {ASN_IPADDRESS, 0, "", {}, std::nullopt},
+        {ASN_OBJECTIDENTIFIER, 0, "", {1, 3, 6, 4294967295u}, "1.3.6.4294967295"},
+        {ASN_OBJECTIDENTIFIER, 0, "", std::vector<std::uint32_t>(40, 123), dotted.substr(0, 127)},
+        {ASN_OBJECTIDENTIFIER, 0, "", {}, std::nullopt},
+        {ASN_NULL, 0, "", {}, std::nullopt},
+        {ASN_COUNTER64, 1, "", {}, std::nullopt},
+        {0x81, 0, "", {}, std::nullopt},  // noSuchInstance
+    };
+    for (auto row : rows) {  // a copy, which the value points into
+        AsnAny value{row.tag, {}};
+        if (row.tag == ASN_INTEGER) {
+            value.asnValue.number = static_cast<AsnInteger32>(row.number);
+        } else if (row.tag == ASN_OBJECTIDENTIFIER) {
+            value.asnValue.object = {static_cast<std::uint32_t>(row.ids.size()), row.ids.data()};
+        } else if (row.tag == ASN_OCTETSTRING || row.tag == ASN_OPAQUE ||
+                   row.tag == ASN_IPADDRESS) {
+            value.asnValue.string = {reinterpret_cast<std::uint8_t*>(row.bytes.data()),
+                                     static_cast<std::uint32_t>(row.bytes.size()), false};
+        } else {
+            value.asnValue.unsigned32 = static_cast<AsnUnsigned32>(row.number);
+        }
+        char* text = ValueToText(&value);
+        EXPECT_EQ(text ? std::optional<std::string>(text) : std::nullopt, row.text)
+            << static_cast<int>(row.tag) << " " << row.bytes;
+        SnmpUtilMemFree(text);
     }
 }
 

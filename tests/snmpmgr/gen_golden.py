@@ -37,16 +37,16 @@ def get_response(request_id, community, error_status, error_index, varbinds):
 
 
 PACKETS = {
-    'kGoldenGetSysDescr': get_request(1, 'orchid', ['1.3.6.1.2.1.1.1.0']),
-    'kGoldenGetModel': get_request(0x7FFFFFFF, 'public', ['1.3.6.1.2.1.25.3.2.1.3.1']),
+    'GOLDEN_GET_SYS_DESCR': get_request(1, 'orchid', ['1.3.6.1.2.1.1.1.0']),
+    'GOLDEN_GET_MODEL': get_request(0x7FFFFFFF, 'public', ['1.3.6.1.2.1.25.3.2.1.3.1']),
     # pyasn1 writes -2**31 (and every negative power of two) one byte longer than needed, so the
     # values here stop at -2**31 + 1; the codec test decodes pyasn1's longer form by hand.
-    'kGoldenGetNegativeId': get_request(-2147483647, 'orchid', ['1.3.6.1.2.1.43.16.5.1.2.1.1']),
-    'kGoldenGetLargeArcs': get_request(
+    'GOLDEN_GET_NEGATIVE_ID': get_request(-2147483647, 'orchid', ['1.3.6.1.2.1.43.16.5.1.2.1.1']),
+    'GOLDEN_GET_LARGE_ARCS': get_request(
         128, 'c' * 200, ['1.3.6.1.4.1.2435.2.3.9.4.2.1.5.5.1.0', '2.999.4294967295.128.16383']),
-    'kGoldenGetMany': get_request(
+    'GOLDEN_GET_MANY': get_request(
         65536, 'orchid', ['1.3.6.1.2.1.43.18.1.1.8.1.%d' % i for i in range(1, 40)]),
-    'kGoldenResponseAllTypes': get_response(424242, 'orchid', 0, 0, [
+    'GOLDEN_RESPONSE_ALL_TYPES': get_response(424242, 'orchid', 0, 0, [
         ('1.3.6.1.2.1.1.1.0', v1.OctetString(b'Quillfen LX-9 \x00tail')),
         ('1.3.6.1.2.1.1.2.0', v1.ObjectIdentifier('1.3.6.1.4.1.2435.2.3.9.1')),
         ('1.3.6.1.2.1.1.3.0', v1.TimeTicks(4294967295)),

@@ -11,30 +11,29 @@
 
 #include "platform/snmpmgr/mgmtapi.h"
 
-inline std::vector<std::uint32_t> Ids(const AsnObjectIdentifier& oid) {
-    return std::vector<std::uint32_t>(oid.ids, oid.ids + oid.idLength);
-}
-
 // "<tag in hex>:<value>" for the types the tests read (numbers in decimal, identifiers dotted,
 // strings as their bytes); other types as their tag alone.
 inline std::string Describe(const AsnAny& v) {
     char tag[8];
     std::snprintf(tag, sizeof tag, "%02x:", v.asnType);
     std::string out = tag;
-    if (v.asnType == ASN_INTEGER) {
-        out += std::to_string(v.asnValue.number);
-    } else if (v.asnType == ASN_COUNTER64) {
-        out += std::to_string(v.asnValue.counter64);
-    } else if (v.asnType == ASN_OBJECTIDENTIFIER) {
-        for (std::uint32_t id : Ids(v.asnValue.object)) {
-            out += "." + std::to_string(id);
-        }
-    } else if (v.asnType == ASN_OCTETSTRING) {
-        EXPECT_TRUE(v.asnValue.string.stream != nullptr && v.asnValue.string.dynamic) << out;
-        out.append(reinterpret_cast<const char*>(v.asnValue.string.stream),
-                   v.asnValue.string.length);
+    const AsnOctetString& string = v.asnValue.string;
+    switch (v.asnType) {
+        case ASN_INTEGER:
+            return out + std::to_string(v.asnValue.number);
+        case ASN_COUNTER64:
+            return out + std::to_string(v.asnValue.counter64);
+        case ASN_OBJECTIDENTIFIER:
+            for (std::uint32_t i = 0; i < v.asnValue.object.idLength; ++i) {
+                out += "." + std::to_string(v.asnValue.object.ids[i]);
+            }
+            return out;
+        case ASN_OCTETSTRING:
+            EXPECT_TRUE(string.stream != nullptr && string.dynamic) << out;
+            return out + std::string(reinterpret_cast<const char*>(string.stream), string.length);
+        default:
+            return out;
     }
-    return out;
 }
 
 struct Got {

@@ -1,89 +1,26 @@
 // Manager sessions against a scripted agent on loopback: which datagrams count as the answer,
 // what the list holds afterwards, and how long a request waits. The request runs on a thread of
-// its own while the test plays the agent.
-#include <arpa/inet.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+// its own while the test plays the agent. And the names a request is made of, from dotted text.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <future>
 
-#include "platform/snmpmgr/ber.h"
 #include "tests/snmpmgr/manager_get.h"
+#include "tests/snmpmgr/scripted_agent.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using std::chrono::milliseconds;
-
-// The agent's socket on 127.0.0.1, another port there, and 127.0.0.2 on the agent's port: answers
-// may come from where the manager did not send its request.
-struct Agent {
-    enum From { AGENT, OTHER_PORT, OTHER_ADDRESS };
-    int fds[3] = {-1, -1, -1};
-    std::uint16_t port = 0;  // of the agent's own socket
-    sockaddr_in peer{};      // who sent the last request
-
-    Agent() {
-        for (int i : {AGENT, OTHER_PORT, OTHER_ADDRESS}) {
-            sockaddr_in local{AF_INET,
-                              htons(i == OTHER_ADDRESS ? port : 0),
-                              {htonl(i == OTHER_ADDRESS ? 0x7F000002 : 0x7F000001)},
-                              {}};
-            socklen_t length = sizeof local;
-            fds[i] = socket(AF_INET, SOCK_DGRAM, 0);
-            EXPECT_EQ(bind(fds[i], reinterpret_cast<sockaddr*>(&local), length), 0);
-            getsockname(fds[i], reinterpret_cast<sockaddr*>(&local), &length);
-            port = i == AGENT ? ntohs(local.sin_port) : port;
-        }
-    }
-    ~Agent() {
-        for (int fd : fds) {
-            close(fd);
-        }
-    }
-    // The next request within `timeoutMs`, decoded into `request`; empty (and `request` as it
-    // was) when none came.
-    Bytes Receive(ber::Message& request, int timeoutMs = 2000) {
-        pollfd ready{fds[AGENT], POLLIN, 0};
-        Bytes raw(70000);
-        socklen_t length = sizeof peer;
-        const ssize_t size = poll(&ready, 1, timeoutMs) != 1
-                                 ? 0
-                                 : recvfrom(fds[AGENT], raw.data(), raw.size(), 0,
-                                            reinterpret_cast<sockaddr*>(&peer), &length);
-        raw.resize(static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
-        if (!raw.empty()) {
-            ber::Decode(raw.data(), raw.size(), request);
-        }
-        return raw;
-    }
-    void Send(const Bytes& data, From from = AGENT) {
-        sendto(fds[from], data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&peer),
-               sizeof peer);
-    }
-};
+constexpr auto Answer = &ScriptedAgent::Answer;
 
 ber::Value V(std::uint8_t tag, std::int64_t integer, std::string bytes = "") {
     return {tag, integer, Bytes(bytes.begin(), bytes.end()), {}};
 }
 
-// A GetResponse to `request`: `change` applied, then encoded.
-Bytes Answer(const ber::Message& request, const std::function<void(ber::Message&)>& change) {
-    ber::Message m = request;
-    m.pduType = SNMP_PDU_RESPONSE;
-    change(m);
-    Bytes out;
-    EXPECT_EQ(ber::Encode(m, out), ber::Error::None);
-    return out;
-}
-
-// How each type renders is checked against the simulator elsewhere; here the copies that could
-// go wrong in the manager itself: sign, 64 bits, a large value taken whole, a type without value.
+// How each type reads as text is checked by the object reads; here the copies that could go
+// wrong in the manager itself: sign, 64 bits, a large value taken whole, a type without value.
 TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesItsValues) {
     const std::string large(60000, 'x');
     const std::pair<ber::Value, std::string> values[] = {
@@ -93,9 +30,9 @@ TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesItsValues) {
         {V(ASN_OCTETSTRING, 0, large), "04:" + large},  // [3]
         {V(0x81, 0), "81:"},                            // noSuchInstance
     };
-    Agent agent;
-    const std::string localhost = "localhost:" + std::to_string(agent.port);
-    LPSNMP_MGR_SESSION session = SnmpMgrOpen(localhost.c_str(), "orchid", 500, 0);
+    ScriptedAgent agent;
+    const std::string byName = "localhost:" + std::to_string(agent.port);
+    LPSNMP_MGR_SESSION session = SnmpMgrOpen(byName.c_str(), "orchid", 500, 0);
     ASSERT_NE(session, nullptr);
     std::int32_t lastId = 0;
     // The late duplicate still waiting on the socket is not taken as the next answer either.
@@ -120,14 +57,14 @@ TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesItsValues) {
         };
         const Bytes good = answer(true), copy = answer(false);
         agent.Send(Answer(r, [](ber::Message& m) { m.requestId += 1; }));
-        agent.Send(copy, Agent::OTHER_PORT);
-        agent.Send(copy, Agent::OTHER_ADDRESS);
-        agent.Send({0x30, 0x03, 0x02, 0x01});  // cut short
-        agent.Send(Bytes(200, 0xFF));          // noise
+        agent.Send(copy, ScriptedAgent::OTHER_PORT);
+        agent.Send(copy, ScriptedAgent::OTHER_ADDRESS);
         agent.Send(Answer(r, [](ber::Message& m) { m.community = "public"; }));
         agent.Send(raw);  // our own request echoed
-        agent.Send(Answer(r, [](ber::Message& m) { m.pduType = SNMP_PDU_SET; }));
-        agent.Send(Bytes(copy.begin(), copy.end() - 1));  // the answer, truncated
+        agent.Send(Answer(r, [](ber::Message& m) { m.version = ber::VERSION_2C; }));
+        Bytes broken = copy;  // the answer, but its last value runs past its binding
+        broken.back() = 0x01;
+        agent.Send(broken);
         agent.Send(good);
         agent.Send(Answer(r, [](ber::Message&) {}));  // a second answer, too late
         const Got got = pending.get();
@@ -153,9 +90,9 @@ TEST(SnmpSession, NoAnswerByTheDeadlineLeavesTheListAsItWas) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Agent agent;
-        const std::string target = "127.0.0.1:" + std::to_string(agent.port);
-        LPSNMP_MGR_SESSION session = SnmpMgrOpen(target.c_str(), "orchid", c.timeoutMs, c.retries);
+        ScriptedAgent agent;
+        LPSNMP_MGR_SESSION session =
+            SnmpMgrOpen(agent.target().c_str(), "orchid", c.timeoutMs, c.retries);
         ASSERT_NE(session, nullptr);
         const auto start = std::chrono::steady_clock::now();
         auto pending = std::async(std::launch::async, [&] {
@@ -172,7 +109,7 @@ TEST(SnmpSession, NoAnswerByTheDeadlineLeavesTheListAsItWas) {
             if (c.strays && !requests.empty() &&
                 std::chrono::steady_clock::now() - start < milliseconds(c.maxMs)) {
                 agent.Send(Answer(r, [](ber::Message& m) { m.requestId ^= 0x10; }));
-                agent.Send(Answer(r, [](ber::Message&) {}), Agent::OTHER_PORT);
+                agent.Send(Answer(r, [](ber::Message&) {}), ScriptedAgent::OTHER_PORT);
             }
         }
         const Got got = pending.get();
@@ -188,13 +125,33 @@ TEST(SnmpSession, NoAnswerByTheDeadlineLeavesTheListAsItWas) {
     }
 }
 
-// Target syntax has its own tests; here only that what cannot be reached gives no session.
-TEST(SnmpSession, OpenRefusesWhatCannotBeReached) {
-    for (const char* target : {"", "127.0.0.1:0", "no-such-host.invalid:1161"}) {
-        EXPECT_EQ(SnmpMgrOpen(target, "orchid", 500, 0), nullptr) << target;
-    }
+// A community longer than a message can carry gives no session rather than one whose every
+// request fails.
+TEST(SnmpSession, OpenRefusesACommunityTooLongToSend) {
     EXPECT_EQ(SnmpMgrOpen("127.0.0.1", std::string(256, 'c').c_str(), 500, 0), nullptr);
-    EXPECT_EQ(SnmpMgrClose(nullptr), 0);
+}
+
+// Dotted text to identifiers at the limits of an arc and of a name; copies and releases are
+// exercised on the program's own path by the object reads.
+TEST(SnmpUtil, StrToOidTakesDottedArcsWithinTheirLimits) {
+    std::string longest;
+    for (int i = 0; i < 128; ++i) {
+        longest += ".7";
+    }
+    const std::pair<std::string, std::vector<std::uint32_t>> good[] = {
+        {".2.4294967295", {2, 4294967295u}}, {longest, std::vector<std::uint32_t>(128, 7)}};
+    for (const auto& [text, ids] : good) {
+        AsnObjectIdentifier oid{};
+        ASSERT_NE(SnmpMgrStrToOid(text.c_str(), &oid), 0) << text;
+        EXPECT_EQ(std::vector<std::uint32_t>(oid.ids, oid.ids + oid.idLength), ids) << text;
+        SnmpUtilOidFree(&oid);
+    }
+    for (const std::string& text : std::vector<std::string>{
+             "", "1.3.6.1", ".1..3", ".1.3.", ".1.3 ", ".1.4294967296", longest + ".1"}) {
+        AsnObjectIdentifier oid{5, reinterpret_cast<std::uint32_t*>(&oid)};
+        EXPECT_EQ(SnmpMgrStrToOid(text.c_str(), &oid), 0) << '"' << text << '"';
+        EXPECT_TRUE(oid.idLength == 0 && oid.ids == nullptr) << text;
+    }
 }
 
 }  // namespace

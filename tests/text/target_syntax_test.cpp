@@ -3,16 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
+// The window's form: only a single valid port is split off; a host that does not fit its buffer
+// is cut and reported.
 TEST(SplitTarget, OnlyASingleValidPortIsSplitOff) {
-    struct Case {
+    const struct {
         const char* target;
         const char* host;
         std::uint16_t port;
-    };
-    const Case cases[] = {
+        std::size_t capacity = 64;
+        bool fits = true;
+    } cases[] = {
         {"printer.example", "printer.example", 161},
         {"127.0.0.1:16100", "127.0.0.1", 16100},
         {"127.0.0.1:1", "127.0.0.1", 1},
@@ -22,28 +26,18 @@ TEST(SplitTarget, OnlyASingleValidPortIsSplitOff) {
         {"127.0.0.1:", "127.0.0.1:", 161},
         {"127.0.0.1:16x", "127.0.0.1:16x", 161},
         {"::1", "::1", 161},
-        {"a:1:2", "a:1:2", 161},
-        {"", "", 161},
         {":161", "", 161},
+        {"print:80", "prin", 80, 5, false},
+        {"printer", "prin", 161, 5, false},
+        {"prin:80", "prin", 80, 5, true},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         char host[64] = "?";
         std::uint16_t port = 0;
-        EXPECT_TRUE(SplitTarget(c.target, host, sizeof host, &port)) << c.target;
+        EXPECT_EQ(SplitTarget(c.target, host, c.capacity, &port), c.fits) << c.target;
         EXPECT_STREQ(host, c.host) << c.target;
         EXPECT_EQ(port, c.port) << c.target;
     }
-}
-
-TEST(SplitTarget, HostThatDoesNotFitIsCutAndReported) {
-    char host[5] = "";
-    std::uint16_t port = 0;
-    EXPECT_FALSE(SplitTarget("printer:80", host, sizeof host, &port));
-    EXPECT_STREQ(host, "prin");
-    EXPECT_EQ(port, 80);
-    EXPECT_FALSE(SplitTarget("printer", host, sizeof host, &port));
-    EXPECT_STREQ(host, "prin");
-    EXPECT_TRUE(SplitTarget("prin:80", host, sizeof host, &port));
 }
 
 // The forms that also take IPv6. A target: a single colon always introduces a port, which must
@@ -51,18 +45,15 @@ TEST(SplitTarget, HostThatDoesNotFitIsCutAndReported) {
 // port is required, 0 and an empty host (every address) allowed.
 TEST(SplitHostPort, TargetsAndListeningAddresses) {
     using Split = std::optional<HostPort> (*)(std::string_view, std::string&);
-    const Split target = SplitHostPort;
-    const Split listen = SplitListenAddress;
-    struct Case {
+    const Split target = SplitHostPort, listen = SplitListenAddress;
+    const struct {
         Split split;
         const char* text;
         const char* host;  // nullptr: refused
         std::uint16_t port;
         bool ipv6;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {target, "printer", "printer", 161, false},
-        {target, "10.1.2.3:1161", "10.1.2.3", 1161, false},
         {target, "lab-printer:65535", "lab-printer", 65535, false},
         {target, "::1", "::1", 161, true},
         {target, "fe80::1:161", "fe80::1:161", 161, true},  // bare: every colon is the address's
@@ -71,41 +62,26 @@ TEST(SplitHostPort, TargetsAndListeningAddresses) {
         {target, "[printer]:5", "printer", 5, true},
         {target, "printer:", nullptr, 0, false},
         {target, "printer:0", nullptr, 0, false},
-        {target, "printer:65536", nullptr, 0, false},
-        {target, "printer:+5", nullptr, 0, false},
-        {target, "printer:1x", nullptr, 0, false},
         {target, "[::1", nullptr, 0, false},
         {target, "[::1]x", nullptr, 0, false},
-        {target, "[::1]:", nullptr, 0, false},
-        {target, "[::1]:0", nullptr, 0, false},
-        {target, "[]", nullptr, 0, false},
         {target, ":161", nullptr, 0, false},
-        {target, "", nullptr, 0, false},
         {listen, "127.0.0.1:1161", "127.0.0.1", 1161, false},
         {listen, "127.0.0.1:0", "127.0.0.1", 0, false},
         {listen, ":9116", "", 9116, false},
         {listen, "[::]:9116", "::", 9116, true},
-        {listen, "[::1]:0", "::1", 0, true},
         {listen, "127.0.0.1", nullptr, 0, false},
-        {listen, "::1:9116", nullptr, 0, false},  // a bare IPv6 address takes no port
-        {listen, "[::1]", nullptr, 0, false},
         {listen, "127.0.0.1:", nullptr, 0, false},
-        {listen, "127.0.0.1:65536", nullptr, 0, false},
         {listen, "[]:9116", nullptr, 0, false},
-        {listen, "", nullptr, 0, false},
     };
-    for (const Case& c : cases) {
-        const char* form = c.split == target ? "target " : "listen ";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.split == target ? "target " : "listen ") + c.text);
         std::string why;
         const auto got = c.split(c.text, why);
-        if (c.host == nullptr) {
-            EXPECT_FALSE(got) << form << c.text;
-            EXPECT_FALSE(why.empty()) << form << c.text;
-        } else {
-            ASSERT_TRUE(got) << form << c.text << ": " << why;
-            EXPECT_EQ(got->host, c.host) << form << c.text;
-            EXPECT_EQ(got->port, c.port) << form << c.text;
-            EXPECT_EQ(got->ipv6, c.ipv6) << form << c.text;
+        ASSERT_EQ(got.has_value(), c.host != nullptr) << why;
+        EXPECT_EQ(why.empty(), c.host != nullptr) << "a refusal says why";
+        if (got) {
+            EXPECT_EQ(std::tie(got->host, got->port, got->ipv6),
+                      std::make_tuple(std::string(c.host), c.port, c.ipv6));
         }
     }
 }

@@ -1,0 +1,88 @@
+// A scripted SNMP agent on loopback for the manager's tests: it reads each request and sends
+// whatever the test makes of it, from its own socket on 127.0.0.1, from another port there, or
+// from 127.0.0.2 on its port (answers from where the manager did not send its request). It
+// sends what no real agent writes: values whose bytes do not fit their type, error answers with
+// other bindings.
+#pragma once
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "platform/snmpmgr/asn_types.h"
+#include "platform/snmpmgr/ber.h"
+
+struct ScriptedAgent {
+    using Shape = std::function<void(ber::Message&)>;
+    enum From { AGENT, OTHER_PORT, OTHER_ADDRESS };
+    int fds[3] = {-1, -1, -1};
+    std::uint16_t port = 0;  // of the agent's own socket
+    sockaddr_in peer{};      // who sent the last request
+
+    ScriptedAgent() {
+        for (int i : {AGENT, OTHER_PORT, OTHER_ADDRESS}) {
+            sockaddr_in local{AF_INET,
+                              htons(i == OTHER_ADDRESS ? port : 0),
+                              {htonl(i == OTHER_ADDRESS ? 0x7F000002 : 0x7F000001)},
+                              {}};
+            socklen_t length = sizeof local;
+            fds[i] = socket(AF_INET, SOCK_DGRAM, 0);
+            EXPECT_EQ(bind(fds[i], reinterpret_cast<sockaddr*>(&local), length), 0);
+            getsockname(fds[i], reinterpret_cast<sockaddr*>(&local), &length);
+            port = i == AGENT ? ntohs(local.sin_port) : port;
+        }
+    }
+    ~ScriptedAgent() {
+        for (int fd : fds) {
+            close(fd);
+        }
+    }
+    std::string target() const { return "127.0.0.1:" + std::to_string(port); }
+
+    // The next request within `timeoutMs`, decoded into `request`; empty (and `request` as it
+    // was) when none came.
+    std::vector<std::uint8_t> Receive(ber::Message& request, int timeoutMs = 2000) {
+        pollfd ready{fds[AGENT], POLLIN, 0};
+        std::vector<std::uint8_t> raw(70000);
+        socklen_t length = sizeof peer;
+        const ssize_t size = poll(&ready, 1, timeoutMs) != 1
+                                 ? 0
+                                 : recvfrom(fds[AGENT], raw.data(), raw.size(), 0,
+                                            reinterpret_cast<sockaddr*>(&peer), &length);
+        raw.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+        ber::Decode(raw.data(), raw.size(), request);  // nothing: `request` stays as it was
+        return raw;
+    }
+    void Send(const std::vector<std::uint8_t>& data, From from = AGENT) {
+        sendto(fds[from], data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&peer),
+               sizeof peer);
+    }
+
+    // The GetResponse to `request` with `shape` applied, encoded.
+    static std::vector<std::uint8_t> Answer(const ber::Message& request, const Shape& shape) {
+        ber::Message m = request;
+        m.pduType = SNMP_PDU_RESPONSE;
+        shape(m);
+        std::vector<std::uint8_t> out;
+        EXPECT_EQ(ber::Encode(m, out), ber::Error::None);
+        return out;
+    }
+    // Reads the next request on a thread of its own and answers it with `shape`; a null `shape`
+    // leaves it unanswered.
+    std::future<void> AnswerNext(const Shape& shape) {
+        return std::async(std::launch::async, [this, shape] {
+            ber::Message request;
+            if (!Receive(request).empty() && shape) {
+                Send(Answer(request, shape));
+            }
+        });
+    }
+};
