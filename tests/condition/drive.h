@@ -27,8 +27,7 @@ inline std::string FullProfileText() {
 
 inline sim::Printer PrinterOf(const std::string& snmprec) {
     sim::Printer printer;
-    printer.profiles.emplace_back();
-    printer.profiles[0].community = "orchid";
+    printer.profiles.push_back({"profile", "orchid", {}});
     std::vector<std::string> errors;
     EXPECT_TRUE(sim::ParseProfile(snmprec, "profile", printer.profiles[0], errors));
     return printer;
@@ -47,7 +46,6 @@ inline condition::Condition Drive(const sim::Printer& printer, condition::SnmpVe
     while (walk.Next(request)) {
         request.version = version == condition::SnmpVersion::V1 ? ber::VERSION_1 : ber::VERSION_2C;
         request.community = "orchid";
-        request.requestId = walk.Requests();
         std::vector<std::uint8_t> bytes;
         EXPECT_EQ(ber::Encode(request, bytes), ber::Error::None);
         const sim::Reply reply = sim::Respond(bytes.data(), bytes.size(), printer);

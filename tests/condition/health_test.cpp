@@ -23,7 +23,7 @@ TEST(ConditionHealth, RulesGiveHealthAndReasons) {
         {1, 1, "", "black", 3, 3, 7, 100, 10, LevelState::Ok, 10.0},
         {2, 1, "", "cyan", 3, 3, 7, 100, 11, LevelState::Ok, 11.0},
         {3, 1, "Drum", "", 3, 3, 7, 100, 3, LevelState::Ok, 3.0},
-        {4, 1, "", "", 4, 4, 7, 100, 96, LevelState::Ok, 96.0},
+        {4, 1, "", "", 4, 4, 7, 100, 90, LevelState::Ok, 90.0},
         {5, 1, "", "", 4, 4, 7, 100, 89, LevelState::Ok, 89.0}};
     struct Case {
         const char* what;
@@ -69,7 +69,7 @@ TEST(ConditionHealth, RulesGiveHealthAndReasons) {
          [&](Condition& c) { c.supplies = supplies; },
          10,
          Health::Warning,
-         {"supply black toner at 10%", "supply Drum at 3%", "supply wasteToner at 96% full"}},
+         {"supply black toner at 10%", "supply Drum at 3%", "supply wasteToner at 90% full"}},
         {"threshold settable", [&](Condition& c) { c.supplies = supplies; }, 2.5, Health::Ok, {}},
         {"no percent, no rule; 33.3 to a tenth",
          [&](Condition& c) {
