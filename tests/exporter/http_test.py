@@ -104,6 +104,7 @@ def main(exporter, sim):
         # A thousand probes at once: answers 100 ms late make each reading last a second or more,
         # so that all are in flight together, /metrics answering meanwhile.
         h.control("delay 100")
+        h.control("log off")
         sockets = []
         for i in range(PROBES):
             s = socket.create_connection(("127.0.0.1", port), timeout=30)
