@@ -18,7 +18,6 @@ namespace {
 using condition::Condition;
 using condition::LevelState;
 using condition::SnmpVersion;
-constexpr auto npos = std::string::npos;
 
 const SnmpVersion VERSIONS[] = {SnmpVersion::V1, SnmpVersion::V2c};
 const sim::Oid LEVELS = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1};  // prtMarkerSuppliesLevel, device 1
@@ -204,7 +203,7 @@ TEST(ConditionWalk, MisbehavingAgentsEndWithAClearResult) {
                                            : read.error.find(c.error) != std::string::npos)
                 << label << ": " << read.error;
             EXPECT_EQ(read.supplies.size(), c.supplies) << label;
-            EXPECT_NE(condition::ConditionJson(read).find(c.json), npos) << label;
+            EXPECT_NE(condition::ConditionJson(read).find(c.json), std::string::npos) << label;
             EXPECT_LE(requests, 300) << label;
         }
     }
