@@ -292,13 +292,19 @@ void Walk::ColumnError(std::int32_t status, std::int32_t index) {
 
 // Takes one binding for a column; true when the column advanced or ended.
 bool Walk::Step(Column& column, const ber::VarBind& binding) {
-    if (IsException(binding.value) || !StartsWith(binding.name, column.prefix)) {
-        column.done = true;  // endOfMibView, or the next object is past the column
+    if (IsException(binding.value)) {
+        column.done = true;  // endOfMibView
         return true;
     }
+    // Before the column test: the same name or a smaller one is a fault even outside the
+    // column (an agent that answers the column's own prefix, or steps back out of it).
     if (!(column.cursor < binding.name)) {
         Note("walk did not advance at " + OidText(binding.name));
         column.done = true;
+        return true;
+    }
+    if (!StartsWith(binding.name, column.prefix)) {
+        column.done = true;  // the next object is past the column
         return true;
     }
     column.cursor = binding.name;

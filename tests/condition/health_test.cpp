@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,102 +14,81 @@ namespace {
 using condition::Condition;
 using condition::Health;
 
-Condition Answered() {
-    Condition c;
-    c.answered = true;
-    c.deviceStatus = 2;
-    return c;
-}
-
-condition::Supply Toner(const char* colour, int level, int capacity, int supplyClass = 3) {
-    condition::Supply s;
-    s.colour = colour;
-    s.type = supplyClass == 4 ? 4 : 3;
-    s.supplyClass = supplyClass;
-    s.level = level;
-    s.capacity = capacity;
-    s.levelState = condition::LevelState::Ok;
-    s.percent = 100.0 * level / capacity;
-    return s;
-}
-
-condition::Alert AlertOf(int severity, int code, const char* description) {
-    condition::Alert a;
-    a.severity = severity;
-    a.code = code;
-    a.description = description;
-    return a;
-}
-
+// Supplies and alerts as aggregates: {index, marker, description, colour, type, class, unit,
+// capacity, level, level state, percent}; {index, severity, training, group, group index, code,
+// description}.
 TEST(ConditionHealth, RulesGiveHealthAndReasons) {
+    using condition::LevelState;
+    const std::vector<condition::Supply> supplies = {
+        {1, 1, "", "black", 3, 3, 7, 100, 10, LevelState::Ok, 10.0},
+        {2, 1, "", "cyan", 3, 3, 7, 100, 11, LevelState::Ok, 11.0},
+        {3, 1, "Drum", "", 3, 3, 7, 100, 3, LevelState::Ok, 3.0},
+        {4, 1, "", "", 4, 4, 7, 100, 90, LevelState::Ok, 90.0},
+        {5, 1, "", "", 4, 4, 7, 100, 89, LevelState::Ok, 89.0}};
     struct Case {
         const char* what;
-        Condition condition;
+        std::function<void(Condition&)> set;  // on a printer that answered, device running
         double threshold;
         Health health;
         std::vector<std::string> reasons;
+    } cases[] = {
+        {"no answer",
+         [](Condition& c) {
+             c = Condition{};
+             c.error = "timeout";
+         },
+         10,
+         Health::Unreachable,
+         {"timeout"}},
+        {"bits, critical first",
+         [](Condition& c) {
+             c.errorBits = (1u << mib::ERROR_JAMMED) | (1u << mib::ERROR_LOW_PAPER) |
+                           (1u << mib::ERROR_DOOR_OPEN);
+         },
+         10,
+         Health::Critical,
+         {"jammed", "doorOpen", "lowPaper"}},
+        {"device down",
+         [](Condition& c) { c.deviceStatus = 5; },
+         10,
+         Health::Critical,
+         {"device down"}},
+        {"alerts: code name, else description; repeats once; severity other is no rule",
+         [](Condition& c) {
+             c.alerts = {{1, 4, 0, 0, 0, 1104, ""},
+                         {2, 3, 0, 0, 0, 8, "Jam in tray 2"},
+                         {3, 3, 0, 0, 0, 8, "Jam in tray 3"},
+                         {4, 4, 0, 0, 0, 77777, "Fuser warm"},
+                         {5, 1, 0, 0, 0, 8, ""}};
+         },
+         10,
+         Health::Critical,
+         {"alert critical: jam", "alert warning: markerTonerAlmostEmpty",
+          "alert warning: Fuser warm"}},
+        {"supplies at or below the threshold; a receptacle by its room",
+         [&](Condition& c) { c.supplies = supplies; },
+         10,
+         Health::Warning,
+         {"supply black toner at 10%", "supply Drum at 3%", "supply wasteToner at 90% full"}},
+        {"threshold settable", [&](Condition& c) { c.supplies = supplies; }, 2.5, Health::Ok, {}},
+        {"no percent, no rule; 33.3 to a tenth",
+         [&](Condition& c) {
+             c.supplies = {supplies[0], supplies[0]};
+             c.supplies[0].percent.reset();  // a level without a usable capacity
+             c.supplies[1].percent = 100.0 / 3;
+         },
+         40,
+         Health::Warning,
+         {"supply black toner at 33.3%"}},
     };
-    std::vector<Case> cases;
-    cases.push_back({"all well", Answered(), 10, Health::Ok, {}});
-    {
-        Condition c;
-        c.error = "timeout";
-        cases.push_back({"no answer", c, 10, Health::Unreachable, {"timeout"}});
-    }
-    {
-        Condition c = Answered();
-        c.errorBits =
-            (1u << mib::ERROR_JAMMED) | (1u << mib::ERROR_LOW_PAPER) | (1u << mib::ERROR_DOOR_OPEN);
-        cases.push_back(
-            {"bits, critical first", c, 10, Health::Critical, {"jammed", "doorOpen", "lowPaper"}});
-    }
-    {
-        Condition c = Answered();
-        c.deviceStatus = 5;
-        cases.push_back({"device down", c, 10, Health::Critical, {"device down"}});
-        c.deviceStatus = 3;
-        cases.push_back({"device warning", c, 10, Health::Warning, {"device warning"}});
-    }
-    {
-        Condition c = Answered();
-        c.alerts = {AlertOf(4, 1104, ""), AlertOf(3, 8, "Jam in tray 2"),
-                    AlertOf(3, 8, "Jam in tray 3"), AlertOf(4, 77777, "Fuser is warm"),
-                    AlertOf(1, 8, "")};
-        cases.push_back({"alerts: code name, else description; repeats once",
-                         c,
-                         10,
-                         Health::Critical,
-                         {"alert critical: jam", "alert warning: markerTonerAlmostEmpty",
-                          "alert warning: Fuser is warm"}});
-    }
-    {
-        Condition c = Answered();
-        c.supplies = {Toner("black", 10, 100), Toner("cyan", 11, 100), Toner("", 3, 100),
-                      Toner("", 96, 100, 4), Toner("", 89, 100, 4)};
-        c.supplies[2].description = "Drum";
-        cases.push_back(
-            {"supplies at or below the threshold; a receptacle by its room",
-             c,
-             10,
-             Health::Warning,
-             {"supply black toner at 10%", "supply Drum at 3%", "supply wasteToner at 96% full"}});
-        cases.push_back({"threshold settable", c, 2.5, Health::Ok, {}});
-    }
-    {
-        Condition c = Answered();
-        c.supplies = {Toner("yellow", 1, 3)};
-        c.supplies[0].percent.reset();  // level without a usable capacity: no percent
-        c.supplies.push_back(Toner("black", 1, 3));
-        cases.push_back({"no percent, no rule; 33.3 to a tenth",
-                         c,
-                         40,
-                         Health::Warning,
-                         {"supply black toner at 33.3%"}});
-    }
-    for (Case& c : cases) {
-        condition::DeriveHealth(c.condition, c.threshold);
-        EXPECT_EQ(c.condition.health, c.health) << c.what;
-        EXPECT_EQ(c.condition.reasons, c.reasons) << c.what;
+    for (const Case& c : cases) {
+        Condition condition;
+        condition.answered = true;
+        condition.deviceStatus = 2;
+        c.set(condition);
+        condition::DeriveHealth(condition, c.threshold);
+        EXPECT_EQ(condition.health, c.health) << c.what;
+        EXPECT_EQ(condition.reasons, c.reasons) << c.what;
     }
 }
 

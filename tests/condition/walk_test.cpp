@@ -1,267 +1,245 @@
-// The reading's exchanges against the in-process agent: the whole profile over v1 and v2c,
-// the device index, the v1 fall-backs, and agents that misbehave in every way the reading
-// must survive with a clear result and bounded work.
+// The reading's exchanges against the simulated printer's responder: the whole profile over v1
+// and v2c (as JSON and as text), the device index, rows with missing cells or wrong types, and
+// agents that misbehave in every way the reading must survive with a clear result and bounded
+// work.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "condition/health.h"
+#include "condition/render.h"
 #include "platform/snmpmgr/asn_types.h"
 #include "snmp/printer_mib.h"
-#include "tests/condition/fake_agent.h"
+#include "tests/condition/drive.h"
 
 namespace {
 
 using condition::Condition;
-using condition::Health;
 using condition::LevelState;
 using condition::SnmpVersion;
 
-fake::Agent FullPrinter() {
-    fake::Agent agent;
-    agent.Load(fake::FullPrinterProfile());
-    return agent;
-}
+const SnmpVersion VERSIONS[] = {SnmpVersion::V1, SnmpVersion::V2c};
+const sim::Oid LEVELS = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1};  // prtMarkerSuppliesLevel, device 1
 
-const std::string SUPPLY_LEVEL = "1.3.6.1.2.1.43.11.1.1.9.1.";
-
-// Everything the profile holds, as the reading must give it back.
-void ExpectFullPrinter(const Condition& c) {
-    EXPECT_TRUE(c.answered);
-    EXPECT_EQ(c.error, "");
-    EXPECT_EQ(c.model, "Vellumark CL-4400 series");
-    EXPECT_EQ(c.serial, "VMK4C-000042");
-    EXPECT_EQ(c.name, "lab-colour-1");
-    EXPECT_EQ(c.location, "2nd floor, east");
-    EXPECT_EQ(c.uptimeTicks, 917344u);
-    EXPECT_EQ(c.deviceStatus, 3);
-    EXPECT_EQ(c.printerStatus, 1);
-    EXPECT_EQ(c.errorBits, (1u << mib::ERROR_JAMMED) | (1u << mib::ERROR_LOW_TONER));
-    EXPECT_EQ(c.vendorStatus, "JAM");
-    EXPECT_EQ(c.consoleLines, (std::vector<std::string>{"Paper jam", "Open tray 2"}));
-    ASSERT_EQ(c.supplies.size(), 5u);
-    const char* colours[] = {"black", "cyan", "magenta", "yellow", ""};
-    for (std::size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(c.supplies[i].colour, colours[i]) << i;
-    }
-    EXPECT_EQ(c.supplies[3].level, 260);
-    EXPECT_EQ(c.supplies[3].capacity, 6500);
-    EXPECT_DOUBLE_EQ(*c.supplies[3].percent, 4.0);
-    EXPECT_EQ(c.supplies[4].levelState, LevelState::SomeRemaining);
-    EXPECT_FALSE(c.supplies[4].capacity.has_value()) << "-2 is unknown, not a capacity";
-    EXPECT_FALSE(c.supplies[4].percent.has_value());
-    ASSERT_EQ(c.inputs.size(), 2u);
-    EXPECT_EQ(c.inputs[0].name, "Tray 1");
-    EXPECT_EQ(c.inputs[0].media, "A4");
-    EXPECT_EQ(c.inputs[0].level, 250);
-    EXPECT_EQ(c.inputs[1].levelState, LevelState::SomeRemaining);
-    ASSERT_EQ(c.alerts.size(), 2u);
-    EXPECT_EQ(c.alerts[0].code, 8);
-    EXPECT_EQ(c.alerts[0].description, "Paper jam in tray 2");
-    ASSERT_EQ(c.markers.size(), 1u);
-    EXPECT_EQ(c.markers[0].lifeCount, 48213u);
-    EXPECT_EQ(c.markers[0].powerOnCount, 212u);
-    EXPECT_EQ(c.health, Health::Critical);
-    EXPECT_EQ(c.reasons,
-              (std::vector<std::string>{"jammed", "alert critical: jam", "lowToner",
-                                        "device warning", "alert warning: markerTonerAlmostEmpty",
-                                        "supply yellow toner at 4%"}));
-}
+// full-printer.snmprec as the reading gives it back, unknown values null.
+const char* const FULL_JSON =
+    R"({"health":"critical","reasons":["jammed","alert critical: jam","lowToner",)"
+    R"("device warning","alert warning: markerTonerAlmostEmpty",)"
+    R"("supply yellow toner at 4%"],"device_status":"warning","printer_status":"other",)"
+    R"("errors":["lowToner","jammed"],"serial":"VMK4C-000042","supplies":[)"
+    R"({"description":"Black Toner Cartridge","colour":"black","type":"toner",)"
+    R"("class":"supplyThatIsConsumed","unit":"impressions","capacity":6500,"level":4210,)"
+    R"("percent":64.8,"level_state":"ok"},)"
+    R"({"description":"Cyan Toner Cartridge","colour":"cyan","type":"toner",)"
+    R"("class":"supplyThatIsConsumed","unit":"impressions","capacity":6500,"level":1830,)"
+    R"("percent":28.2,"level_state":"ok"},)"
+    R"({"description":"Magenta Toner Cartridge","colour":"magenta","type":"toner",)"
+    R"("class":"supplyThatIsConsumed","unit":"impressions","capacity":6500,"level":2925,)"
+    R"("percent":45.0,"level_state":"ok"},)"
+    R"({"description":"Yellow Toner Cartridge","colour":"yellow","type":"toner",)"
+    R"("class":"supplyThatIsConsumed","unit":"impressions","capacity":6500,"level":260,)"
+    R"("percent":4.0,"level_state":"ok"},)"
+    R"({"description":"Waste Toner Box","colour":null,"type":"wasteToner",)"
+    R"("class":"receptacleThatIsFilled","unit":"percent","capacity":null,"level":null,)"
+    R"("percent":null,"level_state":"some-remaining"}],)"
+    R"("inputs":[{"name":"Tray 1","media":"A4","capacity":500,"level":250,"status":0},)"
+    R"({"name":"Multipurpose tray","media":"","capacity":100,"level":null,"status":0}],)"
+    R"("alerts":[{"severity":"critical","group":"mediaPath","code":"jam",)"
+    R"("description":"Paper jam in tray 2"},{"severity":"warning",)"
+    R"("group":"markerSupplies","code":"markerTonerAlmostEmpty",)"
+    R"("description":"Yellow toner low"}],)"
+    R"("markers":[{"life_count":48213,"power_on_count":212}]})";
 
 TEST(ConditionWalk, ReadsTheWholeProfileOverBothVersions) {
-    int v1Requests = 0;
-    int v2Requests = 0;
-    ExpectFullPrinter(fake::Drive(FullPrinter(), SnmpVersion::V1, &v1Requests));
-    ExpectFullPrinter(fake::Drive(FullPrinter(), SnmpVersion::V2c, &v2Requests));
-    // v1: device walk 2, scalars 1, then one GETNEXT per row (5 supplies) and the column ends,
-    // two PDUs a row for 23 columns. v2c's GETBULK takes the tables in a few exchanges.
-    EXPECT_LE(v1Requests, 20);
-    EXPECT_LE(v2Requests, 6);
+    for (const SnmpVersion version : VERSIONS) {
+        int requests = 0;
+        const Condition c = drive::Drive(drive::FullPrinter(), version, nullptr, &requests);
+        EXPECT_TRUE(c.answered);
+        EXPECT_EQ(c.error, "");
+        EXPECT_EQ(condition::ConditionJson(c), FULL_JSON);
+        EXPECT_EQ(condition::ConditionToJson(c).dump(), FULL_JSON);
+        EXPECT_EQ(c.model, "Vellumark CL-4400 series");
+        EXPECT_EQ(c.name, "lab-colour-1");
+        EXPECT_EQ(c.location, "2nd floor, east");
+        EXPECT_EQ(c.uptimeTicks, 917344u);
+        EXPECT_EQ(c.vendorStatus, "JAM");
+        EXPECT_EQ(c.consoleLines, (std::vector<std::string>{"Paper jam", "Open tray 2"}));
+        // v1: device walk 2, scalars 1, then a GETNEXT per row of the longest table (5
+        // supplies) and the column ends, two PDUs a row for 23 columns. GETBULK takes fewer.
+        EXPECT_LE(requests, version == SnmpVersion::V1 ? 20 : 6);
+    }
 }
 
-TEST(ConditionWalk, DeviceIndexFromHrDeviceTable) {
+// The printer's device index from hrDeviceTable (device 1 without a printer row), and rows with
+// missing columns under it: a supply with only a level, one whose colorant does not exist, an
+// alert with only a description, the third console line alone.
+TEST(ConditionWalk, DeviceIndexAndRowsWithMissingColumns) {
     struct Case {
-        const char* what;
-        std::vector<std::pair<std::uint32_t, std::string>> devices;  // index, hrDeviceType
+        const char* devices;  // hrDeviceType rows
         std::uint32_t expected;
     } cases[] = {
-        {"no hrDeviceTable", {}, 1},
-        {"printer second", {{1, "1.3.6.1.2.1.25.3.1.3"}, {3, "1.3.6.1.2.1.25.3.1.5"}}, 3},
-        {"no printer row", {{1, "1.3.6.1.2.1.25.3.1.3"}, {2, "1.3.6.1.2.1.25.3.1.4"}}, 1},
+        {"", 1},
+        {"1.3.6.1.2.1.25.3.2.1.2.1|6|1.3.6.1.2.1.25.3.1.3\n"
+         "1.3.6.1.2.1.25.3.2.1.2.3|6|1.3.6.1.2.1.25.3.1.5\n",
+         3},
+        {"1.3.6.1.2.1.25.3.2.1.2.1|6|1.3.6.1.2.1.25.3.1.3\n"
+         "1.3.6.1.2.1.25.3.2.1.2.2|6|1.3.6.1.2.1.25.3.1.4\n",
+         1},
     };
     for (const auto& c : cases) {
-        for (const SnmpVersion version : {SnmpVersion::V1, SnmpVersion::V2c}) {
-            fake::Agent agent;
-            for (const auto& [index, type] : c.devices) {
-                ber::Value oid;
-                oid.tag = ASN_OBJECTIDENTIFIER;
-                oid.oid = fake::ParseOid(type);
-                agent.Set("1.3.6.1.2.1.25.3.2.1.2." + std::to_string(index), oid);
-            }
-            agent.Set("1.3.6.1.2.1.43.5.1.1.17." + std::to_string(c.expected), fake::Text("S"));
-            agent.Set(
-                SUPPLY_LEVEL.substr(0, SUPPLY_LEVEL.size() - 2) + std::to_string(c.expected) + ".1",
-                fake::Integer(7));
-            const Condition read = fake::Drive(agent, version);
-            EXPECT_EQ(read.deviceIndex, c.expected) << c.what;
-            EXPECT_EQ(read.serial, "S") << c.what;
-            ASSERT_EQ(read.supplies.size(), 1u) << c.what;
-            EXPECT_EQ(read.supplies[0].level, 7) << c.what;
+        const std::string i = std::to_string(c.expected);
+        const sim::Printer printer = drive::PrinterOf(
+            c.devices +
+            ("1.3.6.1.2.1.43.5.1.1.17." + i + "|4|S\n1.3.6.1.2.1.43.11.1.1.9." + i +
+             ".2|2|-1\n1.3.6.1.2.1.43.11.1.1.3." + i + ".3|2|9\n1.3.6.1.2.1.43.18.1.1.8." + i +
+             ".4|4|Fuser\n1.3.6.1.2.1.43.16.5.1.2." + i + ".3|4|third\n"));
+        for (const SnmpVersion version : VERSIONS) {
+            const Condition read = drive::Drive(printer, version);
+            EXPECT_EQ(read.deviceIndex, c.expected) << c.devices;
+            EXPECT_EQ(read.error, "") << c.devices << ": v1 noSuchName at the end is no error";
+            EXPECT_EQ(read.serial, "S") << c.devices;
+            ASSERT_EQ(read.supplies.size(), 2u) << c.devices;
+            EXPECT_EQ(read.supplies[0].index, 2u);
+            EXPECT_EQ(read.supplies[0].levelState, LevelState::Other);
+            EXPECT_EQ(read.supplies[1].colour, "") << "colorant 9 does not exist";
+            ASSERT_EQ(read.alerts.size(), 1u) << c.devices;
+            EXPECT_EQ(read.alerts[0].description, "Fuser");
+            EXPECT_EQ(read.consoleLines, (std::vector<std::string>{"", "", "third"}));
+            EXPECT_EQ(read.health, condition::Health::Ok);
         }
     }
 }
 
-// Agents that answer with error statuses: the reading asks again with fewer objects and
-// loses only what the agent does not have.
-TEST(ConditionWalk, ErrorStatusesMakeRequestsSmaller) {
-    struct Case {
-        const char* what;
-        std::size_t maxAnswerBindings;
-        const char* removed;  // an object the agent lacks
-        SnmpVersion version;
-    } cases[] = {
-        {"v1 noSuchName in a GET", 100000, "1.3.6.1.2.1.1.5.0", SnmpVersion::V1},
-        {"v1 tooBig above 3 bindings", 3, nullptr, SnmpVersion::V1},
-        {"v2c tooBig above 7 bindings", 7, nullptr, SnmpVersion::V2c},
-        {"v1 both", 2, "1.3.6.1.2.1.25.3.5.1.1.1", SnmpVersion::V1},
-    };
-    for (const Case& c : cases) {
-        fake::Agent agent = FullPrinter();
-        agent.maxAnswerBindings = c.maxAnswerBindings;
-        if (c.removed != nullptr) {
-            agent.objects.erase(fake::ParseOid(c.removed));
-        }
-        Condition read = fake::Drive(agent, c.version);
-        EXPECT_EQ(read.error, "") << c.what;
-        if (c.removed == nullptr) {
-            ExpectFullPrinter(read);
-        } else {
-            EXPECT_EQ(read.supplies.size(), 5u) << c.what;
-            EXPECT_EQ(read.serial, "VMK4C-000042") << c.what;
-            EXPECT_EQ(read.vendorStatus, "JAM") << c.what;
-        }
-    }
-}
-
-// Agents that misbehave: every one gives a clear result in a bounded number of requests, and
-// keeps what could be read.
+// Agents that answer with error statuses, walk wrongly, or too much or nothing: every one
+// gives a clear result in a bounded number of requests and keeps what could be read.
 TEST(ConditionWalk, MisbehavingAgentsEndWithAClearResult) {
-    using Tamper = std::function<void(const ber::Message&, ber::Message&)>;
-    const auto levels = fake::ParseOid(SUPPLY_LEVEL.substr(0, SUPPLY_LEVEL.size() - 1));
-    // The answer's binding for supply row `row`, renamed to row `to`.
-    auto rename = [levels](std::uint32_t row, std::uint32_t to) -> Tamper {
-        return [levels, row, to](const ber::Message&, ber::Message& a) {
-            auto named = levels;
-            named.push_back(row);
-            for (ber::VarBind& vb : a.varbinds) {
-                if (vb.name == named) {
-                    vb.name.back() = to;
-                }
+    using Setup = std::function<void(sim::Printer&)>;
+    auto error = [](const sim::Oid& oid, int status) -> Setup {
+        return [=](sim::Printer& p) { p.faults.errorStatusByOid[oid] = status; };
+    };
+    auto tables = [](std::function<void(ber::Message&)> change) -> drive::Tamper {
+        return [=](const ber::Message& request, ber::Message& a) {
+            if (request.pduType != SNMP_PDU_GET && !a.varbinds.empty()) {
+                change(a);
             }
+            return true;
         };
     };
+    // Every Printer MIB value of the wrong type (text as INTEGER, numbers as text), or of its own
+    // type but found unfit by the codec.
+    auto retype = [](bool unfit) -> drive::Tamper {
+        return [=](const ber::Message&, ber::Message& a) {
+            for (ber::VarBind& vb : a.varbinds) {
+                if (vb.name.size() > 7 && vb.name[6] == 43) {
+                    vb.value.valid = !unfit;
+                    if (!unfit) {
+                        vb.value.tag =
+                            vb.value.tag == ASN_OCTETSTRING ? ASN_INTEGER : ASN_OCTETSTRING;
+                        vb.value.bytes.assign(1, 'x');
+                    }
+                }
+            }
+            return true;
+        };
+    };
+    // The rows are still listed, their cells missing: nothing is made up.
+    const char* const BLANK =
+        R"("serial":"","supplies":[{"description":"","colour":null,"type":null,"class":null,)"
+        R"("unit":null,"capacity":null,"level":null,"percent":null,"level_state":"unknown"},)";
     struct Case {
         const char* what;
-        Tamper tamper;
-        std::uint32_t extraRows;  // supply-level rows added past the profile's
-        const char* error;        // substring of Condition::error
+        Setup setup;
+        drive::Tamper tamper;
+        const char* error;  // a part of Condition::error; "" for none at all
         std::size_t supplies;
+        const char* json;  // a part of the condition's JSON, FULL_JSON for all of it
     } cases[] = {
-        {"a table that never ends", nullptr, 5000,
-         "more than 256 rows at 1.3.6.1.2.1.43.11.1.1.9.1", 256},
-        {"a walk that goes backwards", rename(3, 1), 0,
-         "walk did not advance at 1.3.6.1.2.1.43.11.1.1.9.1.1", 5},
-        {"a walk that repeats", rename(3, 2), 0,
-         "walk did not advance at 1.3.6.1.2.1.43.11.1.1.9.1.2", 5},
-        {"an empty answer",
-         [](const ber::Message& r, ber::Message& a) {
-             if (r.pduType != SNMP_PDU_GET) {
-                 a.varbinds.clear();
-             }
-         },
-         0, "empty answer", 0},
-        {"thousands of bindings",
-         [](const ber::Message& r, ber::Message& a) {
-             if (r.pduType != SNMP_PDU_GET && !a.varbinds.empty()) {
-                 a.varbinds.resize(4000, a.varbinds.front());
-             }
-         },
-         0, "", 5},
-        {"genErr for one column",
-         [levels](const ber::Message& r, ber::Message& a) {
-             for (std::size_t i = 0; i < r.varbinds.size(); ++i) {
-                 if (r.pduType != SNMP_PDU_GET && r.varbinds[i].name == levels) {
-                     a.errorStatus = SNMP_ERRORSTATUS_GENERR;
-                     a.errorIndex = static_cast<std::int32_t>(i + 1);
-                 }
-             }
-         },
-         0, "agent error genErr at 1.3.6.1.2.1.43.11.1.1.9.1", 5},
+        {"sysName missing", [](sim::Printer& p) { p.profiles[0].objects.erase(mib::SYS_NAME); },
+         nullptr, "", 5, FULL_JSON},
+        {"GETBULK cut to fit",
+         [](sim::Printer& p) { p.faults.maxMessageBytes = sim::MIN_MESSAGE_BYTES; }, nullptr, "", 5,
+         FULL_JSON},
+        {"tooBig naming one scalar", error(mib::SYS_NAME, sim::TOO_BIG), nullptr, "", 5, FULL_JSON},
+        {"tooBig above 7 bindings", nullptr,
+         tables([](ber::Message& a) { a.errorStatus = a.varbinds.size() > 7 ? sim::TOO_BIG : 0; }),
+         "", 5, FULL_JSON},
+        {"tooBig naming one column", error(LEVELS, sim::TOO_BIG), nullptr,
+         "answer too big at 1.3.6.1.2.1.43.11.1.1.9.1", 5, ""},
+        {"genErr naming one column", error(LEVELS, sim::GEN_ERR), nullptr,
+         "agent error genErr at 1.3.6.1.2.1.43.11.1.1.9.1", 5, ""},
+        {"a table that never ends",
+         [](sim::Printer& p) { p.faults.walk = sim::WalkFault::Endless; }, nullptr,
+         "more than 256 rows at 1.3.6.1.2.1.43.11.1.1.9.1", 256, ""},
+        {"a walk that goes backwards",
+         [](sim::Printer& p) { p.faults.walk = sim::WalkFault::Backwards; }, nullptr,
+         "walk did not advance at 1.3.6.1.2.1.43.11.1.1.9.1", 5, ""},
+        {"a walk that repeats", [](sim::Printer& p) { p.faults.walk = sim::WalkFault::Repeat; },
+         nullptr, "walk did not advance at 1.3.6.1.2.1.43.11.1.1.9.1", 5, ""},
+        {"empty answers", nullptr, tables([](ber::Message& a) { a.varbinds.clear(); }),
+         "empty answer", 0, ""},
+        {"thousands of bindings", nullptr,
+         tables([](ber::Message& a) { a.varbinds.resize(4000, a.varbinds.front()); }), "", 5,
+         FULL_JSON},
+        {"Printer MIB values of the wrong type", nullptr, retype(false), "", 5, BLANK},
+        {"Printer MIB values the codec found unfit", nullptr, retype(true), "", 5, BLANK},
+        {"silent after the device walk", nullptr,
+         [n = 0](const ber::Message&, ber::Message&) mutable { return n++ < 1; },
+         "timeout after 1 answers", 0, ""},
     };
     for (const Case& c : cases) {
-        for (const SnmpVersion version : {SnmpVersion::V1, SnmpVersion::V2c}) {
-            fake::Agent agent = FullPrinter();
-            agent.tamper = c.tamper;
-            for (std::uint32_t row = 6; row < 6 + c.extraRows; ++row) {
-                agent.Set(SUPPLY_LEVEL + std::to_string(row), fake::Integer(row));
+        for (const SnmpVersion version : VERSIONS) {
+            const std::string label =
+                c.what + std::string(version == SnmpVersion::V1 ? " v1" : " v2c");
+            sim::Printer printer = drive::FullPrinter();
+            printer.faults.walkSubtree = LEVELS;  // where a walk fault applies
+            if (c.setup) {
+                c.setup(printer);
             }
             int requests = 0;
-            const Condition read = fake::Drive(agent, version, &requests);
-            const std::string label =
-                std::string(c.what) + (version == SnmpVersion::V1 ? " (v1)" : " (v2c)");
-            EXPECT_TRUE(read.answered) << label;
-            EXPECT_NE(read.error.find(c.error), std::string::npos) << label << ": " << read.error;
+            const Condition read =
+                drive::Drive(printer, version, drive::Tamper(c.tamper), &requests);
+            EXPECT_TRUE(c.error[0] == '\0' ? read.error.empty()
+                                           : read.error.find(c.error) != std::string::npos)
+                << label << ": " << read.error;
             EXPECT_EQ(read.supplies.size(), c.supplies) << label;
+            EXPECT_NE(condition::ConditionJson(read).find(c.json), std::string::npos) << label;
             EXPECT_LE(requests, 300) << label;
-            EXPECT_EQ(read.model, "Vellumark CL-4400 series") << label << ": scalars kept";
         }
     }
 }
 
-// Every column of every table with a value of the wrong type, or one the codec found unfit
-// for its tag: the rows are still listed, the cells are missing, nothing is made up.
-TEST(ConditionWalk, WrongTypesAreMissingCells) {
-    for (const bool invalid : {false, true}) {
-        fake::Agent agent = FullPrinter();
-        for (auto& [name, value] : agent.objects) {
-            if (name.size() > 7 && name[6] == 43) {
-                const bool wasText = value.tag == ASN_OCTETSTRING;
-                value = wasText ? fake::Integer(1) : fake::Text("x");
-                value.valid = !invalid;
-            }
-        }
-        const Condition read = fake::Drive(agent, SnmpVersion::V2c);
-        ASSERT_EQ(read.supplies.size(), 5u) << invalid;
-        for (const auto& supply : read.supplies) {
-            EXPECT_EQ(supply.description, "");
-            EXPECT_EQ(supply.colour, "");
-            EXPECT_FALSE(supply.level.has_value());
-            EXPECT_EQ(supply.levelState, LevelState::Unknown);
-        }
-        ASSERT_EQ(read.markers.size(), 1u);
-        EXPECT_FALSE(read.markers[0].lifeCount.has_value());
-        EXPECT_EQ(read.serial, "");
-        EXPECT_EQ(read.alerts.size(), 2u);
-        EXPECT_EQ(read.alerts[0].severity, 0);
-    }
-}
-
-// Rows with missing columns: a supply with only a level, an alert with only a description.
-TEST(ConditionWalk, RowsWithMissingColumns) {
-    fake::Agent agent;
-    agent.Set(SUPPLY_LEVEL + "2", fake::Integer(-1));
-    agent.Set("1.3.6.1.2.1.43.11.1.1.3.1.3", fake::Integer(9));  // colorant 9 does not exist
-    agent.Set("1.3.6.1.2.1.43.18.1.1.8.1.4", fake::Text("Fuser"));
-    agent.Set("1.3.6.1.2.1.43.16.5.1.2.1.3", fake::Text("third line"));
-    const Condition read = fake::Drive(agent, SnmpVersion::V1);
-    ASSERT_EQ(read.supplies.size(), 2u);
-    EXPECT_EQ(read.supplies[0].index, 2u);
-    EXPECT_EQ(read.supplies[0].levelState, LevelState::Other);
-    EXPECT_EQ(read.supplies[1].colour, "");
-    ASSERT_EQ(read.alerts.size(), 1u);
-    EXPECT_EQ(read.alerts[0].description, "Fuser");
-    EXPECT_EQ(read.consoleLines, (std::vector<std::string>{"", "", "third line"}));
-    EXPECT_EQ(read.health, Health::Ok);
+TEST(ConditionRender, TextShowsHealthSuppliesTraysAlertsWithoutControls) {
+    // A printer's text that would drive a terminal: ESC, a C1 CSI (as UTF-8), BEL, DEL.
+    const std::string jam =
+        "Jam\x1b[2J \xc2\x9b"
+        "31m\x07\x7f!";
+    sim::Printer printer = drive::FullPrinter();
+    printer.profiles[0].objects[{1, 3, 6, 1, 2, 1, 43, 18, 1, 1, 8, 1, 1}].bytes.assign(jam.begin(),
+                                                                                        jam.end());
+    const Condition read = drive::Drive(printer, condition::SnmpVersion::V2c);
+    const std::string text = condition::ConditionText(read);
+    EXPECT_EQ(text,
+              "Condition: critical (jammed, alert critical: jam, lowToner, device warning, "
+              "alert warning: markerTonerAlmostEmpty, supply yellow toner at 4%)\n"
+              "  Device warning, printer other, serial VMK4C-000042\n"
+              "  Supplies:\n"
+              "    black     [#############-------] 64.8%   Black Toner Cartridge\n"
+              "    cyan      [######--------------] 28.2%   Cyan Toner Cartridge\n"
+              "    magenta   [#########-----------] 45.0%   Magenta Toner Cartridge\n"
+              "    yellow    [#-------------------] 4.0%    Yellow Toner Cartridge\n"
+              "    -         [                    ] some-remaining  Waste Toner Box\n"
+              "  Trays:\n"
+              "    Tray 1    [##########----------] 50.0%   A4\n"
+              "    Multipurpose tray [                    ] some-remaining  \n"
+              "  Alerts:\n"
+              "    critical  jam          Jam\xEF\xBF\xBD[2J \xEF\xBF\xBD"
+              "31m\xEF\xBF\xBD\xEF\xBF\xBD!\n"
+              "    warning   markerTonerAlmostEmpty Yellow toner low\n");
+    Condition gone;
+    gone.error = "timeout";
+    condition::DeriveHealth(gone, 10);
+    EXPECT_EQ(condition::ConditionText(gone), "Condition: unreachable (timeout)\n");
 }
 
 }  // namespace

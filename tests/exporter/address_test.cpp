@@ -7,7 +7,8 @@
 namespace exporter {
 namespace {
 
-// The split itself is text/target_syntax's (tests/text); here, what a request is held to on top.
+// The split itself is text/target_syntax's (tests/text, its refusals too); here, what a request
+// is held to on top.
 TEST(Target, Syntax) {
     struct Case {
         std::string text;
@@ -15,16 +16,11 @@ TEST(Target, Syntax) {
         std::uint16_t port;
     } cases[] = {
         {"printer", "printer", 161},
-        {"10.1.2.3", "10.1.2.3", 161},
         {"10.1.2.3:1161", "10.1.2.3", 1161},
         {"lab-printer.example_net:65535", "lab-printer.example_net", 65535},
         {"::1", "::1", 161},
-        {"[::1]", "::1", 161},
         {"[fd00::5]:16161", "fd00::5", 16161},
-        {"", nullptr, 0},
         {std::string(256, 'a'), nullptr, 0},
-        {"printer:0", nullptr, 0},
-        {"[::1]x", nullptr, 0},
         {"[printer]:161", nullptr, 0},
         {"[10.1.2.3]:161", nullptr, 0},
         {"a:b:c", nullptr, 0},

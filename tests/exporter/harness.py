@@ -5,6 +5,7 @@ stopped when the Harness closes, and every wait has a deadline."""
 import json
 import os
 import random
+import resource
 import signal
 import socket
 import subprocess
@@ -52,9 +53,9 @@ def free_port():
     return port
 
 
-def http_get(url, timeout=10, headers=None):
-    """(status, body) of a GET; status 0 when nothing answered."""
-    request = urllib.request.Request(url, headers=headers or {})
+def http_get(url, timeout=10, headers=None, method="GET"):
+    """(status, body) of a GET (or `method`); status 0 when nothing answered."""
+    request = urllib.request.Request(url, headers=headers or {}, method=method)
     try:
         with urllib.request.urlopen(request, timeout=timeout) as answer:
             return answer.status, answer.read().decode("utf-8", "replace")
@@ -62,6 +63,14 @@ def http_get(url, timeout=10, headers=None):
         return error.code, error.read().decode("utf-8", "replace")
     except (urllib.error.URLError, OSError):
         return 0, ""
+
+
+def raise_file_limit(wanted):
+    """Lets this process and the programs it starts open `wanted` files, as far as the hard
+    limit allows."""
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    if soft != resource.RLIM_INFINITY and soft < wanted:
+        resource.setrlimit(resource.RLIMIT_NOFILE, (min(wanted, hard), hard))
 
 
 def wait_until(what, probe, timeout, interval=0.2):

@@ -1,5 +1,7 @@
 """vellumark-exporter as a program: its command line and exit statuses, the allow-list given
-on the command line, and SIGTERM with probes in flight (answered, exit 0 within a second).
+on the command line (403, by address and by a name, and nothing sent), the cap on probes in
+flight (503 at once, /metrics answering) and SIGTERM with probes in flight (answered, exit 0
+within a second).
 
     process_test.py EXPORTER PRINTER_SIM VERSION
 """
@@ -39,8 +41,11 @@ def main(exporter, sim, version):
 
         targets = h.start_fleet(sim, 2)
         port = h.start_exporter(exporter, extra=["--allow-targets", "127.0.0.2/32"])
-        status, body = http_get(f"http://127.0.0.1:{port}/probe?target={targets[0]}")
-        check(status == 403, f"127.0.0.1 outside --allow-targets: {status} {body}")
+        for target in (targets[0], "localhost:" + targets[0].split(":")[1]):
+            status, body = http_get(f"http://127.0.0.1:{port}/probe?target={target}")
+            check(status == 403 and "127.0.0.1 is outside" in body,
+                  f"{target} outside --allow-targets: {status} {body}")
+        check(" requests=0 " in h.control("stats"), "nothing sent to a printer outside the list")
 
         busy = subprocess.run([exporter, "--listen", f"127.0.0.1:{port}"], capture_output=True,
                               text=True, timeout=10)
@@ -49,7 +54,7 @@ def main(exporter, sim, version):
     with Harness() as h:
         targets = h.start_fleet(sim, 1)
         h.control("printer 0 silence on")
-        port = h.start_exporter(exporter)
+        port = h.start_exporter(exporter, extra=["--max-probes", "20"])
         answers = []
 
         def probe():
@@ -61,6 +66,11 @@ def main(exporter, sim, version):
         wait_until("20 probes in flight",
                    lambda: "vellumark_exporter_probes_in_flight 20\n" in
                    http_get(f"http://127.0.0.1:{port}/metrics")[1], 10)
+        # One more is beyond the cap: refused at once; /metrics still answers.
+        start = time.monotonic()
+        status, body = http_get(f"http://127.0.0.1:{port}/probe?target={targets[0]}")
+        check(status == 503 and "too many probes in flight (20)" in body and
+              time.monotonic() - start < 0.5, f"beyond the cap: {status} {body}")
         exporter_process = [p for p, name in h.processes if name == "exporter"][0]
         start = time.monotonic()
         stop_signal(exporter_process.pid)

@@ -1,0 +1,92 @@
+// What a probe becomes before any packet leaves: its time from Prometheus's scrape-timeout
+// header, and the launcher's reading (an address outside the allow-list is forbidden, a name is
+// resolved first and judged by its address, a name that does not resolve ends the probe, the
+// credentials and the deadline reach the reader). The HTTP side end to end: http_test.py.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <vector>
+
+#include "condition/endpoint.h"
+#include "exporter/launcher.h"
+#include "exporter/server.h"
+
+namespace exporter {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(ProbeTimeout, FromTheScrapeTimeoutHeaderLessTheMargin) {
+    struct Case {
+        const char* header;
+        std::chrono::milliseconds timeout;
+    } cases[] = {{nullptr, 10000ms}, {"4", 3500ms},         {"0.6", 300ms},     {"1", 500ms},
+                 {"4s", 10000ms},    {"nonsense", 10000ms}, {"0", 10000ms},     {"-3", 10000ms},
+                 {"inf", 10000ms},   {"nan", 10000ms},      {"99999", 299500ms}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(ProbeTimeout(c.header, 10000ms, 500ms), c.timeout) << (c.header ? c.header : "-");
+    }
+}
+
+// Records each request and answers it at once.
+struct RecordingReader : condition::Reader {
+    void Submit(condition::ReadRequest request, condition::ReadDone done) override {
+        requests.push_back(request);
+        done(condition::Condition{});
+    }
+    condition::ReaderStats Stats() const override { return {}; }
+    std::vector<condition::ReadRequest> requests;
+};
+
+TEST(Launcher, AllowListNamesAndCredentials) {
+    RecordingReader reader;
+    // "inside" resolves to 127.0.0.2, "gone" to nothing, other names to 127.0.0.1: no DNS query.
+    Resolver resolver(1, 8, [](const std::string& host, std::uint16_t port) {
+        const char* address = host == "inside" ? "127.0.0.2" : "127.0.0.1";
+        return host == "gone" ? Resolution{false, {}, "name lookup failed: test"}
+                              : Resolution{true, *condition::LiteralEndpoint(address, port), ""};
+    });
+    std::vector<Cidr> allow;
+    std::string why;
+    ASSERT_TRUE(ParseCidrList("127.0.0.2/32,::1/128", allow, why));
+    Launcher launcher(reader, resolver, allow);
+    struct Case {
+        const char* host;
+        bool forbidden;
+        const char* address;  // the outcome's: read or refused
+        const char* error;    // the outcome's condition's
+    } cases[] = {
+        {"127.0.0.2", false, "127.0.0.2", ""},
+        {"::1", false, "::1", ""},
+        {"127.0.0.1", true, "127.0.0.1", ""},
+        {"inside", false, "127.0.0.2", ""},
+        {"outside", true, "127.0.0.1", ""},  // a name cannot smuggle an address past the list
+        {"gone", false, "", "name lookup failed: test"},
+    };
+    for (const Case& c : cases) {
+        const std::size_t before = reader.requests.size();
+        const auto deadline = std::chrono::steady_clock::now() + 2s;
+        std::promise<ReadOutcome> result;
+        launcher.Read({c.host, 1161}, Auth{condition::SnmpVersion::V2c, "s3cret"}, deadline,
+                      [&result](ReadOutcome&& outcome) { result.set_value(std::move(outcome)); });
+        auto future = result.get_future();
+        ASSERT_EQ(future.wait_for(5s), std::future_status::ready) << c.host;
+        const ReadOutcome outcome = future.get();
+        EXPECT_EQ(outcome.forbidden, c.forbidden) << c.host;
+        EXPECT_EQ(outcome.address, c.address) << c.host;
+        EXPECT_EQ(outcome.condition.error, c.error) << c.host;
+        const bool read = !c.forbidden && c.error[0] == '\0';
+        ASSERT_EQ(reader.requests.size(), before + (read ? 1 : 0)) << c.host;
+        if (read) {
+            const condition::ReadRequest& request = reader.requests.back();
+            EXPECT_EQ(condition::AddressText(request.agent), c.address);
+            EXPECT_EQ(request.agent.port, 1161);
+            EXPECT_EQ(request.version, condition::SnmpVersion::V2c);
+            EXPECT_EQ(request.community, "s3cret");
+            EXPECT_EQ(request.deadline, deadline);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace exporter
