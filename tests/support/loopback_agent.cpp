@@ -27,6 +27,10 @@ std::uint16_t FreeUdpPort() {
     return ntohs(local.sin_port);
 }
 
+void Pause() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
 }  // namespace
 
 bool Installed(const char* program) {
@@ -42,10 +46,7 @@ LoopbackAgent::LoopbackAgent() {
 }
 
 LoopbackAgent::~LoopbackAgent() {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
+    Stop();
     std::error_code ignored;
     std::filesystem::remove_all(dir_, ignored);
 }
@@ -69,17 +70,45 @@ bool LoopbackAgent::StartSnmpsimd(const std::string& community, const std::strin
 bool LoopbackAgent::Start(const std::string& command, const Answers& answers) {
     const std::string line = "exec " + command + " >'" + dir_ + "/agent.log' 2>&1";
     if ((pid_ = fork()) == 0) {
+        sigset_t none;  // a test may block signals the agent must receive
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (std::chrono::steady_clock::now() < until) {
+    int raw = 0;
+    for (int waited = 0; pid_ > 0 && waited < 15000 && !Reaped(raw); waited += 10) {
         if (answers(target_)) {
             return true;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        Pause();
     }
     return false;
+}
+
+bool LoopbackAgent::Reaped(int& raw) {
+    if (pid_ <= 0 || waitpid(pid_, &raw, WNOHANG) != pid_) {
+        return false;
+    }
+    status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    pid_ = -1;
+    return true;
+}
+
+int LoopbackAgent::Stop() {
+    int raw = 0;
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        for (int waited = 0; waited < 3000 && !Reaped(raw); waited += 10) {
+            Pause();
+        }
+    }
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+    return status_;
 }
 
 std::string LoopbackAgent::log() const {

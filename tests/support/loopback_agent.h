@@ -1,14 +1,14 @@
-// LoopbackAgent: an SNMP agent written by others (net-snmp's snmpd, snmpsim's snmpsimd) run by
-// an interop test on 127.0.0.1 and a UDP port found free. Its files live in a scratch directory
-// others may write (snmpsimd run as root drops to nobody); the destructor stops the agent
-// (SIGTERM), reaps it and removes the directory. A start returns once `answers` says the agent
-// answers, asked every 100 ms for up to 15 s; false when it never did (its output is in
-// log()). Tests skip themselves when the program is not installed:
+// LoopbackAgent: an SNMP agent a test runs as a child process on loopback: net-snmp's snmpd,
+// snmpsim's snmpsimd, or any command (PrinterSim runs the simulator on it). Its files live in
+// a scratch directory others may write (snmpsimd run as root drops to nobody); the destructor
+// stops the agent and removes the directory. A start returns once `answers` says the agent
+// answers, asked every 10 ms for up to 15 s; false when it never did or exited first (its
+// output is in log()). Tests skip themselves when the program is not installed:
 //
 //   if (!Installed(SNMPD_PATH)) GTEST_SKIP() << SNMPD_PATH << " is not installed (snmpd)";
 //   LoopbackAgent agent;
 //   ASSERT_TRUE(agent.StartSnmpd("rocommunity orchid 127.0.0.1\n", answersFn)) << agent.log();
-//   agent.target();  // "127.0.0.1:PORT"
+//   agent.target();  // "127.0.0.1:PORT", a UDP port that was free
 #pragma once
 
 #include <sys/types.h>
@@ -32,6 +32,7 @@ class LoopbackAgent {
     LoopbackAgent& operator=(const LoopbackAgent&) = delete;
 
     const std::string& target() const { return target_; }
+    const std::string& dir() const { return dir_; }
 
     // net-snmp's snmpd with `conf` as its whole configuration; the address comes from the
     // command line, so `conf` names none (no agentAddress).
@@ -41,13 +42,21 @@ class LoopbackAgent {
     bool StartSnmpsimd(const std::string& community, const std::string& snmprec,
                        const Answers& answers);
 
-    // What the agent wrote to stdout and stderr.
+    // `command`, run by sh with no signal blocked; its stdout and stderr go to log().
+    bool Start(const std::string& command, const Answers& answers);
+
+    // SIGTERM, SIGKILL after 3 s; returns the exit status, -1 when it did not exit by itself
+    // or never ran. Later calls return the same.
+    int Stop();
+
+    // What the agent wrote to stdout and stderr so far.
     std::string log() const;
 
   private:
-    bool Start(const std::string& command, const Answers& answers);
+    bool Reaped(int& raw);
 
     std::string dir_;
     std::string target_;
     pid_t pid_ = -1;
+    int status_ = -1;
 };
