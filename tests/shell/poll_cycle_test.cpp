@@ -127,39 +127,6 @@ TEST_F(PollCycleTest, TonerRangeAndPosition) {
     }
 }
 
-TEST_F(PollCycleTest, LostAtRowFiveThenRowZeroKeepsWhatCameBefore) {
-    const auto sim = Printer();
-    PollPrinterStatus(dialog);  // the earlier cycle
-    ASSERT_EQ(sim->command("set " + PRIMARY + " 4 BUSY"), "ok");
-    ASSERT_EQ(sim->command("set " + LIFE + " 65 50000"), "ok");
-    const int before = Requests(*sim);
-
-    // The printer falls silent once console line 4 has been shown: each line is shown as it
-    // arrives, and rows after the failure are neither requested nor written.
-    int secondarySets = 0;
-    fakeui::W().onText = [&](int id, const std::string&) {
-        if (id == IDC_SECONDARY && ++secondarySets == 4) {
-            EXPECT_EQ(sim->command("silence on"), "ok");
-        }
-    };
-    PollPrinterStatus(dialog);
-    EXPECT_EQ(g_state, STATE_LOST);
-    EXPECT_STREQ(g_reason, "timeout");
-    EXPECT_EQ(Text(IDC_PRIMARY), "BUSY");
-    EXPECT_EQ(Text(IDC_SECONDARY), "line 1\r\nline 2\r\nline 3\r\nline 4\r\n");
-    EXPECT_EQ(Text(IDC_PAGECOUNT), "48213");
-    EXPECT_EQ(Toner().position, 62);
-    EXPECT_EQ(Requests(*sim) - before, 6);
-
-    // Still silent: lost at row 0, nothing is written.
-    g_state = STATE_OK;
-    PollPrinterStatus(dialog);
-    EXPECT_EQ(Text(IDC_PRIMARY), "BUSY");
-    EXPECT_EQ(Text(IDC_SECONDARY), "line 1\r\nline 2\r\nline 3\r\nline 4\r\n");
-    EXPECT_EQ(g_state, STATE_LOST);
-    EXPECT_EQ(Requests(*sim) - before, 7);
-}
-
 // The agent is worked out once, when the target is set: a cycle resolves no name (a name that
 // stopped resolving, or a DNS server that hangs, does not touch it), and a cycle that cannot
 // open its session counts as a lost request instead of leaving the window showing old values.
@@ -180,8 +147,10 @@ TEST_F(PollCycleTest, TheAgentSetWithTheTargetIsTheOnlyOneAsked) {
 }
 
 // Every row in its control, cycle after cycle: the secondary text is rebuilt from nothing, and
-// many cycles leave no descriptor open.
-TEST_F(PollCycleTest, EveryRowCycleAfterCycle) {
+// many cycles leave no descriptor open. Then the printer falls silent once console line 4 has
+// been shown: each line was shown as it arrived, and rows after the failure are neither
+// requested nor written; still silent, a cycle lost at row 0 writes nothing.
+TEST_F(PollCycleTest, CycleAfterCycleThenLostAtRowFiveThenAtRowZero) {
     const auto sim = Printer();
     const auto descriptors = [] {
         const std::filesystem::directory_iterator fds("/proc/self/fd");
@@ -198,6 +167,27 @@ TEST_F(PollCycleTest, EveryRowCycleAfterCycle) {
     EXPECT_EQ(std::tuple(Text(IDC_PRIMARY), Text(IDC_SECONDARY), Text(IDC_PAGECOUNT),
                          Text(IDC_POWERON_COUNT), Toner().maximum, Toner().position),
               std::tuple("READY", EIGHT_LINES, "48213", "212", 100, 62));
+
+    ASSERT_EQ(sim->command("set " + PRIMARY + " 4 BUSY"), "ok");
+    ASSERT_EQ(sim->command("set " + LIFE + " 65 50000"), "ok");
+    int secondarySets = 0;
+    fakeui::W().onText = [&](int id, const std::string&) {
+        if (id == IDC_SECONDARY && ++secondarySets == 4) {
+            EXPECT_EQ(sim->command("silence on"), "ok");
+        }
+    };
+    const std::string fourLines = "line 1\r\nline 2\r\nline 3\r\nline 4\r\n";
+    for (const int requests : {6, 1}) {
+        const int earlier = Requests(*sim);
+        g_state = STATE_OK;
+        PollPrinterStatus(dialog);
+        EXPECT_EQ(g_state, STATE_LOST);
+        EXPECT_STREQ(g_reason, "timeout");
+        EXPECT_EQ(std::tuple(Text(IDC_PRIMARY), Text(IDC_SECONDARY), Text(IDC_PAGECOUNT)),
+                  std::tuple("BUSY", fourLines, "48213"));
+        EXPECT_EQ(Toner().position, 62);
+        EXPECT_EQ(Requests(*sim) - earlier, requests);
+    }
 }
 
 }  // namespace
