@@ -1,7 +1,6 @@
-// The whole program on Qt against the simulated printer on loopback: the values in their
-// controls, hiding and showing, the tray icon and its menu, exit; and the window without a
-// notification area. (Losing the printer and adopting a typed target is the core's, tested in
-// tests/shell; what the Qt layer adds to it, in qt_frontend_test.)
+// The whole program on Qt against the simulated printer on loopback, once: the values in their
+// controls, hiding and showing, the tray icon and its menu, exit. (The state machine is the
+// core's, tested in tests/shell; what the Qt layer adds to it, in qt_frontend_test.)
 #include <QAction>
 #include <QCursor>
 #include <QMenu>
@@ -105,26 +104,6 @@ class SimulatorTest : public QObject {
             });
         QCOMPARE(result, static_cast<INT_PTR>(1));
         QVERIFY(qttest::CurrentDialog() == nullptr);
-    }
-
-    void withoutNotificationAreaTheWindowStaysReachable() {
-        PrinterSim sim;
-        QVERIFY2(sim.ok(), sim.error().c_str());
-        vmqt::ForceTrayAvailable(false);
-        const INT_PTR result = qttest::RunWhileDriving(
-            [&sim] { return RunProgram(sim.target()); },
-            [] {
-                vmqt::DialogWindow* dialog = qttest::CurrentDialog();
-                QVERIFY(dialog != nullptr);
-                // Hide minimises: the window stays on the desktop and polling goes on.
-                QTest::mouseClick(dialog->Control(IDC_HIDE), Qt::LeftButton);
-                QVERIFY(dialog->isVisible() && dialog->isMinimized());
-                QVERIFY(QTest::qWaitFor([] { return Text(IDC_PRIMARY) == "READY"; }, 3000));
-                // The close button ends the program as on any desktop.
-                dialog->close();
-                QVERIFY(dialog->Ended());
-            });
-        QCOMPARE(result, static_cast<INT_PTR>(1));
     }
 };
 

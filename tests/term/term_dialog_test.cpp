@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/ui/term/term_runtime.h"
@@ -76,28 +77,22 @@ INT_PTR CALLBACK PromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 TEST(TargetPrompt, ReadsALineFromAPipedInputAndRefusesOneTooLong) {
     const std::string tooLong(31, 'a');
-    const struct {
-        std::string input;
-        std::vector<std::string> seen;
-        std::string left;  // what stays for the status window
-        INT_PTR result;
-    } cases[] = {
-        {"printer.example:1161\nq", {"printer.example:1161"}, "q", 0},
-        {"with spaces  and \"quotes\"\r\n", {"with spaces  and \"quotes\""}, "", 0},
-        {"", {""}, "", 0},
-        {tooLong + "\nshort\n", {"short"}, "", 0},  // never taken cut
-        {tooLong + "\n", {""}, "", 0},  // then the input ends: the entry so far is taken
+    // The input; what the prompt's procedure read; what stays for the status window.
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"printer.example:1161\nq", "printer.example:1161", "q"},
+        {"with spaces  and \"quotes\"\r\n", "with spaces  and \"quotes\"", ""},
+        {tooLong + "\nshort\n", "short", ""},  // never taken cut
+        {tooLong + "\n", "", ""},              // then the input ends: the entry so far is taken
     };
-    for (const auto& c : cases) {
-        TermIo io(c.input);
+    for (const auto& [input, seen, left] : cases) {
+        TermIo io(input);
         EXPECT_EQ(
-            ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_TARGET), nullptr, PromptProc, 0),
-            c.result);
-        EXPECT_EQ(g_seen, c.seen);
-        EXPECT_EQ(vmterm::Runtime().unreadInput, c.left);
+            ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_TARGET), nullptr, PromptProc, 0), 0);
+        EXPECT_EQ(g_seen, std::vector{seen});
+        EXPECT_EQ(vmterm::Runtime().unreadInput, left);
         EXPECT_EQ(io.Output().rfind("IP or HOST Name of Printer to Monitor: ", 0), 0u);
         EXPECT_EQ(io.Output().find("at most 30 characters") != std::string::npos,
-                  c.input.starts_with(tooLong));
+                  input.starts_with(tooLong));
     }
     EXPECT_EQ(ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(999), nullptr, PromptProc, 0), -1);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/ui/term/cli_options.h"
@@ -77,72 +78,46 @@ TEST(EntryEditing, WholeCharactersWithinTheLimit) {
 }
 
 TEST(CliOptions, OwnFlagsTheRestAndUsageErrors) {
-    const struct {
-        std::vector<std::string> arguments;
-        bool once;
-        bool json;
-        std::string commandLine;
-        std::string error;
-    } cases[] = {
-        {{"--once", "10.0.0.5:1161", "public"}, true, false, "10.0.0.5:1161 public", ""},
-        {{"host", "--json"}, true, true, "host", ""},  // JSON implies once
-        {{"--", "--once", "-h"}, false, false, "--once -h", ""},
-        {{"-", "x"}, false, false, "- x", ""},  // a lone dash is text
-        {{"--bogus", "host"}, false, false, "host", "unknown option '--bogus'"},
-        {{"host", "community", "extra"},
-         false,
-         false,
-         "host community",
-         "unexpected argument 'extra'"},
-        {{"--", "a", "b", "c"}, false, false, "a b", "unexpected argument 'c'"},
-        {{"--once"}, true, false, "", "--once needs a TARGET"},
-        {{"--json", "   "}, true, true, "   ", "--once needs a TARGET"},
-        {{"--json", " \t "}, true, true, " \t ", ""},  // only spaces separate tokens
-        {{"--once", "--help"}, true, false, "", ""},
-        {{"--timeout", "0", "h"},
-         false,
-         false,
-         "h",
-         "--timeout is 1 to 60000 milliseconds, not '0'"},
-        {{"--timeout=5s", "h"},
-         false,
-         false,
-         "h",
-         "--timeout is 1 to 60000 milliseconds, not '5s'"},
-        {{"--retries", "11", "h"}, false, false, "h", "--retries is 0 to 10, not '11'"},
-        {{"--snmp-version=3", "h"}, false, false, "h", "--snmp-version is 1 or 2c, not '3'"},
-        {{"--supply-warning", "100.5", "h"},
-         false,
-         false,
-         "h",
+    // The arguments, split at '|'; "once" and "json" as set; the command-line text; the error.
+    const std::tuple<std::string, bool, bool, std::string, std::string> cases[] = {
+        {"--once|10.0.0.5:1161|public", true, false, "10.0.0.5:1161 public", ""},
+        {"host|--json", true, true, "host", ""},  // JSON implies once
+        {"--|--once|-h", false, false, "--once -h", ""},
+        {"-|x", false, false, "- x", ""},  // a lone dash is text
+        {"--bogus|host", false, false, "host", "unknown option '--bogus'"},
+        {"--once=1|h", false, false, "h", "unknown option '--once=1'"},
+        {"--|a|b|c", false, false, "a b", "unexpected argument 'c'"},
+        {"--once", true, false, "", "--once needs a TARGET"},
+        {"--json|   ", true, true, "   ", "--once needs a TARGET"},
+        {"--json| \t ", true, true, " \t ", ""},  // only spaces separate tokens
+        {"--once|--help", true, false, "", ""},
+        {"--timeout|0|h", false, false, "h", "--timeout is 1 to 60000 milliseconds, not '0'"},
+        {"--timeout=5s|h", false, false, "h", "--timeout is 1 to 60000 milliseconds, not '5s'"},
+        {"--retries|11|h", false, false, "h", "--retries is 0 to 10, not '11'"},
+        {"--snmp-version=3|h", false, false, "h", "--snmp-version is 1 or 2c, not '3'"},
+        {"--supply-warning|100.5|h", false, false, "h",
          "--supply-warning is a percent from 0 to 100, not '100.5'"},
-        {{"h", "--retries"}, false, false, "h", "--retries needs a value"},
-        {{"--once=1", "h"}, false, false, "h", "unknown option '--once=1'"},
+        {"h|--retries", false, false, "h", "--retries needs a value"},
     };
-    for (const auto& c : cases) {
-        const vmterm::CliOptions options = vmterm::ParseOptions(c.arguments);
-        EXPECT_EQ(options.once, c.once) << c.commandLine;
-        EXPECT_EQ(options.json, c.json) << c.commandLine;
-        EXPECT_EQ(options.commandLine, c.commandLine);
-        EXPECT_EQ(options.error, c.error) << c.commandLine;
+    for (const auto& [line, once, json, commandLine, error] : cases) {
+        std::vector<std::string> arguments;
+        for (std::size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 1) {
+            bar = line.find('|', at);
+            arguments.push_back(line.substr(at, bar - at));
+        }
+        const vmterm::CliOptions options = vmterm::ParseOptions(arguments);
+        EXPECT_EQ(std::tie(options.once, options.json, options.commandLine, options.error),
+                  std::tie(once, json, commandLine, error))
+            << line;
     }
-}
-
-TEST(CliOptions, TheConditionsReadingAsTheOptionsSetIt) {
-    const condition::ReadRequest defaults = vmterm::ParseOptions({"host"}).reading;
-    EXPECT_EQ(defaults.version, condition::SnmpVersion::V1);
-    EXPECT_EQ(defaults.timeoutMs, 500);
-    EXPECT_EQ(defaults.retries, 1);
-    EXPECT_EQ(defaults.supplyWarningPercent, 10.0);
+    // The condition's reading as the options set it, in any order around the target.
     const vmterm::CliOptions set =
         vmterm::ParseOptions({"--snmp-version", "2c", "--timeout=250", "--retries", "0", "host",
                               "--supply-warning", "12.5", "--once"});
-    EXPECT_EQ(set.error, "");
     EXPECT_EQ(set.commandLine, "host");
-    EXPECT_EQ(set.reading.version, condition::SnmpVersion::V2c);
-    EXPECT_EQ(set.reading.timeoutMs, 250);
-    EXPECT_EQ(set.reading.retries, 0);
-    EXPECT_EQ(set.reading.supplyWarningPercent, 12.5);
+    EXPECT_EQ(std::tie(set.reading.version, set.reading.timeoutMs, set.reading.retries,
+                       set.reading.supplyWarningPercent),
+              std::make_tuple(condition::SnmpVersion::V2c, 250, 0, 12.5));
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 # simulator on loopback, and lets the Win32 test driver work it.
 #
 #   run-wine-tests.sh SCENARIO WIN64_BUILD_DIR SIMULATOR
-#     SCENARIO         net | monitor | odd | prompt | tray | service | fatal
+#     SCENARIO         net | monitor | prompt | service | fatal
 #     WIN64_BUILD_DIR  the x86_64 MinGW build (holds platform/ui/win32/vellumark.exe)
 #     SIMULATOR        the Linux vellumark-printer-sim binary
 #
@@ -22,6 +22,13 @@ driver_dir="$win_build/tests/win32/driver"
 driver="$driver_dir/vellumark-driver.exe"
 # What the bundled laser-mono profile shows in the window.
 title="HP LaserJet Pro 4012dn Monitor"
+trayer_display() {
+    # An XEmbed notification area on our display, into which wine docks tray icons.
+    command -v trayer >/dev/null || skip "no trayer"
+    trayer >"$work/trayer.log" 2>&1 &
+    pids+=($!)
+    sleep 1
+}
 
 skip() { echo "SKIP: $*"; exit 77; }
 [ -x "$WINE" ] || skip "no $WINE"
@@ -80,35 +87,19 @@ net)
     status=$?
     ;;
 monitor)
-    start_simulator
-    "$WINE" "$driver" monitor "$(winpath "$program")" "$port" "$control" "$title" \
-        2000=READY 2003=48213 1010=212 range=0,100 pos=62
-    status=$?
-    ;;
-tray)
-    # An XEmbed notification area on our display, into which wine docks tray icons.
-    command -v trayer >/dev/null || skip "no trayer"
-    trayer >"$work/trayer.log" 2>&1 &
-    pids+=($!)
-    sleep 1
-    start_simulator
-    "$WINE" "$driver" tray "$(winpath "$program")" "$port" "$title"
-    status=$?
-    ;;
-odd)
     # Unusual but legal data: a 200-character model (the title keeps its first 127
     # characters), an Opaque status, counters at their limits, a toner capacity above 65535
-    # with the level -3 (the bar clamps it to its minimum). The values only: losing the
-    # printer and adopting it again is the monitor scenario's.
+    # with the level -3 (the bar clamps it to its minimum).
     start_simulator odd-data
     profile="$(dirname "$0")/../../tools/printer-sim/profiles/odd-data.snmprec"
     model=$(sed -n 's/^1\.3\.6\.1\.2\.1\.25\.3\.2\.1\.3\.1|4|//p' "$profile")
     [ ${#model} -gt 127 ] || { echo "FAIL: odd-data has no model longer than 127"; exit 1; }
-    "$WINE" "$driver" values "$(winpath "$program")" "$port" "$control" "${model:0:127}" \
+    "$WINE" "$driver" monitor "$(winpath "$program")" "$port" "$control" "${model:0:127}" \
         '2000=PAPER JAM' 2003=4294967290 1010=4294967295 range=0,70000 pos=0
     status=$?
     ;;
 prompt)
+    trayer_display
     start_simulator
     "$WINE" "$driver" prompt "$(winpath "$program")" "$port" "$title"
     status=$?

@@ -1,111 +1,63 @@
-// A recording implementation of the UI seam for tests. Every ui:: call is appended to a log
-// with its arguments, in order; the fake also keeps what a real window system would keep
-// (control texts, visibility, titles, progress bars, timers, the tray icon, focus, live menus)
-// so tests can read the state that the dialog procedures leave behind. Results that come from
-// the user (popup-menu choice, cursor position, what a modal dialog does) are scripted.
-//
-// Handles are fake but stable and readable: a dialog run from template T is "dlgT", control C
-// of a dialog is "ctlC", icon I is "iconI"; the log's text form uses these names.
+// A fake of the UI seam for the core's tests: it keeps what a window system would hold after
+// the calls so far (each dialog's control texts, typing limits, visibility, title, progress
+// bars, timers, end result and the state last reported; the tray icons) for tests to read. What
+// the user does (typing, the cursor, a menu choice, the part played in a modal dialog) is
+// scripted. Dialogs are known by template id; a handle names the dialog or one of its controls.
 #pragma once
 
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "win32_types.h"
+#include "platform/ui/posix/progress_state.h"
+#include "platform/ui/tray_record.h"
 
 namespace fakeui {
 
-// One recorded call. `text` is the function's text argument (if any); `ints` holds its other
-// arguments as numbers in call order; `record` is a copy of the tray record for
-// Shell_NotifyIconA. `ToString()` gives e.g. SetDlgItemTextA(dlg201, 3002, "Unreachable:").
-struct Call {
-    std::string function;
-    HWND window = nullptr;  // the window or dialog the call addresses, if any
-    std::vector<long long> ints;
-    std::string text;
-    std::string text2;  // a second text (MessageBoxA's caption)
-    DLGPROC procedure = nullptr;
-    NOTIFYICONDATAA record{};
-    std::string description;
-    const std::string& ToString() const { return description; }
+struct Dialog {
+    DLGPROC procedure = nullptr;  // while it runs; a test that drives a procedure sets it
+    std::map<int, std::string> texts;
+    std::map<int, WPARAM> limits;  // EM_LIMITTEXT
+    std::map<int, bool> shown;     // controls ShowWindow addressed
+    bool visible = false;
+    std::string title;
+    std::map<int, posixui::ProgressState> bars;
+    std::map<UINT_PTR, UINT> timers;  // id -> period
+    std::optional<INT_PTR> ended;
+    std::string reported = "-";  // after ReportMonitorState: "answered" or the reason
+    HWND focus = nullptr;
 };
 
-// A progress bar as the common control keeps it (platform/ui/posix/progress_state.h).
-struct ProgressBar {
-    long long minimum = 0;
-    long long maximum = 100;
-    long long position = 0;  // as sent
-    long long step = 10;
-    long long color = -1;  // CLR_DEFAULT until PBM_SETBARCOLOR
+struct World {
+    std::map<int, Dialog> dialogs;
+    std::vector<int> ran;  // the templates DialogBoxParamA ran, in order
+    ui::TrayRecords tray;
+    std::string messageBox;  // "caption|text|type" of the last one
+    POINT cursor{0, 0};
+    int menuChoice = 0;  // what the user picks from a popup menu (0: dismissed)
+    std::string popup;   // the last popup menu: "x,y flags"
+    int liveMenus = 0;   // loaded and not destroyed
+    HWND foreground = nullptr;
+    std::vector<std::pair<HWND, WPARAM>> posted;  // commands waiting for DeliverPosted
+    // Plays the user's part in a modal dialog once WM_INITDIALOG has been handled.
+    std::map<int, std::function<void(HWND)>> drivers;
+    // Called after each SetDlgItemTextA, e.g. to change the world within a poll cycle.
+    std::function<void(int control, const std::string& text)> onText;
 };
 
-inline constexpr UINT_PTR INSTANCE_VALUE = 0x4000;
-
-// Forgets every call, every kept state and every script.
+World& W();
 void Reset();
-
-// The stable handles the fake hands out.
 HWND DialogHandle(int templateId);
 HWND ControlHandle(HWND dialog, int controlId);
 HICON IconHandle(int iconId);
-HINSTANCE Instance();
-
-// Makes `procedure` the procedure of `dialog`, as a running dialog would have it, so that
-// SendMessageA, posted commands and edit notifications reach it. Use when a test drives a
-// dialog procedure directly instead of through DialogBoxParamA.
-void AttachProcedure(HWND dialog, DLGPROC procedure);
-
-// Delivers messages that were posted (a popup menu's chosen command) to their dialogs.
+// Delivers the commands posted so far (a popup menu's choice) to their dialogs.
 void DeliverPosted();
 
-// The log.
-const std::vector<Call>& Calls();
-std::vector<std::string> CallStrings();
-// Only the calls to `function`.
-std::vector<Call> CallsTo(const std::string& function);
-std::vector<std::string> CallStringsOf(const std::string& function);
-void ClearCalls();
-// Turns the log off (and on again): the kept state is still updated. For benchmarks, where
-// the log would only grow.
-void SetLogging(bool on);
-// Adds an entry of the test's own (e.g. "ProbeTarget") so that calls into the rest of the
-// program can be ordered against the UI calls.
-void Note(const std::string& what);
-
-// Kept state.
-std::string ControlText(HWND dialog, int controlId);
-void SetControlText(HWND dialog, int controlId, const std::string& text);  // as the user types
-bool IsVisible(HWND window);
-void SetVisible(HWND window, bool visible);
-std::string WindowTitle(HWND window);
-ProgressBar Progress(HWND dialog, int controlId);
-std::map<UINT_PTR, UINT> Timers(HWND window);  // timer id -> period
-HWND Focus();
-int LiveMenus();  // menus loaded and not destroyed
-// The tray icon as the Shell would hold it after the adds, modifies and deletes so far.
-std::optional<NOTIFYICONDATAA> TrayIcon(HWND window, UINT id);
-// The results given to EndDialog, by dialog.
-std::optional<INT_PTR> EndResult(HWND dialog);
-
-// Scripts.
-void SetCursor(POINT point);
-// The command TrackPopupMenu posts to its owner (0: the menu is dismissed).
-void SetMenuChoice(int command);
-// Called by DialogBoxParamA after WM_INITDIALOG has been handled: plays the user's part.
-// Without a driver the dialog ends only if its own procedure ends it. DialogBoxParamA returns
-// EndDialog's result, or -1 when the dialog was never ended.
-using Driver = std::function<void(HWND dialog, DLGPROC procedure)>;
-void SetDriver(int templateId, Driver driver);
-// When on, SetDlgItemTextA on these controls sends the dialog WM_COMMAND with EN_CHANGE (0x300)
-// at once, as edit controls do while their text is set.
-void NotifyChangesOf(std::vector<int> controlIds);
-// Called after every SetDlgItemTextA has been recorded, e.g. to change the world between two
-// deliveries of a poll cycle.
-using TextHook = std::function<void(HWND dialog, int controlId, const std::string& text)>;
-void SetTextHook(TextHook hook);
+// The poll benchmark's switch from when the fake kept a call log; it keeps none now, so these
+// do nothing (bench/poll can drop them).
+inline void SetLogging(bool) {}
+inline void ClearCalls() {}
 
 }  // namespace fakeui
