@@ -118,14 +118,14 @@ class LocalAgent {
 
 TEST(ConditionEngine, ReadsAFleetAtOnceUnderTheCapIgnoringForgedAndStrayAnswers) {
     PrinterSimOptions options = PrinterSim::Text(drive::FullProfileText());
-    options.fleet = 10;
+    options.extraArgs = {"--fleet", "10"};
     PrinterSim fleet(options);
     ASSERT_TRUE(fleet.ok()) << fleet.error();
     // Answers 10 ms late, so that requests overlap in the simulator's delay queue; printer 0
     // sends forged copies from another port first, printer 1 datagrams with other ids.
     ASSERT_EQ(fleet.command("delay 10"), "ok");
-    ASSERT_EQ(fleet.command(0, "spoof 2"), "ok");
-    ASSERT_EQ(fleet.command(1, "stray 2"), "ok");
+    ASSERT_EQ(fleet.command("printer 0 spoof 2"), "ok");
+    ASSERT_EQ(fleet.command("printer 1 stray 2"), "ok");
     auto reader = condition::StartReader({.maxInFlight = 4});
     std::vector<std::future<Condition>> results;
     for (std::size_t i = 0; i < 40; ++i) {
@@ -136,7 +136,7 @@ TEST(ConditionEngine, ReadsAFleetAtOnceUnderTheCapIgnoringForgedAndStrayAnswers)
     // The answers waiting in the delay queue are the requests in flight.
     std::size_t most = 0;
     for (const auto until = Clock::now() + 30s; !Ready(results.back()) && Clock::now() < until;) {
-        const std::string stats = fleet.command(0, "stats");
+        const std::string stats = fleet.command("stats");
         most = std::max<std::size_t>(most, std::stoul(stats.substr(stats.find(" queued=") + 8)));
     }
     EXPECT_EQ(most, 4u) << "requests in flight at most";
