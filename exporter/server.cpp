@@ -191,8 +191,8 @@ struct Server::Impl {
                           "missing parameter 'target'");
         }
         std::string why;
-        auto spec = ParseTarget(target, why);
-        if (!spec) {
+        auto where = ParseTarget(target, why);
+        if (!where) {
             return refuse(MHD_HTTP_BAD_REQUEST, ProbeResult::BadRequest, why);
         }
         const char* authName = Argument(connection, "auth");
@@ -223,7 +223,7 @@ struct Server::Impl {
                          options.defaultProbeTimeout, options.timeoutMargin);
         std::shared_ptr<Pending> pending = Register(connection, context, false);
         launcher.Read(
-            *spec, credentials, pending->start + timeout,
+            *where, credentials, pending->start + timeout,
             [this, pending](ReadOutcome&& outcome) { Complete(*pending, &outcome, false); });
         return WaitOrAnswer(connection, *pending);
     }

@@ -3,11 +3,11 @@
 //
 //   bench_condition [N ...]          (default: 1 100 1000)
 //
-// Part 1: the whole condition of N simulated printers read at once by one reader: a fleet of
+// Fleet reading: the whole condition of N simulated printers read at once by one reader: a fleet of
 // N printers in one vellumark-printer-sim process (printer i on port BASE+i, colour-laser
 // profile). Each N runs in a child process of its own, so its CPU time and peak RSS
 // (getrusage ru_maxrss) are the reading's; an N = 0 child is the anchor for RSS.
-// Part 2: the window's 13 GETs, one after another, by our manager, by net-snmp's library, and
+// Window cycle: the window's 13 GETs, one after another, by our manager, by net-snmp's library, and
 // the floor: the same 13 request datagrams sent to a bare UDP echo (another process) and their
 // echoes read back. Ratios against the floor are printed. VM_BENCH_VERSION=2c reads part 1
 // over SNMPv2c.
@@ -253,7 +253,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf(
-        "Part 1: whole condition of N printers at once (%s, fleet of %d in one "
+        "Fleet reading: whole condition of N printers at once (%s, fleet of %d in one "
         "vellumark-printer-sim, colour-laser)\n",
         v2c ? "SNMPv2c" : "SNMPv1", largest);
     const FleetFigures anchor = ReadFleet(0, base, version);
@@ -267,7 +267,7 @@ int main(int argc, char** argv) {
     }
     std::printf("(anchor: a child that reads nothing, peak RSS %ld KiB)\n", anchor.maxRssKb);
 
-    // Part 2 against printer 0 of the fleet.
+    // The window cycle against printer 0 of the fleet.
     const std::string target = listen;
     const std::uint16_t echoPort = FreeUdpPortRun(1);
     const pid_t echo = StartEcho(echoPort);
