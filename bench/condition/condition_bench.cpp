@@ -295,7 +295,7 @@ int main(int argc, char** argv) {
                               ? MicrosPerCycle(
                                     CYCLES, [&] { return NetSnmpCycleRun(netsnmp); }, &ok)
                               : 0;
-    std::printf("\nPart 2: the window's 13-object cycle, mean of %d cycles%s\n", CYCLES,
+    std::printf("\nWindow cycle: the window's 13-object cycle, mean of %d cycles%s\n", CYCLES,
                 ok ? "" : " (SOME EXCHANGES WENT UNANSWERED)");
     std::printf("  bare UDP echo (floor)  %8.1f us  1.00\n", floor);
     std::printf("  our manager            %8.1f us  %.2f x floor\n", ours, ours / floor);
