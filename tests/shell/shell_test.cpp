@@ -252,18 +252,15 @@ TEST_F(MonitorDialogTest, TransitionTable) {
         {OK, UPDATE, REPLY, read, false, OK, "000", "-"},
         {LOST, TICK, REPLY, read, false, UNREACHABLE, "000", "timeout"},
         {UNREACHABLE, TICK, REPLY, read, false, UNREACHABLE, "000", "timeout"},
-        {LOST, UPDATE, NO_REPLY, read, false, LOST, "100", "no-echo-reply"},
         {UNREACHABLE, UPDATE, NO_REPLY, read, false, UNREACHABLE, "100", "no-echo-reply"},
         {UNREACHABLE, UPDATE, PROBE_ERROR, read, false, UNREACHABLE, "100", "no-echo-reply"},
         {UNREACHABLE, UPDATE, REPLY, "", false, UNREACHABLE, "110", "no-model"},
         {UNREACHABLE, UPDATE, REPLY, silent, false, LOST, "110", "timeout"},
-        {LOST, UPDATE, REPLY, silent, false, LOST, "110", "timeout"},
         {UNREACHABLE, UPDATE, REPLY, read, false, OK, "111", "answered"},
         {LOST, UPDATE, REPLY, read, false, OK, "111", "answered"},
         {UNREACHABLE, UPDATE, REPLY, read, true, LOST, "111", "timeout"},
         {OK, CANCEL, REPLY, read, false, OK, "000", "-"},
         {UNREACHABLE, EXIT, REPLY, read, false, UNREACHABLE, "000", "-"},
-        {LOST, EXIT, REPLY, read, false, LOST, "000", "-"},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE("row " + std::to_string(&row - cases));
