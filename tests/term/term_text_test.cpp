@@ -48,15 +48,7 @@ TEST(TerminalText, ConvertsAndReplacesAsTable) {
     }
 }
 
-TEST(TerminalText, LinesAreFieldsAndColumnsAreCounted) {
-    using Lines = std::vector<std::string_view>;
-    EXPECT_EQ(vmterm::SplitLines("a\r\n\r\nb\r\n"), (Lines{"a", "", "b"}));
-    EXPECT_EQ(vmterm::SplitLines("a\nb"), (Lines{"a\nb"}));
-    // A Latin-1 line next to a UTF-8 one: each is read on its own.
-    const Lines lines = vmterm::SplitLines("\xC3\xA9\r\n\xE9");
-    EXPECT_EQ(TerminalText(lines[0]), "\xC3\xA9");
-    EXPECT_EQ(TerminalText(lines[1]), "\xC3\xA9");
-
+TEST(TerminalText, ColumnsAreCountedAndCutWithASign) {
     const std::string wide =
         "\xE6\xBC\xA2\xE5\xAD\x97"
         "ab";  // two wide characters, then ab
