@@ -192,7 +192,6 @@ class FrontEndTest : public QObject {
             vmqt::DialogWindow window(tmpl::MonitorTemplate(), nullptr);
             QCOMPARE(window.windowType(), tray ? Qt::Tool : Qt::Window);
             QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
-            QCOMPARE(window.MinimisesToHide(), !tray);
             // Fixed in size: the window asks for no maximise button, and minimise only where
             // it stands in for hiding.
             QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
