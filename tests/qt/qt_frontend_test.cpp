@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -112,10 +113,6 @@ QWidget* WidgetFor(const vmqt::DialogWindow& dialog, const tmpl::ControlTemplate
 
 int Scale(int value, int base, int divisor) {
     return static_cast<int>(std::lround(static_cast<double>(value) * base / divisor));
-}
-
-QByteArray Text(int id) {
-    return vmqt::ControlText(CurrentDialog()->Control(id));
 }
 
 const vmqt::TrayIconView* Tray() {
@@ -460,7 +457,7 @@ class FrontEndTest : public QObject {
                 handle = dialog->Handle();
                 // The first poll ran before the window was shown.
                 QCOMPARE(dialog->windowTitle(), QStringLiteral("HP LaserJet Pro 4012dn Monitor"));
-                QCOMPARE(Text(IDC_PAGECOUNT), QByteArray("48213"));
+                QCOMPARE(qobject_cast<QLabel*>(dialog->Control(IDC_PAGECOUNT))->text(), "48213");
                 QCOMPARE(qobject_cast<QProgressBar*>(dialog->Control(IDC_TONER))->value(), 62);
                 QVERIFY(Tray() != nullptr);
                 QCOMPARE(Tray()->icon->toolTip(), QStringLiteral("HP LaserJet Pro 4012dn Monitor"));
