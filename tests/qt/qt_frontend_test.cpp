@@ -1,11 +1,18 @@
 // The Qt front-end's translation layer: dialogs laid out from the templates, the window's
 // events as the dialog procedure's messages, the seam's operations on a live status window
 // (with a procedure that only records what it receives), the program's target prompt, icon
-// decoding, the launch options and the program's usage errors.
+// decoding, the launch options and the program's usage errors. Last, the whole program once
+// against the simulated printer on loopback: the values in their controls, hiding and showing,
+// the tray icon and its menu, exit (the state machine is the core's, tested in tests/shell).
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -13,14 +20,17 @@
 #include <QScrollBar>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "platform/ui/qt/controls.h"
+#include "platform/ui/qt/dialog_window.h"
 #include "platform/ui/qt/ico_image.h"
 #include "platform/ui/qt/icons.h"
 #include "platform/ui/qt/launch_options.h"
@@ -31,9 +41,37 @@
 #include "shell/globals.h"
 #include "shell/resources/resource.h"
 #include "shell/resources/templates.h"
-#include "tests/qt/qt_test_support.h"
+#include "shell/startup.h"
+#include "tests/support/printer_sim.h"
 
 namespace {
+
+// The one live dialog window, or nullptr.
+vmqt::DialogWindow* CurrentDialog() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = dynamic_cast<vmqt::DialogWindow*>(widget)) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
+// Runs `run` (which opens a modal dialog and returns once it has ended) while `drive` acts on
+// the dialog from inside its event loop. Afterwards the dialog is ended and any modal window
+// still open is closed, so a failed check cannot leave the test hanging. Returns `run`'s result.
+INT_PTR RunWhileDriving(const std::function<INT_PTR()>& run, const std::function<void()>& drive) {
+    QTimer::singleShot(0, [drive] {
+        drive();
+        if (vmqt::DialogWindow* dialog = CurrentDialog(); dialog != nullptr && !dialog->Ended()) {
+            dialog->End(-2);
+        }
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            qWarning("closing an unexpected modal window: %s", qPrintable(modal->windowTitle()));
+            modal->close();
+        }
+    });
+    return run();
+}
 
 struct Message {
     UINT message;
@@ -75,6 +113,38 @@ QWidget* WidgetFor(const vmqt::DialogWindow& dialog, const tmpl::ControlTemplate
 
 int Scale(int value, int base, int divisor) {
     return static_cast<int>(std::lround(static_cast<double>(value) * base / divisor));
+}
+
+const vmqt::TrayIconView* Tray() {
+    return vmqt::FindTrayIcon(CurrentDialog()->Handle(), 500);
+}
+
+// Opens the tray menu at `cursor` and picks the item with `text` once it is up; returns
+// where the menu opened (kept static: should the menu open late, the pick still has it). A
+// menu without the item is closed, so the test goes on to fail instead of waiting.
+QRect PickFromTrayMenu(const QPoint& cursor, const QString& text) {
+    static QRect opened;
+    opened = QRect();
+    QCursor::setPos(cursor);
+    QTimer::singleShot(100, [text] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        for (QAction* action : menu != nullptr ? menu->actions() : QList<QAction*>{}) {
+            if (action->text() == text) {
+                opened = menu->geometry();
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+                return;
+            }
+        }
+        if (menu != nullptr) {
+            menu->close();
+        }
+    });
+    emit Tray()->icon->activated(QSystemTrayIcon::Context);  // returns once the menu closed
+    return opened;
+}
+
+int RunProgram(std::string commandLine) {
+    return WinMain(nullptr, nullptr, commandLine.data(), 0);
 }
 
 }  // namespace
@@ -119,7 +189,6 @@ class FrontEndTest : public QObject {
             vmqt::DialogWindow window(tmpl::MonitorTemplate(), nullptr);
             QCOMPARE(window.windowType(), tray ? Qt::Tool : Qt::Window);
             QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
-            QCOMPARE(window.MinimisesToHide(), !tray);
             // Fixed in size: the window asks for no maximise button, and minimise only where
             // it stands in for hiding.
             QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
@@ -204,11 +273,11 @@ class FrontEndTest : public QObject {
     }
 
     void eventsBecomeMessages() {
-        const INT_PTR result = qttest::RunWhileDriving(RunMonitor, [] {
+        const INT_PTR result = RunWhileDriving(RunMonitor, [] {
             QVERIFY(!g_recorded.empty());
             QCOMPARE(g_recorded.front().message, static_cast<UINT>(WM_INITDIALOG));
             QCOMPARE(g_recorded.front().lParam, static_cast<LPARAM>(5));
-            vmqt::DialogWindow* dialog = qttest::CurrentDialog();
+            vmqt::DialogWindow* dialog = CurrentDialog();
             QVERIFY(dialog != nullptr && dialog->isVisible());
             const struct {
                 int control;  // gets the focus and the key; 0: the close button instead
@@ -237,24 +306,22 @@ class FrontEndTest : public QObject {
             QVERIFY(ui::EndDialog(dialog->Handle(), 42));
         });
         QCOMPARE(result, static_cast<INT_PTR>(42));
-        QVERIFY(qttest::CurrentDialog() == nullptr);
+        QVERIFY(CurrentDialog() == nullptr);
     }
 
     void textsRoundTripAsBytesEachFieldOnItsOwn() {
-        qttest::RunWhileDriving(RunMonitor, [] {
-            vmqt::DialogWindow* dialog = qttest::CurrentDialog();
+        RunWhileDriving(RunMonitor, [] {
+            vmqt::DialogWindow* dialog = CurrentDialog();
             const HWND h = dialog->Handle();
             auto* primary = qobject_cast<QLineEdit*>(dialog->Control(IDC_PRIMARY));
 
-            // Valid UTF-8 shows as UTF-8; other bytes as Latin-1 and read back unchanged; a
-            // character that a cut split is dropped, not read as Latin-1.
+            // Each field is read as tests/text has it (valid UTF-8 as UTF-8, other bytes as
+            // Latin-1), and bytes that are not UTF-8 read back unchanged.
             QVERIFY(ui::SetDlgItemTextA(h, IDC_PRIMARY, "Caf\xC3\xA9"));
             QCOMPARE(primary->text(), QStringLiteral("Caf\u00E9"));
             ui::SetDlgItemTextA(h, IDC_PRIMARY, "Caf\xE9 \x80");
             QCOMPARE(primary->text(), QStringLiteral("Caf\u00E9 \u0080"));
             QCOMPARE(ReadText(h, IDC_PRIMARY, 64), QByteArray("Caf\xE9 \x80"));
-            ui::SetDlgItemTextA(h, IDC_PRIMARY, "\xE6\x97\xA5\xE6\x9C");
-            QCOMPARE(primary->text(), QStringLiteral("\u65E5"));
 
             // Typed text reads back as UTF-8, cut at the capacity on a character boundary.
             primary->clear();
@@ -292,8 +359,8 @@ class FrontEndTest : public QObject {
     // user could see it.
     void timersTickAndHidingWithoutANotificationAreaMinimises() {
         vmqt::ForceTrayAvailable(false);
-        qttest::RunWhileDriving(RunMonitor, [] {
-            vmqt::DialogWindow* dialog = qttest::CurrentDialog();
+        RunWhileDriving(RunMonitor, [] {
+            vmqt::DialogWindow* dialog = CurrentDialog();
             const HWND h = dialog->Handle();
             QCOMPARE(ui::SetTimer(h, 7, 10, nullptr), static_cast<UINT_PTR>(7));
             const auto ticks = [] {
@@ -322,10 +389,10 @@ class FrontEndTest : public QObject {
     }
 
     void trayIconShowsTheRecord() {
-        qttest::RunWhileDriving(RunMonitor, [] {
+        RunWhileDriving(RunMonitor, [] {
             NOTIFYICONDATAA record{};
             record.cbSize = sizeof(record);
-            record.hWnd = qttest::CurrentDialog()->Handle();
+            record.hWnd = CurrentDialog()->Handle();
             record.uID = 500;
             record.uFlags = NIF_ICON | NIF_TIP | NIF_INFO;
             record.hIcon = ui::LoadIconA(nullptr, MAKEINTRESOURCEA(IDI_ONLINE));
@@ -354,13 +421,13 @@ class FrontEndTest : public QObject {
     void thePromptTakesWhatIsTypedWithinATargetsBytes() {
         std::strcpy(g_target, "before");
         const QString typed = QString(62, QLatin1Char('a')) + QStringLiteral("\u00E9x\u00E9");
-        const INT_PTR result = qttest::RunWhileDriving(
+        const INT_PTR result = RunWhileDriving(
             [] {
                 return ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_TARGET), nullptr,
                                            TargetDialogProc, 0);
             },
             [&typed] {
-                vmqt::DialogWindow* dialog = qttest::CurrentDialog();
+                vmqt::DialogWindow* dialog = CurrentDialog();
                 QVERIFY(dialog != nullptr && dialog->isVisible());
                 QCOMPARE(dialog->pos(), QGuiApplication::primaryScreen()->geometry().topLeft());
                 auto* edit = qobject_cast<QLineEdit*>(dialog->Control(IDC_TARGET_EDIT));
@@ -375,6 +442,46 @@ class FrontEndTest : public QObject {
             });
         QCOMPARE(result, static_cast<INT_PTR>(0));
         QCOMPARE(QByteArray(g_target), QByteArray(62, 'a') + "x");
+    }
+
+    void monitorsHidesShowsAndExits() {
+        PrinterSim sim;
+        QVERIFY2(sim.ok(), sim.error().c_str());
+        vmqt::ForceTrayAvailable(true);
+        HWND handle = nullptr;
+        const INT_PTR result = RunWhileDriving(
+            [&sim] { return RunProgram(sim.target()); },
+            [&] {
+                vmqt::DialogWindow* dialog = CurrentDialog();
+                QVERIFY(dialog != nullptr && dialog->isVisible());
+                handle = dialog->Handle();
+                // The first poll ran before the window was shown.
+                QCOMPARE(dialog->windowTitle(), QStringLiteral("HP LaserJet Pro 4012dn Monitor"));
+                QCOMPARE(qobject_cast<QLabel*>(dialog->Control(IDC_PAGECOUNT))->text(), "48213");
+                QCOMPARE(qobject_cast<QProgressBar*>(dialog->Control(IDC_TONER))->value(), 62);
+                QVERIFY(Tray() != nullptr);
+                QCOMPARE(Tray()->icon->toolTip(), QStringLiteral("HP LaserJet Pro 4012dn Monitor"));
+                QCOMPARE(Tray()->record->hIcon, vmqt::LoadIcon(IDI_ONLINE));
+                QCOMPARE(Tray()->balloonText, QStringLiteral("By Quillfen"));
+
+                // Hide, then the double-click toggles, then the menu's Show at the cursor.
+                QTest::mouseClick(dialog->Control(IDC_HIDE), Qt::LeftButton);
+                QVERIFY(!dialog->isVisible());
+                emit Tray()->icon->activated(QSystemTrayIcon::DoubleClick);
+                QVERIFY(dialog->isVisible());
+                emit Tray()->icon->activated(QSystemTrayIcon::DoubleClick);
+                QVERIFY(!dialog->isVisible());
+                const QRect opened = PickFromTrayMenu(QPoint(500, 400), "Show Vellumark");
+                QCOMPARE(opened.bottomRight() + QPoint(1, 1), QPoint(500, 400));
+                QVERIFY(QTest::qWaitFor([dialog] { return dialog->isVisible(); }, 2000));
+
+                // The menu's Exit ends the program and takes the tray icon with it.
+                PickFromTrayMenu(QPoint(300, 300), "Exit Vellumark");
+                QVERIFY(QTest::qWaitFor([dialog] { return dialog->Ended(); }, 2000));
+                QVERIFY(vmqt::FindTrayIcon(handle, 500) == nullptr);
+            });
+        QCOMPARE(result, static_cast<INT_PTR>(1));
+        QVERIFY(CurrentDialog() == nullptr);
     }
 };
 

@@ -40,24 +40,20 @@ class PollCycleTest : public ::testing::Test {
     }
     void TearDown() override { EXPECT_EQ(g_session, nullptr); }
 
-    // Starts the simulator on a profile with every polled object, where `changes` replaces
-    // values ("TAG|VALUE") or, with "-", leaves an object out; aims g_target at it and leaves
-    // "earlier" in the window's texts.
+    // Starts the simulator on the bundled profile with eight console lines ("line N"), where
+    // `changes` replaces values ("TAG VALUE") or, with "-", leaves an object out; aims g_target
+    // at it and leaves "earlier" in the window's texts.
     std::unique_ptr<PrinterSim> Printer(const std::map<std::string, std::string>& changes = {}) {
-        std::map<std::string, std::string> lines = {
-            {PRIMARY, "4|READY"}, {LIFE, "65|48213"}, {"1.3.6.1.2.1.43.10.2.1.5.1.1", "65|212"},
-            {CAPACITY, "2|100"},  {LEVEL, "2|62"},
-        };
-        for (int i = 1; i <= 8; ++i) {
-            lines[LINE + std::to_string(i)] = "4|line " + std::to_string(i);
-        }
-        std::string profile;
-        for (auto [oid, value] : lines) {
-            value = changes.contains(oid) ? changes.at(oid) : value;
-            profile += value == "-" ? "" : oid + "|" + value + "\n";
-        }
-        auto sim = std::make_unique<PrinterSim>(PrinterSim::Text(profile));
+        auto sim = std::make_unique<PrinterSim>();
         EXPECT_TRUE(sim->ok()) << sim->error();
+        for (int i = 1; i <= 8; ++i) {
+            const std::string n = std::to_string(i);
+            EXPECT_EQ(sim->command("set " + LINE + n + " 4 line " + n), "ok");
+        }
+        for (const auto& [oid, value] : changes) {
+            EXPECT_EQ(sim->command(value == "-" ? "unset " + oid : "set " + oid + " " + value),
+                      "ok");
+        }
         BoundedCopy(g_target, TARGET_CHARS, sim->target().c_str());
         SetWatchedTarget(true, true);
         for (int id : {IDC_PRIMARY, IDC_SECONDARY, IDC_PAGECOUNT, IDC_POWERON_COUNT}) {
@@ -90,7 +86,7 @@ TEST_F(PollCycleTest, ConsoleLines) {
         SetUp();
         std::map<std::string, std::string> changes;
         for (std::size_t i = 0; i < lines.size(); ++i) {
-            changes[LINE + std::to_string(i + 1)] = lines[i] == "-" ? "-" : "4|" + lines[i];
+            changes[LINE + std::to_string(i + 1)] = lines[i] == "-" ? "-" : "4 " + lines[i];
         }
         const auto sim = Printer(changes);
         PollPrinterStatus(dialog);
@@ -111,12 +107,12 @@ TEST_F(PollCycleTest, MissingObjectsKeepTheirControls) {
 }
 
 TEST_F(PollCycleTest, TonerRangeAndPosition) {
-    // Capacity and level as TAG|VALUE; the bar's maximum and position.
+    // Capacity and level as TAG VALUE; the bar's maximum and position.
     const std::tuple<std::string, std::string, int, int> cases[] = {
-        {"2|70000", "2|35000", 70000, 35000},  // in full, not cut to 16 bits
-        {"2|-3", "2|-3", 65533, -3},
-        {"66|4294967295", "2|2147483647", INT_MAX, INT_MAX},  // saturates like the runtime
-        {"4|  42 units", "4|-99999999999", 42, INT_MIN},      // atoi's reading of text
+        {"2 70000", "2 35000", 70000, 35000},  // in full, not cut to 16 bits
+        {"2 -3", "2 -3", 65533, -3},
+        {"66 4294967295", "2 2147483647", INT_MAX, INT_MAX},  // saturates like the runtime
+        {"4   42 units", "4 -99999999999", 42, INT_MIN},      // atoi's reading of text
     };
     for (const auto& [capacity, level, maximum, position] : cases) {
         SCOPED_TRACE(capacity + " / " + level);

@@ -1,9 +1,8 @@
-// The terminal view against the templates: every control laid out once, by class, in the rows
-// the geometry gives; the window's lines, their fitting to a small terminal with a sign for
-// what is left out, the full-screen painter, and the JSON object's edges.
+// The terminal view of the status window's template: its lines (each control by its class, in
+// the rows the geometry gives), their fitting to a small terminal with a sign for what is left
+// out, the full-screen painter, and the JSON object's edges.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <map>
@@ -20,7 +19,6 @@
 
 namespace {
 
-using vmterm::ControlKind;
 using vmterm::Dialog;
 using vmterm::LineKind;
 
@@ -64,43 +62,6 @@ struct PolledWindow {
         return out;
     }
 };
-
-TEST(Conformance, TheViewLaysOutExactlyTheTemplatesControls) {
-    for (const tmpl::DialogTemplate* source : {&tmpl::MonitorTemplate(), &tmpl::TargetTemplate()}) {
-        Dialog dialog(*source, nullptr);
-        EXPECT_EQ(dialog.title, source->caption);
-        ASSERT_EQ(dialog.controls.size(), source->controls.size());
-        std::map<const vmterm::Control*, int> laidOut;
-        for (const vmterm::Row& row : vmterm::LayoutRows(dialog)) {
-            if (row.label != nullptr) {
-                ++laidOut[row.label];
-                EXPECT_TRUE(row.label->source->exStyle & tmpl::STYLE_WS_EX_RIGHT)
-                    << row.label->text;
-                EXPECT_LT(row.label->source->x, row.cells.front()->source->x);
-            }
-            for (const vmterm::Control* cell : row.cells) {
-                ++laidOut[cell];
-            }
-        }
-        for (std::size_t i = 0; i < source->controls.size(); ++i) {
-            const tmpl::ControlTemplate& control = source->controls[i];
-            const vmterm::Control& built = dialog.controls[i];
-            EXPECT_EQ(built.source, &control);  // template order
-            EXPECT_EQ(built.text, control.text);
-            EXPECT_EQ(built.visible, (control.style & tmpl::STYLE_WS_VISIBLE) != 0) << control.text;
-            EXPECT_EQ(built.IsDefault(), std::strcmp(control.className, tmpl::BUTTON_CLASS) == 0 &&
-                                             (control.style & tmpl::STYLE_BS_TYPEMASK) ==
-                                                 tmpl::STYLE_BS_DEFPUSHBUTTON);
-            EXPECT_EQ(laidOut[&built], 1) << control.text;
-        }
-        ASSERT_NE(dialog.DefaultButton(), nullptr);
-    }
-    // The prompt's group box holds its entry; the status window's entry is its first edit.
-    Dialog monitor(tmpl::MonitorTemplate(), nullptr);
-    EXPECT_EQ(monitor.EntryField()->source->id, IDC_PRIMARY);
-    EXPECT_EQ(monitor.Find(IDC_SECONDARY)->kind, ControlKind::MultiLineEdit);
-    EXPECT_EQ(monitor.Find(IDC_TONER)->kind, ControlKind::Progress);
-}
 
 TEST(WindowLines, PollingUnreachableAndHidden) {
     PolledWindow window;
