@@ -36,28 +36,20 @@ bool Aim(benchmark::State& state) {
     return true;
 }
 
-// `logged`: the fake keeps its call log as in the tests; otherwise it only keeps the window's
-// state, which is nearer to what a real front-end does per call.
 void BM_PollCycle(benchmark::State& state) {
     if (!Aim(state)) {
         return;
     }
     fakeui::Reset();
-    const bool logged = state.range(0) != 0;
-    fakeui::SetLogging(logged);
     const HWND dialog = fakeui::DialogHandle(IDD_MONITOR);
     for (auto _ : state) {
         PollPrinterStatus(dialog);
-        if (logged) {
-            fakeui::ClearCalls();  // keeps the log from growing over the run
-        }
     }
-    fakeui::SetLogging(true);
     if (g_state != STATE_OK) {
         state.SkipWithError("the printer was lost during the run");
     }
 }
-BENCHMARK(BM_PollCycle)->ArgName("logged")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PollCycle)->Unit(benchmark::kMicrosecond);
 
 // The manager's work alone: the same session, identifiers and requests, no rendering, no
 // delivery.

@@ -44,8 +44,6 @@ class DialogWindow : public QWidget {
     bool Show(int command);
     // Visible as the program understands it: shown, and not minimised in place of hiding.
     bool ShownToUser() const;
-    // True when hiding minimises the window (no notification area on this desktop).
-    bool MinimisesToHide() const { return minimiseToHide_; }
 
     void StartTimer(UINT_PTR id, UINT periodMs);
     bool StopTimer(UINT_PTR id);
@@ -68,7 +66,7 @@ class DialogWindow : public QWidget {
     const tmpl::DialogTemplate& template_;
     DLGPROC procedure_;
     BaseUnits units_;
-    bool minimiseToHide_ = false;
+    bool minimiseToHide_ = false;  // hiding minimises: no notification area on this desktop
     QHash<int, QWidget*> controls_;
     QHash<UINT_PTR, QTimer*> timers_;
     QEventLoop* loop_ = nullptr;

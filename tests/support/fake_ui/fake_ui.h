@@ -55,9 +55,4 @@ HICON IconHandle(int iconId);
 // Delivers the commands posted so far (a popup menu's choice) to their dialogs.
 void DeliverPosted();
 
-// The poll benchmark's switch from when the fake kept a call log; it keeps none now, so these
-// do nothing (bench/poll can drop them).
-inline void SetLogging(bool) {}
-inline void ClearCalls() {}
-
 }  // namespace fakeui
