@@ -3,9 +3,9 @@
 // written back would be a gap between the two halves of the codec.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
 #include "platform/snmpmgr/ber.h"
 
 namespace {
@@ -38,23 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ber::Message message;
     const ber::Error error = ber::Decode(data, size, message);
-    if (error != reusedError) {
-        std::abort();
-    }
+    FuzzCheck(error == reusedError);
     if (error != ber::Error::None) {
         return 0;
     }
-    if (!SameMessage(message, reused)) {
-        std::abort();
-    }
+    FuzzCheck(SameMessage(message, reused));
     std::vector<std::uint8_t> encoded;
-    if (ber::Encode(message, encoded) != ber::Error::None) {
-        std::abort();
-    }
+    FuzzCheck(ber::Encode(message, encoded) == ber::Error::None);
     ber::Message again;
-    if (ber::Decode(encoded.data(), encoded.size(), again) != ber::Error::None ||
-        !SameMessage(message, again)) {
-        std::abort();
-    }
+    FuzzCheck(ber::Decode(encoded.data(), encoded.size(), again) == ber::Error::None &&
+              SameMessage(message, again));
     return 0;
 }
