@@ -86,10 +86,7 @@ TEST(ProbeMetrics, AnsweringPrinter) {
         {"vellumark_printer_info{model=\"Brother HL-L8360CDW \\\"series\\\"\",serial=\"E78\\\\9K\","
          "name=\"lab\\nprinter <b>\",location=\"2nd floor, B\xC3\xBCro\"} 1",
          true},
-        {"vellumark_printer_health{state=\"critical\"} 1", true},
-        {"vellumark_printer_health{state=\"ok\"} 0", true},
         {"vellumark_printer_device_status{state=\"warning\"} 1", true},
-        {"vellumark_printer_device_status{state=\"running\"} 0", true},
         {"vellumark_printer_status{state=\"idle\"} 1", true},
         {"vellumark_printer_error{condition=\"jammed\"} 1", true},
         {"vellumark_printer_error{condition=\"lowToner\"} 1", true},

@@ -17,11 +17,8 @@ std::size_t CountOf(const std::string& text, const std::string& part) {
 }
 
 TEST(StatusPage, PrinterTextCannotAddMarkup) {
-    PrinterView view;
-    view.name = "<script>alert(1)</script>";
-    view.target = "10.0.0.1\"><img src=x>";
-    view.read = true;
-    view.condition = testing::SampleCondition();
+    PrinterView view{"<script>alert(1)</script>", "10.0.0.1\"><img src=x>", true,
+                     testing::SampleCondition(), std::nullopt};
     // A right-to-left override would show the page's text after it in reverse.
     view.condition.model = "<iframe>\xE2\x80\xAEledom\x1B[2J";
     view.condition.supplies[0].colour = "black\" style=\"x";
@@ -37,13 +34,9 @@ TEST(StatusPage, PrinterTextCannotAddMarkup) {
 }
 
 TEST(StatusPage, SuppliesTraysAlertsAndHealth) {
-    PrinterView view;
-    view.name = "Lab";
-    view.target = "10.0.0.1";
-    view.read = true;
-    view.condition = testing::SampleCondition();
-    auto now = std::chrono::system_clock::now();
-    view.lastAnswered = now - std::chrono::seconds(7);
+    const auto now = std::chrono::system_clock::now();
+    const PrinterView view{"Lab", "10.0.0.1", true, testing::SampleCondition(),
+                           now - std::chrono::seconds(7)};
     std::string html = RenderStatusPage({view}, now);
     for (const char* part : {
              "<section class=\"printer critical\">",
