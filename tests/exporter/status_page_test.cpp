@@ -39,7 +39,6 @@ TEST(StatusPage, SuppliesTraysAlertsAndHealth) {
                            now - std::chrono::seconds(7)};
     std::string html = RenderStatusPage({view}, now);
     for (const char* part : {
-             "<section class=\"printer critical\">",
              "<meta http-equiv=\"refresh\" content=\"30\">",
              "<meta name=\"viewport\"",
              "data-colour=\"cyan\"><span class=\"name\">Cyan Toner</span><div class=\"bar\">"
