@@ -195,7 +195,6 @@ TEST(ConditionEndpoint, FromTargetText) {
         const char* text;
         const char* endpoint;  // nullptr: refused
     } cases[] = {
-        {"127.0.0.1:1161", "127.0.0.1:1161"},
         {"[::1]:1161", "[::1]:1161"},
         {"localhost:1162", "127.0.0.1:1162"},  // the first IPv4 address, as the window takes
         {"[127.0.0.1]:5", nullptr},            // brackets hold IPv6 only

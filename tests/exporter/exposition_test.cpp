@@ -91,7 +91,6 @@ TEST(ProbeMetrics, AnsweringPrinter) {
         {"vellumark_printer_error{condition=\"doorOpen\"} 0", true},
         {"vellumark_printer_error{condition=\"overduePreventMaint\"} 0", true},
         {"vellumark_supply_level" + black + "} 4210", true},
-        {"vellumark_supply_capacity" + black + "} 6500", true},
         {"vellumark_supply_ratio" + black + "} 0.6476923076923077", true},
         {"vellumark_supply_level_state" + black + ",state=\"ok\"} 1", true},
         {"vellumark_supply_level_state" + black + ",state=\"unknown\"} 0", true},
