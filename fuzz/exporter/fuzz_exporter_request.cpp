@@ -6,7 +6,6 @@
 // Input: fields separated by '\n': target, snmp_version, timeout header, CIDR list, text.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,17 +16,8 @@
 #include "exporter/exposition.h"
 #include "exporter/server.h"
 #include "exporter/status_page.h"
+#include "fuzz/fuzz_check.h"
 #include "text/field_text.h"
-
-namespace {
-
-void Require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -39,36 +29,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::string why;
     if (auto target = exporter::ParseTarget(fields[0], why)) {
-        Require(!target->host.empty() && target->host.size() <= exporter::MAX_TARGET_LENGTH);
-        Require(target->port != 0);
+        FuzzCheck(!target->host.empty() && target->host.size() <= exporter::MAX_TARGET_LENGTH);
+        FuzzCheck(target->port != 0);
         condition::LiteralEndpoint(target->host, target->port);
     } else {
-        Require(!why.empty());
+        FuzzCheck(!why.empty());
     }
     condition::SnmpVersion version;
     exporter::ParseSnmpVersion(fields[1], version);
     auto timeout = exporter::ProbeTimeout(fields[2].c_str(), std::chrono::milliseconds(10000),
                                           std::chrono::milliseconds(500));
-    Require(timeout.count() >= 0 && timeout <= std::chrono::seconds(300));
+    FuzzCheck(timeout.count() >= 0 && timeout <= std::chrono::seconds(300));
     std::vector<exporter::Cidr> list;
     if (exporter::ParseCidrList(fields[3], list, why)) {
         for (const auto& cidr : list) {
-            Require(cidr.prefix >= 0 && cidr.prefix <= (cidr.ipv6 ? 128 : 32));
+            FuzzCheck(cidr.prefix >= 0 && cidr.prefix <= (cidr.ipv6 ? 128 : 32));
         }
     }
 
     std::string label;
     exporter::AppendLabelValue(label, input);
-    Require(IsValidUtf8(label));
-    Require(label.find('\n') == std::string::npos);
+    FuzzCheck(IsValidUtf8(label));
+    FuzzCheck(label.find('\n') == std::string::npos);
     for (std::size_t at = label.find('"'); at != std::string::npos; at = label.find('"', at + 1)) {
         std::size_t backslashes = 0;
         while (backslashes < at && label[at - 1 - backslashes] == '\\') {
             ++backslashes;
         }
-        Require(backslashes % 2 == 1);  // every quote escaped
+        FuzzCheck(backslashes % 2 == 1);  // every quote escaped
     }
     std::string html = exporter::HtmlEscape(input);
-    Require(html.find_first_of("<>\"'") == std::string::npos);
+    FuzzCheck(html.find_first_of("<>\"'") == std::string::npos);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "fuzz/fuzz_check.h"
 #include "probe/echo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -23,13 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t probed = 0x0100007Fu;  // 127.0.0.1 as it lies in memory
     const std::uint8_t* packet = data + PREFIX;
     const std::size_t packetSize = size - PREFIX;
-    if (IsEchoReplyTo(packet, packetSize, kind, from, probed, sent)) {
-        // Nothing shorter than an echo header (behind an IPv4 header on a raw socket) can be
-        // a reply.
-        const std::size_t minimum = kind == net::IcmpKind::Raw ? 28 : 8;
-        if (packetSize < minimum) {
-            __builtin_trap();
-        }
-    }
+    // Nothing shorter than an echo header (behind an IPv4 header on a raw socket) is a reply.
+    FuzzCheck(!IsEchoReplyTo(packet, packetSize, kind, from, probed, sent) ||
+              packetSize >= (kind == net::IcmpKind::Raw ? 28u : 8u));
     return 0;
 }

@@ -6,11 +6,11 @@
 // rendering paths see every value the fuzzer invents.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
 #include "platform/clock/clock.h"
 #include "platform/net/net.h"
 #include "platform/snmpmgr/ber.h"
@@ -124,14 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The object text is always terminated within its buffer, and an answer never loses the
     // printer; what reads it as a field gets valid UTF-8.
-    if (std::memchr(text, '\0', sizeof text) == nullptr) {
-        std::abort();
-    }
-    if (answered && g_state != STATE_OK) {
-        std::abort();
-    }
-    if (!IsValidUtf8(FieldToUtf8(text))) {
-        std::abort();
-    }
+    FuzzCheck(std::memchr(text, '\0', sizeof text) != nullptr);
+    FuzzCheck(!answered || g_state == STATE_OK);
+    FuzzCheck(IsValidUtf8(FieldToUtf8(text)));
     return 0;
 }

@@ -4,23 +4,17 @@
 // cuts by columns stay within their width and cut at characters.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
 
+#include "fuzz/fuzz_check.h"
 #include "platform/ui/term/display_text.h"
 #include "text/field_text.h"
 #include "text/printable_text.h"
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 // Well-formed UTF-8 with nothing the rule replaces.
 bool IsSafe(std::string_view utf8) {
@@ -36,20 +30,20 @@ bool IsSafe(std::string_view utf8) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    Check(IsSafe(PrintableText(bytes)));
+    FuzzCheck(IsSafe(PrintableText(bytes)));
     const std::string shown = vmterm::TerminalText(bytes);
-    Check(IsSafe(shown));
+    FuzzCheck(IsSafe(shown));
 
     const std::string utf8 = FieldToUtf8(bytes);
     const std::string json = vmterm::TerminalJson(nlohmann::ordered_json(utf8));
-    Check(!json.empty() && json.back() == '\n');
-    Check(IsSafe(std::string_view(json).substr(0, json.size() - 1)));
-    Check(nlohmann::json::parse(json).get<std::string>() == utf8);
+    FuzzCheck(!json.empty() && json.back() == '\n');
+    FuzzCheck(IsSafe(std::string_view(json).substr(0, json.size() - 1)));
+    FuzzCheck(nlohmann::json::parse(json).get<std::string>() == utf8);
 
     const std::size_t columns = size % 13;
     const std::string cut = vmterm::CutWithSign(shown, columns);
-    Check(vmterm::TextColumns(cut) <= columns && IsValidUtf8(cut));
+    FuzzCheck(vmterm::TextColumns(cut) <= columns && IsValidUtf8(cut));
     const std::string tail = vmterm::TailColumns(shown, columns);
-    Check(vmterm::TextColumns(tail) <= columns && shown.ends_with(tail));
+    FuzzCheck(vmterm::TextColumns(tail) <= columns && shown.ends_with(tail));
     return 0;
 }

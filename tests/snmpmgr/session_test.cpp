@@ -20,11 +20,12 @@ ber::Value V(std::uint8_t tag, std::int64_t integer, std::string bytes = "") {
 }
 
 // How each type reads as text is checked by the object reads; here the copies that could go
-// wrong in the manager itself: sign, 64 bits, a large value taken whole, a type without value.
+// wrong in the manager itself: bytes after a zero, sign, 64 bits, a large value taken whole, a
+// type without value.
 TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesItsValues) {
     const std::string large(60000, 'x');
     const std::pair<ber::Value, std::string> values[] = {
-        {V(ASN_OCTETSTRING, 0, "answer"), "04:answer"},
+        {V(ASN_OCTETSTRING, 0, std::string("an\0swer", 7)), std::string("04:an\0swer", 10)},
         {V(ASN_INTEGER, -2147483648LL), "02:-2147483648"},
         {V(ASN_COUNTER64, 0, std::string("\x01\x00\x00\x00\x00", 5)), "46:4294967296"},
         {V(ASN_OCTETSTRING, 0, large), "04:" + large},  // [3]
