@@ -1,7 +1,8 @@
-// The condition reading against an agent written by others: snmpsimd serving the full profile
-// (v1 and v2c) on 127.0.0.1 and a port of its own (tests/support starts and stops it); skipped
-// when snmpsimd is missing. (net-snmp's snmpd answers our manager: tests/snmpmgr. Others' tools
-// against our simulator: tests/sim.)
+// The condition reading against agents written by others: snmpsimd serving the full profile
+// (v1 and v2c), net-snmp's snmpd on v2c (real Host Resources objects, and Printer MIB rows set
+// by `override`). Each runs on 127.0.0.1 and a port of its own (tests/support starts and stops
+// them); a test is skipped when its program is missing. (Others' tools against our simulator:
+// tests/sim.)
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -53,6 +54,33 @@ TEST(ConditionInterop, SnmpsimdServingTheFullProfile) {
         EXPECT_EQ(read.model, ours.model) << v;
         EXPECT_EQ(read.consoleLines, ours.consoleLines) << v;
     }
+}
+
+TEST(ConditionInterop, NetSnmpAgentOverV2c) {
+    if (!Installed(SNMPD_PATH)) {
+        GTEST_SKIP() << SNMPD_PATH << " is not installed (Debian package snmpd)";
+    }
+    LoopbackAgent agent;
+    ASSERT_TRUE(
+        agent.StartSnmpd("rocommunity orchid 127.0.0.1\n"
+                         "sysName interop-printer\nsysLocation room 101\n"
+                         "override .1.3.6.1.2.1.43.11.1.1.6.1.1 octet_str \"Black Toner\"\n"
+                         "override .1.3.6.1.2.1.43.11.1.1.6.1.2 octet_str \"Cyan Toner\"\n"
+                         "override .1.3.6.1.2.1.43.11.1.1.8.1.1 integer 100\n"
+                         "override .1.3.6.1.2.1.43.11.1.1.8.1.2 integer 100\n"
+                         "override .1.3.6.1.2.1.43.11.1.1.9.1.1 integer 63\n"
+                         "override .1.3.6.1.2.1.43.11.1.1.9.1.2 integer -3\n",
+                         Answers))
+        << agent.log();
+    const Condition read = condition::ReadOnce(RequestTo(agent.target(), SnmpVersion::V2c));
+    EXPECT_EQ(read.error, "");
+    EXPECT_EQ(read.name, "interop-printer");
+    EXPECT_EQ(read.location, "room 101");
+    EXPECT_TRUE(read.uptimeTicks.has_value());
+    ASSERT_EQ(read.supplies.size(), 2u);
+    EXPECT_EQ(read.supplies[0].description, "Black Toner");
+    EXPECT_DOUBLE_EQ(read.supplies[0].percent.value_or(-1), 63.0);
+    EXPECT_EQ(read.supplies[1].levelState, condition::LevelState::SomeRemaining);
 }
 
 }  // namespace
