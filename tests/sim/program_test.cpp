@@ -1,10 +1,11 @@
 // vellumark-printer-sim as a program on loopback, for what the event loop and main() add: the
 // wire faults in the order a manager meets them, delayed answers, strangers ignored, live
-// values moving, SIGTERM ending it with status 0; a fleet, a socket and a state per printer;
-// an installed binary reading the profiles installed beside it; net-snmp's snmpbulkwalk (v2c)
-// and snmpwalk (v1) reading every bundled profile whole. And under abuse: the delay queue
-// stays within its bytes and counts what it drops, control datagrams come only from loopback
-// or the peers named, and the log passes on no byte a peer chose that could drive a terminal.
+// values moving, SIGTERM ending it with status 0; a fleet, a socket and a state per printer,
+// each but the first varied; an installed binary reading the profiles installed beside it;
+// net-snmp's snmpbulkwalk (v2c) and snmpwalk (v1) reading every bundled profile whole. And
+// under abuse: the delay queue stays within its bytes and counts what it drops, control
+// datagrams come only from loopback or the peers named, and the log passes on no byte a peer
+// chose that could drive a terminal.
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -26,6 +27,8 @@ namespace {
 
 const sim::Oid SYS_NAME = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 const sim::Oid DEVICE_STATUS = {1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 5, 1};
+const sim::Oid LIFE_COUNT = {1, 3, 6, 1, 2, 1, 43, 10, 2, 1, 4, 1, 1};
+const sim::Oid LEVEL = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1, 1};
 const std::string NAME = R"(STRING "NPI3F2A1C")";  // laser-mono's sysName, as Get shows it
 
 // Sends an SNMPv1 GET of `names` to `target` ("127.0.0.N:PORT") and describes each datagram
@@ -137,13 +140,18 @@ TEST(SimFleet, EachPrinterAnswersOnItsOwnSocketFromItsOwnState) {
         ASSERT_TRUE(sim.ok()) << sim.error();
         ASSERT_EQ(sim.exchange("printer 1 silence on\nprinter 2 jam\n"), "ok\nok\n");
         const std::string port = std::to_string(sim.port());
+        // Printer 0 as loaded; the others' names, counters and levels (within the capacity)
+        // varied by their index.
         const std::vector<std::string> expected[] = {
-            {NAME + " INTEGER 2"}, {}, {R"(STRING "NPI3F2A1C-0002" INTEGER 5)"}};
+            {NAME + " INTEGER 2 Counter32 48213 INTEGER 62"},
+            {},
+            {R"(STRING "NPI3F2A1C-0002" INTEGER 5 Counter32 64051 INTEGER 35)"}};
         for (std::size_t i = 0; i < 3; ++i) {
             EXPECT_EQ(sim.target(i), spread == "ports"
                                          ? "127.0.0.1:" + std::to_string(sim.port() + i)
                                          : "127.0.0." + std::to_string(i + 1) + ":" + port);
-            EXPECT_EQ(Get(sim.target(i), {SYS_NAME, DEVICE_STATUS}, 300), expected[i])
+            EXPECT_EQ(Get(sim.target(i), {SYS_NAME, DEVICE_STATUS, LIFE_COUNT, LEVEL}, 300),
+                      expected[i])
                 << spread << " " << i;
         }
         EXPECT_EQ(sim.command("printer 1 stats").rfind("ok requests=1 answered=0 silenced=1", 0),
