@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "snmp/printer_mib.h"
 #include "tests/support/printer_sim.h"
 #include "tests/support/run_command.h"
 #include "tools/printer-sim/delay_queue.h"
@@ -25,10 +26,18 @@
 
 namespace {
 
-const sim::Oid SYS_NAME = {1, 3, 6, 1, 2, 1, 1, 5, 0};
-const sim::Oid DEVICE_STATUS = {1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 5, 1};
-const sim::Oid LIFE_COUNT = {1, 3, 6, 1, 2, 1, 43, 10, 2, 1, 4, 1, 1};
-const sim::Oid LEVEL = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1, 1};
+using mib::SYS_NAME;
+// The name, the device status, and what the window shows of laser-mono: the vendor status, the
+// two console lines it has, the page counters and the toner's capacity and level.
+const std::vector<sim::Oid> SHOWN = {SYS_NAME,
+                                     mib::Append(mib::HR_DEVICE_STATUS, {1}),
+                                     mib::VENDOR_STATUS,
+                                     mib::Append(mib::PRT_CONSOLE_TEXT, {1, 1}),
+                                     mib::Append(mib::PRT_CONSOLE_TEXT, {1, 2}),
+                                     mib::Append(mib::PRT_MARKER_LIFE_COUNT, {1, 1}),
+                                     mib::Append(mib::PRT_MARKER_POWER_ON_COUNT, {1, 1}),
+                                     mib::Append(mib::PRT_SUPPLIES_MAX_CAPACITY, {1, 1}),
+                                     mib::Append(mib::PRT_SUPPLIES_LEVEL, {1, 1})};
 const std::string NAME = R"(STRING "NPI3F2A1C")";  // laser-mono's sysName, as Get shows it
 
 // Sends an SNMPv1 GET of `names` to `target` ("127.0.0.N:PORT") and describes each datagram
@@ -141,18 +150,18 @@ TEST(SimFleet, EachPrinterAnswersOnItsOwnSocketFromItsOwnState) {
         ASSERT_EQ(sim.exchange("printer 1 silence on\nprinter 2 jam\n"), "ok\nok\n");
         const std::string port = std::to_string(sim.port());
         // Printer 0 as loaded; the others' names, counters and levels (within the capacity)
-        // varied by their index.
+        // varied by their index; printer 2 jammed.
         const std::vector<std::string> expected[] = {
-            {NAME + " INTEGER 2 Counter32 48213 INTEGER 62"},
+            {NAME + R"( INTEGER 2 STRING "READY" STRING "Ready" STRING "Tray 2: Letter" )"
+                    "Counter32 48213 Counter32 212 INTEGER 100 INTEGER 62"},
             {},
-            {R"(STRING "NPI3F2A1C-0002" INTEGER 5 Counter32 64051 INTEGER 35)"}};
+            {R"(STRING "NPI3F2A1C-0002" INTEGER 5 STRING "PAPER JAM" STRING "PAPER JAM" )"
+             R"(STRING "" Counter32 64051 Counter32 274 INTEGER 100 INTEGER 35)"}};
         for (std::size_t i = 0; i < 3; ++i) {
             EXPECT_EQ(sim.target(i), spread == "ports"
                                          ? "127.0.0.1:" + std::to_string(sim.port() + i)
                                          : "127.0.0." + std::to_string(i + 1) + ":" + port);
-            EXPECT_EQ(Get(sim.target(i), {SYS_NAME, DEVICE_STATUS, LIFE_COUNT, LEVEL}, 300),
-                      expected[i])
-                << spread << " " << i;
+            EXPECT_EQ(Get(sim.target(i), SHOWN, 300), expected[i]) << spread << " " << i;
         }
         EXPECT_EQ(sim.command("printer 1 stats").rfind("ok requests=1 answered=0 silenced=1", 0),
                   0u);

@@ -1,12 +1,10 @@
 // What the simulated printer serves and answers, without sockets: snmprec profiles read with
-// every tag and its limits; the window's thirteen objects as a v1 agent answers them; v1 and
-// v2c answers, exceptions, GETBULK and the walk, error and size faults against hand-computed
-// answers.
+// every tag and its limits; v1 and v2c answers, exceptions, GETBULK and the walk, error and size
+// faults against hand-computed answers.
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "snmp/printer_mib.h"
 #include "tests/sim/printers.h"
 #include "tools/printer-sim/responder.h"
 
@@ -119,28 +117,6 @@ std::string Ask(const Printer& printer, const std::string& text, std::size_t* by
         shown += (shown.empty() ? "" : " ") + FormatOid(binding.name) + "=" + Shown(binding.value);
     }
     return shown;
-}
-
-TEST(SimRespond, TheWindowsThirteenObjectsOfLaserMonoOverV1) {
-    const SimState state = Loaded("laser-mono");
-    std::vector<Oid> window = {mib::VENDOR_STATUS};
-    for (std::uint32_t line = 1; line <= mib::CONSOLE_LINES; ++line) {
-        window.push_back(mib::Append(mib::PRT_CONSOLE_TEXT, {1, line}));
-    }
-    for (const Oid& column : {mib::PRT_MARKER_LIFE_COUNT, mib::PRT_MARKER_POWER_ON_COUNT,
-                              mib::PRT_SUPPLIES_MAX_CAPACITY, mib::PRT_SUPPLIES_LEVEL}) {
-        window.push_back(mib::Append(column, {1, 1}));
-    }
-    std::string answers;  // the values, "-" for noSuchName
-    for (const Oid& oid : window) {
-        const std::string name = FormatOid(oid);
-        const std::string answer = Ask(state.printers[0], "v1 get " + name);
-        answers +=
-            (answer == "noSuchName@1 " + name + "=NULL" ? "-" : answer.substr(name.size() + 1)) +
-            "|";
-    }
-    EXPECT_EQ(answers,
-              "READY|Ready|Tray 2: Letter|-|-|-|-|-|-|Counter32 48213|Counter32 212|100|62|");
 }
 
 TEST(SimRespond, AnswersAgainstHandComputedResults) {
