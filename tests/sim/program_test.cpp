@@ -12,11 +12,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <sstream>
 #include <thread>
 
-#include "snmp/printer_mib.h"
+#include "tests/sim/printers.h"
 #include "tests/support/printer_sim.h"
 #include "tests/support/run_command.h"
 #include "tools/printer-sim/delay_queue.h"
@@ -26,35 +25,23 @@
 
 namespace {
 
-using mib::SYS_NAME;
+const std::string SYS_NAME = "1.3.6.1.2.1.1.5.0";
 // The name, the device status, and what the window shows of laser-mono: the vendor status, the
 // two console lines it has, the page counters and the toner's capacity and level.
-const std::vector<sim::Oid> SHOWN = {SYS_NAME,
-                                     mib::Append(mib::HR_DEVICE_STATUS, {1}),
-                                     mib::VENDOR_STATUS,
-                                     mib::Append(mib::PRT_CONSOLE_TEXT, {1, 1}),
-                                     mib::Append(mib::PRT_CONSOLE_TEXT, {1, 2}),
-                                     mib::Append(mib::PRT_MARKER_LIFE_COUNT, {1, 1}),
-                                     mib::Append(mib::PRT_MARKER_POWER_ON_COUNT, {1, 1}),
-                                     mib::Append(mib::PRT_SUPPLIES_MAX_CAPACITY, {1, 1}),
-                                     mib::Append(mib::PRT_SUPPLIES_LEVEL, {1, 1})};
+const std::string SHOWN = SYS_NAME +
+                          " 1.3.6.1.2.1.25.3.2.1.5.1 1.3.6.1.4.1.11.2.3.9.1.1.3.0"
+                          " 1.3.6.1.2.1.43.16.5.1.2.1.1 1.3.6.1.2.1.43.16.5.1.2.1.2"
+                          " 1.3.6.1.2.1.43.10.2.1.4.1.1 1.3.6.1.2.1.43.10.2.1.5.1.1"
+                          " 1.3.6.1.2.1.43.11.1.1.8.1.1 1.3.6.1.2.1.43.11.1.1.9.1.1";
 const std::string NAME = R"(STRING "NPI3F2A1C")";  // laser-mono's sysName, as Get shows it
 
-// Sends an SNMPv1 GET of `names` to `target` ("127.0.0.N:PORT") and describes each datagram
-// that comes back, from any port, until the answer or `windowMs` (0: send only): "other " when
-// not from the agent's port, then "noise" (no SNMP), "stray" (another request id) or the values
-// as DescribeValue shows them. The answer, the request's id from the agent's port, comes last.
-std::vector<std::string> Get(const std::string& target, const std::vector<sim::Oid>& names,
-                             int windowMs = 500, const std::string& community = "orchid") {
-    static std::int32_t lastId = 0x1234567;
-    ber::Message request;
-    request.community = community;
-    request.requestId = ++lastId;
-    for (const sim::Oid& name : names) {
-        request.varbinds.push_back({name, ber::Value{}});
-    }
-    std::vector<std::uint8_t> bytes;
-    ber::Encode(request, bytes);
+// Sends `request` (as sim::Request reads it) to `target` ("127.0.0.N:PORT") and describes each
+// datagram that comes back, from any port, until the answer or `windowMs` (0: send only):
+// "other " when not from the agent's port, then "noise" (no SNMP), "stray" (another request
+// id) or the values as DescribeValue shows them. The answer, from the agent's port, comes last.
+std::vector<std::string> Get(const std::string& target, const std::string& request,
+                             int windowMs = 500) {
+    std::vector<std::uint8_t> bytes = sim::Request(request);
     sim::Endpoint agent;
     sim::Endpoint from;
     std::string error;
@@ -72,7 +59,7 @@ std::vector<std::string> Get(const std::string& target, const std::vector<sim::O
         if (n <= 0 ||
             ber::Decode(bytes.data(), static_cast<std::size_t>(n), message) != ber::Error::None) {
             shown += "noise";
-        } else if (message.requestId != request.requestId) {
+        } else if (message.requestId != sim::REQUEST_ID) {
             shown += "stray";
         } else {
             for (const ber::VarBind& binding : message.varbinds) {
@@ -99,13 +86,13 @@ TEST(SimProgram, SpoofsThenStraysThenTheAnswerOrLaterWithADelay) {
     // Two forged from another port with the right id, then from the agent's port strays with
     // another id alternating with no SNMP at all, then the answer.
     const std::string spoof = "other STRING \"" + std::string(sim::SPOOF_TEXT) + "\"";
-    EXPECT_EQ(Get(sim.target(), {SYS_NAME}),
+    EXPECT_EQ(Get(sim.target(), "v1 get " + SYS_NAME),
               (std::vector<std::string>{spoof, spoof, "stray", "noise", "stray", NAME}));
     // A community no profile serves gets no answer at all, as agents do.
-    EXPECT_TRUE(Get(sim.target(), {SYS_NAME}, 300, "public").empty());
+    EXPECT_TRUE(Get(sim.target(), "public v1 get " + SYS_NAME, 300).empty());
     ASSERT_EQ(sim.exchange("reset\ndelay 300\n"), "ok\nok\n");
     const auto sent = std::chrono::steady_clock::now();
-    EXPECT_EQ(Get(sim.target(), {SYS_NAME}, 3000), std::vector<std::string>{NAME});
+    EXPECT_EQ(Get(sim.target(), "v1 get " + SYS_NAME, 3000), std::vector<std::string>{NAME});
     EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::milliseconds(280));
     EXPECT_EQ(sim.stop(), 0);  // SIGTERM
 }
@@ -161,7 +148,8 @@ TEST(SimFleet, EachPrinterAnswersOnItsOwnSocketFromItsOwnState) {
             EXPECT_EQ(sim.target(i), spread == "ports"
                                          ? "127.0.0.1:" + std::to_string(sim.port() + i)
                                          : "127.0.0." + std::to_string(i + 1) + ":" + port);
-            EXPECT_EQ(Get(sim.target(i), SHOWN, 300), expected[i]) << spread << " " << i;
+            EXPECT_EQ(Get(sim.target(i), "v1 get " + SHOWN, 300), expected[i])
+                << spread << " " << i;
         }
         EXPECT_EQ(sim.command("printer 1 stats").rfind("ok requests=1 answered=0 silenced=1", 0),
                   0u);
@@ -211,11 +199,14 @@ TEST(SimHardening, DelayQueueIsCappedInBytesAndCountsItsDrops) {
     ASSERT_TRUE(sim.ok()) << sim.error();
     // Each answer holds 90 copies of a 640-byte text: about 64 KB, kept until it falls due.
     ASSERT_EQ(sim.command("set 1.3.6.1.4.1.99.1.0 4 " + std::string(640, 'x')), "ok");
-    const std::vector<sim::Oid> names(90, {1, 3, 6, 1, 4, 1, 99, 1, 0});
+    std::string get = "v1 get";
+    for (int i = 0; i < 90; ++i) {
+        get += " 1.3.6.1.4.1.99.1.0";
+    }
     constexpr int REQUESTS = 320;
     for (int sent = 0; sent < REQUESTS;) {
         for (int i = 0; i < 20; ++i, ++sent) {
-            Get(sim.target(), names, 0);
+            Get(sim.target(), get, 0);
         }
         // Paced so that no request is lost in the socket's buffer.
         for (int wait = 0; wait < 500 && Stat(sim.command("stats"), "requests") < sent; ++wait) {
@@ -242,7 +233,7 @@ TEST(SimHardening, ControlDatagramsComeFromLoopbackOrTheNamedPeersOnly) {
     ASSERT_TRUE(sim.ok()) << sim.error();
     // Refused: no reply, nothing done (the printer still answers), counted.
     EXPECT_EQ(sim.exchange("silence on\n", "127.0.0.1"), "");
-    EXPECT_EQ(Get(sim.target(), {SYS_NAME}), std::vector<std::string>{NAME});
+    EXPECT_EQ(Get(sim.target(), "v1 get " + SYS_NAME), std::vector<std::string>{NAME});
     EXPECT_EQ(sim.exchange("printers\n", "127.0.0.5"), "ok 1\n");
     EXPECT_EQ(Stat(sim.exchange("stats\n", "127.0.0.2"), "controlRefused"), 1);
 }
@@ -253,8 +244,8 @@ TEST(SimHardening, TheLogEscapesWhatPeersSend) {
     PrinterSim sim(options);
     ASSERT_TRUE(sim.ok()) << sim.error();
     EXPECT_EQ(sim.command("\x1b]0;owned\x07\x1b[2J").rfind("error: unknown command", 0), 0u);
-    Get(sim.target(), {SYS_NAME}, 0, "orc\x1b[Khid\x9b");  // unknown: logged, not answered
-    ASSERT_FALSE(Get(sim.target(), {SYS_NAME}).empty());   // so the stranger was logged
+    Get(sim.target(), "orc\x1b[Khid\x9b v1 get " + SYS_NAME, 0);    // unknown: logged, not answered
+    ASSERT_FALSE(Get(sim.target(), "v1 get " + SYS_NAME).empty());  // so the stranger was logged
     const std::string log = sim.logText();
     for (const char* expected : {"control: \\x1b]0;owned\\x07\\x1b[2J -> error: unknown command",
                                  "community=orc\\x1b[Khid\\x9b"}) {

@@ -3,8 +3,6 @@
 // faults against hand-computed answers.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "tests/sim/printers.h"
 #include "tools/printer-sim/responder.h"
 
@@ -66,33 +64,6 @@ TEST(SimProfile, SkipsCommentsAndReportsEveryBadLineWithItsNumber) {
     EXPECT_EQ(lines, "bad:2 bad:4 bad:5 bad:6 ");
 }
 
-// "[COMMUNITY] v1|v2c get|next|set|bulk [N M] OID..." as request bytes (community orchid).
-std::vector<std::uint8_t> Request(const std::string& text) {
-    std::istringstream words(text);
-    std::string word;
-    ber::Message request;
-    request.requestId = 4711;
-    request.community = "orchid";
-    words >> word;
-    if (word[0] != 'v') {
-        request.community = word;
-        words >> word;
-    }
-    request.version = word == "v2c" ? ber::VERSION_2C : ber::VERSION_1;
-    words >> word;
-    request.pduType = word == "get" ? 0xA0 : word == "next" ? 0xA1 : word == "set" ? 0xA3 : 0xA5;
-    if (word == "bulk") {
-        words >> request.errorStatus >> request.errorIndex;
-    }
-    while (words >> word) {
-        std::string error;
-        EXPECT_TRUE(ParseOid(word, request.varbinds.emplace_back().name, error)) << word;
-    }
-    std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(ber::Encode(request, bytes), ber::Error::None);
-    return bytes;
-}
-
 // The answer as text: "STATUS@INDEX" first when an error, then "OID=VALUE" per binding;
 // "dropped" when there is no answer. `bytes` gets its encoded size.
 std::string Ask(const Printer& printer, const std::string& text, std::size_t* bytes = nullptr) {
@@ -106,7 +77,7 @@ std::string Ask(const Printer& printer, const std::string& text, std::size_t* by
         ber::Decode(reply.response.data(), reply.response.size(), answer) != ber::Error::None) {
         return "dropped";
     }
-    EXPECT_TRUE(answer.pduType == 0xA2 && answer.requestId == 4711 &&
+    EXPECT_TRUE(answer.pduType == 0xA2 && answer.requestId == REQUEST_ID &&
                 answer.version == (text.find("v2c") == std::string::npos ? 0 : 1))
         << text;
     std::string shown;
