@@ -48,7 +48,6 @@ TEST(SimConditions, SetEveryStatusObjectConsistentlyAndClearRestoresTheProfile) 
         const char* commands;
         const char* status;
     } cases[] = {
-        {"laser-mono", "jam", "04 5/1 PAPER JAM / PAPER JAM [8/3/13/1]"},
         {"laser-mono", "door-open", "08 5/1 DOOR OPEN / DOOR OPEN [501/3/6/1]"},
         // One tray of two empty: a warning; both empty: no paper at all.
         {"laser-mono", "paper-out 2", "0004 3/3 TRAY 2 EMPTY / TRAY 2 EMPTY [808/4/8/2]"},
