@@ -164,12 +164,9 @@ TEST(SimInterop, NetSnmpWalksEveryBundledProfileWholeOverV2cBulkAndV1) {
     for (const std::string& name : sim::ListProfiles(VM_SIM_PROFILE_DIR)) {
         PrinterSim sim(PrinterSim::Bundled(name));
         ASSERT_TRUE(sim.ok()) << sim.error();
-        sim::Profile profile;
-        std::vector<std::string> errors;
-        ASSERT_TRUE(
-            sim::LoadProfileFile(VM_SIM_PROFILE_DIR "/" + name + ".snmprec", profile, errors));
+        const sim::SimState loaded = sim::Loaded(name);
         std::string wanted;
-        for (const auto& [oid, value] : profile.objects) {
+        for (const auto& [oid, value] : loaded.printers[0].profiles[0].objects) {
             wanted += sim::FormatOid(oid) + "\n";
         }
         // net-snmp's default repetitions, many, and v1's GETNEXT.
