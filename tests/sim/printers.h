@@ -1,9 +1,10 @@
-// The in-process tests' printers: a SimState whose printers serve snmprec text or a bundled
-// profile to community orchid, and what they serve as short text.
+// The simulator tests' printers: a SimState whose printers serve snmprec text or a bundled
+// profile to community orchid, what they serve as short text, and requests to them as bytes.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "tools/printer-sim/control.h"
@@ -43,6 +44,36 @@ inline std::string At(const SimState& state, const Oid& oid) {
     const auto& objects = state.printers[0].profiles[0].objects;
     auto found = objects.find(oid);
     return found == objects.end() ? "(none)" : Shown(found->second);
+}
+
+// The request id of every request Request makes.
+inline constexpr std::int32_t REQUEST_ID = 4711;
+
+// "[COMMUNITY] v1|v2c get|next|set|bulk [N M] OID..." as request bytes (community orchid).
+inline std::vector<std::uint8_t> Request(const std::string& text) {
+    std::istringstream words(text);
+    std::string word;
+    ber::Message request;
+    request.requestId = REQUEST_ID;
+    request.community = "orchid";
+    words >> word;
+    if (word[0] != 'v') {
+        request.community = word;
+        words >> word;
+    }
+    request.version = word == "v2c" ? ber::VERSION_2C : ber::VERSION_1;
+    words >> word;
+    request.pduType = word == "get" ? 0xA0 : word == "next" ? 0xA1 : word == "set" ? 0xA3 : 0xA5;
+    if (word == "bulk") {
+        words >> request.errorStatus >> request.errorIndex;
+    }
+    while (words >> word) {
+        std::string error;
+        EXPECT_TRUE(ParseOid(word, request.varbinds.emplace_back().name, error)) << word;
+    }
+    std::vector<std::uint8_t> bytes;
+    EXPECT_EQ(ber::Encode(request, bytes), ber::Error::None);
+    return bytes;
 }
 
 // Every object of a profile with its type and value, a line each: for comparing whole profiles.

@@ -27,10 +27,6 @@ std::uint16_t FreeUdpPort() {
     return ntohs(local.sin_port);
 }
 
-void Pause() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-}
-
 }  // namespace
 
 bool Installed(const char* program) {
@@ -81,7 +77,7 @@ bool LoopbackAgent::Start(const std::string& command, const Answers& answers) {
         if (answers(target_)) {
             return true;
         }
-        Pause();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
 }
@@ -100,7 +96,7 @@ int LoopbackAgent::Stop() {
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
         for (int waited = 0; waited < 3000 && !Reaped(raw); waited += 10) {
-            Pause();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
     if (pid_ > 0) {

@@ -1,13 +1,11 @@
 #include "tests/support/printer_sim.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
+
+#include "tools/printer-sim/udp_socket.h"
 
 namespace {
 
@@ -75,20 +73,18 @@ std::uint16_t PrinterSim::port(std::size_t printer) const {
 }
 
 std::string PrinterSim::exchange(const std::string& datagram, const std::string& from) const {
-    sockaddr_in local{AF_INET, 0, {}, {}};
-    inet_pton(AF_INET, from.c_str(), &local.sin_addr);
-    const sockaddr_in control{AF_INET, htons(controlPort_), {htonl(INADDR_LOOPBACK)}, {}};
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sim::Endpoint local;
+    std::string error;
+    const int fd = sim::ParseEndpoint(from + ":0", local) ? sim::OpenUdp(local, error) : -1;
+    sim::SendTo(fd, sim::Endpoint{.port = controlPort_},
+                reinterpret_cast<const std::uint8_t*>(datagram.data()), datagram.size());
     std::string reply(65536, '\0');
     pollfd wait{fd, POLLIN, 0};
-    ssize_t n = -1;
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0 &&
-        sendto(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&control),
-               sizeof control) >= 0 &&
-        poll(&wait, 1, 2000) == 1) {
-        n = recv(fd, reply.data(), reply.size(), 0);
-    }
-    close(fd);
+    const long n = fd >= 0 && poll(&wait, 1, 2000) == 1
+                       ? sim::ReceiveFrom(fd, reinterpret_cast<std::uint8_t*>(reply.data()),
+                                          reply.size(), local)
+                       : -1;
+    sim::Close(fd);
     reply.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     return reply;
 }
