@@ -26,15 +26,15 @@ TEST(Target, Syntax) {
     };
     for (const Case& c : cases) {
         std::string why;
-        auto spec = ParseTarget(c.text, why);
+        auto parsed = ParseTarget(c.text, why);
         if (c.host == nullptr) {
-            EXPECT_FALSE(spec) << c.text;
+            EXPECT_FALSE(parsed) << c.text;
             EXPECT_FALSE(why.empty()) << c.text;
             EXPECT_EQ(why.find('\n'), std::string::npos);
         } else {
-            ASSERT_TRUE(spec) << c.text << ": " << why;
-            EXPECT_EQ(spec->host, c.host);
-            EXPECT_EQ(spec->port, c.port);
+            ASSERT_TRUE(parsed) << c.text << ": " << why;
+            EXPECT_EQ(parsed->host, c.host);
+            EXPECT_EQ(parsed->port, c.port);
         }
     }
     std::string why;
