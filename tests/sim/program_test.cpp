@@ -98,9 +98,7 @@ TEST(SimProgram, SpoofsThenStraysThenTheAnswerOrLaterWithADelay) {
 }
 
 TEST(SimProgram, LiveValuesMoveWithTheClock) {
-    PrinterSimOptions options;
-    options.extraArgs = {"--live", "--page-interval", "10"};
-    PrinterSim sim(options);
+    PrinterSim sim({.extraArgs = {"--live", "--page-interval", "10"}});
     ASSERT_TRUE(sim.ok()) << sim.error();
     const std::string pages = "get 1.3.6.1.2.1.43.10.2.1.4.1.1";
     const std::string uptime = "get 1.3.6.1.2.1.1.3.0";
@@ -130,9 +128,7 @@ TEST(SimProgram, AnInstalledBinaryReadsTheProfilesInstalledBesideIt) {
 
 TEST(SimFleet, EachPrinterAnswersOnItsOwnSocketFromItsOwnState) {
     for (const std::string spread : {"ports", "addresses"}) {
-        PrinterSimOptions options;
-        options.extraArgs = {"--fleet", "3", "--fleet-by", spread};
-        PrinterSim sim(options);
+        PrinterSim sim({.extraArgs = {"--fleet", "3", "--fleet-by", spread}});
         ASSERT_TRUE(sim.ok()) << sim.error();
         ASSERT_EQ(sim.exchange("printer 1 silence on\nprinter 2 jam\n"), "ok\nok\n");
         const std::string port = std::to_string(sim.port());
@@ -162,7 +158,7 @@ TEST(SimInterop, NetSnmpWalksEveryBundledProfileWholeOverV2cBulkAndV1) {
                         "package snmp (scripts/install-deps.sh does)";
     }
     for (const std::string& name : sim::ListProfiles(VM_SIM_PROFILE_DIR)) {
-        PrinterSim sim(PrinterSim::Bundled(name));
+        PrinterSim sim({.profile = name});
         ASSERT_TRUE(sim.ok()) << sim.error();
         const sim::SimState loaded = sim::Loaded(name);
         std::string wanted;
@@ -190,9 +186,7 @@ TEST(SimInterop, NetSnmpWalksEveryBundledProfileWholeOverV2cBulkAndV1) {
 }
 
 TEST(SimHardening, DelayQueueIsCappedInBytesAndCountsItsDrops) {
-    PrinterSimOptions options;
-    options.extraArgs = {"--delay", "600000", "--spoof", "100", "--stray", "100"};
-    PrinterSim sim(options);
+    PrinterSim sim({.extraArgs = {"--delay", "600000", "--spoof", "100", "--stray", "100"}});
     ASSERT_TRUE(sim.ok()) << sim.error();
     // Each answer holds 90 copies of a 640-byte text: about 64 KB, kept until it falls due.
     ASSERT_EQ(sim.command("set 1.3.6.1.4.1.99.1.0 4 " + std::string(640, 'x')), "ok");
@@ -223,9 +217,7 @@ TEST(SimHardening, ControlDatagramsComeFromLoopbackOrTheNamedPeersOnly) {
     PrinterSim open;  // without a list: any loopback address
     ASSERT_TRUE(open.ok()) << open.error();
     EXPECT_EQ(open.exchange("printers\n", "127.0.0.2"), "ok 1\n");
-    PrinterSimOptions options;
-    options.extraArgs = {"--control-allow", "127.0.0.2", "--control-allow", "127.0.0.5"};
-    PrinterSim sim(options);
+    PrinterSim sim({.extraArgs = {"--control-allow", "127.0.0.2", "--control-allow", "127.0.0.5"}});
     ASSERT_TRUE(sim.ok()) << sim.error();
     // Refused: no reply, nothing done (the printer still answers), counted.
     EXPECT_EQ(sim.exchange("silence on\n", "127.0.0.1"), "");
@@ -235,9 +227,7 @@ TEST(SimHardening, ControlDatagramsComeFromLoopbackOrTheNamedPeersOnly) {
 }
 
 TEST(SimHardening, TheLogEscapesWhatPeersSend) {
-    PrinterSimOptions options;
-    options.log = true;
-    PrinterSim sim(options);
+    PrinterSim sim({.log = true});
     ASSERT_TRUE(sim.ok()) << sim.error();
     EXPECT_EQ(sim.command("\x1b]0;owned\x07\x1b[2J").rfind("error: unknown command", 0), 0u);
     Get(sim.target(), "orc\x1b[Khid\x9b v1 get " + SYS_NAME, 0);    // unknown: logged, not answered

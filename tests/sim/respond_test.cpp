@@ -93,11 +93,8 @@ std::string Ask(const Printer& printer, const std::string& text, std::size_t* by
 TEST(SimRespond, AnswersAgainstHandComputedResults) {
     // Two objects A B, then a column of three rows; another community sees another profile.
     SimState base = Loaded("1.1.0|4|A\n1.5.0|4|B\n1.9.1|2|10\n1.9.2|2|20\n1.9.3|2|30\n");
-    Profile other;
-    other.community = "public";
-    std::vector<std::string> errors;
-    ASSERT_TRUE(ParseProfile("1.5.0|4|other\n", "test", other, errors));
-    base.printers[0].profiles.push_back(other);
+    base.printers[0].profiles.push_back(Loaded("1.5.0|4|other\n").printers[0].profiles[0]);
+    base.printers[0].profiles.back().community = "public";
     const std::string big = "max-message 484\nset 1.5.0 4 " + std::string(600, 'x');
     const struct {
         std::string commands;  // control commands first: faults

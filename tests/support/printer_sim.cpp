@@ -20,15 +20,11 @@ std::string Quoted(const std::string& argument) {
 }  // namespace
 
 PrinterSimOptions PrinterSim::Bundled(const std::string& name) {
-    PrinterSimOptions options;
-    options.profile = name;
-    return options;
+    return {.profile = name};
 }
 
 PrinterSimOptions PrinterSim::Text(const std::string& snmprecText) {
-    PrinterSimOptions options;
-    options.profileText = snmprecText;
-    return options;
+    return {.profileText = snmprecText};
 }
 
 PrinterSim::PrinterSim(const PrinterSimOptions& options) {

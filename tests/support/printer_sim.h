@@ -8,9 +8,7 @@
 //   sim.command("delay 700");                         // "ok"
 //   PrinterSim odd(PrinterSim::Bundled("odd-data"));
 //   PrinterSim mine(PrinterSim::Text("1.3.6.1.2.1.1.5.0|4|lab printer\n"));
-//   PrinterSimOptions three;
-//   three.extraArgs = {"--fleet", "3"};               // printers 0..2 on consecutive ports
-//   PrinterSim fleet(three);
+//   PrinterSim fleet({.extraArgs = {"--fleet", "3"}}); // printers 0..2 on consecutive ports
 //   fleet.target(2);                                  // "127.0.0.1:PORT+2"
 //   fleet.command("printer 2 jam");                   // "ok"
 // The simulator answers SNMPv1 and SNMPv2c alike; conditions and faults can also be set at
@@ -25,10 +23,10 @@
 
 struct PrinterSimOptions {
     std::string profile = "laser-mono";  // a bundled profile name or a file path
-    std::string profileText;             // when not empty: served instead of `profile`
+    std::string profileText{};           // when not empty: served instead of `profile`
     std::string community = "orchid";
-    bool log = false;                    // the simulator logs each request; see logText()
-    std::vector<std::string> extraArgs;  // more command-line arguments
+    bool log = false;                      // the simulator logs each request; see logText()
+    std::vector<std::string> extraArgs{};  // more command-line arguments
 };
 
 class PrinterSim {
