@@ -2,7 +2,7 @@
 // reading is driven in process against a sim::Printer, each request and answer going through
 // the codec, and a test's `tamper` may rewrite the answer to a request (or lose it: false) to
 // play an agent worse than the simulator's faults. The profile is
-// tests/condition/full-printer.snmprec.
+// tests/condition/full-printer.snmprec, loaded as the simulator tests load theirs.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "condition/walk.h"
+#include "tests/sim/printers.h"
 #include "tools/printer-sim/responder.h"
 
 namespace drive {
@@ -26,11 +27,7 @@ inline std::string FullProfileText() {
 }
 
 inline sim::Printer PrinterOf(const std::string& snmprec) {
-    sim::Printer printer;
-    printer.profiles.push_back({"profile", "orchid", {}});
-    std::vector<std::string> errors;
-    EXPECT_TRUE(sim::ParseProfile(snmprec, "profile", printer.profiles[0], errors));
-    return printer;
+    return sim::Loaded(snmprec).printers[0];
 }
 
 inline sim::Printer FullPrinter() {

@@ -27,16 +27,6 @@ using condition::Condition;
 using condition::Health;
 using Clock = std::chrono::steady_clock;
 
-condition::ReadRequest RequestTo(const condition::Endpoint& agent, int timeoutMs = 200,
-                                 int retries = 1) {
-    condition::ReadRequest request;
-    request.agent = agent;
-    request.timeoutMs = timeoutMs;
-    request.retries = retries;
-    request.deadline = Clock::now() + 5s;
-    return request;
-}
-
 condition::Endpoint Loopback(std::uint16_t port) {
     return *condition::LiteralEndpoint("127.0.0.1", port);
 }
@@ -73,9 +63,7 @@ int LoopbackSocket(bool ipv6, condition::Endpoint& endpoint) {
 }
 
 TEST(ConditionEngine, ReadsAFleetAtOnceUnderTheCapIgnoringForgedAndStrayAnswers) {
-    PrinterSimOptions options = PrinterSim::Text(drive::FullProfileText());
-    options.extraArgs = {"--fleet", "10"};
-    PrinterSim fleet(options);
+    PrinterSim fleet({.profileText = drive::FullProfileText(), .extraArgs = {"--fleet", "10"}});
     ASSERT_TRUE(fleet.ok()) << fleet.error();
     // Answers 10 ms late, so that requests overlap in the simulator's delay queue; printer 0
     // sends forged copies from another port first, printer 1 datagrams with other ids.
@@ -85,9 +73,11 @@ TEST(ConditionEngine, ReadsAFleetAtOnceUnderTheCapIgnoringForgedAndStrayAnswers)
     auto reader = condition::StartReader({.maxInFlight = 4});
     std::vector<std::future<Condition>> results;
     for (std::size_t i = 0; i < 40; ++i) {
-        auto request = RequestTo(Loopback(fleet.port(i % 10)), 2000);
-        request.version = i % 2 == 0 ? condition::SnmpVersion::V1 : condition::SnmpVersion::V2c;
-        results.push_back(Read(*reader, request));
+        results.push_back(Read(*reader, {.agent = Loopback(fleet.port(i % 10)),
+                                         .version = i % 2 == 0 ? condition::SnmpVersion::V1
+                                                               : condition::SnmpVersion::V2c,
+                                         .timeoutMs = 2000,
+                                         .deadline = Clock::now() + 5s}));
     }
     // The answers waiting in the delay queue are the requests in flight.
     std::size_t most = 0;
@@ -132,7 +122,8 @@ TEST(ConditionEngine, RetriesTimeoutsAndIpv6) {
         }
         ASSERT_GE(fd, 0);
         auto reader = condition::StartReader();
-        auto result = Read(*reader, RequestTo(agent, 300, 1));
+        auto result =
+            Read(*reader, {.agent = agent, .timeoutMs = 300, .deadline = Clock::now() + 5s});
         // The test plays the simulator's responder until the reading ends; request n (from 0)
         // is dropped when drop(n).
         for (auto [n, until] = std::pair(0, Clock::now() + 10s);
@@ -159,15 +150,16 @@ TEST(ConditionEngine, RetriesTimeoutsAndIpv6) {
 }
 
 TEST(ConditionEngine, DeadlineAndStopEndReadings) {
-    PrinterSim sim(PrinterSim::Text(drive::FullProfileText()));
+    PrinterSim sim({.profileText = drive::FullProfileText()});
     ASSERT_TRUE(sim.ok()) << sim.error();
     // Each answer takes 300 ms, so the first comes well within the deadline (room for a loaded
     // machine) and the dozen a whole reading needs do not.
     ASSERT_EQ(sim.command("delay 300"), "ok");
     auto reader = condition::StartReader();
-    auto request = RequestTo(Loopback(sim.port()), 2000, 0);
-    request.deadline = Clock::now() + 1000ms;
-    auto late = Read(*reader, request);
+    auto late = Read(*reader, {.agent = Loopback(sim.port()),
+                               .timeoutMs = 2000,
+                               .retries = 0,
+                               .deadline = Clock::now() + 1000ms});
     ASSERT_TRUE(Ready(late, 2s)) << "ended by its deadline";
     const Condition read = late.get();
     EXPECT_TRUE(read.answered) << "the device walk came back in time";
@@ -176,7 +168,9 @@ TEST(ConditionEngine, DeadlineAndStopEndReadings) {
     ASSERT_EQ(sim.command("silence on"), "ok");
     std::vector<std::future<Condition>> results;
     for (int i = 0; i < 5; ++i) {
-        results.push_back(Read(*reader, RequestTo(Loopback(sim.port()), 5000)));
+        results.push_back(Read(
+            *reader,
+            {.agent = Loopback(sim.port()), .timeoutMs = 5000, .deadline = Clock::now() + 5s}));
     }
     reader.reset();
     for (auto& result : results) {

@@ -55,9 +55,8 @@ TEST(ConditionWalk, ReadsTheWholeProfileOverBothVersions) {
     for (const SnmpVersion version : VERSIONS) {
         int requests = 0;
         const Condition c = drive::Drive(drive::FullPrinter(), version, nullptr, &requests);
-        EXPECT_TRUE(c.answered);
         EXPECT_EQ(c.error, "");
-        EXPECT_EQ(condition::ConditionJson(c), FULL_JSON);
+        EXPECT_EQ(condition::ConditionJson(c), FULL_JSON);  // "critical": answered
         EXPECT_EQ(c.model, "Vellumark CL-4400 series");
         EXPECT_EQ(c.name, "lab-colour-1");
         EXPECT_EQ(c.location, "2nd floor, east");
