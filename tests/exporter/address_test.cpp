@@ -41,49 +41,43 @@ TEST(Target, Syntax) {
     EXPECT_TRUE(ParseTarget(std::string(255, 'a'), why));
 }
 
-TEST(AllowList, DefaultNetworks) {
-    std::vector<Cidr> list = DefaultAllowList();
-    struct Case {
-        const char* address;
-        bool allowed;
-    } cases[] = {
-        {"127.255.0.9", true},
-        {"10.200.1.1", true},
-        {"172.31.255.255", true},
-        {"172.32.0.1", false},
-        {"172.15.255.255", false},
-        {"192.168.7.7", true},
-        {"192.169.0.1", false},
-        {"169.254.3.4", true},
-        {"100.64.0.1", false},
-        {"::1", true},
-        {"::2", false},
-        {"fe80::1", true},
-        {"fd12:3456::1", true},
-        {"fc00::1", true},
-        {"::ffff:10.0.0.1", true},
-        {"::ffff:8.8.8.8", false},
-    };
-    for (const Case& c : cases) {
-        auto endpoint = condition::LiteralEndpoint(c.address, 161);
-        ASSERT_TRUE(endpoint) << c.address;
-        EXPECT_EQ(IsAllowed(list, *endpoint), c.allowed) << c.address;
-    }
-}
-
-TEST(AllowList, ListsFromTheCommandLine) {
+// The default networks, and a list from the command line (`given`).
+TEST(AllowList, DefaultNetworksAndListsFromTheCommandLine) {
     std::vector<Cidr> list;
     std::string why;
     ASSERT_TRUE(ParseCidrList("127.0.0.2/32,10.0.0.0/9,2001:db8::/126", list, why)) << why;
     struct Case {
+        bool given;
         const char* address;
         bool allowed;
     } cases[] = {
-        {"127.0.0.2", true},   {"127.0.0.1", false},  {"10.127.255.255", true},
-        {"10.128.0.0", false}, {"2001:db8::3", true}, {"2001:db8::4", false},
+        {false, "127.255.0.9", true},
+        {false, "10.200.1.1", true},
+        {false, "172.31.255.255", true},
+        {false, "172.32.0.1", false},
+        {false, "172.15.255.255", false},
+        {false, "192.168.7.7", true},
+        {false, "192.169.0.1", false},
+        {false, "169.254.3.4", true},
+        {false, "100.64.0.1", false},
+        {false, "::1", true},
+        {false, "::2", false},
+        {false, "fe80::1", true},
+        {false, "fd12:3456::1", true},
+        {false, "fc00::1", true},
+        {false, "::ffff:10.0.0.1", true},
+        {false, "::ffff:8.8.8.8", false},
+        {true, "127.0.0.2", true},
+        {true, "127.0.0.1", false},
+        {true, "10.127.255.255", true},
+        {true, "10.128.0.0", false},
+        {true, "2001:db8::3", true},
+        {true, "2001:db8::4", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(IsAllowed(list, *condition::LiteralEndpoint(c.address, 1)), c.allowed)
+        auto endpoint = condition::LiteralEndpoint(c.address, 161);
+        ASSERT_TRUE(endpoint) << c.address;
+        EXPECT_EQ(IsAllowed(c.given ? list : DefaultAllowList(), *endpoint), c.allowed)
             << c.address;
     }
     for (const char* bad : {"", "10.0.0.0/33", "10.0.0.1/8", "10.0.0.0/", "10.0.0.0/8,",

@@ -68,15 +68,14 @@ bool Has(const std::string& text, const std::string& line) {
 
 TEST(ProbeMetrics, AnsweringPrinter) {
     std::string text = RenderProbe(testing::SampleCondition(), 0.0421);
-    const std::string black =
-        "{supply=\"1\",description=\"Black Toner\",colour=\"black\",type=\"toner\","
-        "unit=\"impressions\"";
-    const std::string magenta =
-        "{supply=\"3\",description=\"Magenta <Toner>\",colour=\"magenta\",type=\"toner\","
-        "unit=\"impressions\"";
-    const std::string yellow =
-        "{supply=\"4\",description=\"Yellow Toner\",colour=\"yellow\",type=\"toner\","
-        "unit=\"impressions\"";
+    // A toner's labels, all but the closing brace.
+    const auto toner = [](std::string index, std::string description, std::string colour) {
+        return "{supply=\"" + index + "\",description=\"" + description + "\",colour=\"" + colour +
+               "\",type=\"toner\",unit=\"impressions\"";
+    };
+    const std::string black = toner("1", "Black Toner", "black"),
+                      magenta = toner("3", "Magenta <Toner>", "magenta"),
+                      yellow = toner("4", "Yellow Toner", "yellow");
     struct Case {
         std::string line;
         bool present;
