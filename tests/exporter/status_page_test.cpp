@@ -45,8 +45,7 @@ TEST(StatusPage, SuppliesTraysAlertsAndHealth) {
          }) {
         EXPECT_NE(html.find(part), std::string::npos) << part;
     }
-    EXPECT_EQ(html.find("http://"), std::string::npos) << "no external assets";
-    EXPECT_EQ(html.find("https://"), std::string::npos) << "no external assets";
+    EXPECT_EQ(html.find("://"), std::string::npos) << "no external assets";
 
     PrinterView unread{"New", "10.0.0.2", false, {}, std::nullopt};
     PrinterView silent{"Gone", "10.0.0.3", true, {}, std::nullopt};
