@@ -13,9 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < PREFIX) {
         return 0;
     }
-    const net::IcmpKind kinds[] = {net::IcmpKind::Raw, net::IcmpKind::Datagram,
-                                   net::IcmpKind::Service};
-    const net::IcmpKind kind = kinds[data[0] % 3];
+    const auto kind = static_cast<net::IcmpKind>(data[0] % 3);  // raw, datagram, service
     std::uint32_t from = 0;
     std::memcpy(&from, data + 1, sizeof from);
     EchoRequest sent;

@@ -5,9 +5,9 @@
 // within its limit.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
+#include "fuzz/fuzz_check.h"
 #include "tools/printer-sim/control.h"
 #include "tools/printer-sim/fleet.h"
 #include "tools/printer-sim/responder.h"
@@ -19,9 +19,7 @@ sim::SimState MakeState() {
     sim::Profile profile;
     profile.community = "orchid";
     std::vector<std::string> errors;
-    if (!sim::LoadProfileFile(VM_SIM_PROFILE_DIR "/laser-mono.snmprec", profile, errors)) {
-        std::abort();
-    }
+    FuzzCheck(sim::LoadProfileFile(VM_SIM_PROFILE_DIR "/laser-mono.snmprec", profile, errors));
     sim::SimState state;
     state.printers = sim::MakeFleet({profile}, 3);
     return state;
@@ -43,22 +41,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         printer.faults.walk = static_cast<sim::WalkFault>(faults % 4);
         printer.faults.bulkFlood = (faults & 0x10) ? 5000 : 0;
         printer.faults.maxMessageBytes = (faults & 0x20) ? sim::MIN_MESSAGE_BYTES : 65507;
-        sim::Reply reply = sim::Respond(data, size, printer);
-        if (reply.outcome == sim::Outcome::Answer) {
-            ber::Message answer;
-            if (ber::Decode(reply.response.data(), reply.response.size(), answer) !=
-                    ber::Error::None ||
-                reply.response.size() > printer.faults.maxMessageBytes) {
-                std::abort();
-            }
-        }
+        const sim::Reply reply = sim::Respond(data, size, printer);
+        ber::Message answer;
+        FuzzCheck(reply.outcome != sim::Outcome::Answer ||
+                  (ber::Decode(reply.response.data(), reply.response.size(), answer) ==
+                       ber::Error::None &&
+                   reply.response.size() <= printer.faults.maxMessageBytes));
     } else {
         sim::SimState state = STATE;
-        std::string reply =
-            sim::ControlReply(std::string_view(reinterpret_cast<const char*>(data), size), state);
-        if (reply.size() > sim::CONTROL_BYTES) {
-            std::abort();
-        }
+        FuzzCheck(
+            sim::ControlReply(std::string_view(reinterpret_cast<const char*>(data), size), state)
+                .size() <= sim::CONTROL_BYTES);
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 // datagrams per request: the input exactly as it came, and, when it decodes, the same answer
 // made to match the request (its request-id, community and name), so that the copying and
 // rendering paths see every value the fuzzer invents.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -86,10 +87,8 @@ long UdpReceive(UdpSocket*, std::uint8_t* data, std::size_t capacity, std::uint3
     }
     const std::vector<std::uint8_t> datagram = std::move(g_pending.front());
     g_pending.pop_front();
-    const std::size_t size = datagram.size() < capacity ? datagram.size() : capacity;
-    if (size != 0) {
-        std::memcpy(data, datagram.data(), size);
-    }
+    const std::size_t size = std::min(datagram.size(), capacity);
+    std::copy_n(datagram.begin(), size, data);
     *fromAddress = AGENT_ADDRESS;
     *fromPort = AGENT_PORT;
     return static_cast<long>(size);
