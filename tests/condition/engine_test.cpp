@@ -2,9 +2,7 @@
 // on requests in flight with forged and stray datagrams about, and deadlines and Stop; against
 // the simulator's responder played by the test on a socket of its own, lost requests and IPv6
 // (the program listens on IPv4 only). And the endpoints the engine is given, from target text.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,6 +16,7 @@
 #include "condition/endpoint.h"
 #include "condition/engine.h"
 #include "tests/condition/drive.h"
+#include "tests/support/loopback_udp.h"
 #include "tests/support/printer_sim.h"
 
 namespace {
@@ -41,25 +40,6 @@ std::future<Condition> Read(condition::Reader& reader, const condition::ReadRequ
 
 bool Ready(std::future<Condition>& future, std::chrono::milliseconds wait = 0ms) {
     return future.wait_for(wait) == std::future_status::ready;
-}
-
-// A UDP socket of the test's own on the loopback address of a family, at a free port; -1 when
-// the machine has no such address.
-int LoopbackSocket(bool ipv6, condition::Endpoint& endpoint) {
-    sockaddr_in6 v6{};
-    v6.sin6_family = AF_INET6;
-    v6.sin6_addr = in6addr_loopback;
-    sockaddr_in v4{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    auto* local = ipv6 ? reinterpret_cast<sockaddr*>(&v6) : reinterpret_cast<sockaddr*>(&v4);
-    socklen_t length = ipv6 ? sizeof v6 : sizeof v4;
-    const int fd = socket(local->sa_family, SOCK_DGRAM, 0);
-    if (bind(fd, local, length) != 0 || getsockname(fd, local, &length) != 0) {
-        close(fd);
-        return -1;
-    }
-    endpoint = *condition::LiteralEndpoint(ipv6 ? "::1" : "127.0.0.1",
-                                           ntohs(ipv6 ? v6.sin6_port : v4.sin_port));
-    return fd;
 }
 
 TEST(ConditionEngine, ReadsAFleetAtOnceUnderTheCapIgnoringForgedAndStrayAnswers) {
@@ -114,13 +94,14 @@ TEST(ConditionEngine, RetriesTimeoutsAndIpv6) {
     const sim::Printer printer = drive::FullPrinter();
     std::vector<std::uint8_t> buffer(65536);
     for (const Case& c : cases) {
-        condition::Endpoint agent;
-        const int fd = LoopbackSocket(c.ipv6, agent);
+        std::uint16_t port = 0;
+        const int fd = LoopbackUdp(port, c.ipv6);
         if (c.ipv6 && fd < 0) {
             std::cout << "no IPv6 loopback (::1) on this machine: not read over IPv6\n";
             continue;
         }
         ASSERT_GE(fd, 0);
+        const auto agent = *condition::LiteralEndpoint(c.ipv6 ? "::1" : "127.0.0.1", port);
         auto reader = condition::StartReader();
         auto result =
             Read(*reader, {.agent = agent, .timeoutMs = 300, .deadline = Clock::now() + 5s});

@@ -5,7 +5,6 @@
 // other bindings.
 #pragma once
 
-#include <arpa/inet.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -19,6 +18,7 @@
 
 #include "platform/snmpmgr/asn_types.h"
 #include "platform/snmpmgr/ber.h"
+#include "tests/support/loopback_udp.h"
 
 struct ScriptedAgent {
     using Shape = std::function<void(ber::Message&)>;
@@ -28,17 +28,11 @@ struct ScriptedAgent {
     sockaddr_in peer{};      // who sent the last request
 
     ScriptedAgent() {
-        for (int i : {AGENT, OTHER_PORT, OTHER_ADDRESS}) {
-            sockaddr_in local{AF_INET,
-                              htons(i == OTHER_ADDRESS ? port : 0),
-                              {htonl(i == OTHER_ADDRESS ? 0x7F000002 : 0x7F000001)},
-                              {}};
-            socklen_t length = sizeof local;
-            fds[i] = socket(AF_INET, SOCK_DGRAM, 0);
-            EXPECT_EQ(bind(fds[i], reinterpret_cast<sockaddr*>(&local), length), 0);
-            getsockname(fds[i], reinterpret_cast<sockaddr*>(&local), &length);
-            port = i == AGENT ? ntohs(local.sin_port) : port;
-        }
+        fds[AGENT] = LoopbackUdp(port);
+        std::uint16_t other = 0, same = port;
+        fds[OTHER_PORT] = LoopbackUdp(other);
+        fds[OTHER_ADDRESS] = LoopbackUdp(same, false, 0x7F000002);  // 127.0.0.2
+        EXPECT_TRUE(fds[AGENT] >= 0 && fds[OTHER_PORT] >= 0 && fds[OTHER_ADDRESS] >= 0);
     }
     ~ScriptedAgent() {
         for (int fd : fds) {

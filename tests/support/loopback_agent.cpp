@@ -1,9 +1,6 @@
 #include "tests/support/loopback_agent.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,20 +11,7 @@
 #include <sstream>
 #include <thread>
 
-namespace {
-
-// A UDP port free on loopback now (the agent binds it a moment later).
-std::uint16_t FreeUdpPort() {
-    sockaddr_in local{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t length = sizeof local;
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    bind(fd, reinterpret_cast<sockaddr*>(&local), length);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
-    close(fd);
-    return ntohs(local.sin_port);
-}
-
-}  // namespace
+#include "tests/support/loopback_udp.h"
 
 bool Installed(const char* program) {
     return access(program, X_OK) == 0;
@@ -38,7 +22,9 @@ LoopbackAgent::LoopbackAgent() {
     dir_ = mkdtemp(pattern) != nullptr ? pattern : "/nonexistent";
     chmod(dir_.c_str(), 0777);
     mkdir((dir_ + "/data").c_str(), 0755);
-    target_ = "127.0.0.1:" + std::to_string(FreeUdpPort());
+    std::uint16_t port = 0;  // free now; the agent binds it a moment later
+    close(LoopbackUdp(port));
+    target_ = "127.0.0.1:" + std::to_string(port);
 }
 
 LoopbackAgent::~LoopbackAgent() {
