@@ -52,9 +52,9 @@ class TermIo {
     std::FILE* out_;
 };
 
-std::string TextOf(HWND dialog, int id, int capacity = 128) {
+std::string TextOf(HWND dialog, int id) {
     char text[128] = "#";
-    ui::GetDlgItemTextA(dialog, id, text, capacity);
+    ui::GetDlgItemTextA(dialog, id, text, sizeof text);
     return text;
 }
 
