@@ -142,7 +142,6 @@ TEST_F(StartupTest, CommandLineTable) {
         EXPECT_EQ(std::tie(g_target, g_community), std::tie(target, community));
         EXPECT_EQ(scripted::S.probeCalls, 1);
         EXPECT_EQ(Monitor().reported, reported);
-        EXPECT_EQ(g_state, reported == "answered" ? STATE_OK : STATE_UNREACHABLE);
         EXPECT_EQ(Monitor().texts[IDC_PRIMARY], reported == "answered" ? "READY" : target);
         // The prompt's box takes no more than a target holds and has the keyboard.
         const fakeui::Dialog& box = W().dialogs[IDD_TARGET];
