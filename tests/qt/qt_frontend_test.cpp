@@ -386,7 +386,6 @@ class FrontEndTest : public QObject {
     void trayIconShowsTheRecord() {
         RunWhileDriving(RunMonitor, [] {
             NOTIFYICONDATAA record{};
-            record.cbSize = sizeof(record);
             record.hWnd = CurrentDialog()->Handle();
             record.uID = 500;
             record.uFlags = NIF_ICON | NIF_TIP | NIF_INFO;

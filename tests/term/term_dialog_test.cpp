@@ -100,7 +100,6 @@ TEST(TargetPrompt, ReadsALineFromAPipedInputAndRefusesOneTooLong) {
 // button shown and the entry limited as the program does; it notes what it is sent.
 INT_PTR CALLBACK WindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     NOTIFYICONDATAA record{};
-    record.cbSize = NOTIFYICONDATAA_V3_SIZE;
     record.hWnd = dialog;
     record.uID = 500;
     if (message == WM_INITDIALOG) {
