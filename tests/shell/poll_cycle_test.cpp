@@ -26,9 +26,6 @@ const std::string LINE = "1.3.6.1.2.1.43.16.5.1.2.1.";  // + line number
 const std::string LIFE = "1.3.6.1.2.1.43.10.2.1.4.1.1";
 const std::string CAPACITY = "1.3.6.1.2.1.43.11.1.1.8.1.1";
 const std::string LEVEL = "1.3.6.1.2.1.43.11.1.1.9.1.1";
-const std::string EIGHT_LINES =
-    "line 1\r\nline 2\r\nline 3\r\nline 4\r\nline 5\r\nline 6\r\n"
-    "line 7\r\nline 8";
 
 class PollCycleTest : public ::testing::Test {
   protected:
@@ -154,6 +151,7 @@ TEST_F(PollCycleTest, CycleAfterCycleThenLostAtRowFiveThenAtRowZero) {
     };
     PollPrinterStatus(dialog);
     const auto before = descriptors();
+    const std::string fourLines = "line 1\r\nline 2\r\nline 3\r\nline 4\r\n";
     constexpr int CYCLES = 2000;
     for (int i = 0; i < CYCLES; ++i) {
         PollPrinterStatus(dialog);
@@ -162,7 +160,8 @@ TEST_F(PollCycleTest, CycleAfterCycleThenLostAtRowFiveThenAtRowZero) {
     EXPECT_EQ(Requests(*sim), 13 * (CYCLES + 1));
     EXPECT_EQ(std::tuple(Text(IDC_PRIMARY), Text(IDC_SECONDARY), Text(IDC_PAGECOUNT),
                          Text(IDC_POWERON_COUNT), Toner().maximum, Toner().position),
-              std::tuple("READY", EIGHT_LINES, "48213", "212", 100, 62));
+              std::tuple("READY", fourLines + "line 5\r\nline 6\r\nline 7\r\nline 8", "48213",
+                         "212", 100, 62));
 
     ASSERT_EQ(sim->command("set " + PRIMARY + " 4 BUSY"), "ok");
     ASSERT_EQ(sim->command("set " + LIFE + " 65 50000"), "ok");
@@ -172,7 +171,6 @@ TEST_F(PollCycleTest, CycleAfterCycleThenLostAtRowFiveThenAtRowZero) {
             EXPECT_EQ(sim->command("silence on"), "ok");
         }
     };
-    const std::string fourLines = "line 1\r\nline 2\r\nline 3\r\nline 4\r\n";
     for (const int requests : {6, 1}) {
         const int earlier = Requests(*sim);
         g_state = STATE_OK;

@@ -52,9 +52,9 @@ class TermIo {
     std::FILE* out_;
 };
 
-std::string TextOf(HWND dialog, int id, int capacity = 128) {
+std::string TextOf(HWND dialog, int id) {
     char text[128] = "#";
-    ui::GetDlgItemTextA(dialog, id, text, capacity);
+    ui::GetDlgItemTextA(dialog, id, text, sizeof text);
     return text;
 }
 
@@ -100,7 +100,6 @@ TEST(TargetPrompt, ReadsALineFromAPipedInputAndRefusesOneTooLong) {
 // button shown and the entry limited as the program does; it notes what it is sent.
 INT_PTR CALLBACK WindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     NOTIFYICONDATAA record{};
-    record.cbSize = NOTIFYICONDATAA_V3_SIZE;
     record.hWnd = dialog;
     record.uID = 500;
     if (message == WM_INITDIALOG) {

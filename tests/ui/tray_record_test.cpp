@@ -24,7 +24,6 @@ NOTIFYICONDATAA Record(UINT flags, std::uintptr_t icon, const char* tip = "", UI
 
 TEST(TrayRecords, FollowTheShellAndReAddWithoutTheBalloon) {
     ui::TrayRecords tray;
-    EXPECT_FALSE(tray.Apply(NIM_MODIFY, Record(NIF_ICON, 0x100))) << "nothing added yet";
     NOTIFYICONDATAA add = Record(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO, 0x100, "Model");
     add.uCallbackMessage = 1234;
     std::strcpy(add.szInfo, "By Quillfen");
