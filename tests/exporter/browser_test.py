@@ -9,9 +9,8 @@ alert; the screenshot is a PNG of the window's size.
 import re
 import struct
 import subprocess
-import sys
 
-from harness import Harness, Failure, check, http_get
+from harness import Harness, check, http_get, run_test
 
 WIDTH, HEIGHT = 1280, 900
 NAMES = ["Reception", "Accounts", "Design studio"]
@@ -64,8 +63,4 @@ def main(exporter, sim, browser, screenshot):
 
 
 if __name__ == "__main__":
-    try:
-        main(*sys.argv[1:5])
-    except Failure as failure:
-        print(f"FAILED: {failure}")
-        sys.exit(1)
+    run_test(main)

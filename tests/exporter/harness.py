@@ -9,11 +9,32 @@ import resource
 import signal
 import socket
 import subprocess
+import sys
 import tempfile
 import time
 import urllib.error
 import urllib.parse
 import urllib.request
+
+
+def _stop(process):
+    """Ends a process that may still run: SIGTERM, SIGKILL after 5 s."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def run_test(main):
+    """Runs a test's main with the command line's arguments; a Failure ends it with status 1."""
+    try:
+        main(*sys.argv[1:])
+    except Failure as failure:
+        print(f"FAILED: {failure}")
+        sys.exit(1)
 
 
 class Failure(Exception):
@@ -92,26 +113,15 @@ class Harness:
 
     def close(self):
         for process, name in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
+            _stop(process)
         self.processes.clear()
         subprocess.run(["rm", "-rf", self.folder], check=False)
 
     def close_process(self, pid):
         """Stops one process this harness started."""
         for process, name in self.processes:
-            if process.pid == pid and process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
+            if process.pid == pid:
+                _stop(process)
 
     def __enter__(self):
         return self

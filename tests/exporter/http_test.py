@@ -9,12 +9,11 @@ and SIGTERM: process_test.py.)
 
 import re
 import socket
-import sys
 import threading
 import time
 import urllib.request
 
-from harness import Harness, Failure, check, http_get, raise_file_limit, wait_until
+from harness import Harness, check, http_get, raise_file_limit, wait_until, run_test
 
 CONFIG = """auths:
   office: {version: 2c, community: s3cret}
@@ -175,8 +174,4 @@ def main(exporter, sim):
 
 
 if __name__ == "__main__":
-    try:
-        main(*sys.argv[1:3])
-    except Failure as failure:
-        print(f"FAILED: {failure}")
-        sys.exit(1)
+    run_test(main)

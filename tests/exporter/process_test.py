@@ -7,11 +7,10 @@ within a second).
 """
 
 import subprocess
-import sys
 import threading
 import time
 
-from harness import Harness, Failure, check, free_port, http_get, stop_signal, wait_until
+from harness import Harness, check, free_port, http_get, stop_signal, wait_until, run_test
 
 
 def run(exporter, *args):
@@ -88,8 +87,4 @@ def main(exporter, sim, version):
 
 
 if __name__ == "__main__":
-    try:
-        main(*sys.argv[1:4])
-    except Failure as failure:
-        print(f"FAILED: {failure}")
-        sys.exit(1)
+    run_test(main)

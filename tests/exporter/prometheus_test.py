@@ -9,9 +9,8 @@ seconds (the only change), so the test takes seconds rather than minutes.
 
 import os
 import re
-import sys
 
-from harness import Harness, Failure, alerts, check, query, wait_until
+from harness import Harness, alerts, check, query, wait_until, run_test
 
 PRINTERS = 4
 
@@ -76,8 +75,4 @@ def main(exporter, sim, prometheus, source):
 
 
 if __name__ == "__main__":
-    try:
-        main(*sys.argv[1:5])
-    except Failure as failure:
-        print(f"FAILED: {failure}")
-        sys.exit(1)
+    run_test(main)
