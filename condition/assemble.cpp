@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "condition/cells.h"
-#include "platform/snmpmgr/asn_types.h"
+#include "snmp/asn_types.h"
 #include "platform/snmpmgr/mgmtapi.h"
 #include "snmp/value_text.h"
 #include "text/field_text.h"

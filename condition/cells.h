@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "condition/condition.h"
-#include "platform/snmpmgr/ber.h"
+#include "snmp/ber.h"
 #include "snmp/printer_mib.h"
 
 namespace condition {

@@ -26,8 +26,8 @@
 
 #include "condition/engine.h"
 #include "condition/walk.h"
-#include "platform/snmpmgr/asn_types.h"
-#include "platform/snmpmgr/ber.h"
+#include "snmp/asn_types.h"
+#include "snmp/ber.h"
 
 namespace condition {
 namespace {

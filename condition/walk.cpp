@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "condition/health.h"
-#include "platform/snmpmgr/asn_types.h"
+#include "snmp/asn_types.h"
 
 namespace condition {
 namespace {

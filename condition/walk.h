@@ -19,7 +19,7 @@
 #include "condition/cells.h"
 #include "condition/condition.h"
 #include "condition/reader.h"
-#include "platform/snmpmgr/ber.h"
+#include "snmp/ber.h"
 
 namespace condition {
 

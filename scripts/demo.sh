@@ -75,7 +75,7 @@ scripts/install-deps.sh
 cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DVM_TESTS=OFF -DVM_BENCH=OFF
 cmake --build build/demo -j "$(nproc)"
 
-sim=build/demo/tools/printer-sim/vellumark-printer-sim
+sim=build/demo/apps/printer-sim/vellumark-printer-sim
 sim_out=$(mktemp)
 sim_pid=
 trap '[ -z "$sim_pid" ] || kill "$sim_pid" 2>/dev/null; rm -f "$sim_out"' EXIT
@@ -98,9 +98,9 @@ for _ in $(seq 100); do
 done
 grep -q '^listening on ' "$sim_out" || { echo "demo: the simulated printer did not start" >&2; exit 1; }
 
-qt=build/demo/platform/ui/qt/vellumark
+qt=build/demo/apps/qt/vellumark
 if [ "$frontend" = auto ] && [ -n "${DISPLAY:-}" ] && [ -x "$qt" ]; then
     "$qt" "127.0.0.1:$port"
 else
-    build/demo/platform/ui/term/vellumark-term "127.0.0.1:$port"
+    build/demo/apps/term/vellumark-term "127.0.0.1:$port"
 fi

@@ -8,7 +8,7 @@
 #include "shell/globals.h"
 #include "shell/poll_cycle.h"
 #include "shell/resources/resource.h"
-#include "snmp/object_text.h"
+#include "shell/object_text.h"
 #include "state/watched_target.h"
 #include "text/bounded_text.h"
 

@@ -9,7 +9,7 @@
 #include "platform/snmpmgr/mgmtapi.h"
 #include "platform/ui/ui.h"
 #include "shell/resources/resource.h"
-#include "snmp/object_text.h"
+#include "shell/object_text.h"
 #include "state/monitor_state.h"
 #include "text/bounded_text.h"
 

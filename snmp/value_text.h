@@ -1,7 +1,7 @@
 // Rendering of one SNMP value as the text the window shows.
 #pragma once
 
-#include "platform/snmpmgr/mgmtapi.h"
+#include "snmp/asn_types.h"
 
 // Returns a new text (SnmpUtilMemAlloc; the receiver releases it with SnmpUtilMemFree), or
 // null when the type has no text (NULL, Counter64, v2 exceptions, any other tag), when an

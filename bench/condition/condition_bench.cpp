@@ -32,7 +32,7 @@
 #include "bench/snmpmgr/manager_cycle.h"
 #include "bench/snmpmgr/netsnmp_cycle.h"
 #include "condition/engine.h"
-#include "platform/snmpmgr/ber.h"
+#include "snmp/ber.h"
 #include "platform/snmpmgr/mgmtapi.h"
 
 namespace {

@@ -5,8 +5,8 @@ exporter and then at the other (the order alternates), and the table gives for e
 time for all N (median of the rounds), CPU seconds of the exporter's process per probe, its
 peak RSS (VmHWM), SNMP packets sent per probe, and probes that read their printer.
 
-    compare.py --exporter BUILD/exporter/vellumark-exporter \\
-               --sim BUILD/tools/printer-sim/vellumark-printer-sim [--sizes 100,1000] \\
+    compare.py --exporter BUILD/apps/exporter/vellumark-exporter \\
+               --sim BUILD/apps/printer-sim/vellumark-printer-sim [--sizes 100,1000] \\
                [--rounds 5] [--snmp-version 2c]
 """
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/snmpmgr/ber.h"
+#include "snmp/ber.h"
 
 namespace {
 

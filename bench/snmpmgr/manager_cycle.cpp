@@ -1,7 +1,7 @@
 #include "bench/snmpmgr/manager_cycle.h"
 
 #include "platform/snmpmgr/mgmtapi.h"
-#include "snmp/object_text.h"
+#include "shell/object_text.h"
 
 const std::vector<const char*>& PollOids() {
     static const std::vector<const char*> oids = {

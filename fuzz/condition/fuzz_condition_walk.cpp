@@ -13,7 +13,7 @@
 #include "condition/render.h"
 #include "condition/walk.h"
 #include "fuzz/fuzz_check.h"
-#include "platform/snmpmgr/asn_types.h"
+#include "snmp/asn_types.h"
 
 namespace {
 

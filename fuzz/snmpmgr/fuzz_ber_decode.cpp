@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "platform/snmpmgr/ber.h"
+#include "snmp/ber.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "platform/clock/clock.h"
 #include "platform/net/net.h"
 #include "platform/snmpmgr/agent_address.h"
-#include "platform/snmpmgr/ber.h"
+#include "snmp/ber.h"
 #include "platform/snmpmgr/mgmtapi.h"
 
 namespace {

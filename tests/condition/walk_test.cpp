@@ -9,7 +9,7 @@
 
 #include "condition/health.h"
 #include "condition/render.h"
-#include "platform/snmpmgr/asn_types.h"
+#include "snmp/asn_types.h"
 #include "snmp/printer_mib.h"
 #include "tests/condition/drive.h"
 

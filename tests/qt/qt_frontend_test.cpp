@@ -33,7 +33,7 @@
 #include "platform/ui/qt/dialog_window.h"
 #include "platform/ui/qt/ico_image.h"
 #include "platform/ui/qt/icons.h"
-#include "platform/ui/qt/launch_options.h"
+#include "apps/qt/launch_options.h"
 #include "platform/ui/qt/tray_icons.h"
 #include "platform/ui/qt/tray_presence.h"
 #include "platform/ui/ui.h"

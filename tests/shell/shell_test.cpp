@@ -16,7 +16,7 @@
 #include "shell/poll_cycle.h"
 #include "shell/resources/resource.h"
 #include "shell/startup.h"
-#include "snmp/object_text.h"
+#include "shell/object_text.h"
 #include "tests/support/fake_ui/fake_ui.h"
 #include "text/bounded_text.h"
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/snmpmgr/asn_types.h"
-#include "platform/snmpmgr/ber.h"
+#include "snmp/asn_types.h"
+#include "snmp/ber.h"
 #include "tests/support/loopback_udp.h"
 
 struct ScriptedAgent {

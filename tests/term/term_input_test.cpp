@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/ui/term/cli_options.h"
+#include "apps/term/cli_options.h"
 #include "platform/ui/term/input.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <random>
 
-#include "platform/snmpmgr/asn_types.h"
+#include "snmp/asn_types.h"
 #include "snmp/printer_mib.h"
 #include "tools/printer-sim/live.h"
 #include "tools/printer-sim/udp_socket.h"

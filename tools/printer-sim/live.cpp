@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/snmpmgr/asn_types.h"
+#include "snmp/asn_types.h"
 #include "snmp/printer_mib.h"
 #include "tools/printer-sim/conditions.h"
 

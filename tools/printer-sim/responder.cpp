@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "platform/snmpmgr/asn_types.h"
+#include "snmp/asn_types.h"
 #include "snmp/printer_mib.h"
 #include "tools/printer-sim/walk.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/snmpmgr/asn_types.h"
+#include "snmp/asn_types.h"
 #include "tools/printer-sim/profile.h"
 
 namespace sim {

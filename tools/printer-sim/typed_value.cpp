@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "platform/snmpmgr/asn_types.h"
+#include "snmp/asn_types.h"
 
 namespace sim {
 namespace {

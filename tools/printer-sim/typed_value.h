@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/snmpmgr/ber.h"
+#include "snmp/ber.h"
 
 namespace sim {
 

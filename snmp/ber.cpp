@@ -1,8 +1,8 @@
-#include "platform/snmpmgr/ber.h"
+#include "snmp/ber.h"
 
 #include <cstring>
 
-#include "platform/snmpmgr/asn_types.h"
+#include "snmp/asn_types.h"
 
 namespace ber {
 namespace {

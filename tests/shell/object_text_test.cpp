@@ -1,7 +1,7 @@
 // One-object reads and the model query through a real UDP exchange with a scripted agent on
 // loopback, which sends what real firmware does and the simulator never would: values whose
 // bytes do not fit their type, error answers with other bindings or none.
-#include "snmp/object_text.h"
+#include "shell/object_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/ui/qt/launch_options.h"
+#include "apps/qt/launch_options.h"
 
 #include "vellumark/version.h"
 

@@ -1,6 +1,6 @@
 // The SNMPv1 codec: round trips with their exact bytes, bytes compared with pysnmp's encoder,
 // and refusal of malformed input with the right error.
-#include "platform/snmpmgr/ber.h"
+#include "snmp/ber.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using E = ber::Error;
 
-#include "tests/snmpmgr/golden_packets.inc"
+#include "tests/snmp/golden_packets.inc"
 
 Bytes Cat(std::initializer_list<Bytes> parts) {
     Bytes out;

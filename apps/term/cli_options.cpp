@@ -1,4 +1,4 @@
-#include "platform/ui/term/cli_options.h"
+#include "apps/term/cli_options.h"
 
 #include <algorithm>
 #include <charconv>

@@ -9,7 +9,7 @@
 #include "condition/engine.h"
 #include "condition/health.h"
 #include "condition/render.h"
-#include "platform/ui/term/cli_options.h"
+#include "apps/term/cli_options.h"
 #include "platform/ui/term/display_text.h"
 #include "platform/ui/term/term_runtime.h"
 #include "platform/ui/term/terminal.h"

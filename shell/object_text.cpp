@@ -1,4 +1,4 @@
-#include "snmp/object_text.h"
+#include "shell/object_text.h"
 
 #include "snmp/value_text.h"
 #include "state/monitor_state.h"

@@ -1,4 +1,4 @@
-#include "exporter/options.h"
+#include "apps/exporter/options.h"
 
 #include <charconv>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "exporter/engine.h"
+#include "apps/exporter/engine_reader.h"
 
 #include "condition/engine.h"
 

@@ -6,9 +6,9 @@
 #include <iostream>
 
 #include "exporter/config.h"
-#include "exporter/engine.h"
+#include "apps/exporter/engine_reader.h"
 #include "exporter/launcher.h"
-#include "exporter/options.h"
+#include "apps/exporter/options.h"
 #include "exporter/resolver.h"
 #include "exporter/self_metrics.h"
 #include "exporter/server.h"
