@@ -1,5 +1,6 @@
-// Resource and control identifiers shared by the resource script, the dialog procedures and
-// every front-end. Plain #defines so that the resource compiler can read this file too.
+// Resource and control identifiers shared by the resource script and the dialog procedures
+// (the front-ends learn them from the resources). Plain #defines so that the resource compiler
+// can read this file too.
 #pragma once
 
 #define IDD_MONITOR 201

@@ -29,18 +29,18 @@
 #include <tuple>
 #include <vector>
 
+#include "apps/qt/launch_options.h"
+#include "platform/ui/dialog_template.h"
 #include "platform/ui/qt/controls.h"
 #include "platform/ui/qt/dialog_window.h"
 #include "platform/ui/qt/ico_image.h"
 #include "platform/ui/qt/icons.h"
-#include "apps/qt/launch_options.h"
 #include "platform/ui/qt/tray_icons.h"
 #include "platform/ui/qt/tray_presence.h"
 #include "platform/ui/ui.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
 #include "shell/resources/resource.h"
-#include "shell/resources/templates.h"
 #include "shell/startup.h"
 #include "tests/support/printer_sim.h"
 
@@ -153,8 +153,8 @@ class FrontEndTest : public QObject {
     void cleanup() { vmqt::ForceTrayAvailable(std::nullopt); }
 
     void controlsSitWhereTheTemplateSays() {
-        for (const tmpl::DialogTemplate* dialog :
-             {&tmpl::MonitorTemplate(), &tmpl::TargetTemplate()}) {
+        for (const tmpl::DialogTemplate& template_ : tmpl::ProgramResources().dialogs) {
+            const tmpl::DialogTemplate* dialog = &template_;
             vmqt::DialogWindow window(*dialog, nullptr);
             QCOMPARE(window.font().pointSize(), 8);
             // Base units worked out here from the font, the way the dialog manager does.
@@ -181,7 +181,7 @@ class FrontEndTest : public QObject {
     void statusWindowStaysOnTopAndIsAToolOnlyWithANotificationArea() {
         for (const bool tray : {true, false}) {
             vmqt::ForceTrayAvailable(tray);
-            vmqt::DialogWindow window(tmpl::MonitorTemplate(), nullptr);
+            vmqt::DialogWindow window(*tmpl::FindDialogTemplate(IDD_MONITOR), nullptr);
             QCOMPARE(window.windowType(), tray ? Qt::Tool : Qt::Window);
             QVERIFY(window.windowFlags() & Qt::WindowStaysOnTopHint);
             // Fixed in size: the window asks for no maximise button, and minimise only where

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/dialog_template.h"
 #include "platform/ui/term/dialog_model.h"
 #include "platform/ui/term/display_text.h"
 #include "platform/ui/term/terminal.h"
 #include "platform/ui/term/tray.h"
 #include "platform/ui/term/window_view.h"
 #include "shell/resources/resource.h"
-#include "shell/resources/templates.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ vmterm::ViewOptions Interactive(std::size_t columns = 0) {
 
 // The status window as a poll leaves it, with its tray icon.
 struct PolledWindow {
-    Dialog dialog{tmpl::MonitorTemplate(), nullptr};
+    Dialog dialog{*tmpl::FindDialogTemplate(IDD_MONITOR), nullptr};
     PolledWindow() {
         vmterm::ClearTray();
         dialog.visible = true;
@@ -45,7 +45,7 @@ struct PolledWindow {
         record.hWnd = dialog.Handle();
         record.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
         record.uCallbackMessage = WM_USER + 210;
-        record.hIcon = vmterm::IconHandle(true);
+        record.hIcon = vmterm::IconHandle(*tmpl::FindIcon(IDI_ONLINE));
         std::strcpy(record.szTip, dialog.title.c_str());
         vmterm::NotifyIcon(NIM_ADD, record, vmterm::Clock::now());
     }

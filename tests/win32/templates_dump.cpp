@@ -1,9 +1,10 @@
-// Prints the shared dialog and menu templates as JSON, for check_resources.py to compare with
-// the compiled resource script.
+// Prints the program's resources as the front-ends without a resource compiler see them
+// (compiled from the resource script) as JSON, for check_resources.py to compare with the
+// resources the resource compiler put into the executable.
 #include <iostream>
 #include <nlohmann/json.hpp>
 
-#include "shell/resources/templates.h"
+#include "platform/ui/dialog_template.h"
 
 namespace tmpl {
 
@@ -13,6 +14,12 @@ void to_json(nlohmann::json& j, const ControlTemplate& c) {
 }
 void to_json(nlohmann::json& j, const MenuItemTemplate& item) {
     j = {{"id", item.id}, {"text", item.text != nullptr ? item.text : ""}};
+}
+void to_json(nlohmann::json& j, const MenuTemplate& menu) {
+    j = {{"id", menu.id}, {"items", menu.items}};
+}
+void to_json(nlohmann::json& j, const IconTemplate& icon) {
+    j = {{"id", icon.id}, {"name", icon.name}};
 }
 void to_json(nlohmann::json& j, const DialogTemplate& d) {
     const FontTemplate& f = d.font;
@@ -25,10 +32,9 @@ void to_json(nlohmann::json& j, const DialogTemplate& d) {
 }  // namespace tmpl
 
 int main() {
-    const tmpl::MenuTemplate& menu = tmpl::TrayMenuTemplate();
+    const tmpl::ResourceTable& resources = tmpl::ProgramResources();
     const nlohmann::json all = {
-        {"dialogs", {tmpl::MonitorTemplate(), tmpl::TargetTemplate()}},
-        {"menus", nlohmann::json::array({{{"id", menu.id}, {"items", menu.items}}})}};
+        {"dialogs", resources.dialogs}, {"menus", resources.menus}, {"icons", resources.icons}};
     std::cout << all.dump(1) << "\n";
     return 0;
 }

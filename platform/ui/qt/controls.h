@@ -6,7 +6,7 @@
 #include <QByteArray>
 #include <QWidget>
 
-#include "shell/resources/templates.h"
+#include "platform/ui/dialog_template.h"
 #include "win32_types.h"
 
 namespace vmqt {

@@ -6,7 +6,7 @@
 #include <QFont>
 #include <QRect>
 
-#include "shell/resources/templates.h"
+#include "platform/ui/dialog_template.h"
 
 namespace vmqt {
 

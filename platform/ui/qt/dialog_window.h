@@ -10,8 +10,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "platform/ui/dialog_template.h"
 #include "platform/ui/qt/dialog_units.h"
-#include "shell/resources/templates.h"
 #include "win32_types.h"
 
 class QTimer;

@@ -4,8 +4,8 @@
 #include <QPixmap>
 #include <map>
 
+#include "platform/ui/dialog_template.h"
 #include "platform/ui/qt/ico_image.h"
-#include "shell/resources/resource.h"
 
 namespace vmqt {
 namespace {
@@ -15,15 +15,11 @@ std::map<int, QIcon>& Loaded() {
     return icons;
 }
 
+// The program links its icon files as Qt resources under the icons' names.
 QString ResourcePath(int iconId) {
-    switch (iconId) {
-        case IDI_ONLINE:
-            return QStringLiteral(":/vellumark/online.ico");
-        case IDI_OFFLINE:
-            return QStringLiteral(":/vellumark/offline.ico");
-        default:
-            return {};
-    }
+    const tmpl::IconTemplate* icon = tmpl::FindIcon(iconId);
+    return icon != nullptr ? QStringLiteral(":/vellumark/%1.ico").arg(QLatin1String(icon->name))
+                           : QString();
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// LoadIconA for the program's two icons (IDI_ONLINE, IDI_OFFLINE), read from the .ico files
-// compiled into the executable. A handle points at an icon that lives as long as the process.
+// LoadIconA for the icons of the program's resources, read from the .ico files the program
+// links as Qt resources. A handle points at an icon that lives as long as the process.
 #pragma once
 
 #include <QIcon>

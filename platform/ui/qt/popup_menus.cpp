@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "platform/ui/dialog_template.h"
 #include "platform/ui/qt/dialog_window.h"
 #include "platform/ui/qt/text_codec.h"
-#include "shell/resources/templates.h"
 
 namespace vmqt {
 namespace {

@@ -1,4 +1,4 @@
-// The terminal's dialog box, built from a dialog template (shell/resources/templates.h): the
+// The terminal's dialog box, built from a dialog template (platform/ui/dialog_template.h): the
 // controls in template order with their class, text, visibility, progress-bar state and typing
 // limit; the title, timers and posted messages. Handles are the addresses of these objects and
 // are resolved only through the table of running dialogs, never followed blindly.
@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ui/dialog_template.h"
 #include "platform/ui/posix/live_dialogs.h"
 #include "platform/ui/posix/progress_state.h"
-#include "shell/resources/templates.h"
 #include "win32_types.h"
 
 namespace vmterm {

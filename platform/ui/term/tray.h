@@ -14,9 +14,11 @@ namespace vmterm {
 
 ui::TrayRecords& TrayIcons();
 
-// The handles for IDI_ONLINE and IDI_OFFLINE, and the name of what a handle shows: "online",
-// "offline", "none" (no icon) or "other".
-HICON IconHandle(bool online);
+// The handle LoadIconA gives for an icon of the program's resources; the icon behind a handle
+// (nullptr for none or any other value); and the name of what a handle shows: the icon's name,
+// "none" (no icon) or "other".
+HICON IconHandle(const tmpl::IconTemplate& icon);
+const tmpl::IconTemplate* IconOf(HICON handle);
 const char* IconName(HICON icon);
 
 struct Balloon {

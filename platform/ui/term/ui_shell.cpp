@@ -9,14 +9,9 @@
 #include "platform/ui/term/terminal.h"
 #include "platform/ui/term/tray.h"
 #include "platform/ui/ui.h"
-#include "shell/resources/resource.h"
 
 namespace vmterm {
 namespace {
-
-// Distinct addresses stand for the two icons; they are never followed.
-char g_onlineTag;
-char g_offlineTag;
 
 constexpr UINT DEFAULT_BALLOON_MS = 10000;
 constexpr UINT LONGEST_BALLOON_MS = 30000;
@@ -33,15 +28,27 @@ ui::TrayRecords& TrayIcons() {
     return icons;
 }
 
-HICON IconHandle(bool online) {
-    return reinterpret_cast<HICON>(online ? &g_onlineTag : &g_offlineTag);
+// A handle is the address of the icon's entry in the program's resources; it is followed only
+// once found among them.
+HICON IconHandle(const tmpl::IconTemplate& icon) {
+    return reinterpret_cast<HICON>(const_cast<tmpl::IconTemplate*>(&icon));
+}
+
+const tmpl::IconTemplate* IconOf(HICON handle) {
+    for (const tmpl::IconTemplate& icon : tmpl::ProgramResources().icons) {
+        if (IconHandle(icon) == handle) {
+            return &icon;
+        }
+    }
+    return nullptr;
 }
 
 const char* IconName(HICON icon) {
     if (icon == nullptr) {
         return "none";
     }
-    return icon == IconHandle(true) ? "online" : icon == IconHandle(false) ? "offline" : "other";
+    const tmpl::IconTemplate* found = IconOf(icon);
+    return found != nullptr ? found->name : "other";
 }
 
 BOOL NotifyIcon(DWORD operation, const NOTIFYICONDATAA& record, Clock::time_point now) {
@@ -74,7 +81,8 @@ namespace ui {
 
 HICON LoadIconA(HINSTANCE, LPCSTR iconId) {
     const auto id = reinterpret_cast<std::uintptr_t>(iconId);
-    return id == IDI_ONLINE || id == IDI_OFFLINE ? vmterm::IconHandle(id == IDI_ONLINE) : nullptr;
+    const tmpl::IconTemplate* icon = id <= 0xFFFF ? tmpl::FindIcon(static_cast<int>(id)) : nullptr;
+    return icon != nullptr ? vmterm::IconHandle(*icon) : nullptr;
 }
 
 BOOL Shell_NotifyIconA(DWORD operation, NOTIFYICONDATAA* record) {

@@ -340,19 +340,20 @@ std::vector<std::string> FitToScreen(std::vector<ViewLine> lines, std::size_t co
 Json WindowJson(Dialog& dialog, const MonitorReport& report, const std::string& target) {
     Json out = {{"title", FieldToUtf8(dialog.title)}};
     for (const Row& row : LayoutRows(dialog)) {
-        if (row.label != nullptr && row.label->source->name != nullptr) {
-            out[row.label->source->name] = ControlJson(*row.label);
+        if (row.label != nullptr) {
+            if (const char* name = tmpl::ControlNameOf(row.label->source->id)) {
+                out[name] = ControlJson(*row.label);
+            }
         }
         for (const Control* control : row.cells) {
-            if (control->source->name != nullptr) {
-                out[control->source->name] = ControlJson(*control);
+            if (const char* name = tmpl::ControlNameOf(control->source->id)) {
+                out[name] = ControlJson(*control);
             }
         }
     }
     if (const NOTIFYICONDATAA* icon = TrayIcons().FirstOf(dialog.Handle())) {
-        const std::string name = IconName(icon->hIcon);
-        const bool known = name == "online" || name == "offline";
-        out["tray"] = {{"icon", known ? Json(name) : Json(nullptr)},
+        const tmpl::IconTemplate* shown = IconOf(icon->hIcon);
+        out["tray"] = {{"icon", shown != nullptr ? Json(shown->name) : Json(nullptr)},
                        {"tip", FieldToUtf8(FieldText(icon->szTip))}};
     } else {
         out["tray"] = nullptr;

@@ -1,6 +1,7 @@
-// The dialog templates and the tray menu as plain data: the one source of the geometry, texts
-// and styles that every front-end lays out and that the Win32 resource script is written from.
-// Positions and sizes are in dialog units; styles carry their Win32 values bit for bit.
+// The resource format of the front-ends without a resource compiler, as Win32 defines
+// DLGTEMPLATE: dialog templates, menus and icons, looked up by resource identifier in the
+// program's resources. Positions and sizes are in dialog units; styles carry their Win32
+// values bit for bit. The program, not the platform, owns the data (ProgramResources).
 #pragma once
 
 #include <cstddef>
@@ -23,6 +24,7 @@ inline constexpr std::uint32_t STYLE_WS_TABSTOP = 0x00010000u;
 
 inline constexpr std::uint32_t STYLE_DS_MODALFRAME = 0x0080u;
 inline constexpr std::uint32_t STYLE_DS_CENTER = 0x0800u;
+inline constexpr std::uint32_t STYLE_DS_SETFONT = 0x0040u;
 inline constexpr std::uint32_t STYLE_DS_SHELLFONT = 0x0048u;  // DS_SETFONT | DS_FIXEDSYS
 
 inline constexpr std::uint32_t STYLE_WS_EX_TOPMOST = 0x00000008u;
@@ -34,6 +36,7 @@ inline constexpr std::uint32_t STYLE_BS_DEFPUSHBUTTON = 0x0001u;
 inline constexpr std::uint32_t STYLE_BS_GROUPBOX = 0x0007u;
 inline constexpr std::uint32_t STYLE_BS_TYPEMASK = 0x000Fu;
 
+inline constexpr std::uint32_t STYLE_ES_LEFT = 0x0000u;
 inline constexpr std::uint32_t STYLE_ES_MULTILINE = 0x0004u;
 inline constexpr std::uint32_t STYLE_ES_AUTOVSCROLL = 0x0040u;
 inline constexpr std::uint32_t STYLE_ES_AUTOHSCROLL = 0x0080u;
@@ -50,8 +53,7 @@ inline constexpr const char* EDIT_CLASS = "Edit";
 inline constexpr const char* STATIC_CLASS = "Static";
 inline constexpr const char* PROGRESS_CLASS = "msctls_progress32";
 
-// One control: identifier (-1 for none), class, text, position and size in dialog units, and
-// the name scripts know its value by (the terminal program's JSON), or null when none.
+// One control: identifier (-1 for none), class, text, position and size in dialog units.
 struct ControlTemplate {
     int id;
     const char* className;
@@ -62,7 +64,6 @@ struct ControlTemplate {
     int cy;
     std::uint32_t style;
     std::uint32_t exStyle;
-    const char* name;
 };
 
 struct FontTemplate {
@@ -100,14 +101,37 @@ struct MenuTemplate {
     std::span<const MenuItemTemplate> items;
 };
 
-const DialogTemplate& MonitorTemplate();  // IDD_MONITOR
-const DialogTemplate& TargetTemplate();   // IDD_TARGET
-const MenuTemplate& TrayMenuTemplate();   // IDR_TRAYMENU
+// One icon: its resource identifier and the name of its image, the icon file's name without
+// ".ico" (what a front-end loads it by, or shows in its place).
+struct IconTemplate {
+    int id;
+    const char* name;
+};
 
-// The dialog or menu with that resource identifier, or nullptr.
+// The name scripts know a control's value by (the terminal program's JSON).
+struct ControlName {
+    int id;
+    const char* name;
+};
+
+struct ResourceTable {
+    std::span<const DialogTemplate> dialogs;
+    std::span<const MenuTemplate> menus;
+    std::span<const IconTemplate> icons;
+    std::span<const ControlName> controlNames;
+};
+
+// The program's resources. Not defined by the platform: each program links one definition, as
+// a Win32 program links its compiled resource script (shell/resources for Vellumark's).
+const ResourceTable& ProgramResources();
+
+// The dialog, menu or icon of the program's resources with that identifier, or nullptr.
 const DialogTemplate* FindDialogTemplate(int id);
 const MenuTemplate* FindMenuTemplate(int id);
+const IconTemplate* FindIcon(int id);
 // The control with that identifier in the dialog, or nullptr (-1 is never looked up).
 const ControlTemplate* FindControl(const DialogTemplate& dialog, int id);
+// The name scripts know the control by, or nullptr when it has none.
+const char* ControlNameOf(int controlId);
 
 }  // namespace tmpl
