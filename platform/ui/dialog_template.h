@@ -122,7 +122,8 @@ struct ResourceTable {
 };
 
 // The program's resources. Not defined by the platform: each program links one definition, as
-// a Win32 program links its compiled resource script (shell/resources for Vellumark's).
+// a Win32 program links its compiled resource script (shell/resources for Vellumark's); a test
+// of the format may link resources of its own instead.
 const ResourceTable& ProgramResources();
 
 // The dialog, menu or icon of the program's resources with that identifier, or nullptr.
