@@ -6,9 +6,11 @@ webhook receiver of the test's own, all on loopback ports of the test's own.
   PrinterPaperJam naming the printer by its friendly name from the printers list; "clear"
   arrives as resolved;
 - a worn drum arrives as PrinterCritical naming its reasons;
-- an empty toner arrives as PrinterTonerEmpty, naming the printer by its sysName, while its
-  PrinterTonerLow reaches Alertmanager and is held back there (another printer's low toner
-  arrives, so the held-back one would have too).
+- an empty tray arrives as PrinterOutOfPaper naming the tray and the printer (by its sysName);
+- an empty toner arrives as PrinterTonerEmpty, while its PrinterTonerLow reaches Alertmanager
+  and is held back there (another printer's low toner arrives, so the held-back one would
+  have too);
+- the exporter stopped arrives as VellumarkExporterDown and VellumarkProbesFailing.
 
 The rules are the shipped ones with every `for:` read in seconds instead of minutes (5m becomes
 5s: their order stays), every interval 1 s, so the test takes seconds.
@@ -27,9 +29,10 @@ import shipped
 from harness import Harness, check, free_port, http_get, query, wait_until, run_test
 
 PRINTERS = 4
-JAMMED, EMPTIED, WORN = 1, 2, 3  # the fleet's printers that get a condition
+TRAY_OUT, JAMMED, EMPTIED, WORN = 0, 1, 2, 3  # the fleet's printers that get a condition
 FRIENDLY_NAME = "reception-2f"  # printer JAMMED's name in the printers list
 CYAN, YELLOW, DRUM = "2", "4", "5"  # the colour-laser profile's supplies
+TRAY_2 = "2"  # its input "Tray 2"; "Tray 1" keeps its paper, "MP Tray" tells no count
 
 
 class Webhook:
@@ -118,14 +121,15 @@ def run(h, webhook, exporter, sim, prometheus, alertmanager, source):
     prometheus_port = h.start_prometheus(prometheus, files["prometheus.yml"])
     wait_until(f"vellumark_up == 1 for all {PRINTERS} printers",
                lambda: len(query(prometheus_port, "vellumark_up == 1")) == PRINTERS, 30)
-    info = query(prometheus_port, f'vellumark_printer_info{{instance="{targets[EMPTIED]}"}}')
-    check(len(info) == 1, f"one identity for printer {EMPTIED}: {info}")
-    sysname = info[0]["metric"]["name"]
-    print(f"{PRINTERS} printers up; printer {EMPTIED} is {sysname}")
+    names = {targets.index(series["metric"]["instance"]): series["metric"]["name"]
+             for series in query(prometheus_port, "vellumark_printer_info")}
+    check(len(names) == PRINTERS, f"one sysName for each printer: {names}")
+    print(f"{PRINTERS} printers up: {names}")
 
     h.control(f"printer {JAMMED} jam")
     h.control(f"printer {EMPTIED} toner {CYAN} 0")
     h.control(f"printer {WORN} toner {DRUM} 0")
+    h.control(f"printer {TRAY_OUT} paper-out {TRAY_2}")
 
     jam = wait_until("PrinterPaperJam at the webhook", lambda: webhook.find(
         "firing", "PrinterPaperJam", instance=targets[JAMMED]), 30)[0]
@@ -139,10 +143,17 @@ def run(h, webhook, exporter, sim, prometheus, alertmanager, source):
         "resolved", "PrinterPaperJam", instance=targets[JAMMED]), 30)
     print("resolved after clear")
 
+    out = wait_until("PrinterOutOfPaper at the webhook", lambda: webhook.find(
+        "firing", "PrinterOutOfPaper", instance=targets[TRAY_OUT]), 30)
+    check([a["annotations"]["summary"] for a in out] ==
+          [f"Tray 2 of printer {names[TRAY_OUT]} ({targets[TRAY_OUT]}) is out of paper"],
+          f"the empty tray alone, named once: {out}")
+    print(f"firing: {out[0]['annotations']['summary']}")
+
     empty = wait_until("PrinterTonerEmpty at the webhook", lambda: webhook.find(
         "firing", "PrinterTonerEmpty", instance=targets[EMPTIED], supply=CYAN), 30)[0]
     check(empty["annotations"]["summary"] == f"{empty['labels']['description']} of printer "
-          f"{sysname} ({targets[EMPTIED]}) is empty",
+          f"{names[EMPTIED]} ({targets[EMPTIED]}) is empty",
           f"the empty toner named by the printer's sysName: {empty}")
     print(f"firing: {empty['annotations']['summary']}")
 
@@ -158,21 +169,29 @@ def run(h, webhook, exporter, sim, prometheus, alertmanager, source):
         "firing", "PrinterTonerLow", instance=targets[0], supply=YELLOW), 30)
 
     def held_back():
+        check(not webhook.find("firing", "PrinterTonerLow", instance=targets[EMPTIED],
+                               supply=CYAN), "the empty toner's low alert reached the webhook")
         status, body = http_get(f"http://127.0.0.1:{alertmanager_port}/api/v2/alerts")
+        # Alertmanager decides when it would send: the state is "unprocessed" until then.
         return status == 200 and [
             a for a in json.loads(body) if a["labels"]["alertname"] == "PrinterTonerLow" and
-            a["labels"]["instance"] == targets[EMPTIED] and a["labels"]["supply"] == CYAN]
-    low = wait_until("the empty cyan's PrinterTonerLow in Alertmanager", held_back, 30)[0]
-    check(low["status"]["state"] == "suppressed" and low["status"]["inhibitedBy"],
-          f"held back by the empty toner: {low['status']}")
-    check(not webhook.find("firing", "PrinterTonerLow", instance=targets[EMPTIED], supply=CYAN),
-          "the low alert of the empty toner never reached the webhook")
+            a["labels"]["instance"] == targets[EMPTIED] and a["labels"]["supply"] == CYAN and
+            a["status"]["state"] == "suppressed" and a["status"]["inhibitedBy"]]
+    wait_until("the empty cyan's PrinterTonerLow held back in Alertmanager", held_back, 30)
+    held_back()
     print("PrinterTonerLow of the empty toner held back")
 
     # The jam and the empty toner are their own alerts' only.
     for printer in (JAMMED, EMPTIED):
         check(not webhook.find("firing", "PrinterCritical", instance=targets[printer]),
               f"no PrinterCritical for printer {printer}")
+
+    # The exporter ends: the alerts about the printers cannot fire any more, these do.
+    h.close_process(h.exporter_pid)
+    for alertname in ("VellumarkExporterDown", "VellumarkProbesFailing"):
+        alert = wait_until(f"{alertname} at the webhook",
+                           lambda: webhook.find("firing", alertname), 30)[0]
+        print(f"firing: {alert['annotations']['summary']}")
 
 
 if __name__ == "__main__":
