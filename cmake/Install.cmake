@@ -142,9 +142,11 @@ if(TARGET vellumark-exporter)
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME vellumark-exporter
         COMPONENT exporter)
     install(FILES
-        ${PROJECT_SOURCE_DIR}/packaging/prometheus/prometheus.yml
+        ${PROJECT_SOURCE_DIR}/packaging/prometheus/scrape-jobs.yml
         ${PROJECT_SOURCE_DIR}/packaging/prometheus/alerts.yml
         ${PROJECT_SOURCE_DIR}/packaging/prometheus/printers.yml
+        ${PROJECT_SOURCE_DIR}/packaging/prometheus/prometheus.yml
+        ${PROJECT_SOURCE_DIR}/packaging/prometheus/alertmanager.yml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/vellumark/prometheus COMPONENT exporter)
     vm_package(exporter PACKAGE vellumark-exporter SECTION net
         SUMMARY "printers' condition over SNMP for Prometheus"

@@ -14,7 +14,7 @@ packages=(
     iproute2 util-linux procps tmux valgrind netcat-openbsd
     dpkg-dev lintian
     libmicrohttpd-dev libyaml-cpp-dev
-    prometheus prometheus-snmp-exporter chromium curl python3
+    prometheus prometheus-snmp-exporter prometheus-alertmanager chromium curl python3 python3-yaml
 )
 
 missing=()

@@ -1,42 +1,33 @@
 """A real Prometheus scrapes the exporter in front of the simulator's fleet, with the shipped
 scrape job's relabelling and the shipped alert rules: every printer is up, a supply ratio is
 queried by colour, and a paper jam set through the simulator fires PrinterPaperJam, which
-resolves after "clear". The rules are the shipped ones with their `for:` durations cut to
-seconds (the only change), so the test takes seconds rather than minutes.
+resolves after "clear". The files are laid out as installed; the rules are the shipped ones with
+their `for:` durations read in seconds, so the test takes seconds rather than minutes.
 
     prometheus_test.py EXPORTER PRINTER_SIM PROMETHEUS SOURCE_DIR
 """
 
-import os
-import re
-
+import shipped
 from harness import Harness, alerts, check, query, wait_until, run_test
 
 PRINTERS = 4
 
 
 def main(exporter, sim, prometheus, source):
-    shipped = os.path.join(source, "packaging", "prometheus")
     with Harness() as h:
         targets = h.start_fleet(sim, PRINTERS)
         exporter_port = h.start_exporter(exporter)
 
-        with open(os.path.join(shipped, "alerts.yml")) as f:
-            rules = re.sub(r"for: \d+m", "for: 2s", f.read())
-        with open(h.path("alerts.yml"), "w") as f:
-            f.write(rules)
-        with open(h.path("printers.yml"), "w") as f:
-            f.write("- targets: [" + ", ".join(targets) + "]\n")
-        # The shipped job with the exporter's address and short intervals.
-        with open(os.path.join(shipped, "prometheus.yml")) as f:
-            config = f.read()
-        config = config.replace("127.0.0.1:10305", f"127.0.0.1:{exporter_port}")
-        config = re.sub(r"scrape_interval: \d+s", "scrape_interval: 1s", config)
-        config = re.sub(r"scrape_timeout: \d+s", "scrape_timeout: 1s", config)
-        config = re.sub(r"evaluation_interval: \d+s", "evaluation_interval: 1s", config)
-        with open(h.path("prometheus.yml"), "w") as f:
-            f.write(config)
-        port = h.start_prometheus(prometheus, h.path("prometheus.yml"))
+        def edit(name, text):
+            if name == "alerts.yml":
+                return shipped.rules_in_seconds(text)
+            if name == "prometheus.yml":
+                return shipped.prometheus_for_test(text, exporter_port)
+            if name == "printers.yml":
+                return "- targets: [" + ", ".join(targets) + "]\n"
+            return text
+        files = shipped.lay_out(source, h.folder, edit)
+        port = h.start_prometheus(prometheus, files["prometheus.yml"])
 
         up = wait_until(f"vellumark_up == 1 for all {PRINTERS} printers",
                         lambda: len(query(port, "vellumark_up == 1")) == PRINTERS and
