@@ -70,7 +70,22 @@ Parsed Parse(CLI::App& app, const std::vector<std::string>& arguments, bool take
     if (!takesText) {
         optionsEnd = arguments.end();
     }
-    std::vector<std::string> reversed(std::make_reverse_iterator(optionsEnd), arguments.rend());
+    // CLI11 reads "--name=" as "--name" and takes the next argument for the value; it is the
+    // empty value.
+    std::vector<std::string> reversed;
+    for (auto argument = arguments.begin(); argument != optionsEnd; ++argument) {
+        const std::size_t equals = argument->find('=');
+        const CLI::Option* option = equals + 1 == argument->size() && argument->rfind("--", 0) == 0
+                                        ? app.get_option_no_throw(argument->substr(0, equals))
+                                        : nullptr;
+        if (option != nullptr && option->get_items_expected_max() > 0) {
+            reversed.push_back(argument->substr(0, equals));
+            reversed.emplace_back();
+        } else {
+            reversed.push_back(*argument);
+        }
+    }
+    std::reverse(reversed.begin(), reversed.end());
     Parsed parsed;
     try {
         app.parse(reversed);
