@@ -6,7 +6,16 @@ namespace exporter {
 
 bool ParseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error) {
     CLI::App app;
-    app.add_option("--listen", options.listen);
+    // The address is read as the server will read it: one it cannot use is a usage error.
+    app.add_option("--listen", options.listen)
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                sockaddr_storage address{};
+                bool dualStack = false;
+                std::string why;
+                return ParseListenAddress(text, address, dualStack, why) ? std::string() : why;
+            },
+            "ADDR:PORT"));
     app.add_option("--config", options.configPath);
     app.add_option_function<std::string>("--allow-targets", [&options](const std::string& list) {
         std::string why;

@@ -63,6 +63,7 @@ struct Row {
 TEST(ExporterOptions, ArgumentsToOptionsOrUsageErrors) {
     const Row rows[] = {
         {"the defaults", {}, {}},
+        {"every address, IPv6 and IPv4", {"--listen", ":9116"}, {.listen = ":9116"}},
         {"every option",
          {"--listen", "127.0.0.1:9116", "--config=/etc/x.yml", "--allow-targets",
           "10.0.0.0/8,fd00::/8", "--max-probes", "20"},
@@ -83,6 +84,13 @@ TEST(ExporterOptions, ArgumentsToOptionsOrUsageErrors) {
         {"a host address with a prefix",
          {"--allow-targets", "10.0.0.1/8"},
          {.error = "--allow-targets: not a network in CIDR notation: '10.0.0.1/8'"}},
+        {"a port out of range",
+         {"--listen", "127.0.0.1:65536"},
+         {.error = "--listen: listen address '127.0.0.1:65536' (ADDR:PORT, [IPv6]:PORT or "
+                   ":PORT): port is not a number from 0 to 65535"}},
+        {"a name where an address goes",
+         {"--listen=localhost:9116"},
+         {.error = "--listen: listen address must be an IPv4 or IPv6 address, not 'localhost'"}},
         {"a cap of 0",
          {"--max-probes", "0"},
          {.error = "--max-probes: '0' is not a whole number from 1 to 100000"}},
