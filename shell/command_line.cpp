@@ -1,9 +1,7 @@
 #include "shell/command_line.h"
 
-#include <cstring>
-#include <string>
-
 #include "shell/globals.h"
+#include "shell/startup.h"
 
 char* NextSpaceToken(char* text, char** context) {
     char* cursor = text != nullptr ? text : *context;
@@ -29,15 +27,20 @@ char* NextSpaceToken(char* text, char** context) {
     return token;
 }
 
-const char* CommandLineProblem(const char* commandLine) {
+CommandLineTokens SplitCommandLine(const char* commandLine) {
+    // The tokenizer terminates tokens in place: it works on a copy.
     std::string text = commandLine != nullptr ? commandLine : "";
     char* context = nullptr;
-    char* target = NextSpaceToken(text.data(), &context);
-    char* community = target != nullptr ? NextSpaceToken(nullptr, &context) : nullptr;
-    if (target != nullptr && std::strlen(target) >= TARGET_CHARS) {
+    const char* target = NextSpaceToken(text.data(), &context);
+    const char* community = target != nullptr ? NextSpaceToken(nullptr, &context) : nullptr;
+    return {target != nullptr ? target : "", community != nullptr ? community : DEFAULT_COMMUNITY};
+}
+
+const char* CommandLineProblem(const CommandLineTokens& tokens) {
+    if (tokens.target.size() >= TARGET_CHARS) {
         return "the target is longer than 63 characters";
     }
-    if (community != nullptr && std::strlen(community) >= COMMUNITY_CHARS) {
+    if (tokens.community.size() >= COMMUNITY_CHARS) {
         return "the community is longer than 63 characters";
     }
     return nullptr;

@@ -8,8 +8,8 @@
 #include "shell/command_line.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
-#include "shell/resources/resource.h"
 #include "shell/object_text.h"
+#include "shell/resources/resource.h"
 #include "state/watched_target.h"
 #include "text/bounded_text.h"
 
@@ -21,27 +21,18 @@ struct CommandLine {
     bool communityFits = true;
 };
 
-// Takes the target and community from the command-line text.
+// Takes the target and community from the command-line text. A text that does not fit is
+// kept cut for the display only: polled cut, it could name another agent (127.0.0.1:16161
+// would become 127.0.0.1:1616).
 CommandLine ReadCommandLine(const char* commandLine) {
-    // The tokenizer terminates tokens in place; work on a copy so the caller's text stays as
-    // it was given.
-    std::string text = commandLine != nullptr ? commandLine : "";
-    char* context = nullptr;
-    int count = 0;
+    const CommandLineTokens tokens = SplitCommandLine(commandLine);
     CommandLine read;
-    for (char* token = NextSpaceToken(text.data(), &context); token != nullptr;
-         token = NextSpaceToken(nullptr, &context)) {
-        ++count;
-        // A text that does not fit is kept cut for the display only: polled cut, it could name
-        // another agent (127.0.0.1:16161 would become 127.0.0.1:1616).
-        if (count == 1) {
-            read.targetFits = BoundedCopy(g_target, TARGET_CHARS, token) == BOUNDED_OK;
-        } else if (count == 2) {
-            read.communityFits = BoundedCopy(g_community, COMMUNITY_CHARS, token) == BOUNDED_OK;
-        }
-        // Later tokens are read and ignored.
+    read.named = !tokens.target.empty();
+    if (read.named) {
+        read.targetFits = BoundedCopy(g_target, TARGET_CHARS, tokens.target.c_str()) == BOUNDED_OK;
     }
-    read.named = count > 0;
+    read.communityFits =
+        BoundedCopy(g_community, COMMUNITY_CHARS, tokens.community.c_str()) == BOUNDED_OK;
     return read;
 }
 
@@ -62,7 +53,6 @@ void PrepareTitle(bool modelRead) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR commandLine,
                    int /*showCommand*/) {
     g_hinstance = instance;
-    BoundedCopy(g_community, COMMUNITY_CHARS, DEFAULT_COMMUNITY);
 
     const CommandLine read = ReadCommandLine(commandLine);
     if (!read.named) {

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <iostream>
 
-#include "exporter/config.h"
 #include "apps/exporter/engine_reader.h"
-#include "exporter/launcher.h"
 #include "apps/exporter/options.h"
+#include "exporter/config.h"
+#include "exporter/launcher.h"
 #include "exporter/resolver.h"
 #include "exporter/self_metrics.h"
 #include "exporter/server.h"
@@ -35,7 +35,8 @@ int main(int argc, char** argv) {
     using namespace exporter;
     Options options;
     std::string error;
-    if (!ParseOptions(argc, argv, options, error)) {
+    if (!ParseOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), options,
+                      error)) {
         std::cerr << "vellumark-exporter: " << error << "\n";
         return 2;
     }

@@ -1,59 +1,36 @@
 #include "apps/exporter/options.h"
 
-#include <charconv>
-#include <cstring>
-
-#include "text/long_options.h"
+#include "apps/cli/option_parser.h"
 
 namespace exporter {
 
-bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error) {
-    LongOptions arguments(argc, argv);
-    while (arguments.Next()) {
-        const std::string& arg = arguments.Name();
-        std::string value;
-        const auto takeValue = [&] { return arguments.Value(value, error); };
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--version") {
-            options.version = true;
-        } else if (arg == "--listen") {
-            if (!takeValue()) {
-                return false;
-            }
-            options.listen = value;
-        } else if (arg == "--config") {
-            if (!takeValue()) {
-                return false;
-            }
-            options.configPath = value;
-        } else if (arg == "--allow-targets") {
-            if (!takeValue()) {
-                return false;
-            }
-            std::string why;
-            if (!ParseCidrList(value, options.allow, why)) {
-                error = "--allow-targets: " + why;
-                return false;
-            }
-        } else if (arg == "--max-probes") {
-            if (!takeValue()) {
-                return false;
-            }
-            int number = 0;
-            auto [end, status] = std::from_chars(value.data(), value.data() + value.size(), number);
-            if (status != std::errc() || end != value.data() + value.size() || number < 1 ||
-                number > 100000) {
-                error = "--max-probes must be a number from 1 to 100000";
-                return false;
-            }
-            options.maxProbes = number;
-        } else {
-            error = "unknown argument '" + arg + "' (see --help)";
-            return false;
+bool ParseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error) {
+    CLI::App app;
+    // The address is read as the server will read it: one it cannot use is a usage error.
+    app.add_option("--listen", options.listen)
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                sockaddr_storage address{};
+                bool dualStack = false;
+                std::string why;
+                return ParseListenAddress(text, address, dualStack, why) ? std::string() : why;
+            },
+            "ADDR:PORT"));
+    app.add_option("--config", options.configPath);
+    app.add_option_function<std::string>("--allow-targets", [&options](const std::string& list) {
+        std::string why;
+        if (!ParseCidrList(list, options.allow, why)) {
+            throw CLI::ValidationError("--allow-targets", why);
         }
-    }
-    return true;
+    });
+    app.add_option("--max-probes", options.maxProbes)->transform(vmcli::WholeNumber(1, 100000));
+    const vmcli::Parsed parsed = vmcli::Parse(app, arguments, false, [](const std::string& what) {
+        return "unknown argument '" + what + "' (see --help)";
+    });
+    options.help = parsed.outcome == vmcli::Outcome::Help;
+    options.version = parsed.outcome == vmcli::Outcome::Version;
+    error = parsed.error;
+    return parsed.outcome != vmcli::Outcome::UsageError;
 }
 
 std::string UsageText() {

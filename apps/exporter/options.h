@@ -19,7 +19,9 @@ struct Options {
     bool version = false;
 };
 
-bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error);
+// The arguments after the program's name, by the rules all the programs share
+// (apps/cli/option_parser.h); false, with `error` naming the option, for a usage error.
+bool ParseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error);
 
 std::string UsageText();
 

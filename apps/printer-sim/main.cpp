@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "apps/printer-sim/options.h"
 #include "tools/printer-sim/control.h"
 #include "tools/printer-sim/event_loop.h"
 #include "tools/printer-sim/fleet.h"
-#include "tools/printer-sim/options.h"
 #include "tools/printer-sim/profile.h"
 #include "tools/printer-sim/signals.h"
 #include "tools/printer-sim/udp_socket.h"
@@ -83,8 +83,9 @@ void RaiseDescriptorLimit(std::size_t printers) {
 int main(int argc, char** argv) {
     sim::Options options;
     std::string error;
-    if (!sim::ParseOptions(argc, argv, sim::DefaultProfileDir(ExecutablePath(), VM_SIM_PROFILE_DIR),
-                           options, error)) {
+    if (!sim::ParseOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc),
+                           sim::DefaultProfileDir(ExecutablePath(), VM_SIM_PROFILE_DIR), options,
+                           error)) {
         std::fprintf(stderr, "vellumark-printer-sim: %s\n", error.c_str());
         return 2;
     }

@@ -1,25 +1,27 @@
 #include "apps/qt/launch_options.h"
 
+#include "apps/cli/option_parser.h"
 #include "vellumark/version.h"
 
 namespace vmqt {
 
 Launch ParseLaunch(const std::vector<std::string>& arguments) {
+    CLI::App app;
+    const vmcli::Parsed parsed = vmcli::Parse(app, arguments, true, [](const std::string& what) {
+        return "unknown option '" + what + "'";
+    });
+    switch (parsed.outcome) {
+        case vmcli::Outcome::Help:
+            return Launch{LaunchAction::Help, {}};
+        case vmcli::Outcome::Version:
+            return Launch{LaunchAction::Version, {}};
+        case vmcli::Outcome::UsageError:
+            return Launch{LaunchAction::UsageError, parsed.error};
+        case vmcli::Outcome::Run:
+            break;
+    }
     std::string text;
-    bool optionsEnded = false;
-    for (const std::string& argument : arguments) {
-        if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
-            if (argument == "--") {
-                optionsEnded = true;
-            } else if (argument == "--help" || argument == "-h") {
-                return Launch{LaunchAction::Help, {}};
-            } else if (argument == "--version") {
-                return Launch{LaunchAction::Version, {}};
-            } else {
-                return Launch{LaunchAction::UsageError, "unknown option '" + argument + "'"};
-            }
-            continue;
-        }
+    for (const std::string& argument : parsed.text) {
         text += (text.empty() ? "" : " ") + argument;
     }
     return Launch{LaunchAction::Run, text};

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/qt/icons.h"
 #include "apps/qt/launch_options.h"
+#include "platform/ui/qt/icons.h"
 #include "shell/command_line.h"
 #include "shell/resources/resource.h"
 #include "shell/startup.h"
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     // A target or community that does not fit is said here; the program then runs on and
     // shows the printer as unreachable.
     std::string commandLine = launch.text;
-    if (const char* problem = CommandLineProblem(commandLine.c_str())) {
+    if (const char* problem = CommandLineProblem(SplitCommandLine(commandLine.c_str()))) {
         std::fprintf(stderr, "vellumark: %s\n", problem);
     }
     return WinMain(nullptr, nullptr, commandLine.data(), 0);

@@ -1,98 +1,50 @@
 #include "apps/term/cli_options.h"
 
-#include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <utility>
 
+#include "apps/cli/option_parser.h"
 #include "condition/engine.h"
 #include "vellumark/version.h"
 
 namespace vmterm {
-namespace {
-
-constexpr const char* VALUE_OPTIONS[] = {"--snmp-version", "--timeout", "--retries",
-                                         "--supply-warning"};
-
-// A whole decimal number from `low` to `high` into `value`; false, with `value` untouched,
-// for anything else.
-template <typename Number>
-bool ReadNumber(const std::string& text, Number low, Number high, Number& value) {
-    Number read{};
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, read);
-    if (error != std::errc() || stop != end || read < low || read > high) {
-        return false;
-    }
-    value = read;
-    return true;
-}
-
-// Applies one of VALUE_OPTIONS; what is wrong with the value, or "".
-std::string ApplyValue(const std::string& name, const std::string& value,
-                       condition::ReadRequest& reading) {
-    if (name == "--snmp-version") {
-        if (value != "1" && value != "2c") {
-            return "--snmp-version is 1 or 2c, not '" + value + "'";
-        }
-        reading.version = value == "1" ? condition::SnmpVersion::V1 : condition::SnmpVersion::V2c;
-    } else if (name == "--timeout" && !ReadNumber(value, 1, 60000, reading.timeoutMs)) {
-        return "--timeout is 1 to 60000 milliseconds, not '" + value + "'";
-    } else if (name == "--retries" && !ReadNumber(value, 0, 10, reading.retries)) {
-        return "--retries is 0 to 10, not '" + value + "'";
-    } else if (name == "--supply-warning" &&
-               !ReadNumber(value, 0.0, 100.0, reading.supplyWarningPercent)) {
-        return "--supply-warning is a percent from 0 to 100, not '" + value + "'";
-    }
-    return {};
-}
-
-}  // namespace
 
 CliOptions ParseOptions(const std::vector<std::string>& arguments) {
     CliOptions options;
-    const auto fail = [&options](const std::string& why) {
-        if (options.error.empty()) {
-            options.error = why;
-        }
-    };
-    std::vector<std::string> text;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        const std::string name = argument.substr(0, argument.find('='));
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
-            text.push_back(argument);
-        } else if (argument == "--") {
-            optionsEnded = true;
-        } else if (argument == "--help" || argument == "-h") {
-            options.help = true;
-        } else if (argument == "--version") {
-            options.version = true;
-        } else if (argument == "--once" || argument == "--json") {
-            options.once = true;
-            options.json = options.json || argument == "--json";
-        } else if (std::find(std::begin(VALUE_OPTIONS), std::end(VALUE_OPTIONS), name) ==
-                   std::end(VALUE_OPTIONS)) {
-            fail("unknown option '" + argument + "'");
-        } else if (name.size() < argument.size()) {
-            fail(ApplyValue(name, argument.substr(name.size() + 1), options.reading));
-        } else if (i + 1 < arguments.size()) {
-            fail(ApplyValue(name, arguments[++i], options.reading));
-        } else {
-            fail(name + " needs a value");
-        }
+    CLI::App app;
+    condition::ReadRequest& reading = options.reading;
+    app.add_flag("--once", options.once);
+    app.add_flag_callback("--json", [&options] { options.once = options.json = true; });
+    app.add_option_function<std::string>("--snmp-version",
+                                         [&reading](const std::string& version) {
+                                             reading.version = version == "1"
+                                                                   ? condition::SnmpVersion::V1
+                                                                   : condition::SnmpVersion::V2c;
+                                         })
+        ->check(vmcli::OneOf({"1", "2c"}));
+    app.add_option("--timeout", reading.timeoutMs)->transform(vmcli::WholeNumber(1, 60000));
+    app.add_option("--retries", reading.retries)->transform(vmcli::WholeNumber(0, 10));
+    app.add_option("--supply-warning", reading.supplyWarningPercent)
+        ->transform(vmcli::Number(0, 100));
+    const vmcli::Parsed parsed = vmcli::Parse(app, arguments, true, [](const std::string& what) {
+        return "unknown option '" + what + "'";
+    });
+    options.help = parsed.outcome == vmcli::Outcome::Help;
+    options.version = parsed.outcome == vmcli::Outcome::Version;
+    options.error = parsed.error;
+    if (parsed.outcome != vmcli::Outcome::Run) {
+        return options;
     }
-    if (text.size() > 2) {
-        fail("unexpected argument '" + text[2] + "'");
+    if (parsed.text.size() > 2) {
+        options.error = "unexpected argument '" + parsed.text[2] + "'";
     }
-    for (std::size_t i = 0; i < text.size() && i < 2; ++i) {
-        options.commandLine += (i == 0 ? "" : " ") + text[i];
+    for (std::size_t i = 0; i < parsed.text.size() && i < 2; ++i) {
+        options.commandLine += (i == 0 ? "" : " ") + parsed.text[i];
     }
     // The program splits its command line at spaces only: a target is a run of other bytes.
-    if (options.once && !options.help && !options.version &&
+    if (options.error.empty() && options.once &&
         options.commandLine.find_first_not_of(' ') == std::string::npos) {
-        fail("--once needs a TARGET");
+        options.error = "--once needs a TARGET";
     }
     return options;
 }

@@ -24,10 +24,10 @@ struct CliOptions {
     std::string error;  // a usage error, to be printed with the usage line
 };
 
-// Reads the arguments after the program's name. "--help"/"-h", "--version", "--once",
-// "--json" and the reading's options ("--timeout MS" or "--timeout=MS") are ours wherever they
-// stand; any other argument starting with "-" is an error; "--" makes every later argument
-// program text. At most two arguments are program text.
+// Reads the arguments after the program's name by the rules all the programs share
+// (apps/cli/option_parser.h): "--once", "--json" and the reading's options ("--timeout MS" or
+// "--timeout=MS") wherever they stand, "--" before text that starts with "-". At most two
+// arguments are program text.
 CliOptions ParseOptions(const std::vector<std::string>& arguments);
 
 std::string UsageLine();

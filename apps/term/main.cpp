@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "apps/term/cli_options.h"
 #include "condition/endpoint.h"
 #include "condition/engine.h"
 #include "condition/health.h"
 #include "condition/render.h"
-#include "apps/term/cli_options.h"
 #include "platform/ui/term/display_text.h"
 #include "platform/ui/term/term_runtime.h"
 #include "platform/ui/term/terminal.h"
@@ -23,17 +23,6 @@ constexpr int EXIT_ANSWERED = 0;
 constexpr int EXIT_OTHER = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_NOT_ANSWERED = 3;
-
-// The command line's tokens as the program splits it: the target, then the community.
-std::vector<std::string> Tokens(std::string commandLine) {
-    std::vector<std::string> tokens;
-    char* context = nullptr;
-    for (char* token = NextSpaceToken(commandLine.data(), &context); token != nullptr;
-         token = NextSpaceToken(nullptr, &context)) {
-        tokens.push_back(token);
-    }
-    return tokens;
-}
 
 // The condition of the printer the window watched, with its community. A target or community
 // the window refused as too long, or a target it could not resolve, is unreachable at once; a
@@ -81,14 +70,14 @@ int main(int argc, char** argv) {
     }
     // A target or community that does not fit is said here; the program then runs on and
     // treats the printer as unreachable.
-    if (const char* problem = CommandLineProblem(options.commandLine.c_str())) {
+    const CommandLineTokens tokens = SplitCommandLine(options.commandLine.c_str());
+    if (const char* problem = CommandLineProblem(tokens)) {
         vmterm::WriteAll(2, std::string("vellumark-term: ") + problem + "\n");
     }
 
-    const std::vector<std::string> tokens = Tokens(options.commandLine);
     vmterm::TermRuntime& runtime = vmterm::Runtime();
     runtime.config.once = options.once;
-    runtime.config.target = tokens.empty() ? "" : tokens[0];
+    runtime.config.target = tokens.target;
 
     std::string commandLine = options.commandLine;
     const int result = WinMain(nullptr, nullptr, commandLine.data(), 0);
@@ -99,8 +88,7 @@ int main(int argc, char** argv) {
         return EXIT_OTHER;  // the status window never opened (sockets unusable)
     }
     const condition::Condition read =
-        ReadCondition(options.reading, runtime.config.target,
-                      tokens.size() > 1 ? tokens[1] : DEFAULT_COMMUNITY, runtime.report.reason);
+        ReadCondition(options.reading, tokens.target, tokens.community, runtime.report.reason);
     if (options.json) {
         nlohmann::ordered_json json = runtime.once.json;
         json["condition"] = condition::ConditionToJson(read);

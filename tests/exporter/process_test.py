@@ -26,7 +26,7 @@ def main(exporter, sim, version):
         (["--allow-targets", "10.0.0.1/8"], 2, "not a network in CIDR notation"),
         (["--max-probes", "0"], 2, "--max-probes"),
         (["--config", "/nonexistent/exporter.yml"], 2, "cannot be read"),
-        (["--listen", "127.0.0.1:99999"], 1, "port is not a number"),
+        (["--listen", "127.0.0.1:99999"], 2, "port is not a number"),
     ]
     for args, status, text in cases:
         code, output = run(exporter, *args)

@@ -22,6 +22,7 @@ FLOORS = [
     ["shell"],
     ["condition"],
     ["exporter", "tools/printer-sim", "tools/icongen"],
+    ["apps/cli"],  # the option rules every program's command line shares
     ["apps/*"],
     ["tests"],
     ["bench", "fuzz"],

@@ -1,9 +1,10 @@
 // The Qt front-end's translation layer: dialogs laid out from the templates, the window's
 // events as the dialog procedure's messages, the seam's operations on a live status window
 // (with a procedure that only records what it receives), the program's target prompt, icon
-// decoding, the launch options and the program's usage errors. Last, the whole program once
-// against the simulated printer on loopback: the values in their controls, hiding and showing,
-// the tray icon and its menu, exit (the state machine is the core's, tested in tests/shell).
+// decoding and the program's usage errors (which arguments are wrong: tests/apps). Last, the
+// whole program once against the simulated printer on loopback: the values in their controls,
+// hiding and showing, the tray icon and its menu, exit (the state machine is the core's, tested
+// in tests/shell).
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
@@ -201,23 +202,6 @@ class FrontEndTest : public QObject {
         QByteArray farOffset = good;
         farOffset[18] = static_cast<char>(0xF0);
         QVERIFY(vmqt::DecodeIco(farOffset).isNull());
-    }
-
-    void optionsAndUsageErrors() {
-        using A = vmqt::LaunchAction;
-        const std::tuple<std::vector<std::string>, A, std::string> cases[] = {
-            {{"printer", "--help"}, A::Help, ""},
-            {{"-h"}, A::Help, ""},
-            {{"--version"}, A::Version, ""},
-            {{"--help=1", "printer"}, A::UsageError, "unknown option '--help=1'"},
-            {{"--", "--help", "-x"}, A::Run, "--help -x"},  // after "--" all is the target's
-            {{"-", "public", "extra"}, A::Run, "- public extra"},
-        };
-        for (const auto& [arguments, action, text] : cases) {
-            const vmqt::Launch launch = vmqt::ParseLaunch(arguments);
-            QCOMPARE(launch.action, action);
-            QCOMPARE(launch.text, text);
-        }
     }
 
     // The program itself says what is wrong on stderr: a usage error, no display, a target too

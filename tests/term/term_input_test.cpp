@@ -1,12 +1,10 @@
-// Keyboard decoding, entry editing within a typing limit, and the front-end's own
-// command-line options with their usage errors.
+// Keyboard decoding and entry editing within a typing limit. (The program's command line:
+// tests/apps.)
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
-#include "apps/term/cli_options.h"
 #include "platform/ui/term/input.h"
 
 namespace {
@@ -75,49 +73,6 @@ TEST(EntryEditing, WholeCharactersWithinTheLimit) {
     }
     std::string text = "ab";
     EXPECT_FALSE(vmterm::EditEntry(text, {KeyType::Enter, {}}, 0));
-}
-
-TEST(CliOptions, OwnFlagsTheRestAndUsageErrors) {
-    // The arguments, split at '|'; "once" and "json" as set; the command-line text; the error.
-    const std::tuple<std::string, bool, bool, std::string, std::string> cases[] = {
-        {"--once|10.0.0.5:1161|public", true, false, "10.0.0.5:1161 public", ""},
-        {"host|--json", true, true, "host", ""},  // JSON implies once
-        {"--|--once|-h", false, false, "--once -h", ""},
-        {"-|x", false, false, "- x", ""},  // a lone dash is text
-        {"--bogus|host", false, false, "host", "unknown option '--bogus'"},
-        {"--once=1|h", false, false, "h", "unknown option '--once=1'"},
-        {"--|a|b|c", false, false, "a b", "unexpected argument 'c'"},
-        {"--once", true, false, "", "--once needs a TARGET"},
-        {"--json|   ", true, true, "   ", "--once needs a TARGET"},
-        {"--json| \t ", true, true, " \t ", ""},  // only spaces separate tokens
-        {"--once|--help", true, false, "", ""},
-        {"--timeout|0|h", false, false, "h", "--timeout is 1 to 60000 milliseconds, not '0'"},
-        {"--timeout=5s|h", false, false, "h", "--timeout is 1 to 60000 milliseconds, not '5s'"},
-        {"--retries|11|h", false, false, "h", "--retries is 0 to 10, not '11'"},
-        {"--snmp-version=3|h", false, false, "h", "--snmp-version is 1 or 2c, not '3'"},
-        {"--supply-warning|100.5|h", false, false, "h",
-         "--supply-warning is a percent from 0 to 100, not '100.5'"},
-        {"h|--retries", false, false, "h", "--retries needs a value"},
-    };
-    for (const auto& [line, once, json, commandLine, error] : cases) {
-        std::vector<std::string> arguments;
-        for (std::size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 1) {
-            bar = line.find('|', at);
-            arguments.push_back(line.substr(at, bar - at));
-        }
-        const vmterm::CliOptions options = vmterm::ParseOptions(arguments);
-        EXPECT_EQ(std::tie(options.once, options.json, options.commandLine, options.error),
-                  std::tie(once, json, commandLine, error))
-            << line;
-    }
-    // The condition's reading as the options set it, in any order around the target.
-    const vmterm::CliOptions set =
-        vmterm::ParseOptions({"--snmp-version", "2c", "--timeout=250", "--retries", "0", "host",
-                              "--supply-warning", "12.5", "--once"});
-    EXPECT_EQ(set.commandLine, "host");
-    EXPECT_EQ(std::tie(set.reading.version, set.reading.timeoutMs, set.reading.retries,
-                       set.reading.supplyWarningPercent),
-              std::make_tuple(condition::SnmpVersion::V2c, 250, 0, 12.5));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "tools/printer-sim/options.h"
+#include "tools/printer-sim/settings.h"
 
 namespace sim {
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "tools/printer-sim/options.h"
+#include "tools/printer-sim/settings.h"
 #include "tools/printer-sim/sim_state.h"
 
 namespace sim {

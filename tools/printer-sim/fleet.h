@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/printer-sim/options.h"
+#include "tools/printer-sim/settings.h"
 #include "tools/printer-sim/sim_state.h"
 
 namespace sim {

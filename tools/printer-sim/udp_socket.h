@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/printer-sim/options.h"
+#include "tools/printer-sim/settings.h"
 
 namespace sim {
 

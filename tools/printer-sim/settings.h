@@ -1,11 +1,12 @@
-// The simulated printer's command line. Parsing reports the first problem in `error`; the
-// usage text is what --help prints. Flags that set a fault or a condition at start are kept as
-// the control commands they stand for (`startCommands`), run for every printer once loaded.
+// What the simulated printer runs with, as its command line (apps/printer-sim) sets it. Flags
+// that set a fault or a condition at start are kept as the control commands they stand for
+// (`startCommands`), run for every printer once loaded.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/printer-sim/sim_state.h"
@@ -47,13 +48,9 @@ struct Options {
     std::vector<std::string> startCommands;   // control commands every printer runs at start
 };
 
+// "IPV4:PORT" (port 0: pick a free one); false for anything else.
 bool ParseEndpoint(const std::string& text, Endpoint& endpoint);
-
-// `defaultProfileDir` is where bundled profiles are looked up unless --profile-dir says else.
-bool ParseOptions(int argc, const char* const* argv, const std::string& defaultProfileDir,
-                  Options& options, std::string& error);
-
-std::string UsageText();
-std::string VersionText();  // "vellumark-printer-sim VERSION"
+// An IPv4 literal, in network byte order; false for anything else.
+bool ParseIpv4(std::string_view text, std::uint32_t& address);
 
 }  // namespace sim

@@ -1,0 +1,188 @@
+#include "apps/printer-sim/options.h"
+
+#include "apps/cli/option_parser.h"
+#include "tools/printer-sim/control.h"
+#include "tools/printer-sim/responder.h"
+#include "tools/printer-sim/typed_value.h"
+#include "vellumark/version.h"
+
+namespace sim {
+
+bool ParseOptions(const std::vector<std::string>& arguments, const std::string& defaultProfileDir,
+                  Options& options, std::string& error) {
+    options.profileDir = defaultProfileDir;
+    CLI::App app;
+    // A flag or value that sets a fault or a condition at start becomes its control command.
+    const auto command = [&options](const std::string& name) {
+        return [&options, name](const std::string& value) {
+            options.startCommands.push_back(name + " " + value);
+        };
+    };
+    app.add_option("--fleet", options.fleet)->transform(vmcli::WholeNumber(1, MAX_FLEET));
+    app.add_option_function<std::string>("--fleet-by",
+                                         [&options](const std::string& spread) {
+                                             options.fleetSpread = spread == "ports"
+                                                                       ? FleetSpread::Ports
+                                                                       : FleetSpread::Addresses;
+                                         })
+        ->check(vmcli::OneOf({"ports", "addresses"}));
+    app.add_option_function<std::string>("--control-allow", [&options](const std::string& text) {
+        std::uint32_t address = 0;
+        if (!ParseIpv4(text, address)) {
+            vmcli::Refuse("--control-allow", text, "an IPv4 address");
+        }
+        options.controlAllow.push_back(address);
+    });
+    for (const std::string name : {"jam", "door-open"}) {
+        app.add_flag_callback("--" + name,
+                              [&options, name] { options.startCommands.push_back(name); });
+    }
+    for (const std::string name : {"paper-out", "bulk-flood", "max-message"}) {
+        app.add_option_function<std::string>("--" + name, command(name));
+    }
+    // SUPPLY=PERCENT and MODE[:OID] become "toner SUPPLY PERCENT" and "walk MODE OID".
+    app.add_option_function<std::string>("--toner", [&options](std::string value) {
+        const std::size_t equals = value.find('=');
+        if (equals == std::string::npos) {
+            vmcli::Refuse("--toner", value, "SUPPLY=PERCENT");
+        }
+        value[equals] = ' ';
+        options.startCommands.push_back("toner " + value);
+    });
+    app.add_option_function<std::string>("--walk", [&options](std::string value) {
+        if (const std::size_t colon = value.find(':'); colon != std::string::npos) {
+            value[colon] = ' ';
+        }
+        options.startCommands.push_back("walk " + value);
+    });
+    // The listening addresses: IPV4:PORT.
+    app.add_option_function<std::string>("--listen", [&options](const std::string& text) {
+        if (!ParseEndpoint(text, options.listen)) {
+            vmcli::Refuse("--listen", text, "IPV4:PORT");
+        }
+    });
+    app.add_option_function<std::string>("--control", [&options](const std::string& text) {
+        if (!ParseEndpoint(text, options.controlEndpoint)) {
+            vmcli::Refuse("--control", text, "IPV4:PORT");
+        }
+        options.control = true;
+    });
+    app.add_option_function<std::string>("--profile", [&options](const std::string& text) {
+        ProfileArgument profile{{}, text};
+        if (const std::size_t equals = text.find('='); equals != std::string::npos) {
+            profile = {text.substr(0, equals), text.substr(equals + 1)};
+            if (profile.community.empty()) {
+                vmcli::Refuse("--profile", text, "[COMMUNITY=]PROFILE with a community");
+            }
+        }
+        options.profiles.push_back(profile);
+    });
+    app.add_option("--community", options.community)
+        ->check(vmcli::Satisfies(
+            [](const std::string& name) {
+                return !name.empty() && name.size() <= ber::MAX_COMMUNITY_BYTES;
+            },
+            "a name of 1 to " + std::to_string(ber::MAX_COMMUNITY_BYTES) + " bytes"));
+    app.add_option("--profile-dir", options.profileDir);
+    app.add_option("--page-interval", options.pageIntervalMs)
+        ->transform(vmcli::WholeNumber(1, 3600000));
+    app.add_option("--delay", options.faults.delayMs)
+        ->transform(vmcli::WholeNumber(0, MAX_DELAY_MS));
+    app.add_option("--stray", options.faults.stray)->transform(vmcli::WholeNumber(0, MAX_STRAY));
+    app.add_option("--spoof", options.faults.spoof)->transform(vmcli::WholeNumber(0, MAX_STRAY));
+    app.add_option_function<std::string>("--error", [&options](const std::string& text) {
+        const std::size_t equals = text.find('=');
+        Oid oid;
+        std::string problem;
+        const int status =
+            equals == std::string::npos ? -1 : ErrorStatusFromName(text.substr(equals + 1));
+        if (status < 0 || !ParseOid(text.substr(0, equals), oid, problem)) {
+            vmcli::Refuse("--error", text,
+                          "OID=STATUS (tooBig noSuchName badValue readOnly genErr)");
+        }
+        options.faults.errorStatusByOid[oid] = status;
+    });
+    app.add_flag("--live", options.live);
+    app.add_flag("--log", options.log);
+    app.add_flag("--silence", options.faults.silent);
+    app.add_flag("--check", options.check);
+    app.add_flag("--list-profiles", options.listProfiles);
+
+    const vmcli::Parsed parsed = vmcli::Parse(app, arguments, false, [](const std::string& what) {
+        return "unknown option '" + what + "' (try --help)";
+    });
+    options.help = parsed.outcome == vmcli::Outcome::Help;
+    options.version = parsed.outcome == vmcli::Outcome::Version;
+    error = parsed.error;
+    return parsed.outcome != vmcli::Outcome::UsageError;
+}
+
+std::string VersionText() {
+    return "vellumark-printer-sim " VELLUMARK_VERSION "\n";
+}
+
+std::string UsageText() {
+    return R"(Usage: vellumark-printer-sim [OPTIONS]
+A simulated network printer (or a fleet of them): an SNMPv1 and SNMPv2c agent that answers GET,
+GETNEXT and GETBULK requests from snmprec profiles, with faults and printer conditions on demand.
+
+Serving:
+  --listen IPV4:PORT        UDP address for SNMP (default 127.0.0.1:1161); port 0 picks a free
+                            port. Prints "listening on IPV4:PORT" on stdout once bound (a
+                            line per printer, in printer order, for a fleet).
+  --profile [COMM=]PROFILE  serve PROFILE (a .snmprec file or a bundled name) to requests with
+                            community COMM (default: the --community value). Repeat to serve
+                            several profiles, each under its own community. Default: laser-mono.
+  --community NAME          community of profiles given without one (default orchid). Requests
+                            with a community no profile has get no answer.
+  --profile-dir DIR         where bundled profile names are looked up
+  --list-profiles           print the bundled profile names and exit
+  --check                   parse the profiles, report problems, exit 0 (all good) or 2
+  --live                    print pages while running: page counts grow by one per page
+                            interval, supply levels fall by one every 10 pages, sysUpTime runs
+  --page-interval MS        the page interval for --live (default 2000)
+  --fleet N                 serve N printers (1..5000) from this process: printer i listens on
+                            port BASE+i of --listen's address (or see --fleet-by), printer 0
+                            serves the profiles as they are, the others varied values
+  --fleet-by ports|addresses  spread the fleet over ports (default) or over the addresses
+                            BASE+i with one port (loopback: 127.0.0.1, 127.0.0.2, ...)
+
+Faults (also settable at run time through the control channel):
+  --silence                 start silent: answer nothing
+  --delay MS                answer each request MS milliseconds late
+  --stray N                 send N stray datagrams to the requester before each answer
+  --spoof N                 send N forged copies of each answer (right request-id, every value
+                            "spoofed answer from another port") from another UDP port first
+  --error OID=STATUS        answer OID with STATUS (tooBig noSuchName badValue readOnly genErr)
+                            and a NULL value
+  --walk MODE[:OID]         GETNEXT/GETBULK misbehave within OID (default everywhere): endless
+                            (tables never end), backwards, repeat (the name does not advance)
+  --bulk-flood N            answer every GETBULK with N repetitions, whatever was asked
+  --max-message BYTES       the largest answer (484..65507, default 65507): GETBULK answers
+                            are cut to fit, others answered tooBig
+
+Conditions (also settable through the control channel; "clear" ends them):
+  --jam                     a paper jam
+  --door-open               a door open
+  --paper-out INPUT         input (tray) INPUT empty; repeatable
+  --toner SUPPLY=PERCENT    supply SUPPLY at PERCENT of its capacity; repeatable
+
+Control:
+  --control IPV4:PORT       UDP control channel: one command per line, one reply line each
+                            ("ok..." or "error: ..."); port 0 picks a free port and prints
+                            "control on IPV4:PORT". Send "help" for the commands.
+  --control-allow IPV4      accept control datagrams from this address only (repeatable);
+                            without it, from loopback addresses only
+  SIGUSR1 / SIGUSR2         stop answering / answer again
+  SIGINT / SIGTERM          exit with status 0
+
+  --log                     log every request (source, community, objects, result) to stderr
+  --help                    this text
+  --version                 the version
+
+Exit status: 0 after SIGINT/SIGTERM or --help, 1 when a socket cannot be opened, 2 for a bad
+command line or a bad profile.
+)";
+}
+
+}  // namespace sim

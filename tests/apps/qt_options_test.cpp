@@ -1,0 +1,40 @@
+// vellumark's command line: --help and --version, every other argument joined into the
+// command-line text start-up splits, "--" before a target that starts with "-", and the usage
+// errors.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "apps/qt/launch_options.h"
+
+namespace {
+
+struct Row {
+    const char* name;
+    std::vector<std::string> arguments;
+    vmqt::LaunchAction action;
+    std::string text;  // the command line, or the error
+};
+
+TEST(QtOptions, ArgumentsToLaunchOrUsageErrors) {
+    using A = vmqt::LaunchAction;
+    const Row rows[] = {
+        {"nothing: the prompt asks", {}, A::Run, ""},
+        {"help after a target", {"printer", "--help"}, A::Help, ""},
+        {"-h", {"-h"}, A::Help, ""},
+        {"--version", {"--version"}, A::Version, ""},
+        {"after -- everything is text", {"--", "--help", "-x"}, A::Run, "--help -x"},
+        {"further arguments are joined", {"-", "public", "extra"}, A::Run, "- public extra"},
+        {"unknown option", {"--bogus"}, A::UsageError, "unknown option '--bogus'"},
+        {"a flag takes no value", {"--help=1", "printer"}, A::UsageError, "--help takes no value"},
+        {"a dash and a digit is no target", {"-1"}, A::UsageError, "unknown option '-1'"},
+    };
+    for (const Row& row : rows) {
+        const vmqt::Launch launch = vmqt::ParseLaunch(row.arguments);
+        EXPECT_EQ(launch.action, row.action) << row.name;
+        EXPECT_EQ(launch.text, row.text) << row.name;
+    }
+}
+
+}  // namespace

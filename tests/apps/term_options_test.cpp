@@ -1,0 +1,138 @@
+// vellumark-term's command line: its flags wherever they stand, the condition reading's typed
+// values, "--" before a target that starts with "-", the target and community joined into the
+// command-line text, and the usage errors, each naming the option.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "apps/term/cli_options.h"
+
+namespace {
+
+const condition::ReadRequest DEFAULTS;
+
+// What a command line sets: for a usage error only the error counts.
+struct Expected {
+    bool help = false;
+    bool version = false;
+    bool once = false;
+    bool json = false;
+    std::string commandLine{};
+    condition::SnmpVersion snmpVersion = DEFAULTS.version;
+    int timeoutMs = DEFAULTS.timeoutMs;
+    int retries = DEFAULTS.retries;
+    double supplyWarning = DEFAULTS.supplyWarningPercent;
+    std::string error{};
+};
+
+std::string Describe(const Expected& e) {
+    if (!e.error.empty()) {
+        return "error: " + e.error;
+    }
+    std::ostringstream out;
+    out << "help=" << e.help << " version=" << e.version << " once=" << e.once << " json=" << e.json
+        << " text=[" << e.commandLine << "] v2c=" << (e.snmpVersion == condition::SnmpVersion::V2c)
+        << " timeout=" << e.timeoutMs << " retries=" << e.retries << " warning=" << e.supplyWarning;
+    return out.str();
+}
+
+struct Row {
+    const char* name;
+    std::vector<std::string> arguments;
+    Expected expected;
+};
+
+TEST(TermOptions, ArgumentsToOptionsOrUsageErrors) {
+    const Row rows[] = {
+        {"nothing: the prompt asks", {}, {}},
+        {"once with target and community",
+         {"--once", "10.0.0.5:1161", "public"},
+         {.once = true, .commandLine = "10.0.0.5:1161 public"}},
+        {"json implies once, after the target",
+         {"host", "--json"},
+         {.once = true, .json = true, .commandLine = "host"}},
+        {"one argument with a space is both", {"host public"}, {.commandLine = "host public"}},
+        {"after -- everything is text", {"--", "--once", "-h"}, {.commandLine = "--once -h"}},
+        {"a second -- is text", {"--", "a", "--"}, {.commandLine = "a --"}},
+        {"a lone dash is text", {"-", "x"}, {.commandLine = "- x"}},
+        {"a tab is not a separator",
+         {"--json", " \t "},
+         {.once = true, .json = true, .commandLine = " \t "}},
+        {"-h", {"-h"}, {.help = true}},
+        {"--version", {"--version"}, {.version = true}},
+        {"help needs no target", {"--once", "--help"}, {.help = true, .once = true}},
+        {"help stops the reading", {"--help", "--bogus"}, {.help = true}},
+        {"the reading's options anywhere",
+         {"--snmp-version", "2c", "--timeout=250", "--retries", "0", "host", "--supply-warning",
+          "12.5", "--once"},
+         {.once = true,
+          .commandLine = "host",
+          .snmpVersion = condition::SnmpVersion::V2c,
+          .timeoutMs = 250,
+          .retries = 0,
+          .supplyWarning = 12.5}},
+        {"the last of a repeated option",
+         {"--timeout", "100", "--timeout=200", "h"},
+         {.commandLine = "h", .timeoutMs = 200}},
+        {"decimal: 010 is ten", {"--timeout", "010", "h"}, {.commandLine = "h", .timeoutMs = 10}},
+        {"the bounds are allowed",
+         {"--timeout", "60000", "--supply-warning", "0", "h"},
+         {.commandLine = "h", .timeoutMs = 60000, .supplyWarning = 0}},
+        {"unknown option", {"--bogus", "host"}, {.error = "unknown option '--bogus'"}},
+        {"unknown before help", {"--bogus", "--help"}, {.error = "unknown option '--bogus'"}},
+        {"a dash and a digit is no target", {"-5"}, {.error = "unknown option '-5'"}},
+        {"a flag takes no value", {"--once=1", "h"}, {.error = "--once takes no value"}},
+        {"a third argument", {"--", "a", "b", "c"}, {.error = "unexpected argument 'c'"}},
+        {"once without a target", {"--once"}, {.error = "--once needs a TARGET"}},
+        {"spaces are no target", {"--json", "   "}, {.error = "--once needs a TARGET"}},
+        {"a time-out of 0",
+         {"--timeout", "0", "h"},
+         {.error = "--timeout: '0' is not a whole number from 1 to 60000"}},
+        {"a time-out with a unit",
+         {"--timeout=5s", "h"},
+         {.error = "--timeout: '5s' is not a whole number from 1 to 60000"}},
+        {"hexadecimal",
+         {"--timeout", "0x10", "h"},
+         {.error = "--timeout: '0x10' is not a whole number from 1 to 60000"}},
+        {"a sign",
+         {"--retries", "+1", "h"},
+         {.error = "--retries: '+1' is not a whole number from 0 to 10"}},
+        {"too many retries",
+         {"--retries", "11", "h"},
+         {.error = "--retries: '11' is not a whole number from 0 to 10"}},
+        {"SNMPv3 is not read here",
+         {"--snmp-version=3", "h"},
+         {.error = "--snmp-version: '3' is not 1 or 2c"}},
+        {"a value may start with a dash",
+         {"--snmp-version", "-1", "h"},
+         {.error = "--snmp-version: '-1' is not 1 or 2c"}},
+        {"a warning above 100",
+         {"--supply-warning", "100.5", "h"},
+         {.error = "--supply-warning: '100.5' is not a number from 0 to 100"}},
+        {"a warning that is no number",
+         {"--supply-warning", "nan", "h"},
+         {.error = "--supply-warning: 'nan' is not a number from 0 to 100"}},
+        {"a value missing at the end", {"h", "--retries"}, {.error = "--retries needs a value"}},
+        {"an empty value",
+         {"--timeout=", "h"},
+         {.error = "--timeout: '' is not a whole number from 1 to 60000"}},
+    };
+    for (const Row& row : rows) {
+        const vmterm::CliOptions got = vmterm::ParseOptions(row.arguments);
+        const Expected seen{got.help,
+                            got.version,
+                            got.once,
+                            got.json,
+                            got.commandLine,
+                            got.reading.version,
+                            got.reading.timeoutMs,
+                            got.reading.retries,
+                            got.reading.supplyWarningPercent,
+                            got.error};
+        EXPECT_EQ(Describe(seen), Describe(row.expected)) << row.name;
+    }
+}
+
+}  // namespace
