@@ -1,7 +1,7 @@
 #include "shell/find_rows.h"
 
 #include <optional>
-#include <string>
+#include <utility>
 
 #include "platform/snmpmgr/mgmtapi.h"
 #include "shell/window_oids.h"

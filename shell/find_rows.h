@@ -12,7 +12,8 @@ inline constexpr int MAX_SUPPLY_ROWS = 8;
 // Sets g_rows through g_session (which must be open): the device is the first whose
 // hrDeviceType is hrDevicePrinter (device 1 when none is, or the agent has no device table);
 // the supply is the device's first toner row, else its first supply row, and when the agent
-// lists no supply types its first level. A printer whose rows are 1 costs two requests.
+// lists no supply types its first level. A printer whose device is 1 and whose first supply is
+// its toner costs two requests.
 // Returns false when a request got no answer: g_state is then STATE_LOST (and g_reason
 // REASON_TIMEOUT), nothing more is sent and g_rows is as before the walk.
 bool FindPrinterRows();
