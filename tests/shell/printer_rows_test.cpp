@@ -61,7 +61,6 @@ class PrinterRowsTest : public ::testing::Test {
         fakeui::Reset();
         g_state = STATE_OK;
         g_session = nullptr;
-        g_rows = PrinterRows{};
         BoundedCopy(g_community, COMMUNITY_CHARS, "orchid");
         BoundedCopy(g_model, MODEL_CHARS, "earlier model");
     }
@@ -80,7 +79,8 @@ class PrinterRowsTest : public ::testing::Test {
 // The model query finds the rows and reads the model at the printer's device (sysDescr.0 without
 // a device table); one poll cycle then reads the console, the page count and the toner there.
 // A printer whose rows are 1 is read as it always was, at two requests more to find them; one
-// with no supply rows is asked for no level and shows an empty bar. The walks are bounded.
+// with no supply rows is asked for no level and shows an empty bar. The walks are bounded. Each
+// printer follows the one before as after Update Target: nothing of its rows is left over.
 TEST_F(PrinterRowsTest, ModelAndCycleReadThePrintersOwnRows) {
     const struct {
         const char* name;
