@@ -1,7 +1,13 @@
 #include "shell/object_text.h"
 
+#include <string>
+
+#include "shell/find_rows.h"
+#include "shell/window_oids.h"
+#include "snmp/printer_mib.h"
 #include "snmp/value_text.h"
 #include "state/monitor_state.h"
+#include "state/printer_rows.h"
 #include "text/bounded_text.h"
 
 bool GetObjectText(AsnObjectIdentifier* oid, char* text) {
@@ -38,6 +44,30 @@ bool GetObjectText(AsnObjectIdentifier* oid, char* text) {
     return errorStatus != SNMP_ERRORSTATUS_NOSUCHNAME;
 }
 
+namespace {
+
+// One GET of the object named by `dotted` into `text`. *lost is set when no answer came.
+bool ReadObject(const std::string& dotted, char* text, bool* lost) {
+    AsnObjectIdentifier oid{};
+    SnmpMgrStrToOid(dotted.c_str(), &oid);
+    const bool read = GetObjectText(&oid, text);
+    // Only a request without answer releases the caller's identifier.
+    *lost = !read && oid.ids == nullptr;
+    SnmpUtilOidFree(&oid);
+    return read;
+}
+
+// The printer device's description; sysDescr.0 when the agent has none (no device table).
+bool ReadModel(char* text) {
+    bool lost = false;
+    if (ReadObject(ModelOidText(g_rows), text, &lost)) {
+        return true;
+    }
+    return !lost && ReadObject(DottedOid(mib::SYS_DESCR), text, &lost);
+}
+
+}  // namespace
+
 bool QueryPrinterModel() {
     g_session = g_agent.usable
                     ? SnmpMgrOpenAgent(g_agent.address, g_community, SNMP_TIMEOUT_MS, SNMP_RETRIES)
@@ -45,14 +75,12 @@ bool QueryPrinterModel() {
     if (g_session == nullptr) {
         return false;
     }
-    AsnObjectIdentifier oid{};
-    SnmpMgrStrToOid(MODEL_OID, &oid);
     char text[OBJECT_TEXT_CHARS] = "";
-    const bool read = GetObjectText(&oid, text);
+    // A walk that lost the printer ends the query: one time-out, as for the model alone.
+    const bool read = FindPrinterRows() && ReadModel(text);
     if (read) {
         BoundedCopy(g_model, MODEL_CHARS, text);
     }
-    SnmpUtilOidFree(&oid);
     SnmpMgrClose(g_session);
     g_session = nullptr;
     return read;

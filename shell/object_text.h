@@ -3,7 +3,6 @@
 
 #include "platform/snmpmgr/mgmtapi.h"
 
-inline constexpr const char* MODEL_OID = ".1.3.6.1.2.1.25.3.2.1.3.1";  // hrDeviceDescr.1
 inline constexpr int SNMP_TIMEOUT_MS = 500;
 inline constexpr int SNMP_RETRIES = 0;
 inline constexpr int OBJECT_TEXT_CHARS = 128;
@@ -16,8 +15,10 @@ inline constexpr int OBJECT_TEXT_CHARS = 128;
 // unchanged. Never opens or closes a session and never reads g_state.
 bool GetObjectText(AsnObjectIdentifier* oid, char* text);
 
-// Opens a session of its own to the watched agent (g_agent) with g_community, reads MODEL_OID
-// into g_model and closes it; without a usable agent it opens none and returns false. Returns true
-// when the model was read; on false g_model keeps what it held. On return g_session is null. A
-// request without answer leaves g_state at STATE_LOST.
+// Opens a session of its own to the watched agent (g_agent) with g_community, finds the
+// printer's rows (g_rows, FindPrinterRows), reads the model into g_model and closes it; without
+// a usable agent it opens none and returns false. The model is the printer device's
+// hrDeviceDescr, or sysDescr.0 when the agent has none. Returns true when the model was read; on
+// false g_model keeps what it held. On return g_session is null. The first request without
+// answer ends the query and leaves g_state at STATE_LOST.
 bool QueryPrinterModel();

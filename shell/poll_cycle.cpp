@@ -1,5 +1,5 @@
-// One status poll cycle: thirteen GETs through one session, each value delivered to its
-// control as soon as it arrives.
+// One status poll cycle: up to thirteen GETs through one session, each value delivered to its
+// control as soon as it arrives; the objects are read at the printer's rows (g_rows).
 #include "shell/poll_cycle.h"
 
 #include <climits>
@@ -8,23 +8,12 @@
 
 #include "platform/snmpmgr/mgmtapi.h"
 #include "platform/ui/ui.h"
-#include "shell/resources/resource.h"
 #include "shell/object_text.h"
+#include "shell/resources/resource.h"
+#include "shell/window_oids.h"
 #include "state/monitor_state.h"
+#include "state/printer_rows.h"
 #include "text/bounded_text.h"
-
-// The row's position is both the order of the requests and the rule for where the value goes.
-const char* const StatusOidTable[STATUS_OID_COUNT] = {
-    ".1.3.6.1.4.1.11.2.3.9.1.1.3.0",  // 0: primary status (HP enterprise subtree)
-    ".1.3.6.1.2.1.43.16.5.1.2.1.1",   // 1-8: prtConsoleDisplayBufferText, lines 1 to 8
-    ".1.3.6.1.2.1.43.16.5.1.2.1.2",  ".1.3.6.1.2.1.43.16.5.1.2.1.3", ".1.3.6.1.2.1.43.16.5.1.2.1.4",
-    ".1.3.6.1.2.1.43.16.5.1.2.1.5",  ".1.3.6.1.2.1.43.16.5.1.2.1.6", ".1.3.6.1.2.1.43.16.5.1.2.1.7",
-    ".1.3.6.1.2.1.43.16.5.1.2.1.8",
-    ".1.3.6.1.2.1.43.10.2.1.4.1.1",  // 9: prtMarkerLifeCount
-    ".1.3.6.1.2.1.43.10.2.1.5.1.1",  // 10: prtMarkerPowerOnCount
-    ".1.3.6.1.2.1.43.11.1.1.8.1.1",  // 11: prtMarkerSuppliesMaxCapacity
-    ".1.3.6.1.2.1.43.11.1.1.9.1.1",  // 12: prtMarkerSuppliesLevel
-};
 
 namespace {
 
@@ -129,8 +118,13 @@ void PollPrinterStatus(HWND dialog) {
     // Only a request without answer changes g_state, so the loop ends after row 12 or right
     // after the first lost request.
     for (int row = 0; row < STATUS_OID_COUNT && g_state == STATE_OK; ++row) {
+        if (!g_rows.hasSupply && StatusOidTable[row].instance == StatusInstance::Supply) {
+            // No supply to ask for: the bar is empty (range and position 0), not a level.
+            DeliverRow(dialog, row, "0", &texts);
+            continue;
+        }
         AsnObjectIdentifier oid{0, nullptr};
-        SnmpMgrStrToOid(StatusOidTable[row], &oid);
+        SnmpMgrStrToOid(StatusOidText(row, g_rows).c_str(), &oid);
         if (GetObjectText(&oid, value)) {
             DeliverRow(dialog, row, value, &texts);
         }

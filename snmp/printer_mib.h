@@ -27,6 +27,7 @@ inline bool InSubtree(const Oid& oid, const Oid& root) {
 }
 
 // Scalars (".0" instances) of the system group, and the maker's status object the window shows.
+inline const Oid SYS_DESCR = {1, 3, 6, 1, 2, 1, 1, 1, 0};
 inline const Oid SYS_UP_TIME = {1, 3, 6, 1, 2, 1, 1, 3, 0};
 inline const Oid SYS_NAME = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 inline const Oid SYS_LOCATION = {1, 3, 6, 1, 2, 1, 1, 6, 0};
@@ -158,5 +159,8 @@ inline constexpr std::int32_t SUBUNIT_CRITICAL_ALERT = 16;
 
 // prtMarkerSuppliesClass: a receptacle fills up (waste toner) instead of running out.
 inline constexpr std::int32_t SUPPLY_CLASS_RECEPTACLE = 4;
+
+// prtMarkerSuppliesType (IANA-PRINTER-MIB's PrtMarkerSuppliesTypeTC): toner.
+inline constexpr std::int32_t SUPPLY_TYPE_TONER = 3;
 
 }  // namespace mib

@@ -7,9 +7,11 @@
 
 #include "platform/snmpmgr/mgmtapi.h"
 #include "shell/globals.h"
+#include "shell/object_text.h"
 #include "shell/poll_cycle.h"
 #include "shell/resources/resource.h"
-#include "shell/object_text.h"
+#include "shell/window_oids.h"
+#include "state/printer_rows.h"
 #include "state/watched_target.h"
 #include "tests/support/fake_ui/fake_ui.h"
 #include "tests/support/printer_sim.h"
@@ -63,7 +65,7 @@ void BM_BareGets(benchmark::State& state) {
             SnmpMgrOpen(g_target, g_community, SNMP_TIMEOUT_MS, SNMP_RETRIES);
         for (int row = 0; row < STATUS_OID_COUNT; ++row) {
             AsnObjectIdentifier oid{0, nullptr};
-            SnmpMgrStrToOid(StatusOidTable[row], &oid);
+            SnmpMgrStrToOid(StatusOidText(row, g_rows).c_str(), &oid);
             SnmpVarBindList list{nullptr, 0};
             list.list = static_cast<SnmpVarBind*>(SnmpUtilMemReAlloc(nullptr, sizeof(SnmpVarBind)));
             list.len = 1;

@@ -1,9 +1,10 @@
 // Feeds its input to the program's read of one object as the agent's answer: through the
 // session's matching, the copy of the answer's values, ValueToText, the cut to the object text
-// and the reading of that text as a field. The network is a stand-in that delivers two
-// datagrams per request: the input exactly as it came, and, when it decodes, the same answer
-// made to match the request (its request-id, community and name), so that the copying and
-// rendering paths see every value the fuzzer invents.
+// and the reading of that text as a field; then as every answer of the model query's walks for
+// the printer's rows (GETNEXT). The network is a stand-in that delivers two datagrams per
+// request: the input exactly as it came, and, when it decodes, the same answer made to match the
+// request (its request-id, community and, for a GET, its name; a GETNEXT keeps the input's
+// names), so that the copying, rendering and walking paths see every value the fuzzer invents.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -14,9 +15,11 @@
 #include "fuzz/fuzz_check.h"
 #include "platform/clock/clock.h"
 #include "platform/net/net.h"
-#include "snmp/ber.h"
+#include "shell/find_rows.h"
 #include "shell/object_text.h"
+#include "snmp/ber.h"
 #include "state/monitor_state.h"
+#include "state/printer_rows.h"
 #include "text/field_text.h"
 
 namespace {
@@ -27,6 +30,7 @@ constexpr std::uint16_t AGENT_PORT = 16161;
 std::uint32_t g_now = 0;
 std::vector<std::uint8_t> g_input;
 std::deque<std::vector<std::uint8_t>> g_pending;
+int g_requests = 0;
 
 // The answer to `request`: the input, then (when it decodes) the input made to match.
 void Answer(const std::uint8_t* request, std::size_t size) {
@@ -42,7 +46,8 @@ void Answer(const std::uint8_t* request, std::size_t size) {
     answer.community = sent.community;
     answer.pduType = SNMP_PDU_RESPONSE;
     answer.requestId = sent.requestId;
-    if (!answer.varbinds.empty() && !sent.varbinds.empty()) {
+    ++g_requests;
+    if (sent.pduType == SNMP_PDU_GET && !answer.varbinds.empty() && !sent.varbinds.empty()) {
         answer.varbinds[0].name = sent.varbinds[0].name;
     }
     std::vector<std::uint8_t> matching;
@@ -126,5 +131,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzCheck(std::memchr(text, '\0', sizeof text) != nullptr);
     FuzzCheck(!answered || g_state == STATE_OK);
     FuzzCheck(IsValidUtf8(FieldToUtf8(text)));
+
+    // Whatever the answers, the walks end within their bounds on rows that can be asked for.
+    g_state = STATE_OK;
+    g_requests = 0;
+    const bool found = FindPrinterRows();
+    FuzzCheck(found == (g_state == STATE_OK));
+    FuzzCheck(g_requests <= MAX_DEVICE_ROWS + MAX_SUPPLY_ROWS + 1);
+    FuzzCheck(g_rows.device != 0 && g_rows.supply != 0);
     return 0;
 }

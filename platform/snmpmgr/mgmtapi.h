@@ -30,10 +30,13 @@ int SnmpMgrClose(LPSNMP_MGR_SESSION session);
 // Returns nonzero on success; on failure `oid` is left empty.
 int SnmpMgrStrToOid(const char* text, AsnObjectIdentifier* oid);
 
-// Sends one request (SNMP_PDU_GET) with the bindings of `list`, and waits for the matching
-// GetResponse for at most the session's time-out, sending again `retries` times. Returns
-// nonzero when an answer arrived: the list's values then hold the answer's values (the list's
-// array may have been replaced) and *errorStatus/*errorIndex the answer's. Returns zero when no
-// answer arrived or the request could not be made; the list is then unchanged.
+// Sends one request (SNMP_PDU_GET or SNMP_PDU_GETNEXT) with the bindings of `list`, and waits
+// for the matching GetResponse for at most the session's time-out, sending again `retries`
+// times. Returns nonzero when an answer arrived: the list's values then hold the answer's values
+// (the list's array may have been replaced) and *errorStatus/*errorIndex the answer's; after a
+// GETNEXT whose answer names objects after the asked ones, the names are the answer's too. An
+// answer that names other objects (or, to a GETNEXT, no later ones) leaves the values NULL and
+// the names as they were. Returns zero when no answer arrived or the request could not be made;
+// the list is then unchanged.
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, std::uint8_t requestType, SnmpVarBindList* list,
                    AsnInteger32* errorStatus, AsnInteger32* errorIndex);

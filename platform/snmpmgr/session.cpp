@@ -1,6 +1,8 @@
-// Manager sessions: one UDP socket per agent, one GetRequest per call, and an answer taken
-// only when it is the GetResponse to exactly this request (its request-id and community) from
-// exactly this agent. Everything else that arrives is dropped without moving the deadline.
+// Manager sessions: one UDP socket per agent, one GetRequest or GetNextRequest per call, and
+// an answer taken only when it is the GetResponse to exactly this request (its request-id and
+// community) from exactly this agent. Everything else that arrives is dropped without moving
+// the deadline.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -12,8 +14,8 @@
 #include "platform/clock/clock.h"
 #include "platform/net/net.h"
 #include "platform/snmpmgr/agent_address.h"
-#include "snmp/ber.h"
 #include "platform/snmpmgr/mgmtapi.h"
+#include "snmp/ber.h"
 
 namespace {
 constexpr std::size_t RECEIVE_CAPACITY = ber::MAX_MESSAGE_BYTES + 1;
@@ -75,15 +77,26 @@ bool IsAnswer(const ber::Message& answer, std::int32_t requestId, const SnmpMgrS
            answer.requestId == requestId && answer.community == session.community;
 }
 
-// Whether the answer's bindings name what was asked, in order. An agent that answers with an
-// error status (tooBig with no bindings, genErr with others) or with another object has still
-// answered: the request counts, but its values are not the asked objects' values.
-bool NamesAsked(const ber::Message& answer, const SnmpVarBindList& list) {
+bool NameAfter(const std::vector<std::uint32_t>& name, const AsnObjectIdentifier& oid) {
+    const std::uint32_t* asked = oid.idLength == 0 ? nullptr : oid.ids;
+    return std::lexicographical_compare(asked, asked + oid.idLength, name.begin(), name.end());
+}
+
+// Whether the answer's bindings answer what was asked, in order: the asked objects for a GET,
+// objects after the asked names for a GETNEXT. An agent that answers with an error status
+// (tooBig with no bindings, genErr with others), with another object or, to a GETNEXT, with a
+// name that does not advance has still answered: the request counts, but its values are not
+// the asked objects' values.
+bool NamesAnswer(const ber::Message& answer, const SnmpVarBindList& list,
+                 std::uint8_t requestType) {
     if (answer.varbinds.size() != list.len) {
         return false;
     }
     for (std::uint32_t i = 0; i < list.len; ++i) {
-        if (!SameName(answer.varbinds[i].name, list.list[i].name)) {
+        const bool answers = requestType == SNMP_PDU_GETNEXT
+                                 ? NameAfter(answer.varbinds[i].name, list.list[i].name)
+                                 : SameName(answer.varbinds[i].name, list.list[i].name);
+        if (!answers) {
             return false;
         }
     }
@@ -150,15 +163,35 @@ bool CopyValue(const ber::Value& value, AsnAny* out) {
     }
 }
 
-// Replaces the list's values with the answer's, all or nothing. An answer whose bindings do
-// not name the asked objects leaves every value NULL.
-bool TakeValues(const ber::Message& answer, SnmpVarBindList* list) {
-    const bool named = NamesAsked(answer, *list);
+// The answer's name for a GETNEXT binding, in storage of its own. False when storage fails.
+bool CopyName(const std::vector<std::uint32_t>& name, AsnObjectIdentifier* out) {
+    void* ids = CopyBytes(name.data(), name.size() * sizeof(std::uint32_t));
+    if (ids == nullptr) {
+        return false;
+    }
+    out->ids = static_cast<std::uint32_t*>(ids);
+    out->idLength = static_cast<std::uint32_t>(name.size());
+    return true;
+}
+
+// Replaces the list's values with the answer's, all or nothing, and after a GETNEXT the names
+// too, as the values now belong to the answer's objects. An answer whose bindings do not
+// answer the asked names leaves every value NULL and every name as it was.
+bool TakeValues(const ber::Message& answer, SnmpVarBindList* list, std::uint8_t requestType) {
+    const bool named = NamesAnswer(answer, *list, requestType);
+    const bool renamed = named && requestType == SNMP_PDU_GETNEXT;
     std::vector<AsnAny> values(list->len);
+    std::vector<AsnObjectIdentifier> names(renamed ? list->len : 0);
     for (std::uint32_t i = 0; i < list->len; ++i) {
-        if (!CopyValue(named ? answer.varbinds[i].value : ber::Value{}, &values[i])) {
+        const bool copied =
+            CopyValue(named ? answer.varbinds[i].value : ber::Value{}, &values[i]) &&
+            (!renamed || CopyName(answer.varbinds[i].name, &names[i]));
+        if (!copied) {
             for (std::uint32_t j = 0; j <= i; ++j) {
                 SnmpUtilAsnAnyFree(&values[j]);
+                if (renamed) {
+                    SnmpUtilOidFree(&names[j]);
+                }
             }
             return false;
         }
@@ -166,15 +199,20 @@ bool TakeValues(const ber::Message& answer, SnmpVarBindList* list) {
     for (std::uint32_t i = 0; i < list->len; ++i) {
         SnmpUtilAsnAnyFree(&list->list[i].value);
         list->list[i].value = values[i];
+        if (renamed) {
+            SnmpUtilOidFree(&list->list[i].name);
+            list->list[i].name = names[i];
+        }
     }
     return true;
 }
 
-bool BuildRequest(SnmpMgrSession* session, std::int32_t requestId, const SnmpVarBindList& list) {
+bool BuildRequest(SnmpMgrSession* session, std::uint8_t requestType, std::int32_t requestId,
+                  const SnmpVarBindList& list) {
     ber::Message& m = session->outgoing;
     m.version = 0;
     m.community = session->community;
-    m.pduType = SNMP_PDU_GET;
+    m.pduType = requestType;
     m.requestId = requestId;
     m.errorStatus = 0;
     m.errorIndex = 0;
@@ -282,12 +320,13 @@ int SnmpMgrClose(LPSNMP_MGR_SESSION session) {
 
 int SnmpMgrRequest(LPSNMP_MGR_SESSION session, std::uint8_t requestType, SnmpVarBindList* list,
                    AsnInteger32* errorStatus, AsnInteger32* errorIndex) {
-    if (session == nullptr || list == nullptr || requestType != SNMP_PDU_GET ||
-        list->len > MAX_REQUEST_BINDINGS || (list->len != 0 && list->list == nullptr)) {
+    const bool known = requestType == SNMP_PDU_GET || requestType == SNMP_PDU_GETNEXT;
+    if (session == nullptr || list == nullptr || !known || list->len > MAX_REQUEST_BINDINGS ||
+        (list->len != 0 && list->list == nullptr)) {
         return 0;
     }
     const std::int32_t requestId = TakeRequestId(session);
-    if (!BuildRequest(session, requestId, *list)) {
+    if (!BuildRequest(session, requestType, requestId, *list)) {
         return 0;
     }
     for (int attempt = 0; attempt <= session->retries; ++attempt) {
@@ -300,7 +339,7 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, std::uint8_t requestType, SnmpVar
             return 0;
         }
         if (result == WaitResult::Answer) {
-            if (!TakeValues(session->incoming, list)) {
+            if (!TakeValues(session->incoming, list, requestType)) {
                 return 0;
             }
             if (errorStatus != nullptr) {

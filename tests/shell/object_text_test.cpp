@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "snmp/printer_mib.h"
 #include "state/monitor_state.h"
+#include "state/printer_rows.h"
 #include "state/watched_target.h"
 #include "tests/snmpmgr/scripted_agent.h"
 #include "text/bounded_text.h"
@@ -75,33 +79,77 @@ TEST(ObjectText, EveryAnswerCountsAndOnlyReadableValuesShow) {
     g_session = nullptr;
 }
 
-// The model query opens and closes a session of its own; what it cannot read keeps the model.
-TEST(ModelQuery, ReadsTheModelOrKeepsTheOneBefore) {
-    ScriptedAgent agent;
+// A GETNEXT's answer: the next object `name` with `value`.
+Shape Next(std::vector<std::uint32_t> name, ber::Value value) {
+    return [name, value](ber::Message& m) { m.varbinds[0] = {name, value}; };
+}
+
+// The model query opens and closes a session of its own, finds the printer's rows first and
+// reads the model there; the first request without an answer ends it, so a silent printer
+// costs one time-out as it always did. What it cannot read keeps the model and the rows.
+TEST(ModelQuery, FindsTheRowsThenReadsTheModelOrKeepsTheOneBefore) {
+    const Shape printerAt1 = Next(mib::Append(mib::HR_DEVICE_TYPE, {1}),
+                                  {ASN_OBJECTIDENTIFIER, 0, {}, mib::HR_DEVICE_PRINTER, true});
+    const Shape tonerAt1 =
+        Next(mib::Append(mib::PRT_SUPPLIES_TYPE, {1, 1}), {ASN_INTEGER, 3, {}, {}});
+    const Shape noSuchName = Status(SNMP_ERRORSTATUS_NOSUCHNAME, false);
     const struct {
         const char* what;
-        Shape shape;  // null: no usable agent (the target is empty), so no request either
+        std::vector<Shape> answers;  // one per request; a null one is left unanswered
+        bool usable;
         bool read;
         std::string model;
+        int state;
     } cases[] = {
-        {"answered", Raw(ASN_OCTETSTRING, {'L', 'X', '-', '9'}), true, "LX-9"},
-        {"noSuchName", Status(SNMP_ERRORSTATUS_NOSUCHNAME, false), false, "earlier model"},
-        {"no usable agent", nullptr, false, "earlier model"},
+        {"answered",
+         {printerAt1, tonerAt1, Raw(ASN_OCTETSTRING, {'L', 'X', '-', '9'})},
+         true,
+         true,
+         "LX-9",
+         STATE_OK},
+        {"no model, no sysDescr",
+         {printerAt1, tonerAt1, noSuchName, noSuchName},
+         true,
+         false,
+         "earlier model",
+         STATE_OK},
+        {"silent from the start", {nullptr}, true, false, "earlier model", STATE_LOST},
+        {"silent after the device",
+         {printerAt1, nullptr},
+         true,
+         false,
+         "earlier model",
+         STATE_LOST},
+        {"no usable agent", {}, false, false, "earlier model", STATE_OK},
     };
     BoundedCopy(g_community, COMMUNITY_CHARS, "orchid");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        BoundedCopy(g_target, TARGET_CHARS, c.shape ? agent.target().c_str() : "");
+        ScriptedAgent agent;
+        BoundedCopy(g_target, TARGET_CHARS, c.usable ? agent.target().c_str() : "");
         SetWatchedTarget(true, true);
         BoundedCopy(g_model, MODEL_CHARS, "earlier model");
         g_state = STATE_OK;
-        // Its destructor waits for the agent's thread at the end of the case.
-        std::future<void> answered = c.shape ? agent.AnswerNext(c.shape) : std::future<void>();
+        g_rows = PrinterRows{7, 7, false};
+        auto requests = std::async(std::launch::async, [&] {
+            std::size_t count = 0;
+            for (ber::Message request; !agent.Receive(request, 700).empty(); ++count) {
+                if (count < c.answers.size() && c.answers[count]) {
+                    agent.Send(ScriptedAgent::Answer(request, c.answers[count]));
+                }
+            }
+            return count;
+        });
         EXPECT_EQ(QueryPrinterModel(), c.read);
+        EXPECT_EQ(requests.get(), c.answers.size()) << "no request after the first lost one";
         EXPECT_EQ(g_model, c.model);
-        EXPECT_EQ(g_state, STATE_OK);
+        EXPECT_EQ(g_state, c.state);
         EXPECT_EQ(g_session, nullptr);
+        const bool found = c.state == STATE_OK && c.usable;
+        EXPECT_EQ(std::tuple(g_rows.device, g_rows.supply, g_rows.hasSupply),
+                  found ? std::tuple(1u, 1u, true) : std::tuple(7u, 7u, false));
     }
+    g_rows = PrinterRows{};
 }
 
 }  // namespace

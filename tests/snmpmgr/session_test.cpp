@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <future>
+#include <tuple>
 
 #include "tests/snmpmgr/manager_get.h"
 #include "tests/snmpmgr/scripted_agent.h"
@@ -124,6 +125,87 @@ TEST(SnmpSession, NoAnswerByTheDeadlineLeavesTheListAsItWas) {
         ASSERT_EQ(requests.size(), static_cast<std::size_t>(c.retries + 1));
         EXPECT_EQ(requests.back(), requests[0]) << "a retry resends the same request";
     }
+}
+
+// A GETNEXT takes the answer's names with its values when every name comes after the one asked:
+// they are the next objects. An answer whose names do not all advance (one asked again, one
+// before it, a binding short) still counts, with NULL values and the asked names kept; the end
+// of the MIB (noSuchName, the names sent back) is such an answer with its status.
+TEST(SnmpSession, GetNextTakesTheAnswersNamesOnlyWhenTheyAdvance) {
+    using Names = std::vector<std::vector<std::uint32_t>>;
+    const std::vector<std::string> asked = {".1.3.6.1.2.1.25.3.2.1.2", ".1.3.8"};
+    const struct {
+        const char* what;
+        Names names;  // the answer's, with the values below
+        std::int32_t status;
+        std::vector<std::string> gotNames, gotValues;
+    } cases[] = {
+        {"both advance",
+         {{1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 2, 2}, {1, 3, 9}},
+         0,
+         {".1.3.6.1.2.1.25.3.2.1.2.2", ".1.3.9"},
+         {"02:3", "04:up"}},
+        {"one asked again",
+         {{1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 2, 2}, {1, 3, 8}},
+         0,
+         asked,
+         {"05:", "05:"}},
+        {"one before the asked",
+         {{1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 2, 2}, {1, 3, 7, 9}},
+         0,
+         asked,
+         {"05:", "05:"}},
+        {"a binding short", {{1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 2, 2}}, 0, asked, {"05:", "05:"}},
+        {"end of the MIB",
+         {{1, 3, 6, 1, 2, 1, 25, 3, 2, 1, 2}, {1, 3, 8}},
+         2,
+         asked,
+         {"05:", "05:"}},
+    };
+    ScriptedAgent agent;
+    LPSNMP_MGR_SESSION session = SnmpMgrOpen(agent.target().c_str(), "orchid", 500, 0);
+    ASSERT_NE(session, nullptr);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto pending = std::async(std::launch::async, [&] {
+            SnmpVarBindList list{
+                static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(2 * sizeof(SnmpVarBind))), 2};
+            for (std::uint32_t i = 0; i < 2; ++i) {
+                SnmpMgrStrToOid(asked[i].c_str(), &list.list[i].name);
+                list.list[i].value.asnType = ASN_NULL;
+            }
+            AsnInteger32 status = -1, index = -1;
+            const int ok = SnmpMgrRequest(session, SNMP_PDU_GETNEXT, &list, &status, &index);
+            std::vector<std::string> names, values;
+            for (std::uint32_t i = 0; i < list.len; ++i) {
+                std::string name;
+                for (std::uint32_t j = 0; j < list.list[i].name.idLength; ++j) {
+                    name += "." + std::to_string(list.list[i].name.ids[j]);
+                }
+                names.push_back(name);
+                values.push_back(Describe(list.list[i].value));
+            }
+            SnmpUtilVarBindListFree(&list);
+            return std::make_tuple(ok, status, names, values);
+        });
+        ber::Message r;
+        ASSERT_FALSE(agent.Receive(r).empty());
+        EXPECT_EQ(r.pduType, SNMP_PDU_GETNEXT);
+        agent.Send(Answer(r, [&](ber::Message& m) {
+            m.errorStatus = c.status;
+            m.varbinds.resize(c.names.size());
+            for (std::size_t i = 0; i < c.names.size(); ++i) {
+                m.varbinds[i].name = c.names[i];
+                m.varbinds[i].value = i == 0 ? V(ASN_INTEGER, 3) : V(ASN_OCTETSTRING, 0, "up");
+            }
+        }));
+        const auto [ok, status, names, values] = pending.get();
+        EXPECT_NE(ok, 0);
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(names, c.gotNames);
+        EXPECT_EQ(values, c.gotValues);
+    }
+    SnmpMgrClose(session);
 }
 
 // A community longer than a message can carry gives no session rather than one whose every

@@ -43,6 +43,20 @@ bool LoopbackAgent::StartSnmpd(const std::string& conf, const Answers& answers) 
 bool LoopbackAgent::StartSnmpsimd(const std::string& community, const std::string& snmprec,
                                   const Answers& answers) {
     std::ofstream(dir_ + "/data/" + community + ".snmprec") << snmprec;
+    return StartSnmpsimdOnData(answers);
+}
+
+bool LoopbackAgent::StartSnmpsimdServing(const std::string& folder, const Answers& answers) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().extension() == ".snmprec") {
+            std::filesystem::copy_file(entry.path(),
+                                       dir_ + "/data/" + entry.path().filename().string());
+        }
+    }
+    return StartSnmpsimdOnData(answers);
+}
+
+bool LoopbackAgent::StartSnmpsimdOnData(const Answers& answers) {
     return Start(std::string(SNMPSIMD_PATH) + " --data-dir=" + dir_ + "/data --cache-dir=" + dir_ +
                      " --agent-udpv4-endpoint=" + target_ + " --logging-method=null" +
                      (geteuid() == 0 ? " --process-user=nobody --process-group=nogroup" : ""),

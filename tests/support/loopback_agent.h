@@ -42,6 +42,10 @@ class LoopbackAgent {
     bool StartSnmpsimd(const std::string& community, const std::string& snmprec,
                        const Answers& answers);
 
+    // snmpsimd serving every .snmprec file of `folder`, each to requests with the file's name
+    // less its extension as community.
+    bool StartSnmpsimdServing(const std::string& folder, const Answers& answers);
+
     // `command`, run by sh with no signal blocked; its stdout and stderr go to log().
     bool Start(const std::string& command, const Answers& answers);
 
@@ -53,6 +57,7 @@ class LoopbackAgent {
     std::string log() const;
 
   private:
+    bool StartSnmpsimdOnData(const Answers& answers);
     bool Reaped(int& raw);
 
     std::string dir_;

@@ -1,0 +1,3 @@
+#include "state/printer_rows.h"
+
+PrinterRows g_rows;
