@@ -136,7 +136,6 @@ def main(exporter, sim, prometheus, source):
     with open(os.path.join(source, "packaging", "grafana", "vellumark.json")) as f:
         dashboard = json.load(f)
     panels = check_structure(dashboard)
-    by_title = {p["title"]: p for p in panels}
     started = time.monotonic()
 
     with Harness() as h:
