@@ -6,8 +6,9 @@
 #   term       vellumark-term         the terminal front-end
 #   simulator  vellumark-printer-sim  the simulated printer and its bundled profiles
 #   desktop    vellumark              the Qt desktop front-end, its desktop entry and icons
-#   exporter   vellumark-exporter     the Prometheus exporter, its systemd unit, configuration
-#                                     and the Prometheus files that ship with it
+#   exporter   vellumark-exporter     the Prometheus exporter, its systemd unit, configuration,
+#                                     the Prometheus files and the Grafana dashboard that ship
+#                                     with it
 #
 # A component is added with an install() of its files under COMPONENT <name> and one
 # vm_package() call below; vm_package() gives it its package name, description, copyright and
@@ -148,13 +149,16 @@ if(TARGET vellumark-exporter)
         ${PROJECT_SOURCE_DIR}/packaging/prometheus/prometheus.yml
         ${PROJECT_SOURCE_DIR}/packaging/prometheus/alertmanager.yml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/vellumark/prometheus COMPONENT exporter)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/grafana/vellumark.json
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/vellumark/grafana COMPONENT exporter)
     vm_package(exporter PACKAGE vellumark-exporter SECTION net
         SUMMARY "printers' condition over SNMP for Prometheus"
         DESCRIPTION "vellumark-exporter reads the whole condition of network printers (every
 supply with its colour, trays, error states and alerts) from the standard
 Printer and Host Resources MIBs over SNMPv1 or v2c and serves it to
 Prometheus: a multi-target /probe endpoint, its own /metrics and a status
-page. Ships a sandboxed systemd unit, a scrape job and alert rules."
+page. Ships a sandboxed systemd unit, a scrape job, alert rules and a Grafana
+dashboard."
         SUGGESTS prometheus prometheus-alertmanager)
     # /etc/vellumark/exporter.yml is the administrator's: kept across upgrades.
     set(CPACK_DEBIAN_EXPORTER_PACKAGE_CONTROL_EXTRA

@@ -122,6 +122,16 @@ if [ -d "$sim_tree" ]; then
     fi
 fi
 
+# The exporter's package holds the files that go with it in Prometheus and Grafana.
+exporter_tree="$scratch/tree/vellumark-exporter"
+if [ -d "$exporter_tree" ]; then
+    for file in prometheus/prometheus.yml prometheus/alerts.yml prometheus/printers.yml \
+        grafana/vellumark.json; do
+        [ -f "$exporter_tree/usr/share/vellumark/$file" ] ||
+            fail "vellumark-exporter does not ship /usr/share/vellumark/$file"
+    done
+fi
+
 # cmake --install under another prefix: the man page names the profiles under that prefix.
 prefix="$scratch/prefix"
 if "$cmake" --install "$build" --prefix "$prefix" --component simulator >"$scratch/install.log" 2>&1; then
