@@ -12,7 +12,8 @@ namespace exporter {
 
 std::string RenderProbe(const condition::Condition& condition, double durationSeconds);
 
-// The MIB's name of an enumeration value, or its number when the MIB names none.
-std::string EnumLabel(const char* name, long long number);
+// The MIB's name of an enumeration value as a label value; "" (Prometheus's absent label) when
+// the printer did not give the object or gave a number the MIB does not name.
+std::string EnumLabel(const char* name);
 
 }  // namespace exporter
