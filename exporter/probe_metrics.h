@@ -1,7 +1,8 @@
 // One printer's condition as the answer of /probe: the vellumark_* metric families whose names
 // and labels dashboards and alert rules rely on (README "Many printers: Prometheus" lists them).
 // No series carries the target: Prometheus adds `instance`. A printer that did not answer gives
-// vellumark_up 0, the duration and the health (unreachable) only.
+// vellumark_up 0, the duration, whether the reading completed and why not (reading_metrics.h)
+// and the health (unreachable) only.
 #pragma once
 
 #include <string>
