@@ -245,6 +245,11 @@ TEST(ConditionWalk, WhatThePrinterLacksIsNullNeverANumber) {
                       tray("null", "null", "some-remaining") + "," +
                       tray("null", "null", "unknown") + "," + tray("null", "null", "other") + "," +
                       tray("0", "7", "ok") + R"(],"alerts":[],"markers":[]})");
+        const std::string text = condition::ConditionText(read);
+        for (const char* line : {"    -         [                    ] 5 of 0  \n",
+                                 "    #4        [                    ] 7 of 0  \n"}) {
+            EXPECT_NE(text.find(line), std::string::npos) << line << "in\n" << text;
+        }
     }
 }
 

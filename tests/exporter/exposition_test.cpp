@@ -141,6 +141,7 @@ TEST(ProbeMetrics, UnreadStatusAndUnnamedEnumerations) {
     c.supplies[0].type = 77;
     c.supplies[1].type = 0;  // columns the printer lacks
     c.supplies[1].unit = 0;
+    c.supplies[1].capacity = 0;  // no ratio, whatever the level
     c.alerts[0].code = 0;
     c.alerts[0].group = 12345;
     c.inputs[1].levelState = condition::LevelState::SomeRemaining;
@@ -148,6 +149,7 @@ TEST(ProbeMetrics, UnreadStatusAndUnnamedEnumerations) {
     EXPECT_EQ(text.find("vellumark_printer_device_status"), std::string::npos);
     EXPECT_EQ(text.find("vellumark_printer_status{state=\"idle\"} 1"), std::string::npos);
     EXPECT_EQ(text.find("vellumark_printer_error"), std::string::npos) << text;
+    EXPECT_EQ(text.find("vellumark_supply_ratio{supply=\"2\""), std::string::npos) << text;
     for (const char* number : {"=\"77\"", "=\"0\"", "=\"12345\""}) {
         EXPECT_EQ(text.find(number), std::string::npos) << number << "\n" << text;
     }
@@ -156,6 +158,8 @@ TEST(ProbeMetrics, UnreadStatusAndUnnamedEnumerations) {
              "type=\"\",unit=\"impressions\"} 4210",
              "vellumark_supply_level{supply=\"2\",description=\"Cyan Toner\",colour=\"cyan\","
              "type=\"\",unit=\"\"} 325",
+             "vellumark_supply_capacity{supply=\"2\",description=\"Cyan Toner\","
+             "colour=\"cyan\",type=\"\",unit=\"\"} 0",
              "vellumark_alert_info{severity=\"critical\",group=\"\",code=\"\","
              "description=\"Paper jam\\nin \\\"rear\\\"\"} 1",
              // Trays keep their special levels as supplies do.
