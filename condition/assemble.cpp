@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "condition/cells.h"
-#include "snmp/asn_types.h"
 #include "platform/snmpmgr/mgmtapi.h"
+#include "snmp/asn_types.h"
 #include "snmp/value_text.h"
 #include "text/field_text.h"
 
@@ -197,11 +197,11 @@ std::optional<std::int32_t> ReadCapacity(const ber::Value* cell) {
     return raw && *raw >= 0 ? raw : std::nullopt;
 }
 
-std::uint32_t ReadErrorBits(const ber::Value* cell) {
-    std::uint32_t bits = 0;
+std::optional<std::uint32_t> ReadErrorBits(const ber::Value* cell) {
     if (cell == nullptr || !cell->valid || cell->tag != ASN_OCTETSTRING) {
-        return bits;
+        return std::nullopt;
     }
+    std::uint32_t bits = 0;
     for (int bit = 0; bit < mib::ERROR_BIT_COUNT; ++bit) {
         const std::size_t octet = static_cast<std::size_t>(bit) / 8;
         if (octet < cell->bytes.size() && (cell->bytes[octet] & (0x80u >> (bit % 8))) != 0) {

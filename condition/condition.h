@@ -24,6 +24,23 @@ const char* HealthName(Health health);  // "ok", "warning", "critical", "unreach
 enum class LevelState { Ok, Unknown, SomeRemaining, Other };
 const char* LevelStateName(LevelState state);  // "ok", "unknown", "some-remaining", "other"
 
+// Why a reading stopped short (or never started), for rules and scripts: each kind has a stable
+// short name (ReadErrorName) that the exporter's error series carries as its `kind` label.
+enum class ReadError {
+    Timeout,       // a request went unanswered after every retry
+    Deadline,      // the reading's deadline passed first
+    RequestCap,    // more requests than a reading may send
+    NotAdvancing,  // a column's walk did not move on (or an answer held nothing usable)
+    AgentError,    // the agent answered a column with an error status
+    TooBig,        // a column's answer was too big even one object at a time
+    RowCap,        // a column had more rows than a reading keeps
+    NotResolved,   // the target's name did not resolve: nothing was sent
+    Internal,      // the reader could not go on (stopped, no socket, a request not encodable)
+};
+// "timeout", "deadline", "request-cap", "not-advancing", "agent-error", "too-big", "row-cap",
+// "not-resolved", "internal".
+const char* ReadErrorName(ReadError error);
+
 // The names of hrPrinterDetectedErrorState's bits (mib::ErrorBit): "lowPaper", "noPaper", ...
 const char* ErrorBitName(int bit);
 
@@ -72,9 +89,11 @@ struct Condition {
     // Whether the agent answered at all. When false, only `error` and the health
     // (Unreachable) mean anything.
     bool answered = false;
-    // Why the reading failed or is incomplete ("timeout", "walk did not advance at ...");
-    // empty when everything was read.
+    // Why the reading failed or is incomplete ("timeout after 7 answers", "walk did not
+    // advance at ..."); empty when everything was read.
     std::string error;
+    // The kinds of the errors in `error`, each once, in the order they happened.
+    std::vector<ReadError> errorKinds;
 
     std::uint32_t deviceIndex = 1;  // the printer's hrDeviceIndex, the tables' first index
     std::string model;              // hrDeviceDescr
@@ -87,7 +106,9 @@ struct Condition {
                                      // 5 down; 0 when not read
     std::int32_t printerStatus = 0;  // hrPrinterStatus: 1 other 2 unknown 3 idle 4 printing
                                      // 5 warmup; 0 when not read
-    std::uint32_t errorBits = 0;     // bit (1u << mib::ErrorBit) set when the printer reports it
+    // hrPrinterDetectedErrorState: bit (1u << mib::ErrorBit) set when the printer reports it;
+    // none when the object was not read (an error state never read is no "no error").
+    std::optional<std::uint32_t> errorBits;
 
     std::vector<Supply> supplies;
     std::vector<Input> inputs;
@@ -99,6 +120,11 @@ struct Condition {
     Health health = Health::Unreachable;
     std::vector<std::string> reasons;  // what made the health what it is, in rule order
 };
+
+// Whether everything was read: the agent answered and the reading did not stop early.
+inline bool Complete(const Condition& condition) {
+    return condition.answered && condition.error.empty();
+}
 
 // The MIB's names of the enumerations, for the exporter's labels and the JSON; "" for numbers
 // the MIB does not name.

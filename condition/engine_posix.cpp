@@ -391,7 +391,7 @@ class Engine final : public Reader {
             }
             Reading& reading = *found->second;
             if (timer.sendCount == 0) {
-                reading.walk.Abort("deadline passed");
+                reading.walk.Abort("deadline passed", ReadError::Deadline);
                 Finish(reading);
             } else if (reading.outstanding && timer.sendCount == reading.sendCount) {
                 if (reading.attempt < reading.request.retries) {

@@ -67,7 +67,7 @@ void Apply(const HealthRule& rule, const Condition& c, double threshold,
            std::vector<std::string>& reasons) {
     switch (rule.test) {
         case RuleTest::ErrorBit:
-            if ((c.errorBits & (1u << rule.value)) != 0) {
+            if ((c.errorBits.value_or(0) & (1u << rule.value)) != 0) {
                 reasons.emplace_back(rule.reason);
             }
             break;
@@ -100,6 +100,11 @@ void Apply(const HealthRule& rule, const Condition& c, double threshold,
                     reasons.push_back("supply " + SupplyName(supply) + " at " +
                                       PercentText(*supply.percent) + "% full");
                 }
+            }
+            break;
+        case RuleTest::Incomplete:
+            if (!c.error.empty()) {
+                reasons.push_back("incomplete reading: " + c.error);
             }
             break;
     }

@@ -1,6 +1,7 @@
 // The health of a printer and the reasons for it, derived from its condition by one table of
 // rules (HEALTH_RULES, the same table as condition/README.md). A printer that did not answer
-// is unreachable; otherwise the worst health any rule gives, ok when none applies. Reasons
+// is unreachable; otherwise the worst health any rule gives, ok when none applies, and never
+// ok for a reading that stopped early: what was not read cannot be vouched for. Reasons
 // are short stable strings ("jammed", "device down", "supply black toner at 4%",
 // "alert critical: jam"), in the table's order.
 #pragma once
@@ -19,6 +20,7 @@ enum class RuleTest {
     AlertSeverity,   // a row of prtAlertTable has prtAlertSeverityLevel `value`
     SupplyLow,       // a consumed supply's percent is at or below the warning threshold
     ReceptacleFull,  // a receptacle's (waste toner) free room is at or below the threshold
+    Incomplete,      // the agent answered but the reading stopped early (`error` says why)
 };
 
 struct HealthRule {
@@ -51,6 +53,7 @@ inline constexpr HealthRule HEALTH_RULES[] = {
     {RuleTest::AlertSeverity, mib::SEVERITY_WARNING_BINARY, Health::Warning, "alert warning: CODE"},
     {RuleTest::SupplyLow, 0, Health::Warning, "supply NAME at P%"},
     {RuleTest::ReceptacleFull, 0, Health::Warning, "supply NAME at P% full"},
+    {RuleTest::Incomplete, 0, Health::Warning, "incomplete reading: ERROR"},
 };
 
 // Sets `health` and `reasons` of a condition. `supplyWarningPercent` is the threshold of the

@@ -273,6 +273,30 @@ const char* LevelStateName(LevelState state) {
     return "unknown";
 }
 
+const char* ReadErrorName(ReadError error) {
+    switch (error) {
+        case ReadError::Timeout:
+            return "timeout";
+        case ReadError::Deadline:
+            return "deadline";
+        case ReadError::RequestCap:
+            return "request-cap";
+        case ReadError::NotAdvancing:
+            return "not-advancing";
+        case ReadError::AgentError:
+            return "agent-error";
+        case ReadError::TooBig:
+            return "too-big";
+        case ReadError::RowCap:
+            return "row-cap";
+        case ReadError::NotResolved:
+            return "not-resolved";
+        case ReadError::Internal:
+            break;
+    }
+    return "internal";
+}
+
 const char* ErrorBitName(int bit) {
     return bit >= 0 && bit < mib::ERROR_BIT_COUNT ? ERROR_BIT_NAMES[bit] : "";
 }

@@ -69,16 +69,18 @@ json ConditionToJson(const Condition& c) {
     json out = json::object();
     out["health"] = HealthName(c.health);
     out["reasons"] = c.reasons;
+    out["complete"] = Complete(c);
+    out["error"] = c.error.empty() ? json(nullptr) : json(c.error);
     out["device_status"] = NameOrNull(DeviceStatusName(c.deviceStatus));
     out["printer_status"] = NameOrNull(PrinterStatusName(c.printerStatus));
-    json errors = json::array();
-    for (int bit = 0; bit < mib::ERROR_BIT_COUNT; ++bit) {
-        if ((c.errorBits & (1u << bit)) != 0) {
+    json errors = c.errorBits ? json::array() : json(nullptr);
+    for (int bit = 0; c.errorBits && bit < mib::ERROR_BIT_COUNT; ++bit) {
+        if ((*c.errorBits & (1u << bit)) != 0) {
             errors.push_back(ErrorBitName(bit));
         }
     }
     out["errors"] = std::move(errors);
-    out["serial"] = c.serial;
+    out["serial"] = c.serial.empty() ? json(nullptr) : json(c.serial);
     json supplies = json::array();
     for (const Supply& s : c.supplies) {
         supplies.push_back({
@@ -101,6 +103,7 @@ json ConditionToJson(const Condition& c) {
             {"media", i.media},
             {"capacity", ValueOrNull(i.capacity)},
             {"level", ValueOrNull(i.level)},
+            {"level_state", LevelStateName(i.levelState)},
             {"status", ValueOrNull(i.status)},
         });
     }

@@ -66,7 +66,10 @@ Walk::Walk(SnmpVersion version) : version_(version) {
     columns_.push_back(std::move(devices));
 }
 
-void Walk::Note(std::string error) {
+void Walk::Note(ReadError kind, std::string error) {
+    if (std::find(errorKinds_.begin(), errorKinds_.end(), kind) == errorKinds_.end()) {
+        errorKinds_.push_back(kind);
+    }
     constexpr std::size_t MAX_ERRORS = 4;
     if (errors_.size() < MAX_ERRORS &&
         std::find(errors_.begin(), errors_.end(), error) == errors_.end()) {
@@ -79,7 +82,8 @@ bool Walk::Next(ber::Message& request) {
         const bool more = phase_ == Phase::Scalars ? NextScalars(request) : NextColumns(request);
         if (more) {
             if (requests_ >= MAX_REQUESTS_PER_READING) {
-                Abort("more than " + std::to_string(MAX_REQUESTS_PER_READING) + " requests");
+                Abort("more than " + std::to_string(MAX_REQUESTS_PER_READING) + " requests",
+                      ReadError::RequestCap);
                 return false;
             }
             ++requests_;
@@ -246,7 +250,8 @@ void Walk::AnswerColumns(const ber::Message& answer) {
     }
     if (!moved) {
         for (const std::size_t i : asked_) {
-            Note("walk did not advance at " + OidText(columns_[i].cursor) + ": empty answer");
+            Note(ReadError::NotAdvancing,
+                 "walk did not advance at " + OidText(columns_[i].cursor) + ": empty answer");
             columns_[i].done = true;
         }
     }
@@ -265,7 +270,7 @@ void Walk::ColumnError(std::int32_t status, std::int32_t index) {
             columnsPerPdu_ = count / 2;
         } else {
             Column& column = columns_[asked_[0]];
-            Note("answer too big at " + OidText(column.cursor));
+            Note(ReadError::TooBig, "answer too big at " + OidText(column.cursor));
             column.done = true;
         }
         return;
@@ -274,8 +279,8 @@ void Walk::ColumnError(std::int32_t status, std::int32_t index) {
         Column& column = columns_[asked_[static_cast<std::size_t>(index) - 1]];
         // noSuchName to a GETNEXT: nothing follows, the column has ended.
         if (status != SNMP_ERRORSTATUS_NOSUCHNAME) {
-            Note(std::string("agent error ") + StatusName(status) + " at " +
-                 OidText(column.cursor));
+            Note(ReadError::AgentError, std::string("agent error ") + StatusName(status) + " at " +
+                                            OidText(column.cursor));
         }
         column.done = true;
     } else if (count > 1) {
@@ -283,8 +288,8 @@ void Walk::ColumnError(std::int32_t status, std::int32_t index) {
     } else {
         Column& column = columns_[asked_[0]];
         if (status != SNMP_ERRORSTATUS_NOSUCHNAME) {
-            Note(std::string("agent error ") + StatusName(status) + " at " +
-                 OidText(column.cursor));
+            Note(ReadError::AgentError, std::string("agent error ") + StatusName(status) + " at " +
+                                            OidText(column.cursor));
         }
         column.done = true;
     }
@@ -299,7 +304,7 @@ bool Walk::Step(Column& column, const ber::VarBind& binding) {
     // Before the column test: the same name or a smaller one is a fault even outside the
     // column (an agent that answers the column's own prefix, or steps back out of it).
     if (!(column.cursor < binding.name)) {
-        Note("walk did not advance at " + OidText(binding.name));
+        Note(ReadError::NotAdvancing, "walk did not advance at " + OidText(binding.name));
         column.done = true;
         return true;
     }
@@ -309,8 +314,8 @@ bool Walk::Step(Column& column, const ber::VarBind& binding) {
     }
     column.cursor = binding.name;
     if (++column.visited > MAX_ROWS_PER_COLUMN) {
-        Note("more than " + std::to_string(MAX_ROWS_PER_COLUMN) + " rows at " +
-             OidText(column.prefix));
+        Note(ReadError::RowCap, "more than " + std::to_string(MAX_ROWS_PER_COLUMN) + " rows at " +
+                                    OidText(column.prefix));
         column.done = true;
         return true;
     }
@@ -329,21 +334,24 @@ void Walk::NoAnswer() {
     if (phase_ == Phase::Done) {
         return;
     }
-    Note(answered_ ? "timeout after " + std::to_string(requests_ - 1) + " answers" : "timeout");
+    Note(ReadError::Timeout,
+         answered_ ? "timeout after " + std::to_string(requests_ - 1) + " answers" : NO_ANSWER);
     phase_ = Phase::Done;
 }
 
-void Walk::Abort(const std::string& why) {
+void Walk::Abort(const std::string& why, ReadError kind) {
     if (phase_ == Phase::Done) {
         return;
     }
-    Note(why);
+    // A deadline that passes before any answer is the silence NoAnswer reports, only sooner.
+    Note(kind, kind == ReadError::Deadline && !answered_ ? NO_ANSWER_BY_DEADLINE : why);
     phase_ = Phase::Done;
 }
 
 Condition Walk::Take(double supplyWarningPercent) {
     Condition condition = Assemble(cells_);
     condition.answered = answered_;
+    condition.errorKinds = errorKinds_;
     for (const std::string& error : errors_) {
         condition.error += (condition.error.empty() ? "" : "; ") + error;
     }

@@ -27,6 +27,11 @@ inline constexpr int MAX_REQUESTS_PER_READING = 1000;
 inline constexpr std::size_t SCALARS_PER_PDU = 10;
 inline constexpr std::size_t COLUMNS_PER_PDU = 12;
 inline constexpr std::int32_t BULK_REPETITIONS = 10;
+// An agent that never answers: a host that is down, a firewall that drops the requests and an
+// agent that ignores our community all look alike from here, so the error names all three.
+inline constexpr const char* NO_ANSWER = "no answer (host down, filtered, or wrong community)";
+inline constexpr const char* NO_ANSWER_BY_DEADLINE =
+    "no answer by the deadline (host down, filtered, or wrong community)";
 
 class Walk {
   public:
@@ -43,7 +48,7 @@ class Walk {
     // what it read.
     void NoAnswer();
     // Ends the reading now (its deadline passed, the reader stops) with `why` as its error.
-    void Abort(const std::string& why);
+    void Abort(const std::string& why, ReadError kind = ReadError::Internal);
 
     bool Finished() const { return phase_ == Phase::Done; }
     bool Answered() const { return answered_; }
@@ -64,7 +69,7 @@ class Walk {
         std::map<std::uint32_t, ber::Value>* rows = nullptr;
     };
 
-    void Note(std::string error);
+    void Note(ReadError kind, std::string error);
     void StartScalars();
     void StartTables();
     void NextPhase();
@@ -81,6 +86,7 @@ class Walk {
     bool answered_ = false;
     int requests_ = 0;
     std::vector<std::string> errors_;
+    std::vector<ReadError> errorKinds_;
     Cells cells_;
 
     std::map<std::uint32_t, ber::Value> deviceTypes_;

@@ -9,8 +9,8 @@
 //     - {name: Reception, target: 10.1.2.30, auth: office}
 //     - {name: Lab, target: "lab-printer:1161"}       # auth "default"
 //
-// The auth "default" (community "orchid", SNMPv1, as the window's) exists unless the file
-// defines its own.
+// The auth "default" (community "public" over SNMPv2c: what printers ship with and fleets run)
+// exists unless the file defines its own.
 #pragma once
 
 #include <map>
@@ -26,8 +26,8 @@ inline constexpr const char* DEFAULT_AUTH = "default";
 inline constexpr std::size_t MAX_CONFIGURED_PRINTERS = 10000;
 
 struct Auth {
-    condition::SnmpVersion version = condition::SnmpVersion::V1;
-    std::string community = "orchid";
+    condition::SnmpVersion version = condition::SnmpVersion::V2c;
+    std::string community = "public";
 };
 
 struct PrinterEntry {

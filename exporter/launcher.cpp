@@ -45,6 +45,7 @@ void Launcher::Read(const TargetSpec& target, const Auth& auth,
                           if (!found.ok) {
                               ReadOutcome outcome;
                               outcome.condition.error = std::move(found.error);
+                              outcome.condition.errorKinds = {condition::ReadError::NotResolved};
                               done(std::move(outcome));
                               return;
                           }

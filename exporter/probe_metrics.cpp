@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "exporter/exposition.h"
+#include "exporter/reading_metrics.h"
 
 namespace exporter {
 namespace {
@@ -50,8 +51,8 @@ void WriteSupplies(Exposition& out, const Condition& condition) {
     texts.reserve(condition.supplies.size());
     for (const condition::Supply& supply : condition.supplies) {
         texts.push_back({std::to_string(supply.index),
-                         EnumLabel(condition::SupplyTypeName(supply.type), supply.type),
-                         EnumLabel(condition::SupplyUnitName(supply.unit), supply.unit)});
+                         EnumLabel(condition::SupplyTypeName(supply.type)),
+                         EnumLabel(condition::SupplyUnitName(supply.unit))});
     }
     auto labels = [&](std::size_t i) {
         const condition::Supply& supply = condition.supplies[i];
@@ -102,6 +103,24 @@ void WriteSupplies(Exposition& out, const Condition& condition) {
     }
 }
 
+// As supplies do: a tray that says "some remaining" (-3) is not a tray without a level.
+void WriteInputLevelStates(Exposition& out, const Condition& condition,
+                           const std::vector<std::string>& indexes) {
+    out.Family("vellumark_input_level_state", MetricType::Gauge,
+               "What an input tray's level says, one-hot over ok (a count), unknown, "
+               "some-remaining and other.");
+    for (std::size_t i = 0; i < condition.inputs.size(); ++i) {
+        const condition::Input& input = condition.inputs[i];
+        for (LevelState state : LEVEL_STATES) {
+            out.Sample({{"input", indexes[i]},
+                        {"name", input.name},
+                        {"media", input.media},
+                        {"state", condition::LevelStateName(state)}},
+                       state == input.levelState ? 1 : 0);
+        }
+    }
+}
+
 void WriteInputs(Exposition& out, const Condition& condition) {
     std::vector<std::string> indexes;
     for (const condition::Input& input : condition.inputs) {
@@ -121,6 +140,7 @@ void WriteInputs(Exposition& out, const Condition& condition) {
           [](const condition::Input& input) { return input.level; });
     write("vellumark_input_capacity", "An input tray's capacity in sheets, when reported.",
           [](const condition::Input& input) { return input.capacity; });
+    WriteInputLevelStates(out, condition, indexes);
 }
 
 void WriteMarkers(Exposition& out, const Condition& condition) {
@@ -150,11 +170,11 @@ void WriteAlerts(Exposition& out, const Condition& condition) {
     std::map<std::tuple<std::string, std::string, std::string, std::string>, int> rows;
     std::vector<decltype(rows)::iterator> order;
     for (const condition::Alert& alert : condition.alerts) {
-        auto [it, added] = rows.try_emplace(
-            {EnumLabel(condition::AlertSeverityName(alert.severity), alert.severity),
-             EnumLabel(condition::AlertGroupName(alert.group), alert.group),
-             EnumLabel(condition::AlertCodeName(alert.code), alert.code), alert.description},
-            0);
+        auto [it, added] =
+            rows.try_emplace({EnumLabel(condition::AlertSeverityName(alert.severity)),
+                              EnumLabel(condition::AlertGroupName(alert.group)),
+                              EnumLabel(condition::AlertCodeName(alert.code)), alert.description},
+                             0);
         ++it->second;
         if (added) {
             order.push_back(it);
@@ -174,21 +194,20 @@ void WriteAlerts(Exposition& out, const Condition& condition) {
 
 }  // namespace
 
-std::string EnumLabel(const char* name, long long number) {
-    if (name != nullptr && *name != '\0') {
-        return name;
-    }
-    return std::to_string(number);
+std::string EnumLabel(const char* name) {
+    return name != nullptr ? name : "";
 }
 
 std::string RenderProbe(const Condition& condition, double durationSeconds) {
     Exposition out;
     out.Family("vellumark_up", MetricType::Gauge,
-               "Whether the printer's SNMP agent answered (1) or not (0).");
+               "Whether the printer's SNMP agent answered (1) or not (0); whether the reading "
+               "read everything is vellumark_probe_complete.");
     out.Sample({}, condition.answered ? 1 : 0);
     out.Family("vellumark_probe_duration_seconds", MetricType::Gauge,
                "How long reading the printer took, in seconds.");
     out.Sample({}, durationSeconds);
+    WriteReadingMetrics(out, condition);
     WriteHealth(out, condition.answered ? condition.health : Health::Unreachable);
     if (!condition.answered) {
         return out.Take();
@@ -206,12 +225,13 @@ std::string RenderProbe(const Condition& condition, double durationSeconds) {
                 condition::DeviceStatusName);
     WriteStatus(out, "vellumark_printer_status", "hrPrinterStatus, one-hot over the MIB's states.",
                 condition.printerStatus, condition::PrinterStatusName);
+    // An error state that was not read is no "0": no series at all.
     out.Family("vellumark_printer_error", MetricType::Gauge,
                "Each bit of hrPrinterDetectedErrorState by its name: 1 when the printer "
                "reports it.");
-    for (int bit = 0; bit < mib::ERROR_BIT_COUNT; ++bit) {
+    for (int bit = 0; condition.errorBits && bit < mib::ERROR_BIT_COUNT; ++bit) {
         out.Sample({{"condition", condition::ErrorBitName(bit)}},
-                   (condition.errorBits >> bit) & 1u);
+                   (*condition.errorBits >> bit) & 1u);
     }
     WriteSupplies(out, condition);
     WriteInputs(out, condition);

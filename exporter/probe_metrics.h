@@ -1,7 +1,8 @@
 // One printer's condition as the answer of /probe: the vellumark_* metric families whose names
 // and labels dashboards and alert rules rely on (README "Many printers: Prometheus" lists them).
 // No series carries the target: Prometheus adds `instance`. A printer that did not answer gives
-// vellumark_up 0, the duration and the health (unreachable) only.
+// vellumark_up 0, the duration, whether the reading completed and why not (reading_metrics.h)
+// and the health (unreachable) only.
 #pragma once
 
 #include <string>
@@ -12,7 +13,8 @@ namespace exporter {
 
 std::string RenderProbe(const condition::Condition& condition, double durationSeconds);
 
-// The MIB's name of an enumeration value, or its number when the MIB names none.
-std::string EnumLabel(const char* name, long long number);
+// The MIB's name of an enumeration value as a label value; "" (Prometheus's absent label) when
+// the printer did not give the object or gave a number the MIB does not name.
+std::string EnumLabel(const char* name);
 
 }  // namespace exporter

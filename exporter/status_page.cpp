@@ -118,13 +118,12 @@ void WriteAlerts(std::string& html, const std::vector<condition::Alert>& alerts)
     }
     html += "<ul class=\"alerts\">";
     for (const condition::Alert& alert : alerts) {
-        std::string severity =
-            EnumLabel(condition::AlertSeverityName(alert.severity), alert.severity);
-        std::string code = EnumLabel(condition::AlertCodeName(alert.code), alert.code);
+        std::string severity = EnumLabel(condition::AlertSeverityName(alert.severity));
+        std::string code = EnumLabel(condition::AlertCodeName(alert.code));
         html += "<li class=\"" + HtmlEscape(severity) + "\" data-code=\"" + HtmlEscape(code) +
                 "\">" + HtmlEscape(code);
         if (!alert.description.empty()) {
-            html += ": " + HtmlEscape(alert.description);
+            html += (code.empty() ? "" : ": ") + HtmlEscape(alert.description);
         }
         html += "</li>";
     }
@@ -149,8 +148,13 @@ void WritePrinter(std::string& html, const PrinterView& view,
     }
     html += "<span class=\"target\">" + HtmlEscape(view.target) + "</span></p>";
 
+    // The error is among the reasons when the health was derived (the printer's reason when it
+    // did not answer, "incomplete reading: ..." when it stopped early); else it is said here.
     std::vector<std::string> reasons = c.reasons;
-    if (!c.error.empty() && std::find(reasons.begin(), reasons.end(), c.error) == reasons.end()) {
+    if (!c.error.empty() &&
+        std::none_of(reasons.begin(), reasons.end(), [&](const std::string& reason) {
+            return reason.find(c.error) != std::string::npos;
+        })) {
         reasons.push_back(c.error);
     }
     if (!reasons.empty()) {

@@ -40,6 +40,19 @@ TEST(ConditionHealth, RulesGiveHealthAndReasons) {
          10,
          Health::Unreachable,
          {"timeout"}},
+        {"a reading that stopped early is never ok",
+         [](Condition& c) { c.error = "timeout after 7 answers"; },
+         10,
+         Health::Warning,
+         {"incomplete reading: timeout after 7 answers"}},
+        {"what it did read still counts",
+         [](Condition& c) {
+             c.errorBits = 1u << mib::ERROR_JAMMED;
+             c.error = "deadline passed";
+         },
+         10,
+         Health::Critical,
+         {"jammed", "incomplete reading: deadline passed"}},
         {"bits, critical first",
          [](Condition& c) {
              c.errorBits = (1u << mib::ERROR_JAMMED) | (1u << mib::ERROR_LOW_PAPER) |

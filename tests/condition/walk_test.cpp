@@ -26,7 +26,8 @@ const sim::Oid LEVELS = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1};  // prtMarkerSup
 const char* const FULL_JSON =
     R"({"health":"critical","reasons":["jammed","alert critical: jam","lowToner",)"
     R"("device warning","alert warning: markerTonerAlmostEmpty",)"
-    R"("supply yellow toner at 4%"],"device_status":"warning","printer_status":"other",)"
+    R"("supply yellow toner at 4%"],"complete":true,"error":null,)"
+    R"("device_status":"warning","printer_status":"other",)"
     R"("errors":["lowToner","jammed"],"serial":"VMK4C-000042","supplies":[)"
     R"({"description":"Black Toner Cartridge","colour":"black","type":"toner",)"
     R"("class":"supplyThatIsConsumed","unit":"impressions","capacity":6500,"level":4210,)"
@@ -43,8 +44,9 @@ const char* const FULL_JSON =
     R"({"description":"Waste Toner Box","colour":null,"type":"wasteToner",)"
     R"("class":"receptacleThatIsFilled","unit":"percent","capacity":null,"level":null,)"
     R"("percent":null,"level_state":"some-remaining"}],)"
-    R"("inputs":[{"name":"Tray 1","media":"A4","capacity":500,"level":250,"status":0},)"
-    R"({"name":"Multipurpose tray","media":"","capacity":100,"level":null,"status":0}],)"
+    R"("inputs":[{"name":"Tray 1","media":"A4","capacity":500,"level":250,"level_state":"ok",)"
+    R"("status":0},{"name":"Multipurpose tray","media":"","capacity":100,"level":null,)"
+    R"("level_state":"some-remaining","status":0}],)"
     R"("alerts":[{"severity":"critical","group":"mediaPath","code":"jam",)"
     R"("description":"Paper jam in tray 2"},{"severity":"warning",)"
     R"("group":"markerSupplies","code":"markerTonerAlmostEmpty",)"
@@ -143,7 +145,7 @@ TEST(ConditionWalk, MisbehavingAgentsEndWithAClearResult) {
     };
     // The rows are still listed, their cells missing: nothing is made up.
     const char* const BLANK =
-        R"("serial":"","supplies":[{"description":"","colour":null,"type":null,"class":null,)"
+        R"("serial":null,"supplies":[{"description":"","colour":null,"type":null,"class":null,)"
         R"("unit":null,"capacity":null,"level":null,"percent":null,"level_state":"unknown"},)";
     struct Case {
         const char* what;
@@ -203,6 +205,50 @@ TEST(ConditionWalk, MisbehavingAgentsEndWithAClearResult) {
             EXPECT_EQ(read.supplies.size(), c.supplies) << label;
             EXPECT_NE(condition::ConditionJson(read).find(c.json), std::string::npos) << label;
             EXPECT_LE(requests, 300) << label;
+        }
+    }
+}
+
+// What the printer does not have is null, never a number: columns it lacks, a capacity of 0
+// (no percentage, whatever the level), trays' special levels kept as states as supplies'
+// are, an error state and a serial never given.
+TEST(ConditionWalk, WhatThePrinterLacksIsNullNeverANumber) {
+    const sim::Printer printer = drive::PrinterOf(
+        "1.3.6.1.2.1.43.11.1.1.8.1.1|2|0\n"  // supply 1: capacity 0, level 5, nothing else
+        "1.3.6.1.2.1.43.11.1.1.9.1.1|2|5\n"
+        "1.3.6.1.2.1.43.11.1.1.8.1.2|2|0\n"  // supply 2: 0 of 0
+        "1.3.6.1.2.1.43.11.1.1.9.1.2|2|0\n"
+        "1.3.6.1.2.1.43.8.2.1.10.1.1|2|-3\n"  // trays: the three special levels, a count
+        "1.3.6.1.2.1.43.8.2.1.10.1.2|2|-2\n"
+        "1.3.6.1.2.1.43.8.2.1.10.1.3|2|-1\n"
+        "1.3.6.1.2.1.43.8.2.1.9.1.4|2|0\n"
+        "1.3.6.1.2.1.43.8.2.1.10.1.4|2|7\n");
+    const auto supply = [](const char* level) {
+        return std::string(R"({"description":"","colour":null,"type":null,"class":null,)") +
+               R"("unit":null,"capacity":0,"level":)" + level +
+               R"(,"percent":null,"level_state":"ok"})";
+    };
+    const auto tray = [](const char* capacity, const char* level, const char* state) {
+        return std::string(R"({"name":"","media":"","capacity":)") + capacity + R"(,"level":)" +
+               level + R"(,"level_state":")" + state + R"(","status":null})";
+    };
+    for (const SnmpVersion version : VERSIONS) {
+        const Condition read = drive::Drive(printer, version);
+        ASSERT_EQ(read.supplies.size(), 2u);
+        EXPECT_FALSE(read.supplies[0].percent.has_value()) << "capacity 0: no percentage";
+        EXPECT_FALSE(read.supplies[1].percent.has_value()) << "0 of 0: no percentage";
+        EXPECT_EQ(condition::ConditionJson(read),
+                  R"({"health":"ok","reasons":[],"complete":true,"error":null,)"
+                  R"("device_status":null,"printer_status":null,"errors":null,"serial":null,)"
+                  R"("supplies":[)" +
+                      supply("5") + "," + supply("0") + R"(],"inputs":[)" +
+                      tray("null", "null", "some-remaining") + "," +
+                      tray("null", "null", "unknown") + "," + tray("null", "null", "other") + "," +
+                      tray("0", "7", "ok") + R"(],"alerts":[],"markers":[]})");
+        const std::string text = condition::ConditionText(read);
+        for (const char* line : {"    -         [                    ] 5 of 0  \n",
+                                 "    #4        [                    ] 7 of 0  \n"}) {
+            EXPECT_NE(text.find(line), std::string::npos) << line << "in\n" << text;
         }
     }
 }

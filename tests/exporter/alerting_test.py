@@ -87,7 +87,7 @@ def run(h, webhook, exporter, sim, prometheus, alertmanager, source):
     h.control(f"printer 0 toner {YELLOW} 8")
     # The community is the simulator's, whatever the exporter's default.
     exporter_port = h.start_exporter(
-        exporter, config_text="auths:\n  default: {version: 2c, community: orchid}\n")
+        exporter, config_text="auths:\n  default: {version: 2c, community: public}\n")
     alertmanager_port = free_port()
 
     def edit(name, text):

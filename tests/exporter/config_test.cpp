@@ -15,6 +15,9 @@ TEST(Config, Loads) {
         << error;
     ASSERT_EQ(config.printers.size(), 1u);
     EXPECT_EQ(config.printers[0].auth, DEFAULT_AUTH);
+    // Without an auth of its own, the one printers ship with, over what fleets run.
+    EXPECT_EQ(config.auths.at(DEFAULT_AUTH).community, "public");
+    EXPECT_EQ(config.auths.at(DEFAULT_AUTH).version, condition::SnmpVersion::V2c);
 
     ASSERT_TRUE(ParseConfig("auths:\n  default: {version: 2c, community: x}\n", config, error));
     EXPECT_EQ(config.auths.at(DEFAULT_AUTH).community, "x");

@@ -131,15 +131,100 @@ TEST(ProbeMetrics, SilentPrinterGivesUpDurationAndHealthOnly) {
     EXPECT_EQ(text.find("vellumark_printer_info"), std::string::npos);
 }
 
+// What the printer lacks is no number: an object not read gives no series, an enumeration it
+// lacks or numbers outside the MIB an empty label value (Prometheus's absent label).
 TEST(ProbeMetrics, UnreadStatusAndUnnamedEnumerations) {
     condition::Condition c = testing::SampleCondition();
     c.deviceStatus = 0;   // not read: no family
     c.printerStatus = 9;  // outside the MIB: no state is 1
+    c.errorBits.reset();  // not read: no family, rather than "no error"
     c.supplies[0].type = 77;
+    c.supplies[1].type = 0;  // columns the printer lacks
+    c.supplies[1].unit = 0;
+    c.supplies[1].capacity = 0;  // no ratio, whatever the level
+    c.alerts[0].code = 0;
+    c.alerts[0].group = 12345;
+    c.inputs[1].levelState = condition::LevelState::SomeRemaining;
     std::string text = RenderProbe(c, 0);
     EXPECT_EQ(text.find("vellumark_printer_device_status"), std::string::npos);
     EXPECT_EQ(text.find("vellumark_printer_status{state=\"idle\"} 1"), std::string::npos);
-    EXPECT_NE(text.find("type=\"77\""), std::string::npos);
+    EXPECT_EQ(text.find("vellumark_printer_error"), std::string::npos) << text;
+    EXPECT_EQ(text.find("vellumark_supply_ratio{supply=\"2\""), std::string::npos) << text;
+    for (const char* number : {"=\"77\"", "=\"0\"", "=\"12345\""}) {
+        EXPECT_EQ(text.find(number), std::string::npos) << number << "\n" << text;
+    }
+    for (const std::string line : {
+             "vellumark_supply_level{supply=\"1\",description=\"Black Toner\",colour=\"black\","
+             "type=\"\",unit=\"impressions\"} 4210",
+             "vellumark_supply_level{supply=\"2\",description=\"Cyan Toner\",colour=\"cyan\","
+             "type=\"\",unit=\"\"} 325",
+             "vellumark_supply_capacity{supply=\"2\",description=\"Cyan Toner\","
+             "colour=\"cyan\",type=\"\",unit=\"\"} 0",
+             "vellumark_alert_info{severity=\"critical\",group=\"\",code=\"\","
+             "description=\"Paper jam\\nin \\\"rear\\\"\"} 1",
+             // Trays keep their special levels as supplies do.
+             "vellumark_input_level_state{input=\"2\",name=\"MP Tray\",media=\"\","
+             "state=\"some-remaining\"} 1",
+             "vellumark_input_level_state{input=\"2\",name=\"MP Tray\",media=\"\","
+             "state=\"unknown\"} 0",
+             "vellumark_input_level_state{input=\"1\",name=\"Tray 1\",media=\"A4\",state=\"ok\"} 1",
+         }) {
+        EXPECT_TRUE(Has(text, line)) << line << "\n---\n" << text;
+    }
+}
+
+// Whether the reading read everything, for any probe: complete or not, and each kind of error
+// that stopped it as a label an alert rule can match.
+TEST(ProbeMetrics, IncompleteReadingSaysWhyByKind) {
+    using condition::ReadError;
+    struct Case {
+        const char* what;
+        bool answered;
+        std::string error;
+        std::vector<ReadError> kinds;
+        std::vector<std::string> lines;  // present
+        const char* absent;
+    } cases[] = {
+        {"complete", true, "", {}, {"vellumark_probe_complete 1"}, "vellumark_probe_error_info"},
+        {"stopped early twice over",
+         true,
+         "agent error genErr at 1.3; timeout after 7 answers",
+         {ReadError::AgentError, ReadError::Timeout},
+         {"vellumark_up 1", "vellumark_probe_complete 0",
+          "vellumark_probe_error_info{kind=\"agent-error\"} 1",
+          "vellumark_probe_error_info{kind=\"timeout\"} 1"},
+         "vellumark_probe_complete 1"},
+        {"cut by the deadline",
+         true,
+         "deadline passed",
+         {ReadError::Deadline},
+         {"vellumark_probe_complete 0", "vellumark_probe_error_info{kind=\"deadline\"} 1"},
+         "kind=\"timeout\""},
+        {"never answered",
+         false,
+         "no answer (host down, filtered, or wrong community)",
+         {ReadError::Timeout},
+         {"vellumark_up 0", "vellumark_probe_complete 0",
+          "vellumark_probe_error_info{kind=\"timeout\"} 1"},
+         "vellumark_printer_info"},
+        {"an error nobody classified",
+         false,
+         "address outside the allow-list",
+         {},
+         {"vellumark_probe_complete 0", "vellumark_probe_error_info{kind=\"internal\"} 1"},
+         "vellumark_probe_complete 1"},
+    };
+    for (const Case& c : cases) {
+        condition::Condition condition = testing::SampleCondition();
+        condition.answered = c.answered;
+        condition.error = c.error;
+        condition.errorKinds = c.kinds;
+        const std::string text = RenderProbe(condition, 0.6);
+        for (const std::string& line : c.lines) {
+            EXPECT_TRUE(Has(text, line)) << c.what << ": " << line << "\n---\n" << text;
+        }
+        EXPECT_EQ(text.find(c.absent), std::string::npos) << c.what << ": " << c.absent;
+    }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ import re
 import time
 import urllib.parse
 
+import shipped
 from harness import Harness, check, http_get, run_test, wait_until
 
 PRINTERS = 6
@@ -116,20 +117,14 @@ def values(result):
 
 
 def write_config(h, source, targets, exporter_port):
-    """The shipped scrape jobs and rules, scraping every second."""
-    shipped = os.path.join(source, "packaging", "prometheus")
-    with open(os.path.join(shipped, "alerts.yml")) as f, open(h.path("alerts.yml"), "w") as out:
-        out.write(f.read())
-    with open(h.path("printers.yml"), "w") as f:
-        f.write("- targets: [" + ", ".join(targets) + "]\n")
-    with open(os.path.join(shipped, "prometheus.yml")) as f:
-        config = f.read()
-    config = config.replace("127.0.0.1:10305", f"127.0.0.1:{exporter_port}")
-    for setting in ("scrape_interval", "scrape_timeout", "evaluation_interval"):
-        config = re.sub(setting + r": \d+s", setting + ": 1s", config)
-    with open(h.path("prometheus.yml"), "w") as f:
-        f.write(config)
-    return h.path("prometheus.yml")
+    """The shipped scrape jobs and rules as installed, scraping every second."""
+    def edit(name, text):
+        if name == "prometheus.yml":
+            return shipped.prometheus_for_test(text, exporter_port)
+        if name == "printers.yml":
+            return "- targets: [" + ", ".join(targets) + "]\n"
+        return text
+    return shipped.lay_out(source, h.folder, edit)["prometheus.yml"]
 
 
 def main(exporter, sim, prometheus, source):

@@ -151,11 +151,14 @@ class Harness:
 
     # --- the simulator's fleet ----------------------------------------------------------
 
-    def start_fleet(self, sim, count, profile="colour-laser", extra=()):
-        """Starts `count` simulated printers on consecutive ports; returns their targets."""
+    def start_fleet(self, sim, count, profile="colour-laser", extra=(), community="public"):
+        """Starts `count` simulated printers on consecutive ports, serving `profile` to
+        `community` (by default what real printers ship with, the exporter's default auth);
+        returns their targets."""
         base = free_port_base(count + 1)
         process = self.start("sim", [sim, "--listen", f"127.0.0.1:{base}", "--fleet", str(count),
-                                     "--profile", profile, "--control", "127.0.0.1:0", *extra],
+                                     "--profile", profile, "--community", community,
+                                     "--control", "127.0.0.1:0", *extra],
                              stdout=subprocess.PIPE)
         self.sim_pid = process.pid
         targets = []

@@ -21,7 +21,7 @@ printers:
   - {name: Front desk, target: "%s"}
   - {name: Basement, target: "%s"}
 """
-COLOUR_MODEL = 'model="Brother HL-L8360CDW series"'  # colour-laser, community orchid
+COLOUR_MODEL = 'model="Brother HL-L8360CDW series"'  # colour-laser, community public
 MONO_MODEL = 'model="HP LaserJet Pro 4012dn"'  # laser-mono, community s3cret
 PROBES = 1000
 PRINTERS = 40
@@ -64,14 +64,15 @@ def main(exporter, sim):
         check(sim_requests() == before and probes("bad_request") == 4,
               "a refused probe reaches no printer and is counted")
 
-        # The credentials: community orchid over v1 by default, the auth's community and version,
-        # the version the request names.
+        # The credentials: community public over v2c by default, the auth's community and
+        # version, the version the request names.
         def versions():
             with open(h.path("sim.log")) as f:
                 log = f.read()
             return log.count("v2c GETBULK"), log.count(" GETNEXT ")
 
-        for query, model, version in [("", COLOUR_MODEL, 1), ("&auth=office", MONO_MODEL, 2),
+        for query, model, version in [("", COLOUR_MODEL, 2), ("&snmp_version=1", COLOUR_MODEL, 1),
+                                      ("&auth=office", MONO_MODEL, 2),
                                       ("&auth=office&snmp_version=1", MONO_MODEL, 1)]:
             v2c, v1 = versions()
             status, body = probe(targets[0], query)
@@ -90,6 +91,18 @@ def main(exporter, sim):
         took = float(re.search(r"^vellumark_probe_duration_seconds (\S+)$", body, re.M).group(1))
         check("vellumark_up 0\n" in body and 0.45 < took < 0.9 and probes("unreachable") == 1,
               f"a silent printer: {took} s")
+        check('vellumark_probe_error_info{kind="timeout"} 1\n' in body or
+              'vellumark_probe_error_info{kind="deadline"} 1\n' in body, body)
+
+        # A slow printer cut short by a scrape timeout of 0.6 s (a reading of 0.3 s): the agent
+        # answered, but the reading is incomplete, says why, and its health is not ok.
+        h.control("printer 2 delay 150")
+        status, body = probe(targets[2], scrape_timeout="0.6")
+        h.control("printer 2 delay 0")
+        for line in ["vellumark_up 1", "vellumark_probe_complete 0",
+                     'vellumark_probe_error_info{kind="deadline"} 1',
+                     'vellumark_printer_health{state="ok"} 0']:
+            check(status == 200 and line + "\n" in body, f"a reading cut short: {line}\n{body}")
 
         # The page waits for its printers (the silent one a second: two requests unanswered); a
         # probe does not wait for the page. Then it is cached: later loads read no printer.

@@ -2,6 +2,8 @@
 // percent, and the page says which printers were never read or never answered.
 #include <gtest/gtest.h>
 
+#include "condition/health.h"
+#include "condition/walk.h"
 #include "exporter/status_page.h"
 #include "tests/exporter/sample_condition.h"
 
@@ -54,6 +56,47 @@ TEST(StatusPage, SuppliesTraysAlertsAndHealth) {
     EXPECT_NE(html.find("<section class=\"printer unreachable\">"), std::string::npos);
     const std::string never = "Has not answered since the exporter started";
     EXPECT_NE(html.find(never, html.find(never) + 1), std::string::npos) << "both say so";
+}
+
+// Why a printer is not "ok", each reason once: a silence names its possible causes, an
+// incomplete reading says so, and an error no health was derived from is still shown. An
+// alert code the MIB does not name shows its description alone, never a number.
+TEST(StatusPage, ReasonsSayWhyOnceAndNoNumberForAName) {
+    const std::string silence = condition::NO_ANSWER;
+    struct Case {
+        const char* what;
+        bool answered;
+        std::string error;
+        bool derive;  // the health derived from the condition, as a reading does
+        std::vector<std::string> reasons;
+    } cases[] = {
+        {"silent", false, silence, true, {silence}},
+        {"stopped early",
+         true,
+         "timeout after 7 answers",
+         true,
+         {"jammed", "lowToner", "device warning", "alert warning: Fuser warm",
+          "incomplete reading: timeout after 7 answers"}},
+        {"never read: the name did not resolve", false, "not-resolved", false, {"not-resolved"}},
+    };
+    for (const Case& c : cases) {
+        PrinterView view{"Lab", "10.0.0.1", true, testing::SampleCondition(), std::nullopt};
+        view.condition.answered = c.answered;
+        view.condition.error = c.error;
+        view.condition.reasons.clear();
+        view.condition.supplies.clear();
+        view.condition.alerts = {{1, 4, 4, 0, 0, 40404, "Fuser warm"}};
+        if (c.derive) {
+            condition::DeriveHealth(view.condition, 10);
+        }
+        const std::string html = RenderStatusPage({view}, std::chrono::system_clock::now());
+        std::string list = "<ul class=\"reasons\">";
+        for (const std::string& reason : c.reasons) {
+            list += "<li>" + reason + "</li>";
+        }
+        EXPECT_NE(html.find(list + "</ul>"), std::string::npos) << c.what << "\n" << html;
+        EXPECT_NE(html.find("data-code=\"\">Fuser warm</li>"), std::string::npos) << c.what;
+    }
 }
 
 // The four primaries as they are: browser_test.py. Here, how other names are matched.

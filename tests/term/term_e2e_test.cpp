@@ -62,12 +62,15 @@ TEST(TermOnce, TextJsonExitStatusReasonAndCondition) {
         // Unreachable: the window and the reading say why, with the options' time-out.
         {true, "--json --timeout 100 --retries 0 " + printer, 3, false,
          R"("label":"Unreachable:","primary":")" + target +
-             R"(","secondary":[],"toner":{"min":0,"max":30000,"pos":0,"percent":0},)"
+             R"(","secondary":[],"toner":{"min":0,"max":30000,"pos":0,"percent":null},)"
              R"("page_count":"","power_on_count":"","update_target":true,"tray":{"icon":"offline",)"
              R"("tip":"Quillfen - Printer Monitor"},"state":"unreachable","reason":"timeout",)"
              R"("target":")" +
              target +
-             R"(","visible":true,"condition":{"health":"unreachable","reasons":["timeout"])",
+             R"j(","visible":true,"condition":{"health":"unreachable","reasons":["no answer (host )j"
+             R"j(down, filtered, or wrong community)"],"complete":false,"error":"no answer )j"
+             R"j((host down, filtered, or wrong community)","device_status":null,)j"
+             R"j("printer_status":null,"errors":null,"serial":null,"supplies":[])j",
          ""},
         // After "--" any text is the target; one too long is never cut into another agent's
         // address: nothing is sent.

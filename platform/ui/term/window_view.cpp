@@ -180,8 +180,10 @@ std::string TrayText(Dialog& dialog) {
     return IconName(icon->hIcon) + (tip.empty() ? "" : " - " + tip);
 }
 
-// A named control's value: its text, its lines, its bar, or whether a button is shown.
-Json ControlJson(const Control& control) {
+// A named control's value: its text, its lines, its bar, or whether a button is shown. A bar
+// of a printer that did not answer keeps its range and position, but it shows no percentage: a
+// script would read 0 as empty.
+Json ControlJson(const Control& control, bool answered) {
     const posixui::ProgressState& bar = control.progress;
     switch (control.kind) {
         case ControlKind::MultiLineEdit: {
@@ -196,7 +198,7 @@ Json ControlJson(const Control& control) {
             return {{"min", bar.minimum},
                     {"max", bar.maximum},
                     {"pos", bar.position},
-                    {"percent", percent ? Json(*percent) : Json(nullptr)}};
+                    {"percent", percent && answered ? Json(*percent) : Json(nullptr)}};
         }
         case ControlKind::PushButton:
         case ControlKind::DefaultButton:
@@ -339,15 +341,16 @@ std::vector<std::string> FitToScreen(std::vector<ViewLine> lines, std::size_t co
 
 Json WindowJson(Dialog& dialog, const MonitorReport& report, const std::string& target) {
     Json out = {{"title", FieldToUtf8(dialog.title)}};
+    const bool answered = report.reported && report.reason.empty();
     for (const Row& row : LayoutRows(dialog)) {
         if (row.label != nullptr) {
             if (const char* name = tmpl::ControlNameOf(row.label->source->id)) {
-                out[name] = ControlJson(*row.label);
+                out[name] = ControlJson(*row.label, answered);
             }
         }
         for (const Control* control : row.cells) {
             if (const char* name = tmpl::ControlNameOf(control->source->id)) {
-                out[name] = ControlJson(*control);
+                out[name] = ControlJson(*control, answered);
             }
         }
     }

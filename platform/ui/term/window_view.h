@@ -58,9 +58,10 @@ Control* ButtonForKey(Dialog& dialog, char key);
 bool TrayTakesClicks(Dialog& dialog);
 
 // The window as one JSON object: the title, every named control's value (text, lines, the
-// bar's range, position and percent, or whether a button is shown), the tray icon, the
-// monitoring state and, when the printer did not answer, why; the target as named. Texts are
-// each field's UTF-8 (TerminalJson writes it safely).
+// bar's range, position and percent, the percent null unless the printer answered, or whether
+// a button is shown), the tray icon, the monitoring state and, when the printer did not
+// answer, why; the target as named. Texts are each field's UTF-8 (TerminalJson writes it
+// safely).
 nlohmann::ordered_json WindowJson(Dialog& dialog, const MonitorReport& report,
                                   const std::string& target);
 
