@@ -31,8 +31,8 @@ std::optional<TargetSpec> ParseTarget(std::string_view text, std::string& why) {
     }
     TargetSpec target{std::string(split->host), split->port};
     if (split->ipv6) {
-        net::IpAddress address;
-        if (!net::ParseIpLiteral(target.host, &address) || !address.ipv6) {
+        const auto address = net::LiteralEndpoint(target.host, target.port);
+        if (!address || address->family != net::Family::IPv6) {
             why = "target is not a valid IPv6 address";
             return std::nullopt;
         }
@@ -53,13 +53,13 @@ std::optional<TargetSpec> ParseTarget(std::string_view text, std::string& why) {
 
 std::optional<Cidr> ParseCidr(std::string_view text) {
     std::size_t slash = text.find('/');
-    net::IpAddress address;
-    if (!net::ParseIpLiteral(text.substr(0, slash), &address)) {
+    const auto address = net::LiteralEndpoint(text.substr(0, slash), 0);
+    if (!address) {
         return std::nullopt;
     }
     Cidr cidr;
-    cidr.ipv6 = address.ipv6;
-    cidr.address = address.bytes;
+    cidr.ipv6 = address->family == net::Family::IPv6;
+    cidr.address = address->address;
     const int bits = cidr.ipv6 ? 128 : 32;
     cidr.prefix = bits;
     if (slash != std::string_view::npos) {
@@ -108,8 +108,8 @@ std::vector<Cidr> DefaultAllowList() {
     return list;
 }
 
-bool IsAllowed(const std::vector<Cidr>& list, const condition::Endpoint& endpoint) {
-    bool ipv6 = endpoint.ipv6;
+bool IsAllowed(const std::vector<Cidr>& list, const net::Endpoint& endpoint) {
+    bool ipv6 = endpoint.family == net::Family::IPv6;
     std::array<std::uint8_t, 16> address = endpoint.address;
     static constexpr std::uint8_t MAPPED_PREFIX[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
     if (ipv6 && std::memcmp(address.data(), MAPPED_PREFIX, 12) == 0) {

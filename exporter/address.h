@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "condition/reader.h"
+#include "platform/net/net.h"
 #include "text/target_syntax.h"
 
 namespace exporter {
@@ -46,6 +46,6 @@ std::vector<Cidr> DefaultAllowList();
 
 // Whether the endpoint's address is in one of the networks. An IPv4-mapped IPv6 address
 // (::ffff:a.b.c.d) is judged as the IPv4 address it carries.
-bool IsAllowed(const std::vector<Cidr>& list, const condition::Endpoint& endpoint);
+bool IsAllowed(const std::vector<Cidr>& list, const net::Endpoint& endpoint);
 
 }  // namespace exporter

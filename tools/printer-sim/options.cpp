@@ -19,27 +19,24 @@ bool ParseNumber(const std::string& text, long long low, long long high, long lo
            out <= high;
 }
 
-// An IPv4 literal, in network byte order.
-bool ParseIpv4(std::string_view text, std::uint32_t& address) {
-    net::IpAddress parsed;
-    if (!net::ParseIpLiteral(text, &parsed) || parsed.ipv6) {
+// An IPv4 literal, with port 0.
+bool ParseIpv4(std::string_view text, net::Endpoint& address) {
+    const auto parsed = net::LiteralEndpoint(text, 0);
+    if (!parsed || parsed->family != net::Family::IPv4) {
         return false;
     }
-    std::memcpy(&address, parsed.bytes.data(), 4);
+    address = *parsed;
     return true;
 }
 
 }  // namespace
 
-bool ParseEndpoint(const std::string& text, Endpoint& endpoint) {
-    std::string why;
-    const auto split = SplitListenAddress(text, why);
-    std::uint32_t address = 0;
-    if (!split || !ParseIpv4(split->host, address)) {
+bool ParseEndpoint(const std::string& text, net::Endpoint& endpoint) {
+    const auto parsed = net::ParseEndpoint(text);
+    if (!parsed || parsed->family != net::Family::IPv4) {
         return false;
     }
-    endpoint.address = address;
-    endpoint.port = split->port;
+    endpoint = *parsed;
     return true;
 }
 
@@ -69,7 +66,7 @@ bool ParseOptions(int argc, const char* const* argv, const std::string& defaultP
             }
             options.fleetSpread = value == "ports" ? FleetSpread::Ports : FleetSpread::Addresses;
         } else if (arg == "--control-allow") {
-            std::uint32_t address = 0;
+            net::Endpoint address;
             if (!takeValue() || !ParseIpv4(value, address)) {
                 error = error.empty() ? "--control-allow wants an IPv4 address" : error;
                 return false;
@@ -102,7 +99,7 @@ bool ParseOptions(int argc, const char* const* argv, const std::string& defaultP
             if (!takeValue()) {
                 return false;
             }
-            Endpoint& endpoint = arg == "--listen" ? options.listen : options.controlEndpoint;
+            net::Endpoint& endpoint = arg == "--listen" ? options.listen : options.controlEndpoint;
             if (!ParseEndpoint(value, endpoint)) {
                 error = arg + " wants IPV4:PORT, not '" + value + "'";
                 return false;
