@@ -36,9 +36,10 @@ std::string AddressText(const Endpoint& endpoint) {
 }
 
 std::string EndpointText(const Endpoint& endpoint) {
-    const std::string port = ":" + std::to_string(endpoint.port);
-    return endpoint.family == Family::IPv6 ? "[" + AddressText(endpoint) + "]" + port
-                                           : AddressText(endpoint) + port;
+    const bool bracketed = endpoint.family == Family::IPv6;
+    std::string text;
+    text.append(bracketed ? "[" : "").append(AddressText(endpoint)).append(bracketed ? "]" : "");
+    return text.append(":").append(std::to_string(endpoint.port));
 }
 
 std::optional<Endpoint> ParseEndpoint(std::string_view text, std::string* why) {
