@@ -7,7 +7,6 @@
 // name (letters, digits, '-', '_', '.', not starting with '-' or '.').
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,9 +29,8 @@ struct TargetSpec {
 std::optional<TargetSpec> ParseTarget(std::string_view text, std::string& why);
 
 struct Cidr {
-    bool ipv6 = false;
-    std::array<std::uint8_t, 16> address{};
-    int prefix = 0;
+    net::Endpoint network;  // its address (the port is not used)
+    int prefix = 0;         // bits: up to 32 for IPv4, 128 for IPv6
 };
 
 // "10.0.0.0/8", "fd00::/8", or a bare address (a single host). Bits beyond the prefix must be 0.

@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<exporter::Cidr> list;
     if (exporter::ParseCidrList(fields[3], list, why)) {
         for (const auto& cidr : list) {
-            FuzzCheck(cidr.prefix >= 0 && cidr.prefix <= (cidr.ipv6 ? 128 : 32));
+            FuzzCheck(cidr.prefix >= 0 &&
+                      cidr.prefix <= static_cast<int>(net::AddressSize(cidr.network.family) * 8));
         }
     }
 
