@@ -1,11 +1,9 @@
 #include "tools/printer-sim/options.h"
 
 #include <charconv>
-#include <cstring>
 
 #include "platform/net/net.h"
 #include "text/long_options.h"
-#include "text/target_syntax.h"
 #include "tools/printer-sim/control.h"
 #include "tools/printer-sim/responder.h"
 #include "vellumark/version.h"
