@@ -26,6 +26,7 @@
 
 #include "condition/engine.h"
 #include "condition/walk.h"
+#include "platform/net/socket_address.h"
 #include "snmp/asn_types.h"
 #include "snmp/ber.h"
 
@@ -66,60 +67,29 @@ struct Timer {
     bool operator>(const Timer& other) const { return when > other.when; }
 };
 
-int OpenUdp(int family) {
-    const int fd = socket(family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+int OpenUdp(net::Family family) {
+    const int fd = socket(net::AddressFamily(family), SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         return -1;
     }
     const int on = 1;
-    if (family == AF_INET6) {
+    if (family == net::Family::IPv6) {
         setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
     }
     // Many answers can arrive at once; a larger buffer loses fewer of them (the kernel caps it).
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &RECEIVE_BUFFER_BYTES, sizeof RECEIVE_BUFFER_BYTES);
     sockaddr_storage local{};
-    socklen_t length = 0;
-    if (family == AF_INET) {
-        auto* v4 = reinterpret_cast<sockaddr_in*>(&local);
-        v4->sin_family = AF_INET;
-        length = sizeof *v4;
-    } else {
-        auto* v6 = reinterpret_cast<sockaddr_in6*>(&local);
-        v6->sin6_family = AF_INET6;
-        length = sizeof *v6;
-    }
-    if (bind(fd, reinterpret_cast<sockaddr*>(&local), length) != 0) {
+    const int length = net::ToSockaddr(net::Endpoint{family, {}, 0}, &local);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&local), static_cast<socklen_t>(length)) != 0) {
         close(fd);
         return -1;
     }
     return fd;
 }
 
-socklen_t ToSockaddr(const Endpoint& endpoint, sockaddr_storage& out) {
-    out = sockaddr_storage{};
-    if (endpoint.ipv6) {
-        auto* v6 = reinterpret_cast<sockaddr_in6*>(&out);
-        v6->sin6_family = AF_INET6;
-        v6->sin6_port = htons(endpoint.port);
-        std::memcpy(&v6->sin6_addr, endpoint.address.data(), 16);
-        return sizeof *v6;
-    }
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&out);
-    v4->sin_family = AF_INET;
-    v4->sin_port = htons(endpoint.port);
-    std::memcpy(&v4->sin_addr, endpoint.address.data(), 4);
-    return sizeof *v4;
-}
-
-bool FromAgent(const sockaddr_storage& from, const Endpoint& agent) {
-    if (agent.ipv6) {
-        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(from);
-        return from.ss_family == AF_INET6 && ntohs(v6.sin6_port) == agent.port &&
-               std::memcmp(&v6.sin6_addr, agent.address.data(), 16) == 0;
-    }
-    const auto& v4 = reinterpret_cast<const sockaddr_in&>(from);
-    return from.ss_family == AF_INET && ntohs(v4.sin_port) == agent.port &&
-           std::memcmp(&v4.sin_addr, agent.address.data(), 4) == 0;
+bool FromAgent(const sockaddr_storage& from, socklen_t length, const net::Endpoint& agent) {
+    net::Endpoint sender;
+    return net::FromSockaddr(from, static_cast<long>(length), &sender) && sender == agent;
 }
 
 std::int32_t FirstRequestId() {
@@ -138,8 +108,8 @@ class Engine final : public Reader {
         wake_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
         const std::size_t perFamily = std::max<std::size_t>(1, options.socketsPerFamily);
         for (std::size_t i = 0; i < perFamily; ++i) {
-            AddSocket(AF_INET, v4_);
-            AddSocket(AF_INET6, v6_);
+            AddSocket(net::Family::IPv4, v4_);
+            AddSocket(net::Family::IPv6, v6_);
         }
         if (epoll_ >= 0 && wake_ >= 0) {
             epoll_event event{};
@@ -196,7 +166,7 @@ class Engine final : public Reader {
     }
 
   private:
-    void AddSocket(int family, std::vector<int>& sockets) {
+    void AddSocket(net::Family family, std::vector<int>& sockets) {
         const int fd = OpenUdp(family);
         if (fd < 0) {
             return;
@@ -273,11 +243,12 @@ class Engine final : public Reader {
             auto reading = std::make_unique<Reading>(id, std::move(request), std::move(done));
             Reading& r = *reading;
             readings_.emplace(id, std::move(reading));
-            const std::vector<int>& family = r.request.agent.ipv6 ? v6_ : v4_;
+            const std::vector<int>& family = SocketsFor(r.request.agent);
             if (broken != nullptr || family.empty()) {
-                r.walk.Abort(broken != nullptr
-                                 ? broken
-                                 : (r.request.agent.ipv6 ? "no IPv6 socket" : "no IPv4 socket"));
+                r.walk.Abort(broken != nullptr ? broken
+                                               : (r.request.agent.family == net::Family::IPv6
+                                                      ? "no IPv6 socket"
+                                                      : "no IPv4 socket"));
                 Finish(r);
                 continue;
             }
@@ -337,11 +308,11 @@ class Engine final : public Reader {
 
     // Sends the request (again). A send that fails is waited out like a lost datagram.
     void Transmit(Reading& reading) {
-        const std::vector<int>& family = reading.request.agent.ipv6 ? v6_ : v4_;
+        const std::vector<int>& family = SocketsFor(reading.request.agent);
         sockaddr_storage to{};
-        const socklen_t length = ToSockaddr(reading.request.agent, to);
+        const int length = net::ToSockaddr(reading.request.agent, &to);
         sendto(family[reading.socket], reading.bytes.data(), reading.bytes.size(), 0,
-               reinterpret_cast<const sockaddr*>(&to), length);
+               reinterpret_cast<const sockaddr*>(&to), static_cast<socklen_t>(length));
         requests_.fetch_add(1, std::memory_order_relaxed);
         ++reading.sendCount;
         const int timeoutMs = std::max(1, reading.request.timeoutMs);
@@ -439,10 +410,10 @@ class Engine final : public Reader {
                 continue;
             }
             Reading& reading = *readings_.at(pending->second);
-            const std::vector<int>& family = reading.request.agent.ipv6 ? v6_ : v4_;
+            const std::vector<int>& family = SocketsFor(reading.request.agent);
             const std::int32_t version =
                 reading.request.version == SnmpVersion::V1 ? ber::VERSION_1 : ber::VERSION_2C;
-            if (family[reading.socket] != fd || !FromAgent(from, reading.request.agent) ||
+            if (family[reading.socket] != fd || !FromAgent(from, length, reading.request.agent) ||
                 incoming_.version != version || incoming_.community != reading.request.community) {
                 continue;
             }
@@ -450,6 +421,10 @@ class Engine final : public Reader {
             reading.walk.Answer(incoming_);
             Advance(reading);
         }
+    }
+
+    const std::vector<int>& SocketsFor(const net::Endpoint& agent) const {
+        return agent.family == net::Family::IPv6 ? v6_ : v4_;
     }
 
     const std::size_t maxInFlight_;

@@ -3,27 +3,20 @@
 // terminal program and the exporter use.
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "condition/condition.h"
+#include "platform/net/net.h"
 
 namespace condition {
 
 enum class SnmpVersion { V1, V2c };
 
-// An agent's UDP address, IPv4 or IPv6, already resolved.
-struct Endpoint {
-    bool ipv6 = false;
-    std::array<std::uint8_t, 16> address{};  // network order; IPv4 uses the first 4 bytes
-    std::uint16_t port = 161;
-};
-
 struct ReadRequest {
-    Endpoint agent;
+    net::Endpoint agent;  // IPv4 or IPv6, already resolved (net::ResolveTarget)
     SnmpVersion version = SnmpVersion::V1;
     std::string community = "orchid";
     int timeoutMs = 500;  // per request

@@ -31,8 +31,8 @@ std::optional<TargetSpec> ParseTarget(std::string_view text, std::string& why) {
     }
     TargetSpec target{std::string(split->host), split->port};
     if (split->ipv6) {
-        net::IpAddress address;
-        if (!net::ParseIpLiteral(target.host, &address) || !address.ipv6) {
+        const auto address = net::LiteralEndpoint(target.host, target.port);
+        if (!address || address->family != net::Family::IPv6) {
             why = "target is not a valid IPv6 address";
             return std::nullopt;
         }
@@ -53,14 +53,13 @@ std::optional<TargetSpec> ParseTarget(std::string_view text, std::string& why) {
 
 std::optional<Cidr> ParseCidr(std::string_view text) {
     std::size_t slash = text.find('/');
-    net::IpAddress address;
-    if (!net::ParseIpLiteral(text.substr(0, slash), &address)) {
+    const auto address = net::LiteralEndpoint(text.substr(0, slash), 0);
+    if (!address) {
         return std::nullopt;
     }
     Cidr cidr;
-    cidr.ipv6 = address.ipv6;
-    cidr.address = address.bytes;
-    const int bits = cidr.ipv6 ? 128 : 32;
+    cidr.network = *address;
+    const int bits = static_cast<int>(net::AddressSize(address->family) * 8);
     cidr.prefix = bits;
     if (slash != std::string_view::npos) {
         std::string_view prefix = text.substr(slash + 1);
@@ -74,7 +73,7 @@ std::optional<Cidr> ParseCidr(std::string_view text) {
     }
     // Host bits set ("10.1.2.3/8") are most likely a typing mistake: refuse rather than guess.
     for (int bit = cidr.prefix; bit < bits; ++bit) {
-        if (cidr.address[bit / 8] & (0x80 >> (bit % 8))) {
+        if (cidr.network.address[bit / 8] & (0x80 >> (bit % 8))) {
             return std::nullopt;
         }
     }
@@ -108,26 +107,27 @@ std::vector<Cidr> DefaultAllowList() {
     return list;
 }
 
-bool IsAllowed(const std::vector<Cidr>& list, const condition::Endpoint& endpoint) {
-    bool ipv6 = endpoint.ipv6;
-    std::array<std::uint8_t, 16> address = endpoint.address;
+bool IsAllowed(const std::vector<Cidr>& list, const net::Endpoint& endpoint) {
+    net::Endpoint judged = endpoint;
     static constexpr std::uint8_t MAPPED_PREFIX[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
-    if (ipv6 && std::memcmp(address.data(), MAPPED_PREFIX, 12) == 0) {
-        ipv6 = false;
-        std::memmove(address.data(), address.data() + 12, 4);
+    if (judged.family == net::Family::IPv6 &&
+        std::memcmp(judged.address.data(), MAPPED_PREFIX, 12) == 0) {
+        const auto* v4 = endpoint.address.data() + 12;
+        judged = net::IPv4Endpoint(v4[0], v4[1], v4[2], v4[3], endpoint.port);
     }
+    const auto& address = judged.address;
     for (const Cidr& cidr : list) {
-        if (cidr.ipv6 != ipv6) {
+        if (cidr.network.family != judged.family) {
             continue;
         }
         int whole = cidr.prefix / 8;
         int rest = cidr.prefix % 8;
-        if (std::memcmp(address.data(), cidr.address.data(), whole) != 0) {
+        if (std::memcmp(address.data(), cidr.network.address.data(), whole) != 0) {
             continue;
         }
         if (rest != 0) {
             std::uint8_t mask = static_cast<std::uint8_t>(0xff << (8 - rest));
-            if ((address[whole] & mask) != (cidr.address[whole] & mask)) {
+            if ((address[whole] & mask) != (cidr.network.address[whole] & mask)) {
                 continue;
             }
         }

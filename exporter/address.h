@@ -7,14 +7,13 @@
 // name (letters, digits, '-', '_', '.', not starting with '-' or '.').
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "condition/reader.h"
+#include "platform/net/net.h"
 #include "text/target_syntax.h"
 
 namespace exporter {
@@ -30,9 +29,8 @@ struct TargetSpec {
 std::optional<TargetSpec> ParseTarget(std::string_view text, std::string& why);
 
 struct Cidr {
-    bool ipv6 = false;
-    std::array<std::uint8_t, 16> address{};
-    int prefix = 0;
+    net::Endpoint network;  // its address (the port is not used)
+    int prefix = 0;         // bits: up to 32 for IPv4, 128 for IPv6
 };
 
 // "10.0.0.0/8", "fd00::/8", or a bare address (a single host). Bits beyond the prefix must be 0.
@@ -46,6 +44,6 @@ std::vector<Cidr> DefaultAllowList();
 
 // Whether the endpoint's address is in one of the networks. An IPv4-mapped IPv6 address
 // (::ffff:a.b.c.d) is judged as the IPv4 address it carries.
-bool IsAllowed(const std::vector<Cidr>& list, const condition::Endpoint& endpoint);
+bool IsAllowed(const std::vector<Cidr>& list, const net::Endpoint& endpoint);
 
 }  // namespace exporter

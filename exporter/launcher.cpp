@@ -2,15 +2,15 @@
 
 #include <memory>
 
-#include "condition/endpoint.h"
+#include "platform/net/net.h"
 
 namespace exporter {
 namespace {
 
 void Submit(condition::Reader& reader, const std::vector<Cidr>& allow,
-            const condition::Endpoint& endpoint, const Auth& auth,
+            const net::Endpoint& endpoint, const Auth& auth,
             std::chrono::steady_clock::time_point deadline, ReadOutcomeDone done) {
-    std::string address = condition::AddressText(endpoint);
+    std::string address = net::AddressText(endpoint);
     if (!IsAllowed(allow, endpoint)) {
         ReadOutcome outcome;
         outcome.forbidden = true;
@@ -36,7 +36,7 @@ void Submit(condition::Reader& reader, const std::vector<Cidr>& allow,
 
 void Launcher::Read(const TargetSpec& target, const Auth& auth,
                     std::chrono::steady_clock::time_point deadline, ReadOutcomeDone done) {
-    if (auto literal = condition::LiteralEndpoint(target.host, target.port)) {
+    if (auto literal = net::LiteralEndpoint(target.host, target.port)) {
         Submit(reader_, allow_, *literal, auth, deadline, std::move(done));
         return;
     }

@@ -6,7 +6,6 @@
 #include <mutex>
 #include <thread>
 
-#include "condition/endpoint.h"
 #include "platform/net/net.h"
 
 namespace exporter {
@@ -90,12 +89,12 @@ struct Resolver::State {
 };
 
 Resolution SystemLookup(const std::string& host, std::uint16_t port) {
-    net::IpAddress address;
+    net::Endpoint endpoint;
     std::string why;
-    if (!net::ResolveHostBlocking(host.c_str(), &address, &why)) {
+    if (!net::ResolveHostBlocking(host.c_str(), port, &endpoint, &why)) {
         return Resolution{false, {}, "name lookup failed: " + why};
     }
-    return Resolution{true, condition::EndpointAt(address, port), ""};
+    return Resolution{true, endpoint, ""};
 }
 
 Resolver::Resolver(int threads, std::size_t maxPending, LookupFunction lookup)

@@ -15,13 +15,13 @@
 #include <memory>
 #include <string>
 
-#include "condition/reader.h"
+#include "platform/net/net.h"
 
 namespace exporter {
 
 struct Resolution {
     bool ok = false;
-    condition::Endpoint endpoint;
+    net::Endpoint endpoint;
     std::string error;  // when not ok: one line
 };
 

@@ -18,6 +18,7 @@
 #include "exporter/probe_metrics.h"
 #include "exporter/status_page.h"
 #include "platform/net/net.h"
+#include "platform/net/socket_address.h"
 #include "text/target_syntax.h"
 
 namespace exporter {
@@ -326,9 +327,8 @@ struct Server::Impl {
     }
 };
 
-bool ParseListenAddress(const std::string& text, sockaddr_storage& address, bool& dualStack,
+bool ParseListenAddress(const std::string& text, net::Endpoint& address, bool& dualStack,
                         std::string& error) {
-    std::memset(&address, 0, sizeof address);
     dualStack = false;
     std::string why;
     const auto split = SplitListenAddress(text, why);
@@ -336,27 +336,18 @@ bool ParseListenAddress(const std::string& text, sockaddr_storage& address, bool
         error = "listen address '" + text + "' (ADDR:PORT, [IPv6]:PORT or :PORT): " + why;
         return false;
     }
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-    net::IpAddress literal;
     if (split->host.empty()) {
-        v6->sin6_family = AF_INET6;
-        v6->sin6_addr = in6addr_any;
-        v6->sin6_port = htons(split->port);
+        address = net::Endpoint{net::Family::IPv6, {}, split->port};  // every address
         dualStack = true;
-    } else if (!net::ParseIpLiteral(split->host, &literal) || (split->ipv6 && !literal.ipv6)) {
+        return true;
+    }
+    const auto literal = net::LiteralEndpoint(split->host, split->port);
+    if (!literal || (split->ipv6 && literal->family != net::Family::IPv6)) {
         error = "listen address must be an IPv4 or IPv6 address, not '" + std::string(split->host) +
                 "'";
         return false;
-    } else if (literal.ipv6) {
-        v6->sin6_family = AF_INET6;
-        std::memcpy(&v6->sin6_addr, literal.bytes.data(), 16);
-        v6->sin6_port = htons(split->port);
-    } else {
-        v4->sin_family = AF_INET;
-        std::memcpy(&v4->sin_addr, literal.bytes.data(), 4);
-        v4->sin_port = htons(split->port);
     }
+    address = *literal;
     return true;
 }
 
@@ -388,13 +379,15 @@ Server::~Server() {
 }
 
 bool Server::Start(std::string& error) {
-    sockaddr_storage address;
+    net::Endpoint listen;
     bool dualStack = false;
-    if (!ParseListenAddress(impl_->options.listen, address, dualStack, error)) {
+    if (!ParseListenAddress(impl_->options.listen, listen, dualStack, error)) {
         return false;
     }
+    sockaddr_storage address{};
+    net::ToSockaddr(listen, &address);
     unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME;
-    if (address.ss_family == AF_INET6) {
+    if (listen.family == net::Family::IPv6) {
         flags |= dualStack ? MHD_USE_DUAL_STACK : MHD_USE_IPv6;
     }
     const ServerLimits& limits = impl_->options.limits;

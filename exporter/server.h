@@ -10,8 +10,6 @@
 // launcher's resolver and reader must be destroyed after Shutdown and before the server.
 #pragma once
 
-#include <sys/socket.h>
-
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -21,6 +19,7 @@
 #include "exporter/launcher.h"
 #include "exporter/self_metrics.h"
 #include "exporter/status_cache.h"
+#include "platform/net/net.h"
 
 namespace exporter {
 
@@ -41,8 +40,8 @@ struct ServerOptions {
     std::chrono::milliseconds timeoutMargin{500};  // taken from Prometheus's scrape timeout
 };
 
-// "ADDR:PORT", "[IPv6]:PORT" or ":PORT" (every address, IPv6 and IPv4).
-bool ParseListenAddress(const std::string& text, sockaddr_storage& address, bool& dualStack,
+// "ADDR:PORT", "[IPv6]:PORT" or ":PORT" (every address, IPv6 and IPv4: `dualStack`).
+bool ParseListenAddress(const std::string& text, net::Endpoint& address, bool& dualStack,
                         std::string& error);
 
 // How long a probe may take given the X-Prometheus-Scrape-Timeout-Seconds header (nullptr

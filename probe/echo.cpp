@@ -22,8 +22,8 @@ void PutLittleEndian32(std::uint8_t* out, std::uint32_t value) {
 // Finds the ICMP message inside a raw-socket datagram: a well-formed IPv4 header carrying ICMP
 // from `probed`. Null when the datagram is anything else.
 const std::uint8_t* IcmpInsideIPv4(const std::uint8_t* packet, std::size_t size,
-                                   std::uint32_t probed, std::size_t* icmpSize) {
-    if (size < IPV4_MIN_HEADER_BYTES) {
+                                   const net::Endpoint& probed, std::size_t* icmpSize) {
+    if (size < IPV4_MIN_HEADER_BYTES || probed.family != net::Family::IPv4) {
         return nullptr;
     }
     const unsigned version = packet[0] >> 4;
@@ -33,9 +33,7 @@ const std::uint8_t* IcmpInsideIPv4(const std::uint8_t* packet, std::size_t size,
         totalLength > size || packet[9] != IPPROTO_ICMP_NUMBER) {
         return nullptr;
     }
-    std::uint32_t source = 0;  // kept in network byte order, like `probed`
-    std::memcpy(&source, packet + 12, sizeof source);
-    if (source != probed) {
+    if (std::memcmp(packet + 12, probed.address.data(), 4) != 0) {  // the source address
         return nullptr;
     }
     *icmpSize = totalLength - headerBytes;
@@ -77,7 +75,8 @@ void FillEchoRequest(EchoRequest* request, std::uint16_t identifier, std::uint16
 }
 
 bool IsEchoReplyTo(const std::uint8_t* packet, std::size_t size, net::IcmpKind kind,
-                   std::uint32_t fromAddress, std::uint32_t probed, const EchoRequest& sent) {
+                   const net::Endpoint& from, const net::Endpoint& probed,
+                   const EchoRequest& sent) {
     if (packet == nullptr) {
         return false;
     }
@@ -88,7 +87,7 @@ bool IsEchoReplyTo(const std::uint8_t* packet, std::size_t size, net::IcmpKind k
         if (icmp == nullptr) {
             return false;
         }
-    } else if (fromAddress != probed) {
+    } else if (!net::SameAddress(from, probed)) {
         return false;
     }
     if (icmpSize < ICMP_HEADER_BYTES || icmp[0] != ICMP_ECHO_REPLY || icmp[1] != 0) {

@@ -25,10 +25,10 @@ std::uint16_t InternetChecksum(const std::uint8_t* data, std::size_t size);
 void FillEchoRequest(EchoRequest* request, std::uint16_t identifier, std::uint16_t sequence,
                      std::uint32_t tick);
 
-// True only when `packet` (`size` bytes as received on a socket of `kind`, from `fromAddress`)
-// is an echo reply from `probed` to `sent`: type 0, code 0, the same identifier and sequence
+// True only when `packet` (`size` bytes as received on a socket of `kind`, from `from`) is an
+// echo reply from `probed`'s address to `sent`: type 0, code 0, the same identifier and sequence
 // (the sequence alone on a Datagram socket, whose identifier the kernel rewrites). On a Raw
 // socket the packet starts with its IPv4 header, which must be well formed, carry ICMP and come
-// from `probed`. Never reads outside `packet[0, size)`.
+// from `probed`. Ports are not looked at. Never reads outside `packet[0, size)`.
 bool IsEchoReplyTo(const std::uint8_t* packet, std::size_t size, net::IcmpKind kind,
-                   std::uint32_t fromAddress, std::uint32_t probed, const EchoRequest& sent);
+                   const net::Endpoint& from, const net::Endpoint& probed, const EchoRequest& sent);

@@ -25,7 +25,7 @@ void BuildEchoRequest(EchoRequest* request) {
     FillEchoRequest(request, identifier, sequence, TickCountMs());
 }
 
-const EchoRequest& SendEchoRequest(net::IcmpSocket* socket, std::uint32_t destination) {
+const EchoRequest& SendEchoRequest(net::IcmpSocket* socket, const net::Endpoint& destination) {
     BuildEchoRequest(&g_echo_request);
     net::IcmpSend(socket, destination, g_echo_request.bytes, ECHO_REQUEST_BYTES);
     return g_echo_request;
@@ -34,7 +34,8 @@ const EchoRequest& SendEchoRequest(net::IcmpSocket* socket, std::uint32_t destin
 // Only our own echo reply counts. A raw socket also delivers our request looped back, other
 // programs' pings and routers' errors; counting any readable datagram would call a silent host
 // alive. So every datagram is read and checked, and the wait goes on, one deadline in all.
-int WaitForAnswer(net::IcmpSocket* socket, std::uint32_t destination, const EchoRequest& sent) {
+int WaitForAnswer(net::IcmpSocket* socket, const net::Endpoint& destination,
+                  const EchoRequest& sent) {
     const std::uint32_t start = TickCountMs();
     const net::IcmpKind kind = net::IcmpSocketKind(socket);
     int remaining = PROBE_WAIT_MS;
@@ -47,7 +48,7 @@ int WaitForAnswer(net::IcmpSocket* socket, std::uint32_t destination, const Echo
             return PROBE_NO_REPLY;
         }
         std::uint8_t packet[RECEIVE_BYTES];
-        std::uint32_t from = 0;
+        net::Endpoint from;
         const long size = net::IcmpReceive(socket, packet, sizeof packet, &from);
         if (size >= 0 &&
             IsEchoReplyTo(packet, static_cast<std::size_t>(size), kind, from, destination, sent)) {
@@ -79,7 +80,7 @@ int ProbeTarget() {
         net::Cleanup();
         return PROBE_NO_REPLY;
     }
-    const std::uint32_t destination = g_agent.address.address;
+    const net::Endpoint& destination = g_agent.address;
     const EchoRequest& sent = SendEchoRequest(socket, destination);
     const int result = WaitForAnswer(socket, destination, sent);
     net::IcmpClose(socket);

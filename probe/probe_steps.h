@@ -11,11 +11,12 @@
 // echo counters (each then advanced by one) and the current tick count as data.
 void BuildEchoRequest(EchoRequest* request);
 
-// Builds the next request and sends it once to `destination` (IPv4, network byte order). The
-// outcome of the send is not examined. Returns the record as sent.
-const EchoRequest& SendEchoRequest(net::IcmpSocket* socket, std::uint32_t destination);
+// Builds the next request and sends it once to `destination`'s address. The outcome of the
+// send is not examined. Returns the record as sent.
+const EchoRequest& SendEchoRequest(net::IcmpSocket* socket, const net::Endpoint& destination);
 
 // Waits at most PROBE_WAIT_MS in all for the echo reply to `sent` from `destination`; other
 // datagrams are read and discarded. PROBE_REPLY, PROBE_NO_REPLY, or PROBE_ERROR when the wait
 // itself fails.
-int WaitForAnswer(net::IcmpSocket* socket, std::uint32_t destination, const EchoRequest& sent);
+int WaitForAnswer(net::IcmpSocket* socket, const net::Endpoint& destination,
+                  const EchoRequest& sent);

@@ -3,7 +3,7 @@
 // bounded by them.
 #pragma once
 
-#include "platform/snmpmgr/agent_address.h"
+#include "platform/net/net.h"
 #include "platform/snmpmgr/mgmtapi.h"
 
 inline constexpr int TARGET_CHARS = 64;
@@ -28,8 +28,8 @@ inline constexpr const char* REASON_NO_MODEL = "no-model";
 // The agent that g_target names, worked out once when the target is set (start-up, Update
 // Target): the probe and every SNMP session use it, and no tick resolves a name again.
 struct WatchedAgent {
-    bool usable = false;  // false: the target did not fit or did not resolve; nothing is sent
-    AgentAddress address{};
+    bool usable = false;    // false: the target did not fit or did not resolve; nothing is sent
+    net::Endpoint address;  // IPv4, as the window resolves it (net::ResolveAgentTarget)
 };
 
 extern char g_target[TARGET_CHARS];  // host name or dotted IPv4, optionally ":port"

@@ -10,7 +10,7 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
     app.add_option("--listen", options.listen)
         ->check(CLI::Validator(
             [](std::string& text) {
-                sockaddr_storage address{};
+                net::Endpoint address;
                 bool dualStack = false;
                 std::string why;
                 return ParseListenAddress(text, address, dualStack, why) ? std::string() : why;

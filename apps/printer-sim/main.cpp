@@ -142,10 +142,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (int fd : agentFds) {
-        std::printf("listening on %s\n", sim::FormatEndpoint(sim::BoundEndpoint(fd)).c_str());
+        std::printf("listening on %s\n", net::EndpointText(sim::BoundEndpoint(fd)).c_str());
     }
     if (controlFd >= 0) {
-        std::printf("control on %s\n", sim::FormatEndpoint(sim::BoundEndpoint(controlFd)).c_str());
+        std::printf("control on %s\n", net::EndpointText(sim::BoundEndpoint(controlFd)).c_str());
     }
     std::fflush(stdout);
     int status = sim::RunEventLoop(agentFds, controlFd, options, state);

@@ -27,7 +27,7 @@ bool ParseOptions(const std::vector<std::string>& arguments, const std::string& 
                                          })
         ->check(vmcli::OneOf({"ports", "addresses"}));
     app.add_option_function<std::string>("--control-allow", [&options](const std::string& text) {
-        std::uint32_t address = 0;
+        net::Endpoint address;
         if (!ParseIpv4(text, address)) {
             vmcli::Refuse("--control-allow", text, "an IPv4 address");
         }

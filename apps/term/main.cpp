@@ -1,12 +1,10 @@
 // vellumark-term: the program with its windows drawn on the terminal. In once mode, the status
 // window's first content, then the whole condition of the same printer read from the Printer
 // MIB (condition/), with the exit status the window gives.
-#include <chrono>
 #include <string>
 #include <vector>
 
 #include "apps/term/cli_options.h"
-#include "condition/endpoint.h"
 #include "condition/engine.h"
 #include "condition/health.h"
 #include "condition/render.h"
@@ -24,22 +22,18 @@ constexpr int EXIT_OTHER = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_NOT_ANSWERED = 3;
 
-// The condition of the printer the window watched, with its community. A target or community
-// the window refused as too long, or a target it could not resolve, is unreachable at once; a
-// name gets as long to resolve as the window gives it.
-condition::Condition ReadCondition(condition::ReadRequest request, const std::string& target,
-                                   const std::string& community, const std::string& windowReason) {
+// The condition of the printer the window watched, at the address the window resolved (the
+// name is looked up once), with its community. A target or community the window refused as too
+// long, or a target it could not resolve, is unreachable at once.
+condition::Condition ReadCondition(condition::ReadRequest request, const std::string& community,
+                                   const std::string& windowReason) {
+    if (g_agent.usable) {
+        request.agent = g_agent.address;
+        request.community = community;
+        return condition::ReadOnce(request);
+    }
     condition::Condition read;
     read.error = windowReason;
-    if (windowReason != REASON_TARGET_TOO_LONG && windowReason != REASON_COMMUNITY_TOO_LONG &&
-        windowReason != REASON_NOT_RESOLVED) {
-        if (const auto agent = condition::ResolveEndpoint(
-                target, std::chrono::milliseconds(RESOLVE_TIMEOUT_MS), &read.error)) {
-            request.agent = *agent;
-            request.community = community;
-            return condition::ReadOnce(request);
-        }
-    }
     condition::DeriveHealth(read, request.supplyWarningPercent);
     return read;
 }
@@ -88,7 +82,7 @@ int main(int argc, char** argv) {
         return EXIT_OTHER;  // the status window never opened (sockets unusable)
     }
     const condition::Condition read =
-        ReadCondition(options.reading, tokens.target, tokens.community, runtime.report.reason);
+        ReadCondition(options.reading, tokens.community, runtime.report.reason);
     if (options.json) {
         nlohmann::ordered_json json = runtime.once.json;
         json["condition"] = condition::ConditionToJson(read);

@@ -32,8 +32,8 @@
 #include "bench/snmpmgr/manager_cycle.h"
 #include "bench/snmpmgr/netsnmp_cycle.h"
 #include "condition/engine.h"
-#include "snmp/ber.h"
 #include "platform/snmpmgr/mgmtapi.h"
+#include "snmp/ber.h"
 
 namespace {
 
@@ -85,11 +85,8 @@ void Stop(pid_t pid) {
     }
 }
 
-condition::Endpoint Loopback(std::uint16_t port) {
-    condition::Endpoint endpoint;
-    endpoint.address = {127, 0, 0, 1};
-    endpoint.port = port;
-    return endpoint;
+net::Endpoint Loopback(std::uint16_t port) {
+    return net::IPv4Endpoint(127, 0, 0, 1, port);
 }
 
 struct FleetFigures {

@@ -10,13 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "condition/endpoint.h"
 #include "exporter/address.h"
 #include "exporter/config.h"
 #include "exporter/exposition.h"
 #include "exporter/server.h"
 #include "exporter/status_page.h"
 #include "fuzz/fuzz_check.h"
+#include "platform/net/net.h"
 #include "text/field_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (auto target = exporter::ParseTarget(fields[0], why)) {
         FuzzCheck(!target->host.empty() && target->host.size() <= exporter::MAX_TARGET_LENGTH);
         FuzzCheck(target->port != 0);
-        condition::LiteralEndpoint(target->host, target->port);
+        net::LiteralEndpoint(target->host, target->port);
     } else {
         FuzzCheck(!why.empty());
     }
@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<exporter::Cidr> list;
     if (exporter::ParseCidrList(fields[3], list, why)) {
         for (const auto& cidr : list) {
-            FuzzCheck(cidr.prefix >= 0 && cidr.prefix <= (cidr.ipv6 ? 128 : 32));
+            FuzzCheck(cidr.prefix >= 0 &&
+                      cidr.prefix <= static_cast<int>(net::AddressSize(cidr.network.family) * 8));
         }
     }
 

@@ -14,12 +14,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const auto kind = static_cast<net::IcmpKind>(data[0] % 3);  // raw, datagram, service
-    std::uint32_t from = 0;
-    std::memcpy(&from, data + 1, sizeof from);
+    net::Endpoint from;
+    std::memcpy(from.address.data(), data + 1, 4);
     EchoRequest sent;
     FillEchoRequest(&sent, static_cast<std::uint16_t>(data[5] | data[6] << 8),
                     static_cast<std::uint16_t>(data[7] | data[8] << 8), 0x01020304u);
-    const std::uint32_t probed = 0x0100007Fu;  // 127.0.0.1 as it lies in memory
+    const net::Endpoint probed = net::IPv4Endpoint(127, 0, 0, 1, 0);
     const std::uint8_t* packet = data + PREFIX;
     const std::size_t packetSize = size - PREFIX;
     // Nothing shorter than an echo header (behind an IPv4 header on a raw socket) is a reply.

@@ -24,8 +24,7 @@
 
 namespace {
 
-constexpr std::uint32_t AGENT_ADDRESS = 0x0100007F;  // 127.0.0.1, network order
-constexpr std::uint16_t AGENT_PORT = 16161;
+constexpr net::Endpoint AGENT = net::IPv4Endpoint(127, 0, 0, 1, 16161);
 
 std::uint32_t g_now = 0;
 std::vector<std::uint8_t> g_input;
@@ -72,21 +71,19 @@ bool Startup() {
     return true;
 }
 void Cleanup() {}
-bool ResolveIPv4(const char*, int, std::uint32_t*) {
+bool ResolveAgentTarget(const char*, int, Endpoint*) {
     return false;
 }
-UdpSocket* UdpOpen() {
+UdpSocket* UdpOpen(Family) {
     static UdpSocket socket;
     return &socket;
 }
 void UdpClose(UdpSocket*) {}
-bool UdpSendTo(UdpSocket*, std::uint32_t, std::uint16_t, const std::uint8_t* data,
-               std::size_t size) {
+bool UdpSendTo(UdpSocket*, const Endpoint&, const std::uint8_t* data, std::size_t size) {
     Answer(data, size);
     return true;
 }
-long UdpReceive(UdpSocket*, std::uint8_t* data, std::size_t capacity, std::uint32_t* fromAddress,
-                std::uint16_t* fromPort) {
+long UdpReceive(UdpSocket*, std::uint8_t* data, std::size_t capacity, Endpoint* from) {
     if (g_pending.empty()) {
         return -1;
     }
@@ -94,8 +91,7 @@ long UdpReceive(UdpSocket*, std::uint8_t* data, std::size_t capacity, std::uint3
     g_pending.pop_front();
     const std::size_t size = std::min(datagram.size(), capacity);
     std::copy_n(datagram.begin(), size, data);
-    *fromAddress = AGENT_ADDRESS;
-    *fromPort = AGENT_PORT;
+    *from = AGENT;
     return static_cast<long>(size);
 }
 int UdpWait(UdpSocket*, int) {
@@ -113,8 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     g_input.assign(data, data + size);
-    static const LPSNMP_MGR_SESSION session =
-        SnmpMgrOpenAgent(AgentAddress{AGENT_ADDRESS, AGENT_PORT}, "orchid", SNMP_TIMEOUT_MS, 0);
+    static const LPSNMP_MGR_SESSION session = SnmpMgrOpenAgent(AGENT, "orchid", SNMP_TIMEOUT_MS, 0);
     g_session = session;
     g_state = STATE_OK;
 

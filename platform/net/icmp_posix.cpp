@@ -12,6 +12,7 @@
 #include <new>
 
 #include "platform/net/net.h"
+#include "platform/net/socket_address.h"
 
 namespace net {
 
@@ -64,13 +65,15 @@ void IcmpClose(IcmpSocket* socket) {
     delete socket;
 }
 
-void IcmpSend(IcmpSocket* socket, std::uint32_t address, const std::uint8_t* message,
+void IcmpSend(IcmpSocket* socket, const Endpoint& to, const std::uint8_t* message,
               std::size_t size) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = 0;
-    to.sin_addr.s_addr = address;
-    sendto(socket->fd, message, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    if (to.family != Family::IPv4) {
+        return;
+    }
+    sockaddr_storage address{};
+    const int length = ToSockaddr(Endpoint{to.family, to.address, 0}, &address);
+    sendto(socket->fd, message, size, 0, reinterpret_cast<const sockaddr*>(&address),
+           static_cast<socklen_t>(length));
 }
 
 int IcmpWait(IcmpSocket* socket, int timeoutMs) {
@@ -99,16 +102,16 @@ int IcmpWait(IcmpSocket* socket, int timeoutMs) {
     }
 }
 
-long IcmpReceive(IcmpSocket* socket, std::uint8_t* data, std::size_t capacity,
-                 std::uint32_t* fromAddress) {
-    sockaddr_in from{};
-    socklen_t fromSize = sizeof from;
+long IcmpReceive(IcmpSocket* socket, std::uint8_t* data, std::size_t capacity, Endpoint* from) {
+    sockaddr_storage sender{};
+    socklen_t fromSize = sizeof sender;
     const ssize_t received = recvfrom(socket->fd, data, capacity, MSG_DONTWAIT,
-                                      reinterpret_cast<sockaddr*>(&from), &fromSize);
+                                      reinterpret_cast<sockaddr*>(&sender), &fromSize);
     if (received < 0) {
         return -1;
     }
-    *fromAddress = fromSize >= sizeof from ? from.sin_addr.s_addr : 0;
+    FromSockaddr(sender, static_cast<long>(fromSize), from);
+    from->port = 0;  // a ping socket reports its echo identifier here; ICMP has no ports
     return static_cast<long>(received);
 }
 

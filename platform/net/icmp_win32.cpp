@@ -18,6 +18,7 @@
 #include <new>
 
 #include "platform/net/icmp_win32.h"
+#include "platform/net/socket_address.h"
 
 namespace net {
 
@@ -97,12 +98,12 @@ struct IcmpSocket {
     EchoService service;
     // The service's request, kept from IcmpSend until IcmpWait performs it.
     bool requestPending = false;
-    std::uint32_t requestAddress = 0;
+    IPAddr requestAddress = 0;
     std::uint8_t request[MESSAGE_BYTES];
     std::size_t requestSize = 0;
     // The synthesized reply, kept from IcmpWait until IcmpReceive takes it.
     bool replyPending = false;
-    std::uint32_t replyAddress = 0;
+    IPAddr replyAddress = 0;
     std::uint8_t reply[MESSAGE_BYTES];
     std::size_t replySize = 0;
 };
@@ -110,12 +111,11 @@ struct IcmpSocket {
 IcmpSocket* IcmpOpen() {
     SOCKET raw = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
     if (raw != INVALID_SOCKET) {
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(INADDR_ANY);
+        sockaddr_storage local{};
+        const int length = ToSockaddr(Endpoint{}, &local);
         u_long nonBlocking = 1;
         // Windows receives on a raw socket only once it is bound.
-        if (bind(raw, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        if (bind(raw, reinterpret_cast<const sockaddr*>(&local), length) != 0 ||
             ioctlsocket(raw, FIONBIO, &nonBlocking) != 0) {
             closesocket(raw);
             raw = INVALID_SOCKET;
@@ -167,15 +167,17 @@ void IcmpClose(IcmpSocket* socket) {
     delete socket;
 }
 
-void IcmpSend(IcmpSocket* socket, std::uint32_t address, const std::uint8_t* message,
+void IcmpSend(IcmpSocket* socket, const Endpoint& to, const std::uint8_t* message,
               std::size_t size) {
+    if (to.family != Family::IPv4) {
+        return;
+    }
     if (socket->kind == IcmpKind::Raw) {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_addr.s_addr = address;
+        sockaddr_storage address{};
+        const int length = ToSockaddr(Endpoint{to.family, to.address, 0}, &address);
         sendto(socket->raw, reinterpret_cast<const char*>(message),
                static_cast<int>(size < MESSAGE_BYTES ? size : MESSAGE_BYTES), 0,
-               reinterpret_cast<const sockaddr*>(&to), sizeof to);
+               reinterpret_cast<const sockaddr*>(&address), length);
         return;
     }
     // The service builds the ICMP header itself; only an echo request can be asked of it.
@@ -184,7 +186,7 @@ void IcmpSend(IcmpSocket* socket, std::uint32_t address, const std::uint8_t* mes
     if (socket->requestPending) {
         std::memcpy(socket->request, message, size);
         socket->requestSize = size;
-        socket->requestAddress = address;
+        std::memcpy(&socket->requestAddress, to.address.data(), sizeof socket->requestAddress);
     }
 }
 
@@ -238,21 +240,20 @@ int IcmpWait(IcmpSocket* socket, int timeoutMs) {
     return 1;
 }
 
-long IcmpReceive(IcmpSocket* socket, std::uint8_t* data, std::size_t capacity,
-                 std::uint32_t* fromAddress) {
+long IcmpReceive(IcmpSocket* socket, std::uint8_t* data, std::size_t capacity, Endpoint* from) {
     if (socket->kind == IcmpKind::Raw) {
         const int room = capacity > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(capacity);
-        sockaddr_in from{};
-        int fromLength = sizeof from;
+        sockaddr_storage sender{};
+        int fromLength = sizeof sender;
         int received = recvfrom(socket->raw, reinterpret_cast<char*>(data), room, 0,
-                                reinterpret_cast<sockaddr*>(&from), &fromLength);
+                                reinterpret_cast<sockaddr*>(&sender), &fromLength);
         if (received == SOCKET_ERROR) {
             if (WSAGetLastError() != WSAEMSGSIZE) {
                 return -1;
             }
             received = room;
         }
-        *fromAddress = fromLength >= static_cast<int>(sizeof from) ? from.sin_addr.s_addr : 0;
+        FromSockaddr(sender, fromLength, from);
         return received;
     }
     if (!socket->replyPending) {
@@ -261,7 +262,8 @@ long IcmpReceive(IcmpSocket* socket, std::uint8_t* data, std::size_t capacity,
     socket->replyPending = false;
     const std::size_t size = socket->replySize < capacity ? socket->replySize : capacity;
     std::memcpy(data, socket->reply, size);
-    *fromAddress = socket->replyAddress;
+    *from = Endpoint{};
+    std::memcpy(from->address.data(), &socket->replyAddress, sizeof socket->replyAddress);
     return static_cast<long>(size);
 }
 

@@ -1,12 +1,13 @@
 // The network seam: what the probe, the SNMP manager and the programs that read printers need
-// of the platform's sockets and name resolution. Socket addresses are IPv4 in network byte
-// order; ports in host order. One implementation per platform (the *_posix.cpp and
-// *_win32.cpp files) is picked by the build.
+// of the platform's sockets and name resolution, with one endpoint type (IPv4 or IPv6) for
+// every address. One implementation per platform (the *_posix.cpp and *_win32.cpp files) is
+// picked by the build.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,43 +17,102 @@ namespace net {
 bool Startup();
 void Cleanup();
 
-// ---- Addresses and names ----
-// An IPv4 or IPv6 address in network byte order; an IPv4 address fills the first 4 bytes.
-struct IpAddress {
-    bool ipv6 = false;
-    std::array<std::uint8_t, 16> bytes{};
+// ---- Endpoints ----
+enum class Family : std::uint8_t { IPv4, IPv6 };
+
+// Where a datagram goes or came from: the one address type of every program. The address is in
+// network byte order; an IPv4 address is the first 4 bytes (the others are no part of it). The
+// port is in host order: 0 where none applies (ICMP) or, to bind, any free one. An all-zero
+// address, bound to, is every address of its family.
+struct Endpoint {
+    Family family = Family::IPv4;
+    std::array<std::uint8_t, 16> address{};
+    std::uint16_t port = 0;
 };
 
-// An IPv4 (dotted quad) or IPv6 literal; false for anything else, a name among them.
-bool ParseIpLiteral(std::string_view text, IpAddress* address);
-// "10.0.0.1", "::1".
-std::string IpAddressText(const IpAddress& address);
+// The address's bytes: 4 or 16.
+constexpr std::size_t AddressSize(Family family) {
+    return family == Family::IPv6 ? 16 : 4;
+}
 
-// What `host` (a name, or an IPv4 or IPv6 literal) resolves to: its first IPv4 address, else
-// its first IPv6 one. A literal is taken at once, without the resolver. A name waits for the
-// system's resolver at most `timeoutMs`: a DNS server that does not answer must not hold the
-// caller longer; the lookup then ends alone and nothing waits for it. False, with the reason
-// in one line in `why`, when the name does not resolve, resolves to no address, or not in time.
-bool ResolveHost(const char* host, int timeoutMs, IpAddress* address, std::string* why = nullptr);
+// Family and address equal; the ports may differ.
+constexpr bool SameAddress(const Endpoint& a, const Endpoint& b) {
+    if (a.family != b.family) {
+        return false;
+    }
+    for (std::size_t i = 0; i < AddressSize(a.family); ++i) {
+        if (a.address[i] != b.address[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Family, address and port all equal.
+constexpr bool operator==(const Endpoint& a, const Endpoint& b) {
+    return SameAddress(a, b) && a.port == b.port;
+}
+
+// a.b.c.d:port, for addresses known when the program is written (loopback, defaults).
+constexpr Endpoint IPv4Endpoint(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
+                                std::uint16_t port) {
+    return Endpoint{Family::IPv4, {a, b, c, d}, port};
+}
+
+// An IPv4 (dotted quad) or IPv6 literal with `port`; nullopt for anything else, a name among
+// them.
+std::optional<Endpoint> LiteralEndpoint(std::string_view host, std::uint16_t port);
+
+// The address alone: "10.0.0.1", "::1".
+std::string AddressText(const Endpoint& endpoint);
+// The text form, HOST:PORT with an IPv6 address in brackets: "10.0.0.1:161", "[::1]:161".
+std::string EndpointText(const Endpoint& endpoint);
+// The inverse of EndpointText: "A.B.C.D:PORT" or "[IPV6]:PORT", the port 0..65535 and required.
+// Nullopt, with the reason in one line in `why`, for anything else (a name, a bare IPv6
+// address, an IPv4 address in brackets).
+std::optional<Endpoint> ParseEndpoint(std::string_view text, std::string* why = nullptr);
+
+// ---- Lookup ----
+// What `host` (a name, or an IPv4 or IPv6 literal) resolves to, with `port`: its first IPv4
+// address, else its first IPv6 one. A literal is taken at once, without the resolver. A name
+// waits for the system's resolver at most `timeoutMs`: a DNS server that does not answer must
+// not hold the caller longer; the lookup then ends alone and nothing waits for it. False, with
+// the reason in one line in `why`, when the name does not resolve, resolves to no address, or
+// not in time.
+bool ResolveHost(const char* host, std::uint16_t port, int timeoutMs, Endpoint* endpoint,
+                 std::string* why = nullptr);
 
 // The system resolver's own call (getaddrinfo), unbounded, with the same choice of address.
 // ResolveHost runs it on a worker thread; a caller that bounds the wait itself uses it alone.
-bool ResolveHostBlocking(const char* host, IpAddress* address, std::string* why = nullptr);
+bool ResolveHostBlocking(const char* host, std::uint16_t port, Endpoint* endpoint,
+                         std::string* why = nullptr);
 
-// The window's view of ResolveHost: its agent address is IPv4, so a name that resolves to IPv6
-// alone does not resolve here.
-bool ResolveIPv4(const char* host, int timeoutMs, std::uint32_t* address);
+// The window's view of ResolveHost: its agent is reached over IPv4, so a name that resolves to
+// IPv6 alone does not resolve here. tests/shell replaces it by a link-time stand-in.
+bool ResolveIPv4(const char* host, std::uint16_t port, int timeoutMs, Endpoint* endpoint);
+
+// The window's target (text/target_syntax.h's SplitTarget: a host, optionally followed by a
+// single ":port"; 161 without one), its host resolved by ResolveIPv4. False when the host part
+// is empty, longer than a host name can be or does not resolve in time.
+bool ResolveAgentTarget(const char* target, int timeoutMs, Endpoint* endpoint);
+
+// A target as text (text/target_syntax.h's SplitHostPort: "host", "host:port", an IPv4 or IPv6
+// literal, or "[IPv6]:port"; without a port, 161) to the endpoint ResolveHost gives its host.
+// Nullopt, with the reason in one line in `why`, when the text is not a target or its host
+// does not resolve in time.
+std::optional<Endpoint> ResolveTarget(std::string_view target, int timeoutMs,
+                                      std::string* why = nullptr);
 
 // ---- UDP, for the SNMP manager ----
 struct UdpSocket;
-UdpSocket* UdpOpen();  // bound to an ephemeral port on all addresses; null on failure
+// Bound to an ephemeral port on every address of `family`; null on failure.
+UdpSocket* UdpOpen(Family family);
 void UdpClose(UdpSocket* socket);
-bool UdpSendTo(UdpSocket* socket, std::uint32_t address, std::uint16_t port,
-               const std::uint8_t* data, std::size_t size);
+// False when not sent, an endpoint of the other family among the reasons.
+bool UdpSendTo(UdpSocket* socket, const Endpoint& to, const std::uint8_t* data, std::size_t size);
 // Receives one datagram without blocking; returns its size (cut to `capacity`), or -1 when
-// nothing is waiting or on error. Fills the sender's address and port.
-long UdpReceive(UdpSocket* socket, std::uint8_t* data, std::size_t capacity,
-                std::uint32_t* fromAddress, std::uint16_t* fromPort);
+// nothing is waiting or on error. Fills the sender (an all-zero endpoint when it is unknown).
+long UdpReceive(UdpSocket* socket, std::uint8_t* data, std::size_t capacity, Endpoint* from);
 // Waits until a datagram is readable: 1 readable, 0 time-out, -1 failure.
 int UdpWait(UdpSocket* socket, int timeoutMs);
 
@@ -63,18 +123,19 @@ enum class IcmpKind {
     Service,   // a system echo service (IcmpSendEcho): replies are synthesized bare ICMP
 };
 struct IcmpSocket;
-// Opens the best way to send an echo: raw first, then the unprivileged alternatives.
-// Null when there is none.
+// Opens the best way to send an ICMP (IPv4) echo: raw first, then the unprivileged
+// alternatives. Null when there is none.
 IcmpSocket* IcmpOpen();
 IcmpKind IcmpSocketKind(const IcmpSocket* socket);
 void IcmpClose(IcmpSocket* socket);
-// Sends one ICMP message (header included) to `address`; the outcome is not reported.
-void IcmpSend(IcmpSocket* socket, std::uint32_t address, const std::uint8_t* message,
+// Sends one ICMP message (header included) to `to`'s address (its port is not used); the
+// outcome is not reported, and an IPv6 endpoint is not sent to.
+void IcmpSend(IcmpSocket* socket, const Endpoint& to, const std::uint8_t* message,
               std::size_t size);
 // Waits until something is readable: 1 readable, 0 time-out, -1 failure.
 int IcmpWait(IcmpSocket* socket, int timeoutMs);
-// Receives one datagram without blocking; returns its size (cut to `capacity`) or -1.
-long IcmpReceive(IcmpSocket* socket, std::uint8_t* data, std::size_t capacity,
-                 std::uint32_t* fromAddress);
+// Receives one datagram without blocking; returns its size (cut to `capacity`) or -1. Fills
+// the sender's address (port 0; all zero when it is unknown).
+long IcmpReceive(IcmpSocket* socket, std::uint8_t* data, std::size_t capacity, Endpoint* from);
 
 }  // namespace net

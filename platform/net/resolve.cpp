@@ -1,20 +1,24 @@
 // Name resolution, the same on every platform: the lookup itself (getaddrinfo, IPv4 and IPv6,
-// the first IPv4 address preferred) and what is settled before any waiting. How long a caller
-// waits for the lookup is the platform's (resolve_wait_*.cpp).
+// the first IPv4 address preferred), what is settled before any waiting, and target text to an
+// endpoint. How long a caller waits for the lookup is the platform's (resolve_wait_*.cpp).
 #include <cstring>
+#include <string>
 
 #include "platform/net/net.h"
 #include "platform/net/resolve_wait.h"
+#include "platform/net/socket_address.h"
 #include "socket_api.h"
+#include "text/target_syntax.h"
 
 namespace net {
 
-bool ResolveHostBlocking(const char* host, IpAddress* address, std::string* why) {
+bool ResolveHostBlocking(const char* host, std::uint16_t port, Endpoint* endpoint,
+                         std::string* why) {
     std::string reason;
     bool found = false;
     addrinfo* results = nullptr;
     // An empty name would resolve to this machine on Windows; it names no printer anywhere.
-    if (host == nullptr || address == nullptr || *host == '\0') {
+    if (host == nullptr || endpoint == nullptr || *host == '\0') {
         reason = "no host name";
     } else {
         addrinfo hints{};
@@ -27,31 +31,32 @@ bool ResolveHostBlocking(const char* host, IpAddress* address, std::string* why)
         }
     }
     // The first IPv4 address, as the window has always taken; else the first IPv6 one.
-    const addrinfo* chosen = nullptr;
+    Endpoint chosen;
+    bool chosenIPv6 = false;
     for (const addrinfo* entry = results; entry != nullptr; entry = entry->ai_next) {
-        if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in)) {
-            chosen = entry;
+        sockaddr_storage address{};
+        if (entry->ai_addr == nullptr || entry->ai_addrlen > sizeof address) {
+            continue;
+        }
+        std::memcpy(&address, entry->ai_addr, entry->ai_addrlen);
+        Endpoint candidate;
+        if (!FromSockaddr(address, static_cast<long>(entry->ai_addrlen), &candidate)) {
+            continue;
+        }
+        if (candidate.family == Family::IPv4) {
+            chosen = candidate;
+            found = true;
             break;
         }
-        if (entry->ai_family == AF_INET6 && entry->ai_addrlen >= sizeof(sockaddr_in6) &&
-            chosen == nullptr) {
-            chosen = entry;
+        if (!chosenIPv6) {
+            chosen = candidate;
+            chosenIPv6 = true;
         }
     }
-    if (chosen != nullptr) {
-        IpAddress resolved;
-        resolved.ipv6 = chosen->ai_family == AF_INET6;
-        if (resolved.ipv6) {
-            sockaddr_in6 ipv6{};
-            std::memcpy(&ipv6, chosen->ai_addr, sizeof ipv6);
-            std::memcpy(resolved.bytes.data(), &ipv6.sin6_addr, 16);
-        } else {
-            sockaddr_in ipv4{};
-            std::memcpy(&ipv4, chosen->ai_addr, sizeof ipv4);
-            std::memcpy(resolved.bytes.data(), &ipv4.sin_addr, 4);
-        }
-        *address = resolved;
-        found = true;
+    found = found || chosenIPv6;
+    if (found) {
+        chosen.port = port;
+        *endpoint = chosen;
     } else if (results != nullptr) {
         reason = "no IPv4 or IPv6 address";
     }
@@ -64,18 +69,21 @@ bool ResolveHostBlocking(const char* host, IpAddress* address, std::string* why)
     return found;
 }
 
-bool ResolveHost(const char* host, int timeoutMs, IpAddress* address, std::string* why) {
-    if (host == nullptr || address == nullptr || *host == '\0') {
+bool ResolveHost(const char* host, std::uint16_t port, int timeoutMs, Endpoint* endpoint,
+                 std::string* why) {
+    if (host == nullptr || endpoint == nullptr || *host == '\0') {
         if (why != nullptr) {
             *why = "no host name";
         }
         return false;
     }
-    if (ParseIpLiteral(host, address)) {
+    if (const auto literal = LiteralEndpoint(host, port)) {
+        *endpoint = *literal;
         return true;
     }
     std::string reason;
-    if (WaitForLookup(host, timeoutMs > 0 ? timeoutMs : 0, address, &reason)) {
+    if (WaitForLookup(host, timeoutMs > 0 ? timeoutMs : 0, endpoint, &reason)) {
+        endpoint->port = port;
         return true;
     }
     if (why != nullptr) {
@@ -84,13 +92,42 @@ bool ResolveHost(const char* host, int timeoutMs, IpAddress* address, std::strin
     return false;
 }
 
-bool ResolveIPv4(const char* host, int timeoutMs, std::uint32_t* address) {
-    IpAddress resolved;
-    if (address == nullptr || !ResolveHost(host, timeoutMs, &resolved) || resolved.ipv6) {
+bool ResolveIPv4(const char* host, std::uint16_t port, int timeoutMs, Endpoint* endpoint) {
+    Endpoint resolved;
+    if (endpoint == nullptr || !ResolveHost(host, port, timeoutMs, &resolved) ||
+        resolved.family != Family::IPv4) {
         return false;
     }
-    std::memcpy(address, resolved.bytes.data(), 4);
+    *endpoint = resolved;
     return true;
+}
+
+std::optional<Endpoint> ResolveTarget(std::string_view target, int timeoutMs, std::string* why) {
+    const auto refuse = [why](std::string reason) -> std::optional<Endpoint> {
+        if (why != nullptr) {
+            *why = std::move(reason);
+        }
+        return std::nullopt;
+    };
+    std::string reason;
+    const auto split = SplitHostPort(target, reason);
+    if (!split) {
+        return refuse("bad target '" + std::string(target) + "': " + reason);
+    }
+    const std::string host(split->host);
+    if (split->ipv6) {
+        // Brackets or colons: only an IPv6 literal will do, never a lookup.
+        const auto literal = LiteralEndpoint(host, split->port);
+        if (!literal || literal->family != Family::IPv6) {
+            return refuse("not an IPv6 address: " + host);
+        }
+        return literal;
+    }
+    Endpoint endpoint;
+    if (!ResolveHost(host.c_str(), split->port, timeoutMs, &endpoint, &reason)) {
+        return refuse(host + ": " + reason);
+    }
+    return endpoint;
 }
 
 }  // namespace net

@@ -18,19 +18,19 @@ struct Lookup {
     std::condition_variable finished;
     bool done = false;
     bool found = false;
-    IpAddress address;
+    Endpoint address;
     std::string why;
 };
 
 }  // namespace
 
-bool WaitForLookup(const std::string& host, int timeoutMs, IpAddress* address, std::string* why) {
+bool WaitForLookup(const std::string& host, int timeoutMs, Endpoint* address, std::string* why) {
     auto lookup = std::make_shared<Lookup>();
     try {
         std::thread([lookup, host] {
-            IpAddress found;
+            Endpoint found;
             std::string reason;
-            const bool ok = ResolveHostBlocking(host.c_str(), &found, &reason);
+            const bool ok = ResolveHostBlocking(host.c_str(), 0, &found, &reason);
             const std::lock_guard<std::mutex> lock(lookup->mutex);
             lookup->found = ok;
             lookup->address = found;

@@ -20,7 +20,7 @@ struct Lookup {
     volatile LONG references = 2;
     std::string host;
     bool found = false;
-    IpAddress address;
+    Endpoint address;
     std::string why;
 };
 
@@ -32,14 +32,14 @@ void Release(Lookup* lookup) {
 
 DWORD WINAPI RunLookup(LPVOID parameter) {
     auto* lookup = static_cast<Lookup*>(parameter);
-    lookup->found = ResolveHostBlocking(lookup->host.c_str(), &lookup->address, &lookup->why);
+    lookup->found = ResolveHostBlocking(lookup->host.c_str(), 0, &lookup->address, &lookup->why);
     Release(lookup);
     return 0;
 }
 
 }  // namespace
 
-bool WaitForLookup(const std::string& host, int timeoutMs, IpAddress* address, std::string* why) {
+bool WaitForLookup(const std::string& host, int timeoutMs, Endpoint* address, std::string* why) {
     auto* lookup = new (std::nothrow) Lookup;
     if (lookup == nullptr) {
         *why = "no memory for the lookup";

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "platform/net/net.h"
+#include "platform/net/socket_address.h"
 
 namespace net {
 
@@ -16,16 +17,14 @@ struct UdpSocket {
     int fd;
 };
 
-UdpSocket* UdpOpen() {
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+UdpSocket* UdpOpen(Family family) {
+    const int fd = socket(AddressFamily(family), SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
     if (fd < 0) {
         return nullptr;
     }
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = 0;
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    sockaddr_storage local{};
+    const int length = ToSockaddr(Endpoint{family, {}, 0}, &local);
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), static_cast<socklen_t>(length)) != 0) {
         close(fd);
         return nullptr;
     }
@@ -44,45 +43,36 @@ void UdpClose(UdpSocket* socket) {
     delete socket;
 }
 
-bool UdpSendTo(UdpSocket* socket, std::uint32_t address, std::uint16_t port,
-               const std::uint8_t* data, std::size_t size) {
+bool UdpSendTo(UdpSocket* socket, const Endpoint& to, const std::uint8_t* data, std::size_t size) {
     if (socket == nullptr) {
         return false;
     }
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = address;
-    to.sin_port = htons(port);
+    sockaddr_storage address{};
+    const auto length = static_cast<socklen_t>(ToSockaddr(to, &address));
     ssize_t sent = -1;
     do {
-        sent = sendto(socket->fd, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        sent =
+            sendto(socket->fd, data, size, 0, reinterpret_cast<const sockaddr*>(&address), length);
     } while (sent < 0 && errno == EINTR);
     return sent == static_cast<ssize_t>(size);
 }
 
-long UdpReceive(UdpSocket* socket, std::uint8_t* data, std::size_t capacity,
-                std::uint32_t* fromAddress, std::uint16_t* fromPort) {
+long UdpReceive(UdpSocket* socket, std::uint8_t* data, std::size_t capacity, Endpoint* from) {
     if (socket == nullptr) {
         return -1;
     }
-    sockaddr_in from{};
-    socklen_t fromLength = sizeof from;
+    sockaddr_storage sender{};
+    socklen_t fromLength = sizeof sender;
     ssize_t received = -1;
     do {
-        fromLength = sizeof from;
+        fromLength = sizeof sender;
         received = recvfrom(socket->fd, data, capacity, MSG_DONTWAIT,
-                            reinterpret_cast<sockaddr*>(&from), &fromLength);
+                            reinterpret_cast<sockaddr*>(&sender), &fromLength);
     } while (received < 0 && errno == EINTR);
     if (received < 0) {
         return -1;
     }
-    if (fromLength >= sizeof from && from.sin_family == AF_INET) {
-        *fromAddress = from.sin_addr.s_addr;
-        *fromPort = ntohs(from.sin_port);
-    } else {
-        *fromAddress = 0;
-        *fromPort = 0;
-    }
+    FromSockaddr(sender, static_cast<long>(fromLength), from);
     return static_cast<long>(received);
 }
 

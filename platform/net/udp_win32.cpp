@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/net/net.h"
+#include "platform/net/socket_address.h"
 
 // Not every MinGW header set spells it; the value is Windows' own.
 #ifndef SIO_UDP_CONNRESET
@@ -20,17 +21,15 @@ struct UdpSocket {
     SOCKET handle;
 };
 
-UdpSocket* UdpOpen() {
-    const SOCKET handle = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+UdpSocket* UdpOpen(Family family) {
+    const SOCKET handle = socket(AddressFamily(family), SOCK_DGRAM, IPPROTO_UDP);
     if (handle == INVALID_SOCKET) {
         return nullptr;
     }
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = 0;
+    sockaddr_storage local{};
+    const int length = ToSockaddr(Endpoint{family, {}, 0}, &local);
     u_long nonBlocking = 1;
-    if (bind(handle, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+    if (bind(handle, reinterpret_cast<const sockaddr*>(&local), length) != 0 ||
         ioctlsocket(handle, FIONBIO, &nonBlocking) != 0) {
         closesocket(handle);
         return nullptr;
@@ -56,31 +55,27 @@ void UdpClose(UdpSocket* socket) {
     delete socket;
 }
 
-bool UdpSendTo(UdpSocket* socket, std::uint32_t address, std::uint16_t port,
-               const std::uint8_t* data, std::size_t size) {
+bool UdpSendTo(UdpSocket* socket, const Endpoint& to, const std::uint8_t* data, std::size_t size) {
     if (socket == nullptr || size > 0x7FFFFFFF) {
         return false;
     }
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = address;
-    to.sin_port = htons(port);
+    sockaddr_storage address{};
+    const int length = ToSockaddr(to, &address);
     const int sent =
         sendto(socket->handle, reinterpret_cast<const char*>(data), static_cast<int>(size), 0,
-               reinterpret_cast<const sockaddr*>(&to), sizeof to);
+               reinterpret_cast<const sockaddr*>(&address), length);
     return sent == static_cast<int>(size);
 }
 
-long UdpReceive(UdpSocket* socket, std::uint8_t* data, std::size_t capacity,
-                std::uint32_t* fromAddress, std::uint16_t* fromPort) {
+long UdpReceive(UdpSocket* socket, std::uint8_t* data, std::size_t capacity, Endpoint* from) {
     if (socket == nullptr) {
         return -1;
     }
     const int room = capacity > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(capacity);
-    sockaddr_in from{};
-    int fromLength = sizeof from;
+    sockaddr_storage sender{};
+    int fromLength = sizeof sender;
     int received = recvfrom(socket->handle, reinterpret_cast<char*>(data), room, 0,
-                            reinterpret_cast<sockaddr*>(&from), &fromLength);
+                            reinterpret_cast<sockaddr*>(&sender), &fromLength);
     if (received == SOCKET_ERROR) {
         // A datagram longer than the buffer arrives cut to it, reported as an error.
         if (WSAGetLastError() != WSAEMSGSIZE) {
@@ -88,13 +83,7 @@ long UdpReceive(UdpSocket* socket, std::uint8_t* data, std::size_t capacity,
         }
         received = room;
     }
-    if (fromLength >= static_cast<int>(sizeof from) && from.sin_family == AF_INET) {
-        *fromAddress = from.sin_addr.s_addr;
-        *fromPort = ntohs(from.sin_port);
-    } else {
-        *fromAddress = 0;
-        *fromPort = 0;
-    }
+    FromSockaddr(sender, fromLength, from);
     return received;
 }
 

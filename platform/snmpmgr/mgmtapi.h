@@ -8,21 +8,25 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/snmpmgr/agent_address.h"
+#include "platform/net/net.h"
 #include "snmp/asn_types.h"
+
+// The longest a lookup may hold its caller: a DNS server that does not answer must not freeze
+// the window (start-up and Update Target each stay within about a second).
+inline constexpr int RESOLVE_TIMEOUT_MS = 750;
 
 struct SnmpMgrSession;
 using LPSNMP_MGR_SESSION = SnmpMgrSession*;
 
 // Opens a session to `agent`: a host name or dotted IPv4 address, optionally followed by
 // ":port" (1..65535; default 161). Any other text with a colon is taken as a host name whole.
-// Returns null when the host does not resolve (within RESOLVE_TIMEOUT_MS) or no socket can be
-// had.
+// The host is resolved to its IPv4 address (net::ResolveAgentTarget). Returns null when the
+// host does not resolve (within RESOLVE_TIMEOUT_MS) or no socket can be had.
 LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
                                int retries);
-// The same for an agent whose address is known already: no name is resolved.
-LPSNMP_MGR_SESSION SnmpMgrOpenAgent(const AgentAddress& agent, const char* community, int timeoutMs,
-                                    int retries);
+// The same for an agent whose endpoint (IPv4 or IPv6) is known already: no name is resolved.
+LPSNMP_MGR_SESSION SnmpMgrOpenAgent(const net::Endpoint& agent, const char* community,
+                                    int timeoutMs, int retries);
 // Closes the session and releases everything it holds. Null is ignored.
 int SnmpMgrClose(LPSNMP_MGR_SESSION session);
 

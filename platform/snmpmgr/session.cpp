@@ -1,7 +1,7 @@
 // Manager sessions: one UDP socket per agent, one GetRequest or GetNextRequest per call, and
 // an answer taken only when it is the GetResponse to exactly this request (its request-id and
-// community) from exactly this agent. Everything else that arrives is dropped without moving
-// the deadline.
+// community) from exactly this agent's endpoint (address and port). Everything else that
+// arrives is dropped without moving the deadline.
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -13,7 +13,6 @@
 
 #include "platform/clock/clock.h"
 #include "platform/net/net.h"
-#include "platform/snmpmgr/agent_address.h"
 #include "platform/snmpmgr/mgmtapi.h"
 #include "snmp/ber.h"
 
@@ -25,7 +24,7 @@ constexpr std::uint32_t MAX_REQUEST_BINDINGS = 64;
 
 struct SnmpMgrSession {
     net::UdpSocket* socket = nullptr;
-    AgentAddress agent{};
+    net::Endpoint agent;
     std::string community;
     std::uint32_t timeoutMs = 0;
     int retries = 0;
@@ -247,11 +246,10 @@ WaitResult AwaitAnswer(SnmpMgrSession* session, std::int32_t requestId, std::uin
             continue;  // the loop head decides whether the time is up
         }
         // One datagram per turn, so that a steady stream of strays cannot outlast the deadline.
-        std::uint32_t fromAddress = 0;
-        std::uint16_t fromPort = 0;
-        const long size = net::UdpReceive(session->socket, session->receiveBuffer.get(),
-                                          RECEIVE_CAPACITY, &fromAddress, &fromPort);
-        if (size < 0 || fromAddress != session->agent.address || fromPort != session->agent.port) {
+        net::Endpoint from;
+        const long size =
+            net::UdpReceive(session->socket, session->receiveBuffer.get(), RECEIVE_CAPACITY, &from);
+        if (size < 0 || from != session->agent) {
             continue;
         }
         if (ber::Decode(session->receiveBuffer.get(), static_cast<std::size_t>(size),
@@ -268,14 +266,14 @@ WaitResult AwaitAnswer(SnmpMgrSession* session, std::int32_t requestId, std::uin
 
 LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
                                int retries) {
-    AgentAddress address{};
-    if (agent == nullptr || !ResolveAgent(agent, &address)) {
+    net::Endpoint address;
+    if (!net::ResolveAgentTarget(agent, RESOLVE_TIMEOUT_MS, &address)) {
         return nullptr;
     }
     return SnmpMgrOpenAgent(address, community, timeoutMs, retries);
 }
 
-LPSNMP_MGR_SESSION SnmpMgrOpenAgent(const AgentAddress& address, const char* community,
+LPSNMP_MGR_SESSION SnmpMgrOpenAgent(const net::Endpoint& address, const char* community,
                                     int timeoutMs, int retries) {
     if (community == nullptr || timeoutMs < 0 || retries < 0 ||
         std::strlen(community) > ber::MAX_COMMUNITY_BYTES) {
@@ -284,7 +282,7 @@ LPSNMP_MGR_SESSION SnmpMgrOpenAgent(const AgentAddress& address, const char* com
     if (!net::Startup()) {
         return nullptr;
     }
-    net::UdpSocket* socket = net::UdpOpen();
+    net::UdpSocket* socket = net::UdpOpen(address.family);
     if (socket == nullptr) {
         net::Cleanup();
         return nullptr;
@@ -332,8 +330,8 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, std::uint8_t requestType, SnmpVar
     for (int attempt = 0; attempt <= session->retries; ++attempt) {
         const std::uint32_t start = TickCountMs();
         // A send that fails is waited out like a lost datagram: the agent may just be away.
-        net::UdpSendTo(session->socket, session->agent.address, session->agent.port,
-                       session->request.data(), session->request.size());
+        net::UdpSendTo(session->socket, session->agent, session->request.data(),
+                       session->request.size());
         const WaitResult result = AwaitAnswer(session, requestId, start);
         if (result == WaitResult::Failed) {
             return 0;

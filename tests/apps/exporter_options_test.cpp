@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "apps/exporter/options.h"
+#include "platform/net/net.h"
 
 namespace {
 
@@ -24,13 +25,7 @@ struct Expected {
 std::string Describe(const std::vector<exporter::Cidr>& list) {
     std::string text;
     for (const exporter::Cidr& cidr : list) {
-        text += cidr.ipv6 ? " v6:" : " v4:";
-        for (std::size_t i = 0; i < (cidr.ipv6 ? 16u : 4u); ++i) {
-            char hex[3];
-            std::snprintf(hex, sizeof hex, "%02x", cidr.address[i]);
-            text += hex;
-        }
-        text += "/" + std::to_string(cidr.prefix);
+        text += " " + net::AddressText(cidr.network) + "/" + std::to_string(cidr.prefix);
     }
     return text;
 }

@@ -1,13 +1,13 @@
 // vellumark-printer-sim's command line: the settings with their defaults, typed values in their
 // ranges, repeatable options, faults and conditions at start kept as control commands in the
 // order given, and the usage errors, each naming the option.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "apps/printer-sim/options.h"
+#include "platform/net/net.h"
 #include "tools/printer-sim/typed_value.h"
 #include "tools/printer-sim/udp_socket.h"
 
@@ -44,8 +44,8 @@ struct Expected {
 Expected Seen(const sim::Options& o, const std::string& error) {
     Expected seen{o.help,
                   o.version,
-                  sim::FormatEndpoint(o.listen),
-                  o.control ? sim::FormatEndpoint(o.controlEndpoint) : "",
+                  net::EndpointText(o.listen),
+                  o.control ? net::EndpointText(o.controlEndpoint) : "",
                   "",
                   o.community,
                   o.profileDir,
@@ -70,9 +70,8 @@ Expected Seen(const sim::Options& o, const std::string& error) {
     for (const auto& [oid, status] : o.faults.errorStatusByOid) {
         seen.errors += sim::FormatOid(oid) + "=" + std::to_string(status) + " ";
     }
-    for (const std::uint32_t address : o.controlAllow) {
-        char text[INET_ADDRSTRLEN];
-        seen.controlAllow += std::string(inet_ntop(AF_INET, &address, text, sizeof text)) + " ";
+    for (const net::Endpoint& address : o.controlAllow) {
+        seen.controlAllow += net::AddressText(address) + " ";
     }
     return seen;
 }

@@ -1,7 +1,7 @@
 // The engine on loopback UDP: against the simulator program, a fleet read at once under the cap
 // on requests in flight with forged and stray datagrams about, and deadlines and Stop; against
 // the simulator's responder played by the test on a socket of its own, lost requests and IPv6
-// (the program listens on IPv4 only). And the endpoints the engine is given, from target text.
+// (the program listens on IPv4 only).
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -16,10 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "condition/endpoint.h"
 #include "condition/engine.h"
 #include "condition/render.h"
 #include "snmp/asn_types.h"
+#include "platform/net/net.h"
 #include "tests/condition/drive.h"
 #include "tests/support/loopback_udp.h"
 #include "tests/support/printer_sim.h"
@@ -31,8 +31,8 @@ using condition::Condition;
 using condition::Health;
 using Clock = std::chrono::steady_clock;
 
-condition::Endpoint Loopback(std::uint16_t port) {
-    return *condition::LiteralEndpoint("127.0.0.1", port);
+net::Endpoint Loopback(std::uint16_t port) {
+    return net::IPv4Endpoint(127, 0, 0, 1, port);
 }
 
 // Submits a reading; its result comes through the future.
@@ -106,7 +106,7 @@ TEST(ConditionEngine, RetriesTimeoutsAndIpv6) {
             continue;
         }
         ASSERT_GE(fd, 0);
-        const auto agent = *condition::LiteralEndpoint(c.ipv6 ? "::1" : "127.0.0.1", port);
+        const auto agent = *net::LiteralEndpoint(c.ipv6 ? "::1" : "127.0.0.1", port);
         auto reader = condition::StartReader();
         auto result =
             Read(*reader, {.agent = agent, .timeoutMs = 300, .deadline = Clock::now() + 5s});
@@ -328,32 +328,6 @@ TEST(ConditionEngine, AReadingThatStopsEarlySaysSoAndIsNeverOk) {
                       0),
                   0u)
             << c.what << ": " << condition::ConditionText(read);
-    }
-}
-
-// Endpoints from target text: literals taken as they are, a name through the platform's lookup
-// (localhost, from the hosts file: no DNS query), and refusals. The target syntax itself is
-// tested with text/target_syntax (tests/text).
-TEST(ConditionEndpoint, FromTargetText) {
-    struct Case {
-        const char* text;
-        const char* endpoint;  // nullptr: refused
-    } cases[] = {
-        {"[::1]:1161", "[::1]:1161"},
-        {"localhost:1162", "127.0.0.1:1162"},  // the first IPv4 address, as the window takes
-        {"[127.0.0.1]:5", nullptr},            // brackets hold IPv6 only
-        {"a:b:c", nullptr},                    // colons: an IPv6 literal or nothing, not a name
-    };
-    for (const Case& c : cases) {
-        std::string error;
-        const auto endpoint = condition::ResolveEndpoint(c.text, 2000ms, &error);
-        if (c.endpoint == nullptr) {
-            EXPECT_FALSE(endpoint.has_value()) << c.text;
-            EXPECT_FALSE(error.empty()) << c.text;
-        } else {
-            ASSERT_TRUE(endpoint.has_value()) << c.text << ": " << error;
-            EXPECT_EQ(condition::EndpointText(*endpoint), c.endpoint) << c.text;
-        }
     }
 }
 

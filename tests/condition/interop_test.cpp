@@ -8,9 +8,9 @@
 #include <chrono>
 #include <string>
 
-#include "condition/endpoint.h"
 #include "condition/engine.h"
 #include "condition/render.h"
+#include "platform/net/net.h"
 #include "tests/condition/drive.h"
 #include "tests/support/loopback_agent.h"
 
@@ -23,7 +23,7 @@ using condition::SnmpVersion;
 // A reading of `target` over `version`, ended by `within` from now.
 Condition Read(const std::string& target, SnmpVersion version, int timeoutMs = 1000,
                int retries = 1, std::chrono::milliseconds within = 20s) {
-    return condition::ReadOnce({.agent = *condition::ResolveEndpoint(target, 100ms),
+    return condition::ReadOnce({.agent = *net::ResolveTarget(target, 100),
                                 .version = version,
                                 .timeoutMs = timeoutMs,
                                 .retries = retries,

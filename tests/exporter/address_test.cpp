@@ -1,8 +1,8 @@
 // Targets, networks and the allow-list. Addresses here are only parsed: nothing is sent.
 #include <gtest/gtest.h>
 
-#include "condition/endpoint.h"
 #include "exporter/address.h"
+#include "platform/net/net.h"
 
 namespace exporter {
 namespace {
@@ -75,7 +75,7 @@ TEST(AllowList, DefaultNetworksAndListsFromTheCommandLine) {
         {true, "2001:db8::4", false},
     };
     for (const Case& c : cases) {
-        auto endpoint = condition::LiteralEndpoint(c.address, 161);
+        auto endpoint = net::LiteralEndpoint(c.address, 161);
         ASSERT_TRUE(endpoint) << c.address;
         EXPECT_EQ(IsAllowed(c.given ? list : DefaultAllowList(), *endpoint), c.allowed)
             << c.address;

@@ -8,9 +8,9 @@
 #include <future>
 #include <vector>
 
-#include "condition/endpoint.h"
 #include "exporter/launcher.h"
 #include "exporter/server.h"
+#include "platform/net/net.h"
 
 namespace exporter {
 namespace {
@@ -45,7 +45,7 @@ TEST(Launcher, AllowListNamesAndCredentials) {
     Resolver resolver(1, 8, [](const std::string& host, std::uint16_t port) {
         const char* address = host == "inside" ? "127.0.0.2" : "127.0.0.1";
         return host == "gone" ? Resolution{false, {}, "name lookup failed: test"}
-                              : Resolution{true, *condition::LiteralEndpoint(address, port), ""};
+                              : Resolution{true, *net::LiteralEndpoint(address, port), ""};
     });
     std::vector<Cidr> allow;
     std::string why;

@@ -1,7 +1,6 @@
 // The echo request's bytes and counters, and the check that tells our reply from everything else.
 #include "probe/echo.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -51,19 +50,25 @@ TEST(EchoRequest, ChecksumLayoutAndCounters) {
 
 // ---- the reply check ----
 
-const std::uint32_t PROBED = htonl(0x7F000001u);  // 127.0.0.1
-const std::uint32_t OTHER = htonl(0x7F000002u);   // 127.0.0.2
+const net::Endpoint PROBED = net::IPv4Endpoint(127, 0, 0, 1, 0);
+const net::Endpoint OTHER = net::IPv4Endpoint(127, 0, 0, 2, 0);
 
 // `icmp` behind an IPv4 header of `ihl` words from `source` to the probed host.
-Bytes Ip(const Bytes& icmp, std::uint32_t source = PROBED, int ihl = 5, std::uint8_t proto = 1) {
+Bytes Ip(const Bytes& icmp, const net::Endpoint& source = PROBED, int ihl = 5,
+         std::uint8_t proto = 1) {
     Bytes packet(static_cast<std::size_t>(ihl) * 4, 0);
     packet[0] = static_cast<std::uint8_t>(0x40 | ihl);
     packet[3] = static_cast<std::uint8_t>(packet.size() + icmp.size());
     packet[9] = proto;
-    std::memcpy(&packet[12], &source, 4);
-    std::memcpy(&packet[16], &PROBED, 4);
+    std::memcpy(&packet[12], source.address.data(), 4);
+    std::memcpy(&packet[16], PROBED.address.data(), 4);
     packet.insert(packet.end(), icmp.begin(), icmp.end());
     return packet;
+}
+
+net::Endpoint WithPort(net::Endpoint endpoint, std::uint16_t port) {
+    endpoint.port = port;
+    return endpoint;
 }
 
 Bytes Edit(Bytes bytes, std::size_t at, std::uint8_t value) {
@@ -86,7 +91,7 @@ TEST(IsEchoReplyTo, TellsOurReplyFromEverythingElse) {
         const char* what;
         Bytes packet;
         IcmpKind kind;
-        std::uint32_t from;
+        net::Endpoint from;
         bool ours;
     } cases[] = {
         {"our reply", raw, R, PROBED, true},
@@ -108,6 +113,9 @@ TEST(IsEchoReplyTo, TellsOurReplyFromEverythingElse) {
         {"ping socket, identifier rewritten", Edit(Edit(reply, 4, 0x99), 5, 0x77), D, PROBED, true},
         {"ping socket, other sequence", Edit(reply, 6, 0x04), D, PROBED, false},
         {"ping socket, other source", reply, D, OTHER, false},
+        {"ping socket, the echo id as the sender's port", reply, D, WithPort(PROBED, 0x1234), true},
+        // Its first four bytes are 127.0.0.1's: only the family tells them apart.
+        {"ping socket, an IPv6 sender", reply, D, *net::LiteralEndpoint("7f00:1::", 0), false},
         {"ping socket, header only", Bytes(reply.begin(), reply.begin() + 8), D, PROBED, true},
         {"echo service, our reply", reply, IcmpKind::Service, PROBED, true},
         {"echo service, other identifier", Edit(reply, 4, 0x99), IcmpKind::Service, PROBED, false},

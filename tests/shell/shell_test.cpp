@@ -13,10 +13,10 @@
 #include "probe/probe.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
+#include "shell/object_text.h"
 #include "shell/poll_cycle.h"
 #include "shell/resources/resource.h"
 #include "shell/startup.h"
-#include "shell/object_text.h"
 #include "tests/support/fake_ui/fake_ui.h"
 #include "text/bounded_text.h"
 
@@ -46,8 +46,8 @@ bool Lost() {
 
 // The stand-ins, linked in place of the real ones. Like the real ones, they send nothing for a
 // target that gave no usable agent.
-bool net::ResolveIPv4(const char* host, int, std::uint32_t* address) {
-    *address = 0x7F000001;
+bool net::ResolveIPv4(const char* host, std::uint16_t port, int, Endpoint* endpoint) {
+    *endpoint = IPv4Endpoint(127, 0, 0, 1, port);
     return std::strcmp(host, "gone.example") != 0;
 }
 

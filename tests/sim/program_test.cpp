@@ -42,8 +42,8 @@ const std::string NAME = R"(STRING "NPI3F2A1C")";  // laser-mono's sysName, as G
 std::vector<std::string> Get(const std::string& target, const std::string& request,
                              int windowMs = 500) {
     std::vector<std::uint8_t> bytes = sim::Request(request);
-    sim::Endpoint agent;
-    sim::Endpoint from;
+    net::Endpoint agent;
+    net::Endpoint from = net::IPv4Endpoint(127, 0, 0, 1, 0);
     std::string error;
     sim::ParseEndpoint(target, agent);
     const int fd = sim::OpenUdp(from, error);

@@ -69,16 +69,17 @@ std::uint16_t PrinterSim::port(std::size_t printer) const {
 }
 
 std::string PrinterSim::exchange(const std::string& datagram, const std::string& from) const {
-    sim::Endpoint local;
+    const auto local = net::ParseEndpoint(from + ":0");
     std::string error;
-    const int fd = sim::ParseEndpoint(from + ":0", local) ? sim::OpenUdp(local, error) : -1;
-    sim::SendTo(fd, sim::Endpoint{.port = controlPort_},
+    const int fd = local ? sim::OpenUdp(*local, error) : -1;
+    sim::SendTo(fd, net::IPv4Endpoint(127, 0, 0, 1, controlPort_),
                 reinterpret_cast<const std::uint8_t*>(datagram.data()), datagram.size());
     std::string reply(65536, '\0');
     pollfd wait{fd, POLLIN, 0};
+    net::Endpoint sender;
     const long n = fd >= 0 && poll(&wait, 1, 2000) == 1
                        ? sim::ReceiveFrom(fd, reinterpret_cast<std::uint8_t*>(reply.data()),
-                                          reply.size(), local)
+                                          reply.size(), sender)
                        : -1;
     sim::Close(fd);
     reply.resize(n > 0 ? static_cast<std::size_t>(n) : 0);

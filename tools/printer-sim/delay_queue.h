@@ -20,7 +20,7 @@ inline constexpr std::size_t MAX_QUEUE_BYTES = 16 * 1024 * 1024;
 struct PendingAnswer {
     std::chrono::steady_clock::time_point due;
     std::size_t printer = 0;  // whose socket sends it
-    Endpoint to;
+    net::Endpoint to;
     std::vector<std::uint8_t> response;
     unsigned strays = 0;              // stray datagrams, made from `response` when it leaves
     std::vector<std::uint8_t> spoof;  // the forged copy, sent `spoofs` times from another port

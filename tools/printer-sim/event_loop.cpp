@@ -30,8 +30,12 @@ constexpr int EVENTS_PER_WAIT = 256;
 constexpr std::uint64_t SIGNAL_TAG = std::numeric_limits<std::uint64_t>::max();
 constexpr std::uint64_t CONTROL_TAG = SIGNAL_TAG - 1;
 
-bool IsLoopback(std::uint32_t networkOrder) {
-    return (reinterpret_cast<const std::uint8_t*>(&networkOrder)[0]) == 127;
+// 127.0.0.0/8 or ::1.
+bool IsLoopback(const net::Endpoint& address) {
+    if (address.family == net::Family::IPv4) {
+        return address.address[0] == 127;
+    }
+    return net::SameAddress(address, *net::LiteralEndpoint("::1", 0));
 }
 
 class Agent {
@@ -131,7 +135,7 @@ class Agent {
 
     void HandleRequests(std::size_t printer) {
         for (int i = 0; i < DATAGRAMS_PER_WAKE; ++i) {
-            Endpoint from;
+            net::Endpoint from;
             long size = ReceiveFrom(agentFds_[printer], buffer_.data(), buffer_.size(), from);
             if (size < 0) {
                 return;
@@ -141,12 +145,12 @@ class Agent {
     }
 
     void HandleRequest(std::size_t index, const std::uint8_t* data, std::size_t size,
-                       const Endpoint& from) {
+                       const net::Endpoint& from) {
         Printer& printer = state_.printers[index];
         Reply reply = Respond(data, size, printer);
         std::string source =
             (agentFds_.size() > 1 ? "printer " + std::to_string(index) + ": " : std::string()) +
-            FormatEndpoint(from);
+            net::EndpointText(from);
         if (reply.outcome == Outcome::Malformed || reply.outcome == Outcome::NotARequest) {
             ++printer.stats.malformed;
             Log(source + " " + reply.summary);
@@ -228,7 +232,8 @@ class Agent {
     // A second socket on the printer's address with another port, opened when first needed.
     int SpoofSocket(std::size_t printer) {
         if (spoofFds_[printer] < 0) {
-            Endpoint other{BoundEndpoint(agentFds_[printer]).address, 0};
+            net::Endpoint other = BoundEndpoint(agentFds_[printer]);
+            other.port = 0;
             std::string error;
             spoofFds_[printer] = OpenUdp(other, error);
             if (spoofFds_[printer] < 0) {
@@ -245,24 +250,25 @@ class Agent {
         NoteQueue();
     }
 
-    bool ControlAllowed(std::uint32_t address) const {
+    bool ControlAllowed(const net::Endpoint& from) const {
         if (options_.controlAllow.empty()) {
-            return IsLoopback(address);
+            return IsLoopback(from);
         }
-        return std::find(options_.controlAllow.begin(), options_.controlAllow.end(), address) !=
-               options_.controlAllow.end();
+        return std::any_of(
+            options_.controlAllow.begin(), options_.controlAllow.end(),
+            [&](const net::Endpoint& allowed) { return net::SameAddress(allowed, from); });
     }
 
     void HandleControl() {
         for (int i = 0; i < DATAGRAMS_PER_WAKE; ++i) {
-            Endpoint from;
+            net::Endpoint from;
             long size = ReceiveFrom(controlFd_, control_.data(), control_.size(), from);
             if (size < 0) {
                 return;
             }
-            if (!ControlAllowed(from.address)) {
+            if (!ControlAllowed(from)) {
                 ++state_.controlRefused;
-                Log("control: datagram from " + FormatEndpoint(from) + " refused");
+                Log("control: datagram from " + net::EndpointText(from) + " refused");
                 continue;
             }
             std::string_view text(reinterpret_cast<const char*>(control_.data()),

@@ -1,7 +1,5 @@
 #include "tools/printer-sim/fleet.h"
 
-#include <arpa/inet.h>
-
 #include <cstdio>
 #include <random>
 
@@ -31,18 +29,24 @@ void ForColumn(Profile& profile, const Oid& column, Change change) {
     }
 }
 
-Endpoint Nth(const Endpoint& base, std::size_t i, FleetSpread spread) {
-    Endpoint endpoint = base;
+// Printer i's endpoint: the port, or the address read as one big-endian number, plus i.
+net::Endpoint Nth(const net::Endpoint& base, std::size_t i, FleetSpread spread) {
+    net::Endpoint endpoint = base;
     if (spread == FleetSpread::Ports) {
         endpoint.port = static_cast<std::uint16_t>(base.port + i);
-    } else {
-        endpoint.address = htonl(ntohl(base.address) + static_cast<std::uint32_t>(i));
+        return endpoint;
+    }
+    std::size_t carry = i;
+    for (std::size_t byte = net::AddressSize(base.family); byte-- > 0 && carry != 0;) {
+        carry += endpoint.address[byte];
+        endpoint.address[byte] = static_cast<std::uint8_t>(carry & 0xFFu);
+        carry >>= 8;
     }
     return endpoint;
 }
 
-bool BindAll(const Endpoint& base, std::size_t count, FleetSpread spread, std::vector<int>& fds,
-             std::string& error) {
+bool BindAll(const net::Endpoint& base, std::size_t count, FleetSpread spread,
+             std::vector<int>& fds, std::string& error) {
     for (std::size_t i = 0; i < count; ++i) {
         int fd = OpenUdp(Nth(base, i, spread), error);
         if (fd < 0) {
@@ -102,7 +106,7 @@ std::vector<Printer> MakeFleet(const std::vector<Profile>& profiles, std::size_t
     return printers;
 }
 
-bool OpenFleetSockets(const Endpoint& base, std::size_t count, FleetSpread spread,
+bool OpenFleetSockets(const net::Endpoint& base, std::size_t count, FleetSpread spread,
                       std::vector<int>& fds, std::string& error) {
     fds.clear();
     if (spread == FleetSpread::Ports && base.port + count - 1 > 65535) {
@@ -118,7 +122,7 @@ bool OpenFleetSockets(const Endpoint& base, std::size_t count, FleetSpread sprea
     std::uniform_int_distribution<std::uint32_t> start(
         FIRST_FREE_PORT_GUESS, LAST_PORT - static_cast<std::uint32_t>(count));
     for (int attempt = 0; attempt < PORT_ATTEMPTS; ++attempt) {
-        Endpoint first = base;
+        net::Endpoint first = base;
         if (spread == FleetSpread::Ports) {
             first.port = static_cast<std::uint16_t>(start(random));
         } else {

@@ -24,7 +24,7 @@ void VaryForPrinter(Profile& profile, std::size_t index);
 // Opens and binds the printers' sockets (`fds` gets one per printer). With port 0 it looks for
 // a run of free ports (or one port free on every address) itself. False with a reason when
 // they cannot all be bound; nothing stays open then.
-bool OpenFleetSockets(const Endpoint& base, std::size_t count, FleetSpread spread,
+bool OpenFleetSockets(const net::Endpoint& base, std::size_t count, FleetSpread spread,
                       std::vector<int>& fds, std::string& error);
 
 }  // namespace sim

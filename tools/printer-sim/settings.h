@@ -9,14 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/net/net.h"
 #include "tools/printer-sim/sim_state.h"
 
 namespace sim {
-
-struct Endpoint {
-    std::uint32_t address = 0x0100007f;  // network byte order: 127.0.0.1
-    std::uint16_t port = 0;              // host order; 0 = pick a free port
-};
 
 // How a fleet's printers are spread: printer i on port BASE+i, or on address BASE+i.
 enum class FleetSpread { Ports, Addresses };
@@ -28,9 +24,9 @@ struct ProfileArgument {
 };
 
 struct Options {
-    Endpoint listen{0x0100007f, 1161};
+    net::Endpoint listen = net::IPv4Endpoint(127, 0, 0, 1, 1161);  // port 0: a free one
     bool control = false;
-    Endpoint controlEndpoint;
+    net::Endpoint controlEndpoint = net::IPv4Endpoint(127, 0, 0, 1, 0);
     std::vector<ProfileArgument> profiles;  // none given: the bundled "laser-mono"
     std::string community = "orchid";
     std::string profileDir;
@@ -44,13 +40,14 @@ struct Options {
     Faults faults;  // faults in force from the start
     std::size_t fleet = 1;
     FleetSpread fleetSpread = FleetSpread::Ports;
-    std::vector<std::uint32_t> controlAllow;  // network order; empty: any loopback address
+    std::vector<net::Endpoint> controlAllow;  // addresses (port 0); empty: any loopback address
     std::vector<std::string> startCommands;   // control commands every printer runs at start
 };
 
-// "IPV4:PORT" (port 0: pick a free one); false for anything else.
-bool ParseEndpoint(const std::string& text, Endpoint& endpoint);
-// An IPv4 literal, in network byte order; false for anything else.
-bool ParseIpv4(std::string_view text, std::uint32_t& address);
+// "IPV4:PORT" as net::ParseEndpoint reads it (port 0: pick a free one); false for anything
+// else.
+bool ParseEndpoint(const std::string& text, net::Endpoint& endpoint);
+// An IPv4 literal as an endpoint with port 0; false for anything else.
+bool ParseIpv4(std::string_view text, net::Endpoint& address);
 
 }  // namespace sim
