@@ -1,11 +1,11 @@
-// The exposition text: escaping, numbers, and what a probe answers for a printer.
+// The exposition text: escaping, numbers, and what /probe answers for a printer.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 #include "exporter/exposition.h"
-#include "exporter/probe_metrics.h"
+#include "exporter/reading_metrics.h"
 #include "tests/exporter/sample_condition.h"
 
 namespace exporter {
@@ -66,8 +66,8 @@ bool Has(const std::string& text, const std::string& line) {
     return text.find("\n" + line + "\n") != std::string::npos || text.rfind(line + "\n", 0) == 0;
 }
 
-TEST(ProbeMetrics, AnsweringPrinter) {
-    std::string text = RenderProbe(testing::SampleCondition(), 0.0421);
+TEST(ReadingMetrics, AnsweringPrinter) {
+    std::string text = RenderReading(testing::SampleCondition(), 0.0421);
     // A toner's labels, all but the closing brace.
     const auto toner = [](std::string index, std::string description, std::string colour) {
         return "{supply=\"" + index + "\",description=\"" + description + "\",colour=\"" + colour +
@@ -121,22 +121,22 @@ TEST(ProbeMetrics, AnsweringPrinter) {
     }
 }
 
-TEST(ProbeMetrics, SilentPrinterGivesUpDurationAndHealthOnly) {
+TEST(ReadingMetrics, SilentPrinterGivesUpDurationAndHealthOnly) {
     condition::Condition silent = testing::SampleCondition();
     silent.answered = false;
-    std::string text = RenderProbe(silent, 9.5);
+    std::string text = RenderReading(silent, 9.5);
     EXPECT_TRUE(Has(text, "vellumark_printer_health{state=\"unreachable\"} 1"));
     EXPECT_TRUE(Has(text, "vellumark_printer_health{state=\"critical\"} 0"));
     EXPECT_EQ(text.find("vellumark_supply"), std::string::npos);
     EXPECT_EQ(text.find("vellumark_printer_info"), std::string::npos);
 }
 
-TEST(ProbeMetrics, UnreadStatusAndUnnamedEnumerations) {
+TEST(ReadingMetrics, UnreadStatusAndUnnamedEnumerations) {
     condition::Condition c = testing::SampleCondition();
     c.deviceStatus = 0;   // not read: no family
     c.printerStatus = 9;  // outside the MIB: no state is 1
     c.supplies[0].type = 77;
-    std::string text = RenderProbe(c, 0);
+    std::string text = RenderReading(c, 0);
     EXPECT_EQ(text.find("vellumark_printer_device_status"), std::string::npos);
     EXPECT_EQ(text.find("vellumark_printer_status{state=\"idle\"} 1"), std::string::npos);
     EXPECT_NE(text.find("type=\"77\""), std::string::npos);

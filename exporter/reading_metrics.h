@@ -10,7 +10,7 @@
 
 namespace exporter {
 
-std::string RenderProbe(const condition::Condition& condition, double durationSeconds);
+std::string RenderReading(const condition::Condition& condition, double durationSeconds);
 
 // The MIB's name of an enumeration value, or its number when the MIB names none.
 std::string EnumLabel(const char* name, long long number);

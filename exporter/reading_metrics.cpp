@@ -1,4 +1,4 @@
-#include "exporter/probe_metrics.h"
+#include "exporter/reading_metrics.h"
 
 #include <array>
 #include <map>
@@ -181,7 +181,7 @@ std::string EnumLabel(const char* name, long long number) {
     return std::to_string(number);
 }
 
-std::string RenderProbe(const Condition& condition, double durationSeconds) {
+std::string RenderReading(const Condition& condition, double durationSeconds) {
     Exposition out;
     out.Family("vellumark_up", MetricType::Gauge,
                "Whether the printer's SNMP agent answered (1) or not (0).");
