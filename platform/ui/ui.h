@@ -62,8 +62,9 @@ LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count);
 
 // After each tick and each Update Target: whether the printer answered and, when it did not,
 // why. `reason` is null when it answered, else one of "not-resolved", "target-too-long",
-// "community-too-long", "no-echo-reply", "timeout", "no-session". The window shows none of it
-// (the Windows layer ignores it); scripts read it from the terminal program's one-shot mode.
+// "community-too-long", "no-echo-reply", "timeout", "no-session", "no-model". The window shows
+// none of it (the Windows layer ignores it); scripts read it from the terminal program's
+// one-shot mode.
 void ReportMonitorState(HWND dialog, LPCSTR reason);
 
 }  // namespace ui
