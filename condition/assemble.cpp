@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "condition/cells.h"
-#include "snmp/asn_types.h"
 #include "platform/snmpmgr/mgmtapi.h"
+#include "snmp/asn_types.h"
 #include "snmp/value_text.h"
 #include "text/field_text.h"
 

@@ -6,9 +6,9 @@
 #include "probe/probe.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
+#include "shell/object_text.h"
 #include "shell/poll_cycle.h"
 #include "shell/resources/resource.h"
-#include "shell/object_text.h"
 #include "state/watched_target.h"
 #include "text/bounded_text.h"
 

@@ -8,8 +8,8 @@
 #include "shell/command_line.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
-#include "shell/resources/resource.h"
 #include "shell/object_text.h"
+#include "shell/resources/resource.h"
 #include "state/watched_target.h"
 #include "text/bounded_text.h"
 

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <iostream>
 
-#include "exporter/config.h"
 #include "apps/exporter/engine_reader.h"
-#include "exporter/launcher.h"
 #include "apps/exporter/options.h"
+#include "exporter/config.h"
+#include "exporter/launcher.h"
 #include "exporter/resolver.h"
 #include "exporter/self_metrics.h"
 #include "exporter/server.h"

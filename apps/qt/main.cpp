@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui/qt/icons.h"
 #include "apps/qt/launch_options.h"
+#include "platform/ui/qt/icons.h"
 #include "shell/command_line.h"
 #include "shell/resources/resource.h"
 #include "shell/startup.h"

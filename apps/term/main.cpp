@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "apps/term/cli_options.h"
 #include "condition/endpoint.h"
 #include "condition/engine.h"
 #include "condition/health.h"
 #include "condition/render.h"
-#include "apps/term/cli_options.h"
 #include "platform/ui/term/display_text.h"
 #include "platform/ui/term/term_runtime.h"
 #include "platform/ui/term/terminal.h"

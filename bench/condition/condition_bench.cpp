@@ -32,8 +32,8 @@
 #include "bench/snmpmgr/manager_cycle.h"
 #include "bench/snmpmgr/netsnmp_cycle.h"
 #include "condition/engine.h"
-#include "snmp/ber.h"
 #include "platform/snmpmgr/mgmtapi.h"
+#include "snmp/ber.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "platform/snmpmgr/mgmtapi.h"
 #include "shell/globals.h"
+#include "shell/object_text.h"
 #include "shell/poll_cycle.h"
 #include "shell/resources/resource.h"
-#include "shell/object_text.h"
 #include "state/watched_target.h"
 #include "tests/support/fake_ui/fake_ui.h"
 #include "tests/support/printer_sim.h"

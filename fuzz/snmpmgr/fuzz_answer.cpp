@@ -14,8 +14,8 @@
 #include "fuzz/fuzz_check.h"
 #include "platform/clock/clock.h"
 #include "platform/net/net.h"
-#include "snmp/ber.h"
 #include "shell/object_text.h"
+#include "snmp/ber.h"
 #include "state/monitor_state.h"
 #include "text/field_text.h"
 

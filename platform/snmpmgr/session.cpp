@@ -12,8 +12,8 @@
 #include "platform/clock/clock.h"
 #include "platform/net/net.h"
 #include "platform/snmpmgr/agent_address.h"
-#include "snmp/ber.h"
 #include "platform/snmpmgr/mgmtapi.h"
+#include "snmp/ber.h"
 
 namespace {
 constexpr std::size_t RECEIVE_CAPACITY = ber::MAX_MESSAGE_BYTES + 1;

@@ -29,11 +29,11 @@
 #include <tuple>
 #include <vector>
 
+#include "apps/qt/launch_options.h"
 #include "platform/ui/qt/controls.h"
 #include "platform/ui/qt/dialog_window.h"
 #include "platform/ui/qt/ico_image.h"
 #include "platform/ui/qt/icons.h"
-#include "apps/qt/launch_options.h"
 #include "platform/ui/qt/tray_icons.h"
 #include "platform/ui/qt/tray_presence.h"
 #include "platform/ui/ui.h"

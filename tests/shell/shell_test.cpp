@@ -13,10 +13,10 @@
 #include "probe/probe.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
+#include "shell/object_text.h"
 #include "shell/poll_cycle.h"
 #include "shell/resources/resource.h"
 #include "shell/startup.h"
-#include "shell/object_text.h"
 #include "tests/support/fake_ui/fake_ui.h"
 #include "text/bounded_text.h"
 
