@@ -13,6 +13,7 @@
 #include "platform/ui/term/terminal.h"
 #include "platform/ui/term/tray.h"
 #include "platform/ui/term/window_view.h"
+#include "shell/dialogs.h"
 #include "shell/resources/resource.h"
 #include "shell/resources/templates.h"
 
@@ -44,7 +45,7 @@ struct PolledWindow {
         NOTIFYICONDATAA record{};
         record.hWnd = dialog.Handle();
         record.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
-        record.uCallbackMessage = WM_USER + 210;
+        record.uCallbackMessage = WM_TRAYNOTIFY;
         record.hIcon = vmterm::IconHandle(true);
         std::strcpy(record.szTip, dialog.title.c_str());
         vmterm::NotifyIcon(NIM_ADD, record, vmterm::Clock::now());
