@@ -78,7 +78,10 @@ char* ValueToText(const AsnAny* value) {
             }
             std::string dotted;
             for (std::uint32_t i = 0; i < address.length && dotted.size() < DOTTED_CHARS; ++i) {
-                dotted += (i == 0 ? "" : ".") + std::to_string(address.stream[i]);
+                if (i != 0) {
+                    dotted += '.';
+                }
+                dotted += std::to_string(address.stream[i]);
             }
             return DottedText(dotted.c_str());
         }

@@ -1,5 +1,5 @@
 // ValueToText: each type's text, and the types that have none. (Opaque and IpAddress as text: the
-// object reads, tests/snmp/object_text_test.cpp.)
+// object reads, tests/shell/object_text_test.cpp.)
 #include "snmp/value_text.h"
 
 #include <gtest/gtest.h>
