@@ -26,6 +26,11 @@ namespace exporter {
 
 inline constexpr std::uint16_t DEFAULT_PORT = 10305;
 
+// ":10305": every address, IPv6 and IPv4, on DEFAULT_PORT.
+inline std::string DefaultListen() {
+    return std::string(":").append(std::to_string(DEFAULT_PORT));
+}
+
 struct ServerLimits {
     int maxProbes = 2000;                          // readings in flight (--max-probes)
     int maxConnections = 4096;                     // open connections
@@ -35,7 +40,7 @@ struct ServerLimits {
 };
 
 struct ServerOptions {
-    std::string listen = ":" + std::to_string(DEFAULT_PORT);
+    std::string listen = DefaultListen();
     ServerLimits limits;
     std::chrono::milliseconds defaultReadingTimeout{10000};
     std::chrono::milliseconds timeoutMargin{500};  // taken from Prometheus's scrape timeout
