@@ -44,7 +44,7 @@ std::string SupplyName(const Supply& supply) {
     if (!supply.description.empty()) {
         return supply.description;
     }
-    return typed ? type : "#" + std::to_string(supply.index);
+    return typed ? type : std::string("#").append(std::to_string(supply.index));
 }
 
 // The alert's code by its MIB name, else its description, else its number.

@@ -44,8 +44,10 @@ std::string Number(double value) {
 std::string Bar(double percent) {
     const int filled =
         std::clamp(static_cast<int>(std::lround(percent * BAR_CELLS / 100.0)), 0, BAR_CELLS);
-    return "[" + std::string(static_cast<std::size_t>(filled), '#') +
-           std::string(static_cast<std::size_t>(BAR_CELLS - filled), '-') + "]";
+    std::string bar = "[";
+    bar.append(static_cast<std::size_t>(filled), '#');
+    bar.append(static_cast<std::size_t>(BAR_CELLS - filled), '-');
+    return bar + "]";
 }
 
 // The level column of a supply or tray: a bar and percent, or what the printer said instead.
@@ -55,7 +57,8 @@ std::string LevelText(const std::optional<double>& percent,
     if (percent) {
         return Bar(*percent) + " " + Pad(Number(*percent) + "%", 6);
     }
-    std::string text = "[" + std::string(BAR_CELLS, ' ') + "] ";
+    std::string text = "[";
+    text.append(BAR_CELLS, ' ').append("] ");
     if (level) {
         return text + std::to_string(*level) +
                (capacity ? " of " + std::to_string(*capacity) : std::string());
@@ -167,7 +170,8 @@ std::string ConditionText(const Condition& c) {
     if (!c.inputs.empty()) {
         out += "  Trays:\n";
         for (const Input& i : c.inputs) {
-            const std::string name = i.name.empty() ? "#" + std::to_string(i.index) : i.name;
+            const std::string name =
+                i.name.empty() ? std::string("#").append(std::to_string(i.index)) : i.name;
             std::optional<double> percent;
             if (i.level && i.capacity && *i.capacity > 0) {
                 percent = 100.0 * *i.level / *i.capacity;

@@ -6,6 +6,7 @@
 
 #include "condition/health.h"
 #include "snmp/asn_types.h"
+#include "snmp/oid.h"
 
 namespace condition {
 namespace {
@@ -46,17 +47,6 @@ const char* StatusName(std::int32_t status) {
 }
 
 }  // namespace
-
-std::string OidText(const std::vector<std::uint32_t>& oid) {
-    std::string text;
-    for (const std::uint32_t sub : oid) {
-        if (!text.empty()) {
-            text += '.';
-        }
-        text += std::to_string(sub);
-    }
-    return text;
-}
 
 Walk::Walk(SnmpVersion version) : version_(version) {
     Column devices;
@@ -250,8 +240,9 @@ void Walk::AnswerColumns(const ber::Message& answer) {
     }
     if (!moved) {
         for (const std::size_t i : asked_) {
-            Note(ReadError::NotAdvancing,
-                 "walk did not advance at " + OidText(columns_[i].cursor) + ": empty answer");
+            Note(ReadError::NotAdvancing, "walk did not advance at " +
+                                              snmp::FormatOid(columns_[i].cursor) +
+                                              ": empty answer");
             columns_[i].done = true;
         }
     }
@@ -270,7 +261,7 @@ void Walk::ColumnError(std::int32_t status, std::int32_t index) {
             columnsPerPdu_ = count / 2;
         } else {
             Column& column = columns_[asked_[0]];
-            Note(ReadError::TooBig, "answer too big at " + OidText(column.cursor));
+            Note(ReadError::TooBig, "answer too big at " + snmp::FormatOid(column.cursor));
             column.done = true;
         }
         return;
@@ -280,7 +271,7 @@ void Walk::ColumnError(std::int32_t status, std::int32_t index) {
         // noSuchName to a GETNEXT: nothing follows, the column has ended.
         if (status != SNMP_ERRORSTATUS_NOSUCHNAME) {
             Note(ReadError::AgentError, std::string("agent error ") + StatusName(status) + " at " +
-                                            OidText(column.cursor));
+                                            snmp::FormatOid(column.cursor));
         }
         column.done = true;
     } else if (count > 1) {
@@ -289,7 +280,7 @@ void Walk::ColumnError(std::int32_t status, std::int32_t index) {
         Column& column = columns_[asked_[0]];
         if (status != SNMP_ERRORSTATUS_NOSUCHNAME) {
             Note(ReadError::AgentError, std::string("agent error ") + StatusName(status) + " at " +
-                                            OidText(column.cursor));
+                                            snmp::FormatOid(column.cursor));
         }
         column.done = true;
     }
@@ -304,7 +295,7 @@ bool Walk::Step(Column& column, const ber::VarBind& binding) {
     // Before the column test: the same name or a smaller one is a fault even outside the
     // column (an agent that answers the column's own prefix, or steps back out of it).
     if (!(column.cursor < binding.name)) {
-        Note(ReadError::NotAdvancing, "walk did not advance at " + OidText(binding.name));
+        Note(ReadError::NotAdvancing, "walk did not advance at " + snmp::FormatOid(binding.name));
         column.done = true;
         return true;
     }
@@ -315,7 +306,7 @@ bool Walk::Step(Column& column, const ber::VarBind& binding) {
     column.cursor = binding.name;
     if (++column.visited > MAX_ROWS_PER_COLUMN) {
         Note(ReadError::RowCap, "more than " + std::to_string(MAX_ROWS_PER_COLUMN) + " rows at " +
-                                    OidText(column.prefix));
+                                    snmp::FormatOid(column.prefix));
         column.done = true;
         return true;
     }

@@ -100,7 +100,4 @@ class Walk {
     std::vector<std::size_t> asked_;  // what the last request asked: columns or scalars
 };
 
-// Text of an OID in dotted form, for errors.
-std::string OidText(const std::vector<std::uint32_t>& oid);
-
 }  // namespace condition

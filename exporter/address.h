@@ -1,4 +1,4 @@
-// Where a probe may go: the `target` parameter's checks, and the allow-list of networks (CIDR)
+// Where a reading may go: the `target` parameter's checks, and the allow-list of networks (CIDR)
 // a target's address must fall in. Nothing here touches the network.
 //
 // Target syntax: text/target_syntax.h's SplitHostPort (HOST, HOST:PORT, an IPv6 literal bare or

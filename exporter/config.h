@@ -41,7 +41,7 @@ struct Config {
     std::vector<PrinterEntry> printers;
 };
 
-// "1" or "2c" (as the probe's snmp_version parameter spells them).
+// "1" or "2c" (as /probe's snmp_version parameter spells them).
 bool ParseSnmpVersion(std::string_view text, condition::SnmpVersion& version);
 
 bool ParseConfig(const std::string& yaml, Config& config, std::string& error);

@@ -1,15 +1,20 @@
-// Whether a printer's reading read everything, as series an alert rule can use:
-// vellumark_probe_complete (1 when the agent answered and nothing stopped the reading early, else
-// 0) and vellumark_probe_error_info{kind}, one series of value 1 per kind of error the reading
-// met (condition::ReadErrorName: timeout, deadline, request-cap, ...), none when it completed.
-// Written for every probe, answered or not.
+// One printer's condition as the answer of /probe: the vellumark_* metric families whose names
+// and labels dashboards and alert rules rely on (README "Many printers: Prometheus" lists them).
+// No series carries the target: Prometheus adds `instance`. A printer that did not answer gives
+// vellumark_up 0, the duration, whether the reading completed and why not (completeness_metrics.h)
+// and the health (unreachable) only.
 #pragma once
 
+#include <string>
+
 #include "condition/condition.h"
-#include "exporter/exposition.h"
 
 namespace exporter {
 
-void WriteReadingMetrics(Exposition& out, const condition::Condition& condition);
+std::string RenderReading(const condition::Condition& condition, double durationSeconds);
+
+// The MIB's name of an enumeration value as a label value; "" (Prometheus's absent label) when
+// the printer did not give the object or gave a number the MIB does not name.
+std::string EnumLabel(const char* name);
 
 }  // namespace exporter

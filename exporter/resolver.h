@@ -1,7 +1,7 @@
-// Name resolution for many probes at once, each by its own deadline: a slow DNS server must not
-// hold a probe past it, and no HTTP thread ever waits. This is scheduling only: the lookup is
+// Name resolution for many readings at once, each by its own deadline: a slow DNS server must not
+// hold a reading past it, and no HTTP thread ever waits. This is scheduling only: the lookup is
 // the platform's (net::ResolveHostBlocking: IPv4 and IPv6, the first IPv4 address preferred),
-// run on a few threads of the resolver's own so that thousands of probes share a bounded
+// run on a few threads of the resolver's own so that thousands of readings share a bounded
 // number of system lookups. `done` is called exactly once, with the address or with why not, by
 // the request's deadline at the latest: from a lookup thread when the answer came in time, else
 // from the timer thread. A full queue answers at once ("too many lookups"). After the resolver

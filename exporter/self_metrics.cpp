@@ -6,20 +6,20 @@
 
 namespace exporter {
 
-const char* ProbeResultName(ProbeResult result) {
+const char* ReadingResultName(ReadingResult result) {
     switch (result) {
-        case ProbeResult::Success:
+        case ReadingResult::Success:
             return "success";
-        case ProbeResult::Unreachable:
+        case ReadingResult::Unreachable:
             return "unreachable";
-        case ProbeResult::BadRequest:
+        case ReadingResult::BadRequest:
             return "bad_request";
-        case ProbeResult::Forbidden:
+        case ReadingResult::Forbidden:
             return "forbidden";
-        case ProbeResult::Overloaded:
+        case ReadingResult::Overloaded:
             return "overloaded";
-        case ProbeResult::Aborted:
-        case ProbeResult::COUNT:
+        case ReadingResult::Aborted:
+        case ReadingResult::COUNT:
             break;
     }
     return "aborted";
@@ -35,7 +35,7 @@ bool SelfMetrics::TryAdmit(int cap) {
     return true;
 }
 
-void SelfMetrics::Finish(ProbeResult result, double seconds) {
+void SelfMetrics::Finish(ReadingResult result, double seconds) {
     --inFlight_;
     ++results_[static_cast<int>(result)];
     for (std::size_t i = 0; i < BUCKETS.size(); ++i) {
@@ -48,11 +48,11 @@ void SelfMetrics::Finish(ProbeResult result, double seconds) {
     durationMicros_ += static_cast<std::uint64_t>(seconds * 1e6 + 0.5);
 }
 
-void SelfMetrics::Refuse(ProbeResult result) {
+void SelfMetrics::Refuse(ReadingResult result) {
     ++results_[static_cast<int>(result)];
 }
 
-std::uint64_t SelfMetrics::Count(ProbeResult result) const {
+std::uint64_t SelfMetrics::Count(ReadingResult result) const {
     return results_[static_cast<int>(result)].load();
 }
 
@@ -64,8 +64,8 @@ std::string SelfMetrics::Render(const condition::ReaderStats& reader) const {
 
     out.Family("vellumark_exporter_probes_total", MetricType::Counter,
                "Probes answered, by result.");
-    for (int i = 0; i < static_cast<int>(ProbeResult::COUNT); ++i) {
-        out.Sample({{"result", ProbeResultName(static_cast<ProbeResult>(i))}},
+    for (int i = 0; i < static_cast<int>(ReadingResult::COUNT); ++i) {
+        out.Sample({{"result", ReadingResultName(static_cast<ReadingResult>(i))}},
                    static_cast<double>(results_[i].load()));
     }
     out.Family("vellumark_exporter_probe_duration_seconds", MetricType::Histogram,

@@ -1,6 +1,6 @@
-// The exporter's own metrics for /metrics: probes by result, their duration, probes in flight
-// (which also enforces the cap on them), the reader's SNMP counts, the build and the process.
-// Every method may be called from any thread.
+// The exporter's own metrics for /metrics: readings by result, their duration, readings in
+// flight (which also enforces the cap on them), the reader's SNMP counts, the build and the
+// process. Every method may be called from any thread.
 #pragma once
 
 #include <array>
@@ -12,28 +12,28 @@
 
 namespace exporter {
 
-enum class ProbeResult {
+enum class ReadingResult {
     Success,      // the printer answered
     Unreachable,  // it did not, or its name did not resolve
     BadRequest,   // 400: no, a malformed or an over-long target; unknown auth or version
     Forbidden,    // 403: the target's address is outside the allow-list
-    Overloaded,   // 503: the cap on probes in flight was reached
+    Overloaded,   // 503: the cap on readings in flight was reached
     Aborted,      // 503: the exporter was shutting down
     COUNT
 };
-const char* ProbeResultName(ProbeResult result);
+const char* ReadingResultName(ReadingResult result);
 
 class SelfMetrics {
   public:
-    // Counts a probe in flight unless `cap` are already; false (and nothing counted) then.
+    // Counts a reading in flight unless `cap` are already; false (and nothing counted) then.
     bool TryAdmit(int cap);
-    // Ends an admitted probe.
-    void Finish(ProbeResult result, double seconds);
-    // Counts a probe refused before it was admitted.
-    void Refuse(ProbeResult result);
+    // Ends an admitted reading.
+    void Finish(ReadingResult result, double seconds);
+    // Counts a reading refused before it was admitted.
+    void Refuse(ReadingResult result);
 
     int InFlight() const { return inFlight_.load(); }
-    std::uint64_t Count(ProbeResult result) const;
+    std::uint64_t Count(ReadingResult result) const;
 
     std::string Render(const condition::ReaderStats& reader) const;
 
@@ -42,7 +42,7 @@ class SelfMetrics {
 
   private:
     std::atomic<int> inFlight_{0};
-    std::array<std::atomic<std::uint64_t>, static_cast<int>(ProbeResult::COUNT)> results_{};
+    std::array<std::atomic<std::uint64_t>, static_cast<int>(ReadingResult::COUNT)> results_{};
     std::array<std::atomic<std::uint64_t>, BUCKETS.size()> buckets_{};  // not cumulative
     std::atomic<std::uint64_t> durationCount_{0};
     std::atomic<std::uint64_t> durationMicros_{0};

@@ -15,7 +15,7 @@
 #include <unordered_map>
 
 #include "exporter/address.h"
-#include "exporter/probe_metrics.h"
+#include "exporter/reading_metrics.h"
 #include "exporter/status_page.h"
 #include "platform/net/net.h"
 #include "platform/net/socket_address.h"
@@ -31,7 +31,7 @@ constexpr const char* EXPOSITION = "text/plain; version=0.0.4; charset=utf-8";
 constexpr const char* HTML = "text/html; charset=utf-8";
 constexpr std::size_t MAX_ECHOED_BYTES = 64;
 
-// A request answered later: a probe, or a page waiting for the printers' refresh.
+// A request answered later: a reading, or a page waiting for the printers' refresh.
 struct Pending {
     std::mutex mutex;
     MHD_Connection* connection = nullptr;
@@ -136,10 +136,11 @@ struct Server::Impl {
             pending.outcome = std::move(*outcome);
         }
         if (!pending.page) {
-            ProbeResult result = aborted                              ? ProbeResult::Aborted
-                                 : pending.outcome.forbidden          ? ProbeResult::Forbidden
-                                 : pending.outcome.condition.answered ? ProbeResult::Success
-                                                                      : ProbeResult::Unreachable;
+            ReadingResult result = aborted                     ? ReadingResult::Aborted
+                                   : pending.outcome.forbidden ? ReadingResult::Forbidden
+                                   : pending.outcome.condition.answered
+                                       ? ReadingResult::Success
+                                       : ReadingResult::Unreachable;
             metrics.Finish(result, pending.seconds);
         }
         if (pending.suspended) {
@@ -176,52 +177,52 @@ struct Server::Impl {
                               " is outside the networks this exporter may probe");
         }
         return Answer(connection, MHD_HTTP_OK,
-                      RenderProbe(pending.outcome.condition, pending.seconds), EXPOSITION);
+                      RenderReading(pending.outcome.condition, pending.seconds), EXPOSITION);
     }
 
     // --- the endpoints -----------------------------------------------------------------
 
-    MHD_Result Probe(MHD_Connection* connection, void** context) {
-        auto refuse = [&](unsigned status, ProbeResult result, const std::string& reason) {
+    MHD_Result Reading(MHD_Connection* connection, void** context) {
+        auto refuse = [&](unsigned status, ReadingResult result, const std::string& reason) {
             metrics.Refuse(result);
             return Reason(connection, status, reason);
         };
         const char* target = Argument(connection, "target");
         if (target == nullptr) {
-            return refuse(MHD_HTTP_BAD_REQUEST, ProbeResult::BadRequest,
+            return refuse(MHD_HTTP_BAD_REQUEST, ReadingResult::BadRequest,
                           "missing parameter 'target'");
         }
         std::string why;
         auto where = ParseTarget(target, why);
         if (!where) {
-            return refuse(MHD_HTTP_BAD_REQUEST, ProbeResult::BadRequest, why);
+            return refuse(MHD_HTTP_BAD_REQUEST, ReadingResult::BadRequest, why);
         }
         const char* authName = Argument(connection, "auth");
         auto auth = config.auths.find(std::string_view(authName ? authName : DEFAULT_AUTH));
         if (auth == config.auths.end()) {
-            return refuse(MHD_HTTP_BAD_REQUEST, ProbeResult::BadRequest,
+            return refuse(MHD_HTTP_BAD_REQUEST, ReadingResult::BadRequest,
                           "unknown auth '" + Echo(authName) + "'");
         }
         Auth credentials = auth->second;
         if (const char* version = Argument(connection, "snmp_version")) {
             if (!ParseSnmpVersion(version, credentials.version)) {
-                return refuse(MHD_HTTP_BAD_REQUEST, ProbeResult::BadRequest,
+                return refuse(MHD_HTTP_BAD_REQUEST, ReadingResult::BadRequest,
                               "snmp_version must be 1 or 2c, not '" + Echo(version) + "'");
             }
         }
         if (stopping) {
-            return refuse(MHD_HTTP_SERVICE_UNAVAILABLE, ProbeResult::Aborted,
+            return refuse(MHD_HTTP_SERVICE_UNAVAILABLE, ReadingResult::Aborted,
                           "exporter is shutting down");
         }
         if (!metrics.TryAdmit(options.limits.maxProbes)) {
             return refuse(
-                MHD_HTTP_SERVICE_UNAVAILABLE, ProbeResult::Overloaded,
+                MHD_HTTP_SERVICE_UNAVAILABLE, ReadingResult::Overloaded,
                 "too many probes in flight (" + std::to_string(options.limits.maxProbes) + ")");
         }
         auto timeout =
-            ProbeTimeout(MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
-                                                     "X-Prometheus-Scrape-Timeout-Seconds"),
-                         options.defaultProbeTimeout, options.timeoutMargin);
+            ReadingTimeout(MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                       "X-Prometheus-Scrape-Timeout-Seconds"),
+                           options.defaultReadingTimeout, options.timeoutMargin);
         std::shared_ptr<Pending> pending = Register(connection, context, false);
         launcher.Read(
             *where, credentials, pending->start + timeout,
@@ -256,7 +257,7 @@ struct Server::Impl {
         }
         std::string_view path(url);
         if (path == "/probe") {
-            return Probe(connection, context);
+            return Reading(connection, context);
         }
         if (path == "/metrics") {
             return Answer(connection, MHD_HTTP_OK, metrics.Render(reader.Stats()), EXPOSITION);
@@ -351,8 +352,8 @@ bool ParseListenAddress(const std::string& text, net::Endpoint& address, bool& d
     return true;
 }
 
-std::chrono::milliseconds ProbeTimeout(const char* header, std::chrono::milliseconds fallback,
-                                       std::chrono::milliseconds margin) {
+std::chrono::milliseconds ReadingTimeout(const char* header, std::chrono::milliseconds fallback,
+                                         std::chrono::milliseconds margin) {
     if (header == nullptr) {
         return fallback;
     }
@@ -361,7 +362,7 @@ std::chrono::milliseconds ProbeTimeout(const char* header, std::chrono::millisec
     if (end == header || *end != '\0' || !std::isfinite(seconds) || seconds <= 0) {
         return fallback;
     }
-    // Bounded above so that a header cannot keep a probe's resources for hours.
+    // Bounded above so that a header cannot keep a reading's resources for hours.
     constexpr double LONGEST = 300;
     double wanted = std::min(seconds, LONGEST);
     double left = std::max(wanted - std::chrono::duration<double>(margin).count(), wanted / 2);

@@ -1,10 +1,10 @@
 // The exporter's HTTP server on libmicrohttpd: /probe, /metrics, the status page and
 // /-/healthy, with every resource bounded. One polling thread serves every connection; a
-// probe or a stale page suspends its connection and is resumed from the resolver's or reader's
-// thread, so a slow printer never holds up another request. Beyond the cap on probes in flight
-// a probe gets 503 at once; a client that has not sent its whole request within the receive
-// limit is cut off (CutSlowClients, called periodically); connections, per-connection memory
-// and idle time are capped by libmicrohttpd.
+// reading or a stale page suspends its connection and is resumed from the resolver's or
+// reader's thread, so a slow printer never holds up another request. Beyond the cap on readings
+// in flight a /probe request gets 503 at once; a client that has not sent its whole request
+// within the receive limit is cut off (CutSlowClients, called periodically); connections,
+// per-connection memory and idle time are capped by libmicrohttpd.
 //
 // Lifetime: Shutdown answers every waiting request (503) and stops within the grace time; the
 // launcher's resolver and reader must be destroyed after Shutdown and before the server.
@@ -25,8 +25,13 @@ namespace exporter {
 
 inline constexpr std::uint16_t DEFAULT_PORT = 10305;
 
+// ":10305": every address, IPv6 and IPv4, on DEFAULT_PORT.
+inline std::string DefaultListen() {
+    return std::string(":").append(std::to_string(DEFAULT_PORT));
+}
+
 struct ServerLimits {
-    int maxProbes = 2000;                          // probes in flight
+    int maxProbes = 2000;                          // readings in flight (--max-probes)
     int maxConnections = 4096;                     // open connections
     std::size_t connectionMemory = 32 * 1024;      // per connection: request line, headers
     std::chrono::milliseconds receiveLimit{5000};  // to send a whole request
@@ -34,9 +39,9 @@ struct ServerLimits {
 };
 
 struct ServerOptions {
-    std::string listen = ":" + std::to_string(DEFAULT_PORT);
+    std::string listen = DefaultListen();
     ServerLimits limits;
-    std::chrono::milliseconds defaultProbeTimeout{10000};
+    std::chrono::milliseconds defaultReadingTimeout{10000};
     std::chrono::milliseconds timeoutMargin{500};  // taken from Prometheus's scrape timeout
 };
 
@@ -44,10 +49,10 @@ struct ServerOptions {
 bool ParseListenAddress(const std::string& text, net::Endpoint& address, bool& dualStack,
                         std::string& error);
 
-// How long a probe may take given the X-Prometheus-Scrape-Timeout-Seconds header (nullptr
+// How long a reading may take given the X-Prometheus-Scrape-Timeout-Seconds header (nullptr
 // when absent): the header less the margin (but at least half of it), else the default.
-std::chrono::milliseconds ProbeTimeout(const char* header, std::chrono::milliseconds fallback,
-                                       std::chrono::milliseconds margin);
+std::chrono::milliseconds ReadingTimeout(const char* header, std::chrono::milliseconds fallback,
+                                         std::chrono::milliseconds margin);
 
 class Server {
   public:

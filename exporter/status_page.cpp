@@ -4,7 +4,7 @@
 #include <cmath>
 #include <ctime>
 
-#include "exporter/probe_metrics.h"
+#include "exporter/reading_metrics.h"
 #include "text/printable_text.h"
 #include "vellumark/version.h"
 

@@ -18,7 +18,8 @@ fi
 for target in "${targets[@]}"; do
     name=$(basename "$target")
     work=$(mktemp -d)
-    # Seeds: the corpus/ folder beside the target's source (fuzz/<area>/corpus).
+    # Seeds: the corpus/ folder beside the target's source (fuzz/<area>/corpus), which may link
+    # to another area's when both read the same bytes.
     area=$(basename "$(dirname "$target")")
     if [ -d "$root/fuzz/$area/corpus" ]; then
         cp -r "$root/fuzz/$area/corpus/." "$work/"

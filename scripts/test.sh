@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The whole test run: installs what it needs, builds with warnings as errors, runs every test,
-# the Windows builds with their tests under wine, the unit tests again under AddressSanitizer +
-# UndefinedBehaviorSanitizer, and a short fuzzing run of each network decoder.
+# The whole test run: installs what it needs, checks the formatting of every C++ file, builds
+# with warnings as errors, runs every test, the Windows builds with their tests under wine, the
+# unit tests again under AddressSanitizer + UndefinedBehaviorSanitizer, and a short fuzzing run
+# of each network decoder. (scripts/check.sh is the quicker loop while changing the code.)
 #
 #   scripts/test.sh            (as root on Debian 12; CI runs exactly this)
 #
@@ -16,6 +17,9 @@ step() { printf '\n==== %s ====\n' "$*"; }
 
 step "dependencies"
 scripts/install-deps.sh
+
+step "formatting (clang-format 14, every C++ file)"
+scripts/check-format.sh --all
 
 step "Windows builds (MinGW, i686 and x86_64)"
 JOBS=$jobs scripts/build-windows.sh build

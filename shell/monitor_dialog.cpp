@@ -6,9 +6,9 @@
 #include "probe/probe.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
+#include "shell/object_text.h"
 #include "shell/poll_cycle.h"
 #include "shell/resources/resource.h"
-#include "shell/object_text.h"
 #include "state/watched_target.h"
 #include "text/bounded_text.h"
 
@@ -52,13 +52,14 @@ void OnInitDialog(HWND dialog, NOTIFYICONDATAA* record) {
     ui::SendMessageA(dialog, WM_TIMER, POLL_TIMER_ID, 0);
 }
 
-// Polls while the printer answers; otherwise shows it as unreachable and waits for Update
-// Target. The target text goes into IDC_PRIMARY only on entering the unreachable display:
-// from then on the box belongs to the user typing a new target.
+// Tells the platform whether the printer answers and, when it does not, why.
 void ReportState(HWND dialog) {
     ui::ReportMonitorState(dialog, g_state == STATE_OK ? nullptr : g_reason);
 }
 
+// Polls while the printer answers; otherwise shows it as unreachable and waits for Update
+// Target. The target text goes into IDC_PRIMARY only on entering the unreachable display:
+// from then on the box belongs to the user typing a new target.
 void OnTick(HWND dialog, NOTIFYICONDATAA* record) {
     if (g_state == STATE_OK) {
         PollPrinterStatus(dialog);

@@ -1,5 +1,6 @@
 // One status poll cycle: the printer objects of StatusOidTable, read through one session,
 // delivered into the status window's controls.
+// tests/shell/shell_test.cpp links a scripted PollPrinterStatus in place of poll_cycle.cpp's.
 #pragma once
 
 #include "win32_types.h"

@@ -609,6 +609,11 @@ Error Encode(const Message& message, std::vector<std::uint8_t>& out) {
     return Error::None;
 }
 
+bool OidEncodable(const std::vector<std::uint32_t>& oid) {
+    std::size_t octets = 0;
+    return OidOctets(oid, &octets) == Error::None;
+}
+
 Error Decode(const std::uint8_t* data, std::size_t size, Message& out) {
     if (size > MAX_MESSAGE_BYTES) {
         return Error::MessageTooLarge;

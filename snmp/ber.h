@@ -87,6 +87,11 @@ struct Message {
 // `valid` is written as its tag and raw bytes, as it came.
 Error Encode(const Message& message, std::vector<std::uint8_t>& out);
 
+// Whether Encode can carry `oid` as a name or a value: two to MAX_OID_COMPONENTS components,
+// the first two arcs fitting their shared sub-identifier (first 0..2, second below 40 under 0
+// and 1).
+bool OidEncodable(const std::vector<std::uint32_t>& oid);
+
 // Decodes one whole message; bytes after it are an error (TrailingBytes).
 Error Decode(const std::uint8_t* data, std::size_t size, Message& out);
 

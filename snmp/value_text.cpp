@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "snmp/oid.h"
 #include "text/bounded_text.h"
 
 namespace {
@@ -39,25 +40,14 @@ char* StringText(const AsnOctetString& string) {
     return text;
 }
 
-// Joins `count` decimal elements with "." into at most 127 characters.
-template <typename ElementAt>
-char* DottedText(std::uint32_t count, ElementAt elementAt) {
-    if (count == 0) {
-        return nullptr;
-    }
-    char dotted[DOTTED_CHARS] = "";
-    for (std::uint32_t i = 0; i < count; ++i) {
-        char element[16] = "";
-        std::to_chars(element, element + sizeof element - 1, elementAt(i));
-        BoundedAppend(dotted, sizeof dotted, element);
-        if (i + 1 < count) {
-            BoundedAppend(dotted, sizeof dotted, ".");
-        }
-    }
-    const std::size_t bytes = std::strlen(dotted) + 1;
+// `dotted` cut to DOTTED_CHARS - 1 characters, in new storage.
+char* DottedText(const char* dotted) {
+    char cut[DOTTED_CHARS] = "";
+    BoundedCopy(cut, sizeof cut, dotted);
+    const std::size_t bytes = std::strlen(cut) + 1;
     char* text = NewText(bytes);
     if (text != nullptr) {
-        std::memcpy(text, dotted, bytes);
+        std::memcpy(text, cut, bytes);
     }
     return text;
 }
@@ -83,11 +73,24 @@ char* ValueToText(const AsnAny* value) {
             return StringText(value->asnValue.string);
         case ASN_IPADDRESS: {
             const AsnOctetString& address = value->asnValue.string;
-            return DottedText(address.length, [&](std::uint32_t i) { return address.stream[i]; });
+            if (address.length == 0) {
+                return nullptr;
+            }
+            std::string dotted;
+            for (std::uint32_t i = 0; i < address.length && dotted.size() < DOTTED_CHARS; ++i) {
+                if (i != 0) {
+                    dotted += '.';
+                }
+                dotted += std::to_string(address.stream[i]);
+            }
+            return DottedText(dotted.c_str());
         }
         case ASN_OBJECTIDENTIFIER: {
             const AsnObjectIdentifier& oid = value->asnValue.object;
-            return DottedText(oid.idLength, [&](std::uint32_t i) { return oid.ids[i]; });
+            if (oid.idLength == 0) {
+                return nullptr;
+            }
+            return DottedText(snmp::FormatOid({oid.ids, oid.idLength}).c_str());
         }
         default:
             return nullptr;

@@ -11,7 +11,7 @@
 namespace exporter {
 
 struct Options {
-    std::string listen = ":" + std::to_string(DEFAULT_PORT);
+    std::string listen = DefaultListen();
     std::string configPath;  // empty: no file (the default auth, no printers on the page)
     std::vector<Cidr> allow = DefaultAllowList();
     int maxProbes = ServerLimits{}.maxProbes;

@@ -2,6 +2,10 @@
 // of the platform's sockets and name resolution, with one endpoint type (IPv4 or IPv6) for
 // every address. One implementation per platform (the *_posix.cpp and *_win32.cpp files) is
 // picked by the build.
+//
+// Stand-ins are linked in place of an implementation by tests/shell/shell_test.cpp
+// (ResolveIPv4) and fuzz/snmpmgr/fuzz_answer.cpp (everything but ICMP): a change here changes
+// them too.
 #pragma once
 
 #include <array>

@@ -1,9 +1,11 @@
 // Dotted-text conversion of identifiers, as SnmpMgrStrToOid does it: counted from the root.
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "platform/snmpmgr/mgmtapi.h"
-#include "snmp/ber.h"
+#include "snmp/oid.h"
 
 int SnmpMgrStrToOid(const char* text, AsnObjectIdentifier* oid) {
     if (oid == nullptr) {
@@ -11,36 +13,18 @@ int SnmpMgrStrToOid(const char* text, AsnObjectIdentifier* oid) {
     }
     oid->idLength = 0;
     oid->ids = nullptr;
-    if (text == nullptr || text[0] != '.') {
+    std::vector<std::uint32_t> parsed;
+    std::string error;
+    if (text == nullptr || !snmp::ParseOid(text, snmp::LeadingDot::Required, parsed, error)) {
         return 0;
     }
-    std::uint32_t parsed[ber::MAX_OID_COMPONENTS];
-    std::uint32_t count = 0;
-    const char* p = text;
-    while (*p == '.') {
-        ++p;  // the dot before each component
-        if (*p < '0' || *p > '9' || count == ber::MAX_OID_COMPONENTS) {
-            return 0;  // empty component, trailing dot, stray character or too many
-        }
-        std::uint64_t value = 0;
-        while (*p >= '0' && *p <= '9') {
-            value = value * 10 + static_cast<std::uint64_t>(*p - '0');
-            if (value > 0xFFFFFFFFu) {
-                return 0;
-            }
-            ++p;
-        }
-        parsed[count++] = static_cast<std::uint32_t>(value);
-    }
-    if (*p != '\0') {
-        return 0;
-    }
-    auto* ids = static_cast<std::uint32_t*>(SnmpUtilMemAlloc(count * sizeof(std::uint32_t)));
+    const std::size_t bytes = parsed.size() * sizeof(std::uint32_t);
+    auto* ids = static_cast<std::uint32_t*>(SnmpUtilMemAlloc(bytes));
     if (ids == nullptr) {
         return 0;
     }
-    std::memcpy(ids, parsed, count * sizeof(std::uint32_t));
+    std::memcpy(ids, parsed.data(), bytes);
     oid->ids = ids;
-    oid->idLength = count;
+    oid->idLength = static_cast<std::uint32_t>(parsed.size());
     return 1;
 }

@@ -1,6 +1,8 @@
 // The user-interface seam: exactly the operations that start-up and the status window need of
 // the platform, named and shaped after the Win32 calls they stand for. The Win32 layer maps
-// each one onto the real call; the Qt, terminal and test layers implement the same contract.
+// each one onto the real call; the Qt, terminal and test layers implement the same contract
+// (the test layer, tests/support/fake_ui, records every call and is linked in place of a
+// front-end).
 //
 // Messages delivered to a dialog procedure carry Win32 message numbers and command
 // identifiers on every platform (see win32_types.h). Every operation runs on the GUI thread.
@@ -62,8 +64,9 @@ LPSTR lstrcpynA(LPSTR destination, LPCSTR source, int count);
 
 // After each tick and each Update Target: whether the printer answered and, when it did not,
 // why. `reason` is null when it answered, else one of "not-resolved", "target-too-long",
-// "community-too-long", "no-echo-reply", "timeout", "no-session". The window shows none of it
-// (the Windows layer ignores it); scripts read it from the terminal program's one-shot mode.
+// "community-too-long", "no-echo-reply", "timeout", "no-session", "no-model". The window shows
+// none of it (the Windows layer ignores it); scripts read it from the terminal program's
+// one-shot mode.
 void ReportMonitorState(HWND dialog, LPCSTR reason);
 
 }  // namespace ui

@@ -8,6 +8,7 @@
 
 #include "apps/printer-sim/options.h"
 #include "platform/net/net.h"
+#include "snmp/oid.h"
 #include "tools/printer-sim/typed_value.h"
 #include "tools/printer-sim/udp_socket.h"
 
@@ -68,7 +69,7 @@ Expected Seen(const sim::Options& o, const std::string& error) {
         seen.profiles += profile.community + "=" + profile.source + " ";
     }
     for (const auto& [oid, status] : o.faults.errorStatusByOid) {
-        seen.errors += sim::FormatOid(oid) + "=" + std::to_string(status) + " ";
+        seen.errors += snmp::FormatOid(oid) + "=" + std::to_string(status) + " ";
     }
     for (const net::Endpoint& address : o.controlAllow) {
         seen.controlAllow += net::AddressText(address) + " ";

@@ -18,8 +18,8 @@
 
 #include "condition/engine.h"
 #include "condition/render.h"
-#include "snmp/asn_types.h"
 #include "platform/net/net.h"
+#include "snmp/asn_types.h"
 #include "tests/condition/drive.h"
 #include "tests/support/loopback_udp.h"
 #include "tests/support/printer_sim.h"

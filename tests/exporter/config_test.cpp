@@ -1,5 +1,5 @@
 // The configuration file: what loads, and that every mistake is refused with where it is. (A
-// file with auths and printers, and the credentials they give a probe: http_test.py.)
+// file with auths and printers, and the credentials they give a reading: http_test.py.)
 #include <gtest/gtest.h>
 
 #include "exporter/config.h"

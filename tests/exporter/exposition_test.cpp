@@ -1,11 +1,11 @@
-// The exposition text: escaping, numbers, and what a probe answers for a printer.
+// The exposition text: escaping, numbers, and what /probe answers for a printer.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 #include "exporter/exposition.h"
-#include "exporter/probe_metrics.h"
+#include "exporter/reading_metrics.h"
 #include "tests/exporter/sample_condition.h"
 
 namespace exporter {
@@ -66,8 +66,8 @@ bool Has(const std::string& text, const std::string& line) {
     return text.find("\n" + line + "\n") != std::string::npos || text.rfind(line + "\n", 0) == 0;
 }
 
-TEST(ProbeMetrics, AnsweringPrinter) {
-    std::string text = RenderProbe(testing::SampleCondition(), 0.0421);
+TEST(ReadingMetrics, AnsweringPrinter) {
+    std::string text = RenderReading(testing::SampleCondition(), 0.0421);
     // A toner's labels, all but the closing brace.
     const auto toner = [](std::string index, std::string description, std::string colour) {
         return "{supply=\"" + index + "\",description=\"" + description + "\",colour=\"" + colour +
@@ -121,10 +121,10 @@ TEST(ProbeMetrics, AnsweringPrinter) {
     }
 }
 
-TEST(ProbeMetrics, SilentPrinterGivesUpDurationAndHealthOnly) {
+TEST(ReadingMetrics, SilentPrinterGivesUpDurationAndHealthOnly) {
     condition::Condition silent = testing::SampleCondition();
     silent.answered = false;
-    std::string text = RenderProbe(silent, 9.5);
+    std::string text = RenderReading(silent, 9.5);
     EXPECT_TRUE(Has(text, "vellumark_printer_health{state=\"unreachable\"} 1"));
     EXPECT_TRUE(Has(text, "vellumark_printer_health{state=\"critical\"} 0"));
     EXPECT_EQ(text.find("vellumark_supply"), std::string::npos);
@@ -133,7 +133,7 @@ TEST(ProbeMetrics, SilentPrinterGivesUpDurationAndHealthOnly) {
 
 // What the printer lacks is no number: an object not read gives no series, an enumeration it
 // lacks or numbers outside the MIB an empty label value (Prometheus's absent label).
-TEST(ProbeMetrics, UnreadStatusAndUnnamedEnumerations) {
+TEST(ReadingMetrics, UnreadStatusAndUnnamedEnumerations) {
     condition::Condition c = testing::SampleCondition();
     c.deviceStatus = 0;   // not read: no family
     c.printerStatus = 9;  // outside the MIB: no state is 1
@@ -145,7 +145,7 @@ TEST(ProbeMetrics, UnreadStatusAndUnnamedEnumerations) {
     c.alerts[0].code = 0;
     c.alerts[0].group = 12345;
     c.inputs[1].levelState = condition::LevelState::SomeRemaining;
-    std::string text = RenderProbe(c, 0);
+    std::string text = RenderReading(c, 0);
     EXPECT_EQ(text.find("vellumark_printer_device_status"), std::string::npos);
     EXPECT_EQ(text.find("vellumark_printer_status{state=\"idle\"} 1"), std::string::npos);
     EXPECT_EQ(text.find("vellumark_printer_error"), std::string::npos) << text;
@@ -175,7 +175,7 @@ TEST(ProbeMetrics, UnreadStatusAndUnnamedEnumerations) {
 
 // Whether the reading read everything, for any probe: complete or not, and each kind of error
 // that stopped it as a label an alert rule can match.
-TEST(ProbeMetrics, IncompleteReadingSaysWhyByKind) {
+TEST(ReadingMetrics, IncompleteReadingSaysWhyByKind) {
     using condition::ReadError;
     struct Case {
         const char* what;
@@ -219,7 +219,7 @@ TEST(ProbeMetrics, IncompleteReadingSaysWhyByKind) {
         condition.answered = c.answered;
         condition.error = c.error;
         condition.errorKinds = c.kinds;
-        const std::string text = RenderProbe(condition, 0.6);
+        const std::string text = RenderReading(condition, 0.6);
         for (const std::string& line : c.lines) {
             EXPECT_TRUE(Has(text, line)) << c.what << ": " << line << "\n---\n" << text;
         }

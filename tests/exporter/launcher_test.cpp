@@ -1,6 +1,6 @@
-// What a probe becomes before any packet leaves: its time from Prometheus's scrape-timeout
+// What a reading becomes before any packet leaves: its time from Prometheus's scrape-timeout
 // header, and the launcher's reading (an address outside the allow-list is forbidden, a name is
-// resolved first and judged by its address, a name that does not resolve ends the probe). The
+// resolved first and judged by its address, a name that does not resolve ends the reading). The
 // HTTP side end to end, with the credentials and the deadline that reach the printer:
 // http_test.py.
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(ProbeTimeout, FromTheScrapeTimeoutHeaderLessTheMargin) {
+TEST(ReadingTimeout, FromTheScrapeTimeoutHeaderLessTheMargin) {
     struct Case {
         const char* header;
         std::chrono::milliseconds timeout;
@@ -25,7 +25,8 @@ TEST(ProbeTimeout, FromTheScrapeTimeoutHeaderLessTheMargin) {
                  {"4s", 10000ms},    {"nonsense", 10000ms}, {"0", 10000ms},     {"-3", 10000ms},
                  {"inf", 10000ms},   {"nan", 10000ms},      {"99999", 299500ms}};
     for (const Case& c : cases) {
-        EXPECT_EQ(ProbeTimeout(c.header, 10000ms, 500ms), c.timeout) << (c.header ? c.header : "-");
+        EXPECT_EQ(ReadingTimeout(c.header, 10000ms, 500ms), c.timeout)
+            << (c.header ? c.header : "-");
     }
 }
 

@@ -1,4 +1,4 @@
-// Name resolution by a deadline: a slow lookup must not hold a probe past it. (The system's
+// Name resolution by a deadline: a slow lookup must not hold a reading past it. (The system's
 // lookup of localhost is exercised by the HTTP tests.)
 #include <gtest/gtest.h>
 

@@ -119,37 +119,46 @@ class StartupTest : public ::testing::Test {
 
 TEST_F(StartupTest, CommandLineTable) {
     const std::string x70(70, 'x'), x63(63, 'x'), h80(80, 'h'), h63(63, 'h');
-    // The command line; the entry typed into the prompt, if there is one; the outcome, and
-    // what the first tick reports: a target or community that does not fit is never used cut,
-    // a name that does not resolve is unreachable at once, and no packet is sent for either.
-    using Row = std::tuple<std::string, std::string, bool, std::string, std::string, std::string>;
-    const Row cases[] = {
-        {"     ", " two words ", true, " two words ", "orchid", "answered"},
-        {"", h80, true, h63, "orchid", "answered"},  // the prompt reads no more than fits
-        {"  printer.lan    public  third", "", false, "printer.lan", "public", "answered"},
-        {"\t\"my\tprinter\" x", "", false, "\t\"my\tprinter\"", "x", "answered"},  // only spaces
-        {x70, "", false, x63, "orchid", REASON_TARGET_TOO_LONG},
-        {"p " + x70, "", false, "p", x63, REASON_COMMUNITY_TOO_LONG},
-        {"gone.example:1161", "", false, "gone.example:1161", "orchid", REASON_NOT_RESOLVED},
+    // A target or community that does not fit is never used cut, a name that does not resolve
+    // is unreachable at once, and no packet is sent for either.
+    const struct {
+        const char* name;
+        std::string line;
+        std::string entry;  // typed into the prompt, if there is one
+        bool prompt;
+        std::string target;
+        std::string community;
+        std::string reported;  // by the first tick
+    } cases[] = {
+        {"blank line prompts", "     ", " two words ", true, " two words ", "orchid", "answered"},
+        {"prompt reads no more than fits", "", h80, true, h63, "orchid", "answered"},
+        {"target, community, extra word", "  printer.lan    public  third", "", false,
+         "printer.lan", "public", "answered"},
+        {"only spaces separate", "\t\"my\tprinter\" x", "", false, "\t\"my\tprinter\"", "x",
+         "answered"},
+        {"target too long", x70, "", false, x63, "orchid", REASON_TARGET_TOO_LONG},
+        {"community too long", "p " + x70, "", false, "p", x63, REASON_COMMUNITY_TOO_LONG},
+        {"name not resolved", "gone.example:1161", "", false, "gone.example:1161", "orchid",
+         REASON_NOT_RESOLVED},
     };
-    for (const auto& [line, entry, prompt, target, community, reported] : cases) {
-        SCOPED_TRACE("command line [" + line + "], entry [" + entry + "]");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         SetUp();
-        promptEntry = entry;
-        Run(line);
+        promptEntry = c.entry;
+        Run(c.line);
         EXPECT_EQ(W().ran,
-                  (prompt ? std::vector{IDD_TARGET, IDD_MONITOR} : std::vector{IDD_MONITOR}));
-        EXPECT_EQ(std::tie(g_target, g_community), std::tie(target, community));
+                  (c.prompt ? std::vector{IDD_TARGET, IDD_MONITOR} : std::vector{IDD_MONITOR}));
+        EXPECT_EQ(std::tie(g_target, g_community), std::tie(c.target, c.community));
         EXPECT_EQ(scripted::S.probeCalls, 1);
-        EXPECT_EQ(Monitor().reported, reported);
-        EXPECT_EQ(Monitor().texts[IDC_PRIMARY], reported == "answered" ? "READY" : target);
+        EXPECT_EQ(Monitor().reported, c.reported);
+        EXPECT_EQ(Monitor().texts[IDC_PRIMARY], c.reported == "answered" ? "READY" : c.target);
         // The prompt's box takes no more than a target holds and has the keyboard.
         const fakeui::Dialog& box = W().dialogs[IDD_TARGET];
         EXPECT_EQ(box.limits.contains(IDC_TARGET_EDIT) ? box.limits.at(IDC_TARGET_EDIT) : 0,
-                  prompt ? 63u : 0u);
-        EXPECT_EQ(box.focus,
-                  prompt ? fakeui::ControlHandle(fakeui::DialogHandle(IDD_TARGET), IDC_TARGET_EDIT)
-                         : nullptr);
+                  c.prompt ? 63u : 0u);
+        EXPECT_EQ(box.focus, c.prompt ? fakeui::ControlHandle(fakeui::DialogHandle(IDD_TARGET),
+                                                              IDC_TARGET_EDIT)
+                                      : nullptr);
     }
 }
 
@@ -160,15 +169,25 @@ TEST_F(StartupTest, TitleFirstIconAndFirstTick) {
     const char* const model = "LaserJet 9000 Monitor";
     const char* const none = "Quillfen - Printer Monitor";
     const std::string silent = scripted::SILENT;
-    const std::tuple<int, std::string, int, const char*, int, std::string> cases[] = {
-        {PROBE_REPLY, "LaserJet 9000", STATE_OK, model, IDI_ONLINE, "answered"},
-        {PROBE_NO_REPLY, "LaserJet 9000", STATE_UNREACHABLE, model, IDI_ONLINE, "no-echo-reply"},
-        {PROBE_REPLY, "", STATE_OK, none, IDI_OFFLINE, "answered"},
-        {PROBE_NO_REPLY, silent, STATE_UNREACHABLE, none, IDI_OFFLINE, REASON_TIMEOUT},
-        {PROBE_ERROR, "", PROBE_ERROR, "", 0, "-"},
+    const struct {
+        const char* name;
+        int probe;
+        std::string query;  // the model query's answer
+        int state;
+        const char* title;
+        int icon;
+        std::string reported;
+    } cases[] = {
+        {"answers", PROBE_REPLY, "LaserJet 9000", STATE_OK, model, IDI_ONLINE, "answered"},
+        {"model but no echo", PROBE_NO_REPLY, "LaserJet 9000", STATE_UNREACHABLE, model, IDI_ONLINE,
+         "no-echo-reply"},
+        {"echo but no model", PROBE_REPLY, "", STATE_OK, none, IDI_OFFLINE, "answered"},
+        {"silent", PROBE_NO_REPLY, silent, STATE_UNREACHABLE, none, IDI_OFFLINE, REASON_TIMEOUT},
+        {"no way to probe", PROBE_ERROR, "", PROBE_ERROR, "", 0, "-"},
     };
-    for (const auto& [probe, query, state, title, icon, reported] : cases) {
-        SCOPED_TRACE(std::to_string(probe) + title);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto& [name, probe, query, state, title, icon, reported] = c;
         SetUp();
         g_title[0] = '\0';
         scripted::S.probe = probe;
@@ -234,34 +253,54 @@ class MonitorDialogTest : public ::testing::Test {
 };
 
 // Each row of the state machine: the state before, the event, what the scripted parts answer,
-// and what must follow, with the calls made to them (probe, model query, poll cycle).
+// and what must follow, with the calls made to them.
 enum Event { TICK, UPDATE, CANCEL, EXIT };
+
+struct Calls {
+    int probe = 0;
+    int model = 0;  // the model query
+    int poll = 0;   // the poll cycle
+};
 
 TEST_F(MonitorDialogTest, TransitionTable) {
     constexpr int OK = STATE_OK, LOST = STATE_LOST, UNREACHABLE = STATE_UNREACHABLE;
     constexpr int NO_REPLY = PROBE_NO_REPLY, REPLY = PROBE_REPLY;
     const std::string read = "Scripted Model", silent = scripted::SILENT;
-    // From, event, probe, model query, whether the cycle loses the printer, to; how often the
-    // probe, model query and poll cycle ran; what the platform was told ("-": nothing).
-    const std::tuple<int, Event, int, std::string, bool, int, const char*, const char*> cases[] = {
-        {OK, TICK, REPLY, read, false, OK, "001", "answered"},
-        {OK, TICK, REPLY, read, true, LOST, "001", "timeout"},
-        {OK, UPDATE, REPLY, read, false, OK, "000", "-"},
-        {LOST, TICK, REPLY, read, false, UNREACHABLE, "000", "timeout"},
-        {UNREACHABLE, TICK, REPLY, read, false, UNREACHABLE, "000", "timeout"},
-        {UNREACHABLE, UPDATE, NO_REPLY, read, false, UNREACHABLE, "100", "no-echo-reply"},
-        {UNREACHABLE, UPDATE, PROBE_ERROR, read, false, UNREACHABLE, "100", "no-echo-reply"},
-        {UNREACHABLE, UPDATE, REPLY, "", false, UNREACHABLE, "110", "no-model"},
-        {UNREACHABLE, UPDATE, REPLY, silent, false, LOST, "110", "timeout"},
-        {UNREACHABLE, UPDATE, REPLY, read, false, OK, "111", "answered"},
-        {LOST, UPDATE, REPLY, read, false, OK, "111", "answered"},
-        {UNREACHABLE, UPDATE, REPLY, read, true, LOST, "111", "timeout"},
-        {OK, CANCEL, REPLY, read, false, OK, "000", "-"},
-        {UNREACHABLE, EXIT, REPLY, read, false, UNREACHABLE, "000", "-"},
+    const struct {
+        const char* name;
+        int from;
+        Event event;
+        int probe;
+        std::string model;  // the model query's answer
+        bool pollLost;      // the poll cycle loses the printer
+        int to;
+        Calls calls;
+        const char* reported;  // what the platform was told ("-": nothing)
+    } cases[] = {
+        {"tick polls", OK, TICK, REPLY, read, false, OK, Calls{0, 0, 1}, "answered"},
+        {"tick loses the printer", OK, TICK, REPLY, read, true, LOST, Calls{0, 0, 1}, "timeout"},
+        {"update while polling reads nothing", OK, UPDATE, REPLY, read, false, OK, Calls{}, "-"},
+        {"tick after the loss", LOST, TICK, REPLY, read, false, UNREACHABLE, Calls{}, "timeout"},
+        {"tick while unreachable", UNREACHABLE, TICK, REPLY, read, false, UNREACHABLE, Calls{},
+         "timeout"},
+        {"update, no echo", UNREACHABLE, UPDATE, NO_REPLY, read, false, UNREACHABLE, Calls{1, 0, 0},
+         "no-echo-reply"},
+        {"update, no way to probe", UNREACHABLE, UPDATE, PROBE_ERROR, read, false, UNREACHABLE,
+         Calls{1, 0, 0}, "no-echo-reply"},
+        {"update, no model", UNREACHABLE, UPDATE, REPLY, "", false, UNREACHABLE, Calls{1, 1, 0},
+         "no-model"},
+        {"update, silent agent", UNREACHABLE, UPDATE, REPLY, silent, false, LOST, Calls{1, 1, 0},
+         "timeout"},
+        {"update answers", UNREACHABLE, UPDATE, REPLY, read, false, OK, Calls{1, 1, 1}, "answered"},
+        {"update after the loss", LOST, UPDATE, REPLY, read, false, OK, Calls{1, 1, 1}, "answered"},
+        {"update, the cycle loses it", UNREACHABLE, UPDATE, REPLY, read, true, LOST, Calls{1, 1, 1},
+         "timeout"},
+        {"cancel", OK, CANCEL, REPLY, read, false, OK, Calls{}, "-"},
+        {"exit", UNREACHABLE, EXIT, REPLY, read, false, UNREACHABLE, Calls{}, "-"},
     };
     for (const auto& row : cases) {
-        SCOPED_TRACE("row " + std::to_string(&row - cases));
-        const auto& [from, event, probe, model, pollLost, to, calls, reported] = row;
+        SCOPED_TRACE(row.name);
+        const auto& [name, from, event, probe, model, pollLost, to, calls, reported] = row;
         Reach(from);
         scripted::S = {probe, model, pollLost};
         const auto before = Seen();
@@ -273,11 +312,11 @@ TEST_F(MonitorDialogTest, TransitionTable) {
         EXPECT_EQ(g_state, to);
         EXPECT_EQ(s.pollMisuses, 0);
         EXPECT_EQ(Monitor().reported, reported);
-        EXPECT_EQ(std::string({char('0' + s.probeCalls), char('0' + s.modelCalls),
-                               char('0' + s.pollCalls)}),
-                  calls);
+        EXPECT_EQ(std::tuple(s.probeCalls, s.modelCalls, s.pollCalls),
+                  std::tuple(calls.probe, calls.model, calls.poll))
+            << "calls: probe, model query, poll cycle";
         // Update Target adopts the typed text whenever it gets to probe.
-        EXPECT_STREQ(g_target, calls[0] == '1' ? "typed.host" : "printer.lan");
+        EXPECT_STREQ(g_target, calls.probe == 1 ? "typed.host" : "printer.lan");
         // Exit takes the timer and the icon with the dialog: no tick comes after.
         const bool exits = event == CANCEL || event == EXIT;
         EXPECT_EQ(Monitor().ended, exits ? std::optional<INT_PTR>(0) : std::nullopt);
@@ -292,7 +331,7 @@ TEST_F(MonitorDialogTest, TransitionTable) {
             EXPECT_EQ(Text(IDC_PRIMARY), from == LOST              ? "printer.lan"
                                          : from == OK && !pollLost ? "READY"
                                                                    : "typed.host");
-        } else if (event == UPDATE && calls[2] == '0') {
+        } else if (event == UPDATE && calls.poll == 0) {
             EXPECT_EQ(Seen(), before) << "a failed attempt changes nothing the user sees";
         } else if (event == UPDATE) {
             EXPECT_EQ(Text(IDC_PRIMARY_LABEL), "Primary Status:");
@@ -360,19 +399,26 @@ TEST_F(MonitorDialogTest, HideShowDoubleClickAndTheTrayMenu) {
     // Each message (a command, or the icon's mouse message with the icon's id) and whether the
     // window is visible after it. A single click does nothing; neither does a double-click in
     // wParam or with high bits.
-    const std::tuple<UINT, WPARAM, LPARAM, bool> steps[] = {
-        {WM_COMMAND, IDC_HIDE, 0, false},
-        {WM_COMMAND, IDM_SHOW, 0, true},
-        {WM_COMMAND, IDM_HIDE, 0, false},
-        {WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDBLCLK, true},
-        {WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDBLCLK, false},
-        {WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONUP, false},
-        {WM_TRAYNOTIFY, WM_LBUTTONDBLCLK, 0, false},
-        {WM_TRAYNOTIFY, TRAY_ICON_ID, 0x10000 | WM_LBUTTONDBLCLK, false},
+    const struct {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        bool visible;
+    } steps[] = {
+        {"Hide button", WM_COMMAND, IDC_HIDE, 0, false},
+        {"Show item", WM_COMMAND, IDM_SHOW, 0, true},
+        {"Hide item", WM_COMMAND, IDM_HIDE, 0, false},
+        {"double-click shows", WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDBLCLK, true},
+        {"double-click hides", WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDBLCLK, false},
+        {"single click", WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONUP, false},
+        {"double-click in wParam", WM_TRAYNOTIFY, WM_LBUTTONDBLCLK, 0, false},
+        {"double-click with high bits", WM_TRAYNOTIFY, TRAY_ICON_ID, 0x10000 | WM_LBUTTONDBLCLK,
+         false},
     };
-    for (const auto& [message, wParam, lParam, visible] : steps) {
-        Send(message, wParam, lParam);
-        EXPECT_EQ(Monitor().visible, visible) << message << " " << wParam << " " << lParam;
+    for (const auto& step : steps) {
+        Send(step.message, step.wParam, step.lParam);
+        EXPECT_EQ(Monitor().visible, step.visible) << step.name;
     }
 
     // The right button opens the menu at the cursor, for a hidden window too, with the window

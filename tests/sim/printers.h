@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "snmp/oid.h"
 #include "tools/printer-sim/control.h"
 
 namespace sim {
@@ -80,7 +81,7 @@ inline std::vector<std::uint8_t> Request(const std::string& text) {
 inline std::string Dump(const Profile& profile) {
     std::string text;
     for (const auto& [oid, value] : profile.objects) {
-        text += FormatOid(oid) + " " + DescribeValue(value) + "\n";
+        text += snmp::FormatOid(oid) + " " + DescribeValue(value) + "\n";
     }
     return text;
 }

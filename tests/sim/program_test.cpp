@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "snmp/oid.h"
 #include "tests/sim/printers.h"
 #include "tests/support/printer_sim.h"
 #include "tests/support/run_command.h"
@@ -163,7 +164,7 @@ TEST(SimInterop, NetSnmpWalksEveryBundledProfileWholeOverV2cBulkAndV1) {
         const sim::SimState loaded = sim::Loaded(name);
         std::string wanted;
         for (const auto& [oid, value] : loaded.printers[0].profiles[0].objects) {
-            wanted += sim::FormatOid(oid) + "\n";
+            wanted += snmp::FormatOid(oid) + "\n";
         }
         // net-snmp's default repetitions, many, and v1's GETNEXT.
         for (const char* walk :

@@ -3,6 +3,7 @@
 // faults against hand-computed answers.
 #include <gtest/gtest.h>
 
+#include "snmp/oid.h"
 #include "tests/sim/printers.h"
 #include "tools/printer-sim/responder.h"
 
@@ -85,7 +86,8 @@ std::string Ask(const Printer& printer, const std::string& text, std::size_t* by
         shown = ErrorStatusName(answer.errorStatus) + "@" + std::to_string(answer.errorIndex);
     }
     for (const ber::VarBind& binding : answer.varbinds) {
-        shown += (shown.empty() ? "" : " ") + FormatOid(binding.name) + "=" + Shown(binding.value);
+        shown +=
+            (shown.empty() ? "" : " ") + snmp::FormatOid(binding.name) + "=" + Shown(binding.value);
     }
     return shown;
 }

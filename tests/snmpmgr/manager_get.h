@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/snmpmgr/mgmtapi.h"
+#include "snmp/oid.h"
 
 // "<tag in hex>:<value>" for the types the tests read (numbers in decimal, identifiers dotted,
 // strings as their bytes); other types as their tag alone.
@@ -24,8 +25,8 @@ inline std::string Describe(const AsnAny& v) {
         case ASN_COUNTER64:
             return out + std::to_string(v.asnValue.counter64);
         case ASN_OBJECTIDENTIFIER:
-            for (std::uint32_t i = 0; i < v.asnValue.object.idLength; ++i) {
-                out += "." + std::to_string(v.asnValue.object.ids[i]);
+            if (v.asnValue.object.idLength != 0) {
+                out += "." + snmp::FormatOid({v.asnValue.object.ids, v.asnValue.object.idLength});
             }
             return out;
         case ASN_OCTETSTRING:

@@ -8,17 +8,15 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "platform/ui/term/term_runtime.h"
 #include "platform/ui/term/tray.h"
 #include "platform/ui/ui.h"
+#include "shell/dialogs.h"
 #include "shell/resources/resource.h"
 
 namespace {
-
-constexpr UINT TRAY_MESSAGE = WM_USER + 210;
 
 std::vector<std::string> g_seen;  // what the procedures saw, in order
 
@@ -76,14 +74,21 @@ INT_PTR CALLBACK PromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 TEST(TargetPrompt, ReadsALineFromAPipedInputAndRefusesOneTooLong) {
     const std::string tooLong(31, 'a');
-    // The input; what the prompt's procedure read; what stays for the status window.
-    const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"printer.example:1161\nq", "printer.example:1161", "q"},
-        {"with spaces  and \"quotes\"\r\n", "with spaces  and \"quotes\"", ""},
-        {tooLong + "\nshort\n", "short", ""},  // never taken cut
-        {tooLong + "\n", "", ""},              // then the input ends: the entry so far is taken
+    const struct {
+        const char* name;
+        std::string input;
+        std::string seen;  // what the prompt's procedure read
+        std::string left;  // what stays for the status window
+    } cases[] = {
+        {"a line, more after it", "printer.example:1161\nq", "printer.example:1161", "q"},
+        {"spaces, quotes, CR LF", "with spaces  and \"quotes\"\r\n", "with spaces  and \"quotes\"",
+         ""},
+        {"too long, never taken cut", tooLong + "\nshort\n", "short", ""},
+        {"too long, then the input ends: the entry so far", tooLong + "\n", "", ""},
     };
-    for (const auto& [input, seen, left] : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto& [name, input, seen, left] = c;
         TermIo io(input);
         EXPECT_EQ(
             ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_TARGET), nullptr, PromptProc, 0), 0);
@@ -105,12 +110,12 @@ INT_PTR CALLBACK WindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     if (message == WM_INITDIALOG) {
         ui::SetTimer(dialog, 1, 20, nullptr);
         record.uFlags = NIF_MESSAGE | NIF_ICON;
-        record.uCallbackMessage = TRAY_MESSAGE;
+        record.uCallbackMessage = WM_TRAYNOTIFY;
         ui::Shell_NotifyIconA(NIM_ADD, &record);
         ui::ShowWindow(ui::GetDlgItem(dialog, IDC_UPDATE_TARGET), SW_SHOWNORMAL);
         ui::SendDlgItemMessageA(dialog, IDC_PRIMARY, EM_LIMITTEXT, 10, 0);
         ui::SetDlgItemTextA(dialog, IDC_PRIMARY, "old");
-    } else if (message == TRAY_MESSAGE) {
+    } else if (message == WM_TRAYNOTIFY) {
         g_seen.push_back("tray " + std::to_string(lParam));
         if (lParam == WM_RBUTTONDOWN) {
             HMENU menu = ui::LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_TRAYMENU));

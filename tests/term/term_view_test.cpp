@@ -14,6 +14,7 @@
 #include "platform/ui/term/terminal.h"
 #include "platform/ui/term/tray.h"
 #include "platform/ui/term/window_view.h"
+#include "shell/dialogs.h"
 #include "shell/resources/resource.h"
 
 namespace {
@@ -44,7 +45,7 @@ struct PolledWindow {
         NOTIFYICONDATAA record{};
         record.hWnd = dialog.Handle();
         record.uFlags = NIF_ICON | NIF_TIP | NIF_MESSAGE;
-        record.uCallbackMessage = WM_USER + 210;
+        record.uCallbackMessage = WM_TRAYNOTIFY;
         record.hIcon = vmterm::IconHandle(*tmpl::FindIcon(IDI_ONLINE));
         std::strcpy(record.szTip, dialog.title.c_str());
         vmterm::NotifyIcon(NIM_ADD, record, vmterm::Clock::now());

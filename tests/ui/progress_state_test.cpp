@@ -16,15 +16,25 @@ WPARAM Signed(int value) {
 }
 
 TEST(ProgressState, RangesPositionsAndWhereTheyAreDrawn) {
-    // The range message with its wParam and lParam, the position sent; the range kept, and
-    // where the position is drawn.
-    const std::tuple<UINT, WPARAM, LPARAM, int, int, int, int> cases[] = {
-        {PBM_SETRANGE, 0, MAKELPARAM(0, 65535), 70000, 0, 65535, 65535},
-        {PBM_SETRANGE32, 0, 100, -3, 0, 100, 0},
-        {PBM_SETRANGE32, 100, 0, 50, 100, 0, 50},
-        {PBM_SETRANGE32, Signed(INT_MIN), INT_MAX, INT_MIN, INT_MIN, INT_MAX, INT_MIN},
+    const struct {
+        const char* name;
+        UINT message;  // the range message, with its wParam and lParam
+        WPARAM wParam;
+        LPARAM lParam;
+        int position;  // sent after the range
+        int minimum;   // the range kept
+        int maximum;
+        int drawn;  // where the position is drawn
+    } cases[] = {
+        {"16-bit range, unsigned", PBM_SETRANGE, 0, MAKELPARAM(0, 65535), 70000, 0, 65535, 65535},
+        {"below the range", PBM_SETRANGE32, 0, 100, -3, 0, 100, 0},
+        {"range the other way round", PBM_SETRANGE32, 100, 0, 50, 100, 0, 50},
+        {"32-bit range, signed", PBM_SETRANGE32, Signed(INT_MIN), INT_MAX, INT_MIN, INT_MIN,
+         INT_MAX, INT_MIN},
     };
-    for (const auto& [message, wParam, lParam, position, minimum, maximum, drawn] : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto& [name, message, wParam, lParam, position, minimum, maximum, drawn] = c;
         posixui::ProgressState bar;
         const auto send = [&bar](UINT m, WPARAM w, LPARAM l) {
             return posixui::ApplyProgressMessage(bar, m, w, l);

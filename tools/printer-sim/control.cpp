@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "snmp/oid.h"
 #include "tools/printer-sim/conditions.h"
 #include "tools/printer-sim/responder.h"
 #include "tools/printer-sim/walk.h"
@@ -200,7 +201,7 @@ std::string ExecuteOnPrinter(std::string_view command, std::string_view rest, Pr
             }
         }
         if (!found) {
-            return "error: no such object " + FormatOid(oid);
+            return "error: no such object " + snmp::FormatOid(oid);
         }
         return command == "get" ? "ok " + description : "ok";
     }

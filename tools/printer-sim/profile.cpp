@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "snmp/oid.h"
+
 namespace sim {
 namespace {
 
@@ -56,7 +58,7 @@ bool ParseProfile(std::string_view text, const std::string& origin, Profile& pro
             continue;
         }
         if (!profile.objects.try_emplace(oid, std::move(value)).second) {
-            report(lineNumber, "duplicate object " + FormatOid(oid));
+            report(lineNumber, "duplicate object " + snmp::FormatOid(oid));
         }
     }
     if (errorCount > maxErrors) {

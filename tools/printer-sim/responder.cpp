@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "snmp/asn_types.h"
+#include "snmp/oid.h"
 #include "snmp/printer_mib.h"
 #include "tools/printer-sim/walk.h"
 
@@ -48,7 +49,7 @@ std::string NamesOf(const ber::Message& message) {
     std::string names;
     for (const ber::VarBind& binding : message.varbinds) {
         names += names.empty() ? "" : ",";
-        names += FormatOid(binding.name);
+        names += snmp::FormatOid(binding.name);
     }
     return names.empty() ? "(no objects)" : names;
 }
@@ -295,7 +296,7 @@ Reply Respond(const std::uint8_t* data, std::size_t size, const Printer& printer
         for (const ber::VarBind& binding : response.varbinds) {
             values += values.empty() ? "" : "; ";
             if (type == GET_NEXT_REQUEST) {
-                values += FormatOid(binding.name) + " = ";
+                values += snmp::FormatOid(binding.name) + " = ";
             }
             values += DescribeValue(binding.value);
         }

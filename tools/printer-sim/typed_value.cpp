@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "snmp/asn_types.h"
+#include "snmp/oid.h"
 
 namespace sim {
 namespace {
@@ -104,48 +105,15 @@ void AppendEscaped(std::string& out, const std::vector<std::uint8_t>& bytes) {
 }  // namespace
 
 bool ParseOid(std::string_view text, Oid& oid, std::string& error) {
-    oid.clear();
-    if (!text.empty() && text.front() == '.') {
-        text.remove_prefix(1);
-    }
-    if (text.empty()) {
-        error = "empty object identifier";
+    if (!snmp::ParseOid(text, snmp::LeadingDot::Optional, oid, error)) {
         return false;
     }
-    while (true) {
-        std::size_t dot = text.find('.');
-        std::uint64_t component = 0;
-        if (!ParseUnsigned(text.substr(0, dot), 4294967295u, component)) {
-            error = "bad object identifier component '" + std::string(text.substr(0, dot)) + "'";
-            return false;
-        }
-        if (oid.size() == ber::MAX_OID_COMPONENTS) {
-            error = "object identifier longer than " + std::to_string(ber::MAX_OID_COMPONENTS) +
-                    " components";
-            return false;
-        }
-        oid.push_back(static_cast<std::uint32_t>(component));
-        if (dot == std::string_view::npos) {
-            break;
-        }
-        text.remove_prefix(dot + 1);
-    }
-    if (oid.size() < 2 || oid[0] > 2 || (oid[0] < 2 && oid[1] > 39)) {
+    if (!ber::OidEncodable(oid)) {
+        oid.clear();
         error = "object identifier cannot be encoded (needs 2+ components, first 0..2)";
         return false;
     }
     return true;
-}
-
-std::string FormatOid(const Oid& oid) {
-    std::string text;
-    for (std::size_t i = 0; i < oid.size(); ++i) {
-        if (i != 0) {
-            text += '.';
-        }
-        text += std::to_string(oid[i]);
-    }
-    return text;
 }
 
 bool ParseTypedValue(std::string_view tag, std::string_view text, ber::Value& value,
@@ -232,7 +200,7 @@ std::string DescribeValue(const ber::Value& value) {
         case ASN_NULL:
             return "NULL";
         case ASN_OBJECTIDENTIFIER:
-            return "OID " + FormatOid(value.oid);
+            return "OID " + snmp::FormatOid(value.oid);
         case ASN_IPADDRESS:
             out = "IpAddress ";
             for (std::size_t i = 0; i < value.bytes.size(); ++i) {

@@ -1,6 +1,7 @@
-// Text forms the simulated printer reads and writes: dotted object identifiers and
-// snmprec-style typed values ("TAG" or "TAGx" plus the value text), and a short description
-// of a value for logs. Parsing never throws; a failure names the problem in `error`.
+// Text forms the simulated printer reads and writes: dotted object identifiers (written by
+// snmp::FormatOid) and snmprec-style typed values ("TAG" or "TAGx" plus the value text), and a
+// short description of a value for logs. Parsing never throws; a failure names the problem in
+// `error`.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +15,10 @@ namespace sim {
 
 using Oid = std::vector<std::uint32_t>;
 
-// "1.3.6.1.2.1.1.1.0" (a leading dot is accepted). Needs at least two components, a first
-// of 0..2, a second below 40 under 0 and 1, and at most ber::MAX_OID_COMPONENTS components.
+// "1.3.6.1.2.1.1.1.0" (a leading dot is accepted), as snmp::ParseOid reads it, and an
+// identifier the codec can encode (ber::OidEncodable): at least two components, a first of
+// 0..2, a second below 40 under 0 and 1.
 bool ParseOid(std::string_view text, Oid& oid, std::string& error);
-
-// Dotted form without a leading dot.
-std::string FormatOid(const Oid& oid);
 
 // `tag` is the snmprec tag field: 2, 4, 5, 6, 64, 65, 66, 67, 68, or 4x/64x/68x for a value
 // written in hexadecimal. `text` is the value field.

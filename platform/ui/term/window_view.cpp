@@ -38,8 +38,10 @@ std::string BarText(const posixui::ProgressState& bar, std::size_t cells) {
     const auto filled = Scaled(bar, static_cast<long long>(cells));
     const auto hashes = static_cast<std::size_t>(filled.value_or(0));
     const auto percent = Scaled(bar, 100);
-    return "[" + std::string(hashes, '#') + std::string(cells - hashes, '-') + "] " +
-           (percent ? std::to_string(*percent) + "%" : "unknown");
+    std::string text = "[";
+    text.append(hashes, '#').append(cells - hashes, '-').append("] ");
+    text += percent ? std::to_string(*percent) + "%" : "unknown";
+    return text;
 }
 
 // A key letter for a caption: its first letter, unless a key of the window's own has it.
@@ -74,7 +76,10 @@ std::string EntryText(const Control& entry, bool editing, std::size_t columns) {
 std::string CellText(Dialog& dialog, Control& control, const ViewOptions& options,
                      const Layout& layout, std::vector<std::string>& more) {
     if (control.IsButton()) {
-        return "<" + TerminalText(control.text) + ">";
+        std::string text = "<";
+        text += TerminalText(control.text);
+        text += '>';
+        return text;
     }
     if (control.kind == ControlKind::Progress) {
         const std::size_t room = layout.valueColumns > 0 ? layout.valueColumns : SIZE_MAX;
