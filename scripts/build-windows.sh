@@ -27,12 +27,12 @@ staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
 for arch in i686 x86_64; do
     mkdir -p "$staging/vellumark-$arch"
-    cp "$build_root/build-win32-$arch/platform/ui/win32/vellumark.exe" "$staging/vellumark-$arch/"
+    cp "$build_root/build-win32-$arch/apps/win32/vellumark.exe" "$staging/vellumark-$arch/"
 done
 mkdir -p "$build_root/out"
 zip_file="$build_root/out/vellumark-windows.zip"
 rm -f "$zip_file"
 (cd "$staging" && cmake -E tar cf "$zip_file" --format=zip vellumark-i686 vellumark-x86_64)
-echo "built: $build_root/build-win32-i686/platform/ui/win32/vellumark.exe"
-echo "built: $build_root/build-win32-x86_64/platform/ui/win32/vellumark.exe"
+echo "built: $build_root/build-win32-i686/apps/win32/vellumark.exe"
+echo "built: $build_root/build-win32-x86_64/apps/win32/vellumark.exe"
 echo "zipped: $zip_file"

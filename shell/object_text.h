@@ -1,4 +1,5 @@
 // Reading one object from the printer's agent, and the model query.
+// tests/shell/shell_test.cpp links a scripted QueryPrinterModel in place of object_text.cpp's.
 #pragma once
 
 #include "platform/snmpmgr/mgmtapi.h"

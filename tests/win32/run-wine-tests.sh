@@ -4,7 +4,7 @@
 #
 #   run-wine-tests.sh SCENARIO WIN64_BUILD_DIR SIMULATOR
 #     SCENARIO         net | monitor | prompt | service | fatal
-#     WIN64_BUILD_DIR  the x86_64 MinGW build (holds platform/ui/win32/vellumark.exe)
+#     WIN64_BUILD_DIR  the x86_64 MinGW build (holds apps/win32/vellumark.exe)
 #     SIMULATOR        the Linux vellumark-printer-sim binary
 #
 # Exit status: 0 passed, 1 failed, 77 skipped (something this machine lacks).
@@ -16,7 +16,7 @@ simulator=${3:?simulator}
 
 WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
-exe_dir="$win_build/platform/ui/win32"
+exe_dir="$win_build/apps/win32"
 program="$exe_dir/vellumark.exe"
 driver_dir="$win_build/tests/win32/driver"
 driver="$driver_dir/vellumark-driver.exe"

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/dialogs.h"
 #include "shell/resources/resource.h"
 #include "tests/win32/driver/check.h"
 
@@ -222,7 +223,7 @@ int Prompt(int, char** argv) {
 
     // A right-button press on the icon opens the menu; its last item, "Exit Vellumark", is
     // chosen from the keyboard.
-    PostMessageA(dialog, WM_USER + 210, 500, WM_RBUTTONDOWN);  // the icon's callback
+    PostMessageA(dialog, WM_TRAYNOTIFY, TRAY_ICON_ID, WM_RBUTTONDOWN);  // the icon's callback
     const HWND menu = Find([](HWND w) { return ClassOf(w) == "#32768" && IsWindowVisible(w); });
     if (!Check(menu != nullptr, "a right-button press opens the tray menu")) {
         return Finish(dialog, IDM_EXIT);
