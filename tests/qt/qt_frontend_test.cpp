@@ -27,7 +27,6 @@
 #include <cstring>
 #include <functional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "apps/qt/launch_options.h"
@@ -207,24 +206,36 @@ class FrontEndTest : public QObject {
     // The program itself says what is wrong on stderr: a usage error, no display, a target too
     // long (after "--", which passes any text on as the target).
     void programSaysWhatIsWrongOnStderr() {
-        const std::tuple<QStringList, const char*, int, QString> cases[] = {
-            {{"--bogus"},
+        struct Case {
+            const char* what;
+            QStringList arguments;
+            const char* platform;  // QT_QPA_PLATFORM, or none
+            int exitCode;          // -1: runs on
+            QString err;
+        };
+        const Case cases[] = {
+            {"a usage error",
+             {"--bogus"},
              "offscreen",
              2,
              "vellumark: unknown option '--bogus'\nUsage: " VM_VELLUMARK_PATH
              " [--] [PRINTER[:PORT] [COMMUNITY]]\n"},
-            {{"127.0.0.1"},
+            {"no display",
+             {"127.0.0.1"},
              nullptr,
              1,
              "vellumark: no display found (DISPLAY or WAYLAND_DISPLAY); vellumark-term shows the "
              "printer in a terminal\n"},
             // Too long a target is said, and the program runs on showing it unreachable.
-            {{"--", "-" + QString(63, QLatin1Char('a'))},
+            {"a target too long",
+             {"--", "-" + QString(63, QLatin1Char('a'))},
              "offscreen",
              -1,
              "vellumark: the target is longer than 63 characters\n"},
         };
-        for (const auto& [arguments, platform, exitCode, err] : cases) {
+        for (const auto& [what, arguments, platform, exitCode, err] : cases) {
+            // QtTest has no trace: each comparison carries the row's name, so a failure says it.
+            const QString row = QString::fromLatin1(what) + QStringLiteral(": ");
             QProcess program;
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -237,17 +248,20 @@ class FrontEndTest : public QObject {
             program.start(QStringLiteral(VM_VELLUMARK_PATH), arguments);
             if (exitCode < 0) {  // runs on: its line is read (Qt may have its say too), then stop
                 QString said;
-                QVERIFY(QTest::qWaitFor(
+                (void)QTest::qWaitFor(
                     [&] { return said.append(program.readAllStandardError()).contains(err); },
-                    10000));
+                    10000);
+                QVERIFY2(said.contains(err), qPrintable(row + said));
                 program.kill();
                 QVERIFY(program.waitForFinished(5000));
                 continue;
             }
-            QVERIFY(program.waitForFinished(10000));
-            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(program.exitCode(), exitCode);
-            QCOMPARE(QString::fromUtf8(program.readAllStandardError()), err);
+            QVERIFY2(program.waitForFinished(10000),
+                     qPrintable(row + QStringLiteral("still running")));
+            QCOMPARE(row + QString::number(program.exitStatus()),
+                     row + QString::number(QProcess::NormalExit));
+            QCOMPARE(row + QString::number(program.exitCode()), row + QString::number(exitCode));
+            QCOMPARE(row + QString::fromUtf8(program.readAllStandardError()), row + err);
         }
     }
 

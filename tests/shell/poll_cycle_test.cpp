@@ -71,15 +71,21 @@ class PollCycleTest : public ::testing::Test {
 
 TEST_F(PollCycleTest, ConsoleLines) {
     const std::string a125(125, 'a'), b126(126, 'b'), c127(127, 'c');
-    // The console lines ("-": the object is missing), and IDC_SECONDARY in the end.
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"X", "", "Y", "", "", "", "", "Z"}, "X\r\nY\r\nZ"},
-        {{"A", "-", "B", "-", "-", "-", "-", "-"}, "A\r\nB\r\n"},
-        {{a125, b126, c127, "", "", "", "", "tail"}, a125 + "\r\n" + b126 + "\r" + c127 + "tail"},
-        {std::vector<std::string>(8, c127), std::string(8 * 127, 'c')},
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;  // "-": the object is missing
+        std::string shown;               // IDC_SECONDARY in the end
     };
-    for (const auto& [lines, shown] : cases) {
-        SCOPED_TRACE(shown);
+    const Case cases[] = {
+        {"empty lines are skipped", {"X", "", "Y", "", "", "", "", "Z"}, "X\r\nY\r\nZ"},
+        {"missing lines end with a break", {"A", "-", "B", "-", "-", "-", "-", "-"}, "A\r\nB\r\n"},
+        {"the 1024-character text cuts its breaks",
+         {a125, b126, c127, "", "", "", "", "tail"},
+         a125 + "\r\n" + b126 + "\r" + c127 + "tail"},
+        {"eight full lines fill it", std::vector<std::string>(8, c127), std::string(8 * 127, 'c')},
+    };
+    for (const auto& [name, lines, shown] : cases) {
+        SCOPED_TRACE(name);
         SetUp();
         std::map<std::string, std::string> changes;
         for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -104,15 +110,19 @@ TEST_F(PollCycleTest, MissingObjectsKeepTheirControls) {
 }
 
 TEST_F(PollCycleTest, TonerRangeAndPosition) {
-    // Capacity and level as TAG VALUE; the bar's maximum and position.
-    const std::tuple<std::string, std::string, int, int> cases[] = {
-        {"2 70000", "2 35000", 70000, 35000},  // in full, not cut to 16 bits
-        {"2 -3", "2 -3", 65533, -3},
-        {"66 4294967295", "2 2147483647", INT_MAX, INT_MAX},  // saturates like the runtime
-        {"4   42 units", "4 -99999999999", 42, INT_MIN},      // atoi's reading of text
+    struct Case {
+        const char* name;
+        std::string capacity, level;  // as TAG VALUE
+        int maximum, position;        // the bar's
     };
-    for (const auto& [capacity, level, maximum, position] : cases) {
-        SCOPED_TRACE(capacity + " / " + level);
+    const Case cases[] = {
+        {"in full, not cut to 16 bits", "2 70000", "2 35000", 70000, 35000},
+        {"a special value keeps the 16-bit mapping", "2 -3", "2 -3", 65533, -3},
+        {"saturates like the runtime", "66 4294967295", "2 2147483647", INT_MAX, INT_MAX},
+        {"atoi's reading of text", "4   42 units", "4 -99999999999", 42, INT_MIN},
+    };
+    for (const auto& [name, capacity, level, maximum, position] : cases) {
+        SCOPED_TRACE(name);
         SetUp();
         const auto sim = Printer({{CAPACITY, capacity}, {LEVEL, level}});
         PollPrinterStatus(dialog);
