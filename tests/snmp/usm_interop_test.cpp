@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -214,6 +215,10 @@ TEST_F(UsmInterop, EveryAuthenticationWithEveryPrivacyProtocol) {
             EXPECT_EQ(second.exchanges, 1) << name << " again";
         }
     }
+    // Key derivation is a million-byte hash: once per protocol and password, never per
+    // request or per user.
+    EXPECT_EQ(cache.derivations(), std::size(AUTHS) * 2);
+
     usm::Session plain(MakeUser("plain", AuthProtocol::None, PrivProtocol::None), cache);
     const Got got = GetSysDescr(plain, agent_->target());
     EXPECT_TRUE(got.ok) << "noAuthNoPriv: " << got.error;
