@@ -125,6 +125,12 @@ const char* ReportText(Report report) {
     return row != std::end(REPORTS) ? row->text : "the agent refused the request";
 }
 
+std::vector<std::uint32_t> ReportOid(Report report) {
+    const auto* row = std::find_if(std::begin(REPORTS), std::end(REPORTS),
+                                   [&](const ReportRow& r) { return r.report == report; });
+    return row != std::end(REPORTS) ? row->oid : std::vector<std::uint32_t>{};
+}
+
 Session::Session(User user, KeyCache& cache) : user_(std::move(user)), cache_(cache) {
     // Salts start anywhere, so that two sessions under one key do not repeat each other's.
     std::uint8_t seed[8] = {};

@@ -52,6 +52,9 @@ Report ReportOf(const ber::Message& pdu);
 // The error text of a report.
 const char* ReportText(Report report);
 
+// The counter (instance .0 included) an agent sends as `report`; empty for None and Other.
+std::vector<std::uint32_t> ReportOid(Report report);
+
 enum class Outcome {
     Ignored,    // not a valid answer to this request (another msgID, malformed, a MAC that does
                 // not verify, another user): drop it and keep waiting

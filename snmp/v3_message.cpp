@@ -313,4 +313,20 @@ ber::Error Decode(const std::uint8_t* data, std::size_t size, Message& out, Auth
     return DecodeScopedPdu(msgDataStart, static_cast<std::size_t>(p - msgDataStart), out.scoped);
 }
 
+bool IsVersion3(const std::uint8_t* data, std::size_t size) {
+    if (data == nullptr || size == 0 || size > ber::MAX_MESSAGE_BYTES) {
+        return false;
+    }
+    const std::uint8_t* p = data;
+    Element message;
+    std::int32_t version = 0;
+    if (ber::ReadElement(&p, data + size, true, &message) != Error::None ||
+        message.tag != ASN_SEQUENCE) {
+        return false;
+    }
+    p = message.content;
+    return ber::ReadInt32(&p, message.content + message.length, &version) == Error::None &&
+           version == VERSION_3;
+}
+
 }  // namespace v3

@@ -79,4 +79,8 @@ ber::Error Encode(const Message& message, Bytes& out, AuthField* field);
 // Decodes one whole message; `field` tells where its MAC lies.
 ber::Error Decode(const std::uint8_t* data, std::size_t size, Message& out, AuthField* field);
 
+// Whether `data` starts as an SNMPv3 message does (a SEQUENCE whose first INTEGER is 3): how an
+// agent that speaks every version picks the decoder. Nothing else is checked.
+bool IsVersion3(const std::uint8_t* data, std::size_t size);
+
 }  // namespace v3

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Writes the seed corpus: SNMPv3 messages and scoped PDUs laid out by hand from RFC 3412's
 and RFC 3414's ASN.1 (independently of the codec under test), one file each: a discovery
-request, the unknownEngineID report, an authenticated response, an encrypted one, and
-plaintext scoped PDUs with and without DES padding.
+request, the unknownEngineID report, authenticated requests and responses, an encrypted one,
+and plaintext scoped PDUs with and without DES padding.
 
 Run: python3 gen_corpus.py corpus/
 """
@@ -60,7 +60,7 @@ def message(msg_id, flags, engine, boots, time, user, auth, priv, data):
 
 
 ENGINE = bytes.fromhex('80001f8880e9bd0c1d12e4a25e')
-FUZZ_ENGINE = bytes.fromhex('80001f8804') + b'fuzz'  # the engine fuzz_usm_session's agent has
+FUZZ_ENGINE = bytes.fromhex('80001f8804') + b'fuzz'  # fuzz_usm_session's engine
 SYS_DESCR = '1.3.6.1.2.1.1.1.0'
 NULL = b'\x05\x00'
 DESCR = octets(b'Vellumark printer')
@@ -82,6 +82,10 @@ SEEDS = {
     'plain_scoped': b'\x01' + scoped(FUZZ_ENGINE, b'', pdu(0xA2, 7, [(SYS_DESCR, DESCR)])),
     'plain_scoped_padded': b'\x01' + scoped(FUZZ_ENGINE, b'', pdu(0xA2, 7, [(SYS_DESCR, NULL)])) +
     bytes(5),
+    # For fuzz_usm_agent: a GET as plaintext (odd first byte) and as a datagram from its user.
+    'plain_scoped_get': b'\x01' + scoped(FUZZ_ENGINE, b'', pdu(0xA0, 8, [(SYS_DESCR, NULL)])),
+    'auth_get': message(5, 0x05, FUZZ_ENGINE, 3, 0, b'reader', bytes(12), b'',
+                        scoped(FUZZ_ENGINE, b'', pdu(0xA0, 8, [(SYS_DESCR, NULL)]))),
     'scoped_report': scoped(ENGINE, b'', pdu(0xA8, 7, [('1.3.6.1.6.3.15.1.1.2.0', integer(1))])),
 }
 

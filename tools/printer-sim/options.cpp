@@ -29,7 +29,74 @@ bool ParseIpv4(std::string_view text, std::uint32_t& address) {
     return true;
 }
 
+// An even number of hex digits, no separators.
+bool ParseHex(const std::string& text, std::vector<std::uint8_t>& bytes) {
+    if (text.size() % 2 != 0) {
+        return false;
+    }
+    bytes.clear();
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        unsigned value = 0;
+        auto [end, ec] = std::from_chars(text.data() + i, text.data() + i + 2, value, 16);
+        if (ec != std::errc() || end != text.data() + i + 2) {
+            return false;
+        }
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    return true;
+}
+
 }  // namespace
+
+bool ParseV3User(const std::string& text, usm::AgentUser& user, std::string& error) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    while (fields.size() < 5) {
+        const std::size_t colon = text.find(':', start);
+        if (colon == std::string::npos) {
+            break;
+        }
+        fields.push_back(text.substr(start, colon - start));
+        start = colon + 1;
+    }
+    fields.push_back(text.substr(start));
+    user = usm::AgentUser{};
+    user.name = fields[0];
+    const bool levelKnown = fields.size() >= 2 && usm::ParseSecurityLevel(fields[1], &user.level);
+    if (user.name.empty() || user.name.size() > v3::MAX_USER_NAME_BYTES || !levelKnown ||
+        fields.size() == 3 || fields.size() == 5) {
+        error = "--v3-user wants NAME:LEVEL[:AUTH:PASSWORD[:PRIV:PASSWORD]]";
+        return false;
+    }
+    usm::Credentials& c = user.credentials;
+    if (fields.size() >= 4 && (!usm::ParseAuthProtocol(fields[2], &c.auth) || fields[3].empty())) {
+        error = "--v3-user: unknown authentication protocol or empty password in '" + text + "'";
+        return false;
+    }
+    c.authPassword = fields.size() >= 4 ? fields[3] : "";
+    if (fields.size() == 6 && (!usm::ParsePrivProtocol(fields[4], &c.priv) || fields[5].empty())) {
+        error = "--v3-user: unknown privacy protocol or empty password in '" + text + "'";
+        return false;
+    }
+    c.privPassword = fields.size() == 6 ? fields[5] : "";
+    const bool needsAuth = user.level != usm::SecurityLevel::NoAuthNoPriv;
+    const bool needsPriv = user.level == usm::SecurityLevel::AuthPriv;
+    if ((needsAuth && c.auth == usm::AuthProtocol::None) ||
+        (needsPriv && c.priv == usm::PrivProtocol::None)) {
+        error = std::string("--v3-user: ") + usm::Name(user.level) + " needs its protocols in '" +
+                text + "'";
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::uint8_t> DefaultEngineId(std::size_t index) {
+    // Enterprise 0 with the high bit set, format 4 (text): no enterprise's own numbering.
+    std::vector<std::uint8_t> id = {0x80, 0x00, 0x00, 0x00, 0x04};
+    const std::string text = "vellumark-sim-" + std::to_string(index);
+    id.insert(id.end(), text.begin(), text.end());
+    return id;
+}
 
 bool ParseEndpoint(const std::string& text, Endpoint& endpoint) {
     std::string why;
@@ -68,6 +135,25 @@ bool ParseOptions(int argc, const char* const* argv, const std::string& defaultP
                 return false;
             }
             options.fleetSpread = value == "ports" ? FleetSpread::Ports : FleetSpread::Addresses;
+        } else if (arg == "--v3-user") {
+            usm::AgentUser user;
+            if (!takeValue() || !ParseV3User(value, user, error)) {
+                error = error.empty() ? "--v3-user wants a value" : error;
+                return false;
+            }
+            options.v3Users.push_back(user);
+        } else if (arg == "--engine-id") {
+            if (!takeValue() || !ParseHex(value, options.engineId) || options.engineId.size() < 5 ||
+                options.engineId.size() > 32) {
+                error = error.empty() ? "--engine-id wants 5 to 32 bytes in hex" : error;
+                return false;
+            }
+        } else if (arg == "--engine-boots") {
+            if (!takeValue() || !ParseNumber(value, 0, 2147483646, number)) {
+                error = error.empty() ? "--engine-boots wants a count from 0 to 2147483646" : error;
+                return false;
+            }
+            options.engineBoots = static_cast<std::int32_t>(number);
         } else if (arg == "--control-allow") {
             std::uint32_t address = 0;
             if (!takeValue() || !ParseIpv4(value, address)) {
@@ -196,8 +282,9 @@ std::string VersionText() {
 
 std::string UsageText() {
     return R"(Usage: vellumark-printer-sim [OPTIONS]
-A simulated network printer (or a fleet of them): an SNMPv1 and SNMPv2c agent that answers GET,
-GETNEXT and GETBULK requests from snmprec profiles, with faults and printer conditions on demand.
+A simulated network printer (or a fleet of them): an SNMPv1, SNMPv2c (and, with --v3-user,
+SNMPv3) agent that answers GET, GETNEXT and GETBULK requests from snmprec profiles, with faults
+and printer conditions on demand.
 
 Serving:
   --listen IPV4:PORT        UDP address for SNMP (default 127.0.0.1:1161); port 0 picks a free
@@ -219,6 +306,16 @@ Serving:
                             serves the profiles as they are, the others varied values
   --fleet-by ports|addresses  spread the fleet over ports (default) or over the addresses
                             BASE+i with one port (loopback: 127.0.0.1, 127.0.0.2, ...)
+
+SNMPv3 (the User-based Security Model, as net-snmp's snmpd serves it):
+  --v3-user NAME:LEVEL[:AUTH:PASSWORD[:PRIV:PASSWORD]]
+                            serve SNMPv3 to user NAME at LEVEL (noAuthNoPriv, authNoPriv,
+                            authPriv) or above; AUTH is MD5, SHA, SHA-224, SHA-256, SHA-384 or
+                            SHA-512, PRIV is DES, AES, AES-192, AES-256, AES-192-C or AES-256-C.
+                            Repeatable. The context name picks the profile by its community
+                            (empty: the first profile)
+  --engine-id HEX           the SNMPv3 engine ID (5..32 bytes; default one per printer)
+  --engine-boots N          the SNMPv3 engine boots (default 1)
 
 Faults (also settable at run time through the control channel):
   --silence                 start silent: answer nothing

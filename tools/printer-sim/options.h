@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "snmp/usm_agent.h"
 #include "tools/printer-sim/sim_state.h"
 
 namespace sim {
@@ -45,7 +46,17 @@ struct Options {
     FleetSpread fleetSpread = FleetSpread::Ports;
     std::vector<std::uint32_t> controlAllow;  // network order; empty: any loopback address
     std::vector<std::string> startCommands;   // control commands every printer runs at start
+    std::vector<usm::AgentUser> v3Users;      // SNMPv3 users; none: SNMPv1 and v2c only
+    std::vector<std::uint8_t> engineId;       // empty: one made for each printer
+    std::int32_t engineBoots = 1;
 };
+
+// "NAME:LEVEL[:AUTH:PASSWORD[:PRIV:PASSWORD]]", the protocols in net-snmp's spellings; LEVEL is
+// the lowest the user may ask at. The privacy password is the rest of the text, colons and all.
+bool ParseV3User(const std::string& text, usm::AgentUser& user, std::string& error);
+
+// The engine ID printer `index` has when --engine-id gives none: RFC 3411's text format.
+std::vector<std::uint8_t> DefaultEngineId(std::size_t index);
 
 bool ParseEndpoint(const std::string& text, Endpoint& endpoint);
 
