@@ -12,19 +12,10 @@
 namespace usm {
 namespace {
 
-constexpr std::int32_t TIME_WINDOW_SECONDS = 150;  // RFC 3414 2.2.3
-constexpr std::int32_t MAX_BOOTS = 2147483647;
 constexpr std::int32_t AUTHORIZATION_ERROR = 16;  // RFC 3416's error status
 
 int Rank(SecurityLevel level) {
     return static_cast<int>(level);
-}
-
-SecurityLevel LevelOf(std::uint8_t flags) {
-    if ((flags & v3::FLAG_PRIV) != 0) {
-        return SecurityLevel::AuthPriv;
-    }
-    return (flags & v3::FLAG_AUTH) != 0 ? SecurityLevel::AuthNoPriv : SecurityLevel::NoAuthNoPriv;
 }
 
 // The highest level a user's protocols allow.
@@ -44,13 +35,8 @@ Agent::Agent(Bytes engineId, std::int32_t boots, std::uint64_t bootedAtMs,
       boots_(boots),
       bootedAtMs_(bootedAtMs),
       users_(std::move(users)),
-      cache_(cache) {
-    std::uint8_t seed[8] = {};
-    RandomBytes(seed, sizeof seed);
-    for (const std::uint8_t byte : seed) {
-        salt_ = (salt_ << 8) | byte;
-    }
-}
+      cache_(cache),
+      salt_(RandomSalt()) {}
 
 std::int32_t Agent::EngineTime(std::uint64_t nowMs) const {
     const std::uint64_t seconds = nowMs >= bootedAtMs_ ? (nowMs - bootedAtMs_) / 1000 : 0;
@@ -160,7 +146,7 @@ Agent::Incoming Agent::Receive(const std::uint8_t* data, std::size_t size, std::
         return MakeReport(request, Report::UnknownUserName, &unknownUserNames_, nullptr, nowMs,
                           who + ": unknown");
     }
-    const SecurityLevel level = LevelOf(request.flags);
+    const SecurityLevel level = LevelOfFlags(request.flags);
     if (Rank(level) > Rank(Capability(*user))) {
         return MakeReport(request, Report::UnsupportedSecLevel, &unsupportedSecLevels_, nullptr,
                           nowMs, who + ": " + Name(level) + " not supported");
@@ -175,8 +161,8 @@ Agent::Incoming Agent::Receive(const std::uint8_t* data, std::size_t size, std::
         }
         const std::int64_t drift =
             static_cast<std::int64_t>(security.engineTime) - EngineTime(nowMs);
-        if (boots_ == MAX_BOOTS || security.engineBoots != boots_ || drift > TIME_WINDOW_SECONDS ||
-            drift < -TIME_WINDOW_SECONDS) {
+        if (boots_ == MAX_ENGINE_BOOTS || security.engineBoots != boots_ ||
+            drift > TIME_WINDOW_SECONDS || drift < -TIME_WINDOW_SECONDS) {
             return MakeReport(request, Report::NotInTimeWindow, &notInTimeWindows_, user, nowMs,
                               who + ": not in time window");
         }
@@ -184,13 +170,12 @@ Agent::Incoming Agent::Receive(const std::uint8_t* data, std::size_t size, std::
     if (level == SecurityLevel::AuthPriv) {
         Bytes plain;
         std::string problem;
-        const std::size_t padding = user->credentials.priv == PrivProtocol::Des ? 7 : 0;
         if (!Decrypt(user->credentials.priv, keys.priv,
                      static_cast<std::uint32_t>(security.engineBoots),
                      static_cast<std::uint32_t>(security.engineTime), security.privParams,
                      request.encryptedPdu, plain, &problem) ||
-            v3::DecodeScopedPdu(plain.data(), plain.size(), request.scoped, padding) !=
-                ber::Error::None) {
+            v3::DecodeScopedPdu(plain.data(), plain.size(), request.scoped,
+                                PaddingOf(user->credentials.priv)) != ber::Error::None) {
             return MakeReport(request, Report::DecryptionError, &decryptionErrors_, nullptr, nowMs,
                               who + ": decryption failed");
         }

@@ -6,6 +6,7 @@
 #include <openssl/provider.h>
 #include <openssl/rand.h>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <mutex>

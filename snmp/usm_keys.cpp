@@ -2,7 +2,7 @@
 
 #include <openssl/crypto.h>
 
-#include <algorithm>
+#include <utility>
 
 namespace usm {
 namespace {

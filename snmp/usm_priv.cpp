@@ -1,5 +1,6 @@
 #include "snmp/usm_priv.h"
 
+#include <algorithm>
 #include <array>
 
 namespace usm {
@@ -35,6 +36,20 @@ bool MakeIv(PrivProtocol protocol, ByteSpan key, std::uint32_t engineBoots,
 }
 
 }  // namespace
+
+std::size_t PaddingOf(PrivProtocol protocol) {
+    return protocol == PrivProtocol::Des ? DES_BLOCK - 1 : 0;
+}
+
+std::uint64_t RandomSalt() {
+    std::uint8_t seed[8] = {};
+    RandomBytes(seed, sizeof seed);
+    std::uint64_t salt = 0;
+    for (const std::uint8_t byte : seed) {
+        salt = (salt << 8) | byte;
+    }
+    return salt;
+}
 
 bool Encrypt(PrivProtocol protocol, ByteSpan key, std::uint32_t engineBoots,
              std::uint32_t engineTime, std::uint64_t salt, ByteSpan plain,

@@ -14,6 +14,14 @@ namespace usm {
 
 inline constexpr std::size_t SALT_BYTES = 8;
 
+// How many bytes may follow the scoped PDU in a decrypted plaintext: DES pads to its 8-byte
+// block, the AES modes do not pad.
+std::size_t PaddingOf(PrivProtocol protocol);
+
+// A starting salt drawn at random, so that two senders under one key do not repeat each
+// other's salts (each then counts up from its own).
+std::uint64_t RandomSalt();
+
 // Encrypts `plain` under `key` (PrivacyKey's). `salt` must differ for every message under one
 // key; DES takes its low 32 bits after the engine's boots, AES all 64. Writes the ciphertext
 // (DES: padded to 8 bytes) and msgPrivacyParameters; false with `error` on failure.

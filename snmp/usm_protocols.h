@@ -4,11 +4,18 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace usm {
 
 enum class SecurityLevel { NoAuthNoPriv, AuthNoPriv, AuthPriv };
+
+// RFC 3414 2.2.3: an authenticated message more than this far from the engine's time (in
+// seconds) is outside the time window.
+inline constexpr std::int32_t TIME_WINDOW_SECONDS = 150;
+// snmpEngineBoots's last value: an engine that reaches it takes no authenticated message.
+inline constexpr std::int32_t MAX_ENGINE_BOOTS = 2147483647;
 enum class AuthProtocol { None, Md5, Sha1, Sha224, Sha256, Sha384, Sha512 };
 enum class PrivProtocol { None, Des, Aes128, Aes192, Aes256, Aes192C, Aes256C };
 

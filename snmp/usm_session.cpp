@@ -12,10 +12,6 @@
 namespace usm {
 namespace {
 
-constexpr std::int32_t TIME_WINDOW_SECONDS = 150;  // RFC 3414 2.2.3
-constexpr std::int32_t MAX_BOOTS = 2147483647;
-constexpr std::size_t DES_PADDING = 7;
-
 // The counters agents report (SNMP-USER-BASED-SM-MIB, SNMP-MPD-MIB, SNMP-TARGET-MIB's
 // context counters), instance .0 included, and what each means.
 struct ReportRow {
@@ -54,6 +50,16 @@ const ReportRow REPORTS[] = {
     {{1, 3, 6, 1, 6, 3, 12, 1, 5, 0}, Report::UnknownContext, "unknown context"},
 };
 
+std::string OidText(const std::vector<std::uint32_t>& oid) {
+    std::string text;
+    for (const std::uint32_t arc : oid) {
+        text += "." + std::to_string(arc);
+    }
+    return text;
+}
+
+}  // namespace
+
 std::uint8_t LevelFlags(SecurityLevel level) {
     switch (level) {
         case SecurityLevel::NoAuthNoPriv:
@@ -66,15 +72,12 @@ std::uint8_t LevelFlags(SecurityLevel level) {
     return 0;
 }
 
-std::string OidText(const std::vector<std::uint32_t>& oid) {
-    std::string text;
-    for (const std::uint32_t arc : oid) {
-        text += "." + std::to_string(arc);
+SecurityLevel LevelOfFlags(std::uint8_t flags) {
+    if ((flags & v3::FLAG_PRIV) != 0) {
+        return SecurityLevel::AuthPriv;
     }
-    return text;
+    return (flags & v3::FLAG_AUTH) != 0 ? SecurityLevel::AuthNoPriv : SecurityLevel::NoAuthNoPriv;
 }
-
-}  // namespace
 
 std::string CheckUser(const User& user) {
     if (user.name.empty()) {
@@ -131,14 +134,8 @@ std::vector<std::uint32_t> ReportOid(Report report) {
     return row != std::end(REPORTS) ? row->oid : std::vector<std::uint32_t>{};
 }
 
-Session::Session(User user, KeyCache& cache) : user_(std::move(user)), cache_(cache) {
-    // Salts start anywhere, so that two sessions under one key do not repeat each other's.
-    std::uint8_t seed[8] = {};
-    RandomBytes(seed, sizeof seed);
-    for (const std::uint8_t byte : seed) {
-        salt_ = (salt_ << 8) | byte;
-    }
-}
+Session::Session(User user, KeyCache& cache)
+    : user_(std::move(user)), cache_(cache), salt_(RandomSalt()) {}
 
 std::int32_t Session::EngineTime(std::uint64_t nowMs) const {
     const std::uint64_t elapsed = nowMs >= learntAtMs_ ? (nowMs - learntAtMs_) / 1000 : 0;
@@ -284,7 +281,7 @@ bool Session::InTimeWindow(const v3::SecurityParameters& security, std::uint64_t
         latestReceivedTime_ = security.engineTime;
         learntAtMs_ = nowMs;
     }
-    return boots_ != MAX_BOOTS && security.engineBoots >= boots_ &&
+    return boots_ != MAX_ENGINE_BOOTS && security.engineBoots >= boots_ &&
            !(security.engineBoots == boots_ &&
              security.engineTime < EngineTime(nowMs) - TIME_WINDOW_SECONDS);
 }
@@ -362,13 +359,12 @@ Outcome Session::Process(const std::uint8_t* data, std::size_t size, std::int32_
         }
         Bytes plain;
         std::string problem;
-        const std::size_t padding = user_.credentials.priv == PrivProtocol::Des ? DES_PADDING : 0;
         if (!Decrypt(user_.credentials.priv, keys_.priv,
                      static_cast<std::uint32_t>(security.engineBoots),
                      static_cast<std::uint32_t>(security.engineTime), security.privParams,
                      message.encryptedPdu, plain, &problem) ||
-            v3::DecodeScopedPdu(plain.data(), plain.size(), message.scoped, padding) !=
-                ber::Error::None) {
+            v3::DecodeScopedPdu(plain.data(), plain.size(), message.scoped,
+                                PaddingOf(user_.credentials.priv)) != ber::Error::None) {
             return Outcome::Ignored;
         }
     }

@@ -55,6 +55,10 @@ const char* ReportText(Report report);
 // The counter (instance .0 included) an agent sends as `report`; empty for None and Other.
 std::vector<std::uint32_t> ReportOid(Report report);
 
+// A security level as msgFlags' authentication and privacy bits, and back.
+std::uint8_t LevelFlags(SecurityLevel level);
+SecurityLevel LevelOfFlags(std::uint8_t flags);
+
 enum class Outcome {
     Ignored,    // not a valid answer to this request (another msgID, malformed, a MAC that does
                 // not verify, another user): drop it and keep waiting
