@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -293,6 +295,28 @@ TEST(UsmPriv, CiphertextsAndRoundTrips) {
             << row.name;
         EXPECT_FALSE(error.empty()) << row.name;
     }
+}
+
+TEST(UsmPriv, DesWithoutTheLegacyProviderSaysSo) {
+    // OpenSSL 3 keeps DES in its legacy provider, a module loaded from OPENSSL_MODULES once
+    // per process: a process of its own that cannot find it.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("OPENSSL_MODULES", "/nonexistent", 1);
+            Bytes cipher;
+            Bytes privParams;
+            std::string error;
+            const Bytes plain(8, 1);
+            const bool des = usm::Encrypt(PrivProtocol::Des, Bytes(16, 2), 1, 1, 1, plain, cipher,
+                                          privParams, &error);
+            const bool aes = usm::Encrypt(PrivProtocol::Aes128, Bytes(16, 2), 1, 1, 1, plain,
+                                          cipher, privParams, &error);
+            std::fprintf(stderr, "%s\n", error.c_str());
+            std::exit(!des && aes ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0),
+        "DES is not available: OpenSSL's legacy provider could not be loaded");
 }
 
 TEST(UsmKeys, CacheHashesEachPasswordOnce) {
