@@ -3,7 +3,8 @@
 // user's localised keys, answers verified, decrypted and held to the time window (RFC 3414
 // 3.2), and every report an agent sends turned into a clear error. The caller sends what the
 // session builds, hands it every datagram that arrives for the request, and acts on the
-// outcome. Times are a monotonic clock in milliseconds, given by the caller.
+// outcome. Times are a monotonic clock in milliseconds, given by the caller. A session is used
+// by one thread at a time; the key cache behind it may be shared.
 #pragma once
 
 #include <cstddef>
