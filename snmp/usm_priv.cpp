@@ -38,7 +38,7 @@ bool MakeIv(PrivProtocol protocol, ByteSpan key, std::uint32_t engineBoots,
 }  // namespace
 
 std::size_t PaddingOf(PrivProtocol protocol) {
-    return protocol == PrivProtocol::Des ? DES_BLOCK - 1 : 0;
+    return protocol == PrivProtocol::Des ? DES_BLOCK - 1 : AES_BLOCK - 1;
 }
 
 std::uint64_t RandomSalt() {

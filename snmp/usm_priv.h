@@ -15,7 +15,8 @@ namespace usm {
 inline constexpr std::size_t SALT_BYTES = 8;
 
 // How many bytes may follow the scoped PDU in a decrypted plaintext: DES pads to its 8-byte
-// block, the AES modes do not pad.
+// block; AES-CFB needs no padding, but pysnmp (snmpsimd) pads to AES's 16-byte block all the
+// same, and net-snmp reads past it, so up to 15 bytes are taken as padding there too.
 std::size_t PaddingOf(PrivProtocol protocol);
 
 // A starting salt drawn at random, so that two senders under one key do not repeat each

@@ -2,7 +2,9 @@
 // one user for every authentication protocol with every privacy protocol it has: a GET of
 // sysDescr.0 over a plain UDP socket, with discovery, for each; then the mistakes a user makes
 // (a wrong password, a wrong protocol, an unknown user, a level the user does not have), each
-// with its own error. Skipped when snmpd is not installed.
+// with its own error. And against snmpsimd (pysnmp's USM, a third implementation): its AES-192
+// and AES-256 are the Reeder key extension, its AES192BLMT and AES256BLMT the Blumenthal one,
+// read in the context its data file names. Skipped when the agent is not installed.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -13,6 +15,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -274,6 +277,54 @@ TEST_F(UsmInterop, MistakesGiveTheirOwnErrors) {
         const Got got = GetSysDescr(session, agent_->target(), 300);
         EXPECT_FALSE(got.ok) << row.name;
         EXPECT_EQ(got.error, row.error) << row.name;
+    }
+}
+
+TEST(UsmInteropSnmpsim, PysnmpKeyExtensionsAndContext) {
+    if (!Installed(SNMPSIMD_PATH)) {
+        GTEST_SKIP() << SNMPSIMD_PATH << " is not installed (Debian package snmpsim)";
+    }
+    struct Row {
+        const char* user;
+        const char* auth;  // as snmpsimd spells them
+        const char* priv;
+        AuthProtocol ourAuth;
+        PrivProtocol ourPriv;
+    };
+    const Row rows[] = {
+        {"md5des", "MD5", "DES", AuthProtocol::Md5, PrivProtocol::Des},
+        {"shaaes", "SHA", "AES", AuthProtocol::Sha1, PrivProtocol::Aes128},
+        {"sha224blmt192", "SHA224", "AES192BLMT", AuthProtocol::Sha224, PrivProtocol::Aes192},
+        {"sha256aes192", "SHA256", "AES192", AuthProtocol::Sha256, PrivProtocol::Aes192C},
+        {"sha384blmt256", "SHA384", "AES256BLMT", AuthProtocol::Sha384, PrivProtocol::Aes256},
+        {"sha512aes256", "SHA512", "AES256", AuthProtocol::Sha512, PrivProtocol::Aes256C},
+    };
+    const auto userOf = [](const Row& row) {
+        usm::User user = MakeUser(row.user, row.ourAuth, row.ourPriv);
+        user.contextName = "printer";  // the data file's stem
+        return user;
+    };
+    LoopbackAgent agent;
+    std::ofstream(agent.dir() + "/data/printer.snmprec")
+        << "1.3.6.1.2.1.1.1.0|4|" << DESCRIPTION << "\n";
+    std::string command = std::string(SNMPSIMD_PATH) + " --data-dir=" + agent.dir() +
+                          "/data --cache-dir=" + agent.dir() +
+                          " --agent-udpv4-endpoint=" + agent.target() + " --logging-method=null" +
+                          (geteuid() == 0 ? " --process-user=nobody --process-group=nogroup" : "");
+    for (const Row& row : rows) {
+        command += std::string(" --v3-user=") + row.user + " --v3-auth-key=" + AUTH_PASSWORD +
+                   " --v3-auth-proto=" + row.auth + " --v3-priv-key=" + PRIV_PASSWORD +
+                   " --v3-priv-proto=" + row.priv;
+    }
+    ASSERT_TRUE(agent.Start(command, [&](const std::string& target) {
+        usm::Session probe(userOf(rows[0]));
+        return GetSysDescr(probe, target, 100).ok;
+    })) << agent.log();
+    for (const Row& row : rows) {
+        usm::Session session(userOf(row));
+        const Got got = GetSysDescr(session, agent.target());
+        EXPECT_TRUE(got.ok) << row.user << ": " << got.error;
+        EXPECT_EQ(got.value, DESCRIPTION) << row.user;
     }
 }
 
