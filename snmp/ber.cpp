@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "snmp/asn_types.h"
+#include "snmp/ber_element.h"
 
 namespace ber {
 namespace {
@@ -24,17 +25,10 @@ bool IsUnsignedTag(std::uint8_t tag) {
     return tag == ASN_COUNTER32 || tag == ASN_GAUGE32 || tag == ASN_TIMETICKS;
 }
 
+}  // namespace
+
 // ---------------------------------------------------------------- decoding
 
-// One element's header as read: `content` points at its first content byte.
-struct Element {
-    std::uint8_t tag = 0;
-    const std::uint8_t* content = nullptr;
-    std::size_t length = 0;
-};
-
-// Reads the element at *cursor, which must lie before `limit`. `atTop` tells whether `limit`
-// is the end of the input (running past it is truncation) or the end of an enclosing element.
 Error ReadElement(const std::uint8_t** cursor, const std::uint8_t* limit, bool atTop,
                   Element* element) {
     const std::uint8_t* p = *cursor;
@@ -87,6 +81,8 @@ Error ReadTagged(const std::uint8_t** cursor, const std::uint8_t* limit, std::ui
     return element->tag == tag ? Error::None : Error::UnexpectedTag;
 }
 
+namespace {
+
 // Two's-complement content of 1..5 bytes as a signed 64-bit number: the frame's INTEGERs
 // (version, request-id, error status and index), where a fault is the frame's fault.
 Error DecodeInteger(const Element& element, std::int64_t* value) {
@@ -114,11 +110,15 @@ Error DecodeInt32(const Element& element, std::int32_t* value) {
     return Error::None;
 }
 
+}  // namespace
+
 Error ReadInt32(const std::uint8_t** cursor, const std::uint8_t* limit, std::int32_t* value) {
     Element element;
     const Error error = ReadTagged(cursor, limit, ASN_INTEGER, &element);
     return error != Error::None ? error : DecodeInt32(element, value);
 }
+
+namespace {
 
 // A value's INTEGER, as peers read it: leading bytes that only repeat the sign are skipped,
 // whatever their number, and what is left must fit 32 bits.
@@ -298,7 +298,7 @@ Error DecodeVarBinds(const Element& list, std::vector<VarBind>& varbinds) {
     return error;
 }
 
-Error DecodePdu(const Element& pdu, Message& out) {
+Error DecodePduContent(const Element& pdu, Message& out) {
     const std::uint8_t* p = pdu.content;
     const std::uint8_t* end = p + pdu.length;
     Error error = ReadInt32(&p, end, &out.requestId);
@@ -521,6 +521,14 @@ const char* ErrorName(Error error) {
             return "CommunityTooLong";
         case Error::MessageTooLarge:
             return "MessageTooLarge";
+        case Error::SecurityModel:
+            return "SecurityModel";
+        case Error::BadFlags:
+            return "BadFlags";
+        case Error::FieldTooLong:
+            return "FieldTooLong";
+        case Error::ValueRange:
+            return "ValueRange";
     }
     return "Unknown";
 }
@@ -541,6 +549,65 @@ Error SizeBinding(const VarBind& varbind, BindingSizes* sizes) {
     return error;
 }
 
+namespace {
+
+// The content sizes of a PDU and of its binding list.
+struct PduSizes {
+    std::size_t list = 0;
+    std::size_t pdu = 0;
+};
+
+// Sizes first, so a message is written once, front to back, into its final place. Each
+// binding's sizes are computed again as it is written rather than kept: a GetBulk answer may
+// hold thousands.
+Error SizePdu(const Message& message, PduSizes* sizes) {
+    std::size_t listContent = 0;
+    for (const VarBind& varbind : message.varbinds) {
+        BindingSizes binding;
+        const Error error = SizeBinding(varbind, &binding);
+        if (error != Error::None) {
+            return error;
+        }
+        listContent += ElementSize(binding.varbind);
+        if (listContent > MAX_MESSAGE_BYTES) {
+            return Error::MessageTooLarge;
+        }
+    }
+    sizes->list = listContent;
+    sizes->pdu = ElementSize(IntegerOctets(message.requestId)) +
+                 ElementSize(IntegerOctets(message.errorStatus)) +
+                 ElementSize(IntegerOctets(message.errorIndex)) + ElementSize(listContent);
+    return Error::None;
+}
+
+void WritePdu(Writer& w, const Message& message, const PduSizes& sizes) {
+    w.Header(message.pduType, sizes.pdu);
+    w.Integer(ASN_INTEGER, message.requestId);
+    w.Integer(ASN_INTEGER, message.errorStatus);
+    w.Integer(ASN_INTEGER, message.errorIndex);
+    w.Header(ASN_SEQUENCE, sizes.list);
+    for (const VarBind& varbind : message.varbinds) {
+        BindingSizes binding;
+        SizeBinding(varbind, &binding);
+        const Value& value = varbind.value;
+        w.Header(ASN_SEQUENCE, binding.varbind);
+        w.Header(ASN_OBJECTIDENTIFIER, binding.name);
+        w.OidContent(varbind.name);
+        w.Header(value.tag, binding.value);
+        if (!value.valid) {
+            w.Bytes(value.bytes.data(), value.bytes.size());
+        } else if (value.tag == ASN_INTEGER || IsUnsignedTag(value.tag)) {
+            w.IntegerContent(value.integer);
+        } else if (value.tag == ASN_OBJECTIDENTIFIER) {
+            w.OidContent(value.oid);
+        } else if (value.tag != ASN_NULL) {
+            w.Bytes(value.bytes.data(), value.bytes.size());
+        }
+    }
+}
+
+}  // namespace
+
 Error Encode(const Message& message, std::vector<std::uint8_t>& out) {
     if (!IsPduTag(message.pduType)) {
         return Error::UnexpectedTag;
@@ -548,28 +615,14 @@ Error Encode(const Message& message, std::vector<std::uint8_t>& out) {
     if (message.community.size() > MAX_COMMUNITY_BYTES) {
         return Error::CommunityTooLong;
     }
-    // Sizes first, so the message is written once, front to back, into its final place. Each
-    // binding's sizes are computed again as it is written rather than kept: a GetBulk answer
-    // may hold thousands.
-    std::size_t listContent = 0;
-    for (const VarBind& varbind : message.varbinds) {
-        BindingSizes sizes;
-        const Error error = SizeBinding(varbind, &sizes);
-        if (error != Error::None) {
-            return error;
-        }
-        listContent += ElementSize(sizes.varbind);
-        if (listContent > MAX_MESSAGE_BYTES) {
-            return Error::MessageTooLarge;
-        }
+    PduSizes sizes;
+    const Error error = SizePdu(message, &sizes);
+    if (error != Error::None) {
+        return error;
     }
-    const std::size_t pduContent = ElementSize(IntegerOctets(message.requestId)) +
-                                   ElementSize(IntegerOctets(message.errorStatus)) +
-                                   ElementSize(IntegerOctets(message.errorIndex)) +
-                                   ElementSize(listContent);
     const std::size_t messageContent = ElementSize(IntegerOctets(message.version)) +
                                        ElementSize(message.community.size()) +
-                                       ElementSize(pduContent);
+                                       ElementSize(sizes.pdu);
     const std::size_t total = ElementSize(messageContent);
     if (total > MAX_MESSAGE_BYTES) {
         return Error::MessageTooLarge;
@@ -583,35 +636,68 @@ Error Encode(const Message& message, std::vector<std::uint8_t>& out) {
     w.Header(ASN_OCTETSTRING, message.community.size());
     w.Bytes(reinterpret_cast<const std::uint8_t*>(message.community.data()),
             message.community.size());
-    w.Header(message.pduType, pduContent);
-    w.Integer(ASN_INTEGER, message.requestId);
-    w.Integer(ASN_INTEGER, message.errorStatus);
-    w.Integer(ASN_INTEGER, message.errorIndex);
-    w.Header(ASN_SEQUENCE, listContent);
-    for (const VarBind& varbind : message.varbinds) {
-        BindingSizes sizes;
-        SizeBinding(varbind, &sizes);
-        const Value& value = varbind.value;
-        w.Header(ASN_SEQUENCE, sizes.varbind);
-        w.Header(ASN_OBJECTIDENTIFIER, sizes.name);
-        w.OidContent(varbind.name);
-        w.Header(value.tag, sizes.value);
-        if (!value.valid) {
-            w.Bytes(value.bytes.data(), value.bytes.size());
-        } else if (value.tag == ASN_INTEGER || IsUnsignedTag(value.tag)) {
-            w.IntegerContent(value.integer);
-        } else if (value.tag == ASN_OBJECTIDENTIFIER) {
-            w.OidContent(value.oid);
-        } else if (value.tag != ASN_NULL) {
-            w.Bytes(value.bytes.data(), value.bytes.size());
-        }
-    }
+    WritePdu(w, message, sizes);
     return Error::None;
 }
 
 bool OidEncodable(const std::vector<std::uint32_t>& oid) {
     std::size_t octets = 0;
     return OidOctets(oid, &octets) == Error::None;
+}
+
+Error EncodePdu(const Message& message, std::vector<std::uint8_t>& out) {
+    if (!IsPduTag(message.pduType)) {
+        return Error::UnexpectedTag;
+    }
+    PduSizes sizes;
+    const Error error = SizePdu(message, &sizes);
+    if (error != Error::None) {
+        return error;
+    }
+    const std::size_t total = ElementSize(sizes.pdu);
+    if (total > MAX_MESSAGE_BYTES) {
+        return Error::MessageTooLarge;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + total);
+    Writer w(out.data() + start);
+    WritePdu(w, message, sizes);
+    return Error::None;
+}
+
+void AppendHeader(std::uint8_t tag, std::size_t length, std::vector<std::uint8_t>& out) {
+    const std::size_t start = out.size();
+    out.resize(start + 1 + LengthOctets(length));
+    Writer(out.data() + start).Header(tag, length);
+}
+
+void AppendInteger(std::int32_t value, std::vector<std::uint8_t>& out) {
+    const std::size_t start = out.size();
+    out.resize(start + ElementSize(IntegerOctets(value)));
+    Writer(out.data() + start).Integer(ASN_INTEGER, value);
+}
+
+Error DecodePdu(const std::uint8_t* data, std::size_t size, Message& out) {
+    if (size > MAX_MESSAGE_BYTES) {
+        return Error::MessageTooLarge;
+    }
+    if (data == nullptr || size == 0) {
+        return Error::Truncated;
+    }
+    const std::uint8_t* p = data;
+    Element pdu;
+    const Error error = ReadElement(&p, data + size, true, &pdu);
+    if (error != Error::None) {
+        return error;
+    }
+    if (!IsPduTag(pdu.tag)) {
+        return Error::UnexpectedTag;
+    }
+    if (p != data + size) {
+        return Error::TrailingBytes;
+    }
+    out.pduType = pdu.tag;
+    return DecodePduContent(pdu, out);
 }
 
 Error Decode(const std::uint8_t* data, std::size_t size, Message& out) {
@@ -663,7 +749,7 @@ Error Decode(const std::uint8_t* data, std::size_t size, Message& out) {
         return Error::UnexpectedTag;
     }
     out.pduType = pdu.tag;
-    error = DecodePdu(pdu, out);
+    error = DecodePduContent(pdu, out);
     if (error != Error::None) {
         return error;
     }

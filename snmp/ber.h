@@ -50,9 +50,14 @@ enum class Error {
     OidUnterminated,   // the last sub-identifier has its continuation bit set
     OidTooLong,        // more than MAX_OID_COMPONENTS components
     IpAddressSize,     // encoding: IpAddress not exactly 4 bytes
-    BadVersion,        // version other than 0 (SNMPv1) or 1 (SNMPv2c)
+    BadVersion,        // version other than 0 (SNMPv1) or 1 (SNMPv2c); 3 in snmp/v3_message
     CommunityTooLong,  // community above MAX_COMMUNITY_BYTES
     MessageTooLarge,   // input or output above MAX_MESSAGE_BYTES
+    // SNMPv3's header and security parameters (snmp/v3_message.h).
+    SecurityModel,  // a security model other than USM (3)
+    BadFlags,       // msgFlags not one byte, or privacy without authentication
+    FieldTooLong,   // an engine ID, user name or context above its size limit
+    ValueRange,     // a header number outside its range (negative, msgMaxSize below 484)
 };
 
 // Short stable name of an error, for logs and test output.
@@ -94,5 +99,11 @@ bool OidEncodable(const std::vector<std::uint32_t>& oid);
 
 // Decodes one whole message; bytes after it are an error (TrailingBytes).
 Error Decode(const std::uint8_t* data, std::size_t size, Message& out);
+
+// The PDU alone (its tag, request-id, error fields and bindings), as an SNMPv3 scoped PDU
+// carries it; `version` and `community` are neither written nor read. The same rules and
+// errors as the whole message's.
+Error EncodePdu(const Message& message, std::vector<std::uint8_t>& out);
+Error DecodePdu(const std::uint8_t* data, std::size_t size, Message& out);
 
 }  // namespace ber

@@ -16,6 +16,7 @@
 #include "tools/printer-sim/profile.h"
 #include "tools/printer-sim/signals.h"
 #include "tools/printer-sim/udp_socket.h"
+#include "tools/printer-sim/v3_responder.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ int main(int argc, char** argv) {
     for (sim::Printer& printer : state.printers) {
         printer.faults = options.faults;
     }
+    sim::StartEngines(options, state);
     for (const std::string& command : options.startCommands) {
         std::string reply = sim::ExecuteControl(command, state);
         if (reply.rfind("error", 0) == 0) {

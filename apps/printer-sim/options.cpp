@@ -1,5 +1,7 @@
 #include "apps/printer-sim/options.h"
 
+#include <charconv>
+
 #include "apps/cli/option_parser.h"
 #include "tools/printer-sim/control.h"
 #include "tools/printer-sim/responder.h"
@@ -7,6 +9,26 @@
 #include "vellumark/version.h"
 
 namespace sim {
+namespace {
+
+// An even number of hex digits, no separators.
+bool ParseHex(const std::string& text, std::vector<std::uint8_t>& bytes) {
+    if (text.size() % 2 != 0) {
+        return false;
+    }
+    bytes.clear();
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        unsigned value = 0;
+        auto [end, ec] = std::from_chars(text.data() + i, text.data() + i + 2, value, 16);
+        if (ec != std::errc() || end != text.data() + i + 2) {
+            return false;
+        }
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    return true;
+}
+
+}  // namespace
 
 bool ParseOptions(const std::vector<std::string>& arguments, const std::string& defaultProfileDir,
                   Options& options, std::string& error) {
@@ -102,6 +124,23 @@ bool ParseOptions(const std::vector<std::string>& arguments, const std::string& 
         }
         options.faults.errorStatusByOid[oid] = status;
     });
+    // SNMPv3: its users, and the engine's identity (one made for each printer without it).
+    app.add_option_function<std::string>("--v3-user", [&options](const std::string& text) {
+        usm::AgentUser user;
+        std::string problem;
+        if (!ParseV3User(text, user, problem)) {
+            throw CLI::ValidationError("--v3-user", problem);
+        }
+        options.v3Users.push_back(user);
+    });
+    app.add_option_function<std::string>("--engine-id", [&options](const std::string& text) {
+        if (!ParseHex(text, options.engineId) || options.engineId.size() < 5 ||
+            options.engineId.size() > 32) {
+            vmcli::Refuse("--engine-id", text, "5 to 32 bytes in hex");
+        }
+    });
+    app.add_option("--engine-boots", options.engineBoots)
+        ->transform(vmcli::WholeNumber(0, 2147483646));
     app.add_flag("--live", options.live);
     app.add_flag("--log", options.log);
     app.add_flag("--silence", options.faults.silent);
@@ -123,8 +162,9 @@ std::string VersionText() {
 
 std::string UsageText() {
     return R"(Usage: vellumark-printer-sim [OPTIONS]
-A simulated network printer (or a fleet of them): an SNMPv1 and SNMPv2c agent that answers GET,
-GETNEXT and GETBULK requests from snmprec profiles, with faults and printer conditions on demand.
+A simulated network printer (or a fleet of them): an SNMPv1, SNMPv2c (and, with --v3-user,
+SNMPv3) agent that answers GET, GETNEXT and GETBULK requests from snmprec profiles, with faults
+and printer conditions on demand.
 
 Serving:
   --listen IPV4:PORT        UDP address for SNMP (default 127.0.0.1:1161); port 0 picks a free
@@ -146,6 +186,16 @@ Serving:
                             serves the profiles as they are, the others varied values
   --fleet-by ports|addresses  spread the fleet over ports (default) or over the addresses
                             BASE+i with one port (loopback: 127.0.0.1, 127.0.0.2, ...)
+
+SNMPv3 (the User-based Security Model, as net-snmp's snmpd serves it):
+  --v3-user NAME:LEVEL[:AUTH:PASSWORD[:PRIV:PASSWORD]]
+                            serve SNMPv3 to user NAME at LEVEL (noAuthNoPriv, authNoPriv,
+                            authPriv) or above; AUTH is MD5, SHA, SHA-224, SHA-256, SHA-384 or
+                            SHA-512, PRIV is DES, AES, AES-192, AES-256, AES-192-C or AES-256-C.
+                            Repeatable. The context name picks the profile by its community
+                            (empty: the first profile)
+  --engine-id HEX           the SNMPv3 engine ID (5..32 bytes; default one per printer)
+  --engine-boots N          the SNMPv3 engine boots (default 1)
 
 Faults (also settable at run time through the control channel):
   --silence                 start silent: answer nothing

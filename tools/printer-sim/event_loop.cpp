@@ -16,6 +16,7 @@
 #include "tools/printer-sim/responder.h"
 #include "tools/printer-sim/signals.h"
 #include "tools/printer-sim/udp_socket.h"
+#include "tools/printer-sim/v3_responder.h"
 
 namespace sim {
 namespace {
@@ -147,7 +148,9 @@ class Agent {
     void HandleRequest(std::size_t index, const std::uint8_t* data, std::size_t size,
                        const net::Endpoint& from) {
         Printer& printer = state_.printers[index];
-        Reply reply = Respond(data, size, printer);
+        Reply reply = printer.v3 != nullptr && v3::IsVersion3(data, size)
+                          ? RespondV3(data, size, printer, EngineClockMs())
+                          : Respond(data, size, printer);
         std::string source =
             (agentFds_.size() > 1 ? "printer " + std::to_string(index) + ": " : std::string()) +
             net::EndpointText(from);

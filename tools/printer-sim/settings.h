@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/net/net.h"
+#include "snmp/usm_agent.h"
 #include "tools/printer-sim/sim_state.h"
 
 namespace sim {
@@ -42,6 +43,9 @@ struct Options {
     FleetSpread fleetSpread = FleetSpread::Ports;
     std::vector<net::Endpoint> controlAllow;  // addresses (port 0); empty: any loopback address
     std::vector<std::string> startCommands;   // control commands every printer runs at start
+    std::vector<usm::AgentUser> v3Users;      // SNMPv3 users; none: SNMPv1 and v2c only
+    std::vector<std::uint8_t> engineId;       // empty: one made for each printer
+    std::int32_t engineBoots = 1;
 };
 
 // "IPV4:PORT" as net::ParseEndpoint reads it (port 0: pick a free one); false for anything
@@ -49,5 +53,12 @@ struct Options {
 bool ParseEndpoint(const std::string& text, net::Endpoint& endpoint);
 // An IPv4 literal as an endpoint with port 0; false for anything else.
 bool ParseIpv4(std::string_view text, net::Endpoint& address);
+
+// "NAME:LEVEL[:AUTH:PASSWORD[:PRIV:PASSWORD]]", the protocols in net-snmp's spellings; LEVEL is
+// the lowest the user may ask at. The privacy password is the rest of the text, colons and all.
+bool ParseV3User(const std::string& text, usm::AgentUser& user, std::string& error);
+
+// The engine ID printer `index` has when --engine-id gives none: RFC 3411's text format.
+std::vector<std::uint8_t> DefaultEngineId(std::size_t index);
 
 }  // namespace sim

@@ -8,12 +8,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "snmp/asn_types.h"
+#include "snmp/usm_agent.h"
 #include "tools/printer-sim/profile.h"
 
 namespace sim {
@@ -100,7 +102,8 @@ struct Printer {
     Faults faults;
     Stats stats;
     Conditions conditions;
-    std::uint64_t livePages = 0;  // pages "printed" since start in live mode
+    std::uint64_t livePages = 0;     // pages "printed" since start in live mode
+    std::shared_ptr<usm::Agent> v3;  // its SNMPv3 engine and users; null: v1 and v2c only
 };
 
 struct SimState {
