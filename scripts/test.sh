@@ -6,12 +6,12 @@
 #
 #   scripts/test.sh            (as root on Debian 12; CI runs exactly this)
 #
-# VM_FUZZ_SECONDS (default 60) sets the fuzzing time per target.
+# VM_FUZZ_SECONDS (default 30) sets the fuzzing time per target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
-fuzz_seconds=${VM_FUZZ_SECONDS:-60}
+fuzz_seconds=${VM_FUZZ_SECONDS:-30}
 
 step() { printf '\n==== %s ====\n' "$*"; }
 
