@@ -71,7 +71,7 @@ if command -v ss >/dev/null; then
     [ -z "$owner" ] || port_taken "$owner"
 fi
 
-scripts/install-deps.sh
+scripts/install-deps.sh --build
 cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DVM_TESTS=OFF -DVM_BENCH=OFF
 cmake --build build/demo -j "$(nproc)"
 
