@@ -231,23 +231,27 @@ std::vector<ReasonWords> ReadableReasons(const Condition& c) {
         }
     }
     // "toner low" says less than "toner low: yellow 5%"; "printer down" less than "paper jam".
+    // What gives way keeps its names in the tooltip of what says more.
     std::vector<ReasonWords> kept;
+    std::vector<std::pair<std::string, std::string>> merged;  // (into, mib)
     for (const ReasonWords& words : out) {
-        const bool general = std::any_of(out.begin(), out.end(), [&](const ReasonWords& other) {
+        auto specific = std::find_if(out.begin(), out.end(), [&](const ReasonWords& other) {
             return other.text.rfind(words.text + ": ", 0) == 0;
         });
-        const bool summary = IsDeviceStatus(words) && out.size() > 1;
-        if (general || summary) {
-            continue;
+        if (specific != out.end()) {
+            merged.emplace_back(specific->text, words.mib);
+        } else if (IsDeviceStatus(words) && out.size() > 1) {
+            merged.emplace_back("", words.mib);
+        } else {
+            kept.push_back(words);
         }
-        kept.push_back(words);
     }
-    // What was dropped still shows among the tooltips of the first.
-    for (const ReasonWords& words : out) {
-        if (!kept.empty() && std::none_of(kept.begin(), kept.end(), [&](const ReasonWords& k) {
-                return k.text == words.text;
-            })) {
-            kept.front().mib += "; " + words.mib;
+    for (const auto& [into, mib] : merged) {
+        auto target = std::find_if(kept.begin(), kept.end(), [&](const ReasonWords& k) {
+            return into.empty() || k.text == into;
+        });
+        if (target != kept.end()) {
+            target->mib += "; " + mib;
         }
     }
     return kept;

@@ -27,7 +27,7 @@ header h1{margin:0;font-size:20px}
 header p{margin:0;font-size:13px;color:#c9d1d9;flex:1 1 auto}
 .counts{display:flex;flex-wrap:wrap;gap:6px}
 .count{display:inline-block;padding:3px 10px;border-radius:12px;color:#fff;text-decoration:none;font-size:13px;background:#6e7781}
-.count b{font-size:15px}
+.count .n{font-size:15px;font-weight:700}
 .count.ok{background:#1a7f37}.count.warning{background:#9a6700}.count.critical{background:#cf222e}.count.unreachable{background:#57606a}
 .count.zero{opacity:.55}
 .count:focus-visible{outline-color:#fff}
@@ -499,7 +499,7 @@ void WriteHead(std::string& html, const std::vector<PrinterView>& printers,
         html += count == 0 ? " zero" : "";
         html += "\" href=\"?health=";
         html += health;
-        html += "\"><b>" + std::to_string(count) + "</b> ";
+        html += "\"><span class=\"n\">" + std::to_string(count) + "</span> ";
         html += std::string_view(health) == "unknown" ? "not read yet" : health;
         html += "</a>";
     }

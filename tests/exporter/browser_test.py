@@ -3,7 +3,7 @@ jammed, open, low, empty or silent: headless Chromium, driven over its DevTools 
 page from the exporter. Every printer that needs attention is listed first and lies within the
 first screen of a 1280x800 window; reasons read as words with the MIB's names in their
 tooltips; the text filter narrows the rows live and the plain GET form without the script; a
-printer's card shows its supplies in their colours; on a phone's width nothing overflows. The
+printer's card shows its supplies in their colours; on a phone's width nothing overflows; the keyboard reaches every control in order. The
 screenshots of the table and of one card are written as PNGs.
 
     browser_test.py EXPORTER PRINTER_SIM CHROMIUM TABLE.png CARD.png
@@ -189,6 +189,19 @@ def main(exporter, sim, browser_binary, table_png, card_png):
                 "[...document.querySelectorAll('.count')].map(c => c.textContent).join(', ')")
             check(counts == "3 unreachable, 3 critical, 4 warning, 190 ok", f"counts: {counts}")
             check(browser.screenshot(table_png) == (WIDTH, HEIGHT), "the table's screenshot size")
+
+            # The keyboard reaches the counts, the filter, then the printers in page order.
+            reached = []
+            for _ in range(8):
+                for kind in ("keyDown", "keyUp"):
+                    browser.call("Input.dispatchKeyEvent", type=kind, key="Tab", code="Tab",
+                                 windowsVirtualKeyCode=9)
+                reached.append(browser.eval("document.activeElement.tagName + ' ' + "
+                                            "(document.activeElement.name || "
+                                            "document.activeElement.textContent)"))
+            check(reached == ["A 3 unreachable", "A 3 critical", "A 4 warning", "A 190 ok",
+                              "SELECT health", "INPUT q", "BUTTON Filter", "A " + rows[0]["name"]],
+                  f"the order of the keyboard's focus: {reached}")
 
             # The script filters as one types, and keeps the filter in the address.
             browser.eval("document.getElementById('q').focus()")
