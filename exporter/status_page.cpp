@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 
-#include "exporter/reading_metrics.h"
-#include "exporter/reason_words.h"
+#include "exporter/printer_card.h"
 #include "text/printable_text.h"
 #include "vellumark/version.h"
 
@@ -113,29 +111,6 @@ f.addEventListener('submit',function(e){e.preventDefault();apply()});
 })();
 )js";
 
-std::string TimeText(std::chrono::system_clock::time_point when) {
-    std::time_t t = std::chrono::system_clock::to_time_t(when);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &tm);
-    return text;
-}
-
-std::string AgeText(std::chrono::system_clock::duration age) {
-    long long seconds = std::chrono::duration_cast<std::chrono::seconds>(age).count();
-    if (seconds < 0) {
-        seconds = 0;
-    }
-    if (seconds < 120) {
-        return std::to_string(seconds) + " s ago";
-    }
-    if (seconds < 7200) {
-        return std::to_string(seconds / 60) + " min ago";
-    }
-    return std::to_string(seconds / 3600) + " h ago";
-}
-
 std::string Lower(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
@@ -164,14 +139,6 @@ std::string UrlEncode(std::string_view text) {
     return out;
 }
 
-const char* HealthOf(const PrinterView& view) {
-    if (!view.read) {
-        return "unknown";
-    }
-    const condition::Condition& c = view.condition;
-    return condition::HealthName(c.answered ? c.health : condition::Health::Unreachable);
-}
-
 std::size_t Rank(std::string_view health) {
     std::size_t rank = 0;
     while (rank < std::size(HEALTH_ORDER) && health != HEALTH_ORDER[rank]) {
@@ -184,25 +151,11 @@ bool NeedsAttention(std::string_view health) {
     return health == "unreachable" || health == "critical" || health == "warning";
 }
 
-// The error is among the reasons when the health was derived (the printer's reason when it did
-// not answer, "incomplete reading: ..." when it stopped early); else it is added here.
-std::vector<ReasonWords> ReasonsOf(const PrinterView& view) {
-    const condition::Condition& c = view.condition;
-    std::vector<ReasonWords> reasons = ReadableReasons(c);
-    if (!c.error.empty() &&
-        std::none_of(c.reasons.begin(), c.reasons.end(), [&](const std::string& reason) {
-            return reason.find(c.error) != std::string::npos;
-        })) {
-        reasons.push_back({c.error, c.error});
-    }
-    return reasons;
-}
-
 // What the text filter looks in, lower-case.
 std::string SearchText(const PrinterView& view, const std::vector<ReasonWords>& reasons) {
     const condition::Condition& c = view.condition;
     std::string text = PrinterName(view) + " " + view.target + " " + c.name + " " + c.model + " " +
-                       c.location + " " + c.serial + " " + HealthOf(view);
+                       c.location + " " + c.serial + " " + PageHealth(view);
     for (const ReasonWords& reason : reasons) {
         text += " " + reason.text;
     }
@@ -311,8 +264,8 @@ void WritePaper(std::string& html, const condition::Condition& c) {
 bool WriteRow(std::string& html, const PrinterView& view, const PageQuery& query,
               std::chrono::system_clock::time_point now) {
     const condition::Condition& c = view.condition;
-    const char* health = HealthOf(view);
-    const std::vector<ReasonWords> reasons = ReasonsOf(view);
+    const char* health = PageHealth(view);
+    const std::vector<ReasonWords> reasons = PageReasons(view);
     const std::string search = SearchText(view, reasons);
     html += "<tr class=\"";
     html += health;
@@ -354,127 +307,6 @@ bool WriteRow(std::string& html, const PrinterView& view, const PageQuery& query
     return shown;
 }
 
-void WriteSupply(std::string& html, const condition::Supply& supply) {
-    std::string label =
-        supply.description.empty() ? "Supply " + std::to_string(supply.index) : supply.description;
-    std::string amount;
-    double width = 0;
-    if (supply.percent) {
-        double percent = std::clamp(*supply.percent, 0.0, 100.0);
-        width = percent;
-        amount = std::to_string(static_cast<int>(std::lround(percent))) + "%";
-    } else if (supply.levelState == condition::LevelState::SomeRemaining) {
-        width = 50;
-        amount = "some";
-    } else {
-        amount = "?";
-    }
-    html += "<div class=\"supply\" data-colour=\"" + HtmlEscape(supply.colour) + "\">";
-    html += "<span class=\"name\">" + HtmlEscape(label) + "</span>";
-    html += "<div class=\"bar\"><div class=\"fill\" style=\"width:";
-    html += std::to_string(static_cast<int>(std::lround(width)));
-    html += "%;background:";
-    html += ColorantCss(supply.colour);
-    html += "\"></div></div><span class=\"pct\">" + amount + "</span></div>";
-}
-
-void WriteTrays(std::string& html, const std::vector<condition::Input>& inputs) {
-    if (inputs.empty()) {
-        return;
-    }
-    html += "<table class=\"trays\"><tr><th>Tray</th><th>Media</th><th>Sheets</th></tr>";
-    for (const condition::Input& input : inputs) {
-        std::string name = input.name.empty() ? "Tray " + std::to_string(input.index) : input.name;
-        std::string sheets;
-        if (input.level) {
-            sheets = std::to_string(*input.level);
-        } else if (input.levelState == condition::LevelState::SomeRemaining) {
-            sheets = "some";
-        } else {
-            sheets = "?";
-        }
-        if (input.capacity) {
-            sheets += " / " + std::to_string(*input.capacity);
-        }
-        html += "<tr><td>" + HtmlEscape(name) + "</td><td>" + HtmlEscape(input.media) +
-                "</td><td>" + sheets + "</td></tr>";
-    }
-    html += "</table>";
-}
-
-void WriteAlerts(std::string& html, const std::vector<condition::Alert>& alerts) {
-    if (alerts.empty()) {
-        return;
-    }
-    html += "<ul class=\"alerts\">";
-    for (const condition::Alert& alert : alerts) {
-        std::string severity = EnumLabel(condition::AlertSeverityName(alert.severity));
-        std::string code = EnumLabel(condition::AlertCodeName(alert.code));
-        html += "<li class=\"" + HtmlEscape(severity) + "\" data-code=\"" + HtmlEscape(code) +
-                "\">" + HtmlEscape(code);
-        if (!alert.description.empty()) {
-            html += (code.empty() ? "" : ": ") + HtmlEscape(alert.description);
-        }
-        html += "</li>";
-    }
-    html += "</ul>";
-}
-
-void WriteConsole(std::string& html, const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        if (line.find_first_not_of(' ') != std::string::npos) {
-            text += (text.empty() ? "" : " / ") + HtmlEscape(line);
-        }
-    }
-    if (!text.empty()) {
-        html += "<p class=\"console\">Console: <code>" + text + "</code></p>";
-    }
-}
-
-void WriteCard(std::string& html, const PrinterView& view,
-               std::chrono::system_clock::time_point now) {
-    const condition::Condition& c = view.condition;
-    const char* health = HealthOf(view);
-    html += "<section class=\"printer ";
-    html += health;
-    html +=
-        "\"><div class=\"head\"><h2>" + HtmlEscape(PrinterName(view)) + "</h2><span class=\"badge ";
-    html += health;
-    html += "\">";
-    html += view.read ? health : "not read yet";
-    html += "</span></div><p class=\"facts\">";
-    for (const std::string* fact : {&c.model, &c.location, &c.serial}) {
-        if (!fact->empty()) {
-            html += HtmlEscape(*fact) + " &middot; ";
-        }
-    }
-    html += "<span class=\"target\">" + HtmlEscape(view.target) + "</span></p>";
-    const std::vector<ReasonWords> reasons = ReasonsOf(view);
-    if (!reasons.empty()) {
-        html += "<ul class=\"reasons\">";
-        for (const ReasonWords& reason : reasons) {
-            html +=
-                "<li title=\"" + HtmlEscape(reason.mib) + "\">" + HtmlEscape(reason.text) + "</li>";
-        }
-        html += "</ul>";
-    }
-    for (const condition::Supply& supply : c.supplies) {
-        WriteSupply(html, supply);
-    }
-    WriteTrays(html, c.inputs);
-    WriteAlerts(html, c.alerts);
-    WriteConsole(html, c.consoleLines);
-    html += "<p class=\"seen\">";
-    if (view.lastAnswered) {
-        html += "Last answered " + TimeText(*view.lastAnswered) + " (" +
-                AgeText(now - *view.lastAnswered) + ")";
-    } else {
-        html += "Has not answered since the exporter started";
-    }
-    html += "</p></section>";
-}
-
 void WriteHead(std::string& html, const std::vector<PrinterView>& printers,
                std::chrono::system_clock::time_point now, const std::string& title) {
     html +=
@@ -490,7 +322,7 @@ void WriteHead(std::string& html, const std::vector<PrinterView>& printers,
     for (const char* health : HEALTH_ORDER) {
         const auto count = std::count_if(
             printers.begin(), printers.end(),
-            [&](const PrinterView& v) { return HealthOf(v) == std::string_view(health); });
+            [&](const PrinterView& v) { return PageHealth(v) == std::string_view(health); });
         if (count == 0 && std::string_view(health) == "unknown") {
             continue;
         }
@@ -536,13 +368,6 @@ void WriteFilter(std::string& html, const PageQuery& query, std::size_t shown, s
 }
 
 }  // namespace
-
-std::string PrinterName(const PrinterView& view) {
-    if (!view.name.empty()) {
-        return view.name;
-    }
-    return view.condition.name.empty() ? view.target : view.condition.name;
-}
 
 std::string HtmlEscape(std::string_view text) {
     // A printer's bidirectional overrides would reorder the page around them, and its controls
@@ -607,7 +432,7 @@ std::optional<std::string> RenderStatusPage(const std::vector<PrinterView>& prin
         }
         WriteHead(html, printers, now, HtmlEscape(PrinterName(*view)));
         html += "<main><a class=\"back\" href=\"/\">&larr; All printers</a>";
-        WriteCard(html, *view, now);
+        WritePrinterCard(html, *view, now);
         html += "</main></body></html>\n";
         return html;
     }
@@ -617,8 +442,8 @@ std::optional<std::string> RenderStatusPage(const std::vector<PrinterView>& prin
         order.push_back(&view);
     }
     std::stable_sort(order.begin(), order.end(), [](const PrinterView* a, const PrinterView* b) {
-        const std::size_t ra = Rank(HealthOf(*a));
-        const std::size_t rb = Rank(HealthOf(*b));
+        const std::size_t ra = Rank(PageHealth(*a));
+        const std::size_t rb = Rank(PageHealth(*b));
         if (ra != rb) {
             return ra < rb;
         }

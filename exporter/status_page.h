@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "exporter/page_words.h"
 #include "exporter/status_cache.h"
 
 namespace exporter {
@@ -28,9 +29,6 @@ struct PageQuery {
 std::optional<std::string> RenderStatusPage(const std::vector<PrinterView>& printers,
                                             std::chrono::system_clock::time_point now,
                                             const PageQuery& query = {});
-
-// What a printer is called on the page: its configured name, else its sysName, else its target.
-std::string PrinterName(const PrinterView& view);
 
 // A printer's text made safe for the page: the printable rule (text/printable_text.h), then
 // &, <, >, " and ' escaped, for text and attribute values.
