@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "condition/health.h"
 #include "snmp/printer_mib.h"
 
 namespace exporter {
@@ -145,23 +146,17 @@ std::string AlertWords(const Alert& alert, const Condition& c) {
 }
 
 // "supply yellow toner at 5.2%" and "supply Waste Toner Box at 96% full", as the supply rules
-// write them: the supply is found again by the name and percent those rules gave it.
+// write them: the supply is found again by the name those rules gave it (SupplyName).
 std::string SupplyWords(std::string_view reason, const Condition& c) {
     const bool full = reason.size() > 6 && reason.substr(reason.size() - 6) == "% full";
     for (const Supply& supply : c.supplies) {
         if (!supply.percent) {
             continue;
         }
-        const std::string type = condition::SupplyTypeName(supply.type);
-        const bool typed = !type.empty() && type != "other" && type != "unknown";
-        const std::string named = !supply.colour.empty()
-                                      ? (typed ? supply.colour + " " + type : supply.colour)
-                                  : !supply.description.empty() ? supply.description
-                                                                : type;
-        if (reason.substr(7, named.size()) != named ||
-            reason.substr(7 + named.size(), 4) != " at ") {
+        if (reason.rfind("supply " + condition::SupplyName(supply) + " at ", 0) != 0) {
             continue;
         }
+        const std::string type = condition::SupplyTypeName(supply.type);
         if (full) {
             const char* kind = Lookup(FULL_SUPPLY_WORDS, type);
             return std::string(kind != nullptr ? kind : "nearly full") + ": " +
