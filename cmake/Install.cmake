@@ -96,9 +96,9 @@ if(TARGET vellumark-printer-sim)
     vm_install_man(vellumark-printer-sim.1 simulator)
     vm_package(simulator PACKAGE vellumark-printer-sim SECTION net
         SUMMARY "simulated network printer for trying and testing Vellumark"
-        DESCRIPTION "A small SNMPv1 agent that answers like a network printer, from snmprec
-profiles (several printers are bundled), with moving page counts and toner
-levels and with faults on demand: silence, late answers, error statuses,
+        DESCRIPTION "A small SNMPv1 and SNMPv2c agent that answers like a network printer, from
+snmprec profiles (several printers are bundled), with moving page counts and
+toner levels and with faults on demand: silence, late answers, error statuses,
 stray and forged datagrams, switched from the command line or a control
 channel."
         SUGGESTS snmp netcat-openbsd)

@@ -33,20 +33,6 @@ std::string PercentText(double percent) {
     return std::string(text, result.ptr);
 }
 
-// What a supply is called in a reason: its colour and type ("black toner"), else its
-// description, else its index.
-std::string SupplyName(const Supply& supply) {
-    const std::string type = SupplyTypeName(supply.type);
-    const bool typed = !type.empty() && type != "other" && type != "unknown";
-    if (!supply.colour.empty()) {
-        return typed ? supply.colour + " " + type : supply.colour;
-    }
-    if (!supply.description.empty()) {
-        return supply.description;
-    }
-    return typed ? type : std::string("#").append(std::to_string(supply.index));
-}
-
 // The alert's code by its MIB name, else its description, else its number.
 std::string AlertName(const Alert& alert) {
     const std::string code = AlertCodeName(alert.code);
@@ -111,6 +97,18 @@ void Apply(const HealthRule& rule, const Condition& c, double threshold,
 }
 
 }  // namespace
+
+std::string SupplyName(const Supply& supply) {
+    const std::string type = SupplyTypeName(supply.type);
+    const bool typed = !type.empty() && type != "other" && type != "unknown";
+    if (!supply.colour.empty()) {
+        return typed ? supply.colour + " " + type : supply.colour;
+    }
+    if (!supply.description.empty()) {
+        return supply.description;
+    }
+    return typed ? type : std::string("#").append(std::to_string(supply.index));
+}
 
 void DeriveHealth(Condition& condition, double supplyWarningPercent) {
     condition.reasons.clear();

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "condition/condition.h"
 #include "snmp/printer_mib.h"
@@ -55,6 +56,10 @@ inline constexpr HealthRule HEALTH_RULES[] = {
     {RuleTest::ReceptacleFull, 0, Health::Warning, "supply NAME at P% full"},
     {RuleTest::Incomplete, 0, Health::Warning, "incomplete reading: ERROR"},
 };
+
+// What a supply is called in a reason: its colour and type ("black toner"), else its
+// description, else its type, else its index ("#3").
+std::string SupplyName(const Supply& supply);
 
 // Sets `health` and `reasons` of a condition. `supplyWarningPercent` is the threshold of the
 // supply rules (ReadRequest::supplyWarningPercent, 10 by default).

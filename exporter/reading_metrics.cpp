@@ -192,6 +192,21 @@ void WriteAlerts(Exposition& out, const Condition& condition) {
     }
 }
 
+// What the printer's panel shows, one series per line that shows something: the line's number
+// and its text as labels, value 1, so rules and dashboards can show it beside the health.
+void WriteConsole(Exposition& out, const Condition& condition) {
+    out.Family("vellumark_printer_console_info", MetricType::Gauge,
+               "A line of the printer's console display (prtConsoleDisplayBufferText): one "
+               "series per line that is not blank.");
+    for (std::size_t i = 0; i < condition.consoleLines.size(); ++i) {
+        const std::string& line = condition.consoleLines[i];
+        const std::size_t end = line.find_last_not_of(' ');
+        if (end != std::string::npos) {
+            out.Sample({{"line", std::to_string(i + 1)}, {"text", line.substr(0, end + 1)}}, 1);
+        }
+    }
+}
+
 }  // namespace
 
 std::string EnumLabel(const char* name) {
@@ -220,6 +235,13 @@ std::string RenderReading(const Condition& condition, double durationSeconds) {
                 {"name", condition.name},
                 {"location", condition.location}},
                1);
+    if (condition.uptimeTicks) {
+        out.Family("vellumark_printer_uptime_seconds", MetricType::Gauge,
+                   "Time since the printer's network management was last (re)started "
+                   "(sysUpTime), in seconds; it wraps after about 497 days.");
+        out.Sample({}, *condition.uptimeTicks / 100.0);
+    }
+    WriteConsole(out, condition);
     WriteStatus(out, "vellumark_printer_device_status",
                 "hrDeviceStatus, one-hot over the MIB's states.", condition.deviceStatus,
                 condition::DeviceStatusName);

@@ -30,6 +30,8 @@ constexpr const char* PLAIN_TEXT = "text/plain; charset=utf-8";
 constexpr const char* EXPOSITION = "text/plain; version=0.0.4; charset=utf-8";
 constexpr const char* HTML = "text/html; charset=utf-8";
 constexpr std::size_t MAX_ECHOED_BYTES = 64;
+// The page's parameters are echoed into it (the search box): a target or a search is short.
+constexpr std::size_t MAX_QUERY_BYTES = 256;
 
 // A request answered later: a reading, or a page waiting for the printers' refresh.
 struct Pending {
@@ -239,8 +241,19 @@ struct Server::Impl {
     }
 
     MHD_Result AnswerPage(MHD_Connection* connection) {
-        return Answer(connection, MHD_HTTP_OK,
-                      RenderStatusPage(cache.Snapshot(), std::chrono::system_clock::now()), HTML);
+        PageQuery query;
+        for (auto [name, field] : {std::pair{"health", &query.health}, std::pair{"q", &query.text},
+                                   std::pair{"printer", &query.printer}}) {
+            if (const char* value = Argument(connection, name)) {
+                *field = std::string(value).substr(0, MAX_QUERY_BYTES);
+            }
+        }
+        auto page = RenderStatusPage(cache.Snapshot(), std::chrono::system_clock::now(), query);
+        if (!page) {
+            return Reason(connection, MHD_HTTP_NOT_FOUND,
+                          "no printer '" + Echo(query.printer) + "' in the configuration");
+        }
+        return Answer(connection, MHD_HTTP_OK, *page, HTML);
     }
 
     MHD_Result Route(MHD_Connection* connection, const char* url, const char* method,

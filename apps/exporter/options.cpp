@@ -48,6 +48,7 @@ std::string UsageText() {
            "  --max-probes N         probes in flight before 503; default " +
            std::to_string(ServerLimits{}.maxProbes) +
            "\n"
+           "  --help                 print this help and exit\n"
            "  --version              print the version and exit\n"
            "\n"
            "Endpoints: /probe?target=HOST[:PORT][&auth=NAME][&snmp_version=1|2c], /metrics,\n"

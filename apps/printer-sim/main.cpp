@@ -48,10 +48,16 @@ bool LoadProfiles(const sim::Options& options, std::vector<sim::Profile>& profil
         }
         std::string path = sim::ResolveProfilePath(argument.source, options.profileDir);
         if (path.empty()) {
+            // The bundled names, so a mistyped one can be put right without --list-profiles.
+            std::string names;
+            for (const std::string& name : sim::ListProfiles(options.profileDir)) {
+                names += (names.empty() ? "" : ", ") + name;
+            }
             std::fprintf(stderr,
                          "vellumark-printer-sim: no profile '%s' (not a file, not bundled "
-                         "in %s)\n",
-                         argument.source.c_str(), options.profileDir.c_str());
+                         "in %s); bundled: %s\n",
+                         argument.source.c_str(), options.profileDir.c_str(),
+                         names.empty() ? "none" : names.c_str());
             ok = false;
             continue;
         }

@@ -115,10 +115,15 @@ TEST(ReadingMetrics, AnsweringPrinter) {
          "code=\"markerTonerAlmostEmpty\",description=\"Cyan toner low\"} 2",
          true},
         {"# TYPE vellumark_marker_pages_total counter", true},
+        {"vellumark_printer_uptime_seconds 9173.44", true},
+        // The console's lines by number, trailing blanks cut; the blank line 2 gives none.
+        {"vellumark_printer_console_info{line=\"1\",text=\"PAPER JAM\"} 1", true},
+        {"vellumark_printer_console_info{line=\"3\",text=\"Open \\\"rear\\\" door\"} 1", true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Has(text, c.line), c.present) << c.line << "\n---\n" << text;
     }
+    EXPECT_EQ(text.find("line=\"2\""), std::string::npos) << "no series for a blank line";
 }
 
 TEST(ReadingMetrics, SilentPrinterGivesUpDurationAndHealthOnly) {

@@ -116,9 +116,9 @@ def main(exporter, sim):
         check(loading.is_alive(), "the page was still loading")
         loading.join(timeout=20)
         status, html = page[0]
-        sections = re.findall(r'<section class="printer (\w+)">', html)
-        check(status == 200 and "Front desk" in html and len(sections) == 2 and
-              sections[1] == "unreachable", f"the page: {status} {sections}")
+        rows = re.findall(r'<tr class="\w+" data-health="(\w+)"', html)
+        check(status == 200 and "Front desk" in html and len(rows) == 2 and
+              rows[0] == "unreachable", f"the page: {status} {rows}")
         before = sim_requests()
         for _ in range(5):
             check(http_get(base + "/")[0] == 200, "the page again")

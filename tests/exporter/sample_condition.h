@@ -1,6 +1,7 @@
 // A colour printer's condition for the exporter's tests: four toners (one some-remaining, one
-// without a capacity), a waste box, two trays, a jam and its alert table with a repeated row,
-// and texts a printer may really send: quotes, backslashes, newlines, markup, non-ASCII.
+// without a capacity), a waste box, two trays, a jam and its alert table with a repeated row, a
+// console with a blank line, and texts a printer may really send: quotes, backslashes,
+// newlines, markup, non-ASCII, trailing blanks.
 #pragma once
 
 #include "condition/condition.h"
@@ -38,6 +39,8 @@ inline condition::Condition SampleCondition() {
         {3, 4, 4, 11, 2, 1104, "Cyan toner low"},
     };
     c.markers = {{1, 11872u, 37u}};
+    c.uptimeTicks = 917344;
+    c.consoleLines = {"PAPER JAM  ", "", "Open \"rear\" door"};
     return c;
 }
 

@@ -122,6 +122,11 @@ TEST(SimProgram, AnInstalledBinaryReadsTheProfilesInstalledBesideIt) {
     std::ofstream(prefix / "share/vellumark/profiles/only-installed.snmprec") << "1.1.0|4|x\n";
     const std::string binary = (prefix / "bin/vellumark-printer-sim").string();
     EXPECT_EQ(RunCommand(binary + " --list-profiles").second, "only-installed\n");
+    // A name that is neither a file nor bundled: the bundled names, to pick from.
+    const auto [status, output] = RunCommand(binary + " --profile only-instaled --check 2>&1");
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(output.find("no profile 'only-instaled'"), std::string::npos) << output;
+    EXPECT_NE(output.find("; bundled: only-installed\n"), std::string::npos) << output;
     EXPECT_EQ(RunCommand(binary + " --version"),
               std::make_pair(0, std::string("vellumark-printer-sim " VELLUMARK_VERSION "\n")));
     fs::remove_all(prefix);
