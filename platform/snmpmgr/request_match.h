@@ -28,10 +28,10 @@ namespace snmpmatch {
 using Millis = std::uint64_t;
 
 struct Expected {
-    net::Endpoint agent;    // the answer's source: address and port
+    net::Endpoint agent{};  // the answer's source: address and port
     std::uint64_t via = 0;  // the caller's name for the socket the request left from
     std::int32_t version = ber::VERSION_1;
-    std::string community;
+    std::string community{};
     Millis deadline = 0;      // when the request stops waiting (the caller decides what then)
     std::uint64_t owner = 0;  // the caller's name for who waits for the answer
 };
