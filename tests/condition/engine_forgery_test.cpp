@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -89,18 +90,22 @@ TEST(ConditionEngineForgery, ANeighbourGuessingIdsAndPortsNeverFeedsAnotherPrint
     int forgedReadings = 0;
     int forgeries = 0;
     for (int round = 0; round < READINGS; ++round) {
-        auto slowResult = std::make_shared<std::promise<Condition>>();
-        auto neighbourResult = std::make_shared<std::promise<Condition>>();
-        auto slowReading = slowResult->get_future();
-        auto neighbourReading = neighbourResult->get_future();
+        // The neighbour is read twice to the slow printer's once, so that it meets the engine's
+        // sockets in turn, as a printer read over and over would.
+        std::vector<std::future<Condition>> readings;
         const auto deadline = Clock::now() + 5s;
-        reader->Submit({.agent = slowAgent, .timeoutMs = 1000, .retries = 0, .deadline = deadline},
-                       [slowResult](Condition&& c) { slowResult->set_value(std::move(c)); });
-        reader->Submit(
-            {.agent = neighbourAgent, .timeoutMs = 1000, .retries = 0, .deadline = deadline},
-            [neighbourResult](Condition&& c) { neighbourResult->set_value(std::move(c)); });
-        while (slowReading.wait_for(0ms) != std::future_status::ready ||
-               neighbourReading.wait_for(0ms) != std::future_status::ready) {
+        for (const net::Endpoint& agent : {slowAgent, neighbourAgent, neighbourAgent}) {
+            auto result = std::make_shared<std::promise<Condition>>();
+            readings.push_back(result->get_future());
+            reader->Submit({.agent = agent, .timeoutMs = 1000, .retries = 0, .deadline = deadline},
+                           [result](Condition&& c) { result->set_value(std::move(c)); });
+        }
+        const auto allDone = [&readings] {
+            return std::all_of(readings.begin(), readings.end(), [](const auto& reading) {
+                return reading.wait_for(0ms) == std::future_status::ready;
+            });
+        };
+        while (!allDone()) {
             pollfd wait[2] = {{neighbour, POLLIN, 0}, {slow, POLLIN, 0}};
             poll(wait, 2, 1);
             Datagram request;
@@ -150,9 +155,11 @@ TEST(ConditionEngineForgery, ANeighbourGuessingIdsAndPortsNeverFeedsAnotherPrint
                 }
             }
         }
-        const std::string json = condition::ConditionJson(slowReading.get());
-        EXPECT_EQ(condition::ConditionJson(neighbourReading.get()).find("FORGED"),
-                  std::string::npos);
+        const std::string json = condition::ConditionJson(readings[0].get());
+        for (std::size_t i = 1; i < readings.size(); ++i) {
+            EXPECT_EQ(condition::ConditionJson(readings[i].get()).find("FORGED"),
+                      std::string::npos);
+        }
         if (expected.empty()) {
             expected = condition::ConditionJson(drive::Drive(real, condition::SnmpVersion::V1));
         }
@@ -163,7 +170,7 @@ TEST(ConditionEngineForgery, ANeighbourGuessingIdsAndPortsNeverFeedsAnotherPrint
     close(slow);
     EXPECT_EQ(forgedReadings, 0) << "of " << READINGS << " readings, after " << forgeries
                                  << " forged answers";
-    EXPECT_GE(enginePorts.size(), static_cast<std::size_t>(READINGS / 2))
+    EXPECT_GE(enginePorts.size(), static_cast<std::size_t>(READINGS))
         << "the engine's source port changes from one reading to the next";
 }
 
