@@ -72,8 +72,11 @@ bool Walk::Next(ber::Message& request) {
         const bool more = phase_ == Phase::Scalars ? NextScalars(request) : NextColumns(request);
         if (more) {
             if (requests_ >= MAX_REQUESTS_PER_READING) {
-                Abort("more than " + std::to_string(MAX_REQUESTS_PER_READING) + " requests",
-                      ReadError::RequestCap);
+                // Appended, not "text" + string: GCC 12 for MinGW warns falsely on that form.
+                std::string why = "more than ";
+                why += std::to_string(MAX_REQUESTS_PER_READING);
+                why += " requests";
+                Abort(why, ReadError::RequestCap);
                 return false;
             }
             ++requests_;
@@ -305,8 +308,11 @@ bool Walk::Step(Column& column, const ber::VarBind& binding) {
     }
     column.cursor = binding.name;
     if (++column.visited > MAX_ROWS_PER_COLUMN) {
-        Note(ReadError::RowCap, "more than " + std::to_string(MAX_ROWS_PER_COLUMN) + " rows at " +
-                                    snmp::FormatOid(column.prefix));
+        std::string why = "more than ";  // appended: see Next
+        why += std::to_string(MAX_ROWS_PER_COLUMN);
+        why += " rows at ";
+        why += snmp::FormatOid(column.prefix);
+        Note(ReadError::RowCap, why);
         column.done = true;
         return true;
     }

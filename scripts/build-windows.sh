@@ -19,7 +19,7 @@ for arch in i686 x86_64; do
         -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchains/mingw-$arch.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DVM_WERROR=ON -DVM_QT=OFF -DVM_TESTS=ON -DVM_BENCH=OFF \
         ${VM_WIN32_CMAKE_ARGS:-}
-    cmake --build "$build" --target vellumark vellumark-driver vellumark-net-test -j "$jobs"
+    cmake --build "$build" --target vellumark vellumark-driver vellumark-net-test vellumark-condition-read -j "$jobs"
 done
 
 # One zip with both programs, each in a folder named after its architecture.

@@ -10,12 +10,9 @@
 
 #include "platform/net/net.h"
 #include "platform/net/socket_address.h"
+#include "udp_socket.h"
 
 namespace net {
-
-struct UdpSocket {
-    int fd;
-};
 
 UdpSocket* UdpOpen(Family family) {
     const int fd = socket(AddressFamily(family), SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);

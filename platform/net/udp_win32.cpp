@@ -9,6 +9,7 @@
 
 #include "platform/net/net.h"
 #include "platform/net/socket_address.h"
+#include "udp_socket.h"
 
 // Not every MinGW header set spells it; the value is Windows' own.
 #ifndef SIO_UDP_CONNRESET
@@ -16,10 +17,6 @@
 #endif
 
 namespace net {
-
-struct UdpSocket {
-    SOCKET handle;
-};
 
 UdpSocket* UdpOpen(Family family) {
     const SOCKET handle = socket(AddressFamily(family), SOCK_DGRAM, IPPROTO_UDP);

@@ -1,19 +1,19 @@
 // Manager sessions: one UDP socket per agent, one GetRequest or GetNextRequest per call, and
-// an answer taken only when it is the GetResponse to exactly this request (its request-id and
-// community) from exactly this agent's endpoint (address and port). Everything else that
-// arrives is dropped without moving the deadline.
+// an answer taken only by the shared matching rule (request_match.h: its random request-id,
+// version and community, from exactly this agent's endpoint). Everything else that arrives is
+// dropped without moving the deadline.
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <new>
-#include <random>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/clock/clock.h"
 #include "platform/net/net.h"
 #include "platform/snmpmgr/mgmtapi.h"
+#include "platform/snmpmgr/request_match.h"
 #include "snmp/ber.h"
 
 namespace {
@@ -28,7 +28,8 @@ struct SnmpMgrSession {
     std::string community;
     std::uint32_t timeoutMs = 0;
     int retries = 0;
-    std::int32_t nextRequestId = 1;
+    // The one request outstanding at a time: its id, and the rule that takes its answer.
+    snmpmatch::RequestTable requests;
     // One byte more than the largest valid message: a datagram that fills it was cut short
     // and is refused by the decoder as too large, never read as something shorter.
     std::unique_ptr<std::uint8_t[]> receiveBuffer;
@@ -39,41 +40,12 @@ struct SnmpMgrSession {
 
 namespace {
 
-constexpr std::int32_t LARGEST_REQUEST_ID = 0x7FFFFFFF;
-
-// Request-ids stay positive: some agents mishandle negative ones. The system's entropy is read
-// once per process (it is slow to open); each session then starts at the next value of a
-// SplitMix64 sequence seeded with it, so sessions opened one after another start far apart.
-std::int32_t RandomRequestId() {
-    static std::atomic<std::uint64_t> state{[] {
-        std::random_device device;
-        return (static_cast<std::uint64_t>(device()) << 32) ^ device();
-    }()};
-    std::uint64_t z = state.fetch_add(0x9E3779B97F4A7C15ull) + 0x9E3779B97F4A7C15ull;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    z ^= z >> 31;
-    const auto bits = static_cast<std::uint32_t>(z) & 0x7FFFFFFFu;
-    return bits == 0 ? 1 : static_cast<std::int32_t>(bits);
-}
-
-std::int32_t TakeRequestId(SnmpMgrSession* session) {
-    const std::int32_t id = session->nextRequestId;
-    session->nextRequestId = id == LARGEST_REQUEST_ID ? 1 : id + 1;
-    return id;
-}
-
 bool SameName(const std::vector<std::uint32_t>& name, const AsnObjectIdentifier& oid) {
     if (name.size() != oid.idLength) {
         return false;
     }
     return oid.idLength == 0 ||
            std::memcmp(name.data(), oid.ids, oid.idLength * sizeof(std::uint32_t)) == 0;
-}
-
-bool IsAnswer(const ber::Message& answer, std::int32_t requestId, const SnmpMgrSession& session) {
-    return answer.pduType == SNMP_PDU_RESPONSE && answer.version == ber::VERSION_1 &&
-           answer.requestId == requestId && answer.community == session.community;
 }
 
 bool NameAfter(const std::vector<std::uint32_t>& name, const AsnObjectIdentifier& oid) {
@@ -230,15 +202,16 @@ bool BuildRequest(SnmpMgrSession* session, std::uint8_t requestType, std::int32_
 
 enum class WaitResult { Answer, TimedOut, Failed };
 
-// Reads datagrams until the matching answer arrives or `timeoutMs` have passed since `start`.
-WaitResult AwaitAnswer(SnmpMgrSession* session, std::int32_t requestId, std::uint32_t start) {
+// Reads datagrams until the request's answer arrives or its deadline passes; the table's clock
+// is the milliseconds since `start`.
+WaitResult AwaitAnswer(SnmpMgrSession* session, std::uint32_t start) {
     for (;;) {
-        const std::uint32_t elapsed = TickCountMs() - start;
-        if (elapsed >= session->timeoutMs) {
+        const snmpmatch::Millis elapsed = TickCountMs() - start;
+        const std::optional<snmpmatch::Millis> deadline = session->requests.NextDeadline();
+        if (!deadline || elapsed >= *deadline) {
             return WaitResult::TimedOut;
         }
-        const int ready =
-            net::UdpWait(session->socket, static_cast<int>(session->timeoutMs - elapsed));
+        const int ready = net::UdpWait(session->socket, static_cast<int>(*deadline - elapsed));
         if (ready < 0) {
             return WaitResult::Failed;
         }
@@ -249,14 +222,9 @@ WaitResult AwaitAnswer(SnmpMgrSession* session, std::int32_t requestId, std::uin
         net::Endpoint from;
         const long size =
             net::UdpReceive(session->socket, session->receiveBuffer.get(), RECEIVE_CAPACITY, &from);
-        if (size < 0 || from != session->agent) {
-            continue;
-        }
-        if (ber::Decode(session->receiveBuffer.get(), static_cast<std::size_t>(size),
-                        session->incoming) != ber::Error::None) {
-            continue;
-        }
-        if (IsAnswer(session->incoming, requestId, *session)) {
+        if (size >= 0 &&
+            session->requests.Accept(session->receiveBuffer.get(), static_cast<std::size_t>(size),
+                                     from, 0, session->incoming)) {
             return WaitResult::Answer;
         }
     }
@@ -302,7 +270,6 @@ LPSNMP_MGR_SESSION SnmpMgrOpenAgent(const net::Endpoint& address, const char* co
     session->community = community;
     session->timeoutMs = static_cast<std::uint32_t>(timeoutMs);
     session->retries = retries;
-    session->nextRequestId = RandomRequestId();
     return session;
 }
 
@@ -323,31 +290,33 @@ int SnmpMgrRequest(LPSNMP_MGR_SESSION session, std::uint8_t requestType, SnmpVar
         (list->len != 0 && list->list == nullptr)) {
         return 0;
     }
-    const std::int32_t requestId = TakeRequestId(session);
-    if (!BuildRequest(session, requestType, requestId, *list)) {
-        return 0;
-    }
-    for (int attempt = 0; attempt <= session->retries; ++attempt) {
+    // One id for every attempt of this request: a late answer to the first still counts.
+    const std::int32_t requestId = session->requests.Add({.agent = session->agent,
+                                                          .version = ber::VERSION_1,
+                                                          .community = session->community,
+                                                          .deadline = session->timeoutMs});
+    const bool built = BuildRequest(session, requestType, requestId, *list);
+    WaitResult result = WaitResult::TimedOut;
+    for (int attempt = 0; built && attempt <= session->retries; ++attempt) {
         const std::uint32_t start = TickCountMs();
+        session->requests.Rearm(requestId, session->timeoutMs);
         // A send that fails is waited out like a lost datagram: the agent may just be away.
         net::UdpSendTo(session->socket, session->agent, session->request.data(),
                        session->request.size());
-        const WaitResult result = AwaitAnswer(session, requestId, start);
-        if (result == WaitResult::Failed) {
-            return 0;
-        }
-        if (result == WaitResult::Answer) {
-            if (!TakeValues(session->incoming, list, requestType)) {
-                return 0;
-            }
-            if (errorStatus != nullptr) {
-                *errorStatus = session->incoming.errorStatus;
-            }
-            if (errorIndex != nullptr) {
-                *errorIndex = session->incoming.errorIndex;
-            }
-            return 1;
+        result = AwaitAnswer(session, start);
+        if (result != WaitResult::TimedOut) {
+            break;
         }
     }
-    return 0;
+    session->requests.Remove(requestId);  // answered (gone already) or given up
+    if (result != WaitResult::Answer || !TakeValues(session->incoming, list, requestType)) {
+        return 0;
+    }
+    if (errorStatus != nullptr) {
+        *errorStatus = session->incoming.errorStatus;
+    }
+    if (errorIndex != nullptr) {
+        *errorIndex = session->incoming.errorIndex;
+    }
+    return 1;
 }

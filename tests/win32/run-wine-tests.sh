@@ -2,10 +2,11 @@
 # Runs the Windows program under wine64 on a private Xvfb display, against the Linux printer
 # simulator on loopback, and lets the Win32 test driver work it.
 #
-#   run-wine-tests.sh SCENARIO WIN64_BUILD_DIR SIMULATOR
-#     SCENARIO         net | monitor | prompt | service | fatal
+#   run-wine-tests.sh SCENARIO WIN64_BUILD_DIR SIMULATOR [LINUX_READER]
+#     SCENARIO         net | monitor | prompt | service | fatal | condition
 #     WIN64_BUILD_DIR  the x86_64 MinGW build (holds apps/win32/vellumark.exe)
 #     SIMULATOR        the Linux vellumark-printer-sim binary
+#     LINUX_READER     for "condition": the Linux build of vellumark-condition-read
 #
 # Exit status: 0 passed, 1 failed, 77 skipped (something this machine lacks).
 set -u
@@ -82,6 +83,26 @@ start_simulator() {
 winpath() { echo "Z:$(readlink -f "$1")"; }
 
 case "$scenario" in
+condition)
+    # The same printer, jammed through the control channel, read by the condition engine's
+    # Windows build under wine and by its Linux build: the same condition, as JSON and as text.
+    reader=${4:?Linux vellumark-condition-read}
+    start_simulator colour-laser
+    printf 'jam on\n' >"/dev/udp/127.0.0.1/$control"
+    sleep 0.2
+    "$reader" "127.0.0.1:$port" >"$work/linux.txt" || { echo "FAIL: the Linux reading"; cat "$work/linux.txt"; exit 1; }
+    grep -q '"reasons":\[[^]]*jam' "$work/linux.txt" || { echo "FAIL: no jam in the Linux reading"; cat "$work/linux.txt"; exit 1; }
+    "$WINE" "$(readlink -f "$driver_dir/vellumark-condition-read.exe")" "127.0.0.1:$port" |
+        tr -d '\r' >"$work/windows.txt"
+    if diff -u "$work/linux.txt" "$work/windows.txt"; then
+        echo "ok   the Windows engine reads the jammed colour-laser as the Linux engine does"
+        head -n1 "$work/windows.txt"
+        status=0
+    else
+        echo "FAIL: the Windows reading differs from the Linux one"
+        status=1
+    fi
+    ;;
 net)
     "$WINE" "$(readlink -f "$driver_dir/vellumark-net-test.exe")"
     status=$?
