@@ -21,7 +21,7 @@ ip link set lo up &&
 cp "$term" "$scratch/vellumark-term" && chmod 755 "$scratch/vellumark-term"
 term=$scratch/vellumark-term
 
-"$sim" --listen 127.0.0.1:16161 >"$scratch/sim.out" 2>&1 &
+"$sim" --listen 127.0.0.1:16161 --control 127.0.0.1:16162 >"$scratch/sim.out" 2>&1 &
 simpid=$!
 for _ in $(seq 100); do
     grep -q "listening on" "$scratch/sim.out" && break
@@ -70,5 +70,24 @@ $" \
     "${nobody[@]}" "$term" --once "$target"
 check "no ICMP socket, --no-ping starts and reads the printer" 0 'Tray: online' '^$' \
     "${nobody[@]}" "$term" --once --no-ping "$target"
+
+# The window itself, not once: silent at start-up it shows the printer unreachable; once the
+# printer answers again, --retry adopts it without a key pressed.
+control() { echo "$1" >/dev/udp/127.0.0.1/16162; }
+control "silence on"
+# Its input stays open without a key: a pipe that this script holds.
+mkfifo "$scratch/keys"
+exec 4<>"$scratch/keys"
+(timeout -s KILL 8 "$term" --no-ping --retry 1 "$target" <"$scratch/keys" >"$scratch/window" 2>&1) 2>/dev/null &
+sleep 4
+control "silence off"
+wait $! 2>/dev/null
+window=$(cat "$scratch/window")
+if [[ $window =~ Unreachable:.*Primary\ Status: ]]; then
+    echo "ok: --retry adopts the printer once it answers"
+else
+    echo "FAIL: --retry adopts the printer once it answers"; echo "$window" | tail -40
+    failures=$((failures + 1))
+fi
 exit $((failures > 0))
 INSIDE
