@@ -95,7 +95,8 @@ The condition's reading (the window's own poll is not changed by these):
 
 Exit status: 1 when interactive, as the windowed program; with --once the
 window's:
-  0  answered: the echo probe and every SNMP request of the first poll
+  0  answered: the echo probe (none with --no-ping) and every SNMP request of
+     the first poll
   3  not answered: no echo reply (reason no-echo-reply: the network may drop
      ICMP echo, try --no-ping), a target too long or not resolved, or an SNMP
      request went unanswered
