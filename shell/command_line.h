@@ -10,12 +10,22 @@
 // Never reads beyond the text's terminator.
 char* NextSpaceToken(char* text, char** context);
 
-// The target and community the command-line text names, whole: its first token, empty when there
-// is none (the user is then asked), and its second, DEFAULT_COMMUNITY when there is none. Later
-// tokens are ignored. The one split of the text: start-up and the front-ends read its result.
+// The options the command-line text may start with, before TARGET: no host name or address
+// starts with "-", so no target is lost to them. Every front-end spells them so.
+inline constexpr const char* NO_PING_OPTION = "--no-ping";  // no echo: the model query decides
+inline constexpr const char* RETRY_OPTION = "--retry";  // "--retry SECONDS" or "--retry=SECONDS"
+inline constexpr int RETRY_SECONDS_MAX = 86400;
+
+// The target and community the command-line text names, whole: the first token after the
+// options, empty when there is none (the user is then asked), and the next, DEFAULT_COMMUNITY
+// when there is none. Later tokens are ignored. The one split of the text: start-up and the
+// front-ends read its result.
 struct CommandLineTokens {
     std::string target;
     std::string community;
+    bool noPing = false;
+    int retrySeconds = 0;     // 0: the unreachable window waits for the user
+    std::string optionError;  // a --retry value that is not 1..RETRY_SECONDS_MAX, in one line
 };
 CommandLineTokens SplitCommandLine(const char* commandLine);
 

@@ -15,3 +15,4 @@ inline constexpr UINT WM_TRAYNOTIFY = WM_USER + 210;  // 1234: the tray icon's c
 inline constexpr UINT TRAY_ICON_ID = 500;
 inline constexpr UINT_PTR POLL_TIMER_ID = 1;
 inline constexpr UINT POLL_PERIOD_MS = 2000;
+inline constexpr UINT_PTR RETRY_TIMER_ID = 2;  // only with a retry period: see g_retry_seconds

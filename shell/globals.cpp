@@ -5,3 +5,5 @@ char g_title[TITLE_CHARS] = "";
 HICON g_icon_online = nullptr;
 HICON g_icon_offline = nullptr;
 HICON g_icon_current = nullptr;
+bool g_skip_echo = false;
+UINT g_retry_seconds = 0;

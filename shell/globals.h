@@ -12,3 +12,7 @@ extern char g_title[TITLE_CHARS];
 extern HICON g_icon_online;
 extern HICON g_icon_offline;
 extern HICON g_icon_current;
+
+// How the window learns and regains reachability, as the command line's options set them.
+extern bool g_skip_echo;      // no echo is sent: the model query alone decides
+extern UINT g_retry_seconds;  // 0, or the unreachable window runs Update Target this often

@@ -76,6 +76,10 @@ void OnTick(HWND dialog, NOTIFYICONDATAA* record) {
     record->uFlags = NIF_ICON;
     record->hIcon = g_icon_offline;
     ui::Shell_NotifyIconA(NIM_MODIFY, record);
+    // Counted from entering the display: the ticks that keep it must not restart the wait.
+    if (g_state != STATE_UNREACHABLE && g_retry_seconds > 0) {
+        ui::SetTimer(dialog, RETRY_TIMER_ID, g_retry_seconds * 1000, nullptr);
+    }
     g_state = STATE_UNREACHABLE;
     ReportState(dialog);
 }
@@ -89,6 +93,27 @@ void ReadTypedTarget(HWND dialog) {
     SetWatchedTarget(fits, true);
 }
 
+// Whether the new target may go on to the model query: its echo came back, or, without the
+// echo, it gave an agent to ask. Otherwise g_reason says why not.
+bool Answers() {
+    if (g_skip_echo) {
+        return g_agent.usable;
+    }
+    if (ProbeTarget() == PROBE_REPLY) {
+        return true;
+    }
+    if (g_agent.usable) {
+        g_reason = REASON_NO_ECHO_REPLY;
+    }
+    return false;
+}
+
+void StopRetrying(HWND dialog) {
+    if (g_retry_seconds > 0) {
+        ui::KillTimer(dialog, RETRY_TIMER_ID);
+    }
+}
+
 // Adopts the target typed into IDC_PRIMARY once it answers both the probe and the model
 // query. Any failure ends silently in the window: the user corrects the entry and presses
 // again; the platform is told why.
@@ -99,10 +124,7 @@ void OnUpdateTarget(HWND dialog, NOTIFYICONDATAA* record) {
         return;
     }
     ReadTypedTarget(dialog);
-    if (ProbeTarget() != PROBE_REPLY) {
-        if (g_agent.usable) {
-            g_reason = REASON_NO_ECHO_REPLY;
-        }
+    if (!Answers()) {
         ReportState(dialog);
         return;
     }
@@ -116,6 +138,7 @@ void OnUpdateTarget(HWND dialog, NOTIFYICONDATAA* record) {
     }
     g_state = STATE_OK;
     g_reason = nullptr;
+    StopRetrying(dialog);
     record->uFlags = NIF_ICON | NIF_TIP;
     PollPrinterStatus(dialog);
     // Shown whatever the cycle found; if it lost the printer again, the next tick says so.
@@ -132,6 +155,7 @@ void OnUpdateTarget(HWND dialog, NOTIFYICONDATAA* record) {
 // The timer, the tray icon and the dialog go together: removed in that order, and only here.
 void OnExit(HWND dialog, NOTIFYICONDATAA* record) {
     ui::KillTimer(dialog, POLL_TIMER_ID);
+    StopRetrying(dialog);
     ui::Shell_NotifyIconA(NIM_DELETE, record);
     ui::EndDialog(dialog, 0);
 }
@@ -210,7 +234,15 @@ INT_PTR CALLBACK MonitorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             OnCommand(dialog, LOWORD(wParam), &record);
             break;
         case WM_TIMER:
-            OnTick(dialog, &record);
+            // The retry presses Update Target for the user; only the window that shows the
+            // printer as unreachable has the button to press.
+            if (wParam == RETRY_TIMER_ID && g_retry_seconds > 0) {
+                if (g_state == STATE_UNREACHABLE) {
+                    OnUpdateTarget(dialog, &record);
+                }
+            } else {
+                OnTick(dialog, &record);
+            }
             break;
         case WM_TRAYNOTIFY:
             OnTrayNotify(dialog, lParam);

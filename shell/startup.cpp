@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/net/icmp_access.h"
 #include "platform/ui/ui.h"
 #include "probe/probe.h"
 #include "shell/command_line.h"
@@ -16,9 +17,10 @@
 namespace {
 
 struct CommandLine {
-    bool named = false;  // any token: only a text without tokens makes the user use the prompt
+    bool named = false;  // a target: only a text without one makes the user use the prompt
     bool targetFits = true;
     bool communityFits = true;
+    std::string optionError;
 };
 
 // Takes the target and community from the command-line text. A text that does not fit is
@@ -27,13 +29,44 @@ struct CommandLine {
 CommandLine ReadCommandLine(const char* commandLine) {
     const CommandLineTokens tokens = SplitCommandLine(commandLine);
     CommandLine read;
+    read.optionError = tokens.optionError;
+    if (!read.optionError.empty()) {
+        return read;  // nothing is taken from a command line the program refuses
+    }
     read.named = !tokens.target.empty();
     if (read.named) {
         read.targetFits = BoundedCopy(g_target, TARGET_CHARS, tokens.target.c_str()) == BOUNDED_OK;
     }
     read.communityFits =
         BoundedCopy(g_community, COMMUNITY_CHARS, tokens.community.c_str()) == BOUNDED_OK;
+    g_skip_echo = tokens.noPing;
+    g_retry_seconds = static_cast<UINT>(tokens.retrySeconds);
     return read;
+}
+
+// The first monitoring state. Without the echo, an agent that was worked out counts as
+// answering until the model query finds otherwise.
+int FirstState() {
+    if (g_skip_echo) {
+        return g_agent.usable ? STATE_OK : STATE_LOST;
+    }
+    // PROBE_REPLY and PROBE_NO_REPLY are STATE_OK and STATE_LOST, so the result is the
+    // first monitoring state as it stands.
+    const int probed = ProbeTarget();
+    if (probed == PROBE_NO_REPLY && g_agent.usable) {
+        g_reason = REASON_NO_ECHO_REPLY;
+    }
+    return probed;
+}
+
+// The fatal message, followed where the platform has one by how to allow the echo.
+void ShowNoWayToProbe() {
+    std::string text = "Error: WinSock";
+    const std::string hint = net::IcmpAccessHint(NO_PING_OPTION);
+    if (!hint.empty()) {
+        text += "\n" + hint;
+    }
+    ui::MessageBoxA(nullptr, text.c_str(), "Fatal Error!", MB_OK | MB_ICONERROR);
 }
 
 // The title and the tray's first icon tell whether the model was read; the probe's result
@@ -55,6 +88,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR com
     g_hinstance = instance;
 
     const CommandLine read = ReadCommandLine(commandLine);
+    if (!read.optionError.empty()) {
+        ui::MessageBoxA(nullptr, read.optionError.c_str(), "Vellumark", MB_OK | MB_ICONERROR);
+        return 1;
+    }
     if (!read.named) {
         // The prompt's box takes no more than fits.
         ui::DialogBoxParamA(g_hinstance, MAKEINTRESOURCEA(IDD_TARGET), nullptr, TargetDialogProc,
@@ -62,14 +99,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, LPSTR com
     }
     SetWatchedTarget(read.targetFits, read.communityFits);
 
-    // PROBE_REPLY and PROBE_NO_REPLY are STATE_OK and STATE_LOST, so the result is the
-    // first monitoring state as it stands.
-    g_state = ProbeTarget();
-    if (g_state == PROBE_NO_REPLY && g_agent.usable) {
-        g_reason = REASON_NO_ECHO_REPLY;
-    }
+    g_state = FirstState();
     if (g_state == PROBE_ERROR) {
-        ui::MessageBoxA(nullptr, "Error: WinSock", "Fatal Error!", MB_OK | MB_ICONERROR);
+        ShowNoWayToProbe();
         return 1;
     }
 

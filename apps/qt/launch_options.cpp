@@ -1,12 +1,15 @@
 #include "apps/qt/launch_options.h"
 
 #include "apps/cli/option_parser.h"
+#include "apps/cli/window_options.h"
 #include "vellumark/version.h"
 
 namespace vmqt {
 
 Launch ParseLaunch(const std::vector<std::string>& arguments) {
     CLI::App app;
+    vmcli::WindowOptions window;
+    vmcli::AddWindowOptions(app, window);
     const vmcli::Parsed parsed = vmcli::Parse(app, arguments, true, [](const std::string& what) {
         return "unknown option '" + what + "'";
     });
@@ -24,11 +27,12 @@ Launch ParseLaunch(const std::vector<std::string>& arguments) {
     for (const std::string& argument : parsed.text) {
         text += (text.empty() ? "" : " ") + argument;
     }
-    return Launch{LaunchAction::Run, text};
+    return Launch{LaunchAction::Run, vmcli::WindowOptionsText(window) + text};
 }
 
 std::string UsageLine(const std::string& programName) {
-    return "Usage: " + programName + " [--] [PRINTER[:PORT] [COMMUNITY]]\n";
+    return "Usage: " + programName +
+           " [--no-ping] [--retry SECONDS] [--] [PRINTER[:PORT] [COMMUNITY]]\n";
 }
 
 std::string HelpText(const std::string& programName) {
@@ -39,6 +43,13 @@ std::string HelpText(const std::string& programName) {
            "  :PORT       UDP port of the printer's SNMP agent (default 161)\n"
            "  COMMUNITY   SNMP community (default \"orchid\")\n"
            "              PRINTER[:PORT] and COMMUNITY hold at most 63 characters each\n"
+           "  --no-ping   send no echo request: the printer counts as answering when it\n"
+           "              answers SNMP; for networks that drop ICMP echo (there a printer\n"
+           "              stays unreachable, reason no-echo-reply) and for users allowed\n"
+           "              no ICMP socket\n"
+           "  --retry SECONDS\n"
+           "              while unreachable, press Update Target every SECONDS (1-86400)\n"
+           "              on the target shown\n"
            "  --help      show this help and exit\n"
            "  --version   show the version and exit\n"
            "  --          take every later argument as PRINTER or COMMUNITY text\n"

@@ -1,8 +1,8 @@
 // What the `vellumark` command line asks for, read by the rules all the programs share
-// (apps/cli/option_parser.h): --help (-h) or --version, a run of the program with the other
-// arguments joined by single spaces into the command-line text that start-up splits, or a
-// usage error for an unknown option. "--" makes every later argument program text, so a target
-// may start with "-".
+// (apps/cli/option_parser.h): --help (-h) or --version, a run of the program with the window's
+// options (apps/cli/window_options.h) and then the other arguments joined by single spaces into
+// the command-line text that start-up splits, or a usage error for an unknown option or value. "--"
+// makes every later argument program text, so a target may start with "-".
 #pragma once
 
 #include <string>

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "apps/cli/option_parser.h"
+#include "apps/cli/window_options.h"
 #include "condition/engine.h"
 #include "vellumark/version.h"
 
@@ -13,6 +14,8 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments) {
     CliOptions options;
     CLI::App app;
     condition::ReadRequest& reading = options.reading;
+    vmcli::WindowOptions window;
+    vmcli::AddWindowOptions(app, window);
     app.add_flag("--once", options.once);
     app.add_flag_callback("--json", [&options] { options.once = options.json = true; });
     app.add_option_function<std::string>("--snmp-version",
@@ -38,19 +41,21 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments) {
     if (parsed.text.size() > 2) {
         options.error = "unexpected argument '" + parsed.text[2] + "'";
     }
+    std::string text;
     for (std::size_t i = 0; i < parsed.text.size() && i < 2; ++i) {
-        options.commandLine += (i == 0 ? "" : " ") + parsed.text[i];
+        text += (i == 0 ? "" : " ") + parsed.text[i];
     }
     // The program splits its command line at spaces only: a target is a run of other bytes.
-    if (options.error.empty() && options.once &&
-        options.commandLine.find_first_not_of(' ') == std::string::npos) {
+    if (options.error.empty() && options.once && text.find_first_not_of(' ') == std::string::npos) {
         options.error = "--once needs a TARGET";
     }
+    options.commandLine = vmcli::WindowOptionsText(window) + text;
     return options;
 }
 
 std::string UsageLine() {
-    return "Usage: vellumark-term [--once [--json] [OPTION...]] [--] [TARGET [COMMUNITY]]\n";
+    return "Usage: vellumark-term [--no-ping] [--retry SECONDS] [--once [--json] [OPTION...]]\n"
+           "                      [--] [TARGET [COMMUNITY]]\n";
 }
 
 std::string HelpText() {
@@ -72,6 +77,12 @@ and the keys.
              supplies with their colours, trays, alerts) and print it below
   --json     like --once, as one JSON object: the window's fields, "target" as
              named, "reason" when the printer did not answer, and "condition"
+  --no-ping  send no echo request: the printer counts as answering when it
+             answers SNMP (for networks that drop ICMP echo, and users allowed
+             no ICMP socket); at start-up and on Update Target
+  --retry SECONDS
+             while unreachable, press Update Target every SECONDS (1-86400)
+             on the target shown
   --help     show this text              --version  show the version
   --         every later argument is TARGET or COMMUNITY text
 The condition's reading (the window's own poll is not changed by these):
@@ -84,10 +95,13 @@ The condition's reading (the window's own poll is not changed by these):
 
 Exit status: 1 when interactive, as the windowed program; with --once the
 window's:
-  0  answered: the echo probe and every SNMP request of the first poll
-  3  not answered: no echo reply, a target too long or not resolved, or an SNMP
+  0  answered: the echo probe (none with --no-ping) and every SNMP request of
+     the first poll
+  3  not answered: no echo reply (reason no-echo-reply: the network may drop
+     ICMP echo, try --no-ping), a target too long or not resolved, or an SNMP
      request went unanswered
-  1  anything else (sockets unusable)
+  1  anything else (sockets unusable: no way to send an echo; stderr says how
+     to allow one, or use --no-ping)
   2  bad usage: an unknown option or value, an extra argument, --once without
      a TARGET
 Ctrl-C or another terminating signal ends the program by that signal (status 128

@@ -18,8 +18,9 @@ struct CliOptions {
     // How once mode reads the printer's condition: version, time-out, retries and supply
     // warning as the options set them, the reader's defaults otherwise.
     condition::ReadRequest reading;
-    // The target and community arguments joined with single spaces: quotes are not
-    // interpreted, exactly as the windowed program receives its command line.
+    // The window's options (--no-ping, --retry) as start-up reads them, then the target and
+    // community arguments joined with single spaces: quotes are not interpreted, exactly as the
+    // windowed program receives its command line.
     std::string commandLine;
     std::string error;  // a usage error, to be printed with the usage line
 };

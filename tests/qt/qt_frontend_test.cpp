@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -192,6 +193,28 @@ class FrontEndTest : public QObject {
         }
     }
 
+    // The fatal message's text keeps its first line; the platform's hint follows as a line of
+    // its own in the same box.
+    void aMessageBoxShowsEachLineUnderItsCaption() {
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                std::tie(title, text, icon) =
+                    std::tuple(box->windowTitle(), box->text(), box->icon());
+                box->accept();
+            }
+        });
+        QCOMPARE(ui::MessageBoxA(nullptr, "Error: WinSock\nallow it with \"0 2147483647\"",
+                                 "Fatal Error!", MB_OK | MB_ICONERROR),
+                 IDOK);
+        QCOMPARE(title, QStringLiteral("Fatal Error!"));
+        QCOMPARE(text.split(QLatin1Char('\n')),
+                 QStringList({QStringLiteral("Error: WinSock"),
+                              QStringLiteral("allow it with \"0 2147483647\"")}));
+        QCOMPARE(icon, QMessageBox::Critical);
+    }
+
     void iconsDecodeAndMalformedOnesGiveNoImage() {
         QFile file(QStringLiteral(VM_SOURCE_DIR "/shell/resources/online.ico"));
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -219,7 +242,7 @@ class FrontEndTest : public QObject {
              "offscreen",
              2,
              "vellumark: unknown option '--bogus'\nUsage: " VM_VELLUMARK_PATH
-             " [--] [PRINTER[:PORT] [COMMUNITY]]\n"},
+             " [--no-ping] [--retry SECONDS] [--] [PRINTER[:PORT] [COMMUNITY]]\n"},
             {"no display",
              {"127.0.0.1"},
              nullptr,

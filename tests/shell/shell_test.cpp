@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/net/icmp_access.h"
 #include "platform/net/net.h"
 #include "platform/ui/ui.h"
 #include "probe/probe.h"
@@ -34,6 +35,7 @@ struct Script {
     int pollMisuses = 0;  // polls outside STATE_OK or with a session open
 };
 Script S;
+std::string Hint;  // how the platform says echo could be allowed ("" where it has nothing)
 
 // What a request without answer leaves behind.
 bool Lost() {
@@ -54,6 +56,11 @@ bool net::ResolveIPv4(const char* host, std::uint16_t port, int, Endpoint* endpo
 int ProbeTarget() {
     ++scripted::S.probeCalls;
     return g_agent.usable || scripted::S.probe == PROBE_ERROR ? scripted::S.probe : PROBE_NO_REPLY;
+}
+
+std::string net::IcmpAccessHint(const char* skipOption) {
+    const std::string& hint = scripted::Hint;
+    return hint.empty() ? hint : hint + " or " + skipOption;
 }
 
 bool QueryPrinterModel() {
@@ -98,6 +105,7 @@ class StartupTest : public ::testing::Test {
     void SetUp() override {
         fakeui::Reset();
         scripted::S = {};
+        scripted::Hint.clear();
         BoundedCopy(g_target, TARGET_CHARS, "stale");
         BoundedCopy(g_community, COMMUNITY_CHARS, "stale");
         // The user tries Esc (ignored), types into the prompt, then presses OK.
@@ -208,6 +216,95 @@ TEST_F(StartupTest, TitleFirstIconAndFirstTick) {
     }
 }
 
+// The options before the target, as the Windows program's command line carries them and the
+// other front-ends hand them on: the prompt still comes without a target, and a bad retry
+// period stops the program before anything is sent.
+TEST_F(StartupTest, WindowOptionsOnTheCommandLine) {
+    const struct {
+        const char* name;
+        std::string line;
+        std::string target;
+        std::string community;
+        bool skipEcho;
+        UINT retrySeconds;
+        int probeCalls;
+        std::string messageBox;
+    } cases[] = {
+        {"none", "printer.lan public", "printer.lan", "public", false, 0, 1, ""},
+        {"no ping", "--no-ping printer.lan public", "printer.lan", "public", true, 0, 0, ""},
+        {"both, either order", " --retry 30  --no-ping printer.lan", "printer.lan", "orchid", true,
+         30, 0, ""},
+        {"retry with =, the bounds", "--retry=86400 --retry=1 p", "p", "orchid", false, 1, 1, ""},
+        {"options only: the prompt asks", "--no-ping", "typed", "orchid", true, 0, 0, ""},
+        {"after the target an option is the community", "p --no-ping", "p", "--no-ping", false, 0,
+         1, ""},
+        {"a near spelling is the target", "--no-pings x", "--no-pings", "x", false, 0, 1, ""},
+        {"retry out of range", "--retry 86401 p", "stale", "stale", false, 0, 0,
+         "Vellumark|--retry: '86401' is not a whole number of seconds from 1 to 86400|16"},
+        {"retry not a number", "--retry=10s p", "stale", "stale", false, 0, 0,
+         "Vellumark|--retry: '10s' is not a whole number of seconds from 1 to 86400|16"},
+        {"retry without a value", "--retry", "stale", "stale", false, 0, 0,
+         "Vellumark|--retry: '' is not a whole number of seconds from 1 to 86400|16"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        promptEntry = "typed";
+        Run(c.line);
+        EXPECT_EQ(std::tie(g_target, g_community), std::tie(c.target, c.community));
+        EXPECT_EQ(std::tuple(g_skip_echo, g_retry_seconds), std::tuple(c.skipEcho, c.retrySeconds));
+        EXPECT_EQ(scripted::S.probeCalls, c.probeCalls);
+        EXPECT_EQ(W().messageBox, c.messageBox);
+        // A refused command line sets nothing and opens no window.
+        EXPECT_EQ(W().ran.empty(), !c.messageBox.empty());
+    }
+}
+
+// Without the echo the model query alone decides: a printer that answers SNMP is polled at
+// once, and no socket for the echo is asked for, so its absence is no longer fatal. With the
+// echo, the fatal message is followed by the platform's hint when it has one.
+TEST_F(StartupTest, WithoutTheEchoAndTheFatalHint) {
+    const std::string silent = scripted::SILENT;
+    const struct {
+        const char* name;
+        std::string line;
+        int probe;
+        std::string query;
+        std::string hint;
+        int state;
+        std::string reported;
+        std::string messageBox;
+    } cases[] = {
+        {"answers SNMP, drops echo", "--no-ping printer.lan", PROBE_NO_REPLY, "LaserJet", "",
+         STATE_OK, "answered", ""},
+        {"no model, the poll answers", "--no-ping printer.lan", PROBE_NO_REPLY, "", "", STATE_OK,
+         "answered", ""},
+        {"silent", "--no-ping printer.lan", PROBE_REPLY, silent, "", STATE_UNREACHABLE,
+         REASON_TIMEOUT, ""},
+        {"not resolved", "--no-ping gone.example", PROBE_REPLY, "LaserJet", "", STATE_UNREACHABLE,
+         REASON_NOT_RESOLVED, ""},
+        {"no ICMP socket is not needed", "--no-ping printer.lan", PROBE_ERROR, "LaserJet",
+         "allow it", STATE_OK, "answered", ""},
+        {"no ICMP socket, with a hint", "printer.lan", PROBE_ERROR, "LaserJet", "allow it",
+         PROBE_ERROR, "-", "Fatal Error!|Error: WinSock\nallow it or --no-ping|16"},
+        {"no ICMP socket, no hint", "printer.lan", PROBE_ERROR, "LaserJet", "", PROBE_ERROR, "-",
+         "Fatal Error!|Error: WinSock|16"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        scripted::S.probe = c.probe;
+        scripted::S.model = c.query;
+        scripted::Hint = c.hint;
+        Run(c.line);
+        EXPECT_EQ(scripted::S.probeCalls, c.line.starts_with("--no-ping") ? 0 : 1);
+        EXPECT_EQ(g_state, c.state);
+        EXPECT_EQ(Monitor().reported, c.reported);
+        EXPECT_EQ(W().messageBox, c.messageBox);
+        EXPECT_EQ(scripted::S.pollCalls, c.state == STATE_OK ? 1 : 0);
+    }
+}
+
 class MonitorDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -221,12 +318,17 @@ class MonitorDialogTest : public ::testing::Test {
         g_state = STATE_OK;
         g_session = nullptr;
         g_agent.usable = true;
+        g_skip_echo = false;
+        g_retry_seconds = 0;
         Monitor().procedure = MonitorDialogProc;
     }
     // Reaches `from` as the program does (polling, a cycle that lost the printer, or the tick
     // after that) and types `typed` into the box.
-    void Reach(int from, const std::string& typed = "typed.host") {
+    void Reach(int from, const std::string& typed = "typed.host", bool skipEcho = false,
+               UINT retrySeconds = 0) {
         SetUp();
+        g_skip_echo = skipEcho;
+        g_retry_seconds = retrySeconds;
         scripted::S.pollLost = from != STATE_OK;
         Send(WM_INITDIALOG, 0, 5);
         if (from == STATE_UNREACHABLE) {
@@ -340,6 +442,93 @@ TEST_F(MonitorDialogTest, TransitionTable) {
             EXPECT_EQ(TrayIcon()->hIcon, g_icon_online);
         }
     }
+}
+
+// Update Target without the echo: the model query decides; a target that gives no agent stops
+// before it.
+TEST_F(MonitorDialogTest, UpdateTargetWithoutTheEcho) {
+    const std::string read = "Scripted Model", silent = scripted::SILENT;
+    const struct {
+        const char* name;
+        std::string typed;
+        std::string model;
+        int to;
+        Calls calls;
+        const char* reported;
+    } cases[] = {
+        {"answers SNMP", "typed.host", read, STATE_OK, Calls{0, 1, 1}, "answered"},
+        {"no model", "typed.host", "", STATE_UNREACHABLE, Calls{0, 1, 0}, REASON_NO_MODEL},
+        {"silent agent", "typed.host", silent, STATE_LOST, Calls{0, 1, 0}, REASON_TIMEOUT},
+        {"not resolved", "gone.example", read, STATE_UNREACHABLE, Calls{}, REASON_NOT_RESOLVED},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Reach(STATE_UNREACHABLE, c.typed, true);
+        scripted::S = {PROBE_NO_REPLY, c.model, false};
+        Send(WM_COMMAND, IDC_UPDATE_TARGET);
+        const scripted::Script& s = scripted::S;
+        EXPECT_EQ(g_state, c.to);
+        EXPECT_EQ(Monitor().reported, c.reported);
+        EXPECT_EQ(std::tuple(s.probeCalls, s.modelCalls, s.pollCalls),
+                  std::tuple(c.calls.probe, c.calls.model, c.calls.poll))
+            << "calls: probe, model query, poll cycle";
+        EXPECT_STREQ(g_target, c.typed.c_str());
+    }
+}
+
+// With a retry period the unreachable window presses Update Target itself, on the target it
+// shows, that long after it became unreachable and then every period until the printer
+// answers; the ticks that keep the display do not restart the wait. Without one, nothing sets
+// or answers a second timer.
+TEST_F(MonitorDialogTest, RetryWhileUnreachable) {
+    const std::map<UINT_PTR, UINT> pollOnly{{POLL_TIMER_ID, 2000}};
+    const std::map<UINT_PTR, UINT> withRetry{{POLL_TIMER_ID, 2000}, {RETRY_TIMER_ID, 30000}};
+
+    Reach(STATE_UNREACHABLE, "printer.lan", false, 30);
+    EXPECT_EQ(Monitor().timers, withRetry);
+    Monitor().timers.erase(RETRY_TIMER_ID);
+    Tick();
+    EXPECT_EQ(Monitor().timers, pollOnly) << "a tick while unreachable restarted the retry";
+    Monitor().timers[RETRY_TIMER_ID] = 30000;
+
+    // A retry that finds no echo leaves the window as it was and the retry running.
+    scripted::S = {PROBE_NO_REPLY, "Scripted Model", false};
+    Send(WM_TIMER, RETRY_TIMER_ID);
+    EXPECT_EQ(std::tuple(scripted::S.probeCalls, scripted::S.modelCalls), std::tuple(1, 0));
+    EXPECT_EQ(g_state, STATE_UNREACHABLE);
+    EXPECT_EQ(Monitor().reported, REASON_NO_ECHO_REPLY);
+    EXPECT_EQ(Monitor().timers, withRetry);
+
+    // One that is answered takes the shown target and polls; the retry stops.
+    Monitor().texts[IDC_PRIMARY] = "shown.host";
+    scripted::S = {};
+    Send(WM_TIMER, RETRY_TIMER_ID);
+    EXPECT_EQ(std::tuple(scripted::S.probeCalls, scripted::S.modelCalls, scripted::S.pollCalls),
+              std::tuple(1, 1, 1));
+    EXPECT_STREQ(g_target, "shown.host");
+    EXPECT_EQ(g_state, STATE_OK);
+    EXPECT_EQ(Monitor().title, "Scripted Model Monitor");
+    EXPECT_EQ(Monitor().timers, pollOnly);
+
+    // While polling a late retry does nothing; losing the printer starts the wait again.
+    Send(WM_TIMER, RETRY_TIMER_ID);
+    EXPECT_EQ(scripted::S.probeCalls, 1);
+    scripted::S.pollLost = true;
+    Tick();
+    Tick();
+    EXPECT_EQ(g_state, STATE_UNREACHABLE);
+    EXPECT_EQ(Monitor().timers, withRetry);
+
+    // Exit takes the retry with the poll timer.
+    Send(WM_COMMAND, IDM_EXIT);
+    EXPECT_TRUE(Monitor().timers.empty());
+
+    // Without a period the unreachable window waits for the user.
+    Reach(STATE_UNREACHABLE);
+    EXPECT_EQ(Monitor().timers, pollOnly);
+    Send(WM_TIMER, RETRY_TIMER_ID);
+    EXPECT_EQ(std::tuple(scripted::S.probeCalls, scripted::S.modelCalls), std::tuple(0, 0));
+    EXPECT_EQ(g_state, STATE_UNREACHABLE);
 }
 
 TEST_F(MonitorDialogTest, ATypedTargetTooLongIsNeverUsedCut) {

@@ -3,7 +3,7 @@
 # simulator on loopback, and lets the Win32 test driver work it.
 #
 #   run-wine-tests.sh SCENARIO WIN64_BUILD_DIR SIMULATOR [LINUX_READER]
-#     SCENARIO         net | monitor | prompt | service | fatal | condition
+#     SCENARIO         net | monitor | prompt | service | fatal | noping | condition
 #     WIN64_BUILD_DIR  the x86_64 MinGW build (holds apps/win32/vellumark.exe)
 #     SIMULATOR        the Linux vellumark-printer-sim binary
 #     LINUX_READER     for "condition": the Linux build of vellumark-condition-read
@@ -141,6 +141,26 @@ fatal | service)
         "$7" -k 2>/dev/null; "$7" -w 2>/dev/null
         exit $status' _ "$overrides" "$WINE" "$driver" "$scenario" "$(winpath "$program")" \
         "$title" "$WINESERVER"
+    status=$?
+    ;;
+noping)
+    # As for "fatal", no way to ping at all, with the simulator in the same namespace: the
+    # options must carry the window without an echo.
+    [ "$(id -u)" = 0 ] || skip "needs root for a network namespace"
+    command -v unshare >/dev/null && command -v setpriv >/dev/null || skip "no unshare/setpriv"
+    "$WINESERVER" -k 2>/dev/null; "$WINESERVER" -w 2>/dev/null
+    export -f start_simulator
+    export simulator work
+    unshare -n /bin/bash -c '
+        ip link set lo up && sysctl -q -w net.ipv4.ping_group_range="1 0" || exit 77
+        pids=()
+        start_simulator
+        WINEDLLOVERRIDES=iphlpapi=d setpriv --bounding-set=-net_raw "$1" "$2" noping "$3" \
+            "$port" "$control" "$4"
+        status=$?
+        "$5" -k 2>/dev/null; "$5" -w 2>/dev/null
+        kill "${pids[@]}" 2>/dev/null
+        exit $status' _ "$WINE" "$driver" "$(winpath "$program")" "$title" "$WINESERVER"
     status=$?
     ;;
 *)

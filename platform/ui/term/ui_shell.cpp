@@ -2,6 +2,7 @@
 // program's reports of the printer.
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "platform/ui/posix/kernel_copy.h"
 #include "platform/ui/term/display_text.h"
@@ -89,10 +90,18 @@ BOOL Shell_NotifyIconA(DWORD operation, NOTIFYICONDATAA* record) {
     return record != nullptr ? vmterm::NotifyIcon(operation, *record, vmterm::Clock::now()) : FALSE;
 }
 
+// The caption before the first line, as a box would title it; each further line of the text on
+// a line of its own, each made terminal-safe.
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
-    const std::string line = vmterm::TerminalText(caption != nullptr ? caption : "Error") + ": " +
-                             vmterm::TerminalText(text != nullptr ? text : "") + "\n";
-    vmterm::WriteAll(vmterm::Config().errorFd, line);
+    const std::string_view lines = text != nullptr ? text : "";
+    std::string out = vmterm::TerminalText(caption != nullptr ? caption : "Error") + ": ";
+    std::size_t start = 0;
+    for (std::size_t end; (end = lines.find('\n', start)) != std::string_view::npos;
+         start = end + 1) {
+        out += vmterm::TerminalText(lines.substr(start, end - start)) + "\n";
+    }
+    out += vmterm::TerminalText(lines.substr(start)) + "\n";
+    vmterm::WriteAll(vmterm::Config().errorFd, out);
     return IDOK;
 }
 

@@ -6,6 +6,8 @@
 //   vellumark-driver prompt  EXE PORT TITLE  (no target given; an XEmbed notification area)
 //   vellumark-driver fatal   EXE             (no way to send an echo: the fatal message)
 //   vellumark-driver service EXE             (raw sockets refused, the echo service there)
+//   vellumark-driver noping  EXE PORT CONTROL_PORT TITLE  (no way to send an echo; --no-ping
+//                                                          and --retry lead the command line)
 // Prints one line per check; exits 0 when every check passed, 1 otherwise.
 // winsock2.h must precede windows.h.
 #include <winsock2.h>
@@ -259,6 +261,24 @@ int Service(int, char** argv) {
     return Finish(dialog);
 }
 
+// No way to send an echo, but the options lead the command line: no fatal message, the model
+// query alone finds the printer, and once it answers again after a silence the window adopts
+// it by itself, without Update Target being pressed.
+int NoPing(int, char** argv) {
+    const std::string arguments = std::string("--no-ping --retry 3 127.0.0.1:") + argv[3];
+    const auto controlPort = static_cast<unsigned short>(std::atoi(argv[4]));
+    const HWND dialog = Launch(argv[2], arguments, argv[5]);
+    if (dialog == nullptr) {
+        return Finish(nullptr);
+    }
+    LabelBecomes(dialog, "Primary Status:");
+    Check(Control(controlPort, "silence on"), "simulator silenced");
+    LabelBecomes(dialog, "Unreachable:");
+    Check(Control(controlPort, "silence off"), "simulator answers again");
+    LabelBecomes(dialog, "Primary Status:");
+    return Finish(dialog);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -267,6 +287,7 @@ int main(int argc, char** argv) {
                                     : scenario == "prompt" && argc > 4 ? Prompt
                                     : scenario == "fatal"              ? Fatal
                                     : scenario == "service"            ? Service
+                                    : scenario == "noping" && argc > 5 ? NoPing
                                                                        : nullptr;
     if (run == nullptr) {
         std::fprintf(stderr, "usage: see the head of driver.cpp\n");
