@@ -99,6 +99,52 @@ TEST(TermOnce, TextJsonExitStatusReasonAndCondition) {
     }
 }
 
+// IPv6: the window and the condition reading over UDP6 and ICMPv6 to a printer on ::1, its
+// target in brackets with a port as the simulator prints it; a port that cannot be is a usage
+// error that names it, whatever the form.
+TEST(TermOnce, IPv6TargetsAndBadPorts) {
+    PrinterSim sim({.address = "[::1]"});
+    ASSERT_TRUE(sim.ok()) << sim.error();
+    const std::string target = sim.target();
+    ASSERT_EQ(target.rfind("[::1]:", 0), 0u) << target;
+    const std::string title = R"("title":"HP LaserJet Pro 4012dn Monitor")";
+    const struct {
+        const char* name;
+        std::string arguments;
+        int status;
+        std::string out;  // held by stdout
+        std::string err;  // stderr starts with it
+    } cases[] = {
+        {"the window over IPv6", "--json " + target, 0,
+         title + R"(,"label":"Primary Status:","primary":"READY")", ""},
+        {"the condition over IPv6", "--json " + target, 0,
+         R"("state":"ok","target":")" + target +
+             R"(","visible":true,"condition":{"health":"ok","reasons":[],"complete":true,)",
+         ""},
+        {"the text view", "--once " + target, 0, "Condition: ok", ""},
+        {"port above the range", "--once [::1]:65536", 2, "",
+         "vellumark-term: port '65536' of target '[::1]:65536' is not a number from 1 to 65535"},
+        {"port not a number", "--json 127.0.0.1:snmp orchid", 2, "",
+         "vellumark-term: port 'snmp' of target '127.0.0.1:snmp' is not a number from 1 to "
+         "65535"},
+        {"port 0, interactive too", "printer.example:0", 2, "",
+         "vellumark-term: port '0' of target 'printer.example:0'"},
+        // Colons without brackets: an IPv6 literal or a target that does not resolve.
+        {"not an IPv6 literal", "--json fe80::g", 3, R"("reason":"not-resolved")", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome run = RunTerm(c.arguments);
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        EXPECT_NE(run.out.find(c.out), std::string::npos) << c.out << "\nin " << run.out;
+        EXPECT_EQ(run.err.rfind(c.err, 0), 0u) << run.err;
+        if (c.status == 2) {
+            EXPECT_EQ(run.out, "");
+            EXPECT_NE(run.err.find("Usage: vellumark-term "), std::string::npos) << run.err;
+        }
+    }
+}
+
 // Whatever a printer sends, no control reaches the terminal and nothing reorders the text,
 // through every path to it (how each field is read and made safe: term_text_test.cpp).
 TEST(TermOnce, APrintersBytesNeitherDriveNorReorderTheTerminal) {
