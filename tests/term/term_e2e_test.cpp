@@ -145,6 +145,31 @@ TEST(TermOnce, IPv6TargetsAndBadPorts) {
     }
 }
 
+// A bare IPv6 address takes the default port 161: served in a network namespace of the test's
+// own (as root), where binding ::1 port 161 collides with nothing on the machine.
+TEST(TermOnce, ABareIPv6AddressIsPolledOnPort161) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "a network namespace needs root";
+    }
+    const std::string base = "/tmp/vm-term-sim161." + std::to_string(getpid());
+    std::ofstream(base + ".sh") << "ip link set lo up || exit 77\n"
+                                << VM_PRINTER_SIM_PATH " --listen '[::1]:161' >" << base
+                                << ".out 2>&1 &\n"
+                                << "for i in $(seq 50); do grep -q 'listening on' " << base
+                                << ".out && break; sleep 0.1; done\n"
+                                << TERM
+                                << " --json ::1 </dev/null; status=$?\nkill $!\nexit $status\n";
+    const auto [status, json] = RunCommand("unshare -n sh " + base + ".sh");
+    unlink((base + ".sh").c_str());
+    unlink((base + ".out").c_str());
+    if (status == 77) {
+        GTEST_SKIP() << "no network namespace here";
+    }
+    EXPECT_EQ(status, 0) << json;
+    EXPECT_NE(json.find(R"("title":"HP LaserJet Pro 4012dn Monitor")"), std::string::npos) << json;
+    EXPECT_NE(json.find(R"("state":"ok","target":"::1")"), std::string::npos) << json;
+}
+
 // Whatever a printer sends, no control reaches the terminal and nothing reorders the text,
 // through every path to it (how each field is read and made safe: term_text_test.cpp).
 TEST(TermOnce, APrintersBytesNeitherDriveNorReorderTheTerminal) {
