@@ -16,8 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const auto kind = static_cast<net::IcmpKind>(data[0] % 3);  // raw, datagram, service
     const bool v6 = (data[0] / 3) % 2 == 1;
-    const net::Endpoint probed =
-        v6 ? *net::LiteralEndpoint("::1", 0) : net::IPv4Endpoint(127, 0, 0, 1, 0);
+    net::Endpoint probed = net::IPv4Endpoint(127, 0, 0, 1, 0);
+    if (v6) {
+        probed = net::Endpoint{net::Family::IPv6, {}, 0};
+        probed.address[15] = 1;  // ::1
+    }
     net::Endpoint from = probed;
     std::memcpy(from.address.data(), data + 1, 4);
     EchoRequest sent;

@@ -10,6 +10,7 @@
 // Prints one line per check; exits 0 when every check passed, 1 otherwise.
 // winsock2.h must precede windows.h.
 #include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include <windows.h>
 
