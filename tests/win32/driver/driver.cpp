@@ -7,7 +7,8 @@
 //   vellumark-driver prompt  EXE PORT TITLE  (no target given; an XEmbed notification area)
 //   vellumark-driver fatal   EXE             (no way to send an echo: the fatal message)
 //   vellumark-driver service EXE             (raw sockets refused, the echo service there)
-// Prints one line per check; exits 0 when every check passed, 1 otherwise.
+// Prints one line per check; exits 0 when every check passed, 1 otherwise (77: skipped, the
+// system offers no ICMPv6 echo for a printer on ::1).
 // winsock2.h must precede windows.h.
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -170,6 +171,16 @@ int Monitor(int argc, char** argv) {
     const auto controlPort = static_cast<unsigned short>(std::atoi(argv[4]));
     const HWND dialog = Launch(argv[2], target, argv[5]);
     if (dialog == nullptr) {
+        // Where the system offers no ICMPv6 echo at all (wine: no raw ICMPv6 socket and a stub
+        // Icmp6CreateFile), the program can only give its fatal message for an IPv6 target.
+        const HWND fatal = ipv6 ? Titled("Fatal Error!", 1000) : nullptr;
+        if (fatal != nullptr) {
+            std::printf("SKIP: no way to send an ICMPv6 echo here: the program says so\n");
+            PostMessageA(fatal, WM_COMMAND, IDOK, 0);
+            WaitForSingleObject(g_program.hProcess, 15000);
+            TerminateProcess(g_program.hProcess, 99);
+            return 77;
+        }
         return Finish(nullptr);
     }
     Check(WaitUntil([&] { return IsWindowVisible(dialog); }), "the window is visible");
