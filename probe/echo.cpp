@@ -23,7 +23,7 @@ void PutLittleEndian32(std::uint8_t* out, std::uint32_t value) {
 // from `probed`. Null when the datagram is anything else.
 const std::uint8_t* IcmpInsideIPv4(const std::uint8_t* packet, std::size_t size,
                                    const net::Endpoint& probed, std::size_t* icmpSize) {
-    if (size < IPV4_MIN_HEADER_BYTES || probed.family != net::Family::IPv4) {
+    if (size < IPV4_MIN_HEADER_BYTES) {
         return nullptr;
     }
     const unsigned version = packet[0] >> 4;
@@ -57,10 +57,11 @@ std::uint16_t InternetChecksum(const std::uint8_t* data, std::size_t size) {
     return static_cast<std::uint16_t>(~sum & 0xFFFFu);
 }
 
-void FillEchoRequest(EchoRequest* request, std::uint16_t identifier, std::uint16_t sequence,
-                     std::uint32_t tick) {
+void FillEchoRequest(EchoRequest* request, net::Family family, std::uint16_t identifier,
+                     std::uint16_t sequence, std::uint32_t tick) {
     std::uint8_t* b = request->bytes;
-    b[0] = ICMP_ECHO_REQUEST;
+    const bool v6 = family == net::Family::IPv6;
+    b[0] = v6 ? ICMPV6_ECHO_REQUEST_TYPE : ICMP_ECHO_REQUEST;
     b[1] = 0;
     b[2] = 0;
     b[3] = 0;
@@ -69,6 +70,9 @@ void FillEchoRequest(EchoRequest* request, std::uint16_t identifier, std::uint16
     PutLittleEndian16(b + 4, identifier);
     PutLittleEndian16(b + 6, sequence);
     PutLittleEndian32(b + 8, tick);
+    if (v6) {
+        return;
+    }
     const std::uint16_t checksum = InternetChecksum(b, ECHO_REQUEST_BYTES);
     b[2] = static_cast<std::uint8_t>(checksum >> 8);
     b[3] = static_cast<std::uint8_t>(checksum & 0xFFu);
@@ -80,9 +84,11 @@ bool IsEchoReplyTo(const std::uint8_t* packet, std::size_t size, net::IcmpKind k
     if (packet == nullptr) {
         return false;
     }
+    const bool v6 = probed.family == net::Family::IPv6;
     const std::uint8_t* icmp = packet;
     std::size_t icmpSize = size;
-    if (kind == net::IcmpKind::Raw) {
+    // Raw ICMPv6 sockets deliver no IPv6 header: the sender is known from the socket alone.
+    if (kind == net::IcmpKind::Raw && !v6) {
         icmp = IcmpInsideIPv4(packet, size, probed, &icmpSize);
         if (icmp == nullptr) {
             return false;
@@ -90,7 +96,8 @@ bool IsEchoReplyTo(const std::uint8_t* packet, std::size_t size, net::IcmpKind k
     } else if (!net::SameAddress(from, probed)) {
         return false;
     }
-    if (icmpSize < ICMP_HEADER_BYTES || icmp[0] != ICMP_ECHO_REPLY || icmp[1] != 0) {
+    const std::uint8_t replyType = v6 ? ICMPV6_ECHO_REPLY_TYPE : ICMP_ECHO_REPLY;
+    if (icmpSize < ICMP_HEADER_BYTES || icmp[0] != replyType || icmp[1] != 0) {
         return false;
     }
     const bool sameSequence = icmp[6] == sent.bytes[6] && icmp[7] == sent.bytes[7];

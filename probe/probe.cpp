@@ -9,7 +9,7 @@ std::uint32_t g_echo_sequence = 1;
 
 namespace {
 
-// Room for any IPv4 header (60 bytes) and far more ICMP than our 12-byte reply carries;
+// Room for any IPv4 header (60 bytes) and far more ICMP(v6) than our 12-byte reply carries;
 // anything longer is not ours and may be cut.
 constexpr std::size_t RECEIVE_BYTES = 512;
 
@@ -17,16 +17,16 @@ EchoRequest g_echo_request;  // one record, rewritten completely by every probe
 
 }  // namespace
 
-void BuildEchoRequest(EchoRequest* request) {
+void BuildEchoRequest(EchoRequest* request, net::Family family) {
     const auto identifier = static_cast<std::uint16_t>(g_echo_identifier & 0xFFFFu);
     ++g_echo_identifier;
     const auto sequence = static_cast<std::uint16_t>(g_echo_sequence & 0xFFFFu);
     ++g_echo_sequence;
-    FillEchoRequest(request, identifier, sequence, TickCountMs());
+    FillEchoRequest(request, family, identifier, sequence, TickCountMs());
 }
 
 const EchoRequest& SendEchoRequest(net::IcmpSocket* socket, const net::Endpoint& destination) {
-    BuildEchoRequest(&g_echo_request);
+    BuildEchoRequest(&g_echo_request, destination.family);
     net::IcmpSend(socket, destination, g_echo_request.bytes, ECHO_REQUEST_BYTES);
     return g_echo_request;
 }
@@ -68,7 +68,9 @@ int ProbeTarget() {
     if (!net::Startup()) {
         return PROBE_ERROR;
     }
-    net::IcmpSocket* socket = net::IcmpOpen();
+    // An agent that is not usable sends nothing; the socket is still opened for its family, so
+    // that no way to send an echo is said whatever the target.
+    net::IcmpSocket* socket = net::IcmpOpen(g_agent.address.family);
     if (socket == nullptr) {
         net::Cleanup();
         return PROBE_ERROR;

@@ -1,5 +1,6 @@
-// The reachability probe: one ICMP echo request to the watched agent's address (g_agent, set
-// with the target), then a wait of PROBE_WAIT_MS for this request's echo reply.
+// The reachability probe: one ICMP (to an IPv6 agent, ICMPv6) echo request to the watched
+// agent's address (g_agent, set with the target), then a wait of PROBE_WAIT_MS for this
+// request's echo reply.
 // tests/shell/shell_test.cpp links a scripted ProbeTarget in place of probe.cpp's.
 #pragma once
 

@@ -7,9 +7,10 @@
 #include "platform/net/net.h"
 #include "probe/echo.h"
 
-// Rewrites `request` for the next probe: identifier and sequence from the low 16 bits of the
-// echo counters (each then advanced by one) and the current tick count as data.
-void BuildEchoRequest(EchoRequest* request);
+// Rewrites `request` for the next probe to an address of `family`: identifier and sequence from
+// the low 16 bits of the echo counters (each then advanced by one) and the current tick count
+// as data.
+void BuildEchoRequest(EchoRequest* request, net::Family family);
 
 // Builds the next request and sends it once to `destination`'s address. The outcome of the
 // send is not examined. Returns the record as sent.

@@ -29,10 +29,10 @@ inline constexpr const char* REASON_NO_MODEL = "no-model";
 // Target): the probe and every SNMP session use it, and no tick resolves a name again.
 struct WatchedAgent {
     bool usable = false;    // false: the target did not fit or did not resolve; nothing is sent
-    net::Endpoint address;  // IPv4, as the window resolves it (net::ResolveAgentTarget)
+    net::Endpoint address;  // IPv4 or IPv6, as net::ResolveAgentTarget gives it
 };
 
-extern char g_target[TARGET_CHARS];  // host name or dotted IPv4, optionally ":port"
+extern char g_target[TARGET_CHARS];  // a target as text/target_syntax.h reads it
 extern char g_community[COMMUNITY_CHARS];
 extern char g_model[MODEL_CHARS];
 extern int g_state;  // a MonitorState

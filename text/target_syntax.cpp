@@ -1,9 +1,5 @@
 #include "text/target_syntax.h"
 
-#include <cstring>
-
-#include "text/bounded_text.h"
-
 namespace {
 
 // The text as written: its host and, when it has one, the text after the port's colon.
@@ -13,8 +9,8 @@ struct Written {
     bool bracketed = false;
 };
 
-// The window's lexical rule: exactly one colon separates host and port; with none or several,
-// the text is a host as a whole.
+// Exactly one colon separates host and port; with none or several, the text is a host as a
+// whole (several: an IPv6 literal).
 Written SplitAtSingleColon(std::string_view text) {
     const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos || text.find(':', colon + 1) != std::string_view::npos) {
@@ -23,7 +19,7 @@ Written SplitAtSingleColon(std::string_view text) {
     return {text.substr(0, colon), text.substr(colon + 1), false};
 }
 
-// The window's single-colon split, or "[HOST]" and "[HOST]:PORT" when the text starts with '['.
+// The single-colon split, or "[HOST]" and "[HOST]:PORT" when the text starts with '['.
 std::optional<Written> SplitWritten(std::string_view text, std::string& why) {
     if (text.empty() || text.front() != '[') {
         return SplitAtSingleColon(text);
@@ -88,24 +84,6 @@ std::optional<std::uint16_t> ParsePort(std::string_view text, bool zeroAllowed) 
     return static_cast<std::uint16_t>(value);
 }
 
-bool SplitTarget(const char* target, char* host, std::size_t hostCapacity, std::uint16_t* port) {
-    const std::string_view text(target);
-    const Written written = SplitAtSingleColon(text);
-    const auto number = written.port ? ParsePort(*written.port) : std::nullopt;
-    *port = number.value_or(SNMP_DEFAULT_PORT);
-    if (!number) {
-        return BoundedCopy(host, hostCapacity, target) == BOUNDED_OK;
-    }
-    if (hostCapacity == 0) {
-        return false;
-    }
-    const bool fits = written.host.size() < hostCapacity;
-    const std::size_t copied = fits ? written.host.size() : hostCapacity - 1;
-    std::memcpy(host, written.host.data(), copied);
-    host[copied] = '\0';
-    return fits;
-}
-
 std::optional<HostPort> SplitHostPort(std::string_view text, std::string& why) {
     const auto written = SplitWritten(text, why);
     if (!written) {
@@ -134,4 +112,14 @@ std::optional<HostPort> SplitListenAddress(std::string_view text, std::string& w
         return std::nullopt;
     }
     return split;
+}
+
+std::optional<std::string> TargetPortProblem(std::string_view target) {
+    std::string why;
+    const auto written = SplitWritten(target, why);
+    if (!written || !written->port || ParsePort(*written->port)) {
+        return std::nullopt;
+    }
+    return "port '" + std::string(*written->port) + "' of target '" + std::string(target) +
+           "' is not a number from 1 to 65535";
 }

@@ -50,8 +50,8 @@ bool ParseOptions(const std::vector<std::string>& arguments, const std::string& 
         ->check(vmcli::OneOf({"ports", "addresses"}));
     app.add_option_function<std::string>("--control-allow", [&options](const std::string& text) {
         net::Endpoint address;
-        if (!ParseIpv4(text, address)) {
-            vmcli::Refuse("--control-allow", text, "an IPv4 address");
+        if (!ParseAddress(text, address)) {
+            vmcli::Refuse("--control-allow", text, "an IPv4 or IPv6 address");
         }
         options.controlAllow.push_back(address);
     });
@@ -77,15 +77,15 @@ bool ParseOptions(const std::vector<std::string>& arguments, const std::string& 
         }
         options.startCommands.push_back("walk " + value);
     });
-    // The listening addresses: IPV4:PORT.
+    // The listening addresses: IPV4:PORT or [IPV6]:PORT.
     app.add_option_function<std::string>("--listen", [&options](const std::string& text) {
         if (!ParseEndpoint(text, options.listen)) {
-            vmcli::Refuse("--listen", text, "IPV4:PORT");
+            vmcli::Refuse("--listen", text, "IPV4:PORT or [IPV6]:PORT");
         }
     });
     app.add_option_function<std::string>("--control", [&options](const std::string& text) {
         if (!ParseEndpoint(text, options.controlEndpoint)) {
-            vmcli::Refuse("--control", text, "IPV4:PORT");
+            vmcli::Refuse("--control", text, "IPV4:PORT or [IPV6]:PORT");
         }
         options.control = true;
     });
@@ -153,6 +153,14 @@ bool ParseOptions(const std::vector<std::string>& arguments, const std::string& 
     options.help = parsed.outcome == vmcli::Outcome::Help;
     options.version = parsed.outcome == vmcli::Outcome::Version;
     error = parsed.error;
+    if (parsed.outcome == vmcli::Outcome::Run && options.fleet > 1 &&
+        options.fleetSpread == FleetSpread::Addresses &&
+        options.listen.family == net::Family::IPv6) {
+        error =
+            "--fleet-by addresses needs an IPv4 --listen address (IPv6 has one loopback "
+            "address); --fleet-by ports serves an IPv6 fleet";
+        return false;
+    }
     return parsed.outcome != vmcli::Outcome::UsageError;
 }
 
@@ -167,9 +175,10 @@ SNMPv3) agent that answers GET, GETNEXT and GETBULK requests from snmprec profil
 and printer conditions on demand.
 
 Serving:
-  --listen IPV4:PORT        UDP address for SNMP (default 127.0.0.1:1161); port 0 picks a free
-                            port. Prints "listening on IPV4:PORT" on stdout once bound (a
-                            line per printer, in printer order, for a fleet).
+  --listen ADDR:PORT        UDP address for SNMP, IPV4:PORT or [IPV6]:PORT (default
+                            127.0.0.1:1161); port 0 picks a free port. Prints "listening on
+                            ADDR:PORT" on stdout once bound (a line per printer, in printer
+                            order, for a fleet).
   --profile [COMM=]PROFILE  serve PROFILE (a .snmprec file or a bundled name) to requests with
                             community COMM (default: the --community value). Repeat to serve
                             several profiles, each under its own community. Default: laser-mono.
@@ -185,7 +194,8 @@ Serving:
                             port BASE+i of --listen's address (or see --fleet-by), printer 0
                             serves the profiles as they are, the others varied values
   --fleet-by ports|addresses  spread the fleet over ports (default) or over the addresses
-                            BASE+i with one port (loopback: 127.0.0.1, 127.0.0.2, ...)
+                            BASE+i with one port (loopback: 127.0.0.1, 127.0.0.2, ...; IPv4
+                            only)
 
 SNMPv3 (the User-based Security Model, as net-snmp's snmpd serves it):
   --v3-user NAME:LEVEL[:AUTH:PASSWORD[:PRIV:PASSWORD]]
@@ -218,11 +228,12 @@ Conditions (also settable through the control channel; "clear" ends them):
   --toner SUPPLY=PERCENT    supply SUPPLY at PERCENT of its capacity; repeatable
 
 Control:
-  --control IPV4:PORT       UDP control channel: one command per line, one reply line each
-                            ("ok..." or "error: ..."); port 0 picks a free port and prints
-                            "control on IPV4:PORT". Send "help" for the commands.
-  --control-allow IPV4      accept control datagrams from this address only (repeatable);
-                            without it, from loopback addresses only
+  --control ADDR:PORT       UDP control channel (IPV4:PORT or [IPV6]:PORT): one command per
+                            line, one reply line each ("ok..." or "error: ..."); port 0 picks
+                            a free port and prints "control on ADDR:PORT". Send "help" for the
+                            commands.
+  --control-allow ADDR      accept control datagrams from this IPv4 or IPv6 address only
+                            (repeatable); without it, from loopback addresses only
   SIGUSR1 / SIGUSR2         stop answering / answer again
   SIGINT / SIGTERM          exit with status 0
 

@@ -39,8 +39,9 @@ std::string HelpText(const std::string& programName) {
     return UsageLine(programName) +
            "Watch one network printer over SNMP from the notification area.\n"
            "\n"
-           "  PRINTER     host name or IPv4 address of the printer; without it a prompt asks\n"
-           "  :PORT       UDP port of the printer's SNMP agent (default 161)\n"
+           "  PRINTER     host name, IPv4 or IPv6 address of the printer; without it a prompt\n"
+           "              asks (with a :PORT, an IPv6 address goes in brackets: [::1]:161)\n"
+           "  :PORT       UDP port of the printer's SNMP agent, 1 to 65535 (default 161)\n"
            "  COMMUNITY   SNMP community (default \"orchid\")\n"
            "              PRINTER[:PORT] and COMMUNITY hold at most 63 characters each\n"
            "  --no-ping   send no echo request: the printer counts as answering when it\n"
@@ -54,9 +55,9 @@ std::string HelpText(const std::string& programName) {
            "  --version   show the version and exit\n"
            "  --          take every later argument as PRINTER or COMMUNITY text\n"
            "\n"
-           "Further arguments are ignored. An unknown option exits with status 2; without a\n"
-           "display the program says so and exits with status 1 (vellumark-term works in a\n"
-           "terminal).\n";
+           "Further arguments are ignored. An unknown option, or a :PORT that is not a number\n"
+           "from 1 to 65535, exits with status 2; without a display the program says so and\n"
+           "exits with status 1 (vellumark-term works in a terminal).\n";
 }
 
 std::string VersionText() {

@@ -12,6 +12,7 @@
 #include "shell/command_line.h"
 #include "shell/resources/resource.h"
 #include "shell/startup.h"
+#include "text/target_syntax.h"
 #include "vellumark/version.h"
 
 namespace {
@@ -53,6 +54,12 @@ int main(int argc, char** argv) {
             return EXIT_USAGE;
         case vmqt::LaunchAction::Run:
             break;
+    }
+
+    // A port that cannot be is a usage error, said before any display is needed.
+    if (const auto port = TargetPortProblem(SplitCommandLine(launch.text.c_str()).target)) {
+        std::fputs(("vellumark: " + *port + "\n" + vmqt::UsageLine(program)).c_str(), stderr);
+        return EXIT_USAGE;
     }
 
     // Qt sees only the program's name, so that no argument is taken as a Qt option: every

@@ -61,9 +61,10 @@ std::string UsageLine() {
 std::string HelpText() {
     std::string text = UsageLine() + R"(
 Watches one network printer over SNMP and shows its status in the terminal.
-TARGET is a host name or IPv4 address with an optional :PORT for the SNMP agent
-(default 161); COMMUNITY defaults to "orchid". Each holds at most 63 characters:
-a longer one is refused, said on stderr, and the printer counts as unreachable.
+TARGET is a host name, an IPv4 address or an IPv6 address, with an optional :PORT
+for the SNMP agent (default 161): HOST[:PORT], IPV4[:PORT], IPV6, [IPV6][:PORT].
+COMMUNITY defaults to "orchid". Each holds at most 63 characters: a longer one
+is refused, said on stderr, and the printer counts as unreachable.
 Without a TARGET the program asks for one.
 
 The window takes the whole terminal (its alternate screen, restored on exit) and
@@ -103,7 +104,7 @@ window's:
   1  anything else (sockets unusable: no way to send an echo; stderr says how
      to allow one, or use --no-ping)
   2  bad usage: an unknown option or value, an extra argument, --once without
-     a TARGET
+     a TARGET, a TARGET whose :PORT is not a number from 1 to 65535
 Ctrl-C or another terminating signal ends the program by that signal (status 128
 + its number in the shell, 130 for Ctrl-C), with the terminal restored.
 )";

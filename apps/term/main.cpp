@@ -14,6 +14,7 @@
 #include "shell/command_line.h"
 #include "shell/startup.h"
 #include "state/monitor_state.h"
+#include "text/target_syntax.h"
 
 namespace {
 
@@ -62,9 +63,14 @@ int main(int argc, char** argv) {
         vmterm::WriteAll(1, options.help ? vmterm::HelpText() : vmterm::VersionText());
         return 0;
     }
-    // A target or community that does not fit is said here; the program then runs on and
-    // treats the printer as unreachable.
+    // A port that cannot be is a usage error; a target or community that does not fit is said
+    // here, and the program then runs on and treats the printer as unreachable.
     const CommandLineTokens tokens = SplitCommandLine(options.commandLine.c_str());
+    if (const auto port = TargetPortProblem(tokens.target)) {
+        vmterm::WriteAll(2, "vellumark-term: " + *port + "\n" + vmterm::UsageLine() +
+                                "Try 'vellumark-term --help' for more.\n");
+        return EXIT_USAGE;
+    }
     if (const char* problem = CommandLineProblem(tokens)) {
         vmterm::WriteAll(2, std::string("vellumark-term: ") + problem + "\n");
     }

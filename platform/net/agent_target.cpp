@@ -1,24 +1,50 @@
-// The window's target to its agent's endpoint: the window's split (a single ":port"), then the
-// window's IPv4 lookup. A file of its own, so that a test can stand in for ResolveIPv4 alone.
+// Target text to an agent's endpoint: the split (text/target_syntax.h), then ResolveHost. A
+// file of its own, so that a test can stand in for ResolveHost alone.
+#include <string>
+
 #include "platform/net/net.h"
 #include "text/target_syntax.h"
 
 namespace net {
-namespace {
 
-// A DNS name has at most 253 characters; anything longer cannot resolve anyway.
-constexpr std::size_t HOST_CAPACITY = 256;
-
-}  // namespace
+std::optional<Endpoint> ResolveTarget(std::string_view target, int timeoutMs, std::string* why) {
+    const auto refuse = [why](std::string reason) -> std::optional<Endpoint> {
+        if (why != nullptr) {
+            *why = std::move(reason);
+        }
+        return std::nullopt;
+    };
+    std::string reason;
+    const auto split = SplitHostPort(target, reason);
+    if (!split) {
+        return refuse("bad target '" + std::string(target) + "': " + reason);
+    }
+    const std::string host(split->host);
+    if (split->ipv6) {
+        // Brackets or colons: only an IPv6 literal will do, never a lookup.
+        const auto literal = LiteralEndpoint(host, split->port);
+        if (!literal || literal->family != Family::IPv6) {
+            return refuse("not an IPv6 address: " + host);
+        }
+        return literal;
+    }
+    Endpoint endpoint;
+    if (!ResolveHost(host.c_str(), split->port, timeoutMs, &endpoint, &reason)) {
+        return refuse(host + ": " + reason);
+    }
+    return endpoint;
+}
 
 bool ResolveAgentTarget(const char* target, int timeoutMs, Endpoint* endpoint) {
-    char host[HOST_CAPACITY];
-    std::uint16_t port = SNMP_DEFAULT_PORT;
-    if (target == nullptr || endpoint == nullptr ||
-        !SplitTarget(target, host, sizeof host, &port) || host[0] == '\0') {
+    if (target == nullptr || endpoint == nullptr) {
         return false;
     }
-    return ResolveIPv4(host, port, timeoutMs, endpoint);
+    const auto resolved = ResolveTarget(target, timeoutMs);
+    if (!resolved) {
+        return false;
+    }
+    *endpoint = *resolved;
+    return true;
 }
 
 }  // namespace net

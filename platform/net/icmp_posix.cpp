@@ -1,6 +1,6 @@
-// ICMP echo sockets on POSIX: a raw socket where the process may open one, otherwise the
-// kernel's unprivileged ICMP datagram socket (the "ping socket", allowed by
-// net.ipv4.ping_group_range on Linux).
+// ICMP and ICMPv6 echo sockets on POSIX: a raw socket where the process may open one, otherwise
+// the kernel's unprivileged ICMP datagram socket (the "ping socket", allowed for both families
+// by net.ipv4.ping_group_range on Linux). The kernel fills the ICMPv6 checksum on both kinds.
 #include <errno.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -19,6 +19,7 @@ namespace net {
 struct IcmpSocket {
     int fd;
     IcmpKind kind;
+    Family family;
 };
 
 namespace {
@@ -31,12 +32,15 @@ long long MonotonicMs() {
 
 }  // namespace
 
-IcmpSocket* IcmpOpen() {
+IcmpSocket* IcmpOpen(Family family) {
+    const int domain = AddressFamily(family);
+    const int protocol =
+        family == Family::IPv6 ? static_cast<int>(IPPROTO_ICMPV6) : static_cast<int>(IPPROTO_ICMP);
     IcmpKind kind = IcmpKind::Raw;
-    int fd = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+    int fd = socket(domain, SOCK_RAW | SOCK_CLOEXEC, protocol);
     if (fd < 0) {
         kind = IcmpKind::Datagram;
-        fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
+        fd = socket(domain, SOCK_DGRAM | SOCK_CLOEXEC, protocol);
     }
     if (fd < 0) {
         return nullptr;
@@ -46,7 +50,7 @@ IcmpSocket* IcmpOpen() {
     off.l_onoff = 1;
     off.l_linger = 0;
     setsockopt(fd, SOL_SOCKET, SO_LINGER, &off, sizeof off);
-    auto* icmp = new (std::nothrow) IcmpSocket{fd, kind};
+    auto* icmp = new (std::nothrow) IcmpSocket{fd, kind, family};
     if (icmp == nullptr) {
         close(fd);
     }
@@ -67,7 +71,7 @@ void IcmpClose(IcmpSocket* socket) {
 
 void IcmpSend(IcmpSocket* socket, const Endpoint& to, const std::uint8_t* message,
               std::size_t size) {
-    if (to.family != Family::IPv4) {
+    if (to.family != socket->family) {
         return;
     }
     sockaddr_storage address{};

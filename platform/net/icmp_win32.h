@@ -6,7 +6,8 @@
 
 namespace net {
 
-// An IcmpKind::Service socket, or null when the service cannot be loaded.
-IcmpSocket* IcmpOpenEchoService();
+// An IcmpKind::Service socket for `family` (IcmpSendEcho, or Icmp6SendEcho2 for IPv6), or null
+// when the service cannot be loaded.
+IcmpSocket* IcmpOpenEchoService(Family family);
 
 }  // namespace net

@@ -4,7 +4,7 @@
 // picked by the build.
 //
 // Stand-ins are linked in place of an implementation by tests/shell/shell_test.cpp
-// (ResolveIPv4) and fuzz/snmpmgr/fuzz_answer.cpp (everything but ICMP): a change here changes
+// (ResolveHost) and fuzz/snmpmgr/fuzz_answer.cpp (everything but ICMP): a change here changes
 // them too.
 #pragma once
 
@@ -91,21 +91,19 @@ bool ResolveHost(const char* host, std::uint16_t port, int timeoutMs, Endpoint* 
 bool ResolveHostBlocking(const char* host, std::uint16_t port, Endpoint* endpoint,
                          std::string* why = nullptr);
 
-// The window's view of ResolveHost: its agent is reached over IPv4, so a name that resolves to
-// IPv6 alone does not resolve here. tests/shell replaces it by a link-time stand-in.
-bool ResolveIPv4(const char* host, std::uint16_t port, int timeoutMs, Endpoint* endpoint);
-
-// The window's target (text/target_syntax.h's SplitTarget: a host, optionally followed by a
-// single ":port"; 161 without one), its host resolved by ResolveIPv4. False when the host part
-// is empty, longer than a host name can be or does not resolve in time.
-bool ResolveAgentTarget(const char* target, int timeoutMs, Endpoint* endpoint);
-
-// A target as text (text/target_syntax.h's SplitHostPort: "host", "host:port", an IPv4 or IPv6
-// literal, or "[IPv6]:port"; without a port, 161) to the endpoint ResolveHost gives its host.
-// Nullopt, with the reason in one line in `why`, when the text is not a target or its host
-// does not resolve in time.
+// The window's target and the programs' (text/target_syntax.h's SplitHostPort: HOST,
+// HOST:PORT, an IPv4 or IPv6 literal, [IPV6] or [IPV6]:PORT; without a port, 161) to the
+// endpoint ResolveHost gives its host: IPv4 preferred, IPv6 when that is what there is. A host
+// written in brackets or with colons is an IPv6 literal or nothing, never a lookup. Nullopt,
+// with the reason in one line in `why`, when the text is not a target or its host does not
+// resolve in time.
 std::optional<Endpoint> ResolveTarget(std::string_view target, int timeoutMs,
                                       std::string* why = nullptr);
+
+// The window's view of ResolveTarget: false for every refusal (a bad port among them: typed
+// into the window it is a target that does not resolve). tests/shell replaces ResolveHost,
+// which both call, by a link-time stand-in.
+bool ResolveAgentTarget(const char* target, int timeoutMs, Endpoint* endpoint);
 
 // ---- UDP, for the SNMP manager ----
 struct UdpSocket;
@@ -122,18 +120,21 @@ int UdpWait(UdpSocket* socket, int timeoutMs);
 
 // ---- ICMP echo, for the probe ----
 enum class IcmpKind {
-    Raw,       // raw socket: received datagrams start with the IPv4 header
+    Raw,       // raw socket: an IPv4 one delivers datagrams with their IPv4 header, an ICMPv6
+               // one bare ICMPv6 messages
     Datagram,  // ping socket: bare ICMP messages; the kernel owns the echo identifier
-    Service,   // a system echo service (IcmpSendEcho): replies are synthesized bare ICMP
+    Service,   // a system echo service (IcmpSendEcho, Icmp6SendEcho2): replies are synthesized
+               // bare ICMP messages
 };
 struct IcmpSocket;
-// Opens the best way to send an ICMP (IPv4) echo: raw first, then the unprivileged
-// alternatives. Null when there is none.
-IcmpSocket* IcmpOpen();
+// Opens the best way to send an echo to an address of `family` (ICMP for IPv4, ICMPv6 for
+// IPv6): raw first, then the unprivileged alternatives. Null when there is none.
+IcmpSocket* IcmpOpen(Family family);
 IcmpKind IcmpSocketKind(const IcmpSocket* socket);
 void IcmpClose(IcmpSocket* socket);
-// Sends one ICMP message (header included) to `to`'s address (its port is not used); the
-// outcome is not reported, and an IPv6 endpoint is not sent to.
+// Sends one ICMP or ICMPv6 message (header included) to `to`'s address (its port is not used);
+// the outcome is not reported, and an endpoint of the other family is not sent to. An ICMPv6
+// message's checksum is the system's to fill (it covers the addresses the system picks).
 void IcmpSend(IcmpSocket* socket, const Endpoint& to, const std::uint8_t* message,
               std::size_t size);
 // Waits until something is readable: 1 readable, 0 time-out, -1 failure.

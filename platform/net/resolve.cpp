@@ -1,6 +1,7 @@
 // Name resolution, the same on every platform: the lookup itself (getaddrinfo, IPv4 and IPv6,
-// the first IPv4 address preferred), what is settled before any waiting, and target text to an
-// endpoint. How long a caller waits for the lookup is the platform's (resolve_wait_*.cpp).
+// the first IPv4 address preferred) and what is settled before any waiting. How long a caller
+// waits for the lookup is the platform's (resolve_wait_*.cpp); target text to an endpoint is
+// agent_target.cpp's.
 #include <cstring>
 #include <string>
 
@@ -8,7 +9,6 @@
 #include "platform/net/resolve_wait.h"
 #include "platform/net/socket_address.h"
 #include "socket_api.h"
-#include "text/target_syntax.h"
 
 namespace net {
 
@@ -90,44 +90,6 @@ bool ResolveHost(const char* host, std::uint16_t port, int timeoutMs, Endpoint* 
         *why = reason;
     }
     return false;
-}
-
-bool ResolveIPv4(const char* host, std::uint16_t port, int timeoutMs, Endpoint* endpoint) {
-    Endpoint resolved;
-    if (endpoint == nullptr || !ResolveHost(host, port, timeoutMs, &resolved) ||
-        resolved.family != Family::IPv4) {
-        return false;
-    }
-    *endpoint = resolved;
-    return true;
-}
-
-std::optional<Endpoint> ResolveTarget(std::string_view target, int timeoutMs, std::string* why) {
-    const auto refuse = [why](std::string reason) -> std::optional<Endpoint> {
-        if (why != nullptr) {
-            *why = std::move(reason);
-        }
-        return std::nullopt;
-    };
-    std::string reason;
-    const auto split = SplitHostPort(target, reason);
-    if (!split) {
-        return refuse("bad target '" + std::string(target) + "': " + reason);
-    }
-    const std::string host(split->host);
-    if (split->ipv6) {
-        // Brackets or colons: only an IPv6 literal will do, never a lookup.
-        const auto literal = LiteralEndpoint(host, split->port);
-        if (!literal || literal->family != Family::IPv6) {
-            return refuse("not an IPv6 address: " + host);
-        }
-        return literal;
-    }
-    Endpoint endpoint;
-    if (!ResolveHost(host.c_str(), split->port, timeoutMs, &endpoint, &reason)) {
-        return refuse(host + ": " + reason);
-    }
-    return endpoint;
 }
 
 }  // namespace net

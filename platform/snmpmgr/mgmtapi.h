@@ -18,10 +18,10 @@ inline constexpr int RESOLVE_TIMEOUT_MS = 750;
 struct SnmpMgrSession;
 using LPSNMP_MGR_SESSION = SnmpMgrSession*;
 
-// Opens a session to `agent`: a host name or dotted IPv4 address, optionally followed by
-// ":port" (1..65535; default 161). Any other text with a colon is taken as a host name whole.
-// The host is resolved to its IPv4 address (net::ResolveAgentTarget). Returns null when the
-// host does not resolve (within RESOLVE_TIMEOUT_MS) or no socket can be had.
+// Opens a session to `agent`: a target as net::ResolveAgentTarget reads it (HOST, HOST:PORT, an
+// IPv4 or IPv6 literal, [IPV6]:PORT; default port 161), its host resolved with IPv4 preferred.
+// Returns null when the target is malformed, does not resolve (within RESOLVE_TIMEOUT_MS) or no
+// socket can be had.
 LPSNMP_MGR_SESSION SnmpMgrOpen(const char* agent, const char* community, int timeoutMs,
                                int retries);
 // The same for an agent whose endpoint (IPv4 or IPv6) is known already: no name is resolved.

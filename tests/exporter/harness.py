@@ -110,6 +110,7 @@ class Harness:
     def __init__(self):
         self.processes = []
         self.folder = tempfile.mkdtemp(prefix="vm-exporter-test-")
+        self.control_address = "127.0.0.1"
 
     def close(self):
         for process, name in reversed(self.processes):
@@ -151,14 +152,17 @@ class Harness:
 
     # --- the simulator's fleet ----------------------------------------------------------
 
-    def start_fleet(self, sim, count, profile="colour-laser", extra=(), community="public"):
-        """Starts `count` simulated printers on consecutive ports, serving `profile` to
-        `community` (by default what real printers ship with, the exporter's default auth);
-        returns their targets."""
+    def start_fleet(self, sim, count, profile="colour-laser", extra=(), community="public",
+                    address="127.0.0.1"):
+        """Starts `count` simulated printers on consecutive ports of `address` ("::1" for
+        IPv6), serving `profile` to `community` (by default what real printers ship with, the
+        exporter's default auth); returns their targets."""
         base = free_port_base(count + 1)
-        process = self.start("sim", [sim, "--listen", f"127.0.0.1:{base}", "--fleet", str(count),
+        self.control_address = address
+        written = f"[{address}]" if ":" in address else address
+        process = self.start("sim", [sim, "--listen", f"{written}:{base}", "--fleet", str(count),
                                      "--profile", profile, "--community", community,
-                                     "--control", "127.0.0.1:0", *extra],
+                                     "--control", f"{written}:0", *extra],
                              stdout=subprocess.PIPE)
         self.sim_pid = process.pid
         targets = []
@@ -176,10 +180,11 @@ class Harness:
         return targets
 
     def control(self, command):
-        s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        address = self.control_address
+        s = socket.socket(socket.AF_INET6 if ":" in address else socket.AF_INET, socket.SOCK_DGRAM)
         s.settimeout(2)
         try:
-            s.sendto((command + "\n").encode(), ("127.0.0.1", self.control_port))
+            s.sendto((command + "\n").encode(), (address, self.control_port))
             reply = s.recvfrom(65536)[0].decode().strip()
         finally:
             s.close()

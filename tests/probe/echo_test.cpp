@@ -26,9 +26,14 @@ TEST(EchoRequest, ChecksumLayoutAndCounters) {
     // Fields least significant byte first, the checksum most significant first; every byte set.
     EchoRequest request;
     std::memset(request.bytes, 0xEE, sizeof request.bytes);
-    FillEchoRequest(&request, 0x0201, 0x0403, 0x08070605u);
+    FillEchoRequest(&request, net::Family::IPv4, 0x0201, 0x0403, 0x08070605u);
     EXPECT_EQ(Bytes(request.bytes, request.bytes + ECHO_REQUEST_BYTES),
               (Bytes{8, 0, 0xE7, 0xEB, 1, 2, 3, 4, 5, 6, 7, 8}));
+    // ICMPv6: type 128, the checksum left to the system (it covers the addresses).
+    std::memset(request.bytes, 0xEE, sizeof request.bytes);
+    FillEchoRequest(&request, net::Family::IPv6, 0x0201, 0x0403, 0x08070605u);
+    EXPECT_EQ(Bytes(request.bytes, request.bytes + ECHO_REQUEST_BYTES),
+              (Bytes{128, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}));
 
     // Each built request takes the counters' low 16 bits, then advances both; its data is the
     // tick count.
@@ -36,14 +41,15 @@ TEST(EchoRequest, ChecksumLayoutAndCounters) {
     g_echo_identifier = 0x0001FFFFu;
     g_echo_sequence = 0x0003FFFEu;
     const std::uint32_t before = TickCountMs();
-    BuildEchoRequest(&request);
+    BuildEchoRequest(&request, net::Family::IPv4);
     const std::uint8_t* t = request.bytes + 8;
     const std::uint32_t tick =
         t[0] | t[1] << 8 | t[2] << 16 | static_cast<std::uint32_t>(t[3]) << 24;
     EXPECT_LE(tick - before, TickCountMs() - before);
     EXPECT_EQ(Bytes(request.bytes + 4, request.bytes + 8), (Bytes{0xFF, 0xFF, 0xFE, 0xFF}));
-    BuildEchoRequest(&request);
-    EXPECT_EQ(Bytes(request.bytes + 4, request.bytes + 8), (Bytes{0x00, 0x00, 0xFF, 0xFF}));
+    BuildEchoRequest(&request, net::Family::IPv6);
+    EXPECT_EQ(Bytes(request.bytes, request.bytes + 8),
+              (Bytes{128, 0, 0, 0, 0x00, 0x00, 0xFF, 0xFF}));
     g_echo_identifier = saved[0];
     g_echo_sequence = saved[1];
 }
@@ -78,7 +84,7 @@ Bytes Edit(Bytes bytes, std::size_t at, std::uint8_t value) {
 
 TEST(IsEchoReplyTo, TellsOurReplyFromEverythingElse) {
     EchoRequest sent;
-    FillEchoRequest(&sent, 0x1234, 0x0005, 0xA1B2C3D4u);
+    FillEchoRequest(&sent, net::Family::IPv4, 0x1234, 0x0005, 0xA1B2C3D4u);
     const Bytes request(sent.bytes, sent.bytes + ECHO_REQUEST_BYTES);
     const Bytes reply = Edit(request, 0, ICMP_ECHO_REPLY);  // its checksum is not looked at
     const Bytes raw = Ip(reply);
@@ -129,6 +135,49 @@ TEST(IsEchoReplyTo, TellsOurReplyFromEverythingElse) {
     for (std::size_t size = 0; size < raw.size(); ++size) {
         const Bytes cut(raw.begin(), raw.begin() + static_cast<long>(size));
         EXPECT_FALSE(IsEchoReplyTo(cut.data(), cut.size(), R, PROBED, PROBED, sent)) << size;
+    }
+}
+
+// ICMPv6: every kind of socket delivers the bare message, so the sender is the socket's to tell;
+// a raw socket on loopback delivers our own request (type 128) too.
+TEST(IsEchoReplyTo, TellsOurICMPv6ReplyFromEverythingElse) {
+    const net::Endpoint probed6 = *net::LiteralEndpoint("::1", 0);
+    const net::Endpoint other6 = *net::LiteralEndpoint("::2", 0);
+    EchoRequest sent;
+    FillEchoRequest(&sent, net::Family::IPv6, 0x1234, 0x0005, 0xA1B2C3D4u);
+    const Bytes request(sent.bytes, sent.bytes + ECHO_REQUEST_BYTES);
+    const Bytes reply = Edit(request, 0, ICMPV6_ECHO_REPLY_TYPE);
+
+    using net::IcmpKind;
+    const IcmpKind R = IcmpKind::Raw, D = IcmpKind::Datagram, S = IcmpKind::Service;
+    const struct {
+        const char* what;
+        Bytes packet;
+        IcmpKind kind;
+        net::Endpoint from;
+        bool ours;
+    } cases[] = {
+        {"raw, our reply", reply, R, probed6, true},
+        {"raw, our own request looped back", request, R, probed6, false},
+        {"raw, an IPv4 echo reply's type", Edit(reply, 0, ICMP_ECHO_REPLY), R, probed6, false},
+        {"raw, other identifier", Edit(reply, 4, 0x35), R, probed6, false},
+        {"raw, other sequence", Edit(reply, 7, 0x01), R, probed6, false},
+        {"raw, other source", reply, R, other6, false},
+        {"raw, an IPv4 sender", reply, R, PROBED, false},
+        {"raw, nonzero code", Edit(reply, 1, 1), R, probed6, false},
+        {"raw, header only", Bytes(reply.begin(), reply.begin() + 8), R, probed6, true},
+        {"raw, 7 bytes", Bytes(reply.begin(), reply.begin() + 7), R, probed6, false},
+        {"ping socket, identifier rewritten", Edit(Edit(reply, 4, 0x99), 5, 0x77), D, probed6,
+         true},
+        {"ping socket, other sequence", Edit(reply, 6, 0x04), D, probed6, false},
+        {"ping socket, other source", reply, D, other6, false},
+        {"echo service, our reply", reply, S, probed6, true},
+        {"echo service, other identifier", Edit(reply, 4, 0x99), S, probed6, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsEchoReplyTo(c.packet.data(), c.packet.size(), c.kind, c.from, probed6, sent),
+                  c.ours)
+            << c.what;
     }
 }
 

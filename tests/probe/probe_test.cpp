@@ -41,8 +41,9 @@ bool Write(const char* path, const char* value) {
 
 struct Case {
     const char* what;
-    const char* pingGroupRange;  // written when not empty
-    bool ignoreEcho;             // icmp_echo_ignore_all=1
+    bool v6;                     // the targets are IPv6: ICMPv6 sockets
+    const char* pingGroupRange;  // written when not empty (it governs ICMPv6 ping sockets too)
+    bool ignoreEcho;             // icmp_echo_ignore_all=1 (ICMPv6: icmp/echo_ignore_all=1)
     bool asNobody;               // probe as nobody:nogroup with no other groups
     std::vector<const char*> targets;
     char kind;
@@ -54,17 +55,20 @@ void Probe(Outcome& o, const Case& c) {
     if (!EnterPrivateNetwork(o.skip)) {
         return;
     }
-    const int watcher = socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    const int watcher =
+        c.v6 ? socket(AF_INET6, SOCK_RAW, IPPROTO_ICMPV6) : socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+    const char* ignoreAll = c.v6 ? "/proc/sys/net/ipv6/icmp/echo_ignore_all"
+                                 : "/proc/sys/net/ipv4/icmp_echo_ignore_all";
     o.setupFailed =
         watcher < 0 ||
         (*c.pingGroupRange && !Write("/proc/sys/net/ipv4/ping_group_range", c.pingGroupRange)) ||
-        (c.ignoreEcho && !Write("/proc/sys/net/ipv4/icmp_echo_ignore_all", "1")) ||
+        (c.ignoreEcho && !Write(ignoreAll, "1")) ||
         (c.asNobody && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
                         setresuid(65534, 65534, 65534) != 0));
     if (o.setupFailed) {
         return;
     }
-    net::IcmpSocket* socket = net::IcmpOpen();
+    net::IcmpSocket* socket = net::IcmpOpen(c.v6 ? net::Family::IPv6 : net::Family::IPv4);
     o.kind = socket == nullptr ? 'n' : "rds"[static_cast<int>(net::IcmpSocketKind(socket))];
     net::IcmpClose(socket);
     o.fdsBefore = OpenDescriptors();
@@ -80,9 +84,10 @@ void Probe(Outcome& o, const Case& c) {
     o.fdsAfter = OpenDescriptors();
     std::uint8_t packet[1024];
     for (ssize_t n; (n = recv(watcher, packet, sizeof packet, MSG_DONTWAIT)) >= 0;) {
-        const std::size_t header = (packet[0] & 0x0Fu) * 4u;
+        // An ICMPv6 raw socket delivers the bare message; an ICMP one the IPv4 header first.
+        const std::size_t header = c.v6 ? 0 : (packet[0] & 0x0Fu) * 4u;
         o.requests += static_cast<std::size_t>(n) >= header + ECHO_REQUEST_BYTES &&
-                      packet[header] == ICMP_ECHO_REQUEST;
+                      packet[header] == (c.v6 ? ICMPV6_ECHO_REQUEST_TYPE : ICMP_ECHO_REQUEST);
     }
 }
 
@@ -92,12 +97,19 @@ TEST(ProbeInNamespace, RepliesSilenceAndNoSocket) {
     const Case cases[] = {
         // "no:such" is a host name whole; it resolves nowhere and sends nothing. A reply counts
         // only from the address probed.
-        {"raw", "", false, false, {"no:such", "127.0.0.1"}, 'r', {NONE, REPLY}, 1},
-        {"ping socket as nobody", ALL, false, true, {"127.0.0.2"}, 'd', {REPLY}, 1},
-        {"silent host, raw", "", true, false, {"127.0.0.1"}, 'r', {NONE}, 1},
-        {"silent host, ping", ALL, true, true, {"127.0.0.1"}, 'd', {NONE}, 1},
+        {"raw", false, "", false, false, {"no:such", "127.0.0.1"}, 'r', {NONE, REPLY}, 1},
+        {"ping socket as nobody", false, ALL, false, true, {"127.0.0.2"}, 'd', {REPLY}, 1},
+        {"silent host, raw", false, "", true, false, {"127.0.0.1"}, 'r', {NONE}, 1},
+        {"silent host, ping", false, ALL, true, true, {"127.0.0.1"}, 'd', {NONE}, 1},
         // No socket wins over a target that does not resolve.
-        {"no socket", "1 0", false, true, {"127.0.0.1", "no:such"}, 'n', {ERR, ERR}, 0},
+        {"no socket", false, "1 0", false, true, {"127.0.0.1", "no:such"}, 'n', {ERR, ERR}, 0},
+        // ICMPv6, bare and in brackets with a port (the probe uses the address alone). The
+        // kernel fills the checksum: a wrong one would be dropped and give no reply.
+        {"ICMPv6 raw", true, "", false, false, {"::1", "[::1]:16161"}, 'r', {REPLY, REPLY}, 2},
+        {"ICMPv6 ping socket as nobody", true, ALL, false, true, {"[::1]"}, 'd', {REPLY}, 1},
+        {"ICMPv6 silent host, raw", true, "", true, false, {"::1"}, 'r', {NONE}, 1},
+        {"ICMPv6 silent host, ping", true, ALL, true, true, {"::1"}, 'd', {NONE}, 1},
+        {"ICMPv6 no socket", true, "1 0", false, true, {"::1"}, 'n', {ERR}, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -249,6 +249,13 @@ class FrontEndTest : public QObject {
              1,
              "vellumark: no display found (DISPLAY or WAYLAND_DISPLAY); vellumark-term shows the "
              "printer in a terminal\n"},
+            {"a port that cannot be, named",
+             {"[::1]:99999", "public"},
+             "offscreen",
+             2,
+             "vellumark: port '99999' of target '[::1]:99999' is not a number from 1 to 65535\n"
+             "Usage: " VM_VELLUMARK_PATH
+             " [--no-ping] [--retry SECONDS] [--] [PRINTER[:PORT] [COMMUNITY]]\n"},
             // Too long a target is said, and the program runs on showing it unreachable.
             {"a target too long",
              {"--", "-" + QString(63, QLatin1Char('a'))},
@@ -497,6 +504,31 @@ class FrontEndTest : public QObject {
                 PickFromTrayMenu(QPoint(300, 300), "Exit Vellumark");
                 QVERIFY(QTest::qWaitFor([dialog] { return dialog->Ended(); }, 2000));
                 QVERIFY(vmqt::FindTrayIcon(handle, 500) == nullptr);
+            });
+        QCOMPARE(result, static_cast<INT_PTR>(1));
+        QVERIFY(CurrentDialog() == nullptr);
+    }
+
+    // The program watches a printer on ::1 as on 127.0.0.1: echo over ICMPv6, SNMP over UDP6.
+    void monitorsAnIPv6Printer() {
+        PrinterSim sim({.address = "[::1]"});
+        QVERIFY2(sim.ok(), sim.error().c_str());
+        vmqt::ForceTrayAvailable(true);
+        const INT_PTR result = RunWhileDriving(
+            [&sim] {
+                std::string commandLine = sim.target();
+                return WinMain(nullptr, nullptr, commandLine.data(), 0);
+            },
+            [&] {
+                vmqt::DialogWindow* dialog = CurrentDialog();
+                QVERIFY(dialog != nullptr && dialog->isVisible());
+                QCOMPARE(dialog->windowTitle(), QStringLiteral("HP LaserJet Pro 4012dn Monitor"));
+                QCOMPARE(qobject_cast<QLabel*>(dialog->Control(IDC_PAGECOUNT))->text(), "48213");
+                QCOMPARE(static_cast<int>(g_state), static_cast<int>(STATE_OK));
+                QVERIFY(Tray() != nullptr);
+                QCOMPARE(Tray()->record->hIcon, vmqt::LoadIcon(IDI_ONLINE));
+                PickFromTrayMenu(QPoint(300, 300), "Exit Vellumark");
+                QVERIFY(QTest::qWaitFor([dialog] { return dialog->Ended(); }, 2000));
             });
         QCOMPARE(result, static_cast<INT_PTR>(1));
         QVERIFY(CurrentDialog() == nullptr);

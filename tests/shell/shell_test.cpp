@@ -48,7 +48,7 @@ bool Lost() {
 
 // The stand-ins, linked in place of the real ones. Like the real ones, they send nothing for a
 // target that gave no usable agent.
-bool net::ResolveIPv4(const char* host, std::uint16_t port, int, Endpoint* endpoint) {
+bool net::ResolveHost(const char* host, std::uint16_t port, int, Endpoint* endpoint, std::string*) {
     *endpoint = IPv4Endpoint(127, 0, 0, 1, port);
     return std::strcmp(host, "gone.example") != 0;
 }

@@ -34,7 +34,8 @@ PrinterSim::PrinterSim(const PrinterSimOptions& options) {
         std::ofstream(profile) << options.profileText;
     }
     std::string command =
-        Quoted(VM_PRINTER_SIM_PATH) + " --listen 127.0.0.1:0 --control 127.0.0.1:0 --community " +
+        Quoted(VM_PRINTER_SIM_PATH) + " --listen " + Quoted(options.address + ":0") +
+        " --control " + Quoted(options.address + ":0") + " --community " +
         Quoted(options.community) + " --profile " + Quoted(profile) + (options.log ? " --log" : "");
     for (const std::string& argument : options.extraArgs) {
         command += " " + Quoted(argument);
@@ -50,7 +51,7 @@ PrinterSim::PrinterSim(const PrinterSimOptions& options) {
         if (line.rfind("listening on ", 0) == 0) {
             targets_.push_back(line.substr(13));
         } else if (line.rfind("control on ", 0) == 0) {
-            controlPort_ = static_cast<std::uint16_t>(std::stoi(line.substr(line.rfind(':') + 1)));
+            control_ = net::ParseEndpoint(line.substr(11)).value_or(net::Endpoint{});
         }
     }
     if (!ok()) {
@@ -69,11 +70,13 @@ std::uint16_t PrinterSim::port(std::size_t printer) const {
 }
 
 std::string PrinterSim::exchange(const std::string& datagram, const std::string& from) const {
-    const auto local = net::ParseEndpoint(from + ":0");
+    const std::optional<net::Endpoint> local =
+        from.empty() ? net::Endpoint{control_.family, control_.address, 0}
+                     : net::ParseEndpoint(from + ":0");
     std::string error;
     const int fd = local ? sim::OpenUdp(*local, error) : -1;
-    sim::SendTo(fd, net::IPv4Endpoint(127, 0, 0, 1, controlPort_),
-                reinterpret_cast<const std::uint8_t*>(datagram.data()), datagram.size());
+    sim::SendTo(fd, control_, reinterpret_cast<const std::uint8_t*>(datagram.data()),
+                datagram.size());
     std::string reply(65536, '\0');
     pollfd wait{fd, POLLIN, 0};
     net::Endpoint sender;

@@ -11,6 +11,7 @@
 //   PrinterSim fleet({.extraArgs = {"--fleet", "3"}}); // printers 0..2 on consecutive ports
 //   fleet.target(2);                                  // "127.0.0.1:PORT+2"
 //   fleet.command("printer 2 jam");                   // "ok"
+//   PrinterSim v6({.address = "[::1]"});              // target() "[::1]:PORT"; control on ::1
 // The simulator answers SNMPv1 and SNMPv2c alike; conditions and faults can also be set at
 // start with extraArgs ("--jam", "--toner", "1=5", "--walk", "endless", ...).
 #pragma once
@@ -19,12 +20,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/net/net.h"
 #include "tests/support/loopback_agent.h"
 
 struct PrinterSimOptions {
     std::string profile = "laser-mono";  // a bundled profile name or a file path
     std::string profileText{};           // when not empty: served instead of `profile`
     std::string community = "orchid";
+    std::string address = "127.0.0.1";     // where it listens and takes control: "[::1]" for IPv6
     bool log = false;                      // the simulator logs each request; see logText()
     std::vector<std::string> extraArgs{};  // more command-line arguments
 };
@@ -36,7 +39,7 @@ class PrinterSim {
 
     explicit PrinterSim(const PrinterSimOptions& options = PrinterSimOptions{});
 
-    bool ok() const { return !targets_.empty() && controlPort_ != 0; }
+    bool ok() const { return !targets_.empty() && control_.port != 0; }
     const std::string& error() const { return error_; }
 
     // "ADDRESS:PORT" of a printer (of a fleet; 0 is the only one otherwise), and its port.
@@ -46,9 +49,10 @@ class PrinterSim {
     // Sends one control command and returns the reply line without its line end, or
     // "error: no reply" when none came within two seconds.
     std::string command(const std::string& line) const;
-    // Sends `datagram` as it is (any number of lines) from the loopback address `from` and
-    // returns the whole reply datagram, "" when none came within two seconds.
-    std::string exchange(const std::string& datagram, const std::string& from = "127.0.0.1") const;
+    // Sends `datagram` as it is (any number of lines) from the loopback address `from` (by
+    // default the control channel's own) and returns the whole reply datagram, "" when none
+    // came within two seconds.
+    std::string exchange(const std::string& datagram, const std::string& from = "") const;
 
     // Stops the simulator (SIGTERM) and returns its exit status (see LoopbackAgent::Stop).
     int stop() { return agent_.Stop(); }
@@ -59,6 +63,6 @@ class PrinterSim {
   private:
     LoopbackAgent agent_;
     std::vector<std::string> targets_;  // one per printer, in printer order
-    std::uint16_t controlPort_ = 0;
+    net::Endpoint control_;
     std::string error_;
 };

@@ -99,6 +99,77 @@ TEST(TermOnce, TextJsonExitStatusReasonAndCondition) {
     }
 }
 
+// IPv6: the window and the condition reading over UDP6 and ICMPv6 to a printer on ::1, its
+// target in brackets with a port as the simulator prints it; a port that cannot be is a usage
+// error that names it, whatever the form.
+TEST(TermOnce, IPv6TargetsAndBadPorts) {
+    PrinterSim sim({.address = "[::1]"});
+    ASSERT_TRUE(sim.ok()) << sim.error();
+    const std::string target = sim.target();
+    ASSERT_EQ(target.rfind("[::1]:", 0), 0u) << target;
+    const std::string title = R"("title":"HP LaserJet Pro 4012dn Monitor")";
+    const struct {
+        const char* name;
+        std::string arguments;
+        int status;
+        std::string out;  // held by stdout
+        std::string err;  // stderr starts with it
+    } cases[] = {
+        {"the window over IPv6", "--json " + target, 0,
+         title + R"(,"label":"Primary Status:","primary":"READY")", ""},
+        {"the condition over IPv6", "--json " + target, 0,
+         R"("state":"ok","target":")" + target +
+             R"(","visible":true,"condition":{"health":"ok","reasons":[],"complete":true,)",
+         ""},
+        {"the text view", "--once " + target, 0, "Condition: ok", ""},
+        {"port above the range", "--once [::1]:65536", 2, "",
+         "vellumark-term: port '65536' of target '[::1]:65536' is not a number from 1 to 65535"},
+        {"port not a number", "--json 127.0.0.1:snmp orchid", 2, "",
+         "vellumark-term: port 'snmp' of target '127.0.0.1:snmp' is not a number from 1 to "
+         "65535"},
+        {"port 0, interactive too", "printer.example:0", 2, "",
+         "vellumark-term: port '0' of target 'printer.example:0'"},
+        // Colons without brackets: an IPv6 literal or a target that does not resolve.
+        {"not an IPv6 literal", "--json fe80::g", 3, R"("reason":"not-resolved")", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome run = RunTerm(c.arguments);
+        EXPECT_EQ(run.status, c.status) << run.out << run.err;
+        EXPECT_NE(run.out.find(c.out), std::string::npos) << c.out << "\nin " << run.out;
+        EXPECT_EQ(run.err.rfind(c.err, 0), 0u) << run.err;
+        if (c.status == 2) {
+            EXPECT_EQ(run.out, "");
+            EXPECT_NE(run.err.find("Usage: vellumark-term "), std::string::npos) << run.err;
+        }
+    }
+}
+
+// A bare IPv6 address takes the default port 161: served in a network namespace of the test's
+// own (as root), where binding ::1 port 161 collides with nothing on the machine.
+TEST(TermOnce, ABareIPv6AddressIsPolledOnPort161) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "a network namespace needs root";
+    }
+    const std::string base = "/tmp/vm-term-sim161." + std::to_string(getpid());
+    std::ofstream(base + ".sh") << "ip link set lo up || exit 77\n"
+                                << VM_PRINTER_SIM_PATH " --listen '[::1]:161' >" << base
+                                << ".out 2>&1 &\n"
+                                << "for i in $(seq 50); do grep -q 'listening on' " << base
+                                << ".out && break; sleep 0.1; done\n"
+                                << TERM
+                                << " --json ::1 </dev/null; status=$?\nkill $!\nexit $status\n";
+    const auto [status, json] = RunCommand("unshare -n sh " + base + ".sh");
+    unlink((base + ".sh").c_str());
+    unlink((base + ".out").c_str());
+    if (status == 77) {
+        GTEST_SKIP() << "no network namespace here";
+    }
+    EXPECT_EQ(status, 0) << json;
+    EXPECT_NE(json.find(R"("title":"HP LaserJet Pro 4012dn Monitor")"), std::string::npos) << json;
+    EXPECT_NE(json.find(R"("state":"ok","target":"::1")"), std::string::npos) << json;
+}
+
 // Whatever a printer sends, no control reaches the terminal and nothing reorders the text,
 // through every path to it (how each field is read and made safe: term_text_test.cpp).
 TEST(TermOnce, APrintersBytesNeitherDriveNorReorderTheTerminal) {

@@ -7,35 +7,32 @@
 
 namespace {
 
-// The window's form: only a single valid port is split off; a host that does not fit its buffer
-// is cut and reported.
-TEST(SplitTarget, OnlyASingleValidPortIsSplitOff) {
+// Which command-line targets are usage errors before anything runs: a port that was written
+// and is not 1..65535. Everything else (a name, an IPv6 literal, a malformed bracket) is left
+// to resolve or not.
+TEST(TargetPortProblem, OnlyABadWrittenPortIsAUsageError) {
     const struct {
+        const char* name;
         const char* target;
-        const char* host;
-        std::uint16_t port;
-        std::size_t capacity = 64;
-        bool fits = true;
+        const char* problem;  // nullptr: none
     } cases[] = {
-        {"printer.example", "printer.example", 161},
-        {"127.0.0.1:1", "127.0.0.1", 1},
-        {"127.0.0.1:65535", "127.0.0.1", 65535},
-        {"127.0.0.1:65536", "127.0.0.1:65536", 161},  // out of range: a host name whole
-        {"127.0.0.1:0", "127.0.0.1:0", 161},
-        {"127.0.0.1:", "127.0.0.1:", 161},
-        {"127.0.0.1:16x", "127.0.0.1:16x", 161},
-        {"::1", "::1", 161},
-        {":161", "", 161},
-        {"print:80", "prin", 80, 5, false},
-        {"printer", "prin", 161, 5, false},
-        {"prin:80", "prin", 80, 5, true},
+        {"no port", "printer.example", nullptr},
+        {"good port", "127.0.0.1:65535", nullptr},
+        {"IPv6 bare", "::1", nullptr},
+        {"IPv6 in brackets with a port", "[::1]:16161", nullptr},
+        {"unclosed bracket", "[::1", nullptr},
+        {"above the range", "127.0.0.1:65536",
+         "port '65536' of target '127.0.0.1:65536' is not a number from 1 to 65535"},
+        {"zero", "printer:0", "port '0' of target 'printer:0' is not a number from 1 to 65535"},
+        {"empty", "printer:", "port '' of target 'printer:' is not a number from 1 to 65535"},
+        {"letters", "[::1]:snmp",
+         "port 'snmp' of target '[::1]:snmp' is not a number from 1 to 65535"},
+        {"sign", "printer:+5", "port '+5' of target 'printer:+5' is not a number from 1 to 65535"},
     };
     for (const auto& c : cases) {
-        char host[64] = "?";
-        std::uint16_t port = 0;
-        EXPECT_EQ(SplitTarget(c.target, host, c.capacity, &port), c.fits) << c.target;
-        EXPECT_STREQ(host, c.host) << c.target;
-        EXPECT_EQ(port, c.port) << c.target;
+        const auto problem = TargetPortProblem(c.target);
+        EXPECT_EQ(problem.value_or("(none)"), c.problem != nullptr ? c.problem : "(none)")
+            << c.name;
     }
 }
 

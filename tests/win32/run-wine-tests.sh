@@ -3,7 +3,7 @@
 # simulator on loopback, and lets the Win32 test driver work it.
 #
 #   run-wine-tests.sh SCENARIO WIN64_BUILD_DIR SIMULATOR [LINUX_READER]
-#     SCENARIO         net | monitor | prompt | service | fatal | noping | condition
+#     SCENARIO         net | monitor | monitor6 | prompt | service | fatal | noping | condition
 #     WIN64_BUILD_DIR  the x86_64 MinGW build (holds apps/win32/vellumark.exe)
 #     SIMULATOR        the Linux vellumark-printer-sim binary
 #     LINUX_READER     for "condition": the Linux build of vellumark-condition-read
@@ -66,13 +66,15 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$WINE" wineboot -i >"$work/wineboot.log" 2>&1
 fi
 
+# start_simulator [PROFILE [ADDRESS]]: ADDRESS 127.0.0.1 by default, or [::1].
 start_simulator() {
-    "$simulator" --listen 127.0.0.1:0 --control 127.0.0.1:0 --profile "${1:-laser-mono}" \
+    local address=${2:-127.0.0.1}
+    "$simulator" --listen "$address:0" --control "$address:0" --profile "${1:-laser-mono}" \
         >"$work/sim.out" 2>"$work/sim.err" &
     pids+=($!)
     for _ in $(seq 50); do
-        port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/sim.out")
-        control=$(sed -n 's/^control on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/sim.out")
+        port=$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$work/sim.out")
+        control=$(sed -n 's/^control on .*:\([0-9]*\)$/\1/p' "$work/sim.out")
         [ -n "$port" ] && [ -n "$control" ] && return 0
         sleep 0.1
     done
@@ -117,6 +119,13 @@ monitor)
     [ ${#model} -gt 127 ] || { echo "FAIL: odd-data has no model longer than 127"; exit 1; }
     "$WINE" "$driver" monitor "$(winpath "$program")" "$port" "$control" "${model:0:127}" \
         '2000=PAPER JAM' 2003=4294967290 1010=4294967295 range=0,70000 pos=0
+    status=$?
+    ;;
+monitor6)
+    # The printer on ::1: the echo over ICMPv6, SNMP over UDP6, the control channel on ::1.
+    start_simulator laser-mono '[::1]'
+    "$WINE" "$driver" monitor "$(winpath "$program")" "[::1]:$port" "$control" "$title" \
+        2003=48213
     status=$?
     ;;
 prompt)

@@ -5,9 +5,9 @@
 
 namespace sim {
 
-bool ParseIpv4(std::string_view text, net::Endpoint& address) {
+bool ParseAddress(std::string_view text, net::Endpoint& address) {
     const auto parsed = net::LiteralEndpoint(text, 0);
-    if (!parsed || parsed->family != net::Family::IPv4) {
+    if (!parsed) {
         return false;
     }
     address = *parsed;
@@ -16,7 +16,7 @@ bool ParseIpv4(std::string_view text, net::Endpoint& address) {
 
 bool ParseEndpoint(const std::string& text, net::Endpoint& endpoint) {
     const auto parsed = net::ParseEndpoint(text);
-    if (!parsed || parsed->family != net::Family::IPv4) {
+    if (!parsed) {
         return false;
     }
     endpoint = *parsed;

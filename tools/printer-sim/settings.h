@@ -15,7 +15,8 @@
 
 namespace sim {
 
-// How a fleet's printers are spread: printer i on port BASE+i, or on address BASE+i.
+// How a fleet's printers are spread: printer i on port BASE+i, or on address BASE+i (IPv4 only:
+// IPv6 gives a host one loopback address).
 enum class FleetSpread { Ports, Addresses };
 inline constexpr std::size_t MAX_FLEET = 5000;
 
@@ -48,11 +49,11 @@ struct Options {
     std::int32_t engineBoots = 1;
 };
 
-// "IPV4:PORT" as net::ParseEndpoint reads it (port 0: pick a free one); false for anything
-// else.
+// "IPV4:PORT" or "[IPV6]:PORT" as net::ParseEndpoint reads it (port 0: pick a free one); false
+// for anything else.
 bool ParseEndpoint(const std::string& text, net::Endpoint& endpoint);
-// An IPv4 literal as an endpoint with port 0; false for anything else.
-bool ParseIpv4(std::string_view text, net::Endpoint& address);
+// An IPv4 or IPv6 literal as an endpoint with port 0; false for anything else.
+bool ParseAddress(std::string_view text, net::Endpoint& address);
 
 // "NAME:LEVEL[:AUTH:PASSWORD[:PRIV:PASSWORD]]", the protocols in net-snmp's spellings; LEVEL is
 // the lowest the user may ask at. The privacy password is the rest of the text, colons and all.
