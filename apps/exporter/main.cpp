@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <iostream>
+#include <mutex>
 
 #include "apps/exporter/engine_reader.h"
 #include "apps/exporter/options.h"
+#include "apps/exporter/settings.h"
 #include "exporter/config.h"
 #include "exporter/launcher.h"
 #include "exporter/resolver.h"
@@ -48,8 +50,15 @@ int main(int argc, char** argv) {
         std::cout << "vellumark-exporter " VELLUMARK_VERSION "\n";
         return 0;
     }
-    Config config;
-    if (!options.configPath.empty() && !LoadConfig(options.configPath, config, error)) {
+    auto settings = std::make_shared<Settings>();
+    if (!LoadSettings(options, *settings, error)) {
+        std::cerr << "vellumark-exporter: " << error << "\n";
+        return 2;
+    }
+    ServerOptions serverOptions;
+    serverOptions.listen = ListenAddress(options, settings->config);
+    const std::string webConfig = WebConfigPath(options, settings->config);
+    if (!webConfig.empty() && !LoadWebConfig(webConfig, serverOptions.web, error)) {
         std::cerr << "vellumark-exporter: " << error << "\n";
         return 2;
     }
@@ -61,18 +70,45 @@ int main(int argc, char** argv) {
     sigemptyset(&signals);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGHUP);
     sigaddset(&signals, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     SelfMetrics metrics;
+    metrics.ConfigLoaded(true);
     std::unique_ptr<condition::Reader> reader = MakeEngineReader();
     auto resolver = std::make_unique<Resolver>();
-    Launcher launcher(*reader, *resolver, options.allow);
-    StatusCache cache(config, launcher);
-    ServerOptions serverOptions;
-    serverOptions.listen = options.listen;
-    serverOptions.limits.maxProbes = options.maxProbes;
-    Server server(serverOptions, config, launcher, cache, metrics, *reader);
+    Launcher launcher(*reader, *resolver, settings->allow);
+    StatusCache cache(settings->config, launcher);
+    LiveConfig live(settings);
+
+    // SIGHUP and POST /-/reload: a configuration that does not load changes nothing.
+    std::mutex reloading;
+    auto reload = [&](std::string& why) {
+        std::lock_guard lock(reloading);
+        auto next = std::make_shared<Settings>();
+        if (!LoadSettings(options, *next, why)) {
+            metrics.ConfigLoaded(false);
+            std::cerr << "vellumark-exporter: configuration refused, the previous one stays in "
+                         "force: "
+                      << why << std::endl;
+            return false;
+        }
+        if (ListenAddress(options, next->config) != serverOptions.listen ||
+            WebConfigPath(options, next->config) != webConfig) {
+            std::cerr << "vellumark-exporter: listen and web_config take effect at the next "
+                         "start"
+                      << std::endl;
+        }
+        launcher.SetAllowList(next->allow);
+        cache.Configure(next->config);
+        live.Set(std::move(next));
+        metrics.ConfigLoaded(true);
+        std::cerr << "vellumark-exporter: configuration reloaded" << std::endl;
+        return true;
+    };
+    serverOptions.reload = reload;
+    Server server(serverOptions, live, launcher, cache, metrics, *reader);
     if (!server.Start(error)) {
         std::cerr << "vellumark-exporter: " << error << "\n";
         return 1;
@@ -84,6 +120,10 @@ int main(int argc, char** argv) {
         int signal = sigtimedwait(&signals, nullptr, &tick);
         if (signal == SIGTERM || signal == SIGINT) {
             break;
+        }
+        if (signal == SIGHUP) {
+            std::string why;
+            reload(why);
         }
         server.CutSlowClients();
     }
