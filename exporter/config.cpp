@@ -369,6 +369,7 @@ bool ParseConfig(const std::string& yaml, Config& config, std::string& error,
     }
     if (!loaded.printersFile.empty()) {
         const std::string path = InFolder(folder, loaded.printersFile);
+        loaded.printersPath = path;
         std::string text;
         if (!ReadFile(path, text, error)) {
             error = "printers_file " + error;

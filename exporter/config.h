@@ -63,6 +63,7 @@ struct Config {
     std::optional<int> maxProbes;
     std::optional<std::string> webConfig;
     std::string printersFile;
+    std::string printersPath;  // printers_file as read: relative to the file's folder
 };
 
 // "1" or "2c" (as /probe's snmp_version parameter spells them).

@@ -1,6 +1,7 @@
 // vellumark-exporter: printers' condition for Prometheus (see vellumark-exporter(1)).
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <iostream>
@@ -21,6 +22,15 @@ namespace {
 
 constexpr auto TICK = std::chrono::milliseconds(250);
 constexpr auto SHUTDOWN_GRACE = std::chrono::milliseconds(700);
+
+// When a file was last changed, as far as a reload needs to know; 0 when it cannot be read.
+long long ChangedAt(const std::string& path) {
+    struct stat about {};
+    if (path.empty() || stat(path.c_str(), &about) != 0) {
+        return 0;
+    }
+    return static_cast<long long>(about.st_mtim.tv_sec) * 1000000000LL + about.st_mtim.tv_nsec;
+}
 
 // Thousands of probes each hold a connection and a socket: the soft limit of 1024 is too few.
 void RaiseDescriptorLimit() {
@@ -84,10 +94,15 @@ int main(int argc, char** argv) {
 
     // SIGHUP and POST /-/reload: a configuration that does not load changes nothing.
     std::mutex reloading;
+    // The printers file is Prometheus's list too, which Prometheus re-reads when it changes:
+    // so does the exporter, or a printer just added would be refused its auth.
+    std::string printersPath = settings->config.printersPath;
+    long long printersChanged = ChangedAt(printersPath);
     auto reload = [&](std::string& why) {
         std::lock_guard lock(reloading);
         auto next = std::make_shared<Settings>();
         if (!LoadSettings(options, *next, why)) {
+            printersChanged = ChangedAt(printersPath);  // one refusal per change
             metrics.ConfigLoaded(false);
             std::cerr << "vellumark-exporter: configuration refused, the previous one stays in "
                          "force: "
@@ -100,6 +115,8 @@ int main(int argc, char** argv) {
                          "start"
                       << std::endl;
         }
+        printersPath = next->config.printersPath;
+        printersChanged = ChangedAt(printersPath);
         launcher.SetAllowList(next->allow);
         cache.Configure(next->config);
         live.Set(std::move(next));
@@ -121,9 +138,18 @@ int main(int argc, char** argv) {
         if (signal == SIGTERM || signal == SIGINT) {
             break;
         }
+        std::string why;
         if (signal == SIGHUP) {
-            std::string why;
             reload(why);
+        } else {
+            bool changed = false;
+            {
+                std::lock_guard lock(reloading);
+                changed = !printersPath.empty() && ChangedAt(printersPath) != printersChanged;
+            }
+            if (changed) {
+                reload(why);
+            }
         }
         server.CutSlowClients();
     }

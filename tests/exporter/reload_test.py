@@ -154,6 +154,34 @@ def main(exporter, sim):
         check(status == 200 and "vellumark_up 1" in body, f"--allow-targets wins: {status}")
         print("the file's listen and allow_targets; the command line over them")
 
+    # The printers file Prometheus reads too: re-read when it changes, no signal needed.
+    with Harness() as h:
+        targets = h.start_fleet(sim, 2, extra=["--profile", "s3cret=laser-mono"])
+        printers = h.path("printers.yml")
+
+        def list_printers(*entries):
+            with open(printers + ".new", "w") as f:
+                for target, name in entries:
+                    f.write(f"- targets: ['{target}']\n  labels: {{printer_name: {name}, "
+                            "__param_auth: office}\n")
+            os.replace(printers + ".new", printers)
+        list_printers((targets[0], "front-desk"))
+        port = h.start_exporter(exporter, "auths: {office: {version: 2c, community: s3cret}}\n"
+                                          "printers_file: printers.yml\n")
+        base = f"http://127.0.0.1:{port}"
+        status, page = http_get(base + "/", timeout=15)
+        check(status == 200 and "front-desk" in page, f"the page names the printer: {status}")
+        status, body = http_get(f"{base}/probe?target={targets[1]}&auth=office")
+        check(status == 403, f"a printer not in the list: {status} {body}")
+        time.sleep(0.05)
+        list_printers((targets[0], "front-desk"), (targets[1], "back-office"))
+        wait_until("the printer added to the list",
+                   lambda: http_get(f"{base}/probe?target={targets[1]}&auth=office")[0] == 200,
+                   10)
+        status, page = http_get(base + "/", timeout=15)
+        check("back-office" in page, "the page shows the printer added")
+        print("the printers file: read when it changes, for the page and the auths' scope")
+
 
 if __name__ == "__main__":
     run_test(main)
