@@ -3,6 +3,7 @@
 #include <crypt.h>
 #include <yaml-cpp/yaml.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "exporter/config.h"
@@ -156,6 +157,12 @@ bool LoadWebConfig(const std::string& path, WebConfig& config, std::string& erro
     return true;
 }
 
+bool PasswordCheck::MayHash() {
+    const auto now = std::chrono::steady_clock::now();
+    budgetFrom_ = std::max(budgetFrom_, now - HASH_BURST);
+    return budgetFrom_ <= now;
+}
+
 bool PasswordCheck::Verify(std::string_view user, std::string_view password) {
     std::string pair(user);
     pair.append(1, '\0').append(password);
@@ -168,13 +175,19 @@ bool PasswordCheck::Verify(std::string_view user, std::string_view password) {
         if (known) {
             return true;
         }
+        if (!MayHash()) {
+            return false;
+        }
     }
     auto entry = users_.find(std::string(user));
     const std::string hash = entry != users_.end() ? entry->second : DUMMY_HASH;
+    const auto start = std::chrono::steady_clock::now();
     const std::string computed = Bcrypt(std::string(password), hash);
+    const auto spent = std::chrono::steady_clock::now() - start;
     const bool ok = entry != users_.end() && !computed.empty() && ConstantTimeEqual(computed, hash);
+    std::lock_guard lock(mutex_);
+    budgetFrom_ += spent * HASH_TIME_SHARE;
     if (ok) {
-        std::lock_guard lock(mutex_);
         if (passed_.size() >= REMEMBERED_PASSES) {
             passed_.clear();
         }

@@ -11,6 +11,7 @@
 // unknown keys and hashes that are not bcrypt. Nothing here touches the network.
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <set>
@@ -32,18 +33,26 @@ bool LoadWebConfig(const std::string& path, WebConfig& config, std::string& erro
 // Checks a user's password against the configuration's bcrypt hashes. bcrypt is slow on
 // purpose (tens of milliseconds): a pair that passed is remembered, so a scrape each second does
 // not pay it each time. An unknown user costs a hash too, so the time does not tell which users
-// exist.
+// exist. The server checks on its one polling thread, so hashing may take a fifth of its time
+// at most (after a burst): beyond that a pair not remembered is refused unchecked, and guessing
+// cannot stall the server.
 class PasswordCheck {
   public:
+    static constexpr int HASH_TIME_SHARE = 5;  // one part hashing in this many
+    static constexpr std::chrono::seconds HASH_BURST{1};
+
     explicit PasswordCheck(std::map<std::string, std::string> users) : users_(std::move(users)) {}
 
     bool Required() const { return !users_.empty(); }
     bool Verify(std::string_view user, std::string_view password);
 
   private:
+    bool MayHash();  // with mutex_ held
+
     const std::map<std::string, std::string> users_;
     std::mutex mutex_;
-    std::set<std::string> passed_;  // user NUL password, bounded
+    std::set<std::string> passed_;                        // user NUL password, bounded
+    std::chrono::steady_clock::time_point budgetFrom_{};  // hashing may start from here on
 };
 
 // Whether the two texts are equal, in a time that depends on their lengths only.

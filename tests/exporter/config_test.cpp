@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <thread>
 
 #include "exporter/config.h"
 #include "exporter/web_config.h"
@@ -217,8 +218,25 @@ TEST(WebConfig, LoadsAndRefuses) {
         {"unknown user", "grafana", "secret", false},
     };
     for (const Try& t : tries) {
-        EXPECT_EQ(check.Verify(t.user, t.password), t.ok) << t.name;
+        PasswordCheck fresh(web.users);  // each with its budget of hashes whole
+        EXPECT_EQ(fresh.Verify(t.user, t.password), t.ok) << t.name;
+        EXPECT_EQ(check.Verify(t.user, t.password), t.ok) << t.name << ", after the others";
     }
+
+    // Guessing spends the time the server may hash: then even the right password, never seen,
+    // is refused unchecked until the time is there again; a pair remembered still passes.
+    PasswordCheck guessed(web.users);
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_FALSE(guessed.Verify("prometheus", "guess")) << i;
+    }
+    EXPECT_FALSE(guessed.Verify("prometheus", "secret")) << "beyond the budget";
+    EXPECT_TRUE(check.Verify("prometheus", "secret")) << "remembered";
+    bool passed = false;
+    for (int i = 0; i < 100 && !passed; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        passed = guessed.Verify("prometheus", "secret");
+    }
+    EXPECT_TRUE(passed) << "when the budget came back";
 
     struct Bad {
         const char* name;
