@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "exporter/address.h"
+#include "exporter/server.h"
 
 namespace exporter {
 namespace {
@@ -15,7 +16,28 @@ std::string Where(const YAML::Node& node) {
     return "line " + std::to_string(node.Mark().line + 1);
 }
 
+// yaml-cpp keeps every entry of a map with a repeated key and lets a lookup see the first
+// only: a second "auths:" would be ignored without this.
+bool CheckUnique(const YAML::Node& map, const char* what, std::string& error) {
+    std::set<std::string> seen;
+    for (const auto& item : map) {
+        if (!item.first.IsScalar()) {
+            error = Where(item.first) + ": a key must be a text";
+            return false;
+        }
+        std::string key = item.first.as<std::string>();
+        if (!seen.insert(key).second) {
+            error = Where(item.first) + ": " + what + " '" + key + "' is given twice";
+            return false;
+        }
+    }
+    return true;
+}
+
 bool CheckKeys(const YAML::Node& map, const std::set<std::string>& known, std::string& error) {
+    if (!CheckUnique(map, "key", error)) {
+        return false;
+    }
     for (const auto& item : map) {
         std::string key = item.first.as<std::string>();
         if (known.count(key) == 0) {
@@ -43,9 +65,56 @@ bool ReadString(const YAML::Node& map, const char* key, std::string& value, bool
     return true;
 }
 
+bool ReadTexts(const YAML::Node& node, const char* key, std::vector<std::string>& texts,
+               std::string& error) {
+    if (!node.IsSequence()) {
+        error = Where(node) + ": '" + key + "' must be a list";
+        return false;
+    }
+    for (const YAML::Node& item : node) {
+        if (!item.IsScalar()) {
+            error = Where(item) + ": '" + key + "' must list texts";
+            return false;
+        }
+        texts.push_back(item.as<std::string>());
+    }
+    return true;
+}
+
+// Networks in CIDR notation, and (unless `networksOnly`) printers' targets.
+bool ReadScope(const YAML::Node& node, AuthScope& scope, std::string& error) {
+    std::vector<std::string> texts;
+    if (!ReadTexts(node, "allowed_targets", texts, error)) {
+        return false;
+    }
+    scope.scoped = true;
+    for (const std::string& text : texts) {
+        if (text.find('/') != std::string::npos) {
+            auto network = ParseCidr(text);
+            if (!network) {
+                error = Where(node) + ": '" + text + "' is not a network in CIDR notation";
+                return false;
+            }
+            scope.networks.push_back(*network);
+            continue;
+        }
+        std::string why;
+        auto target = ParseTarget(text, why);
+        if (!target) {
+            error = Where(node) + ": allowed target '" + text + "': " + why;
+            return false;
+        }
+        scope.printers.push_back(*target);
+    }
+    return true;
+}
+
 bool ReadAuths(const YAML::Node& auths, Config& config, std::string& error) {
     if (!auths.IsMap()) {
         error = Where(auths) + ": 'auths' must map names to credentials";
+        return false;
+    }
+    if (!CheckUnique(auths, "auth", error)) {
         return false;
     }
     for (const auto& item : auths) {
@@ -55,10 +124,11 @@ bool ReadAuths(const YAML::Node& auths, Config& config, std::string& error) {
             error = Where(entry) + ": auth '" + name + "' must have version and community";
             return false;
         }
-        if (!CheckKeys(entry, {"version", "community"}, error)) {
+        if (!CheckKeys(entry, {"version", "community", "allowed_targets"}, error)) {
             return false;
         }
         Auth auth;
+        auth.name = name;
         std::string version;
         if (!ReadString(entry, "community", auth.community, true, error) ||
             !ReadString(entry, "version", version, true, error)) {
@@ -68,18 +138,37 @@ bool ReadAuths(const YAML::Node& auths, Config& config, std::string& error) {
             error = Where(entry["version"]) + ": version must be 1 or 2c";
             return false;
         }
-        config.auths[name] = auth;
+        if (auth.community.size() > MAX_COMMUNITY_BYTES) {
+            error = Where(entry["community"]) + ": auth '" + name + "': a community has at most " +
+                    std::to_string(MAX_COMMUNITY_BYTES) + " bytes";
+            return false;
+        }
+        if (entry["allowed_targets"] && !ReadScope(entry["allowed_targets"], auth.scope, error)) {
+            return false;
+        }
+        config.auths[name] = std::move(auth);
     }
+    return true;
+}
+
+bool AddPrinter(PrinterEntry printer, const YAML::Node& where, std::vector<PrinterEntry>& printers,
+                std::string& error) {
+    if (printers.size() >= MAX_CONFIGURED_PRINTERS) {
+        error = "more than " + std::to_string(MAX_CONFIGURED_PRINTERS) + " printers";
+        return false;
+    }
+    std::string why;
+    if (!ParseTarget(printer.target, why)) {
+        error = Where(where) + ": " + why;
+        return false;
+    }
+    printers.push_back(std::move(printer));
     return true;
 }
 
 bool ReadPrinters(const YAML::Node& printers, Config& config, std::string& error) {
     if (!printers.IsSequence()) {
         error = Where(printers) + ": 'printers' must be a list";
-        return false;
-    }
-    if (printers.size() > MAX_CONFIGURED_PRINTERS) {
-        error = "more than " + std::to_string(MAX_CONFIGURED_PRINTERS) + " printers";
         return false;
     }
     for (const YAML::Node& entry : printers) {
@@ -91,17 +180,88 @@ bool ReadPrinters(const YAML::Node& printers, Config& config, std::string& error
         if (!CheckKeys(entry, {"name", "target", "auth"}, error) ||
             !ReadString(entry, "name", printer.name, true, error) ||
             !ReadString(entry, "target", printer.target, true, error) ||
-            !ReadString(entry, "auth", printer.auth, false, error)) {
+            !ReadString(entry, "auth", printer.auth, false, error) ||
+            !AddPrinter(std::move(printer), entry, config.printers, error)) {
             return false;
         }
-        std::string why;
-        if (!ParseTarget(printer.target, why)) {
-            error = Where(entry) + ": " + why;
-            return false;
-        }
-        config.printers.push_back(std::move(printer));
     }
     return true;
+}
+
+// The options a unit file would otherwise carry, checked as the command line checks them.
+bool ReadOptions(const YAML::Node& root, Config& config, std::string& error) {
+    std::string text;
+    if (root["listen"]) {
+        if (!ReadString(root, "listen", text, true, error)) {
+            return false;
+        }
+        net::Endpoint address;
+        bool dualStack = false;
+        std::string why;
+        if (!ParseListenAddress(text, address, dualStack, why)) {
+            error = Where(root["listen"]) + ": " + why;
+            return false;
+        }
+        config.listen = text;
+    }
+    if (root["allow_targets"]) {
+        std::vector<std::string> texts;
+        if (!ReadTexts(root["allow_targets"], "allow_targets", texts, error)) {
+            return false;
+        }
+        std::vector<Cidr> allow;
+        for (const std::string& network : texts) {
+            auto cidr = ParseCidr(network);
+            if (!cidr) {
+                error = Where(root["allow_targets"]) + ": '" + network +
+                        "' is not a network in CIDR notation";
+                return false;
+            }
+            allow.push_back(*cidr);
+        }
+        config.allowTargets = std::move(allow);
+    }
+    if (root["max_probes"]) {
+        const YAML::Node node = root["max_probes"];
+        int value = 0;
+        if (!node.IsScalar() || !YAML::convert<int>::decode(node, value) || value < 1 ||
+            value > MAX_PROBES_LIMIT) {
+            error = Where(node) + ": max_probes must be a whole number from 1 to " +
+                    std::to_string(MAX_PROBES_LIMIT);
+            return false;
+        }
+        config.maxProbes = value;
+    }
+    if (root["web_config"]) {
+        if (!ReadString(root, "web_config", text, true, error)) {
+            return false;
+        }
+        config.webConfig = text;
+    }
+    return ReadString(root, "printers_file", config.printersFile, false, error);
+}
+
+// Every auth without allowed_targets goes only to the printers listed with it, once any are.
+void ScopeAuths(Config& config) {
+    if (config.printers.empty()) {
+        return;
+    }
+    for (auto& [name, auth] : config.auths) {
+        if (auth.scope.scoped) {
+            continue;
+        }
+        auth.scope.scoped = true;
+        for (const PrinterEntry& printer : config.printers) {
+            std::string why;
+            if (printer.auth == name) {
+                auth.scope.printers.push_back(*ParseTarget(printer.target, why));
+            }
+        }
+    }
+}
+
+std::string InFolder(const std::string& folder, const std::string& path) {
+    return path.empty() || path[0] == '/' ? path : folder + "/" + path;
 }
 
 }  // namespace
@@ -117,50 +277,141 @@ bool ParseSnmpVersion(std::string_view text, condition::SnmpVersion& version) {
     return true;
 }
 
-bool ParseConfig(const std::string& yaml, Config& config, std::string& error) {
-    Config loaded;
+bool ParsePrintersFile(const std::string& yaml, std::vector<PrinterEntry>& printers,
+                       std::string& error) {
     try {
-        YAML::Node root = YAML::Load(yaml);
-        if (root.IsNull()) {
-            config = std::move(loaded);
+        std::vector<YAML::Node> documents = YAML::LoadAll(yaml);
+        if (documents.size() > 1) {
+            error = Where(documents[1]) + ": a second YAML document";
+            return false;
+        }
+        if (documents.empty() || documents[0].IsNull()) {
             return true;
         }
-        if (!root.IsMap()) {
-            error = "the file must be a map with 'auths' and 'printers'";
+        const YAML::Node& groups = documents[0];
+        if (!groups.IsSequence()) {
+            error = "the file must be a list of {targets: [...], labels: {...}}";
             return false;
         }
-        if (!CheckKeys(root, {"auths", "printers"}, error)) {
-            return false;
-        }
-        if (root["auths"] && !ReadAuths(root["auths"], loaded, error)) {
-            return false;
-        }
-        if (root["printers"] && !ReadPrinters(root["printers"], loaded, error)) {
-            return false;
+        for (const YAML::Node& group : groups) {
+            if (!group.IsMap() || !CheckKeys(group, {"targets", "labels"}, error)) {
+                error = error.empty() ? Where(group) + ": an entry must have targets" : error;
+                return false;
+            }
+            std::vector<std::string> targets;
+            if (!group["targets"]) {
+                error = Where(group) + ": 'targets' is missing";
+                return false;
+            }
+            if (!ReadTexts(group["targets"], "targets", targets, error)) {
+                return false;
+            }
+            PrinterEntry printer;
+            if (const YAML::Node labels = group["labels"]) {
+                if (!labels.IsMap()) {
+                    error = Where(labels) + ": 'labels' must map names to values";
+                    return false;
+                }
+                if (!CheckUnique(labels, "label", error) ||
+                    !ReadString(labels, "printer_name", printer.name, false, error) ||
+                    !ReadString(labels, "__param_auth", printer.auth, false, error)) {
+                    return false;
+                }
+            }
+            for (const std::string& target : targets) {
+                printer.target = target;
+                if (!AddPrinter(printer, group, printers, error)) {
+                    return false;
+                }
+            }
         }
     } catch (const YAML::Exception& e) {
         error = e.what();
         return false;
     }
-    for (const PrinterEntry& printer : loaded.printers) {
-        if (loaded.auths.count(printer.auth) == 0) {
-            error = "printer '" + printer.name + "' names unknown auth '" + printer.auth + "'";
+    return true;
+}
+
+bool ParseConfig(const std::string& yaml, Config& config, std::string& error,
+                 const std::string& folder) {
+    Config loaded;
+    try {
+        std::vector<YAML::Node> documents = YAML::LoadAll(yaml);
+        if (documents.size() > 1) {
+            error = Where(documents[1]) + ": a second YAML document (one file, one document)";
+            return false;
+        }
+        YAML::Node root = documents.empty() ? YAML::Node() : documents[0];
+        if (!root.IsNull()) {
+            if (!root.IsMap()) {
+                error = "the file must be a map with 'auths' and 'printers'";
+                return false;
+            }
+            if (!CheckKeys(root,
+                           {"auths", "printers", "printers_file", "listen", "allow_targets",
+                            "max_probes", "web_config"},
+                           error)) {
+                return false;
+            }
+            if (root["auths"] && !ReadAuths(root["auths"], loaded, error)) {
+                return false;
+            }
+            if (root["printers"] && !ReadPrinters(root["printers"], loaded, error)) {
+                return false;
+            }
+            if (!ReadOptions(root, loaded, error)) {
+                return false;
+            }
+        }
+    } catch (const YAML::Exception& e) {
+        error = e.what();
+        return false;
+    }
+    if (!loaded.printersFile.empty()) {
+        const std::string path = InFolder(folder, loaded.printersFile);
+        loaded.printersPath = path;
+        std::string text;
+        if (!ReadFile(path, text, error)) {
+            error = "printers_file " + error;
+            return false;
+        }
+        if (!ParsePrintersFile(text, loaded.printers, error)) {
+            error = path + ": " + error;
             return false;
         }
     }
+    for (const PrinterEntry& printer : loaded.printers) {
+        if (loaded.auths.count(printer.auth) == 0) {
+            error = "printer '" + (printer.name.empty() ? printer.target : printer.name) +
+                    "' names unknown auth '" + printer.auth + "'";
+            return false;
+        }
+    }
+    ScopeAuths(loaded);
     config = std::move(loaded);
     return true;
 }
 
-bool LoadConfig(const std::string& path, Config& config, std::string& error) {
+bool ReadFile(const std::string& path, std::string& text, std::string& error) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         error = path + ": cannot be read";
         return false;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (!ParseConfig(text.str(), config, error)) {
+    std::ostringstream content;
+    content << file.rdbuf();
+    text = content.str();
+    return true;
+}
+
+bool LoadConfig(const std::string& path, Config& config, std::string& error) {
+    std::string text;
+    if (!ReadFile(path, text, error)) {
+        return false;
+    }
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    if (!ParseConfig(text, config, error, folder)) {
         error = path + ": " + error;
         return false;
     }

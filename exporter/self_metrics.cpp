@@ -1,5 +1,7 @@
 #include "exporter/self_metrics.h"
 
+#include <chrono>
+
 #include "exporter/exposition.h"
 #include "exporter/process_metrics.h"
 #include "vellumark/version.h"
@@ -52,6 +54,15 @@ void SelfMetrics::Refuse(ReadingResult result) {
     ++results_[static_cast<int>(result)];
 }
 
+void SelfMetrics::ConfigLoaded(bool ok) {
+    configOk_ = ok;
+    if (ok) {
+        configLoadedAt_ =
+            std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+                .count();
+    }
+}
+
 std::uint64_t SelfMetrics::Count(ReadingResult result) const {
     return results_[static_cast<int>(result)].load();
 }
@@ -97,6 +108,13 @@ std::string SelfMetrics::Render(const condition::ReaderStats& reader) const {
     out.Family("vellumark_exporter_snmp_timeouts_total", MetricType::Counter,
                "SNMP requests that got no answer in the end.");
     out.Sample({}, static_cast<double>(reader.timeouts));
+
+    out.Family("vellumark_exporter_config_last_reload_successful", MetricType::Gauge,
+               "Whether the last loading of the configuration succeeded.");
+    out.Sample({}, configOk_.load() ? 1 : 0);
+    out.Family("vellumark_exporter_config_last_reload_success_timestamp_seconds", MetricType::Gauge,
+               "When the configuration was last loaded successfully.");
+    out.Sample({}, configLoadedAt_.load());
 
     std::string text = out.Take();
     text += RenderProcessMetrics();

@@ -35,6 +35,9 @@ class SelfMetrics {
     int InFlight() const { return inFlight_.load(); }
     std::uint64_t Count(ReadingResult result) const;
 
+    // The outcome of the last loading of the configuration (at start, or a reload).
+    void ConfigLoaded(bool ok);
+
     std::string Render(const condition::ReaderStats& reader) const;
 
     // Upper bounds of the duration histogram's buckets, in seconds.
@@ -46,6 +49,8 @@ class SelfMetrics {
     std::array<std::atomic<std::uint64_t>, BUCKETS.size()> buckets_{};  // not cumulative
     std::atomic<std::uint64_t> durationCount_{0};
     std::atomic<std::uint64_t> durationMicros_{0};
+    std::atomic<bool> configOk_{true};
+    std::atomic<double> configLoadedAt_{0};  // seconds since the epoch, of the last success
 };
 
 }  // namespace exporter

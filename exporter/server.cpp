@@ -13,6 +13,7 @@
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 #include "exporter/address.h"
 #include "exporter/reading_metrics.h"
@@ -32,6 +33,7 @@ constexpr const char* HTML = "text/html; charset=utf-8";
 constexpr std::size_t MAX_ECHOED_BYTES = 64;
 // The page's parameters are echoed into it (the search box): a target or a search is short.
 constexpr std::size_t MAX_QUERY_BYTES = 256;
+constexpr const char* REALM = "vellumark-exporter";
 
 // A request answered later: a reading, or a page waiting for the printers' refresh.
 struct Pending {
@@ -91,7 +93,8 @@ const char* Argument(MHD_Connection* connection, const char* name) {
 
 struct Server::Impl {
     ServerOptions options;
-    const Config& config;
+    const LiveConfig& live;
+    PasswordCheck passwords;
     Launcher& launcher;
     StatusCache& cache;
     SelfMetrics& metrics;
@@ -106,9 +109,15 @@ struct Server::Impl {
     std::mutex connectionMutex;
     std::unordered_map<MHD_Connection*, Connection> connections;
 
-    Impl(ServerOptions o, const Config& c, Launcher& l, StatusCache& s, SelfMetrics& m,
+    Impl(ServerOptions o, const LiveConfig& c, Launcher& l, StatusCache& s, SelfMetrics& m,
          const condition::Reader& r)
-        : options(std::move(o)), config(c), launcher(l), cache(s), metrics(m), reader(r) {}
+        : options(std::move(o)),
+          live(c),
+          passwords(options.web.users),
+          launcher(l),
+          cache(s),
+          metrics(m),
+          reader(r) {}
 
     // --- answers that come later -------------------------------------------------------
 
@@ -174,9 +183,7 @@ struct Server::Impl {
             return AnswerPage(connection);
         }
         if (pending.outcome.forbidden) {
-            return Reason(connection, MHD_HTTP_FORBIDDEN,
-                          "target address " + pending.outcome.address +
-                              " is outside the networks this exporter may probe");
+            return Reason(connection, MHD_HTTP_FORBIDDEN, pending.outcome.refusal);
         }
         return Answer(connection, MHD_HTTP_OK,
                       RenderReading(pending.outcome.condition, pending.seconds), EXPOSITION);
@@ -199,9 +206,13 @@ struct Server::Impl {
         if (!where) {
             return refuse(MHD_HTTP_BAD_REQUEST, ReadingResult::BadRequest, why);
         }
+        // This probe's configuration, whatever a reload does meanwhile.
+        const std::shared_ptr<const Settings> settings = live.Get();
+        const int maxProbes = settings->maxProbes;
         const char* authName = Argument(connection, "auth");
-        auto auth = config.auths.find(std::string_view(authName ? authName : DEFAULT_AUTH));
-        if (auth == config.auths.end()) {
+        const auto& auths = settings->config.auths;
+        auto auth = auths.find(std::string_view(authName ? authName : DEFAULT_AUTH));
+        if (auth == auths.end()) {
             return refuse(MHD_HTTP_BAD_REQUEST, ReadingResult::BadRequest,
                           "unknown auth '" + Echo(authName) + "'");
         }
@@ -216,10 +227,9 @@ struct Server::Impl {
             return refuse(MHD_HTTP_SERVICE_UNAVAILABLE, ReadingResult::Aborted,
                           "exporter is shutting down");
         }
-        if (!metrics.TryAdmit(options.limits.maxProbes)) {
-            return refuse(
-                MHD_HTTP_SERVICE_UNAVAILABLE, ReadingResult::Overloaded,
-                "too many probes in flight (" + std::to_string(options.limits.maxProbes) + ")");
+        if (!metrics.TryAdmit(maxProbes)) {
+            return refuse(MHD_HTTP_SERVICE_UNAVAILABLE, ReadingResult::Overloaded,
+                          "too many probes in flight (" + std::to_string(maxProbes) + ")");
         }
         auto timeout =
             ReadingTimeout(MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
@@ -256,8 +266,54 @@ struct Server::Impl {
         return Answer(connection, MHD_HTTP_OK, *page, HTML);
     }
 
+    // --- the web configuration's paths: basic authentication, reload --------------------
+
+    // True when the request may go on; otherwise the 401 with the challenge is queued.
+    bool Authenticated(MHD_Connection* connection, MHD_Result& answer) {
+        if (!passwords.Required()) {
+            return true;
+        }
+        char* password = nullptr;
+        char* user = MHD_basic_auth_get_username_password(connection, &password);
+        const bool ok = user != nullptr && password != nullptr && passwords.Verify(user, password);
+        if (password != nullptr) {
+            std::memset(password, 0, std::strlen(password));
+        }
+        MHD_free(user);
+        MHD_free(password);
+        if (ok) {
+            return true;
+        }
+        const std::string body = "authentication required\n";
+        MHD_Response* response = MHD_create_response_from_buffer(
+            body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY);
+        answer = MHD_NO;
+        if (response != nullptr) {
+            MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, PLAIN_TEXT);
+            answer = MHD_queue_basic_auth_fail_response(connection, REALM, response);
+            MHD_destroy_response(response);
+        }
+        return false;
+    }
+
+    MHD_Result Reload(MHD_Connection* connection) {
+        std::string error;
+        if (!options.reload(error)) {
+            return Reason(connection, MHD_HTTP_INTERNAL_SERVER_ERROR,
+                          "configuration refused, the previous one stays in force: " + error);
+        }
+        return Answer(connection, MHD_HTTP_OK, "configuration reloaded\n", PLAIN_TEXT);
+    }
+
+    // --- routing -----------------------------------------------------------------------
+
     MHD_Result Route(MHD_Connection* connection, const char* url, const char* method,
                      void** context) {
+        std::string_view path(url);
+        const bool post = std::strcmp(method, MHD_HTTP_METHOD_POST) == 0;
+        if (post && path == "/-/reload" && options.reload) {
+            return Reload(connection);
+        }
         if (std::strcmp(method, MHD_HTTP_METHOD_GET) != 0 &&
             std::strcmp(method, MHD_HTTP_METHOD_HEAD) != 0) {
             return Reason(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "only GET and HEAD");
@@ -268,7 +324,6 @@ struct Server::Impl {
             MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Transfer-Encoding")) {
             return Reason(connection, MHD_HTTP_BAD_REQUEST, "a request body is not accepted");
         }
-        std::string_view path(url);
         if (path == "/probe") {
             return Reading(connection, context);
         }
@@ -295,6 +350,10 @@ struct Server::Impl {
             return impl->AnswerPending(connection, *static_cast<Pending*>(*context));
         }
         impl->HeadersIn(connection);
+        MHD_Result refused = MHD_NO;
+        if (!impl->Authenticated(connection, refused)) {
+            return refused;
+        }
         return impl->Route(connection, url, method, context);
     }
 
@@ -382,9 +441,9 @@ std::chrono::milliseconds ReadingTimeout(const char* header, std::chrono::millis
     return std::chrono::milliseconds(static_cast<long long>(left * 1000));
 }
 
-Server::Server(ServerOptions options, const Config& config, Launcher& launcher, StatusCache& cache,
-               SelfMetrics& metrics, const condition::Reader& reader)
-    : impl_(std::make_unique<Impl>(std::move(options), config, launcher, cache, metrics, reader)) {}
+Server::Server(ServerOptions options, const LiveConfig& live, Launcher& launcher,
+               StatusCache& cache, SelfMetrics& metrics, const condition::Reader& reader)
+    : impl_(std::make_unique<Impl>(std::move(options), live, launcher, cache, metrics, reader)) {}
 
 Server::~Server() {
     if (impl_->daemon != nullptr) {
@@ -405,6 +464,15 @@ bool Server::Start(std::string& error) {
         flags |= dualStack ? MHD_USE_DUAL_STACK : MHD_USE_IPv6;
     }
     const ServerLimits& limits = impl_->options.limits;
+    // TLS only with a certificate: without a web configuration the listener is as it was.
+    const WebConfig& web = impl_->options.web;
+    std::vector<MHD_OptionItem> tls;
+    if (!web.certificate.empty()) {
+        flags |= MHD_USE_TLS;
+        tls.push_back({MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char*>(web.certificate.c_str())});
+        tls.push_back({MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char*>(web.key.c_str())});
+    }
+    tls.push_back({MHD_OPTION_END, 0, nullptr});
     impl_->daemon = MHD_start_daemon(
         flags, 0, nullptr, nullptr, &Impl::OnRequest, impl_.get(), MHD_OPTION_SOCK_ADDR,
         reinterpret_cast<const sockaddr*>(&address), MHD_OPTION_CONNECTION_LIMIT,
@@ -412,7 +480,7 @@ bool Server::Start(std::string& error) {
         limits.connectionMemory, MHD_OPTION_CONNECTION_TIMEOUT, limits.idleTimeoutSeconds,
         MHD_OPTION_LISTEN_BACKLOG_SIZE, 1024u, MHD_OPTION_NOTIFY_COMPLETED, &Impl::OnCompleted,
         impl_.get(), MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, impl_.get(),
-        MHD_OPTION_END);
+        MHD_OPTION_ARRAY, tls.data(), MHD_OPTION_END);
     if (impl_->daemon == nullptr) {
         error = "cannot listen on " + impl_->options.listen + ": " + std::strerror(errno);
         return false;

@@ -1,5 +1,6 @@
-// The exporter's HTTP server on libmicrohttpd: /probe, /metrics, the status page and
-// /-/healthy, with every resource bounded. One polling thread serves every connection; a
+// The exporter's HTTP server on libmicrohttpd: /probe, /metrics, the status page, /-/healthy
+// and POST /-/reload, with every resource bounded; over TLS and behind basic authentication
+// when the web configuration asks. One polling thread serves every connection; a
 // reading or a stale page suspends its connection and is resumed from the resolver's or
 // reader's thread, so a slow printer never holds up another request. Beyond the cap on readings
 // in flight a /probe request gets 503 at once; a client that has not sent its whole request
@@ -12,13 +13,16 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "exporter/config.h"
 #include "exporter/launcher.h"
+#include "exporter/live_config.h"
 #include "exporter/self_metrics.h"
 #include "exporter/status_cache.h"
+#include "exporter/web_config.h"
 #include "platform/net/net.h"
 
 namespace exporter {
@@ -31,7 +35,7 @@ inline std::string DefaultListen() {
 }
 
 struct ServerLimits {
-    int maxProbes = 2000;                          // readings in flight (--max-probes)
+    int maxProbes = 2000;                          // the default of --max-probes
     int maxConnections = 4096;                     // open connections
     std::size_t connectionMemory = 32 * 1024;      // per connection: request line, headers
     std::chrono::milliseconds receiveLimit{5000};  // to send a whole request
@@ -43,6 +47,10 @@ struct ServerOptions {
     ServerLimits limits;
     std::chrono::milliseconds defaultReadingTimeout{10000};
     std::chrono::milliseconds timeoutMargin{500};  // taken from Prometheus's scrape timeout
+    WebConfig web;                                 // TLS and users; empty: plain HTTP, open
+    // What POST /-/reload runs (on the server's thread): false with the reason when the new
+    // configuration was refused. Unset: /-/reload is 404.
+    std::function<bool(std::string& error)> reload;
 };
 
 // "ADDR:PORT", "[IPv6]:PORT" or ":PORT" (every address, IPv6 and IPv4: `dualStack`).
@@ -56,7 +64,9 @@ std::chrono::milliseconds ReadingTimeout(const char* header, std::chrono::millis
 
 class Server {
   public:
-    Server(ServerOptions options, const Config& config, Launcher& launcher, StatusCache& cache,
+    // Each probe takes the configuration in force from `live` when it starts (its auths, the cap
+    // on probes in flight).
+    Server(ServerOptions options, const LiveConfig& live, Launcher& launcher, StatusCache& cache,
            SelfMetrics& metrics, const condition::Reader& reader);
     ~Server();
     Server(const Server&) = delete;

@@ -56,15 +56,47 @@ void TrimForView(condition::Condition& condition) {
 }
 
 StatusCache::StatusCache(const Config& config, Launcher& launcher) : launcher_(launcher) {
+    Configure(config);
+}
+
+void StatusCache::Configure(const Config& config) {
+    std::vector<TargetSpec> targets;
+    std::vector<Auth> auths;
+    std::vector<PrinterView> views;
     for (const PrinterEntry& printer : config.printers) {
         std::string why;
         // The configuration was checked when it was loaded.
-        targets_.push_back(ParseTarget(printer.target, why).value_or(TargetSpec{}));
-        auths_.push_back(config.auths.at(printer.auth));
+        targets.push_back(ParseTarget(printer.target, why).value_or(TargetSpec{}));
+        auths.push_back(config.auths.at(printer.auth));
         PrinterView view;
-        view.name = printer.name;
+        // A printer without a friendly name is known by its address.
+        view.name = printer.name.empty() ? printer.target : printer.name;
         view.target = printer.target;
-        views_.push_back(std::move(view));
+        views.push_back(std::move(view));
+    }
+    std::vector<std::function<void()>> ready;
+    {
+        std::lock_guard lock(mutex_);
+        for (std::size_t i = 0; i < views.size(); ++i) {
+            for (std::size_t j = 0; j < views_.size(); ++j) {
+                if (views_[j].name == views[i].name && views_[j].target == views[i].target &&
+                    auths_[j].name == auths[i].name && auths_[j].community == auths[i].community &&
+                    auths_[j].version == auths[i].version) {
+                    views[i] = views_[j];
+                    break;
+                }
+            }
+        }
+        targets_ = std::move(targets);
+        auths_ = std::move(auths);
+        views_ = std::move(views);
+        ++generation_;
+        refreshing_ = false;
+        lastStart_.reset();
+        ready.swap(waiters_);
+    }
+    for (auto& call : ready) {
+        call();
     }
 }
 
@@ -86,27 +118,32 @@ void StatusCache::Refresh() {
     refreshing_ = true;
     remaining_ = views_.size();
     auto deadline = *lastStart_ + PAGE_READ_TIMEOUT;
-    for (std::size_t i = 0; i < views_.size(); ++i) {
+    const std::uint64_t generation = generation_;
+    for (std::size_t i = 0; i < views_.size() && generation == generation_; ++i) {
         // The launcher may answer on this thread (an address outside the allow-list): Store
         // must not take the lock then, so the reading starts after it is released.
         auto target = targets_[i];
         auto auth = auths_[i];
         mutex_.unlock();
-        launcher_.Read(target, auth, deadline,
-                       [this, i](ReadOutcome&& outcome) { Store(i, std::move(outcome)); });
+        launcher_.Read(target, auth, deadline, [this, generation, i](ReadOutcome&& outcome) {
+            Store(generation, i, std::move(outcome));
+        });
         mutex_.lock();
     }
 }
 
-void StatusCache::Store(std::size_t index, ReadOutcome&& outcome) {
+void StatusCache::Store(std::uint64_t generation, std::size_t index, ReadOutcome&& outcome) {
     std::vector<std::function<void()>> ready;
     {
         std::lock_guard lock(mutex_);
+        if (generation != generation_) {
+            return;  // a reading of the printers before a reload
+        }
         PrinterView& view = views_[index];
         view.read = true;
         view.condition = std::move(outcome.condition);
         if (outcome.forbidden) {
-            view.condition.error = "address " + outcome.address + " is outside the allow-list";
+            view.condition.error = outcome.refusal;
         }
         TrimForView(view.condition);
         if (view.condition.answered) {

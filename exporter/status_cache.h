@@ -6,6 +6,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -39,6 +40,11 @@ class StatusCache {
   public:
     StatusCache(const Config& config, Launcher& launcher);
 
+    // The printers of a reloaded configuration. A printer kept (same name, target and auth)
+    // keeps its last reading; a refresh under way is left to end unseen and its waiters are
+    // answered now.
+    void Configure(const Config& config);
+
     // True when the view is fresh enough to show now. Otherwise starts a refresh unless one is
     // running, and calls `ready` once when it has ended; false.
     bool FreshOrWait(std::function<void()> ready);
@@ -50,7 +56,7 @@ class StatusCache {
 
   private:
     void Refresh();  // with mutex_ held
-    void Store(std::size_t index, ReadOutcome&& outcome);
+    void Store(std::uint64_t generation, std::size_t index, ReadOutcome&& outcome);
 
     Launcher& launcher_;
     std::vector<TargetSpec> targets_;
@@ -61,6 +67,7 @@ class StatusCache {
     std::size_t remaining_ = 0;
     std::optional<std::chrono::steady_clock::time_point> lastStart_;
     std::vector<std::function<void()>> waiters_;
+    std::uint64_t generation_ = 0;  // of the printers' list; readings of an older one are dropped
 };
 
 }  // namespace exporter

@@ -23,10 +23,15 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
             throw CLI::ValidationError("--allow-targets", why);
         }
     });
-    app.add_option("--max-probes", options.maxProbes)->transform(vmcli::WholeNumber(1, 100000));
+    app.add_option("--max-probes", options.maxProbes)
+        ->transform(vmcli::WholeNumber(1, MAX_PROBES_LIMIT));
+    app.add_option("--web-config", options.webConfigPath);
     const vmcli::Parsed parsed = vmcli::Parse(app, arguments, false, [](const std::string& what) {
         return "unknown argument '" + what + "' (see --help)";
     });
+    options.listenGiven = app.count("--listen") > 0;
+    options.allowGiven = app.count("--allow-targets") > 0;
+    options.maxProbesGiven = app.count("--max-probes") > 0;
     options.help = parsed.outcome == vmcli::Outcome::Help;
     options.version = parsed.outcome == vmcli::Outcome::Version;
     error = parsed.error;
@@ -36,6 +41,7 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
 std::string UsageText() {
     return "Usage: vellumark-exporter [--listen ADDR:PORT] [--config FILE]\n"
            "                          [--allow-targets CIDR,...] [--max-probes N]\n"
+           "                          [--web-config FILE]\n"
            "\n"
            "Reads printers' condition over SNMP for Prometheus.\n"
            "\n"
@@ -48,11 +54,15 @@ std::string UsageText() {
            "  --max-probes N         probes in flight before 503; default " +
            std::to_string(ServerLimits{}.maxProbes) +
            "\n"
+           "  --web-config FILE      TLS and basic authentication of the listener\n"
+           "                         (tls_server_config, basic_auth_users with bcrypt hashes)\n"
            "  --help                 print this help and exit\n"
            "  --version              print the version and exit\n"
            "\n"
            "Endpoints: /probe?target=HOST[:PORT][&auth=NAME][&snmp_version=1|2c], /metrics,\n"
-           "/ (status page), /-/healthy. See vellumark-exporter(1).\n";
+           "/ (status page), /-/healthy, POST /-/reload. The file's listen, allow_targets,\n"
+           "max_probes and web_config apply unless given here; SIGHUP reloads the file.\n"
+           "See vellumark-exporter(1).\n";
 }
 
 }  // namespace exporter

@@ -1,5 +1,5 @@
 // vellumark-exporter's command line. Parsing reports the first problem in `error`; the usage
-// text is what --help prints.
+// text is what --help prints. An option given here wins over the configuration file's key.
 #pragma once
 
 #include <string>
@@ -15,6 +15,11 @@ struct Options {
     std::string configPath;  // empty: no file (the default auth, no printers on the page)
     std::vector<Cidr> allow = DefaultAllowList();
     int maxProbes = ServerLimits{}.maxProbes;
+    std::string webConfigPath;  // empty: the file's web_config, else plain HTTP without users
+    // Which of the options the configuration file may also set were given here.
+    bool listenGiven = false;
+    bool allowGiven = false;
+    bool maxProbesGiven = false;
     bool help = false;
     bool version = false;
 };

@@ -8,6 +8,7 @@
 #include <future>
 #include <vector>
 
+#include "exporter/config.h"
 #include "exporter/launcher.h"
 #include "exporter/server.h"
 #include "platform/net/net.h"
@@ -69,7 +70,9 @@ TEST(Launcher, AllowListNamesAndCredentials) {
         const std::size_t before = reader.requests.size();
         const auto deadline = std::chrono::steady_clock::now() + 2s;
         std::promise<ReadOutcome> result;
-        launcher.Read({c.host, 1161}, Auth{condition::SnmpVersion::V2c, "s3cret"}, deadline,
+        Auth auth;
+        auth.community = "s3cret";
+        launcher.Read({c.host, 1161}, auth, deadline,
                       [&result](ReadOutcome&& outcome) { result.set_value(std::move(outcome)); });
         auto future = result.get_future();
         ASSERT_EQ(future.wait_for(5s), std::future_status::ready) << c.host;
@@ -79,6 +82,77 @@ TEST(Launcher, AllowListNamesAndCredentials) {
         EXPECT_EQ(outcome.condition.error, c.error) << c.host;
         const bool read = !c.forbidden && c.error[0] == '\0';
         EXPECT_EQ(reader.requests.size(), before + (read ? 1 : 0)) << c.host;
+    }
+}
+
+// Where each auth may be sent: its allowed_targets, else the printers listed with it. A refusal
+// sends nothing and says why in a line.
+TEST(Launcher, AuthsGoOnlyWhereTheirScopeSays) {
+    RecordingReader reader;
+    Resolver resolver(1, 8, [](const std::string& host, std::uint16_t port) {
+        const char* address = host == "inside" ? "127.0.0.2" : "127.0.0.1";
+        return Resolution{true, *net::LiteralEndpoint(address, port), ""};
+    });
+    std::vector<Cidr> allow;
+    std::string why;
+    ASSERT_TRUE(ParseCidrList("127.0.0.0/8", allow, why));
+    Launcher launcher(reader, resolver, allow);
+    Config config;
+    ASSERT_TRUE(
+        ParseConfig("auths:\n"
+                    "  office: {version: 2c, community: s3cret,\n"
+                    "           allowed_targets: [127.0.0.2/32, 'Named-Printer:1161']}\n"
+                    "  lab: {version: 1, community: lab}\n"
+                    "printers:\n"
+                    "  - {name: A, target: '127.0.0.4:1161', auth: lab}\n"
+                    "  - {name: B, target: '127.0.0.5:1161'}\n",
+                    config, why))
+        << why;
+    struct Case {
+        const char* name;
+        const char* auth;
+        const char* host;
+        std::uint16_t port;
+        const char* refusal;  // a part of it; "" when the reading is sent
+    } cases[] = {
+        {"a network of allowed_targets", "office", "127.0.0.2", 1161, ""},
+        {"any port in that network", "office", "127.0.0.2", 161, ""},
+        {"outside allowed_targets", "office", "127.0.0.3", 1161,
+         "auth 'office' may not be sent to 127.0.0.3"},
+        {"a name judged by its address", "office", "inside", 1161, ""},
+        {"a name whose address is outside", "office", "outside", 1161,
+         "may not be sent to 127.0.0.1"},
+        {"a printer of allowed_targets, any case", "office", "named-printer", 1161, ""},
+        {"that printer on another port", "office", "named-printer", 162,
+         "may not be sent to 127.0.0.1"},
+        {"the printer listed with it", "lab", "127.0.0.4", 1161, ""},
+        {"its printer's address on another port", "lab", "127.0.0.4", 161,
+         "auth 'lab' may not be sent to 127.0.0.4"},
+        {"a printer listed with another auth", "lab", "127.0.0.5", 1161,
+         "may not be sent to 127.0.0.5"},
+        {"a name never looked up", "lab", "inside", 1161, "may not be sent to inside"},
+        {"default to its printer", "default", "127.0.0.5", 1161, ""},
+        {"default elsewhere", "default", "127.0.0.3", 1161,
+         "auth 'default' may not be sent to 127.0.0.3"},
+        {"the allow-list first", "office", "10.0.0.1", 1161, "outside the networks"},
+    };
+    for (const Case& c : cases) {
+        const std::size_t before = reader.requests.size();
+        std::promise<ReadOutcome> result;
+        const Auth& auth = config.auths.at(c.auth);
+        launcher.Read({c.host, c.port}, auth, std::chrono::steady_clock::now() + 2s,
+                      [&result](ReadOutcome&& outcome) { result.set_value(std::move(outcome)); });
+        auto future = result.get_future();
+        ASSERT_EQ(future.wait_for(5s), std::future_status::ready) << c.name;
+        const ReadOutcome outcome = future.get();
+        const bool sent = c.refusal[0] == '\0';
+        EXPECT_EQ(outcome.forbidden, !sent) << c.name;
+        EXPECT_NE(outcome.refusal.find(c.refusal), std::string::npos)
+            << c.name << ": " << outcome.refusal;
+        ASSERT_EQ(reader.requests.size(), before + (sent ? 1 : 0)) << c.name;
+        if (sent) {
+            EXPECT_EQ(reader.requests.back().community, auth.community) << c.name;
+        }
     }
 }
 
