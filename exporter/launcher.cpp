@@ -7,9 +7,11 @@
 namespace exporter {
 namespace {
 
-void Submit(condition::Reader& reader, const std::vector<Cidr>& allow,
-            const net::Endpoint& endpoint, const Auth& auth,
-            std::chrono::steady_clock::time_point deadline, ReadOutcomeDone done) {
+void Submit(condition::Reader& reader, const std::vector<Cidr>& allow, const net::Endpoint& given,
+            const Auth& auth, std::chrono::steady_clock::time_point deadline,
+            ReadOutcomeDone done) {
+    // Checked and sent as one address: a mapped IPv4 address goes out over IPv4.
+    const net::Endpoint endpoint = net::Unmapped(given);
     std::string address = net::AddressText(endpoint);
     if (!IsAllowed(allow, endpoint)) {
         ReadOutcome outcome;

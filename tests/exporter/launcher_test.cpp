@@ -42,9 +42,12 @@ struct RecordingReader : condition::Reader {
 
 TEST(Launcher, AllowListNamesAndCredentials) {
     RecordingReader reader;
-    // "inside" resolves to 127.0.0.2, "gone" to nothing, other names to 127.0.0.1: no DNS query.
+    // "inside" resolves to 127.0.0.2, "mapped" to it as an IPv4-mapped IPv6 address, "gone" to
+    // nothing, other names to 127.0.0.1: no DNS query.
     Resolver resolver(1, 8, [](const std::string& host, std::uint16_t port) {
-        const char* address = host == "inside" ? "127.0.0.2" : "127.0.0.1";
+        const char* address = host == "inside"   ? "127.0.0.2"
+                              : host == "mapped" ? "::ffff:127.0.0.2"
+                                                 : "127.0.0.1";
         return host == "gone" ? Resolution{false, {}, "name lookup failed: test"}
                               : Resolution{true, *net::LiteralEndpoint(address, port), ""};
     });
@@ -64,6 +67,10 @@ TEST(Launcher, AllowListNamesAndCredentials) {
         {"inside", false, "127.0.0.2", ""},
         {"outside", true, "127.0.0.1", ""},  // a name cannot smuggle an address past the list
         {"gone", false, "", "name lookup failed: test"},
+        // Read, and sent, as the IPv4 address it is: an IPv6 socket could not send to it.
+        {"::ffff:127.0.0.2", false, "127.0.0.2", ""},
+        {"::ffff:127.0.0.1", true, "127.0.0.1", ""},
+        {"mapped", false, "127.0.0.2", ""},
     };
     for (const Case& c : cases) {
         const std::size_t before = reader.requests.size();
@@ -78,7 +85,10 @@ TEST(Launcher, AllowListNamesAndCredentials) {
         EXPECT_EQ(outcome.address, c.address) << c.host;
         EXPECT_EQ(outcome.condition.error, c.error) << c.host;
         const bool read = !c.forbidden && c.error[0] == '\0';
-        EXPECT_EQ(reader.requests.size(), before + (read ? 1 : 0)) << c.host;
+        ASSERT_EQ(reader.requests.size(), before + (read ? 1 : 0)) << c.host;
+        if (read) {
+            EXPECT_EQ(net::AddressText(reader.requests.back().agent), c.address) << c.host;
+        }
     }
 }
 

@@ -16,10 +16,11 @@ TEST(StatusPage, PrinterTextCannotAddMarkup) {
     // A right-to-left override would show the page's text after it in reverse.
     view.condition.model = "<iframe>\xE2\x80\xAEledom\x1B[2J";
     view.condition.supplies[0].colour = "black\" style=\"x";
-    view.condition.alerts[0].description = "</li><b>jam</b>";
+    view.condition.alerts[0].description = "</li><b>jam</b>\x07\r\xE2\x80\xA8";
     view.condition.reasons = {"<i>reason</i>"};
     std::string html = RenderStatusPage({view}, std::chrono::system_clock::now());
-    for (const char* tag : {"<script", "<img", "<iframe", "<b>", "<i>", "\xE2\x80\xAE", "\x1B"}) {
+    for (const char* tag : {"<script", "<img", "<iframe", "<b>", "<i>", "\xE2\x80\xAE", "\x1B",
+                            "\x07", "\r", "\xE2\x80\xA8"}) {
         EXPECT_EQ(html.find(tag), std::string::npos) << tag;
     }
     EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
