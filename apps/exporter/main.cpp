@@ -2,6 +2,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 
@@ -72,6 +74,8 @@ int main(int argc, char** argv) {
     ServerOptions serverOptions;
     serverOptions.listen = options.listen;
     serverOptions.limits.maxProbes = options.maxProbes;
+    serverOptions.limits.longestReading = std::chrono::milliseconds(
+        static_cast<long long>(std::llround(options.maxScrapeTimeout * 1000)));
     Server server(serverOptions, config, launcher, cache, metrics, *reader);
     if (!server.Start(error)) {
         std::cerr << "vellumark-exporter: " << error << "\n";

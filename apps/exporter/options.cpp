@@ -24,6 +24,8 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
         }
     });
     app.add_option("--max-probes", options.maxProbes)->transform(vmcli::WholeNumber(1, 100000));
+    app.add_option("--max-scrape-timeout", options.maxScrapeTimeout)
+        ->transform(vmcli::Number(0.1, 3600));
     const vmcli::Parsed parsed = vmcli::Parse(app, arguments, false, [](const std::string& what) {
         return "unknown argument '" + what + "' (see --help)";
     });
@@ -36,6 +38,7 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
 std::string UsageText() {
     return "Usage: vellumark-exporter [--listen ADDR:PORT] [--config FILE]\n"
            "                          [--allow-targets CIDR,...] [--max-probes N]\n"
+           "                          [--max-scrape-timeout SECONDS]\n"
            "\n"
            "Reads printers' condition over SNMP for Prometheus.\n"
            "\n"
@@ -47,6 +50,13 @@ std::string UsageText() {
            "                         default loopback, RFC 1918, link-local, IPv6 unique-local\n"
            "  --max-probes N         probes in flight before 503; default " +
            std::to_string(ServerLimits{}.maxProbes) +
+           "\n"
+           "  --max-scrape-timeout SECONDS\n"
+           "                         longest reading a client's scrape timeout may ask for;\n"
+           "                         default " +
+           std::to_string(
+               std::chrono::duration_cast<std::chrono::seconds>(ServerLimits{}.longestReading)
+                   .count()) +
            "\n"
            "  --version              print the version and exit\n"
            "\n"

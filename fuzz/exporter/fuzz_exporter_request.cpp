@@ -53,9 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     condition::SnmpVersion version;
     exporter::ParseSnmpVersion(fields[1], version);
-    auto timeout = exporter::ReadingTimeout(fields[2].c_str(), std::chrono::milliseconds(10000),
-                                            std::chrono::milliseconds(500));
-    FuzzCheck(timeout.count() >= 0 && timeout <= std::chrono::seconds(300));
+    auto timeout =
+        exporter::ReadingTimeout(fields[2].c_str(), std::chrono::milliseconds(10000),
+                                 std::chrono::milliseconds(500), std::chrono::milliseconds(30000));
+    FuzzCheck(timeout.count() >= 0 && timeout <= std::chrono::seconds(30));
     std::vector<exporter::Cidr> list;
     if (exporter::ParseCidrList(fields[3], list, why)) {
         for (const auto& cidr : list) {

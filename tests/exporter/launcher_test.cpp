@@ -17,16 +17,32 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(ReadingTimeout, FromTheScrapeTimeoutHeaderLessTheMargin) {
+TEST(ReadingTimeout, FromTheScrapeTimeoutHeaderLessTheMarginCappedByTheLongest) {
     struct Case {
+        const char* name;
         const char* header;
+        std::chrono::milliseconds longest;
         std::chrono::milliseconds timeout;
-    } cases[] = {{nullptr, 10000ms}, {"4", 3500ms},         {"0.6", 300ms},     {"1", 500ms},
-                 {"4s", 10000ms},    {"nonsense", 10000ms}, {"0", 10000ms},     {"-3", 10000ms},
-                 {"inf", 10000ms},   {"nan", 10000ms},      {"99999", 299500ms}};
+    } cases[] = {
+        {"no header: the default", nullptr, 30000ms, 10000ms},
+        {"less the margin", "4", 30000ms, 3500ms},
+        {"at least half of it", "0.6", 30000ms, 300ms},
+        {"half and margin alike", "1", 30000ms, 500ms},
+        {"a unit is no number", "4s", 30000ms, 10000ms},
+        {"not a number", "nonsense", 30000ms, 10000ms},
+        {"zero", "0", 30000ms, 10000ms},
+        {"negative", "-3", 30000ms, 10000ms},
+        {"infinite", "inf", 30000ms, 10000ms},
+        {"NaN", "nan", 30000ms, 10000ms},
+        {"a slot held for 300 s", "300", 30000ms, 29500ms},
+        {"a huge header", "99999", 30000ms, 29500ms},
+        {"just at the cap", "30", 30000ms, 29500ms},
+        {"a lower cap", "300", 5000ms, 4500ms},
+        {"the default cut to a lower cap", nullptr, 5000ms, 5000ms},
+        {"a bad header, the default cut", "x", 2000ms, 2000ms},
+    };
     for (const Case& c : cases) {
-        EXPECT_EQ(ReadingTimeout(c.header, 10000ms, 500ms), c.timeout)
-            << (c.header ? c.header : "-");
+        EXPECT_EQ(ReadingTimeout(c.header, 10000ms, 500ms, c.longest), c.timeout) << c.name;
     }
 }
 
