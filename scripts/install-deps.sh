@@ -13,7 +13,7 @@ packages=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 icoutils zip
     iproute2 util-linux procps tmux valgrind netcat-openbsd
     dpkg-dev lintian
-    libmicrohttpd-dev libyaml-cpp-dev libcli11-dev
+    libmicrohttpd-dev libyaml-cpp-dev libcli11-dev libc-ares-dev
     prometheus prometheus-snmp-exporter prometheus-alertmanager chromium curl python3 python3-yaml
 )
 

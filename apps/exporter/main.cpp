@@ -69,6 +69,10 @@ int main(int argc, char** argv) {
     SelfMetrics metrics;
     std::unique_ptr<condition::Reader> reader = MakeEngineReader();
     auto resolver = std::make_unique<Resolver>();
+    if (!resolver->Ready(&error)) {
+        std::cerr << "vellumark-exporter: " << error << "\n";
+        return 1;
+    }
     Launcher launcher(*reader, *resolver, options.allow);
     StatusCache cache(config, launcher);
     ServerOptions serverOptions;
