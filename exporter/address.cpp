@@ -108,13 +108,7 @@ std::vector<Cidr> DefaultAllowList() {
 }
 
 bool IsAllowed(const std::vector<Cidr>& list, const net::Endpoint& endpoint) {
-    net::Endpoint judged = endpoint;
-    static constexpr std::uint8_t MAPPED_PREFIX[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
-    if (judged.family == net::Family::IPv6 &&
-        std::memcmp(judged.address.data(), MAPPED_PREFIX, 12) == 0) {
-        const auto* v4 = endpoint.address.data() + 12;
-        judged = net::IPv4Endpoint(v4[0], v4[1], v4[2], v4[3], endpoint.port);
-    }
+    const net::Endpoint judged = net::Unmapped(endpoint);
     const auto& address = judged.address;
     for (const Cidr& cidr : list) {
         if (cidr.network.family != judged.family) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "text/field_text.h"
+#include "text/printable_text.h"
 
 namespace exporter {
 namespace {
@@ -33,32 +34,21 @@ void AppendHelp(std::string& out, std::string_view help) {
     }
 }
 
-void AppendEscaped(std::string& out, std::string_view utf8) {
-    for (char c : utf8) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '"':
-                out += "\\\"";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            default:
-                out += c;
+// `printable` has no control character left: backslash and the quote are all to escape.
+void AppendEscaped(std::string& out, std::string_view printable) {
+    for (char c : printable) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
         }
+        out += c;
     }
 }
 
 }  // namespace
 
 void AppendLabelValue(std::string& out, std::string_view value) {
-    if (IsValidUtf8(value)) {
-        AppendEscaped(out, value);
-    } else {
-        AppendEscaped(out, FieldToUtf8(value));
-    }
+    // A printer's text is read by people, in a terminal too (curl): none of its controls may act.
+    AppendEscaped(out, PrintableText(IsValidUtf8(value) ? value : FieldToUtf8(value)));
 }
 
 void AppendNumber(std::string& out, double value) {

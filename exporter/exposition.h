@@ -39,7 +39,8 @@ class Exposition {
     std::string header_;  // HELP and TYPE lines of the current family, until its first sample
 };
 
-// Appends `value` escaped for a label value (without the quotes).
+// Appends `value` escaped for a label value (without the quotes): as UTF-8 (Latin-1 read as
+// such), under the printable rule (text/printable_text.h), so a newline too becomes U+FFFD.
 void AppendLabelValue(std::string& out, std::string_view value);
 
 // Appends a sample value: integers without exponent, "NaN", "+Inf", "-Inf" as the format spells

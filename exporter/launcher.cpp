@@ -29,8 +29,10 @@ void Launcher::SetAllowList(std::vector<Cidr> allow) {
 }
 
 void Launcher::Submit(condition::Reader& reader, const AllowList& allow, const TargetSpec& target,
-                      const net::Endpoint& endpoint, const Auth& auth,
+                      const net::Endpoint& given, const Auth& auth,
                       std::chrono::steady_clock::time_point deadline, ReadOutcomeDone done) {
+    // Checked and sent as one address: a mapped IPv4 address goes out over IPv4.
+    const net::Endpoint endpoint = net::Unmapped(given);
     std::string address = net::AddressText(endpoint);
     if (!IsAllowed(*allow, endpoint)) {
         Refuse(address,

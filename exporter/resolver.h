@@ -1,12 +1,13 @@
 // Name resolution for many readings at once, each by its own deadline: a slow DNS server must not
-// hold a reading past it, and no HTTP thread ever waits. This is scheduling only: the lookup is
-// the platform's (net::ResolveHostBlocking: IPv4 and IPv6, the first IPv4 address preferred),
-// run on a few threads of the resolver's own so that thousands of readings share a bounded
-// number of system lookups. `done` is called exactly once, with the address or with why not, by
-// the request's deadline at the latest: from a lookup thread when the answer came in time, else
-// from the timer thread. A full queue answers at once ("too many lookups"). After the resolver
-// is destroyed no `done` runs; lookups still blocked in the system resolver finish on their own
-// threads and are dropped.
+// hold a reading past it, a slow name must delay no other, and no HTTP thread ever waits. The
+// lookups are asynchronous (c-ares, on one thread of the resolver's own, reading the system's
+// /etc/resolv.conf and /etc/hosts): a name's first IPv4 address, else its first IPv6 one, kept
+// for its DNS time to live so that a fleet's names are not asked for at every scrape. Requests
+// for a name being looked up wait for that one lookup.
+//
+// `done` is called exactly once, with the address or with why not, by the request's deadline at
+// the latest, from the resolver's thread; a full queue answers at once on the caller's ("too many
+// name lookups in progress"). After the resolver is destroyed no `done` runs.
 #pragma once
 
 #include <chrono>
@@ -26,18 +27,23 @@ struct Resolution {
 };
 
 using ResolveDone = std::function<void(Resolution&& resolution)>;
-// A blocking lookup of `host`; the platform's by default.
-using LookupFunction = std::function<Resolution(const std::string& host, std::uint16_t port)>;
 
-Resolution SystemLookup(const std::string& host, std::uint16_t port);
+struct ResolverOptions {
+    std::size_t maxPending = 4096;  // requests waiting at once
+    std::size_t maxCached = 65536;  // names kept for their time to live
+    // "ADDR:PORT,..." to ask instead of resolv.conf's name servers (tests); empty: the system's.
+    std::string servers;
+};
 
 class Resolver {
   public:
-    explicit Resolver(int threads = 4, std::size_t maxPending = 4096,
-                      LookupFunction lookup = SystemLookup);
+    explicit Resolver(ResolverOptions options = {});
     ~Resolver();
     Resolver(const Resolver&) = delete;
     Resolver& operator=(const Resolver&) = delete;
+
+    // False, with the reason, when the lookups cannot start (every Resolve then answers so).
+    bool Ready(std::string* why = nullptr) const;
 
     void Resolve(const std::string& host, std::uint16_t port,
                  std::chrono::steady_clock::time_point deadline, ResolveDone done);
@@ -45,7 +51,7 @@ class Resolver {
     struct State;
 
   private:
-    std::shared_ptr<State> state_;
+    std::unique_ptr<State> state_;
 };
 
 }  // namespace exporter

@@ -20,6 +20,8 @@ const char* ReadingResultName(ReadingResult result) {
             return "forbidden";
         case ReadingResult::Overloaded:
             return "overloaded";
+        case ReadingResult::Abandoned:
+            return "abandoned";
         case ReadingResult::Aborted:
         case ReadingResult::COUNT:
             break;

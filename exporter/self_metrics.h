@@ -19,6 +19,7 @@ enum class ReadingResult {
     Forbidden,    // 403: the target's address is outside the allow-list
     Overloaded,   // 503: the cap on readings in flight was reached
     Aborted,      // 503: the exporter was shutting down
+    Abandoned,    // the client closed its connection before the answer
     COUNT
 };
 const char* ReadingResultName(ReadingResult result);

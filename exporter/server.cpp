@@ -6,13 +6,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "exporter/address.h"
@@ -43,6 +46,7 @@ struct Pending {
     bool ready = false;      // the answer is known; set once
     bool suspended = false;  // the connection waits for MHD_resume_connection
     bool aborted = false;    // the exporter is shutting down
+    bool abandoned = false;  // the client left first; the reading still runs to its end
     Clock::time_point start;
     double seconds = 0;
     ReadOutcome outcome;
@@ -102,6 +106,9 @@ struct Server::Impl {
 
     MHD_Daemon* daemon = nullptr;
     std::atomic<bool> stopping{false};
+    // Readings whose client left, still running in the reader (which cannot stop one early):
+    // bounded as readings in flight are, so that connecting and leaving cannot pile them up.
+    std::atomic<int> abandoned{0};
 
     std::mutex pendingMutex;
     std::unordered_map<Pending*, std::shared_ptr<Pending>> pendings;
@@ -138,6 +145,10 @@ struct Server::Impl {
     void Complete(Pending& pending, ReadOutcome* outcome, bool aborted) {
         std::lock_guard lock(pending.mutex);
         if (pending.ready) {
+            if (pending.abandoned && outcome != nullptr) {
+                pending.abandoned = false;  // the reading's own end, after its client's
+                --abandoned;
+            }
             return;
         }
         pending.ready = true;
@@ -173,8 +184,48 @@ struct Server::Impl {
         return AnswerPending(connection, pending);
     }
 
+    // A reading's client that closed its connection gives its slot back at once; its
+    // connection is resumed to be closed. Only a suspended connection is looked at: its socket
+    // stays open (and is not reused) until it is resumed.
+    void ReleaseAbandoned() {
+        std::vector<std::pair<std::shared_ptr<Pending>, int>> waiting;
+        {
+            std::lock_guard lock(pendingMutex);
+            std::lock_guard connectionsLock(connectionMutex);
+            for (auto& [key, pending] : pendings) {
+                auto it = connections.find(pending->connection);
+                if (!pending->page && it != connections.end()) {
+                    waiting.emplace_back(pending, it->second.fd);
+                }
+            }
+        }
+        for (auto& [pending, fd] : waiting) {
+            std::lock_guard lock(pending->mutex);
+            if (pending->ready || !pending->suspended || !PeerClosed(fd)) {
+                continue;
+            }
+            pending->ready = true;
+            pending->abandoned = true;
+            ++abandoned;
+            pending->seconds = std::chrono::duration<double>(Clock::now() - pending->start).count();
+            metrics.Finish(ReadingResult::Abandoned, pending->seconds);
+            pending->suspended = false;
+            MHD_resume_connection(pending->connection);
+        }
+    }
+
+    // The client closed (or reset) its side: nothing it sends can follow, and nobody reads.
+    static bool PeerClosed(int fd) {
+        char byte;
+        const ssize_t got = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+    }
+
     MHD_Result AnswerPending(MHD_Connection* connection, Pending& pending) {
         std::unique_lock lock(pending.mutex);
+        if (pending.abandoned) {
+            return MHD_NO;  // closes the connection
+        }
         if (pending.aborted && !pending.page) {
             return Reason(connection, MHD_HTTP_SERVICE_UNAVAILABLE, "exporter is shutting down");
         }
@@ -227,14 +278,14 @@ struct Server::Impl {
             return refuse(MHD_HTTP_SERVICE_UNAVAILABLE, ReadingResult::Aborted,
                           "exporter is shutting down");
         }
-        if (!metrics.TryAdmit(maxProbes)) {
+        if (abandoned >= maxProbes || !metrics.TryAdmit(maxProbes)) {
             return refuse(MHD_HTTP_SERVICE_UNAVAILABLE, ReadingResult::Overloaded,
                           "too many probes in flight (" + std::to_string(maxProbes) + ")");
         }
-        auto timeout =
-            ReadingTimeout(MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
-                                                       "X-Prometheus-Scrape-Timeout-Seconds"),
-                           options.defaultReadingTimeout, options.timeoutMargin);
+        auto timeout = ReadingTimeout(
+            MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                        "X-Prometheus-Scrape-Timeout-Seconds"),
+            options.defaultReadingTimeout, options.timeoutMargin, options.limits.longestReading);
         std::shared_ptr<Pending> pending = Register(connection, context, false);
         launcher.Read(
             *where, credentials, pending->start + timeout,
@@ -425,7 +476,9 @@ bool ParseListenAddress(const std::string& text, net::Endpoint& address, bool& d
 }
 
 std::chrono::milliseconds ReadingTimeout(const char* header, std::chrono::milliseconds fallback,
-                                         std::chrono::milliseconds margin) {
+                                         std::chrono::milliseconds margin,
+                                         std::chrono::milliseconds longest) {
+    fallback = std::min(fallback, longest);
     if (header == nullptr) {
         return fallback;
     }
@@ -434,9 +487,8 @@ std::chrono::milliseconds ReadingTimeout(const char* header, std::chrono::millis
     if (end == header || *end != '\0' || !std::isfinite(seconds) || seconds <= 0) {
         return fallback;
     }
-    // Bounded above so that a header cannot keep a reading's resources for hours.
-    constexpr double LONGEST = 300;
-    double wanted = std::min(seconds, LONGEST);
+    // Bounded above so that a client's header cannot hold a probe's slot for long.
+    double wanted = std::min(seconds, std::chrono::duration<double>(longest).count());
     double left = std::max(wanted - std::chrono::duration<double>(margin).count(), wanted / 2);
     return std::chrono::milliseconds(static_cast<long long>(left * 1000));
 }
@@ -494,6 +546,7 @@ std::uint16_t Server::Port() const {
 }
 
 void Server::CutSlowClients() {
+    impl_->ReleaseAbandoned();
     auto now = Clock::now();
     std::lock_guard lock(impl_->connectionMutex);
     for (auto& [connection, entry] : impl_->connections) {

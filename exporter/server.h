@@ -4,8 +4,9 @@
 // reading or a stale page suspends its connection and is resumed from the resolver's or
 // reader's thread, so a slow printer never holds up another request. Beyond the cap on readings
 // in flight a /probe request gets 503 at once; a client that has not sent its whole request
-// within the receive limit is cut off (CutSlowClients, called periodically); connections,
-// per-connection memory and idle time are capped by libmicrohttpd.
+// within the receive limit is cut off, and a reading whose client closed its connection gives
+// its slot back (CutSlowClients, called periodically); a client's scrape timeout is capped;
+// connections, per-connection memory and idle time are capped by libmicrohttpd.
 //
 // Lifetime: Shutdown answers every waiting request (503) and stops within the grace time; the
 // launcher's resolver and reader must be destroyed after Shutdown and before the server.
@@ -40,6 +41,8 @@ struct ServerLimits {
     std::size_t connectionMemory = 32 * 1024;      // per connection: request line, headers
     std::chrono::milliseconds receiveLimit{5000};  // to send a whole request
     unsigned idleTimeoutSeconds = 60;
+    // The longest reading a client may ask for (its scrape-timeout header is cut to this).
+    std::chrono::milliseconds longestReading{30000};  // --max-scrape-timeout
 };
 
 struct ServerOptions {
@@ -58,9 +61,11 @@ bool ParseListenAddress(const std::string& text, net::Endpoint& address, bool& d
                         std::string& error);
 
 // How long a reading may take given the X-Prometheus-Scrape-Timeout-Seconds header (nullptr
-// when absent): the header less the margin (but at least half of it), else the default.
+// when absent): the header, cut to `longest`, less the margin (but at least half of it); else
+// the default, cut to `longest`.
 std::chrono::milliseconds ReadingTimeout(const char* header, std::chrono::milliseconds fallback,
-                                         std::chrono::milliseconds margin);
+                                         std::chrono::milliseconds margin,
+                                         std::chrono::milliseconds longest);
 
 class Server {
   public:
@@ -75,6 +80,8 @@ class Server {
     bool Start(std::string& error);
     std::uint16_t Port() const;
 
+    // Cuts the clients too slow to send their request and releases the readings whose client
+    // left. Called periodically (a few times a second).
     void CutSlowClients();
     void Shutdown(std::chrono::milliseconds grace);
 

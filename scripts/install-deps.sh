@@ -10,7 +10,7 @@ set -euo pipefail
 build=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    nlohmann-json3-dev libmicrohttpd-dev libyaml-cpp-dev libcli11-dev libssl-dev
+    nlohmann-json3-dev libmicrohttpd-dev libyaml-cpp-dev libcli11-dev libssl-dev libc-ares-dev
     iproute2 procps
 )
 # The tests: the Windows cross builds and wine, sanitizers and fuzzers, a desktop to screenshot,

@@ -10,7 +10,7 @@ constexpr char32_t REPLACEMENT_CHARACTER = 0xFFFD;
 
 bool IsNeutralised(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || (c >= 0x200B && c <= 0x200F) ||
-           (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x2064) ||
+           (c >= 0x2028 && c <= 0x202E) || (c >= 0x2060 && c <= 0x2064) ||
            (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
 }
 

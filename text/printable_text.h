@@ -3,7 +3,9 @@
 // C1 U+0080-U+009F) and the format characters that reorder or hide text (the Arabic letter
 // mark U+061C; the zero-width space, joiners and directional marks U+200B-U+200F; the
 // bidirectional embeddings and overrides U+202A-U+202E; the word joiner and invisible
-// operators U+2060-U+2064; the isolates U+2066-U+2069; the zero-width no-break space U+FEFF).
+// operators U+2060-U+2064; the isolates U+2066-U+2069; the zero-width no-break space U+FEFF)
+// and the line and paragraph separators U+2028 and U+2029, which end a line in JavaScript and
+// some viewers.
 // Each becomes U+FFFD, so the reader sees that something was there and nothing acts on it.
 //
 // Works on UTF-8 as FieldToUtf8 (text/field_text.h) gives it; a byte that starts no

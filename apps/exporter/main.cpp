@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
@@ -88,6 +90,10 @@ int main(int argc, char** argv) {
     metrics.ConfigLoaded(true);
     std::unique_ptr<condition::Reader> reader = MakeEngineReader();
     auto resolver = std::make_unique<Resolver>();
+    if (!resolver->Ready(&error)) {
+        std::cerr << "vellumark-exporter: " << error << "\n";
+        return 1;
+    }
     Launcher launcher(*reader, *resolver, settings->allow);
     StatusCache cache(settings->config, launcher);
     LiveConfig live(settings);
@@ -124,6 +130,8 @@ int main(int argc, char** argv) {
         std::cerr << "vellumark-exporter: configuration reloaded" << std::endl;
         return true;
     };
+    serverOptions.limits.longestReading = std::chrono::milliseconds(
+        static_cast<long long>(std::llround(options.maxScrapeTimeout * 1000)));
     serverOptions.reload = reload;
     Server server(serverOptions, live, launcher, cache, metrics, *reader);
     if (!server.Start(error)) {

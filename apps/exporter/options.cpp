@@ -26,6 +26,8 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options, s
     app.add_option("--max-probes", options.maxProbes)
         ->transform(vmcli::WholeNumber(1, MAX_PROBES_LIMIT));
     app.add_option("--web-config", options.webConfigPath);
+    app.add_option("--max-scrape-timeout", options.maxScrapeTimeout)
+        ->transform(vmcli::Number(0.1, 3600));
     const vmcli::Parsed parsed = vmcli::Parse(app, arguments, false, [](const std::string& what) {
         return "unknown argument '" + what + "' (see --help)";
     });
@@ -42,6 +44,7 @@ std::string UsageText() {
     return "Usage: vellumark-exporter [--listen ADDR:PORT] [--config FILE]\n"
            "                          [--allow-targets CIDR,...] [--max-probes N]\n"
            "                          [--web-config FILE]\n"
+           "                          [--max-scrape-timeout SECONDS]\n"
            "\n"
            "Reads printers' condition over SNMP for Prometheus.\n"
            "\n"
@@ -56,6 +59,13 @@ std::string UsageText() {
            "\n"
            "  --web-config FILE      TLS and basic authentication of the listener\n"
            "                         (tls_server_config, basic_auth_users with bcrypt hashes)\n"
+           "  --max-scrape-timeout SECONDS\n"
+           "                         longest reading a client's scrape timeout may ask for;\n"
+           "                         default " +
+           std::to_string(
+               std::chrono::duration_cast<std::chrono::seconds>(ServerLimits{}.longestReading)
+                   .count()) +
+           "\n"
            "  --help                 print this help and exit\n"
            "  --version              print the version and exit\n"
            "\n"

@@ -2,6 +2,7 @@
 // text is what --help prints. An option given here wins over the configuration file's key.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ struct Options {
     std::string configPath;  // empty: no file (the default auth, no printers on the page)
     std::vector<Cidr> allow = DefaultAllowList();
     int maxProbes = ServerLimits{}.maxProbes;
+    double maxScrapeTimeout =  // seconds
+        std::chrono::duration<double>(ServerLimits{}.longestReading).count();
     std::string webConfigPath;  // empty: the file's web_config, else plain HTTP without users
     // Which of the options the configuration file may also set were given here.
     bool listenGiven = false;

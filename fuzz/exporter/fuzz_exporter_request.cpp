@@ -1,7 +1,8 @@
 // Fuzzes what the exporter takes from a request (the target, the version, the scrape-timeout
 // header, a network list) and what it writes from a printer's text: every input is either
-// refused or understood within bounds, label values always come out as valid UTF-8 without a
-// raw newline or an unescaped quote, and HTML text never carries markup.
+// refused or understood within bounds, label values and HTML text always come out as valid UTF-8
+// without a code point the printable rule names or an unescaped quote, and HTML text never
+// carries markup.
 //
 // Input: fields separated by '\n': target, snmp_version, timeout header, CIDR list, text.
 #include <cstddef>
@@ -18,6 +19,21 @@
 #include "fuzz/fuzz_check.h"
 #include "platform/net/net.h"
 #include "text/field_text.h"
+#include "text/printable_text.h"
+
+namespace {
+
+// Well-formed UTF-8 with nothing the printable rule replaces.
+bool IsPrintable(std::string_view utf8) {
+    for (std::size_t at = 0, length = 0; at < utf8.size(); at += length) {
+        if (Utf8SequenceLength(utf8, at) == 0 || IsNeutralised(DecodeUtf8(utf8, at, length))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -37,9 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     condition::SnmpVersion version;
     exporter::ParseSnmpVersion(fields[1], version);
-    auto timeout = exporter::ReadingTimeout(fields[2].c_str(), std::chrono::milliseconds(10000),
-                                            std::chrono::milliseconds(500));
-    FuzzCheck(timeout.count() >= 0 && timeout <= std::chrono::seconds(300));
+    auto timeout =
+        exporter::ReadingTimeout(fields[2].c_str(), std::chrono::milliseconds(10000),
+                                 std::chrono::milliseconds(500), std::chrono::milliseconds(30000));
+    FuzzCheck(timeout.count() >= 0 && timeout <= std::chrono::seconds(30));
     std::vector<exporter::Cidr> list;
     if (exporter::ParseCidrList(fields[3], list, why)) {
         for (const auto& cidr : list) {
@@ -50,8 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::string label;
     exporter::AppendLabelValue(label, input);
-    FuzzCheck(IsValidUtf8(label));
-    FuzzCheck(label.find('\n') == std::string::npos);
+    FuzzCheck(IsPrintable(label));
     for (std::size_t at = label.find('"'); at != std::string::npos; at = label.find('"', at + 1)) {
         std::size_t backslashes = 0;
         while (backslashes < at && label[at - 1 - backslashes] == '\\') {
@@ -61,5 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::string html = exporter::HtmlEscape(input);
     FuzzCheck(html.find_first_of("<>\"'") == std::string::npos);
+    FuzzCheck(IsPrintable(html));
     return 0;
 }

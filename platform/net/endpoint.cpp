@@ -29,6 +29,16 @@ std::optional<Endpoint> LiteralEndpoint(std::string_view host, std::uint16_t por
     return std::nullopt;
 }
 
+Endpoint Unmapped(const Endpoint& endpoint) {
+    static constexpr std::uint8_t MAPPED_PREFIX[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+    if (endpoint.family != Family::IPv6 ||
+        std::memcmp(endpoint.address.data(), MAPPED_PREFIX, sizeof MAPPED_PREFIX) != 0) {
+        return endpoint;
+    }
+    const std::uint8_t* v4 = endpoint.address.data() + sizeof MAPPED_PREFIX;
+    return IPv4Endpoint(v4[0], v4[1], v4[2], v4[3], endpoint.port);
+}
+
 std::string AddressText(const Endpoint& endpoint) {
     char text[INET6_ADDRSTRLEN] = "";
     inet_ntop(AddressFamily(endpoint.family), endpoint.address.data(), text, sizeof text);

@@ -63,6 +63,10 @@ constexpr Endpoint IPv4Endpoint(std::uint8_t a, std::uint8_t b, std::uint8_t c, 
     return Endpoint{Family::IPv4, {a, b, c, d}, port};
 }
 
+// An IPv4-mapped IPv6 address (::ffff:a.b.c.d) as the IPv4 address it is; any other endpoint as
+// it is. Such an address names an IPv4 host: it is judged, and sent to, as IPv4.
+Endpoint Unmapped(const Endpoint& endpoint);
+
 // An IPv4 (dotted quad) or IPv6 literal with `port`; nullopt for anything else, a name among
 // them.
 std::optional<Endpoint> LiteralEndpoint(std::string_view host, std::uint16_t port);

@@ -1,5 +1,6 @@
 // vellumark-exporter's command line: its options with their defaults, the allow-list read
-// whole, the cap on probes as a whole number in range, and the usage errors.
+// whole, the cap on probes as a whole number in range, the longest reading a client may ask
+// for, and the usage errors.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,6 +20,7 @@ struct Expected {
     std::string configPath{};
     std::string allow{};  // as --allow-targets takes it; empty: the default list
     int maxProbes = exporter::Options{}.maxProbes;
+    double maxScrapeTimeout = exporter::Options{}.maxScrapeTimeout;
     std::string error{};
 };
 
@@ -46,7 +48,8 @@ std::string Describe(const Expected& e, const std::vector<exporter::Cidr>& allow
     }
     return "help=" + std::to_string(e.help) + " version=" + std::to_string(e.version) +
            " listen=" + e.listen + " config=" + e.configPath +
-           " max=" + std::to_string(e.maxProbes) + " allow" + Describe(allow);
+           " max=" + std::to_string(e.maxProbes) +
+           " longest=" + std::to_string(e.maxScrapeTimeout) + " allow" + Describe(allow);
 }
 
 struct Row {
@@ -70,6 +73,9 @@ TEST(ExporterOptions, ArgumentsToOptionsOrUsageErrors) {
          {"--allow-targets", "10.0.0.0/8", "--allow-targets", "::1"},
          {.allow = "::1"}},
         {"the cap's bounds", {"--max-probes", "100000"}, {.maxProbes = 100000}},
+        {"the default longest reading", {}, {.maxScrapeTimeout = 30}},
+        {"a longer reading allowed", {"--max-scrape-timeout", "120"}, {.maxScrapeTimeout = 120}},
+        {"a fraction of a second", {"--max-scrape-timeout=2.5"}, {.maxScrapeTimeout = 2.5}},
         {"an empty file name: no file", {"--config=", "--max-probes=1"}, {.maxProbes = 1}},
         {"-h", {"-h"}, {.help = true}},
         {"--version", {"--version"}, {.version = true}},
@@ -92,6 +98,15 @@ TEST(ExporterOptions, ArgumentsToOptionsOrUsageErrors) {
         {"a cap too high",
          {"--max-probes=100001"},
          {.error = "--max-probes: '100001' is not a whole number from 1 to 100000"}},
+        {"no longest reading",
+         {"--max-scrape-timeout", "0"},
+         {.error = "--max-scrape-timeout: '0' is not a number from 0.1 to 3600"}},
+        {"a longest reading of days",
+         {"--max-scrape-timeout", "86400"},
+         {.error = "--max-scrape-timeout: '86400' is not a number from 0.1 to 3600"}},
+        {"a unit is no number",
+         {"--max-scrape-timeout", "30s"},
+         {.error = "--max-scrape-timeout: '30s' is not a number from 0.1 to 3600"}},
         {"a value missing", {"--config"}, {.error = "--config needs a value"}},
         {"help takes no value", {"--help=yes"}, {.error = "--help takes no value"}},
     };
@@ -100,8 +115,8 @@ TEST(ExporterOptions, ArgumentsToOptionsOrUsageErrors) {
         std::string error;
         const bool ok = exporter::ParseOptions(row.arguments, got, error);
         EXPECT_EQ(ok, error.empty()) << row.name;
-        const Expected seen{got.help, got.version,   got.listen, got.configPath,
-                            {},       got.maxProbes, error};
+        const Expected seen{got.help, got.version,   got.listen,           got.configPath,
+                            {},       got.maxProbes, got.maxScrapeTimeout, error};
         EXPECT_EQ(Describe(seen, got.allow), Describe(row.expected, AllowList(row.expected.allow)))
             << row.name;
     }

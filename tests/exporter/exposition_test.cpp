@@ -11,21 +11,45 @@
 namespace exporter {
 namespace {
 
-TEST(Exposition, LabelValuesAreEscapedAndAlwaysUtf8) {
+TEST(Exposition, LabelValuesAreEscapedPrintableAndAlwaysUtf8) {
     struct Case {
+        const char* name;
         std::string in, out;
     } cases[] = {
-        {"plain", "plain"},
-        {"say \"hi\"", "say \\\"hi\\\""},
-        {"C:\\path", "C:\\\\path"},
-        {"two\nlines", "two\\nlines"},
-        {"Caf\xE9", "Caf\xC3\xA9"},  // Latin-1 from a printer
-        {"Caf\xC3\xA9", "Caf\xC3\xA9"},
+        {"plain", "plain", "plain"},
+        {"quotes", "say \"hi\"", "say \\\"hi\\\""},
+        {"backslash", "C:\\path", "C:\\\\path"},
+        {"newline", "two\nlines", "two\xEF\xBF\xBDlines"},
+        {"Latin-1 from a printer", "Caf\xE9", "Caf\xC3\xA9"},
+        {"UTF-8", "Caf\xC3\xA9", "Caf\xC3\xA9"},
+        {"terminal escape", "\x1B]0;owned\x07\x1B[2J",
+         "\xEF\xBF\xBD]0;owned\xEF\xBF\xBD\xEF\xBF\xBD[2J"},
+        {"carriage return", "ok\rFAIL",
+         "ok\xEF\xBF\xBD"
+         "FAIL"},
+        {"NUL", std::string("a\0b", 3),
+         "a\xEF\xBF\xBD"
+         "b"},
+        {"C1 control in Latin-1",
+         "a\x9B"
+         "b",
+         "a\xEF\xBF\xBD"
+         "b"},
+        {"line separator",
+         "a\xE2\x80\xA8"
+         "b",
+         "a\xEF\xBF\xBD"
+         "b"},
+        {"right-to-left override",
+         "a\xE2\x80\xAE"
+         "b",
+         "a\xEF\xBF\xBD"
+         "b"},
     };
     for (const Case& c : cases) {
         std::string out;
         AppendLabelValue(out, c.in);
-        EXPECT_EQ(out, c.out) << c.in;
+        EXPECT_EQ(out, c.out) << c.name;
     }
 }
 
@@ -81,7 +105,8 @@ TEST(ReadingMetrics, AnsweringPrinter) {
         bool present;
     } cases[] = {
         {"vellumark_printer_info{model=\"Brother HL-L8360CDW \\\"series\\\"\",serial=\"E78\\\\9K\","
-         "name=\"lab\\nprinter <b>\",location=\"2nd floor, B\xC3\xBCro\"} 1",
+         "name=\"lab\xEF\xBF\xBD"
+         "printer <b>\",location=\"2nd floor, B\xC3\xBCro\"} 1",
          true},
         {"vellumark_printer_device_status{state=\"warning\"} 1", true},
         {"vellumark_printer_status{state=\"idle\"} 1", true},
@@ -108,7 +133,8 @@ TEST(ReadingMetrics, AnsweringPrinter) {
         {"vellumark_marker_pages_total{marker=\"1\"} 11872", true},
         {"vellumark_marker_power_on_pages{marker=\"1\"} 37", true},
         {"vellumark_alert_info{severity=\"critical\",group=\"mediaPath\",code=\"jam\","
-         "description=\"Paper jam\\nin \\\"rear\\\"\"} 1",
+         "description=\"Paper jam\xEF\xBF\xBD"
+         "in \\\"rear\\\"\"} 1",
          true},
         // Two equal rows are one series (two would make Prometheus refuse the scrape).
         {"vellumark_alert_info{severity=\"warning\",group=\"markerSupplies\","
@@ -166,7 +192,8 @@ TEST(ReadingMetrics, UnreadStatusAndUnnamedEnumerations) {
              "vellumark_supply_capacity{supply=\"2\",description=\"Cyan Toner\","
              "colour=\"cyan\",type=\"\",unit=\"\"} 0",
              "vellumark_alert_info{severity=\"critical\",group=\"\",code=\"\","
-             "description=\"Paper jam\\nin \\\"rear\\\"\"} 1",
+             "description=\"Paper jam\xEF\xBF\xBD"
+             "in \\\"rear\\\"\"} 1",
              // Trays keep their special levels as supplies do.
              "vellumark_input_level_state{input=\"2\",name=\"MP Tray\",media=\"\","
              "state=\"some-remaining\"} 1",

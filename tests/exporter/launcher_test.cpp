@@ -12,22 +12,39 @@
 #include "exporter/launcher.h"
 #include "exporter/server.h"
 #include "platform/net/net.h"
+#include "tests/support/dns_responder.h"
 
 namespace exporter {
 namespace {
 
 using namespace std::chrono_literals;
 
-TEST(ReadingTimeout, FromTheScrapeTimeoutHeaderLessTheMargin) {
+TEST(ReadingTimeout, FromTheScrapeTimeoutHeaderLessTheMarginCappedByTheLongest) {
     struct Case {
+        const char* name;
         const char* header;
+        std::chrono::milliseconds longest;
         std::chrono::milliseconds timeout;
-    } cases[] = {{nullptr, 10000ms}, {"4", 3500ms},         {"0.6", 300ms},     {"1", 500ms},
-                 {"4s", 10000ms},    {"nonsense", 10000ms}, {"0", 10000ms},     {"-3", 10000ms},
-                 {"inf", 10000ms},   {"nan", 10000ms},      {"99999", 299500ms}};
+    } cases[] = {
+        {"no header: the default", nullptr, 30000ms, 10000ms},
+        {"less the margin", "4", 30000ms, 3500ms},
+        {"at least half of it", "0.6", 30000ms, 300ms},
+        {"half and margin alike", "1", 30000ms, 500ms},
+        {"a unit is no number", "4s", 30000ms, 10000ms},
+        {"not a number", "nonsense", 30000ms, 10000ms},
+        {"zero", "0", 30000ms, 10000ms},
+        {"negative", "-3", 30000ms, 10000ms},
+        {"infinite", "inf", 30000ms, 10000ms},
+        {"NaN", "nan", 30000ms, 10000ms},
+        {"a slot held for 300 s", "300", 30000ms, 29500ms},
+        {"a huge header", "99999", 30000ms, 29500ms},
+        {"just at the cap", "30", 30000ms, 29500ms},
+        {"a lower cap", "300", 5000ms, 4500ms},
+        {"the default cut to a lower cap", nullptr, 5000ms, 5000ms},
+        {"a bad header, the default cut", "x", 2000ms, 2000ms},
+    };
     for (const Case& c : cases) {
-        EXPECT_EQ(ReadingTimeout(c.header, 10000ms, 500ms), c.timeout)
-            << (c.header ? c.header : "-");
+        EXPECT_EQ(ReadingTimeout(c.header, 10000ms, 500ms, c.longest), c.timeout) << c.name;
     }
 }
 
@@ -43,12 +60,14 @@ struct RecordingReader : condition::Reader {
 
 TEST(Launcher, AllowListNamesAndCredentials) {
     RecordingReader reader;
-    // "inside" resolves to 127.0.0.2, "gone" to nothing, other names to 127.0.0.1: no DNS query.
-    Resolver resolver(1, 8, [](const std::string& host, std::uint16_t port) {
-        const char* address = host == "inside" ? "127.0.0.2" : "127.0.0.1";
-        return host == "gone" ? Resolution{false, {}, "name lookup failed: test"}
-                              : Resolution{true, *net::LiteralEndpoint(address, port), ""};
-    });
+    // "inside" resolves to 127.0.0.2, "mapped" to it as an IPv4-mapped IPv6 address, "outside"
+    // to 127.0.0.1, "gone" to nothing, on a DNS server of the test's own.
+    DnsResponder dns(
+        {{"inside", {.v4 = {{127, 0, 0, 2}}}},
+         {"mapped", {.v6 = {{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, 127, 0, 0, 2}}}},
+         {"outside", {.v4 = {{127, 0, 0, 1}}}}});
+    ASSERT_TRUE(dns.ok());
+    Resolver resolver({.servers = dns.Servers()});
     std::vector<Cidr> allow;
     std::string why;
     ASSERT_TRUE(ParseCidrList("127.0.0.2/32,::1/128", allow, why));
@@ -57,14 +76,18 @@ TEST(Launcher, AllowListNamesAndCredentials) {
         const char* host;
         bool forbidden;
         const char* address;  // the outcome's: read or refused
-        const char* error;    // the outcome's condition's
+        const char* error;    // the start of the outcome's condition's
     } cases[] = {
         {"127.0.0.2", false, "127.0.0.2", ""},
         {"::1", false, "::1", ""},
         {"127.0.0.1", true, "127.0.0.1", ""},
         {"inside", false, "127.0.0.2", ""},
         {"outside", true, "127.0.0.1", ""},  // a name cannot smuggle an address past the list
-        {"gone", false, "", "name lookup failed: test"},
+        {"gone", false, "", "name lookup failed: "},
+        // Read, and sent, as the IPv4 address it is: an IPv6 socket could not send to it.
+        {"::ffff:127.0.0.2", false, "127.0.0.2", ""},
+        {"::ffff:127.0.0.1", true, "127.0.0.1", ""},
+        {"mapped", false, "127.0.0.2", ""},
     };
     for (const Case& c : cases) {
         const std::size_t before = reader.requests.size();
@@ -79,9 +102,13 @@ TEST(Launcher, AllowListNamesAndCredentials) {
         const ReadOutcome outcome = future.get();
         EXPECT_EQ(outcome.forbidden, c.forbidden) << c.host;
         EXPECT_EQ(outcome.address, c.address) << c.host;
-        EXPECT_EQ(outcome.condition.error, c.error) << c.host;
+        EXPECT_EQ(outcome.condition.error.rfind(c.error, 0), 0u) << c.host;
+        EXPECT_EQ(outcome.condition.error.empty(), c.error[0] == '\0') << c.host;
         const bool read = !c.forbidden && c.error[0] == '\0';
-        EXPECT_EQ(reader.requests.size(), before + (read ? 1 : 0)) << c.host;
+        ASSERT_EQ(reader.requests.size(), before + (read ? 1 : 0)) << c.host;
+        if (read) {
+            EXPECT_EQ(net::AddressText(reader.requests.back().agent), c.address) << c.host;
+        }
     }
 }
 
@@ -89,10 +116,12 @@ TEST(Launcher, AllowListNamesAndCredentials) {
 // sends nothing and says why in a line.
 TEST(Launcher, AuthsGoOnlyWhereTheirScopeSays) {
     RecordingReader reader;
-    Resolver resolver(1, 8, [](const std::string& host, std::uint16_t port) {
-        const char* address = host == "inside" ? "127.0.0.2" : "127.0.0.1";
-        return Resolution{true, *net::LiteralEndpoint(address, port), ""};
-    });
+    // "inside" resolves to 127.0.0.2, the other names to 127.0.0.1.
+    DnsResponder dns({{"inside", {.v4 = {{127, 0, 0, 2}}}},
+                      {"outside", {.v4 = {{127, 0, 0, 1}}}},
+                      {"named-printer", {.v4 = {{127, 0, 0, 1}}}}});
+    ASSERT_TRUE(dns.ok());
+    Resolver resolver({.servers = dns.Servers()});
     std::vector<Cidr> allow;
     std::string why;
     ASSERT_TRUE(ParseCidrList("127.0.0.0/8", allow, why));

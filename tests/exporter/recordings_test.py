@@ -15,15 +15,16 @@ from harness import Harness, check, free_port, http_get, wait_until, run_test
 # that must be there: each supply of the printer's own device by its own index, each tray.
 CASES = [
     {"name": "lumen-device-2", "model": "Lumen LP-2040dn",
-     "series": ['vellumark_supply_ratio{supply="1",description="Black Toner\r\\nLP-T20",'
+     "series": ['vellumark_supply_ratio{supply="1",description="Black Toner\ufffd\ufffdLP-T20",'
                 'colour="black",type="toner",unit="percent"} 0.45',
                 'vellumark_input_capacity{input="1",name="Tray 1",media="A4"} 250',
-                'vellumark_input_capacity{input="2",name="Multipurpose\r\\nTray",media="A4"} 50',
+                'vellumark_input_capacity{input="2",name="Multipurpose\ufffd\ufffdTray",'
+                'media="A4"} 50',
                 'vellumark_marker_pages_total{marker="1"} 15873']},
     {"name": "kestrel-device-10", "model": "Kestrel K5 Mono Laser",
      "series": ['vellumark_supply_ratio{supply="2",description="Drum Unit",colour="",type="opc",'
                 'unit="impressions"} 0.7',
-                'vellumark_supply_ratio{supply="3",description="Toner Cartridge\r\\nKT-500",'
+                'vellumark_supply_ratio{supply="3",description="Toner Cartridge\ufffd\ufffdKT-500",'
                 'colour="black",type="toner",unit="percent"} 0.27',
                 'vellumark_input_capacity{input="2",name="Bypass",media="Letter"} 100',
                 'vellumark_marker_pages_total{marker="1"} 250111']},

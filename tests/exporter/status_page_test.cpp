@@ -48,7 +48,7 @@ TEST(StatusPage, PrinterTextCannotAddMarkup) {
     // A right-to-left override would show the page's text after it in reverse.
     view.condition.model = "<iframe>\xE2\x80\xAEledom\x1B[2J";
     view.condition.supplies[0].colour = "black\" style=\"x";
-    view.condition.alerts[0].description = "</li><b>jam</b>";
+    view.condition.alerts[0].description = "</li><b>jam</b>\x07\r\xE2\x80\xA8";
     view.condition.consoleLines = {"<marquee>"};
     view.condition.reasons = {"<i>reason</i>"};
     for (const PageQuery& query : {PageQuery{}, PageQuery{"", "<u>", view.target}}) {
@@ -58,7 +58,7 @@ TEST(StatusPage, PrinterTextCannotAddMarkup) {
             html.erase(script, html.find("</script>") - script);
         }
         for (const char* tag : {"<script", "<img", "<iframe", "<b>", "<i>", "<u>", "<marquee",
-                                "\xE2\x80\xAE", "\x1B"}) {
+                                "\xE2\x80\xAE", "\x1B", "\x07", "\r", "\xE2\x80\xA8"}) {
             EXPECT_EQ(html.find(tag), std::string::npos) << tag << " in " << query.printer;
         }
         EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);

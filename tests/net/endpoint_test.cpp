@@ -89,6 +89,28 @@ TEST(Endpoint, TextAndSocketAddressBothWays) {
     }
 }
 
+// An IPv4-mapped address is the IPv4 address it carries; nothing else changes.
+TEST(Endpoint, UnmappedReadsAMappedAddressAsIPv4) {
+    const struct {
+        const char* name;
+        const char* address;
+        const char* unmapped;  // EndpointText of the result
+    } cases[] = {
+        {"mapped loopback", "::ffff:127.0.0.1", "127.0.0.1:161"},
+        {"mapped, hexadecimal", "::ffff:a00:1", "10.0.0.1:161"},
+        {"IPv4 as it is", "10.0.0.1", "10.0.0.1:161"},
+        {"IPv6 loopback", "::1", "[::1]:161"},
+        {"IPv4-compatible, not mapped", "::127.0.0.1", "[::127.0.0.1]:161"},
+        {"the prefix elsewhere", "ffff::7f00:1", "[ffff::7f00:1]:161"},
+        {"one bit off the prefix", "::fffe:127.0.0.1", "[::fffe:7f00:1]:161"},
+    };
+    for (const auto& c : cases) {
+        const auto endpoint = net::LiteralEndpoint(c.address, 161);
+        ASSERT_TRUE(endpoint) << c.name;
+        EXPECT_EQ(net::EndpointText(net::Unmapped(*endpoint)), c.unmapped) << c.name;
+    }
+}
+
 // Equal endpoints are one address family, address and port; an IPv4 address fills only its
 // four bytes, whatever the other twelve.
 TEST(Endpoint, SameAddressAndEquality) {

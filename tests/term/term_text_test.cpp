@@ -39,7 +39,7 @@ TEST(TerminalText, ConvertsAndReplacesAsTable) {
          "a\\u202ecba"},
         {"quote, backslash, line ends", "\"\\\r\n\t", "\"\\\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD",
          "\\\"\\\\\\r\\n\\t"},
-        {"DEL and the line separator", "\x7f\xE2\x80\xA8", "\xEF\xBF\xBD\xE2\x80\xA8",
+        {"DEL and the line separator", "\x7f\xE2\x80\xA8", "\xEF\xBF\xBD\xEF\xBF\xBD",
          "\\u007f\\u2028"},
     };
     for (const auto& c : cases) {

@@ -41,8 +41,8 @@ std::string Utf8(char32_t c) {
 
 TEST(PrintableText, ReplacesTheRangesOfTheRuleAndIllFormedBytes) {
     const char32_t replaced[][2] = {{0x0000, 0x001F}, {0x007F, 0x009F}, {0x061C, 0x061C},
-                                    {0x200B, 0x200F}, {0x202A, 0x202E}, {0x2060, 0x2064},
-                                    {0x2066, 0x2069}, {0xFEFF, 0xFEFF}};
+                                    {0x200B, 0x200F}, {0x2028, 0x2029}, {0x202A, 0x202E},
+                                    {0x2060, 0x2064}, {0x2066, 0x2069}, {0xFEFF, 0xFEFF}};
     for (const auto& [first, last] : replaced) {
         for (const char32_t c : {first, last}) {
             EXPECT_EQ(PrintableText("a" + Utf8(c) + "b"),
@@ -51,8 +51,8 @@ TEST(PrintableText, ReplacesTheRangesOfTheRuleAndIllFormedBytes) {
                 << std::hex << static_cast<unsigned>(c);
         }
     }
-    // Neighbours, the line separator and characters of every length stay as they are.
-    for (const char32_t c : {0x20, 0x7E, 0xA0, 0xE9, 0x061B, 0x200A, 0x2010, 0x2028, 0x202F, 0x2065,
+    // Neighbours and characters of every length stay as they are.
+    for (const char32_t c : {0x20, 0x7E, 0xA0, 0xE9, 0x061B, 0x200A, 0x2010, 0x2027, 0x202F, 0x2065,
                              0x206A, 0xFEFE, 0xFFFD, 0x1F600, 0x10FFFF}) {
         EXPECT_EQ(PrintableText(Utf8(c)), Utf8(c)) << std::hex << static_cast<unsigned>(c);
     }

@@ -85,7 +85,7 @@ std::string TerminalJson(const nlohmann::ordered_json& document) {
     std::string out;
     for (std::size_t at = 0, length = 0; at < json.size(); at += length) {
         const char32_t c = DecodeUtf8(json, at, length);
-        if (IsNeutralised(c) || c == 0x2028 || c == 0x2029) {
+        if (IsNeutralised(c)) {
             static const char* const HEX = "0123456789abcdef";
             out +=
                 {'\\', 'u', HEX[c >> 12], HEX[(c >> 8) & 0xF], HEX[(c >> 4) & 0xF], HEX[c & 0xF]};
