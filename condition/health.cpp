@@ -24,7 +24,8 @@ int Rank(Health health) {
     return 3;
 }
 
-// "4" or "4.5": whole percents without decimals, others with one.
+}  // namespace
+
 std::string PercentText(double percent) {
     char text[32];
     const double rounded = std::round(percent * 10.0) / 10.0;
@@ -33,8 +34,6 @@ std::string PercentText(double percent) {
     return std::string(text, result.ptr);
 }
 
-// What a supply is called in a reason: its colour and type ("black toner"), else its
-// description, else its index.
 std::string SupplyName(const Supply& supply) {
     const std::string type = SupplyTypeName(supply.type);
     const bool typed = !type.empty() && type != "other" && type != "unknown";
@@ -46,6 +45,8 @@ std::string SupplyName(const Supply& supply) {
     }
     return typed ? type : std::string("#").append(std::to_string(supply.index));
 }
+
+namespace {
 
 // The alert's code by its MIB name, else its description, else its number.
 std::string AlertName(const Alert& alert) {
@@ -65,6 +66,11 @@ const char* SeverityWord(Health health) {
 
 void Apply(const HealthRule& rule, const Condition& c, double threshold,
            std::vector<std::string>& reasons) {
+    const bool supplyRule =
+        rule.test == RuleTest::SupplyLow || rule.test == RuleTest::ReceptacleFull;
+    if (supplyRule && threshold < 0) {
+        return;  // the caller judges the supplies itself
+    }
     switch (rule.test) {
         case RuleTest::ErrorBit:
             if ((c.errorBits.value_or(0) & (1u << rule.value)) != 0) {

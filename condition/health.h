@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "condition/condition.h"
 #include "snmp/printer_mib.h"
@@ -57,7 +58,16 @@ inline constexpr HealthRule HEALTH_RULES[] = {
 };
 
 // Sets `health` and `reasons` of a condition. `supplyWarningPercent` is the threshold of the
-// supply rules (ReadRequest::supplyWarningPercent, 10 by default).
+// supply rules (ReadRequest::supplyWarningPercent, 10 by default); below 0 (NO_SUPPLY_RULES) the
+// supply rules are off, for a caller that judges the supplies by thresholds of its own.
+inline constexpr double NO_SUPPLY_RULES = -1.0;
 void DeriveHealth(Condition& condition, double supplyWarningPercent);
+
+// What a supply is called in a reason: its colour and type ("black toner"), else its
+// description, else its type name, else "#INDEX".
+std::string SupplyName(const Supply& supply);
+
+// A percentage as reasons write it: "4" or "4.5" (whole ones without decimals, others with one).
+std::string PercentText(double percent);
 
 }  // namespace condition
