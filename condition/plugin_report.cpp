@@ -168,11 +168,11 @@ PluginReport ReportForPlugin(Condition condition, const PluginThresholds& thresh
     if (report.status == PluginStatus::Ok) {
         text = condition.model.empty() ? "printer ready" : LineText(condition.model);
         if (lowest != nullptr) {
-            text += "; lowest supply " + SupplyItem(*lowest);
+            text += ", lowest supply " + SupplyItem(*lowest);
         }
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
-        text += (i == 0 ? "" : "; ") + items[i];
+        text += (i == 0 ? "" : ", ") + items[i];
     }
     report.line = std::string("PRINTER ") + PluginStatusName(report.status) + " - " + text +
                   (perfdata.empty() ? "" : " |" + perfdata) + "\n";

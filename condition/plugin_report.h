@@ -6,8 +6,9 @@
 // are CRITICAL, warning is WARNING, an incomplete reading among them) and each supply's
 // percentage against the plugin's own thresholds (a consumed supply at or below them, a
 // receptacle with that little room left). The text names what made it so, in the health
-// table's order, then the supplies at the critical threshold, then those at the warning one;
-// when OK, the model and the lowest supply. The perfdata has one quoted label per supply with
+// table's order, then the supplies at the critical threshold, then those at the warning one,
+// joined by ", " (Nagios turns a ';' of the text into ':'); when OK, the model and the lowest
+// supply. The perfdata has one quoted label per supply with
 // a percentage (unit %, warn;crit as ranges, 0;100) and 'pages' (a counter, c).
 #pragma once
 

@@ -15,6 +15,7 @@ packages=(
     dpkg-dev lintian
     libmicrohttpd-dev libyaml-cpp-dev libcli11-dev
     prometheus prometheus-snmp-exporter prometheus-alertmanager chromium curl python3 python3-yaml
+    python3-jsonschema nagios4-core
 )
 
 missing=()

@@ -150,17 +150,17 @@ TEST(TermCheck, StatusLineAndExitStatusPerCondition) {
          {},
          target,
          0,
-         "PRINTER OK - HP LaserJet Pro 4012dn; lowest supply black toner 62%" + perf},
+         "PRINTER OK - HP LaserJet Pro 4012dn, lowest supply black toner 62%" + perf},
         {"jam: critical, in words, with the alert",
          {"jam"},
          target,
          2,
-         "PRINTER CRITICAL - paper jam; device down; alert critical: jam" + perf},
+         "PRINTER CRITICAL - paper jam, device down, alert critical: jam" + perf},
         {"door open",
          {"door-open"},
          target,
          2,
-         "PRINTER CRITICAL - door open; device down; alert critical: doorOpen" + perf},
+         "PRINTER CRITICAL - door open, device down, alert critical: doorOpen" + perf},
         {"toner at 8%: below the warning threshold alone",
          {"toner 1 8"},
          target,
@@ -170,7 +170,7 @@ TEST(TermCheck, StatusLineAndExitStatusPerCondition) {
          {"toner 1 8"},
          "-w 7 -c 3 " + target,
          0,
-         "PRINTER OK - HP LaserJet Pro 4012dn; lowest supply black toner 8% | "
+         "PRINTER OK - HP LaserJet Pro 4012dn, lowest supply black toner 8% | "
          "'toner_black'=8%;7:;3:;0;100 'pages'=48213c\n"},
         {"toner at 62% with a critical threshold above it, the thresholds as ranges",
          {},
@@ -181,13 +181,13 @@ TEST(TermCheck, StatusLineAndExitStatusPerCondition) {
          {"toner 1 4"},
          target,
          2,
-         "PRINTER CRITICAL - toner low; device warning; alert warning: markerTonerAlmostEmpty; "
+         "PRINTER CRITICAL - toner low, device warning, alert warning: markerTonerAlmostEmpty, "
          "black toner 4% | 'toner_black'=4%;10:;5:;0;100 'pages'=48213c\n"},
         {"toner empty",
          {"toner 1 0"},
          target,
          2,
-         "PRINTER CRITICAL - no toner; device down; alert critical: markerTonerEmpty; black toner "
+         "PRINTER CRITICAL - no toner, device down, alert critical: markerTonerEmpty, black toner "
          "0% | 'toner_black'=0%;10:;5:;0;100 'pages'=48213c\n"},
         {"a printer's text: one line, no '|' before the perfdata, a label without its quote",
          {"set 1.3.6.1.2.1.43.11.1.1.6.1.1 4x 426c61636b7c0a27783d27",
