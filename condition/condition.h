@@ -141,5 +141,9 @@ const char* SupplyUnitName(std::int32_t unit);
 const char* AlertSeverityName(std::int32_t severity);  // "critical", "warning", ...
 const char* AlertGroupName(std::int32_t group);
 const char* AlertCodeName(std::int32_t code);  // "jam", "doorOpen", ...
+// The availability bits of a PrtSubUnitStatusTC value (prtInputStatus): "available-idle",
+// "available-standby", "available-active", "available-busy", "unavailable-on-request",
+// "unavailable-broken", "unknown".
+const char* SubunitAvailabilityName(std::int32_t status);
 
 }  // namespace condition

@@ -26,6 +26,11 @@ constexpr int EXIT_OTHER = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_NOT_ANSWERED = 3;
 
+// The version of --json's document, as packaging/vellumark-term.schema.json describes it: a
+// change that could break a script reading it (a field gone, renamed or of another type) makes
+// it 2; added fields do not.
+constexpr int JSON_SCHEMA_VERSION = 1;
+
 // The condition of the printer the window watched, at the address the window resolved (the
 // name is looked up once), with its community. A target or community the window refused as too
 // long, or a target it could not resolve, is unreachable at once.
@@ -131,7 +136,8 @@ int main(int argc, char** argv) {
     const condition::Condition read =
         ReadCondition(options.reading, tokens.community, runtime.report.reason);
     if (options.json) {
-        nlohmann::ordered_json json = runtime.once.json;
+        nlohmann::ordered_json json = {{"schema_version", JSON_SCHEMA_VERSION}};
+        json.update(runtime.once.json);
         json["condition"] = condition::ConditionToJson(read);
         vmterm::WriteAll(1, vmterm::TerminalJson(json));
     } else {

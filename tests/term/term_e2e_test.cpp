@@ -51,7 +51,8 @@ TEST(TermOnce, TextJsonExitStatusReasonAndCondition) {
     // was read with SNMPv2c; what the output holds; stderr (for a usage error, its start).
     const std::tuple<bool, std::string, int, bool, std::string, std::string> cases[] = {
         {false, "--json --snmp-version 2c " + printer, 0, true,
-         R"({"title":")" + model + R"(","label":"Primary Status:","primary":")" + target +
+         R"({"schema_version":1,"title":")" + model + R"(","label":"Primary Status:","primary":")" +
+             target +
              R"(","secondary":["PAPER JAM"],"toner":{"min":0,"max":6500,"pos":4210,)"
              R"("percent":64},"page_count":"11872","power_on_count":"37","update_target":false,)"
              R"("tray":{"icon":"online","tip":")" +
@@ -71,7 +72,8 @@ TEST(TermOnce, TextJsonExitStatusReasonAndCondition) {
              R"j(","visible":true,"condition":{"health":"unreachable","reasons":["no answer (host )j"
              R"j(down, filtered, or wrong community)"],"complete":false,"error":"no answer )j"
              R"j((host down, filtered, or wrong community)","device_status":null,)j"
-             R"j("printer_status":null,"errors":null,"serial":null,"supplies":[])j",
+             R"j("printer_status":null,"errors":null,"serial":null,"model":null,"name":null,)j"
+             R"j("location":null,"page_count":null,"power_on_count":null,"supplies":[])j",
          ""},
         // After "--" any text is the target; one too long is never cut into another agent's
         // address: nothing is sent.
