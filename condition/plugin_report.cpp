@@ -128,6 +128,13 @@ PluginReport ReportForPlugin(Condition condition, const PluginThresholds& thresh
             report.status = PluginStatus::Critical;
             break;
     }
+    // ... but when this side could not read at all (no socket, the reader stopped), nothing
+    // is known of the printer.
+    const auto& kinds = condition.errorKinds;
+    if (!condition.answered &&
+        std::find(kinds.begin(), kinds.end(), ReadError::Internal) != kinds.end()) {
+        report.status = PluginStatus::Unknown;
+    }
     std::vector<std::string> items;
     for (const std::string& reason : condition.reasons) {
         items.push_back(LineText(Words(reason)));

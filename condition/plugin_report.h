@@ -3,7 +3,8 @@
 // the status as the exit code. Pure functions.
 //
 // The status is the worst of: the health without its supply rules (unreachable and critical
-// are CRITICAL, warning is WARNING, an incomplete reading among them) and each supply's
+// are CRITICAL, warning is WARNING, an incomplete reading among them; UNKNOWN when this side
+// could not read at all, ReadError::Internal) and each supply's
 // percentage against the plugin's own thresholds (a consumed supply at or below them, a
 // receptacle with that little room left). The text names what made it so, in the health
 // table's order, then the supplies at the critical threshold, then those at the warning one,

@@ -57,7 +57,8 @@ std::string TerminalLines(const std::string& text) {
     return out;
 }
 
-// A name gets this long to resolve in check mode, as the window's own lookup does.
+// How long a name may take to resolve in check mode: a DNS server that does not answer must
+// not use up the service check's time.
 constexpr int CHECK_RESOLVE_MS = 750;
 
 // The monitoring-plugin mode: the condition read as once mode reads it, without the window.
