@@ -126,6 +126,11 @@ inline bool Complete(const Condition& condition) {
     return condition.answered && condition.error.empty();
 }
 
+// The printer's page counts: its markers' prtMarkerLifeCount (or prtMarkerPowerOnCount) added
+// up; none when no marker gave one.
+std::optional<std::uint64_t> PageCount(const Condition& condition);
+std::optional<std::uint64_t> PowerOnCount(const Condition& condition);
+
 // The MIB's names of the enumerations, for the exporter's labels and the JSON; "" for numbers
 // the MIB does not name.
 const char* DeviceStatusName(std::int32_t status);   // "running", "warning", "down", ...
@@ -136,5 +141,9 @@ const char* SupplyUnitName(std::int32_t unit);
 const char* AlertSeverityName(std::int32_t severity);  // "critical", "warning", ...
 const char* AlertGroupName(std::int32_t group);
 const char* AlertCodeName(std::int32_t code);  // "jam", "doorOpen", ...
+// The availability bits of a PrtSubUnitStatusTC value (prtInputStatus): "available-idle",
+// "available-standby", "available-active", "available-busy", "unavailable-on-request",
+// "unavailable-broken", "unknown".
+const char* SubunitAvailabilityName(std::int32_t status);
 
 }  // namespace condition

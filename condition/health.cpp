@@ -24,7 +24,8 @@ int Rank(Health health) {
     return 3;
 }
 
-// "4" or "4.5": whole percents without decimals, others with one.
+}  // namespace
+
 std::string PercentText(double percent) {
     char text[32];
     const double rounded = std::round(percent * 10.0) / 10.0;
@@ -32,6 +33,8 @@ std::string PercentText(double percent) {
                                       rounded == std::floor(rounded) ? 0 : 1);
     return std::string(text, result.ptr);
 }
+
+namespace {
 
 // The alert's code by its MIB name, else its description, else its number.
 std::string AlertName(const Alert& alert) {
@@ -51,6 +54,11 @@ const char* SeverityWord(Health health) {
 
 void Apply(const HealthRule& rule, const Condition& c, double threshold,
            std::vector<std::string>& reasons) {
+    const bool supplyRule =
+        rule.test == RuleTest::SupplyLow || rule.test == RuleTest::ReceptacleFull;
+    if (supplyRule && threshold < 0) {
+        return;  // the caller judges the supplies itself
+    }
     switch (rule.test) {
         case RuleTest::ErrorBit:
             if ((c.errorBits.value_or(0) & (1u << rule.value)) != 0) {

@@ -62,7 +62,12 @@ inline constexpr HealthRule HEALTH_RULES[] = {
 std::string SupplyName(const Supply& supply);
 
 // Sets `health` and `reasons` of a condition. `supplyWarningPercent` is the threshold of the
-// supply rules (ReadRequest::supplyWarningPercent, 10 by default).
+// supply rules (ReadRequest::supplyWarningPercent, 10 by default); below 0 (NO_SUPPLY_RULES) the
+// supply rules are off, for a caller that judges the supplies by thresholds of its own.
+inline constexpr double NO_SUPPLY_RULES = -1.0;
 void DeriveHealth(Condition& condition, double supplyWarningPercent);
+
+// A percentage as reasons write it: "4" or "4.5" (whole ones without decimals, others with one).
+std::string PercentText(double percent);
 
 }  // namespace condition

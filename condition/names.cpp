@@ -127,6 +127,13 @@ constexpr Named ALERT_GROUP[] = {
     {33, "finAttribute"},
 };
 
+// PrtSubUnitStatusTC's availability, its low three bits (7 is not defined).
+constexpr Named SUBUNIT_AVAILABILITY[] = {
+    {0, "available-idle"}, {2, "available-standby"},      {4, "available-active"},
+    {6, "available-busy"}, {1, "unavailable-on-request"}, {3, "unavailable-broken"},
+    {5, "unknown"},
+};
+
 constexpr Named ALERT_CODE[] = {
     {1, "other"},
     {2, "unknown"},
@@ -324,6 +331,10 @@ const char* AlertGroupName(std::int32_t group) {
 }
 const char* AlertCodeName(std::int32_t code) {
     return Lookup(ALERT_CODE, code);
+}
+
+const char* SubunitAvailabilityName(std::int32_t status) {
+    return Lookup(SUBUNIT_AVAILABILITY, status & mib::SUBUNIT_AVAILABILITY_MASK);
 }
 
 }  // namespace condition

@@ -24,6 +24,25 @@ json ValueOrNull(const std::optional<T>& value) {
     return value ? json(*value) : json(nullptr);
 }
 
+json TextOrNull(const std::string& text) {
+    return text.empty() ? json(nullptr) : json(text);
+}
+
+// prtInputStatus by the bits of PrtSubUnitStatusTC; null when not read or no such value.
+json InputStatus(const std::optional<std::int32_t>& status) {
+    if (!status || *status < 0 || *status > mib::SUBUNIT_STATUS_MAX) {
+        return nullptr;
+    }
+    const auto bit = [&status](int mask) { return (*status & mask) != 0; };
+    return {
+        {"availability", NameOrNull(SubunitAvailabilityName(*status))},
+        {"non_critical_alert", bit(mib::SUBUNIT_NON_CRITICAL_ALERT)},
+        {"critical_alert", bit(mib::SUBUNIT_CRITICAL_ALERT)},
+        {"online", !bit(mib::SUBUNIT_OFF_LINE)},
+        {"transitioning", bit(mib::SUBUNIT_TRANSITIONING)},
+    };
+}
+
 // Code points in UTF-8 text: how wide a column of it is, near enough for names and numbers.
 std::size_t Width(const std::string& text) {
     return static_cast<std::size_t>(
@@ -83,10 +102,16 @@ json ConditionToJson(const Condition& c) {
         }
     }
     out["errors"] = std::move(errors);
-    out["serial"] = c.serial.empty() ? json(nullptr) : json(c.serial);
+    out["serial"] = TextOrNull(c.serial);
+    out["model"] = TextOrNull(c.model);
+    out["name"] = TextOrNull(c.name);
+    out["location"] = TextOrNull(c.location);
+    out["page_count"] = ValueOrNull(PageCount(c));
+    out["power_on_count"] = ValueOrNull(PowerOnCount(c));
     json supplies = json::array();
     for (const Supply& s : c.supplies) {
         supplies.push_back({
+            {"index", s.index},
             {"description", s.description},
             {"colour", s.colour.empty() ? json(nullptr) : json(s.colour)},
             {"type", NameOrNull(SupplyTypeName(s.type))},
@@ -102,12 +127,13 @@ json ConditionToJson(const Condition& c) {
     json inputs = json::array();
     for (const Input& i : c.inputs) {
         inputs.push_back({
+            {"index", i.index},
             {"name", i.name},
             {"media", i.media},
             {"capacity", ValueOrNull(i.capacity)},
             {"level", ValueOrNull(i.level)},
             {"level_state", LevelStateName(i.levelState)},
-            {"status", ValueOrNull(i.status)},
+            {"status", InputStatus(i.status)},
         });
     }
     out["inputs"] = std::move(inputs);
@@ -124,6 +150,7 @@ json ConditionToJson(const Condition& c) {
     json markers = json::array();
     for (const Marker& m : c.markers) {
         markers.push_back({
+            {"index", m.index},
             {"life_count", ValueOrNull(m.lifeCount)},
             {"power_on_count", ValueOrNull(m.powerOnCount)},
         });

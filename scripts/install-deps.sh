@@ -24,6 +24,7 @@ tests=(
     util-linux tmux valgrind netcat-openbsd
     dpkg-dev lintian
     prometheus prometheus-snmp-exporter prometheus-alertmanager chromium curl python3 python3-yaml
+    python3-jsonschema nagios4-core
 )
 
 packages=("${build[@]}")

@@ -153,9 +153,14 @@ inline constexpr std::int32_t CODE_DOOR_OPEN = 501;
 inline constexpr std::int32_t CODE_INPUT_MEDIA_SUPPLY_EMPTY = 808;
 inline constexpr std::int32_t LOCATION_UNKNOWN = -2;
 
-// PrtSubUnitStatusTC alert bits of prtInputStatus; the low three bits are availability.
+// PrtSubUnitStatusTC bits of prtInputStatus (RFC 3805): the low three bits are availability,
+// then the alert bits, off-line and transitioning; 126 is the largest value it defines.
+inline constexpr std::int32_t SUBUNIT_AVAILABILITY_MASK = 7;
 inline constexpr std::int32_t SUBUNIT_NON_CRITICAL_ALERT = 8;
 inline constexpr std::int32_t SUBUNIT_CRITICAL_ALERT = 16;
+inline constexpr std::int32_t SUBUNIT_OFF_LINE = 32;
+inline constexpr std::int32_t SUBUNIT_TRANSITIONING = 64;
+inline constexpr std::int32_t SUBUNIT_STATUS_MAX = 126;
 
 // prtMarkerSuppliesClass: a receptacle fills up (waste toner) instead of running out.
 inline constexpr std::int32_t SUPPLY_CLASS_RECEPTACLE = 4;

@@ -1,5 +1,6 @@
 #include "apps/term/cli_options.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -9,6 +10,29 @@
 #include "vellumark/version.h"
 
 namespace vmterm {
+namespace {
+
+// What is wrong with the plugin mode's options together, "" when nothing is.
+std::string CheckProblem(const CliOptions& options, bool thresholdsGiven, bool supplyWarningGiven) {
+    if (!options.check) {
+        return thresholdsGiven ? "-w/--warning and -c/--critical go with --check" : "";
+    }
+    if (options.once) {
+        return "--check goes with neither --once nor --json";
+    }
+    if (supplyWarningGiven) {
+        return "--supply-warning does not go with --check: -w/--warning sets its threshold";
+    }
+    if (options.thresholds.warning < options.thresholds.critical) {
+        return "-w/--warning is below -c/--critical";
+    }
+    if (options.commandLine.find_first_not_of(' ') == std::string::npos) {
+        return "--check needs a TARGET";
+    }
+    return {};
+}
+
+}  // namespace
 
 CliOptions ParseOptions(const std::vector<std::string>& arguments) {
     CliOptions options;
@@ -29,12 +53,26 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments) {
     app.add_option("--retries", reading.retries)->transform(vmcli::WholeNumber(0, 10));
     app.add_option("--supply-warning", reading.supplyWarningPercent)
         ->transform(vmcli::Number(0, 100));
+
+    // The monitoring-plugin mode and its supply thresholds.
+    app.add_flag("--check", options.check);
+    CLI::Option* warning = app.add_option("-w,--warning", options.thresholds.warning)
+                               ->transform(vmcli::Number(0, 100));
+    CLI::Option* critical = app.add_option("-c,--critical", options.thresholds.critical)
+                                ->transform(vmcli::Number(0, 100));
+
     const vmcli::Parsed parsed = vmcli::Parse(app, arguments, true, [](const std::string& what) {
         return "unknown option '" + what + "'";
     });
     options.help = parsed.outcome == vmcli::Outcome::Help;
     options.version = parsed.outcome == vmcli::Outcome::Version;
     options.error = parsed.error;
+    // A usage error of the plugin mode is said as a plugin says it, even when the parser
+    // stopped before it read --check.
+    const auto optionsEnd = std::find(arguments.begin(), arguments.end(), std::string("--"));
+    options.check = options.check || (parsed.outcome == vmcli::Outcome::UsageError &&
+                                      std::find(arguments.begin(), optionsEnd,
+                                                std::string("--check")) != optionsEnd);
     if (parsed.outcome != vmcli::Outcome::Run) {
         return options;
     }
@@ -50,12 +88,18 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments) {
         options.error = "--once needs a TARGET";
     }
     options.commandLine = vmcli::WindowOptionsText(window) + text;
+    if (options.error.empty()) {
+        options.error = CheckProblem(options, warning->count() + critical->count() > 0,
+                                     app.get_option("--supply-warning")->count() > 0);
+    }
     return options;
 }
 
 std::string UsageLine() {
     return "Usage: vellumark-term [--no-ping] [--retry SECONDS] [--once [--json] [OPTION...]]\n"
-           "                      [--] [TARGET [COMMUNITY]]\n";
+           "                      [--] [TARGET [COMMUNITY]]\n"
+           "       vellumark-term --check [-w PERCENT] [-c PERCENT] [OPTION...] [--] TARGET "
+           "[COMMUNITY]\n";
 }
 
 std::string HelpText() {
@@ -93,6 +137,12 @@ The condition's reading (the window's own poll is not changed by these):
   --supply-warning PERCENT  a supply at or below it is a warning (default {WARNING})
   It ends after {SECONDS} s at the latest; a target that is too long or does not
   resolve is unreachable at once, without a request.
+The monitoring-plugin mode (Nagios, Icinga, Checkmk), with the options above:
+  --check                 read the condition alone (no window) and print one line,
+                          "PRINTER STATUS - what | perfdata", exiting 0 OK, 1 WARNING,
+                          2 CRITICAL (unreachable too) or 3 UNKNOWN (bad usage)
+  -w, --warning PERCENT   a supply at or below it is WARNING (default {CHECK_W})
+  -c, --critical PERCENT  a supply at or below it is CRITICAL (default {CHECK_C})
 
 Exit status: 1 when interactive, as the windowed program; with --once the
 window's:
@@ -104,7 +154,7 @@ window's:
   1  anything else (sockets unusable: no way to send an echo; stderr says how
      to allow one, or use --no-ping)
   2  bad usage: an unknown option or value, an extra argument, --once without
-     a TARGET, a TARGET whose :PORT is not a number from 1 to 65535
+     a TARGET, a TARGET whose :PORT is not a number from 1 to 65535 (with --check: 3, as plugins do)
 Ctrl-C or another terminating signal ends the program by that signal (status 128
 + its number in the shell, 130 for Ctrl-C), with the terminal restored.
 )";
@@ -114,7 +164,9 @@ Ctrl-C or another terminating signal ends the program by that signal (status 128
         {"{TIMEOUT}", defaults.timeoutMs},
         {"{RETRIES}", defaults.retries},
         {"{WARNING}", std::llround(defaults.supplyWarningPercent)},
-        {"{SECONDS}", condition::DEFAULT_READING_TIME.count()}};
+        {"{SECONDS}", condition::DEFAULT_READING_TIME.count()},
+        {"{CHECK_W}", std::llround(condition::PluginThresholds{}.warning)},
+        {"{CHECK_C}", std::llround(condition::PluginThresholds{}.critical)}};
     for (const auto& [name, value] : values) {
         text.replace(text.find(name), name.size(), std::to_string(value));
     }

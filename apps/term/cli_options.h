@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "condition/plugin_report.h"
 #include "condition/reader.h"
 
 namespace vmterm {
@@ -23,12 +24,20 @@ struct CliOptions {
     // windowed program receives its command line.
     std::string commandLine;
     std::string error;  // a usage error, to be printed with the usage line
+
+    // The monitoring-plugin mode: --check reads the condition alone (no window) and reports it
+    // as one status line with the plugin's exit status; -w/--warning and -c/--critical are its
+    // supply thresholds. Set also when a usage error comes with --check, which then says it
+    // the plugin's way (UNKNOWN).
+    bool check = false;
+    condition::PluginThresholds thresholds;
 };
 
 // Reads the arguments after the program's name by the rules all the programs share
-// (apps/cli/option_parser.h): "--once", "--json" and the reading's options ("--timeout MS" or
-// "--timeout=MS") wherever they stand, "--" before text that starts with "-". At most two
-// arguments are program text.
+// (apps/cli/option_parser.h): "--once", "--json", "--check" and the options' values
+// ("--timeout MS" or "--timeout=MS") wherever they stand, "--" before text that starts with
+// "-". At most two arguments are program text. -w and -c go with --check only, --check with
+// neither --once nor --supply-warning, and the warning threshold is never below the critical.
 CliOptions ParseOptions(const std::vector<std::string>& arguments);
 
 std::string UsageLine();

@@ -1,13 +1,16 @@
 // vellumark-term: the program with its windows drawn on the terminal. In once mode, the status
 // window's first content, then the whole condition of the same printer read from the Printer
-// MIB (condition/), with the exit status the window gives.
+// MIB (condition/), with the exit status the window gives. In check mode, the condition alone
+// as a monitoring plugin reports it.
 #include <string>
 #include <vector>
 
 #include "apps/term/cli_options.h"
 #include "condition/engine.h"
 #include "condition/health.h"
+#include "condition/plugin_report.h"
 #include "condition/render.h"
+#include "platform/net/net.h"
 #include "platform/ui/term/display_text.h"
 #include "platform/ui/term/term_runtime.h"
 #include "platform/ui/term/terminal.h"
@@ -22,6 +25,11 @@ constexpr int EXIT_ANSWERED = 0;
 constexpr int EXIT_OTHER = 1;
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_NOT_ANSWERED = 3;
+
+// The version of --json's document, as packaging/vellumark-term.schema.json describes it: a
+// change that could break a script reading it (a field gone, renamed or of another type) makes
+// it 2; added fields do not.
+constexpr int JSON_SCHEMA_VERSION = 1;
 
 // The condition of the printer the window watched, at the address the window resolved (the
 // name is looked up once), with its community. A target or community the window refused as too
@@ -49,11 +57,52 @@ std::string TerminalLines(const std::string& text) {
     return out;
 }
 
+// How long a name may take to resolve in check mode: a DNS server that does not answer must
+// not use up the service check's time.
+constexpr int CHECK_RESOLVE_MS = 750;
+
+// The monitoring-plugin mode: the condition read as once mode reads it, without the window.
+// A target or community that cannot be used is UNKNOWN (nothing is sent); one that does not
+// resolve is unreachable, so CRITICAL.
+int Check(const vmterm::CliOptions& options) {
+    const CommandLineTokens tokens = SplitCommandLine(options.commandLine.c_str());
+    std::string why;
+    if (const char* problem = CommandLineProblem(tokens)) {
+        why = problem;
+    } else if (!SplitHostPort(tokens.target, why)) {
+        why = "bad target '" + tokens.target + "': " + why;
+    } else {
+        why.clear();
+    }
+    if (!why.empty()) {
+        vmterm::WriteAll(1, condition::PluginLine(condition::PluginStatus::Unknown, why));
+        return static_cast<int>(condition::PluginStatus::Unknown);
+    }
+    condition::ReadRequest request = options.reading;
+    request.community = tokens.community;
+    condition::Condition read;
+    if (const auto agent = net::ResolveTarget(tokens.target, CHECK_RESOLVE_MS, &why)) {
+        request.agent = *agent;
+        read = condition::ReadOnce(request);
+    } else {
+        read.error = why;
+        read.errorKinds = {condition::ReadError::NotResolved};
+    }
+    const condition::PluginReport report = condition::ReportForPlugin(read, options.thresholds);
+    vmterm::WriteAll(1, report.line);
+    return static_cast<int>(report.status);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const vmterm::CliOptions options =
         vmterm::ParseOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    if (!options.error.empty() && options.check) {
+        vmterm::WriteAll(1, condition::PluginLine(condition::PluginStatus::Unknown, options.error));
+        vmterm::WriteAll(2, vmterm::UsageLine());
+        return static_cast<int>(condition::PluginStatus::Unknown);
+    }
     if (!options.error.empty()) {
         vmterm::WriteAll(2, "vellumark-term: " + options.error + "\n" + vmterm::UsageLine() +
                                 "Try 'vellumark-term --help' for more.\n");
@@ -62,6 +111,9 @@ int main(int argc, char** argv) {
     if (options.help || options.version) {
         vmterm::WriteAll(1, options.help ? vmterm::HelpText() : vmterm::VersionText());
         return 0;
+    }
+    if (options.check) {
+        return Check(options);
     }
     // A port that cannot be is a usage error; a target or community that does not fit is said
     // here, and the program then runs on and treats the printer as unreachable.
@@ -90,7 +142,8 @@ int main(int argc, char** argv) {
     const condition::Condition read =
         ReadCondition(options.reading, tokens.community, runtime.report.reason);
     if (options.json) {
-        nlohmann::ordered_json json = runtime.once.json;
+        nlohmann::ordered_json json = {{"schema_version", JSON_SCHEMA_VERSION}};
+        json.update(runtime.once.json);
         json["condition"] = condition::ConditionToJson(read);
         vmterm::WriteAll(1, vmterm::TerminalJson(json));
     } else {

@@ -5,11 +5,13 @@
 // condition it gives must assemble and render.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "condition/plugin_report.h"
 #include "condition/render.h"
 #include "condition/walk.h"
 #include "fuzz/fuzz_check.h"
@@ -124,6 +126,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = condition::ConditionText(read);
     for (const char c : text) {
         // No control character reaches the terminal text.
+        FuzzCheck((static_cast<unsigned char>(c) >= 0x20 || c == '\n') && c != 0x7F);
+    }
+    // The plugin's line stays one line, with one '|' at most: the start of its perfdata.
+    const condition::PluginReport report =
+        condition::ReportForPlugin(read, {in.ConsumeFloatingPointInRange<double>(50, 100),
+                                          in.ConsumeFloatingPointInRange<double>(0, 50)});
+    FuzzCheck(report.status != condition::PluginStatus::Unknown && !report.line.empty() &&
+              report.line.find('\n') == report.line.size() - 1 &&
+              std::count(report.line.begin(), report.line.end(), '|') <= 1);
+    for (const char c : report.line) {
         FuzzCheck((static_cast<unsigned char>(c) >= 0x20 || c == '\n') && c != 0x7F);
     }
     return json.empty() ? 1 : 0;

@@ -24,17 +24,21 @@ struct Expected {
     int timeoutMs = DEFAULTS.timeoutMs;
     int retries = DEFAULTS.retries;
     double supplyWarning = DEFAULTS.supplyWarningPercent;
+    bool check = false;
+    double warning = condition::PluginThresholds{}.warning;
+    double critical = condition::PluginThresholds{}.critical;
     std::string error{};
 };
 
 std::string Describe(const Expected& e) {
-    if (!e.error.empty()) {
-        return "error: " + e.error;
+    if (!e.error.empty()) {  // and whether the plugin mode says it
+        return "error: " + e.error + (e.check ? " (check)" : "");
     }
     std::ostringstream out;
     out << "help=" << e.help << " version=" << e.version << " once=" << e.once << " json=" << e.json
         << " text=[" << e.commandLine << "] v2c=" << (e.snmpVersion == condition::SnmpVersion::V2c)
-        << " timeout=" << e.timeoutMs << " retries=" << e.retries << " warning=" << e.supplyWarning;
+        << " timeout=" << e.timeoutMs << " retries=" << e.retries << " warning=" << e.supplyWarning
+        << " check=" << e.check << " -w " << e.warning << " -c " << e.critical;
     return out.str();
 }
 
@@ -140,6 +144,48 @@ TEST(TermOptions, ArgumentsToOptionsOrUsageErrors) {
         {"an empty value",
          {"--timeout=", "h"},
          {.error = "--timeout: '' is not a whole number from 1 to 60000"}},
+        {"check with the default thresholds",
+         {"--check", "printer:1161", "public"},
+         {.commandLine = "printer:1161 public", .check = true}},
+        {"check: short and long thresholds, with the reading's options",
+         {"-w", "20", "host", "--critical=7.5", "--check", "--snmp-version", "2c"},
+         {.commandLine = "host",
+          .snmpVersion = condition::SnmpVersion::V2c,
+          .check = true,
+          .warning = 20,
+          .critical = 7.5}},
+        {"check: equal thresholds",
+         {"--check", "-c", "0", "--warning", "0", "h"},
+         {.commandLine = "h", .check = true, .warning = 0, .critical = 0}},
+        {"check: a warning below the critical",
+         {"--check", "-w", "4", "h"},
+         {.check = true, .error = "-w/--warning is below -c/--critical"}},
+        {"check without a target", {"--check"}, {.check = true, .error = "--check needs a TARGET"}},
+        {"check with once",
+         {"--check", "--json", "h"},
+         {.check = true, .error = "--check goes with neither --once nor --json"}},
+        {"check with the window's supply warning",
+         {"--check", "--supply-warning", "5", "h"},
+         {.check = true,
+          .error = "--supply-warning does not go with --check: -w/--warning sets its threshold"}},
+        {"a threshold out of range",
+         {"--check", "-c", "101", "h"},
+         {.check = true, .error = "--critical: '101' is not a number from 0 to 100"}},
+        {"a threshold with a unit",
+         {"-w", "10%", "--check", "h"},
+         {.check = true, .error = "--warning: '10%' is not a number from 0 to 100"}},
+        {"a threshold without its value",
+         {"--check", "h", "-w"},
+         {.check = true, .error = "--warning needs a value"}},
+        {"an error before --check is the plugin's",
+         {"--bogus", "--check", "h"},
+         {.check = true, .error = "unknown option '--bogus'"}},
+        {"--check after -- is text, not the plugin mode",
+         {"--bogus", "--", "--check"},
+         {.error = "unknown option '--bogus'"}},
+        {"thresholds without check",
+         {"--once", "-w", "5", "h"},
+         {.error = "-w/--warning and -c/--critical go with --check"}},
     };
     for (const Row& row : rows) {
         const vmterm::CliOptions got = vmterm::ParseOptions(row.arguments);
@@ -152,6 +198,9 @@ TEST(TermOptions, ArgumentsToOptionsOrUsageErrors) {
                             got.reading.timeoutMs,
                             got.reading.retries,
                             got.reading.supplyWarningPercent,
+                            got.check,
+                            got.thresholds.warning,
+                            got.thresholds.critical,
                             got.error};
         EXPECT_EQ(Describe(seen), Describe(row.expected)) << row.name;
     }

@@ -28,30 +28,35 @@ const char* const FULL_JSON =
     R"("device warning","alert warning: markerTonerAlmostEmpty",)"
     R"("supply yellow toner at 4%"],"complete":true,"error":null,)"
     R"("device_status":"warning","printer_status":"other",)"
-    R"("errors":["lowToner","jammed"],"serial":"VMK4C-000042","supplies":[)"
-    R"({"description":"Black Toner Cartridge","colour":"black","type":"toner",)"
+    R"("errors":["lowToner","jammed"],"serial":"VMK4C-000042",)"
+    R"("model":"Vellumark CL-4400 series","name":"lab-colour-1","location":"2nd floor, east",)"
+    R"("page_count":48213,"power_on_count":212,"supplies":[)"
+    R"({"index":1,"description":"Black Toner Cartridge","colour":"black","type":"toner",)"
     R"("class":"supplyThatIsConsumed","unit":"impressions","capacity":6500,"level":4210,)"
     R"("percent":64.8,"level_state":"ok"},)"
-    R"({"description":"Cyan Toner Cartridge","colour":"cyan","type":"toner",)"
+    R"({"index":2,"description":"Cyan Toner Cartridge","colour":"cyan","type":"toner",)"
     R"("class":"supplyThatIsConsumed","unit":"impressions","capacity":6500,"level":1830,)"
     R"("percent":28.2,"level_state":"ok"},)"
-    R"({"description":"Magenta Toner Cartridge","colour":"magenta","type":"toner",)"
+    R"({"index":3,"description":"Magenta Toner Cartridge","colour":"magenta","type":"toner",)"
     R"("class":"supplyThatIsConsumed","unit":"impressions","capacity":6500,"level":2925,)"
     R"("percent":45.0,"level_state":"ok"},)"
-    R"({"description":"Yellow Toner Cartridge","colour":"yellow","type":"toner",)"
+    R"({"index":4,"description":"Yellow Toner Cartridge","colour":"yellow","type":"toner",)"
     R"("class":"supplyThatIsConsumed","unit":"impressions","capacity":6500,"level":260,)"
     R"("percent":4.0,"level_state":"ok"},)"
-    R"({"description":"Waste Toner Box","colour":null,"type":"wasteToner",)"
+    R"({"index":5,"description":"Waste Toner Box","colour":null,"type":"wasteToner",)"
     R"("class":"receptacleThatIsFilled","unit":"percent","capacity":null,"level":null,)"
     R"("percent":null,"level_state":"some-remaining"}],)"
-    R"("inputs":[{"name":"Tray 1","media":"A4","capacity":500,"level":250,"level_state":"ok",)"
-    R"("status":0},{"name":"Multipurpose tray","media":"","capacity":100,"level":null,)"
-    R"("level_state":"some-remaining","status":0}],)"
+    R"("inputs":[{"index":1,"name":"Tray 1","media":"A4","capacity":500,"level":250,)"
+    R"("level_state":"ok","status":{"availability":"available-idle","non_critical_alert":false,)"
+    R"("critical_alert":false,"online":true,"transitioning":false}},)"
+    R"({"index":2,"name":"Multipurpose tray","media":"","capacity":100,"level":null,)"
+    R"("level_state":"some-remaining","status":{"availability":"available-idle",)"
+    R"("non_critical_alert":false,"critical_alert":false,"online":true,"transitioning":false}}],)"
     R"("alerts":[{"severity":"critical","group":"mediaPath","code":"jam",)"
     R"("description":"Paper jam in tray 2"},{"severity":"warning",)"
     R"("group":"markerSupplies","code":"markerTonerAlmostEmpty",)"
     R"("description":"Yellow toner low"}],)"
-    R"("markers":[{"life_count":48213,"power_on_count":212}]})";
+    R"("markers":[{"index":1,"life_count":48213,"power_on_count":212}]})";
 
 TEST(ConditionWalk, ReadsTheWholeProfileOverBothVersions) {
     for (const SnmpVersion version : VERSIONS) {
@@ -144,8 +149,15 @@ TEST(ConditionWalk, MisbehavingAgentsEndWithAClearResult) {
         };
     };
     // The rows are still listed, their cells missing: nothing is made up.
+    // Without sysName the rest is as it was.
+    const char* const NO_NAME =
+        R"("errors":["lowToner","jammed"],"serial":"VMK4C-000042",)"
+        R"("model":"Vellumark CL-4400 series","name":null,"location":"2nd floor, east",)"
+        R"("page_count":48213,)";
     const char* const BLANK =
-        R"("serial":null,"supplies":[{"description":"","colour":null,"type":null,"class":null,)"
+        R"("serial":null,"model":"Vellumark CL-4400 series","name":"lab-colour-1",)"
+        R"("location":"2nd floor, east","page_count":null,"power_on_count":null,)"
+        R"("supplies":[{"index":1,"description":"","colour":null,"type":null,"class":null,)"
         R"("unit":null,"capacity":null,"level":null,"percent":null,"level_state":"unknown"},)";
     struct Case {
         const char* what;
@@ -156,11 +168,11 @@ TEST(ConditionWalk, MisbehavingAgentsEndWithAClearResult) {
         const char* json;  // a part of the condition's JSON, FULL_JSON for all of it
     } cases[] = {
         {"sysName missing", [](sim::Printer& p) { p.profiles[0].objects.erase(mib::SYS_NAME); },
-         nullptr, "", 5, FULL_JSON},
+         nullptr, "", 5, NO_NAME},
         {"GETBULK cut to fit",
          [](sim::Printer& p) { p.faults.maxMessageBytes = sim::MIN_MESSAGE_BYTES; }, nullptr, "", 5,
          FULL_JSON},
-        {"tooBig naming one scalar", error(mib::SYS_NAME, sim::TOO_BIG), nullptr, "", 5, FULL_JSON},
+        {"tooBig naming one scalar", error(mib::SYS_NAME, sim::TOO_BIG), nullptr, "", 5, NO_NAME},
         {"tooBig above 7 bindings", nullptr,
          tables([](ber::Message& a) { a.errorStatus = a.varbinds.size() > 7 ? sim::TOO_BIG : 0; }),
          "", 5, FULL_JSON},
@@ -223,14 +235,17 @@ TEST(ConditionWalk, WhatThePrinterLacksIsNullNeverANumber) {
         "1.3.6.1.2.1.43.8.2.1.10.1.3|2|-1\n"
         "1.3.6.1.2.1.43.8.2.1.9.1.4|2|0\n"
         "1.3.6.1.2.1.43.8.2.1.10.1.4|2|7\n");
-    const auto supply = [](const char* level) {
-        return std::string(R"({"description":"","colour":null,"type":null,"class":null,)") +
+    const auto supply = [](const char* index, const char* level) {
+        return std::string(R"({"index":)") + index +
+               R"(,"description":"","colour":null,"type":null,"class":null,)" +
                R"("unit":null,"capacity":0,"level":)" + level +
                R"(,"percent":null,"level_state":"ok"})";
     };
-    const auto tray = [](const char* capacity, const char* level, const char* state) {
-        return std::string(R"({"name":"","media":"","capacity":)") + capacity + R"(,"level":)" +
-               level + R"(,"level_state":")" + state + R"(","status":null})";
+    const auto tray = [](const char* index, const char* capacity, const char* level,
+                         const char* state) {
+        return std::string(R"({"index":)") + index + R"(,"name":"","media":"","capacity":)" +
+               capacity + R"(,"level":)" + level + R"(,"level_state":")" + state +
+               R"(","status":null})";
     };
     for (const SnmpVersion version : VERSIONS) {
         const Condition read = drive::Drive(printer, version);
@@ -240,11 +255,13 @@ TEST(ConditionWalk, WhatThePrinterLacksIsNullNeverANumber) {
         EXPECT_EQ(condition::ConditionJson(read),
                   R"({"health":"ok","reasons":[],"complete":true,"error":null,)"
                   R"("device_status":null,"printer_status":null,"errors":null,"serial":null,)"
-                  R"("supplies":[)" +
-                      supply("5") + "," + supply("0") + R"(],"inputs":[)" +
-                      tray("null", "null", "some-remaining") + "," +
-                      tray("null", "null", "unknown") + "," + tray("null", "null", "other") + "," +
-                      tray("0", "7", "ok") + R"(],"alerts":[],"markers":[]})");
+                  R"("model":null,"name":null,"location":null,"page_count":null,)"
+                  R"("power_on_count":null,"supplies":[)" +
+                      supply("1", "5") + "," + supply("2", "0") + R"(],"inputs":[)" +
+                      tray("1", "null", "null", "some-remaining") + "," +
+                      tray("2", "null", "null", "unknown") + "," +
+                      tray("3", "null", "null", "other") + "," + tray("4", "0", "7", "ok") +
+                      R"(],"alerts":[],"markers":[]})");
         const std::string text = condition::ConditionText(read);
         for (const char* line : {"    -         [                    ] 5 of 0  \n",
                                  "    #4        [                    ] 7 of 0  \n"}) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 #include "tests/support/printer_sim.h"
 #include "tests/support/run_command.h"
@@ -50,7 +51,8 @@ TEST(TermOnce, TextJsonExitStatusReasonAndCondition) {
     // was read with SNMPv2c; what the output holds; stderr (for a usage error, its start).
     const std::tuple<bool, std::string, int, bool, std::string, std::string> cases[] = {
         {false, "--json --snmp-version 2c " + printer, 0, true,
-         R"({"title":")" + model + R"(","label":"Primary Status:","primary":")" + target +
+         R"({"schema_version":1,"title":")" + model + R"(","label":"Primary Status:","primary":")" +
+             target +
              R"(","secondary":["PAPER JAM"],"toner":{"min":0,"max":6500,"pos":4210,)"
              R"("percent":64},"page_count":"11872","power_on_count":"37","update_target":false,)"
              R"("tray":{"icon":"online","tip":")" +
@@ -70,7 +72,8 @@ TEST(TermOnce, TextJsonExitStatusReasonAndCondition) {
              R"j(","visible":true,"condition":{"health":"unreachable","reasons":["no answer (host )j"
              R"j(down, filtered, or wrong community)"],"complete":false,"error":"no answer )j"
              R"j((host down, filtered, or wrong community)","device_status":null,)j"
-             R"j("printer_status":null,"errors":null,"serial":null,"supplies":[])j",
+             R"j("printer_status":null,"errors":null,"serial":null,"model":null,"name":null,)j"
+             R"j("location":null,"page_count":null,"power_on_count":null,"supplies":[])j",
          ""},
         // After "--" any text is the target; one too long is never cut into another agent's
         // address: nothing is sent.
@@ -195,6 +198,144 @@ TEST(TermOnce, APrintersBytesNeitherDriveNorReorderTheTerminal) {
         EXPECT_TRUE((c >= 0x20 && c != 0x7F && !c1) || c == '\n') << i << " in\n" << out;
     }
     EXPECT_EQ(out.find("\xE2\x80\xAE"), std::string::npos);
+}
+
+// --check as a monitoring plugin: one status line and the exit status per condition of the
+// simulated printer, the thresholds, and the plugin's own usage errors.
+TEST(TermCheck, StatusLineAndExitStatusPerCondition) {
+    PrinterSimOptions options = PrinterSim::Bundled("laser-mono");
+    options.log = true;
+    PrinterSim sim(options);
+    ASSERT_TRUE(sim.ok()) << sim.error();
+    const std::string target = sim.target();
+    const std::string perf = " | 'toner_black'=62%;10:;5:;0;100 'pages'=48213c\n";
+    struct Row {
+        const char* name;
+        std::vector<std::string> commands;  // to the simulator before the run
+        std::string arguments;              // after --check
+        int status;
+        std::string line;  // the whole output, or its start when `whole` is false
+        bool whole = true;
+        bool usage = false;  // a usage error: the usage on stderr, else nothing there
+    };
+    const Row rows[] = {
+        {"ok printer: the model and the lowest supply",
+         {},
+         target,
+         0,
+         "PRINTER OK - HP LaserJet Pro 4012dn, lowest supply black toner 62%" + perf},
+        {"jam: critical, in words, with the alert",
+         {"jam"},
+         target,
+         2,
+         "PRINTER CRITICAL - paper jam, device down, alert critical: jam" + perf},
+        {"door open",
+         {"door-open"},
+         target,
+         2,
+         "PRINTER CRITICAL - door open, device down, alert critical: doorOpen" + perf},
+        {"toner at 8%: below the warning threshold alone",
+         {"toner 1 8"},
+         target,
+         1,
+         "PRINTER WARNING - black toner 8% | 'toner_black'=8%;10:;5:;0;100 'pages'=48213c\n"},
+        {"toner at 8% with lower thresholds",
+         {"toner 1 8"},
+         "-w 7 -c 3 " + target,
+         0,
+         "PRINTER OK - HP LaserJet Pro 4012dn, lowest supply black toner 8% | "
+         "'toner_black'=8%;7:;3:;0;100 'pages'=48213c\n"},
+        {"toner at 62% with a critical threshold above it, the thresholds as ranges",
+         {},
+         "--critical=70 --warning 80.5 " + target,
+         2,
+         "PRINTER CRITICAL - black toner 62% | 'toner_black'=62%;80.5:;70:;0;100 'pages'=48213c\n"},
+        {"toner low: the printer's warning, and the supply at the critical threshold",
+         {"toner 1 4"},
+         target,
+         2,
+         "PRINTER CRITICAL - toner low, device warning, alert warning: markerTonerAlmostEmpty, "
+         "black toner 4% | 'toner_black'=4%;10:;5:;0;100 'pages'=48213c\n"},
+        {"toner empty",
+         {"toner 1 0"},
+         target,
+         2,
+         "PRINTER CRITICAL - no toner, device down, alert critical: markerTonerEmpty, black toner "
+         "0% | 'toner_black'=0%;10:;5:;0;100 'pages'=48213c\n"},
+        {"a printer's text: one line, no '|' before the perfdata, a label without its quote",
+         {"set 1.3.6.1.2.1.43.11.1.1.6.1.1 4x 426c61636b7c0a27783d27",
+          "unset 1.3.6.1.2.1.43.11.1.1.5.1.1", "unset 1.3.6.1.2.1.43.12.1.1.4.1.1", "toner 1 8"},
+         target,
+         1,
+         "PRINTER WARNING - Black/\xEF\xBF\xBD'x=' 8% | 'Black/\xEF\xBF\xBD_x__'=8%;10:;5:;0;100 "
+         "'pages'=48213c\n"},
+        {"incomplete: a warning that says why",
+         {"walk endless"},
+         target,
+         1,
+         "PRINTER WARNING - incomplete reading: more than 256 rows at ",
+         false},
+        {"unreachable: critical, with the reading's options",
+         {"silence on"},
+         "--timeout 100 --retries 0 " + target,
+         2,
+         "PRINTER CRITICAL - no answer (host down, filtered, or wrong community)\n"},
+        {"a target that is not one: unknown, nothing sent",
+         {},
+         "[::1",
+         3,
+         "PRINTER UNKNOWN - bad target '[::1': '[' without ']'\n"},
+        {"a community too long: unknown",
+         {},
+         target + " " + std::string(64, 'c'),
+         3,
+         "PRINTER UNKNOWN - the community is longer than 63 characters\n"},
+        {"a usage error: unknown, the usage on stderr",
+         {},
+         "-w 3 -c 5 " + target,
+         3,
+         "PRINTER UNKNOWN - -w/--warning is below -c/--critical\n",
+         true,
+         true},
+        {"an unknown option before --check is still the plugin's error",
+         {},
+         "",
+         3,
+         "PRINTER UNKNOWN - unknown option '--bogus'\n",
+         true,
+         true},
+    };
+    for (const Row& row : rows) {
+        ASSERT_EQ(sim.command("clear"), "ok");
+        ASSERT_EQ(sim.command("reset"), "ok");
+        ASSERT_EQ(sim.command("set 1.3.6.1.2.1.43.11.1.1.6.1.1 4 Black Cartridge HP 149A"), "ok");
+        ASSERT_EQ(sim.command("set 1.3.6.1.2.1.43.11.1.1.5.1.1 2 3"), "ok");
+        ASSERT_EQ(sim.command("set 1.3.6.1.2.1.43.12.1.1.4.1.1 4 black"), "ok");
+        for (const std::string& command : row.commands) {
+            ASSERT_EQ(sim.command(command), "ok") << row.name << ": " << command;
+        }
+        const std::string arguments =
+            row.arguments.empty() ? "--bogus --check " + target : "--check " + row.arguments;
+        const Outcome run = RunTerm(arguments);
+        EXPECT_EQ(run.status, row.status) << row.name;
+        if (row.whole) {
+            EXPECT_EQ(run.out, row.line) << row.name;
+        } else {
+            EXPECT_EQ(run.out.rfind(row.line, 0), 0u) << row.name << "\n" << run.out;
+            EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << row.name;
+        }
+        EXPECT_EQ(run.err.rfind("Usage: vellumark-term ", 0) == 0, row.usage)
+            << row.name << ": " << run.err;
+        EXPECT_EQ(run.err.empty(), !row.usage) << row.name << ": " << run.err;
+    }
+    // The condition alone: a reading over v2c sends nothing but v2c (the window polls over v1).
+    const std::size_t logged = sim.logText().size();
+    ASSERT_EQ(RunTerm("--check --snmp-version 2c " + target).status, 0);
+    const std::string log = sim.logText().substr(logged);
+    EXPECT_NE(log.find(" v2c GET"), std::string::npos) << log;
+    for (std::size_t at = 0; (at = log.find("community=", at)) != std::string::npos; ++at) {
+        EXPECT_EQ(log.compare(log.find(' ', at), 5, " v2c "), 0) << log.substr(at, 80);
+    }
 }
 
 // A private tmux server (its own socket) running an interactive shell, killed with the test.

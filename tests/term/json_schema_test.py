@@ -1,0 +1,121 @@
+"""vellumark-term --once --json against its documented schema
+(packaging/vellumark-term.schema.json), with python3-jsonschema: real outputs for a printer
+that answers, a jammed one with an empty tray, a silent one, one whose reading stops early and
+a target refused before anything is sent; and the schema refuses the forms it replaced (page
+counts as text, a tray's status as a raw number), so the check can fail.
+
+Usage: json_schema_test.py VELLUMARK_TERM PRINTER_SIM SCHEMA"""
+
+import copy
+import json
+import subprocess
+import sys
+
+import jsonschema
+
+
+def fail(message):
+    print(f"FAILED: {message}")
+    sys.exit(1)
+
+
+def stop(process):
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def start_sim(sim, extra):
+    process = subprocess.Popen([sim, "--listen", "127.0.0.1:0", *extra], stdout=subprocess.PIPE,
+                               stderr=subprocess.DEVNULL, text=True)
+    line = process.stdout.readline()
+    if not line.startswith("listening on 127.0.0.1:"):
+        stop(process)
+        fail(f"the simulator did not start: {line!r}")
+    return process, line.split()[-1]
+
+
+def run_json(term, arguments):
+    run = subprocess.run([term, "--json", *arguments], capture_output=True, text=True,
+                         stdin=subprocess.DEVNULL, timeout=30)
+    try:
+        return json.loads(run.stdout)
+    except json.JSONDecodeError as error:
+        fail(f"{arguments}: not JSON ({error}): {run.stdout!r} {run.stderr!r}")
+
+
+def main(term, sim, schema_path):
+    with open(schema_path, encoding="utf-8") as text:
+        schema = json.load(text)
+    jsonschema.Draft202012Validator.check_schema(schema)
+    validator = jsonschema.Draft202012Validator(schema)
+
+    plain, plain_target = start_sim(sim, ["--profile", "laser-mono"])
+    jammed, jammed_target = start_sim(sim, ["--profile", "colour-laser", "--jam",
+                                            "--paper-out", "1"])
+    silent, silent_target = start_sim(sim, ["--profile", "laser-mono", "--silence"])
+    endless, endless_target = start_sim(sim, ["--profile", "laser-mono", "--walk", "endless"])
+    # Name: (arguments, what the condition must hold besides the schema).
+    cases = {
+        "reachable": ([plain_target],
+                      {"health": "ok", "page_count": 48213, "model": "HP LaserJet Pro 4012dn"}),
+        "jammed": ([jammed_target],
+                   {"health": "critical", "page_count": 11872, "power_on_count": 37,
+                    "location": "2nd floor, east"}),
+        "unreachable": (["--timeout", "100", "--retries", "0", silent_target],
+                        {"health": "unreachable", "page_count": None, "model": None}),
+        "incomplete": ([endless_target], {"health": "warning", "complete": False}),
+        "target too long": (["x" * 64], {"health": "unreachable"}),
+    }
+    failures = []
+    outputs = {}
+    try:
+        for name, (arguments, facts) in cases.items():
+            document = run_json(term, arguments)
+            outputs[name] = document
+            for error in validator.iter_errors(document):
+                failures.append(f"{name}: {'/'.join(map(str, error.path))}: {error.message}")
+            condition = document.get("condition", {})
+            for key, value in facts.items():
+                if condition.get(key) != value:
+                    failures.append(f"{name}: condition.{key} is {condition.get(key)!r}, "
+                                    f"not {value!r}")
+    finally:
+        for process in (plain, jammed, silent, endless):
+            stop(process)
+
+    # The jammed printer's first tray is empty: its status says so by name, and the supplies
+    # and trays carry their indexes.
+    jammed_condition = outputs["jammed"]["condition"]
+    tray = jammed_condition["inputs"][0]
+    if tray["index"] != 1 or tray["status"] is None or not tray["status"]["non_critical_alert"]:
+        failures.append(f"jammed: the empty tray's status: {tray}")
+    indexes = [supply["index"] for supply in jammed_condition["supplies"]]
+    if indexes != list(range(1, len(indexes) + 1)):
+        failures.append(f"jammed: supply indexes {indexes}")
+
+    # The forms the schema replaced are refused.
+    for change, mutate in {
+        "page count as text": lambda d: d["condition"].__setitem__("page_count", "11872"),
+        "tray status as a number": lambda d: d["condition"]["inputs"][0].__setitem__("status", 8),
+        "no schema_version": lambda d: d.pop("schema_version"),
+        "an undocumented field": lambda d: d["condition"].__setitem__("extra", 1),
+    }.items():
+        document = copy.deepcopy(outputs["jammed"])
+        mutate(document)
+        if validator.is_valid(document):
+            failures.append(f"the schema accepts {change}")
+    if failures:
+        fail("\n".join(failures))
+    print("ok:", ", ".join(cases))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 4:
+        print(__doc__)
+        sys.exit(2)
+    main(*sys.argv[1:])
