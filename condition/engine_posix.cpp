@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "condition/engine.h"
+#include "condition/usm_security.h"
 #include "condition/walk.h"
 #include "platform/net/socket_address.h"
 #include "snmp/asn_types.h"
@@ -55,6 +56,9 @@ struct Reading {
     std::uint64_t sendCount = 0;  // names the current request's time-out
     bool outstanding = false;     // holds an in-flight slot
     bool queued = false;          // waits for a slot
+    // SNMPv3 only: the printer's session, and the walk's request it wraps (kept to wrap again).
+    std::unique_ptr<UsmSecurity> security;
+    ber::Message pdu;
 
     Reading(std::uint64_t readingId, ReadRequest r, ReadDone d)
         : id(readingId), request(std::move(r)), done(std::move(d)), walk(request.version) {}
@@ -252,6 +256,14 @@ class Engine final : public Reader {
                 Finish(r);
                 continue;
             }
+            if (r.request.version == SnmpVersion::V3) {
+                r.security = std::make_unique<UsmSecurity>(r.request.usm);
+                if (!r.security->problem().empty()) {
+                    r.walk.Abort(r.security->problem(), ReadError::Security);
+                    Finish(r);
+                    continue;
+                }
+            }
             r.socket = id % family.size();
             if (r.request.deadline == Clock::time_point{}) {
                 r.request.deadline = Clock::now() + DEFAULT_READING_TIME;
@@ -268,6 +280,11 @@ class Engine final : public Reader {
             Finish(reading);
             return;
         }
+        if (reading.security != nullptr) {
+            reading.pdu = std::move(message);
+            Queue(reading);
+            return;
+        }
         message.version =
             reading.request.version == SnmpVersion::V1 ? ber::VERSION_1 : ber::VERSION_2C;
         message.community = reading.request.community;
@@ -279,6 +296,24 @@ class Engine final : public Reader {
             return;
         }
         reading.requestId = message.requestId;
+        SendOrQueue(reading);
+    }
+
+    // SNMPv3: wraps the walk's request through the printer's session (the discovery while its
+    // engine is unknown) under a fresh id that serves as both msgID and request-id, and queues
+    // it. Called again when the session asks for the request once more.
+    void Queue(Reading& reading) {
+        reading.pdu.requestId = TakeRequestId();
+        if (!reading.security->Wrap(reading.pdu, reading.pdu.requestId, reading.bytes)) {
+            reading.walk.Abort(reading.security->error(), ReadError::Security);
+            Finish(reading);
+            return;
+        }
+        reading.requestId = reading.pdu.requestId;
+        SendOrQueue(reading);
+    }
+
+    void SendOrQueue(Reading& reading) {
         reading.attempt = 0;
         if (inFlight_ < maxInFlight_ && queue_.empty()) {
             Send(reading);
@@ -372,7 +407,13 @@ class Engine final : public Reader {
                 } else {
                     timeouts_.fetch_add(1, std::memory_order_relaxed);
                     Release(reading);
-                    reading.walk.NoAnswer();
+                    if (reading.security != nullptr && !reading.walk.Answered()) {
+                        // Silence before any answer means something else on SNMPv3 (no
+                        // engine, a privacy key the agent could not use): say which.
+                        reading.walk.Abort(reading.security->SilenceText(), ReadError::Timeout);
+                    } else {
+                        reading.walk.NoAnswer();
+                    }
                     Advance(reading);
                 }
             }
@@ -400,8 +441,14 @@ class Engine final : public Reader {
             if (size < 0) {
                 return;  // EAGAIN: drained (or an error, nothing to read either way)
             }
-            if (ber::Decode(buffer_.get(), static_cast<std::size_t>(size), incoming_) !=
-                    ber::Error::None ||
+            const std::uint8_t* data = buffer_.get();
+            const auto bytes = static_cast<std::size_t>(size);
+            std::int32_t id = 0;
+            if (PeekMessageId(data, bytes, &id)) {
+                ReceiveV3(fd, from, length, data, bytes, id);
+                continue;
+            }
+            if (ber::Decode(data, bytes, incoming_) != ber::Error::None ||
                 incoming_.pduType != SNMP_PDU_RESPONSE) {
                 continue;
             }
@@ -413,13 +460,51 @@ class Engine final : public Reader {
             const std::vector<int>& family = SocketsFor(reading.request.agent);
             const std::int32_t version =
                 reading.request.version == SnmpVersion::V1 ? ber::VERSION_1 : ber::VERSION_2C;
-            if (family[reading.socket] != fd || !FromAgent(from, length, reading.request.agent) ||
-                incoming_.version != version || incoming_.community != reading.request.community) {
+            if (reading.security != nullptr || family[reading.socket] != fd ||
+                !FromAgent(from, length, reading.request.agent) || incoming_.version != version ||
+                incoming_.community != reading.request.community) {
                 continue;
             }
             Release(reading);
             reading.walk.Answer(incoming_);
             Advance(reading);
+        }
+    }
+
+    // An SNMPv3 datagram whose msgID is `id`: the session of the reading that sent it decides.
+    void ReceiveV3(int fd, const sockaddr_storage& from, socklen_t length, const std::uint8_t* data,
+                   std::size_t size, std::int32_t id) {
+        const auto pending = pending_.find(id);
+        if (pending == pending_.end()) {
+            return;
+        }
+        Reading& reading = *readings_.at(pending->second);
+        if (reading.security == nullptr ||
+            SocketsFor(reading.request.agent)[reading.socket] != fd ||
+            !FromAgent(from, length, reading.request.agent)) {
+            return;
+        }
+        switch (reading.security->Unwrap(data, size, id, incoming_)) {
+            case UsmSecurity::Result::Ignored:
+                return;
+            case UsmSecurity::Result::Answer:
+                if (incoming_.pduType != SNMP_PDU_RESPONSE ||
+                    incoming_.requestId != reading.requestId) {
+                    return;
+                }
+                Release(reading);
+                reading.walk.Answer(incoming_);
+                Advance(reading);
+                return;
+            case UsmSecurity::Result::SendAgain:
+                Release(reading);
+                Queue(reading);
+                return;
+            case UsmSecurity::Result::Failed:
+                Release(reading);
+                reading.walk.Abort(reading.security->error(), ReadError::Security);
+                Finish(reading);
+                return;
         }
     }
 
