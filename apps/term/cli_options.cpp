@@ -4,12 +4,13 @@
 #include <utility>
 
 #include "apps/cli/option_parser.h"
+#include "apps/term/usm_options.h"
 #include "condition/engine.h"
 #include "vellumark/version.h"
 
 namespace vmterm {
 
-CliOptions ParseOptions(const std::vector<std::string>& arguments) {
+CliOptions ParseOptions(const std::vector<std::string>& arguments, const Environment& environment) {
     CliOptions options;
     CLI::App app;
     condition::ReadRequest& reading = options.reading;
@@ -17,15 +18,17 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments) {
     app.add_flag_callback("--json", [&options] { options.once = options.json = true; });
     app.add_option_function<std::string>("--snmp-version",
                                          [&reading](const std::string& version) {
-                                             reading.version = version == "1"
-                                                                   ? condition::SnmpVersion::V1
-                                                                   : condition::SnmpVersion::V2c;
+                                             reading.version =
+                                                 version == "1"   ? condition::SnmpVersion::V1
+                                                 : version == "3" ? condition::SnmpVersion::V3
+                                                                  : condition::SnmpVersion::V2c;
                                          })
-        ->check(vmcli::OneOf({"1", "2c"}));
+        ->check(vmcli::OneOf({"1", "2c", "3"}));
     app.add_option("--timeout", reading.timeoutMs)->transform(vmcli::WholeNumber(1, 60000));
     app.add_option("--retries", reading.retries)->transform(vmcli::WholeNumber(0, 10));
     app.add_option("--supply-warning", reading.supplyWarningPercent)
         ->transform(vmcli::Number(0, 100));
+    UsmOptions usm(app, reading.usm);
     const vmcli::Parsed parsed = vmcli::Parse(app, arguments, true, [](const std::string& what) {
         return "unknown option '" + what + "'";
     });
@@ -35,7 +38,8 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments) {
     if (parsed.outcome != vmcli::Outcome::Run) {
         return options;
     }
-    if (parsed.text.size() > 2) {
+    options.error = usm.Finish(reading.version == condition::SnmpVersion::V3, environment);
+    if (options.error.empty() && parsed.text.size() > 2) {
         options.error = "unexpected argument '" + parsed.text[2] + "'";
     }
     for (std::size_t i = 0; i < parsed.text.size() && i < 2; ++i) {
@@ -75,13 +79,13 @@ and the keys.
   --help     show this text              --version  show the version
   --         every later argument is TARGET or COMMUNITY text
 The condition's reading (the window's own poll is not changed by these):
-  --snmp-version 1|2c       SNMP version (default 1)
+  --snmp-version 1|2c|3     SNMP version (default 1)
   --timeout MS              time-out of each request (default {TIMEOUT})
   --retries N               times a request is sent again (default {RETRIES})
   --supply-warning PERCENT  a supply at or below it is a warning (default {WARNING})
   It ends after {SECONDS} s at the latest; a target that is too long or does not
   resolve is unreachable at once, without a request.
-
+{USM}
 Exit status: 1 when interactive, as the windowed program; with --once the
 window's:
   0  answered: the echo probe and every SNMP request of the first poll
@@ -100,6 +104,7 @@ Ctrl-C or another terminating signal ends the program by that signal (status 128
         {"{RETRIES}", defaults.retries},
         {"{WARNING}", std::llround(defaults.supplyWarningPercent)},
         {"{SECONDS}", condition::DEFAULT_READING_TIME.count()}};
+    text.replace(text.find("{USM}"), 5, UsmHelp());
     for (const auto& [name, value] : values) {
         text.replace(text.find(name), name.size(), std::to_string(value));
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/term/usm_options.h"
 #include "condition/reader.h"
 
 namespace vmterm {
@@ -27,8 +28,9 @@ struct CliOptions {
 // Reads the arguments after the program's name by the rules all the programs share
 // (apps/cli/option_parser.h): "--once", "--json" and the reading's options ("--timeout MS" or
 // "--timeout=MS") wherever they stand, "--" before text that starts with "-". At most two
-// arguments are program text.
-CliOptions ParseOptions(const std::vector<std::string>& arguments);
+// arguments are program text. SNMPv3's passwords not on the command line come from `environment`.
+CliOptions ParseOptions(const std::vector<std::string>& arguments,
+                        const Environment& environment = ProcessEnvironment);
 
 std::string UsageLine();
 std::string HelpText();
