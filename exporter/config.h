@@ -5,6 +5,9 @@
 //
 //   auths:
 //     office: {version: 2c, community: s3cret}
+//     secure: {version: 3, username: monitor, security_level: authPriv, auth_protocol: SHA256,
+//              password_file: /etc/vellumark/auth.pass, priv_protocol: AES,
+//              priv_password_file: /etc/vellumark/priv.pass}
 //   printers:
 //     - {name: Reception, target: 10.1.2.30, auth: office}
 //     - {name: Lab, target: "lab-printer:1161"}       # auth "default"
@@ -28,6 +31,7 @@ inline constexpr std::size_t MAX_CONFIGURED_PRINTERS = 10000;
 struct Auth {
     condition::SnmpVersion version = condition::SnmpVersion::V2c;
     std::string community = "public";
+    condition::UsmCredentials usm{};  // version 3
 };
 
 struct PrinterEntry {
@@ -41,7 +45,7 @@ struct Config {
     std::vector<PrinterEntry> printers;
 };
 
-// "1" or "2c" (as /probe's snmp_version parameter spells them).
+// "1" or "2c" (as /probe's snmp_version parameter spells them; SNMPv3 needs an auth's user).
 bool ParseSnmpVersion(std::string_view text, condition::SnmpVersion& version);
 
 bool ParseConfig(const std::string& yaml, Config& config, std::string& error);

@@ -22,6 +22,7 @@ void Submit(condition::Reader& reader, const std::vector<Cidr>& allow,
     request.agent = endpoint;
     request.version = auth.version;
     request.community = auth.community;
+    request.usm = auth.usm;
     request.deadline = deadline;
     reader.Submit(std::move(request), [done = std::move(done), address = std::move(address)](
                                           condition::Condition&& condition) mutable {

@@ -17,6 +17,10 @@ from harness import Harness, check, http_get, raise_file_limit, wait_until, run_
 
 CONFIG = """auths:
   office: {version: 2c, community: s3cret}
+  secure: {version: 3, username: lab, security_level: authPriv, auth_protocol: SHA256,
+           password: umber-auth, priv_protocol: AES, priv_password_file: "%s"}
+  forged: {version: 3, username: lab, security_level: authPriv, auth_protocol: SHA256,
+           password: not-the-password, priv_protocol: AES, priv_password: umber-priv}
 printers:
   - {name: Front desk, target: "%s"}
   - {name: Basement, target: "%s"}
@@ -31,9 +35,13 @@ def main(exporter, sim):
     raise_file_limit(2 * PROBES + 200)
     with Harness() as h:
         # Printer 1 is silent; each printer serves two profiles, one per community.
-        targets = h.start_fleet(sim, PRINTERS, extra=["--profile", "s3cret=laser-mono", "--log"])
+        targets = h.start_fleet(sim, PRINTERS, extra=[
+            "--profile", "s3cret=laser-mono", "--log",
+            "--v3-user", "lab:authPriv:SHA-256:umber-auth:AES:umber-priv"])
         h.control("printer 1 silence on")
-        port = h.start_exporter(exporter, CONFIG % (targets[0], targets[1]))
+        with open(h.path("priv.pass"), "w") as f:
+            f.write("umber-priv\n")
+        port = h.start_exporter(exporter, CONFIG % (h.path("priv.pass"), targets[0], targets[1]))
         base = f"http://127.0.0.1:{port}"
 
         def probe(target, query="", scrape_timeout=None):
@@ -93,6 +101,16 @@ def main(exporter, sim):
               f"a silent printer: {took} s")
         check('vellumark_probe_error_info{kind="timeout"} 1\n' in body or
               'vellumark_probe_error_info{kind="deadline"} 1\n' in body, body)
+
+        # SNMPv3 auths in the SNMP exporter's words, a password from a file: the reading, and a
+        # wrong password refused by the agent as what it is, at once.
+        status, body = probe(targets[0], "&auth=secure")
+        check(status == 200 and "vellumark_up 1\n" in body and COLOUR_MODEL in body and
+              "vellumark_probe_complete 1\n" in body, f"auth=secure: {status} {body[:300]}")
+        start = time.monotonic()
+        status, body = probe(targets[0], "&auth=forged")
+        check(status == 200 and 'vellumark_probe_error_info{kind="security"} 1\n' in body and
+              time.monotonic() - start < 0.5, f"auth=forged: {status} {body[:600]}")
 
         # A slow printer cut short by a scrape timeout of 0.6 s (a reading of 0.3 s): the agent
         # answered, but the reading is incomplete, says why, and its health is not ok.
