@@ -62,6 +62,8 @@ def main(exporter, sim):
                 ("/probe?target=bad%20host", "GET", 400, "character"),
                 (f"/probe?target={targets[0]}&auth=nobody", "GET", 400, "unknown auth 'nobody'\n"),
                 (f"/probe?target={targets[0]}&snmp_version=3", "GET", 400, "must be 1 or 2c"),
+                (f"/probe?target={targets[0]}&auth=secure&snmp_version=1", "GET", 400,
+                 "snmp_version does not apply to SNMPv3 auth 'secure'\n"),
                 ("/nothing", "GET", 404, "not found"),
                 (f"/probe?target={targets[0]}", "POST", 405, "only GET"),
                 ("/-/healthy", "GET", 200, "Healthy")]:
@@ -69,7 +71,7 @@ def main(exporter, sim):
             check(got == status and text in body, f"{method} {path}: {got} {body!r}")
             check(got == 200 or body.count("\n") == 1 and body.endswith("\n"),
                   f"a refusal is one line: {body!r}")
-        check(sim_requests() == before and probes("bad_request") == 4,
+        check(sim_requests() == before and probes("bad_request") == 5,
               "a refused probe reaches no printer and is counted")
 
         # The credentials: community public over v2c by default, the auth's community and
