@@ -9,6 +9,7 @@
 #include "condition/engine.h"
 #include "condition/render.h"
 #include "platform/net/net.h"
+#include "snmp/usm_keys.h"
 #include "tests/support/printer_sim.h"
 
 namespace {
@@ -86,6 +87,24 @@ TEST(ConditionUsm, EveryLevelReadsTheConditionSnmpV2cReads) {
         EXPECT_EQ(condition::ConditionJson(v3), condition::ConditionJson(v2c)) << row.name;
         EXPECT_LT(Clock::now() - started, 5s) << row.name << ": no request may wait out a time-out";
     }
+}
+
+// Key derivation is a million hash rounds: a fleet read again and again with one user derives
+// each password's key once, not once per reading or per request.
+TEST(ConditionUsm, KeysAreDerivedOncePerPasswordAcrossReadings) {
+    PrinterSimOptions options = ColourLaserWithV3Users();
+    options.extraArgs.insert(options.extraArgs.end(), {"--fleet", "3"});
+    PrinterSim fleet(options);
+    ASSERT_TRUE(fleet.ok()) << fleet.error();
+    const std::size_t before = usm::KeyCache::Shared().derivations();
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t printer = 0; printer < 3; ++printer) {
+            const Condition c = condition::ReadOnce(V3Request(fleet.port(printer), Secret()));
+            EXPECT_EQ(c.error, "") << "printer " << printer << " round " << round;
+        }
+    }
+    EXPECT_LE(usm::KeyCache::Shared().derivations() - before, 2u)
+        << "one derivation per password at most, whatever the engines and readings";
 }
 
 TEST(ConditionUsm, EachMistakeEndsTheReadingWithItsOwnError) {
