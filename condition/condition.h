@@ -35,10 +35,11 @@ enum class ReadError {
     TooBig,        // a column's answer was too big even one object at a time
     RowCap,        // a column had more rows than a reading keeps
     NotResolved,   // the target's name did not resolve: nothing was sent
+    Security,      // SNMPv3: the agent refused the user, its keys or its level
     Internal,      // the reader could not go on (stopped, no socket, a request not encodable)
 };
 // "timeout", "deadline", "request-cap", "not-advancing", "agent-error", "too-big", "row-cap",
-// "not-resolved", "internal".
+// "not-resolved", "security", "internal".
 const char* ReadErrorName(ReadError error);
 
 // The names of hrPrinterDetectedErrorState's bits (mib::ErrorBit): "lowPaper", "noPaper", ...

@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "condition/engine.h"
+#include "condition/usm_security.h"
 #include "condition/walk.h"
 #include "platform/net/net.h"
 #include "platform/net/poller.h"
 #include "platform/snmpmgr/request_match.h"
+#include "snmp/asn_types.h"
 #include "snmp/ber.h"
+#include "snmp/v3_message.h"
 
 namespace condition {
 namespace {
@@ -49,6 +52,10 @@ struct Reading {
     int attempt = 0;
     bool outstanding = false;  // holds an in-flight slot
     bool queued = false;       // waits for a slot
+    // SNMPv3 only: the printer's session, and the walk's request it wraps (kept to wrap again
+    // when the session asks for it once more).
+    std::unique_ptr<UsmSecurity> security;
+    ber::Message pdu;
 
     Reading(std::uint64_t readingId, ReadRequest r, ReadDone d)
         : id(readingId), request(std::move(r)), done(std::move(d)), walk(request.version) {}
@@ -90,6 +97,11 @@ struct EngineCore::State {
         }
         message.version = VersionOf(reading.request.version);
         message.community = reading.request.community;
+        Dispatch(reading, std::move(message));
+    }
+
+    // Sends the walk's request now, or queues it for a slot.
+    void Dispatch(Reading& reading, ber::Message message) {
         message.requestId = 0;  // drawn when it is sent
         reading.attempt = 0;
         reading.bytes.clear();
@@ -108,15 +120,26 @@ struct EngineCore::State {
 
     void Send(Reading& reading, ber::Message& message) {
         const int timeoutMs = std::max(1, reading.request.timeoutMs);
+        const bool v3 = reading.security != nullptr;
+        // On SNMPv3 the id serves as both msgID and request-id: the answer is found by its
+        // msgID, which can be read before the session unwraps anything.
         message.requestId =
             requests.Add({.agent = reading.request.agent,
                           .via = reading.id,
-                          .version = message.version,
-                          .community = reading.request.community,
+                          .version = v3 ? v3::VERSION_3 : message.version,
+                          .community = v3 ? std::string() : reading.request.community,
                           .deadline = MillisOf(Clock::now()) + static_cast<unsigned>(timeoutMs),
                           .owner = reading.id});
         reading.bytes.clear();
-        if (ber::Encode(message, reading.bytes) != ber::Error::None) {
+        if (v3) {
+            reading.pdu = message;
+            if (!reading.security->Wrap(reading.pdu, message.requestId, reading.bytes)) {
+                requests.Remove(message.requestId);
+                reading.walk.Abort(reading.security->error(), ReadError::Security);
+                Finish(reading);
+                return;
+            }
+        } else if (ber::Encode(message, reading.bytes) != ber::Error::None) {
             requests.Remove(message.requestId);
             reading.walk.Abort("cannot encode a request");
             Finish(reading);
@@ -201,7 +224,13 @@ struct EngineCore::State {
             } else {
                 timeouts.fetch_add(1, std::memory_order_relaxed);
                 Release(reading);
-                reading.walk.NoAnswer();
+                if (reading.security != nullptr && !reading.walk.Answered()) {
+                    // Silence before any answer means something else on SNMPv3 (no engine, a
+                    // privacy key the agent could not use): say which.
+                    reading.walk.Abort(reading.security->SilenceText(), ReadError::Timeout);
+                } else {
+                    reading.walk.NoAnswer();
+                }
                 Advance(reading);
             }
         }
@@ -226,6 +255,8 @@ struct EngineCore::State {
         return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
     }
 
+    void ReceiveV3(Reading& reading, std::size_t size, const net::Endpoint& from);
+
     void Receive(std::uint64_t id) {
         for (int n = 0; n < RECEIVE_BURST; ++n) {
             const auto found = readings.find(id);
@@ -238,8 +269,12 @@ struct EngineCore::State {
             if (size < 0) {
                 return;  // drained (or an error, nothing to read either way)
             }
-            if (!requests.Accept(buffer.data(), static_cast<std::size_t>(size), from, reading.id,
-                                 incoming)) {
+            const auto bytes = static_cast<std::size_t>(size);
+            if (IsSnmpV3(buffer.data(), bytes)) {
+                ReceiveV3(reading, bytes, from);
+                continue;
+            }
+            if (!requests.Accept(buffer.data(), bytes, from, reading.id, incoming)) {
                 continue;
             }
             // Accepted: the request is no longer in the table.
@@ -250,6 +285,42 @@ struct EngineCore::State {
         }
     }
 };
+
+// An SNMPv3 datagram on `reading`'s socket: the request table cannot decode it, so it is taken
+// only when its msgID names this reading's outstanding request and it came from the agent; then
+// the printer's session decides.
+void EngineCore::State::ReceiveV3(Reading& reading, std::size_t size, const net::Endpoint& from) {
+    std::int32_t id = 0;
+    if (reading.security == nullptr || !reading.outstanding ||
+        !PeekMessageId(buffer.data(), size, &id) || id != reading.requestId) {
+        return;
+    }
+    const snmpmatch::Expected* expected = requests.Find(id);
+    if (expected == nullptr || expected->via != reading.id || !(expected->agent == from)) {
+        return;
+    }
+    switch (reading.security->Unwrap(buffer.data(), size, id, incoming)) {
+        case UsmSecurity::Result::Ignored:
+            return;
+        case UsmSecurity::Result::Answer:
+            if (incoming.pduType != SNMP_PDU_RESPONSE || incoming.requestId != id) {
+                return;
+            }
+            Release(reading);
+            reading.walk.Answer(incoming);
+            Advance(reading);
+            return;
+        case UsmSecurity::Result::SendAgain:
+            Release(reading);
+            Dispatch(reading, reading.pdu);
+            return;
+        case UsmSecurity::Result::Failed:
+            Release(reading);
+            reading.walk.Abort(reading.security->error(), ReadError::Security);
+            Finish(reading);
+            return;
+    }
+}
 
 EngineCore::EngineCore(std::size_t maxInFlight) : state_(std::make_unique<State>()) {
     state_->maxInFlight = std::max<std::size_t>(1, maxInFlight);
@@ -295,6 +366,14 @@ void EngineCore::Submit(ReadRequest request, ReadDone done) {
                                                                              : "no IPv4 socket");
         s.Finish(reading);
         return;
+    }
+    if (reading.request.version == SnmpVersion::V3) {
+        reading.security = std::make_unique<UsmSecurity>(reading.request.usm);
+        if (!reading.security->problem().empty()) {
+            reading.walk.Abort(reading.security->problem(), ReadError::Security);
+            s.Finish(reading);
+            return;
+        }
     }
     if (reading.request.deadline == Clock::time_point{}) {
         reading.request.deadline = Clock::now() + DEFAULT_READING_TIME;

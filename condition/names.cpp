@@ -298,6 +298,8 @@ const char* ReadErrorName(ReadError error) {
             return "row-cap";
         case ReadError::NotResolved:
             return "not-resolved";
+        case ReadError::Security:
+            return "security";
         case ReadError::Internal:
             break;
     }

@@ -10,16 +10,30 @@
 
 #include "condition/condition.h"
 #include "platform/net/net.h"
+#include "snmp/usm_protocols.h"
 
 namespace condition {
 
-enum class SnmpVersion { V1, V2c };
+enum class SnmpVersion { V1, V2c, V3 };
+
+// Who reads over SNMPv3 (the User-based Security Model): the user, the level and the protocols
+// and passwords it needs, and the context the printer's objects are in ("" for most agents).
+struct UsmCredentials {
+    std::string user{};
+    usm::SecurityLevel level = usm::SecurityLevel::NoAuthNoPriv;
+    usm::AuthProtocol auth = usm::AuthProtocol::None;
+    std::string authPassword{};
+    usm::PrivProtocol priv = usm::PrivProtocol::None;
+    std::string privPassword{};
+    std::string contextName{};
+};
 
 struct ReadRequest {
     net::Endpoint agent;  // IPv4 or IPv6, already resolved (net::ResolveTarget)
     SnmpVersion version = SnmpVersion::V1;
-    std::string community = "orchid";
-    int timeoutMs = 500;  // per request
+    std::string community = "orchid";  // SNMPv1 and SNMPv2c
+    UsmCredentials usm{};              // SNMPv3
+    int timeoutMs = 500;               // per request
     int retries = 1;
     // The whole reading ends by then, answered or not: what was read by then is kept and
     // `error` says the deadline cut it short.

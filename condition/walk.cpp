@@ -258,7 +258,7 @@ void Walk::AnswerColumns(const ber::Message& answer) {
 void Walk::ColumnError(std::int32_t status, std::int32_t index) {
     const std::size_t count = asked_.size();
     if (status == SNMP_ERRORSTATUS_TOOBIG) {
-        if (version_ == SnmpVersion::V2c && repetitions_ > 1) {
+        if (version_ != SnmpVersion::V1 && repetitions_ > 1) {
             repetitions_ /= 2;
         } else if (count > 1) {
             columnsPerPdu_ = count / 2;

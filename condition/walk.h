@@ -4,11 +4,11 @@
 //
 // The exchanges: the printer's device index from hrDeviceType (device 1 when no row says
 // hrDevicePrinter), then the scalars several to a GET, then every table column by column,
-// several columns to a PDU (GETNEXT on SNMPv1, GETBULK on SNMPv2c), each column stopping at
-// the end of its table. Whatever an agent answers, the reading ends: a column whose answer
-// does not advance is stopped with an error, rows and texts are bounded (cells.h), an error
-// status makes the request smaller or drops the object it names, and a reading never sends
-// more than MAX_REQUESTS_PER_READING requests. No answer can crash it or make it loop.
+// several columns to a PDU (GETNEXT on SNMPv1, GETBULK on SNMPv2c and SNMPv3), each column stopping
+// at the end of its table. Whatever an agent answers, the reading ends: a column whose answer does
+// not advance is stopped with an error, rows and texts are bounded (cells.h), an error status makes
+// the request smaller or drops the object it names, and a reading never sends more than
+// MAX_REQUESTS_PER_READING requests. No answer can crash it or make it loop.
 #pragma once
 
 #include <cstddef>

@@ -81,6 +81,29 @@ bool ReadTexts(const YAML::Node& node, const char* key, std::vector<std::string>
     return true;
 }
 
+// A password from the file `key` names (its first line, without the line end), when the entry
+// has that key; the entry may not hold the password itself as well.
+bool ReadPasswordFile(const YAML::Node& entry, const char* key, const char* passwordKey,
+                      std::string& password, std::string& error) {
+    std::string path;
+    if (!ReadString(entry, key, path, false, error) || path.empty()) {
+        return error.empty();
+    }
+    if (entry[passwordKey]) {
+        error = Where(entry[key]) + ": give '" + passwordKey + "' or '" + key + "', not both";
+        return false;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file || !std::getline(file, password)) {
+        error = Where(entry[key]) + ": " + key + " '" + path + "' cannot be read";
+        return false;
+    }
+    if (!password.empty() && password.back() == '\r') {
+        password.pop_back();
+    }
+    return true;
+}
+
 // Networks in CIDR notation, and (unless `networksOnly`) printers' targets.
 bool ReadScope(const YAML::Node& node, AuthScope& scope, std::string& error) {
     std::vector<std::string> texts;
@@ -109,6 +132,52 @@ bool ReadScope(const YAML::Node& node, AuthScope& scope, std::string& error) {
     return true;
 }
 
+// An SNMPv3 auth with the SNMP exporter's field names and defaults (MD5, DES, noAuthNoPriv), so
+// its users' auths carry over as they are.
+bool ReadUsm(const YAML::Node& entry, condition::UsmCredentials& usm, std::string& error) {
+    if (!CheckKeys(entry,
+                   {"version", "username", "security_level", "password", "password_file",
+                    "auth_protocol", "priv_protocol", "priv_password", "priv_password_file",
+                    "context_name", "allowed_targets"},
+                   error)) {
+        return false;
+    }
+    std::string level = "noAuthNoPriv", auth = "MD5", priv = "DES";
+    if (!ReadString(entry, "username", usm.user, true, error) ||
+        !ReadString(entry, "security_level", level, false, error) ||
+        !ReadString(entry, "auth_protocol", auth, false, error) ||
+        !ReadString(entry, "priv_protocol", priv, false, error) ||
+        !ReadString(entry, "password", usm.authPassword, false, error) ||
+        !ReadString(entry, "priv_password", usm.privPassword, false, error) ||
+        !ReadString(entry, "context_name", usm.contextName, false, error) ||
+        !ReadPasswordFile(entry, "password_file", "password", usm.authPassword, error) ||
+        !ReadPasswordFile(entry, "priv_password_file", "priv_password", usm.privPassword, error)) {
+        return false;
+    }
+    if (!usm::ParseSecurityLevel(level, &usm.level)) {
+        error = Where(entry["security_level"]) +
+                ": security_level must be noAuthNoPriv, authNoPriv or authPriv";
+        return false;
+    }
+    if (usm.level != usm::SecurityLevel::NoAuthNoPriv && !usm::ParseAuthProtocol(auth, &usm.auth)) {
+        error = Where(entry["auth_protocol"]) + ": unknown auth_protocol '" + auth + "'";
+        return false;
+    }
+    if (usm.level == usm::SecurityLevel::AuthPriv && !usm::ParsePrivProtocol(priv, &usm.priv)) {
+        error = Where(entry["priv_protocol"]) + ": unknown priv_protocol '" + priv + "'";
+        return false;
+    }
+    if (usm.level != usm::SecurityLevel::NoAuthNoPriv && usm.authPassword.empty()) {
+        error = Where(entry) + ": " + usm::Name(usm.level) + " needs a password";
+        return false;
+    }
+    if (usm.level == usm::SecurityLevel::AuthPriv && usm.privPassword.empty()) {
+        error = Where(entry) + ": authPriv needs a priv_password";
+        return false;
+    }
+    return true;
+}
+
 bool ReadAuths(const YAML::Node& auths, Config& config, std::string& error) {
     if (!auths.IsMap()) {
         error = Where(auths) + ": 'auths' must map names to credentials";
@@ -124,18 +193,29 @@ bool ReadAuths(const YAML::Node& auths, Config& config, std::string& error) {
             error = Where(entry) + ": auth '" + name + "' must have version and community";
             return false;
         }
-        if (!CheckKeys(entry, {"version", "community", "allowed_targets"}, error)) {
-            return false;
-        }
         Auth auth;
         auth.name = name;
         std::string version;
-        if (!ReadString(entry, "community", auth.community, true, error) ||
-            !ReadString(entry, "version", version, true, error)) {
+        if (!ReadString(entry, "version", version, true, error)) {
+            return false;
+        }
+        if (version == "3") {
+            auth.version = condition::SnmpVersion::V3;
+            auth.community.clear();
+            if (!ReadUsm(entry, auth.usm, error) ||
+                (entry["allowed_targets"] &&
+                 !ReadScope(entry["allowed_targets"], auth.scope, error))) {
+                return false;
+            }
+            config.auths[name] = std::move(auth);
+            continue;
+        }
+        if (!CheckKeys(entry, {"version", "community", "allowed_targets"}, error) ||
+            !ReadString(entry, "community", auth.community, true, error)) {
             return false;
         }
         if (!ParseSnmpVersion(version, auth.version)) {
-            error = Where(entry["version"]) + ": version must be 1 or 2c";
+            error = Where(entry["version"]) + ": version must be 1, 2c or 3";
             return false;
         }
         if (auth.community.size() > MAX_COMMUNITY_BYTES) {

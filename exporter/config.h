@@ -11,6 +11,9 @@
 //   web_config: /etc/vellumark/web.yml  # --web-config
 //   auths:
 //     office: {version: 2c, community: s3cret, allowed_targets: [10.1.0.0/16]}
+//     secure: {version: 3, username: monitor, security_level: authPriv, auth_protocol: SHA256,
+//              password_file: /etc/vellumark/auth.pass, priv_protocol: AES,
+//              priv_password_file: /etc/vellumark/priv.pass}
 //   printers:
 //     - {name: Reception, target: 10.1.2.30, auth: office}
 //     - {name: Lab, target: "lab-printer:1161"}       # auth "default"
@@ -45,6 +48,7 @@ struct Auth {
     std::string community = "public";
     std::string name = DEFAULT_AUTH;
     AuthScope scope;
+    condition::UsmCredentials usm{};  // version 3
 };
 
 // One printer of the status page, from `printers:` or the printers file.
@@ -66,7 +70,7 @@ struct Config {
     std::string printersPath;  // printers_file as read: relative to the file's folder
 };
 
-// "1" or "2c" (as /probe's snmp_version parameter spells them).
+// "1" or "2c" (as /probe's snmp_version parameter spells them; SNMPv3 needs an auth's user).
 bool ParseSnmpVersion(std::string_view text, condition::SnmpVersion& version);
 
 // `folder` is where a relative printers_file is looked for.

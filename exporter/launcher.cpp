@@ -48,6 +48,7 @@ void Launcher::Submit(condition::Reader& reader, const AllowList& allow, const T
     request.agent = endpoint;
     request.version = auth.version;
     request.community = auth.community;
+    request.usm = auth.usm;
     request.deadline = deadline;
     reader.Submit(std::move(request), [done = std::move(done), address = std::move(address)](
                                           condition::Condition&& condition) mutable {

@@ -269,6 +269,12 @@ struct Server::Impl {
         }
         Auth credentials = auth->second;
         if (const char* version = Argument(connection, "snmp_version")) {
+            // An SNMPv3 auth holds no community to fall back on.
+            if (credentials.version == condition::SnmpVersion::V3) {
+                return refuse(
+                    MHD_HTTP_BAD_REQUEST, ReadingResult::BadRequest,
+                    "snmp_version does not apply to SNMPv3 auth '" + Echo(auth->first) + "'");
+            }
             if (!ParseSnmpVersion(version, credentials.version)) {
                 return refuse(MHD_HTTP_BAD_REQUEST, ReadingResult::BadRequest,
                               "snmp_version must be 1 or 2c, not '" + Echo(version) + "'");

@@ -6,6 +6,7 @@
 
 #include "apps/cli/option_parser.h"
 #include "apps/cli/window_options.h"
+#include "apps/term/usm_options.h"
 #include "condition/engine.h"
 #include "vellumark/version.h"
 
@@ -34,7 +35,7 @@ std::string CheckProblem(const CliOptions& options, bool thresholdsGiven, bool s
 
 }  // namespace
 
-CliOptions ParseOptions(const std::vector<std::string>& arguments) {
+CliOptions ParseOptions(const std::vector<std::string>& arguments, const Environment& environment) {
     CliOptions options;
     CLI::App app;
     condition::ReadRequest& reading = options.reading;
@@ -44,11 +45,12 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments) {
     app.add_flag_callback("--json", [&options] { options.once = options.json = true; });
     app.add_option_function<std::string>("--snmp-version",
                                          [&reading](const std::string& version) {
-                                             reading.version = version == "1"
-                                                                   ? condition::SnmpVersion::V1
-                                                                   : condition::SnmpVersion::V2c;
+                                             reading.version =
+                                                 version == "1"   ? condition::SnmpVersion::V1
+                                                 : version == "3" ? condition::SnmpVersion::V3
+                                                                  : condition::SnmpVersion::V2c;
                                          })
-        ->check(vmcli::OneOf({"1", "2c"}));
+        ->check(vmcli::OneOf({"1", "2c", "3"}));
     app.add_option("--timeout", reading.timeoutMs)->transform(vmcli::WholeNumber(1, 60000));
     app.add_option("--retries", reading.retries)->transform(vmcli::WholeNumber(0, 10));
     app.add_option("--supply-warning", reading.supplyWarningPercent)
@@ -61,6 +63,7 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments) {
     CLI::Option* critical = app.add_option("-c,--critical", options.thresholds.critical)
                                 ->transform(vmcli::Number(0, 100));
 
+    UsmOptions usm(app, reading.usm);
     const vmcli::Parsed parsed = vmcli::Parse(app, arguments, true, [](const std::string& what) {
         return "unknown option '" + what + "'";
     });
@@ -76,7 +79,8 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments) {
     if (parsed.outcome != vmcli::Outcome::Run) {
         return options;
     }
-    if (parsed.text.size() > 2) {
+    options.error = usm.Finish(reading.version == condition::SnmpVersion::V3, environment);
+    if (options.error.empty() && parsed.text.size() > 2) {
         options.error = "unexpected argument '" + parsed.text[2] + "'";
     }
     std::string text;
@@ -131,7 +135,7 @@ and the keys.
   --help     show this text              --version  show the version
   --         every later argument is TARGET or COMMUNITY text
 The condition's reading (the window's own poll is not changed by these):
-  --snmp-version 1|2c       SNMP version (default 1)
+  --snmp-version 1|2c|3     SNMP version (default 1)
   --timeout MS              time-out of each request (default {TIMEOUT})
   --retries N               times a request is sent again (default {RETRIES})
   --supply-warning PERCENT  a supply at or below it is a warning (default {WARNING})
@@ -144,6 +148,7 @@ The monitoring-plugin mode (Nagios, Icinga, Checkmk), with the options above:
   -w, --warning PERCENT   a supply at or below it is WARNING (default {CHECK_W})
   -c, --critical PERCENT  a supply at or below it is CRITICAL (default {CHECK_C})
 
+{USM}
 Exit status: 1 when interactive, as the windowed program; with --once the
 window's:
   0  answered: the echo probe (none with --no-ping) and every SNMP request of
@@ -167,6 +172,7 @@ Ctrl-C or another terminating signal ends the program by that signal (status 128
         {"{SECONDS}", condition::DEFAULT_READING_TIME.count()},
         {"{CHECK_W}", std::llround(condition::PluginThresholds{}.warning)},
         {"{CHECK_C}", std::llround(condition::PluginThresholds{}.critical)}};
+    text.replace(text.find("{USM}"), 5, UsmHelp());
     for (const auto& [name, value] : values) {
         text.replace(text.find(name), name.size(), std::to_string(value));
     }

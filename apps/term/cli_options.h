@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/term/usm_options.h"
 #include "condition/plugin_report.h"
 #include "condition/reader.h"
 
@@ -38,7 +39,9 @@ struct CliOptions {
 // ("--timeout MS" or "--timeout=MS") wherever they stand, "--" before text that starts with
 // "-". At most two arguments are program text. -w and -c go with --check only, --check with
 // neither --once nor --supply-warning, and the warning threshold is never below the critical.
-CliOptions ParseOptions(const std::vector<std::string>& arguments);
+// SNMPv3's passwords not on the command line come from `environment`.
+CliOptions ParseOptions(const std::vector<std::string>& arguments,
+                        const Environment& environment = ProcessEnvironment);
 
 std::string UsageLine();
 std::string HelpText();

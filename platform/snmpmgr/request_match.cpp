@@ -60,6 +60,11 @@ std::optional<Match> RequestTable::Accept(const std::uint8_t* datagram, std::siz
     return match;
 }
 
+const Expected* RequestTable::Find(std::int32_t requestId) const {
+    const auto found = expected_.find(requestId);
+    return found == expected_.end() ? nullptr : &found->second;
+}
+
 std::optional<Millis> RequestTable::NextDeadline() const {
     if (deadlines_.empty()) {
         return std::nullopt;

@@ -58,6 +58,10 @@ class RequestTable {
     std::optional<Match> Accept(const std::uint8_t* datagram, std::size_t size,
                                 const net::Endpoint& from, std::uint64_t via, ber::Message& answer);
 
+    // The outstanding request `requestId`, or nullptr: for answers this table cannot decode
+    // (SNMPv3), whose caller checks the socket and the source against it.
+    const Expected* Find(std::int32_t requestId) const;
+
     // The earliest deadline among the outstanding requests; nullopt when there is none.
     std::optional<Millis> NextDeadline() const;
     // The requests whose deadline is at or before `now`, earliest first. They stay outstanding:

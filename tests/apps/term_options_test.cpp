@@ -3,6 +3,9 @@
 // command-line text, and the usage errors, each naming the option.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+#include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +15,10 @@
 namespace {
 
 const condition::ReadRequest DEFAULTS;
+
+std::optional<std::string> NoEnvironment(const std::string&) {
+    return std::nullopt;
+}
 
 // What a command line sets: for a usage error only the error counts.
 struct Expected {
@@ -27,6 +34,7 @@ struct Expected {
     bool check = false;
     double warning = condition::PluginThresholds{}.warning;
     double critical = condition::PluginThresholds{}.critical;
+    condition::UsmCredentials usm{};
     std::string error{};
 };
 
@@ -39,6 +47,13 @@ std::string Describe(const Expected& e) {
         << " text=[" << e.commandLine << "] v2c=" << (e.snmpVersion == condition::SnmpVersion::V2c)
         << " timeout=" << e.timeoutMs << " retries=" << e.retries << " warning=" << e.supplyWarning
         << " check=" << e.check << " -w " << e.warning << " -c " << e.critical;
+    if (e.snmpVersion == condition::SnmpVersion::V3) {
+        const condition::UsmCredentials& u = e.usm;
+        out << " v3 user=" << u.user << " level=" << usm::Name(u.level)
+            << " auth=" << usm::Name(u.auth) << "/" << u.authPassword
+            << " priv=" << usm::Name(u.priv) << "/" << u.privPassword
+            << " context=" << u.contextName;
+    }
     return out.str();
 }
 
@@ -128,12 +143,9 @@ TEST(TermOptions, ArgumentsToOptionsOrUsageErrors) {
         {"too many retries",
          {"--retries", "11", "h"},
          {.error = "--retries: '11' is not a whole number from 0 to 10"}},
-        {"SNMPv3 is not read here",
-         {"--snmp-version=3", "h"},
-         {.error = "--snmp-version: '3' is not 1 or 2c"}},
         {"a value may start with a dash",
          {"--snmp-version", "-1", "h"},
-         {.error = "--snmp-version: '-1' is not 1 or 2c"}},
+         {.error = "--snmp-version: '-1' is not 1, 2c or 3"}},
         {"a warning above 100",
          {"--supply-warning", "100.5", "h"},
          {.error = "--supply-warning: '100.5' is not a number from 0 to 100"}},
@@ -188,7 +200,7 @@ TEST(TermOptions, ArgumentsToOptionsOrUsageErrors) {
          {.error = "-w/--warning and -c/--critical go with --check"}},
     };
     for (const Row& row : rows) {
-        const vmterm::CliOptions got = vmterm::ParseOptions(row.arguments);
+        const vmterm::CliOptions got = vmterm::ParseOptions(row.arguments, NoEnvironment);
         const Expected seen{got.help,
                             got.version,
                             got.once,
@@ -201,9 +213,124 @@ TEST(TermOptions, ArgumentsToOptionsOrUsageErrors) {
                             got.check,
                             got.thresholds.warning,
                             got.thresholds.critical,
+                            got.reading.usm,
                             got.error};
         EXPECT_EQ(Describe(seen), Describe(row.expected)) << row.name;
     }
+}
+
+// SNMPv3's options: net-snmp's letters and the long names, every spelling of a protocol that
+// net-snmp or the SNMP exporter writes, the passwords from files and the environment, and the
+// combinations a reading cannot use refused before anything is sent.
+TEST(TermOptions, SnmpV3Options) {
+    const std::string authFile = "/tmp/vm-term-options-auth." + std::to_string(getpid());
+    std::ofstream(authFile) << "file-auth\r\nsecond line\n";
+    const std::map<std::string, std::string> variables = {
+        {vmterm::AUTH_PASSWORD_VARIABLE, "env-auth"}, {vmterm::PRIV_PASSWORD_VARIABLE, "env-priv"}};
+    const vmterm::Environment environment =
+        [&variables](const std::string& name) -> std::optional<std::string> {
+        const auto found = variables.find(name);
+        return found == variables.end() ? std::nullopt : std::optional<std::string>(found->second);
+    };
+    using usm::AuthProtocol;
+    using usm::PrivProtocol;
+    using usm::SecurityLevel;
+    const auto v3 = condition::SnmpVersion::V3;
+    struct V3Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        bool environment;
+        Expected expected;
+    };
+    const V3Row rows[] = {
+        {"net-snmp's letters",
+         {"--snmp-version", "3", "-u", "lab", "-l", "authPriv", "-a", "SHA-256", "-A", "pa", "-x",
+          "AES", "-X", "px", "-n", "printer", "h"},
+         false,
+         {.commandLine = "h",
+          .snmpVersion = v3,
+          .usm = {"lab", SecurityLevel::AuthPriv, AuthProtocol::Sha256, "pa", PrivProtocol::Aes128,
+                  "px", "printer"}}},
+        {"long names and the exporter's spellings",
+         {"--snmp-version=3", "--user=lab", "--security-level", "authNoPriv", "--auth-protocol",
+          "sha512", "--auth-password", "pa", "--context", "c", "h"},
+         false,
+         {.commandLine = "h",
+          .snmpVersion = v3,
+          .usm = {"lab", SecurityLevel::AuthNoPriv, AuthProtocol::Sha512, "pa", PrivProtocol::None,
+                  "", "c"}}},
+        {"AES-256-C as AES256C, priv as a level",
+         {"--snmp-version", "3", "-u", "u", "-l", "priv", "-a", "SHA", "-A", "pa", "-x", "AES256C",
+          "-X", "px", "h"},
+         false,
+         {.commandLine = "h",
+          .snmpVersion = v3,
+          .usm = {"u", SecurityLevel::AuthPriv, AuthProtocol::Sha1, "pa", PrivProtocol::Aes256C,
+                  "px", ""}}},
+        {"passwords from a file (its first line) and the environment",
+         {"--snmp-version", "3", "-u", "u", "-l", "authPriv", "-a", "MD5", "--auth-password-file",
+          authFile, "-x", "DES", "h"},
+         true,
+         {.commandLine = "h",
+          .snmpVersion = v3,
+          .usm = {"u", SecurityLevel::AuthPriv, AuthProtocol::Md5, "file-auth", PrivProtocol::Des,
+                  "env-priv", ""}}},
+        {"the command line before the environment",
+         {"--snmp-version", "3", "-u", "u", "-l", "authNoPriv", "-a", "MD5", "-A", "typed", "h"},
+         true,
+         {.commandLine = "h",
+          .snmpVersion = v3,
+          .usm = {"u", SecurityLevel::AuthNoPriv, AuthProtocol::Md5, "typed", PrivProtocol::None,
+                  "env-priv", ""}}},
+        {"noAuthNoPriv needs only a user",
+         {"--snmp-version", "3", "-u", "u", "h"},
+         false,
+         {.commandLine = "h", .snmpVersion = v3, .usm = {.user = "u"}}},
+        {"an unknown protocol",
+         {"--snmp-version", "3", "-u", "u", "-a", "SHA-1024", "h"},
+         false,
+         {.error = "--auth-protocol: 'SHA-1024' is not MD5, SHA, SHA-224, SHA-256, SHA-384 or "
+                   "SHA-512"}},
+        {"an unknown level",
+         {"-l", "secret", "h"},
+         false,
+         {.error = "--security-level: 'secret' is not noAuthNoPriv, authNoPriv or authPriv"}},
+        {"no user",
+         {"--snmp-version", "3", "h"},
+         false,
+         {.error = "--snmp-version 3 needs --user (-u)"}},
+        {"a level without its password",
+         {"--snmp-version", "3", "-u", "u", "-l", "authNoPriv", "-a", "MD5", "h"},
+         false,
+         {.error = "authNoPriv needs an authentication password"}},
+        {"authPriv without a privacy protocol",
+         {"--snmp-version", "3", "-u", "u", "-l", "authPriv", "-a", "MD5", "-A", "p", "-X", "x",
+          "h"},
+         false,
+         {.error = "authPriv needs a privacy protocol"}},
+        {"a password twice",
+         {"--snmp-version", "3", "-u", "u", "-A", "p", "--auth-password-file", authFile, "h"},
+         false,
+         {.error = "give --auth-password or --auth-password-file, not both"}},
+        {"a password file that is not there",
+         {"--snmp-version", "3", "-u", "u", "--priv-password-file", "/nonexistent/p", "h"},
+         false,
+         {.error = "--priv-password-file: cannot read '/nonexistent/p'"}},
+        {"SNMPv3 options without SNMPv3",
+         {"--snmp-version", "2c", "-u", "u", "h"},
+         false,
+         {.error = "the SNMPv3 options need --snmp-version 3"}},
+    };
+    for (const V3Row& row : rows) {
+        const vmterm::CliOptions got =
+            vmterm::ParseOptions(row.arguments, row.environment ? environment : NoEnvironment);
+        const Expected seen{.commandLine = got.commandLine,
+                            .snmpVersion = got.reading.version,
+                            .usm = got.reading.usm,
+                            .error = got.error};
+        EXPECT_EQ(Describe(seen), Describe(row.expected)) << row.name;
+    }
+    unlink(authFile.c_str());
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // printers file Prometheus shares; the web configuration. (A file with auths and printers, and
 // the credentials they give a reading: http_test.py; reloading: reload_test.py.)
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include <fstream>
 #include <thread>
@@ -28,6 +31,54 @@ TEST(Config, Loads) {
     EXPECT_EQ(config.auths.at(DEFAULT_AUTH).community, "x");
     ASSERT_TRUE(ParseConfig("", config, error));
     EXPECT_TRUE(config.printers.empty());
+}
+
+// SNMPv3 auths as Prometheus's SNMP exporter writes them, its defaults (MD5, DES) included, and
+// the passwords from files so that the configuration holds none.
+TEST(Config, LoadsSnmpV3AuthsInTheSnmpExportersWords) {
+    const std::string passFile = "/tmp/vm-config-test-pass." + std::to_string(getpid());
+    std::ofstream(passFile) << "from-a-file\r\nignored\n";
+    struct Row {
+        const char* name;
+        std::string yaml;  // the auth's fields after "version: 3, "
+        condition::UsmCredentials usm;
+    };
+    using usm::AuthProtocol;
+    using usm::PrivProtocol;
+    using usm::SecurityLevel;
+    const Row rows[] = {
+        {"authPriv with every field",
+         "username: mon, security_level: authPriv, password: pa, auth_protocol: SHA256, "
+         "priv_protocol: AES192C, priv_password: px, context_name: printer",
+         {"mon", SecurityLevel::AuthPriv, AuthProtocol::Sha256, "pa", PrivProtocol::Aes192C, "px",
+          "printer"}},
+        {"the SNMP exporter's defaults",
+         "username: mon, security_level: authPriv, password: pa, priv_password: px",
+         {"mon", SecurityLevel::AuthPriv, AuthProtocol::Md5, "pa", PrivProtocol::Des, "px", ""}},
+        {"passwords from files",
+         "username: mon, security_level: authPriv, auth_protocol: SHA, password_file: " + passFile +
+             ", priv_protocol: AES, priv_password_file: " + passFile,
+         {"mon", SecurityLevel::AuthPriv, AuthProtocol::Sha1, "from-a-file", PrivProtocol::Aes128,
+          "from-a-file", ""}},
+        {"noAuthNoPriv by default", "username: mon", {.user = "mon"}},
+    };
+    for (const Row& row : rows) {
+        Config config;
+        std::string error;
+        ASSERT_TRUE(ParseConfig("auths:\n  v3: {version: 3, " + row.yaml + "}\n", config, error))
+            << row.name << ": " << error;
+        const Auth& auth = config.auths.at("v3");
+        EXPECT_EQ(auth.version, condition::SnmpVersion::V3) << row.name;
+        const condition::UsmCredentials& got = auth.usm;
+        EXPECT_EQ(got.user, row.usm.user) << row.name;
+        EXPECT_EQ(got.level, row.usm.level) << row.name;
+        EXPECT_EQ(got.auth, row.usm.auth) << row.name;
+        EXPECT_EQ(got.authPassword, row.usm.authPassword) << row.name;
+        EXPECT_EQ(got.priv, row.usm.priv) << row.name;
+        EXPECT_EQ(got.privPassword, row.usm.privPassword) << row.name;
+        EXPECT_EQ(got.contextName, row.usm.contextName) << row.name;
+    }
+    unlink(passFile.c_str());
 }
 
 TEST(Config, RefusesMistakes) {
@@ -66,7 +117,26 @@ TEST(Config, RefusesMistakes) {
         {"web_config: [a]", "'web_config' must be a text"},
         {"printers_file: /nonexistent/printers.yml",
          "printers_file /nonexistent/printers.yml: cannot be read"},
-        {"auths:\n  a: {version: 3, community: x}", "line 2: version must be 1 or 2c"},
+        {"auths:\n  a: {version: 4, community: x}", "line 2: version must be 1, 2c or 3"},
+        {"auths:\n  a: {version: 3, community: x}", "unknown key 'community'"},
+        {"auths:\n  a: {version: 2c, community: x, username: y}", "unknown key 'username'"},
+        {"auths:\n  a: {version: 3}", "'username' is missing"},
+        {"auths:\n  a: {version: 3, username: u, security_level: secret}",
+         "security_level must be noAuthNoPriv, authNoPriv or authPriv"},
+        {"auths:\n  a: {version: 3, username: u, security_level: authNoPriv, password: p,\n"
+         "      auth_protocol: SHA1024}",
+         "line 3: unknown auth_protocol 'SHA1024'"},
+        {"auths:\n  a: {version: 3, username: u, security_level: authPriv, password: p,\n"
+         "      priv_password: x, priv_protocol: ROT13}",
+         "unknown priv_protocol 'ROT13'"},
+        {"auths:\n  a: {version: 3, username: u, security_level: authNoPriv}",
+         "authNoPriv needs a password"},
+        {"auths:\n  a: {version: 3, username: u, security_level: authPriv, password: p}",
+         "authPriv needs a priv_password"},
+        {"auths:\n  a: {version: 3, username: u, password: p, password_file: /dev/null}",
+         "give 'password' or 'password_file', not both"},
+        {"auths:\n  a: {version: 3, username: u, password_file: /nonexistent/pass}",
+         "password_file '/nonexistent/pass' cannot be read"},
         {"auths:\n  a: {version: 1}", "'community' is missing"},
         {"auths:\n  a: {version: 1, community: x, user: y}", "unknown key 'user'"},
         {"auths:\n  a: {version: 1, community: [x]}", "must be a text"},

@@ -19,6 +19,12 @@ from harness import Harness, check, http_get, raise_file_limit, wait_until, run_
 CONFIG = """auths:
   default: {version: 2c, community: public, allowed_targets: [127.0.0.0/8]}
   office: {version: 2c, community: s3cret, allowed_targets: [127.0.0.0/8]}
+  secure: {version: 3, username: lab, security_level: authPriv, auth_protocol: SHA256,
+           password: umber-auth, priv_protocol: AES, priv_password_file: "%s",
+           allowed_targets: [127.0.0.0/8]}
+  forged: {version: 3, username: lab, security_level: authPriv, auth_protocol: SHA256,
+           password: not-the-password, priv_protocol: AES, priv_password: umber-priv,
+           allowed_targets: [127.0.0.0/8]}
 printers:
   - {name: Front desk, target: "%s"}
   - {name: Basement, target: "%s"}
@@ -33,9 +39,13 @@ def main(exporter, sim):
     raise_file_limit(2 * PROBES + 200)
     with Harness() as h:
         # Printer 1 is silent; each printer serves two profiles, one per community.
-        targets = h.start_fleet(sim, PRINTERS, extra=["--profile", "s3cret=laser-mono", "--log"])
+        targets = h.start_fleet(sim, PRINTERS, extra=[
+            "--profile", "s3cret=laser-mono", "--log",
+            "--v3-user", "lab:authPriv:SHA-256:umber-auth:AES:umber-priv"])
         h.control("printer 1 silence on")
-        port = h.start_exporter(exporter, CONFIG % (targets[0], targets[1]))
+        with open(h.path("priv.pass"), "w") as f:
+            f.write("umber-priv\n")
+        port = h.start_exporter(exporter, CONFIG % (h.path("priv.pass"), targets[0], targets[1]))
         base = f"http://127.0.0.1:{port}"
 
         def probe(target, query="", scrape_timeout=None):
@@ -56,6 +66,8 @@ def main(exporter, sim):
                 ("/probe?target=bad%20host", "GET", 400, "character"),
                 (f"/probe?target={targets[0]}&auth=nobody", "GET", 400, "unknown auth 'nobody'\n"),
                 (f"/probe?target={targets[0]}&snmp_version=3", "GET", 400, "must be 1 or 2c"),
+                (f"/probe?target={targets[0]}&auth=secure&snmp_version=1", "GET", 400,
+                 "snmp_version does not apply to SNMPv3 auth 'secure'\n"),
                 ("/nothing", "GET", 404, "not found"),
                 (f"/probe?target={targets[0]}", "POST", 405, "only GET"),
                 ("/-/healthy", "GET", 200, "Healthy")]:
@@ -63,7 +75,7 @@ def main(exporter, sim):
             check(got == status and text in body, f"{method} {path}: {got} {body!r}")
             check(got == 200 or body.count("\n") == 1 and body.endswith("\n"),
                   f"a refusal is one line: {body!r}")
-        check(sim_requests() == before and probes("bad_request") == 4,
+        check(sim_requests() == before and probes("bad_request") == 5,
               "a refused probe reaches no printer and is counted")
 
         # The credentials: community public over v2c by default, the auth's community and
@@ -95,6 +107,16 @@ def main(exporter, sim):
               f"a silent printer: {took} s")
         check('vellumark_probe_error_info{kind="timeout"} 1\n' in body or
               'vellumark_probe_error_info{kind="deadline"} 1\n' in body, body)
+
+        # SNMPv3 auths in the SNMP exporter's words, a password from a file: the reading, and a
+        # wrong password refused by the agent as what it is, at once.
+        status, body = probe(targets[0], "&auth=secure")
+        check(status == 200 and "vellumark_up 1\n" in body and COLOUR_MODEL in body and
+              "vellumark_probe_complete 1\n" in body, f"auth=secure: {status} {body[:300]}")
+        start = time.monotonic()
+        status, body = probe(targets[0], "&auth=forged")
+        check(status == 200 and 'vellumark_probe_error_info{kind="security"} 1\n' in body and
+              time.monotonic() - start < 0.5, f"auth=forged: {status} {body[:600]}")
 
         # A slow printer cut short by a scrape timeout of 0.6 s (a reading of 0.3 s): the agent
         # answered, but the reading is incomplete, says why, and its health is not ok.

@@ -173,6 +173,37 @@ TEST(TermOnce, ABareIPv6AddressIsPolledOnPort161) {
     EXPECT_NE(json.find(R"("state":"ok","target":"::1")"), std::string::npos) << json;
 }
 
+// SNMPv3 in net-snmp's letters reads the condition SNMPv2c reads, the privacy password from a
+// file; a wrong authentication password gives the agent's refusal as the reason, at once.
+TEST(TermOnce, ReadsTheConditionOverSnmpV3) {
+    PrinterSimOptions options = PrinterSim::Bundled("colour-laser");
+    options.extraArgs = {"--v3-user", "lab:authPriv:SHA-256:umber-auth:AES:umber-priv"};
+    PrinterSim sim(options);
+    ASSERT_TRUE(sim.ok()) << sim.error();
+    const std::string privFile = "/tmp/vm-term-priv." + std::to_string(getpid());
+    std::ofstream(privFile) << "umber-priv\n";
+    const auto conditionOf = [](const std::string& out) {
+        const std::size_t at = out.find("\"condition\":");
+        return at == std::string::npos ? std::string("none in " + out) : out.substr(at);
+    };
+    const Outcome v2c = RunTerm("--json --snmp-version 2c " + sim.target());
+    const Outcome v3 = RunTerm(
+        "--json --snmp-version 3 -u lab -l authPriv -a SHA-256 -A umber-auth "
+        "-x AES --priv-password-file " +
+        privFile + " " + sim.target());
+    const Outcome wrong = RunTerm(
+        "--json --snmp-version 3 --user lab --security-level authPriv "
+        "--auth-protocol SHA256 --auth-password umber-wrong "
+        "--priv-protocol AES128 --priv-password-file " +
+        privFile + " " + sim.target());
+    unlink(privFile.c_str());
+    EXPECT_EQ(v3.status, 0) << v3.err;
+    EXPECT_NE(conditionOf(v2c.out).find("\"complete\":true"), std::string::npos) << v2c.out;
+    EXPECT_EQ(conditionOf(v3.out), conditionOf(v2c.out));
+    const std::string refused = R"j("error":"authentication failed (wrong password or protocol)")j";
+    EXPECT_NE(conditionOf(wrong.out).find(refused), std::string::npos) << wrong.out;
+}
+
 // Whatever a printer sends, no control reaches the terminal and nothing reorders the text,
 // through every path to it (how each field is read and made safe: term_text_test.cpp).
 TEST(TermOnce, APrintersBytesNeitherDriveNorReorderTheTerminal) {
