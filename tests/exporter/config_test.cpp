@@ -107,6 +107,8 @@ TEST(Config, RefusesMistakes) {
          "'allowed_targets' must be a list"},
         {"auths:\n  a: {version: 1, community: x, allowed_targets: ['a b']}",
          "allowed target 'a b'"},
+        {"auths:\n  a: {version: 3, username: u, allowed_targets: [10.0.0.1/8]}",
+         "'10.0.0.1/8' is not a network"},
         {"listen: 'localhost:9116'", "line 1: listen address must be an IPv4 or IPv6 address"},
         {"listen: 127.0.0.1", "listen address '127.0.0.1'"},
         {"allow_targets: [10.0.0.0/8, 10.0.0.1/8]", "'10.0.0.1/8' is not a network"},
