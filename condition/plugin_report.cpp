@@ -159,7 +159,9 @@ PluginReport ReportForPlugin(Condition condition, const PluginThresholds& thresh
         }
         std::string label = Label(supply);
         if (std::find(labels.begin(), labels.end(), label) != labels.end()) {
-            label += "_" + std::to_string(supply.index);  // two alike keep their own series
+            // Two alike keep their own series. Appended piece by piece: GCC 12 warns (-Wrestrict)
+            // about "literal" + a temporary string, wrongly.
+            label.append("_").append(std::to_string(supply.index));
         }
         labels.push_back(label);
         perfdata += " '" + label + "'=" + PercentText(*supply.percent) + "%;" +

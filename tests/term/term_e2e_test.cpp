@@ -47,10 +47,18 @@ TEST(TermOnce, TextJsonExitStatusReasonAndCondition) {
     const std::string target = sim.target(), printer = target + " lab", a64(64, 'a');
     const std::string model = "Brother HL-L8360CDW series Monitor";
     const std::string tooLong = "vellumark-term: the target is longer than 63 characters\n";
-    // Whether the printer is silent; the arguments; the exit status; whether the condition
-    // was read with SNMPv2c; what the output holds; stderr (for a usage error, its start).
-    const std::tuple<bool, std::string, int, bool, std::string, std::string> cases[] = {
-        {false, "--json --snmp-version 2c " + printer, 0, true,
+    struct Case {
+        const char* name;
+        bool silent;            // the printer answers nothing
+        std::string arguments;  // after the program's name
+        int exitCode;
+        bool v2c;            // the condition was read with SNMPv2c
+        std::string output;  // what the output holds
+        std::string err;     // stderr (for a usage error, its start)
+    };
+    const Case cases[] = {
+        {"the window and the condition as JSON, over v2c", false,
+         "--json --snmp-version 2c " + printer, 0, true,
          R"({"schema_version":1,"title":")" + model + R"(","label":"Primary Status:","primary":")" +
              target +
              R"(","secondary":["PAPER JAM"],"toner":{"min":0,"max":6500,"pos":4210,)"
@@ -59,10 +67,10 @@ TEST(TermOnce, TextJsonExitStatusReasonAndCondition) {
              model + R"("},"state":"ok","target":")" + target +
              R"(","visible":true,"condition":{"health":"critical","reasons":["jammed",)",
          ""},
-        {false, "--once " + printer, 0, false,
+        {"the once block", false, "--once " + printer, 0, false,
          "\n               Tray: online - " + model + "\nCondition: critical (jammed, ", ""},
         // Unreachable: the window and the reading say why, with the options' time-out.
-        {true, "--json --timeout 100 --retries 0 " + printer, 3, false,
+        {"unreachable", true, "--json --timeout 100 --retries 0 " + printer, 3, false,
          R"("label":"Unreachable:","primary":")" + target +
              R"(","secondary":[],"toner":{"min":0,"max":30000,"pos":0,"percent":null},)"
              R"("page_count":"","power_on_count":"","update_target":true,"tray":{"icon":"offline",)"
@@ -77,15 +85,17 @@ TEST(TermOnce, TextJsonExitStatusReasonAndCondition) {
          ""},
         // After "--" any text is the target; one too long is never cut into another agent's
         // address: nothing is sent.
-        {false, "--json -- -" + a64, 3, false,
+        {"a target too long", false, "--json -- -" + a64, 3, false,
          R"("reason":"target-too-long","target":"-)" + a64 + "\"", tooLong},
-        {false, "--json " + printer + a64, 3, false,
+        {"a community too long", false, "--json " + printer + a64, 3, false,
          R"("reason":"community-too-long","target":")" + target + "\"",
          "vellumark-term: the community is longer than 63 characters\n"},
         // A usage error as the program says it (which arguments are wrong: term_input_test).
-        {false, "--bogus " + printer, 2, false, "", "vellumark-term: unknown option"},
+        {"a usage error", false, "--bogus " + printer, 2, false, "",
+         "vellumark-term: unknown option"},
     };
-    for (const auto& [silent, arguments, exitCode, v2c, output, err] : cases) {
+    for (const auto& [name, silent, arguments, exitCode, v2c, output, err] : cases) {
+        SCOPED_TRACE(name);
         ASSERT_EQ(sim.command(silent ? "silence on" : "silence off"), "ok");
         const std::size_t logged = sim.logText().size();
         const Outcome run = RunTerm(arguments);

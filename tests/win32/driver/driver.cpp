@@ -297,9 +297,9 @@ int NoPing(int, char** argv) {
         return Finish(nullptr);
     }
     LabelBecomes(dialog, "Primary Status:");
-    Check(Control(controlPort, "silence on"), "simulator silenced");
+    Check(Control(false, controlPort, "silence on"), "simulator silenced");
     LabelBecomes(dialog, "Unreachable:");
-    Check(Control(controlPort, "silence off"), "simulator answers again");
+    Check(Control(false, controlPort, "silence off"), "simulator answers again");
     LabelBecomes(dialog, "Primary Status:");
     return Finish(dialog);
 }
