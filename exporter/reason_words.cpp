@@ -241,12 +241,14 @@ std::vector<ReasonWords> ReadableReasons(const Condition& c) {
             kept.push_back(words);
         }
     }
-    for (const auto& [into, mib] : merged) {
+    for (const auto& entry : merged) {
+        // Named, not a structured binding: clang 14 (the fuzz build) cannot capture one.
+        const std::string& into = entry.first;
         auto target = std::find_if(kept.begin(), kept.end(), [&](const ReasonWords& k) {
             return into.empty() || k.text == into;
         });
         if (target != kept.end()) {
-            target->mib += "; " + mib;
+            target->mib += "; " + entry.second;
         }
     }
     return kept;

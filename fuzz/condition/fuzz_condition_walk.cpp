@@ -132,8 +132,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const condition::PluginReport report =
         condition::ReportForPlugin(read, {in.ConsumeFloatingPointInRange<double>(50, 100),
                                           in.ConsumeFloatingPointInRange<double>(0, 50)});
-    FuzzCheck(report.status != condition::PluginStatus::Unknown && !report.line.empty() &&
-              report.line.find('\n') == report.line.size() - 1 &&
+    // (A walk ended by the input's end is our own failure: UNKNOWN is a right answer too.)
+    FuzzCheck(!report.line.empty() && report.line.find('\n') == report.line.size() - 1 &&
               std::count(report.line.begin(), report.line.end(), '|') <= 1);
     for (const char c : report.line) {
         FuzzCheck((static_cast<unsigned char>(c) >= 0x20 || c == '\n') && c != 0x7F);
