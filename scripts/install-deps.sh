@@ -24,7 +24,7 @@ tests=(
     util-linux tmux valgrind netcat-openbsd
     dpkg-dev lintian
     prometheus prometheus-snmp-exporter prometheus-alertmanager chromium curl python3 python3-yaml
-    python3-jsonschema nagios4-core
+    python3-jsonschema nagios4-core openssl apache2-utils
 )
 
 packages=("${build[@]}")
