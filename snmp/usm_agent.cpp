@@ -69,7 +69,7 @@ bool Agent::Secure(v3::Message& message, const AgentUser* user, std::uint64_t no
         if (user == nullptr || !KeysOf(*user, &keys)) {
             return false;
         }
-        security.authParams.assign(Spec(user->credentials.auth)->macBytes, 0);
+        security.authParams.assign(Traits(user->credentials.auth)->macBytes, 0);
     }
     if ((message.flags & v3::FLAG_PRIV) != 0) {
         Bytes plain;

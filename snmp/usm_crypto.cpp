@@ -36,11 +36,11 @@ const Algorithms& Fetched() {
         algorithms.legacyLoaded = OSSL_PROVIDER_load(nullptr, "legacy") != nullptr;
         for (std::size_t i = 1; i < AUTH_COUNT; ++i) {
             algorithms.digests[i] =
-                EVP_MD_fetch(nullptr, Spec(static_cast<AuthProtocol>(i))->digest, nullptr);
+                EVP_MD_fetch(nullptr, Traits(static_cast<AuthProtocol>(i))->digest, nullptr);
         }
         for (std::size_t i = 1; i < PRIV_COUNT; ++i) {
             algorithms.ciphers[i] =
-                EVP_CIPHER_fetch(nullptr, Spec(static_cast<PrivProtocol>(i))->cipher, nullptr);
+                EVP_CIPHER_fetch(nullptr, Traits(static_cast<PrivProtocol>(i))->cipher, nullptr);
         }
         algorithms.hmac = EVP_MAC_fetch(nullptr, OSSL_MAC_NAME_HMAC, nullptr);
     });
@@ -107,8 +107,8 @@ bool HashRepeated(AuthProtocol protocol, ByteSpan password, std::size_t total, s
 
 bool Hmac(AuthProtocol protocol, ByteSpan key, ByteSpan data, std::uint8_t* out) {
     const Algorithms& algorithms = Fetched();
-    const AuthSpec* spec = Spec(protocol);
-    if (spec == nullptr || algorithms.hmac == nullptr) {
+    const AuthTraits* traits = Traits(protocol);
+    if (traits == nullptr || algorithms.hmac == nullptr) {
         return false;
     }
     std::unique_ptr<EVP_MAC_CTX, MacContextFree> context(EVP_MAC_CTX_new(algorithms.hmac));
@@ -116,14 +116,15 @@ bool Hmac(AuthProtocol protocol, ByteSpan key, ByteSpan data, std::uint8_t* out)
         return false;
     }
     const OSSL_PARAM params[] = {
-        OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, const_cast<char*>(spec->digest), 0),
+        OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, const_cast<char*>(traits->digest),
+                                         0),
         OSSL_PARAM_construct_end(),
     };
     std::size_t written = 0;
     return EVP_MAC_init(context.get(), key.data(), key.size(), params) == 1 &&
            EVP_MAC_update(context.get(), data.data(), data.size()) == 1 &&
-           EVP_MAC_final(context.get(), out, &written, spec->digestBytes) == 1 &&
-           written == spec->digestBytes;
+           EVP_MAC_final(context.get(), out, &written, traits->digestBytes) == 1 &&
+           written == traits->digestBytes;
 }
 
 bool Crypt(PrivProtocol protocol, bool encrypt, const std::uint8_t* key, const std::uint8_t* iv,

@@ -16,7 +16,7 @@ namespace usm {
 
 using ByteSpan = std::span<const std::uint8_t>;
 
-// The hash of `protocol` over the concatenation of `parts`, Spec(protocol)->digestBytes long,
+// The hash of `protocol` over the concatenation of `parts`, Traits(protocol)->digestBytes long,
 // written to `out`. False when OpenSSL fails (or `protocol` is None).
 bool Hash(AuthProtocol protocol, std::initializer_list<ByteSpan> parts, std::uint8_t* out);
 

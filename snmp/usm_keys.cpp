@@ -21,7 +21,7 @@ void AddField(Bytes& fields, ByteSpan field) {
 }
 
 Bytes IndexOf(const Bytes& fields) {
-    Bytes index(Spec(AuthProtocol::Sha256)->digestBytes);
+    Bytes index(Traits(AuthProtocol::Sha256)->digestBytes);
     if (!Hash(AuthProtocol::Sha256, {ByteSpan(fields)}, index.data())) {
         index.assign(fields.begin(), fields.end());  // still unique, only less discreet
     }
@@ -37,35 +37,35 @@ void Wipe(Bytes& secret) {
 }  // namespace
 
 bool PasswordToKey(AuthProtocol protocol, std::string_view password, Bytes& ku) {
-    const AuthSpec* spec = Spec(protocol);
-    if (spec == nullptr || password.empty()) {
+    const AuthTraits* traits = Traits(protocol);
+    if (traits == nullptr || password.empty()) {
         return false;
     }
-    ku.resize(spec->digestBytes);
+    ku.resize(traits->digestBytes);
     return HashRepeated(protocol, AsBytes(password), PASSWORD_HASH_BYTES, ku.data());
 }
 
 bool LocalizeKey(AuthProtocol protocol, ByteSpan ku, ByteSpan engineId, Bytes& kul) {
-    const AuthSpec* spec = Spec(protocol);
-    if (spec == nullptr) {
+    const AuthTraits* traits = Traits(protocol);
+    if (traits == nullptr) {
         return false;
     }
-    kul.resize(spec->digestBytes);
+    kul.resize(traits->digestBytes);
     return Hash(protocol, {ku, engineId, ku}, kul.data());
 }
 
 bool PrivacyKey(AuthProtocol auth, PrivProtocol priv, ByteSpan kul, ByteSpan engineId, Bytes& key) {
-    const AuthSpec* authSpec = Spec(auth);
-    const PrivSpec* privSpec = Spec(priv);
-    if (authSpec == nullptr || privSpec == nullptr) {
+    const AuthTraits* authTraits = Traits(auth);
+    const PrivTraits* privTraits = Traits(priv);
+    if (authTraits == nullptr || privTraits == nullptr) {
         return false;
     }
     key.assign(kul.begin(), kul.end());
     // Every hash gives at least 16 bytes and no cipher takes more than 32, so one extension
     // always suffices; the loop keeps to the drafts' wording all the same.
-    while (key.size() < privSpec->keyBytes) {
-        Bytes more(authSpec->digestBytes);
-        switch (privSpec->extension) {
+    while (key.size() < privTraits->keyBytes) {
+        Bytes more(authTraits->digestBytes);
+        switch (privTraits->extension) {
             case KeyExtension::Blumenthal:
                 if (!Hash(auth, {ByteSpan(key)}, more.data())) {
                     return false;
@@ -86,7 +86,7 @@ bool PrivacyKey(AuthProtocol auth, PrivProtocol priv, ByteSpan kul, ByteSpan eng
         }
         key.insert(key.end(), more.begin(), more.end());
     }
-    key.resize(privSpec->keyBytes);
+    key.resize(privTraits->keyBytes);
     return true;
 }
 

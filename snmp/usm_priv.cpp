@@ -19,8 +19,8 @@ void PutUint32(std::uint8_t* out, std::uint32_t value) {
 bool MakeIv(PrivProtocol protocol, ByteSpan key, std::uint32_t engineBoots,
             std::uint32_t engineTime, const std::uint8_t* salt,
             std::array<std::uint8_t, AES_BLOCK>& iv) {
-    const PrivSpec* spec = Spec(protocol);
-    if (spec == nullptr || key.size() != spec->keyBytes) {
+    const PrivTraits* traits = Traits(protocol);
+    if (traits == nullptr || key.size() != traits->keyBytes) {
         return false;
     }
     if (protocol == PrivProtocol::Des) {

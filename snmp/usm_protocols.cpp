@@ -7,13 +7,13 @@
 namespace usm {
 namespace {
 
-constexpr AuthSpec AUTH_SPECS[] = {
+constexpr AuthTraits AUTH_TRAITS[] = {
     {"MD5", "MD5", 16, 12},          {"SHA", "SHA1", 20, 12},
     {"SHA-224", "SHA2-224", 28, 16}, {"SHA-256", "SHA2-256", 32, 24},
     {"SHA-384", "SHA2-384", 48, 32}, {"SHA-512", "SHA2-512", 64, 48},
 };
 
-constexpr PrivSpec PRIV_SPECS[] = {
+constexpr PrivTraits PRIV_TRAITS[] = {
     {"DES", "DES-CBC", 16, KeyExtension::None},
     {"AES", "AES-128-CFB", 16, KeyExtension::None},
     {"AES-192", "AES-192-CFB", 24, KeyExtension::Blumenthal},
@@ -80,14 +80,14 @@ bool Parse(const Spelling<T> (&table)[N], std::string_view text, T* value) {
 
 }  // namespace
 
-const AuthSpec* Spec(AuthProtocol protocol) {
+const AuthTraits* Traits(AuthProtocol protocol) {
     const auto index = static_cast<std::size_t>(protocol);
-    return index == 0 || index > std::size(AUTH_SPECS) ? nullptr : &AUTH_SPECS[index - 1];
+    return index == 0 || index > std::size(AUTH_TRAITS) ? nullptr : &AUTH_TRAITS[index - 1];
 }
 
-const PrivSpec* Spec(PrivProtocol protocol) {
+const PrivTraits* Traits(PrivProtocol protocol) {
     const auto index = static_cast<std::size_t>(protocol);
-    return index == 0 || index > std::size(PRIV_SPECS) ? nullptr : &PRIV_SPECS[index - 1];
+    return index == 0 || index > std::size(PRIV_TRAITS) ? nullptr : &PRIV_TRAITS[index - 1];
 }
 
 const char* Name(SecurityLevel level) {
@@ -103,13 +103,13 @@ const char* Name(SecurityLevel level) {
 }
 
 const char* Name(AuthProtocol protocol) {
-    const AuthSpec* spec = Spec(protocol);
-    return spec != nullptr ? spec->name : "none";
+    const AuthTraits* traits = Traits(protocol);
+    return traits != nullptr ? traits->name : "none";
 }
 
 const char* Name(PrivProtocol protocol) {
-    const PrivSpec* spec = Spec(protocol);
-    return spec != nullptr ? spec->name : "none";
+    const PrivTraits* traits = Traits(protocol);
+    return traits != nullptr ? traits->name : "none";
 }
 
 bool ParseSecurityLevel(std::string_view text, SecurityLevel* level) {

@@ -26,14 +26,14 @@ enum class KeyExtension {
     Reeder,      // draft-reeder-snmpv3-usm-3desede 2.1: Kul | Kul localised from Kul as a password
 };
 
-struct AuthSpec {
+struct AuthTraits {
     const char* name;         // the canonical spelling, as net-snmp writes it
     const char* digest;       // OpenSSL's name of the hash
     std::size_t digestBytes;  // the hash's length: Ku, Kul and the HMAC key
     std::size_t macBytes;     // msgAuthenticationParameters: the HMAC cut to this length
 };
 
-struct PrivSpec {
+struct PrivTraits {
     const char* name;
     const char* cipher;    // OpenSSL's name of the cipher and mode
     std::size_t keyBytes;  // the cipher's key; DES takes 16 (8 of key, 8 of pre-IV)
@@ -41,8 +41,8 @@ struct PrivSpec {
 };
 
 // Null for None.
-const AuthSpec* Spec(AuthProtocol protocol);
-const PrivSpec* Spec(PrivProtocol protocol);
+const AuthTraits* Traits(AuthProtocol protocol);
+const PrivTraits* Traits(PrivProtocol protocol);
 
 const char* Name(SecurityLevel level);    // noAuthNoPriv, authNoPriv, authPriv
 const char* Name(AuthProtocol protocol);  // "none" for None

@@ -215,7 +215,7 @@ bool Session::BuildRequest(const ber::Message& pdu, std::int32_t msgId, std::uin
     if (auth) {
         security.engineBoots = boots_;
         security.engineTime = EngineTime(nowMs);
-        security.authParams.assign(Spec(user_.credentials.auth)->macBytes, 0);
+        security.authParams.assign(Traits(user_.credentials.auth)->macBytes, 0);
     }
     if (user_.level == SecurityLevel::AuthPriv) {
         Bytes plain;

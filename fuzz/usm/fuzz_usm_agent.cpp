@@ -47,7 +47,7 @@ usm::Bytes Wrap(const std::uint8_t* plain, std::size_t size) {
     request.security.engineBoots = BOOTS;
     request.security.engineTime = 0;
     request.security.userName = "reader";
-    request.security.authParams.assign(usm::Spec(usm::AuthProtocol::Sha1)->macBytes, 0);
+    request.security.authParams.assign(usm::Traits(usm::AuthProtocol::Sha1)->macBytes, 0);
     std::string error;
     v3::AuthField field;
     if (size == 0 ||

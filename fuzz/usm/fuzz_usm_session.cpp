@@ -73,7 +73,7 @@ usm::Bytes Wrap(const std::uint8_t* plain, std::size_t size) {
     answer.security.engineBoots = BOOTS;
     answer.security.engineTime = TIME;
     answer.security.userName = "fuzzer";
-    answer.security.authParams.assign(usm::Spec(usm::AuthProtocol::Sha256)->macBytes, 0);
+    answer.security.authParams.assign(usm::Traits(usm::AuthProtocol::Sha256)->macBytes, 0);
     std::string error;
     usm::Bytes bytes;
     if (size == 0 || !usm::Encrypt(usm::PrivProtocol::Des, AgentKeys().priv, BOOTS, TIME, 1,

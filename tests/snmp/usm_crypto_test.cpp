@@ -179,8 +179,8 @@ TEST(UsmAuth, MacsSignAndVerify) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const Bytes key = Hex(row.kul);
-        ASSERT_EQ(usm::Spec(row.protocol)->macBytes, row.macBytes);
-        Bytes full(usm::Spec(row.protocol)->digestBytes);
+        ASSERT_EQ(usm::Traits(row.protocol)->macBytes, row.macBytes);
+        Bytes full(usm::Traits(row.protocol)->digestBytes);
         ASSERT_TRUE(usm::Hmac(row.protocol, key, message, full.data()));
         EXPECT_EQ(ToHex(Bytes(full.begin(), full.begin() + row.macBytes)), row.mac);
 
@@ -264,7 +264,7 @@ TEST(UsmPriv, CiphertextsAndRoundTrips) {
          {PrivProtocol::Des, PrivProtocol::Aes128, PrivProtocol::Aes192, PrivProtocol::Aes256,
           PrivProtocol::Aes192C, PrivProtocol::Aes256C}) {
         SCOPED_TRACE(usm::Name(protocol));
-        const Bytes key(usm::Spec(protocol)->keyBytes, 0x5A);
+        const Bytes key(usm::Traits(protocol)->keyBytes, 0x5A);
         Bytes cipher;
         Bytes privParams;
         Bytes back;
@@ -290,7 +290,7 @@ TEST(UsmPriv, CiphertextsAndRoundTrips) {
     for (const Bad& row : bad) {
         Bytes out;
         std::string error;
-        EXPECT_FALSE(usm::Decrypt(row.protocol, Bytes(usm::Spec(row.protocol)->keyBytes), 0, 0,
+        EXPECT_FALSE(usm::Decrypt(row.protocol, Bytes(usm::Traits(row.protocol)->keyBytes), 0, 0,
                                   row.privParams, row.cipher, out, &error))
             << row.name;
         EXPECT_FALSE(error.empty()) << row.name;
