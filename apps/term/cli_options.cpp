@@ -135,7 +135,8 @@ and the keys.
   --help     show this text              --version  show the version
   --         every later argument is TARGET or COMMUNITY text
 The condition's reading (the window's own poll is not changed by these):
-  --snmp-version 1|2c|3     SNMP version (default 1)
+  --snmp-version 1|2c|3     SNMP version (default 1); with 3, --once prints the
+                            condition alone, sending no SNMPv1 for the window
   --timeout MS              time-out of each request (default {TIMEOUT})
   --retries N               times a request is sent again (default {RETRIES})
   --supply-warning PERCENT  a supply at or below it is a warning (default {WARNING})

@@ -57,9 +57,27 @@ std::string TerminalLines(const std::string& text) {
     return out;
 }
 
-// How long a name may take to resolve in check mode: a DNS server that does not answer must
-// not use up the service check's time.
-constexpr int CHECK_RESOLVE_MS = 750;
+// How long a name may take to resolve when the window does not resolve it: a DNS server that
+// does not answer must not use up a service check's time.
+constexpr int ALONE_RESOLVE_MS = 750;
+
+// The condition read without the window, the target resolved here. A name that does not
+// resolve gives an unreachable condition saying why.
+condition::Condition ReadConditionAlone(condition::ReadRequest request,
+                                        const CommandLineTokens& tokens) {
+    request.community = tokens.community;
+    condition::Condition read;
+    std::string why;
+    if (const auto agent = net::ResolveTarget(tokens.target, ALONE_RESOLVE_MS, &why)) {
+        request.agent = *agent;
+        read = condition::ReadOnce(request);
+    } else {
+        read.error = why;
+        read.errorKinds = {condition::ReadError::NotResolved};
+        condition::DeriveHealth(read, request.supplyWarningPercent);
+    }
+    return read;
+}
 
 // The monitoring-plugin mode: the condition read as once mode reads it, without the window.
 // A target or community that cannot be used is UNKNOWN (nothing is sent); one that does not
@@ -78,19 +96,26 @@ int Check(const vmterm::CliOptions& options) {
         vmterm::WriteAll(1, condition::PluginLine(condition::PluginStatus::Unknown, why));
         return static_cast<int>(condition::PluginStatus::Unknown);
     }
-    condition::ReadRequest request = options.reading;
-    request.community = tokens.community;
-    condition::Condition read;
-    if (const auto agent = net::ResolveTarget(tokens.target, CHECK_RESOLVE_MS, &why)) {
-        request.agent = *agent;
-        read = condition::ReadOnce(request);
-    } else {
-        read.error = why;
-        read.errorKinds = {condition::ReadError::NotResolved};
-    }
+    const condition::Condition read = ReadConditionAlone(options.reading, tokens);
     const condition::PluginReport report = condition::ReportForPlugin(read, options.thresholds);
     vmterm::WriteAll(1, report.line);
     return static_cast<int>(report.status);
+}
+
+// Once mode over SNMPv3: the status window reads over SNMPv1 only, and a site that allows
+// nothing but v3 must not be sent a community in clear text it never chose, so the window is
+// not opened and the condition is the whole output. The exit status is the window's: whether
+// the printer answered.
+int OnceOverV3(const vmterm::CliOptions& options, const CommandLineTokens& tokens) {
+    const condition::Condition read = ReadConditionAlone(options.reading, tokens);
+    if (options.json) {
+        nlohmann::ordered_json json = {{"schema_version", JSON_SCHEMA_VERSION}};
+        json["condition"] = condition::ConditionToJson(read);
+        vmterm::WriteAll(1, vmterm::TerminalJson(json));
+    } else {
+        vmterm::WriteAll(1, TerminalLines(condition::ConditionText(read)));
+    }
+    return read.health == condition::Health::Unreachable ? EXIT_NOT_ANSWERED : EXIT_ANSWERED;
 }
 
 }  // namespace
@@ -125,6 +150,9 @@ int main(int argc, char** argv) {
     }
     if (const char* problem = CommandLineProblem(tokens)) {
         vmterm::WriteAll(2, std::string("vellumark-term: ") + problem + "\n");
+    }
+    if (options.once && options.reading.version == condition::SnmpVersion::V3) {
+        return OnceOverV3(options, tokens);
     }
 
     vmterm::TermRuntime& runtime = vmterm::Runtime();

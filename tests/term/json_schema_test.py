@@ -1,7 +1,7 @@
 """vellumark-term --once --json against its documented schema
 (packaging/vellumark-term.schema.json), with python3-jsonschema: real outputs for a printer
-that answers, a jammed one with an empty tray, a silent one, one whose reading stops early and
-a target refused before anything is sent; and the schema refuses the forms it replaced (page
+that answers, a jammed one with an empty tray, a silent one, one whose reading stops early, one
+read over SNMPv3 (the condition alone) and a target refused before anything is sent; and the schema refuses the forms it replaced (page
 counts as text, a tray's status as a raw number), so the check can fail.
 
 Usage: json_schema_test.py VELLUMARK_TERM PRINTER_SIM SCHEMA"""
@@ -59,6 +59,8 @@ def main(term, sim, schema_path):
                                             "--paper-out", "1"])
     silent, silent_target = start_sim(sim, ["--profile", "laser-mono", "--silence"])
     endless, endless_target = start_sim(sim, ["--profile", "laser-mono", "--walk", "endless"])
+    secure, secure_target = start_sim(sim, ["--profile", "laser-mono", "--v3-user",
+                                            "lab:authNoPriv:SHA-256:umber-auth"])
     # Name: (arguments, what the condition must hold besides the schema).
     cases = {
         "reachable": ([plain_target],
@@ -70,6 +72,8 @@ def main(term, sim, schema_path):
                         {"health": "unreachable", "page_count": None, "model": None}),
         "incomplete": ([endless_target], {"health": "warning", "complete": False}),
         "target too long": (["x" * 64], {"health": "unreachable"}),
+        "over SNMPv3": (["--snmp-version", "3", "-u", "lab", "-l", "authNoPriv", "-a", "SHA-256",
+                         "-A", "umber-auth", secure_target], {"health": "ok", "complete": True}),
     }
     failures = []
     outputs = {}
@@ -85,7 +89,7 @@ def main(term, sim, schema_path):
                     failures.append(f"{name}: condition.{key} is {condition.get(key)!r}, "
                                     f"not {value!r}")
     finally:
-        for process in (plain, jammed, silent, endless):
+        for process in (plain, jammed, silent, endless, secure):
             stop(process)
 
     # The jammed printer's first tray is empty: its status says so by name, and the supplies
@@ -103,6 +107,7 @@ def main(term, sim, schema_path):
         "page count as text": lambda d: d["condition"].__setitem__("page_count", "11872"),
         "tray status as a number": lambda d: d["condition"]["inputs"][0].__setitem__("status", 8),
         "no schema_version": lambda d: d.pop("schema_version"),
+        "a window without its state": lambda d: d.pop("state"),
         "an undocumented field": lambda d: d["condition"].__setitem__("extra", 1),
     }.items():
         document = copy.deepcopy(outputs["jammed"])

@@ -184,9 +184,11 @@ TEST(TermOnce, ABareIPv6AddressIsPolledOnPort161) {
 }
 
 // SNMPv3 in net-snmp's letters reads the condition SNMPv2c reads, the privacy password from a
-// file; a wrong authentication password gives the agent's refusal as the reason, at once.
+// file, on a printer that answers no community the window would send: the window's SNMPv1 is
+// left out. A wrong authentication password gives the agent's refusal as the reason, at once.
 TEST(TermOnce, ReadsTheConditionOverSnmpV3) {
     PrinterSimOptions options = PrinterSim::Bundled("colour-laser");
+    options.community = "ochre";
     options.extraArgs = {"--v3-user", "lab:authPriv:SHA-256:umber-auth:AES:umber-priv"};
     PrinterSim sim(options);
     ASSERT_TRUE(sim.ok()) << sim.error();
@@ -196,7 +198,7 @@ TEST(TermOnce, ReadsTheConditionOverSnmpV3) {
         const std::size_t at = out.find("\"condition\":");
         return at == std::string::npos ? std::string("none in " + out) : out.substr(at);
     };
-    const Outcome v2c = RunTerm("--json --snmp-version 2c " + sim.target());
+    const Outcome v2c = RunTerm("--json --snmp-version 2c " + sim.target() + " ochre");
     const Outcome v3 = RunTerm(
         "--json --snmp-version 3 -u lab -l authPriv -a SHA-256 -A umber-auth "
         "-x AES --priv-password-file " +
@@ -206,12 +208,21 @@ TEST(TermOnce, ReadsTheConditionOverSnmpV3) {
         "--auth-protocol SHA256 --auth-password umber-wrong "
         "--priv-protocol AES128 --priv-password-file " +
         privFile + " " + sim.target());
+    const Outcome text = RunTerm(
+        "--once --snmp-version 3 -u lab -l authPriv -a SHA-256 -A "
+        "umber-auth -x AES --priv-password-file " +
+        privFile + " " + sim.target());
     unlink(privFile.c_str());
     EXPECT_EQ(v3.status, 0) << v3.err;
     EXPECT_NE(conditionOf(v2c.out).find("\"complete\":true"), std::string::npos) << v2c.out;
     EXPECT_EQ(conditionOf(v3.out), conditionOf(v2c.out));
+    EXPECT_EQ(v3.out.find("\"state\""), std::string::npos) << v3.out;
     const std::string refused = R"j("error":"authentication failed (wrong password or protocol)")j";
     EXPECT_NE(conditionOf(wrong.out).find(refused), std::string::npos) << wrong.out;
+    EXPECT_EQ(wrong.status, 3) << wrong.out;
+    EXPECT_EQ(text.status, 0) << text.out;
+    EXPECT_NE(text.out.find("Cyan"), std::string::npos) << text.out;
+    EXPECT_EQ(text.out.find("Primary Status"), std::string::npos) << text.out;
 }
 
 // Whatever a printer sends, no control reaches the terminal and nothing reorders the text,
