@@ -4,6 +4,11 @@ queried by colour, and a paper jam set through the simulator fires PrinterPaperJ
 resolves after "clear". The files are laid out as installed; the rules are the shipped ones with
 their `for:` durations read in seconds, so the test takes seconds rather than minutes.
 
+Two more printers are listed with an SNMPv3 auth of the exporter's YAML (`__param_auth` in
+printers.yml), its passwords in files: one reads the printer over authPriv, its context naming
+the mono profile that no SNMPv2c reading of the fleet sees, so its black supply in Prometheus
+came over v3; the other's password is wrong, and Prometheus holds its security error.
+
     prometheus_test.py EXPORTER PRINTER_SIM PROMETHEUS SOURCE_DIR
 """
 
@@ -12,11 +17,34 @@ from harness import Harness, alerts, check, query, wait_until, run_test
 
 PRINTERS = 4
 
+# The fleet's SNMPv3 user; the context "mono" reads the laser-mono profile.
+V3_USER = "lab:authPriv:SHA-256:umber-auth:AES:umber-priv"
+EXPORTER_CONFIG = """auths:
+  secure:
+    version: 3
+    username: lab
+    security_level: authPriv
+    auth_protocol: SHA256
+    password_file: %(folder)s/auth.pass
+    priv_protocol: AES
+    priv_password_file: %(folder)s/priv.pass
+    context_name: mono
+  forged: {version: 3, username: lab, security_level: authPriv, auth_protocol: SHA256,
+           password: not-the-password, priv_protocol: AES, priv_password: umber-priv,
+           context_name: mono}
+"""
+MONO_MODEL = "HP LaserJet Pro 4012dn"
+
 
 def main(exporter, sim, prometheus, source):
     with Harness() as h:
-        targets = h.start_fleet(sim, PRINTERS)
-        exporter_port = h.start_exporter(exporter)
+        everyone = h.start_fleet(sim, PRINTERS + 2,
+                                 extra=["--profile", "mono=laser-mono", "--v3-user", V3_USER])
+        targets, (secure, forged) = everyone[:PRINTERS], everyone[PRINTERS:]
+        for name, password in (("auth.pass", "umber-auth\n"), ("priv.pass", "umber-priv\n")):
+            with open(h.path(name), "w") as f:
+                f.write(password)
+        exporter_port = h.start_exporter(exporter, EXPORTER_CONFIG % {"folder": h.folder})
 
         def edit(name, text):
             if name == "alerts.yml":
@@ -24,15 +52,17 @@ def main(exporter, sim, prometheus, source):
             if name == "prometheus.yml":
                 return shipped.prometheus_for_test(text, exporter_port)
             if name == "printers.yml":
-                return "- targets: [" + ", ".join(targets) + "]\n"
+                return ("- targets: [" + ", ".join(targets) + "]\n"
+                        f"- targets: [{secure}]\n  labels: {{__param_auth: secure}}\n"
+                        f"- targets: [{forged}]\n  labels: {{__param_auth: forged}}\n")
             return text
         files = shipped.lay_out(source, h.folder, edit)
         port = h.start_prometheus(prometheus, files["prometheus.yml"])
 
-        up = wait_until(f"vellumark_up == 1 for all {PRINTERS} printers",
-                        lambda: len(query(port, "vellumark_up == 1")) == PRINTERS and
+        up = wait_until(f"vellumark_up == 1 for all {PRINTERS + 1} readable printers",
+                        lambda: len(query(port, "vellumark_up == 1")) == PRINTERS + 1 and
                         query(port, "vellumark_up == 1"), 60)
-        check(sorted(r["metric"]["instance"] for r in up) == sorted(targets),
+        check(sorted(r["metric"]["instance"] for r in up) == sorted(targets + [secure]),
               f"instances are the printers: {up}")
         cyan = wait_until("the cyan toner's ratio",
                           lambda: query(port, 'vellumark_supply_ratio{colour="cyan"}'), 30)
@@ -42,6 +72,21 @@ def main(exporter, sim, prometheus, source):
             check(0 <= ratio <= 1, f"a ratio from 0 to 1: {series}")
         print(f"up: {len(up)} printers; cyan ratios: " +
               ", ".join(s["value"][1][:5] for s in cyan))
+
+        # The SNMPv3 printer: the mono profile's model and its black supply.
+        info = query(port, f'vellumark_printer_info{{instance="{secure}"}}')
+        check([r["metric"].get("model") for r in info] == [MONO_MODEL],
+              f"the v3 printer read in its context: {info}")
+        black = query(port, f'vellumark_supply_ratio{{instance="{secure}",colour="black"}}')
+        check(len(black) == 1 and 0 <= float(black[0]["value"][1]) <= 1,
+              f"the v3 printer's black supply: {black}")
+        refused = wait_until("the forged auth's security error",
+                             lambda: query(port, f'vellumark_probe_error_info{{instance="{forged}",'
+                                           'kind="security"} == 1'), 30)
+        down = query(port, f'vellumark_up{{instance="{forged}"}}')
+        check(len(refused) == 1 and [r["value"][1] for r in down] == ["0"],
+              f"a wrong password is refused, not read: {refused} {down}")
+        print(f"v3: {MONO_MODEL} black at {black[0]['value'][1][:5]}; forged refused")
 
         check(not [a for a in alerts(port) if a["labels"]["alertname"] == "PrinterPaperJam"],
               "no jam before one is set")

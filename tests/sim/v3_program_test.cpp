@@ -1,8 +1,8 @@
 // The simulator's SNMPv3 users as net-snmp's tools see them (the other direction of the
 // interop against snmpd): snmpget -v3 at every level with a spread of protocols, both AES-256
-// key extensions, snmpbulkwalk -v3 through a table, the context picking the profile, and the
-// errors snmpget prints for a wrong password, an unknown user and a level the user lacks. The
-// community still answers v2c beside them. Skipped without net-snmp's tools.
+// key extensions, snmpbulkwalk -v3 through a table at every level, the context picking the
+// profile, and the errors snmpget prints for a wrong password, an unknown user and a level the
+// user lacks. The community still answers v2c beside them. Skipped without net-snmp's tools.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -80,13 +80,30 @@ TEST(SimV3, NetSnmpReadsEveryUser) {
         EXPECT_NE(output.find(MODEL), std::string::npos) << row.name << ": " << output;
     }
 
-    // A walk through the supplies table, and the context naming the other profile.
-    const auto [walkStatus, walk] = RunCommand(
-        "snmpbulkwalk " +
-        V3Arguments("sha256aes", "authPriv", "SHA256", "sha-auth-pw", "AES128", "sha-priv-pw") +
-        " " + sim.target() + " .1.3.6.1.2.1.43.11.1.1 2>&1");
-    EXPECT_EQ(walkStatus, 0) << walk;
-    EXPECT_NE(walk.find(".1.3.6.1.2.1.43.11.1.1.9.1.1 = "), std::string::npos) << walk;
+    // A walk through the supplies table at every level (in the SNMP exporter's spellings at
+    // authPriv): the same rows whoever reads them.
+    struct Walk {
+        const char* name;
+        std::string arguments;
+    };
+    const Walk walks[] = {
+        {"noAuthNoPriv", V3Arguments("plain", "noAuthNoPriv")},
+        {"authNoPriv SHA-512", V3Arguments("sha512", "authNoPriv", "SHA-512", "sha512-auth-pw")},
+        {"authPriv SHA256 + AES128",
+         V3Arguments("sha256aes", "authPriv", "SHA256", "sha-auth-pw", "AES128", "sha-priv-pw")},
+    };
+    const auto [v2cStatus, v2cWalk] = RunCommand("snmpbulkwalk -v2c -On -t 1 -r 0 -c orchid " +
+                                                 sim.target() + " .1.3.6.1.2.1.43.11.1.1 2>&1");
+    ASSERT_EQ(v2cStatus, 0) << v2cWalk;
+    ASSERT_NE(v2cWalk.find(".1.3.6.1.2.1.43.11.1.1.9.1.1 = "), std::string::npos) << v2cWalk;
+    for (const Walk& walk : walks) {
+        const auto [status, output] = RunCommand("snmpbulkwalk " + walk.arguments + " " +
+                                                 sim.target() + " .1.3.6.1.2.1.43.11.1.1 2>&1");
+        EXPECT_EQ(status, 0) << walk.name << ": " << output;
+        EXPECT_EQ(output, v2cWalk) << walk.name;
+    }
+
+    // The context naming the other profile.
     const auto [colourStatus, colour] =
         RunCommand("snmpget " + V3Arguments("plain", "noAuthNoPriv") + " -n colour " +
                    sim.target() + " " + MODEL_OID + " 2>&1");

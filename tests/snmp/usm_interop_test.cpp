@@ -1,10 +1,15 @@
-// Our SNMPv3 sessions against net-snmp's snmpd, started here on 127.0.0.1 and a free port with
-// one user for every authentication protocol with every privacy protocol it has: a GET of
-// sysDescr.0 over a plain UDP socket, with discovery, for each; then the mistakes a user makes
-// (a wrong password, a wrong protocol, an unknown user, a level the user does not have), each
-// with its own error. And against snmpsimd (pysnmp's USM, a third implementation): its AES-192
-// and AES-256 are the Reeder key extension, its AES192BLMT and AES256BLMT the Blumenthal one,
-// read in the context its data file names. Skipped when the agent is not installed.
+// Our SNMPv3 against net-snmp's snmpd, started here on 127.0.0.1 and a free port with one user
+// for every authentication protocol with every privacy protocol it has. For each: a GET of
+// sysDescr.0 over a plain UDP socket, with discovery (the session's exchanges), and the whole
+// condition reading over the same user, which must read what an SNMPv2c reading of the same
+// agent reads. snmpd is no printer: its Host Resources objects are the host's (no printer among
+// its devices, so no model), its Printer MIB rows a supply table set by `override` lines; what
+// counts is that every request of the reading passes over v3. Then the mistakes a user makes (a
+// wrong password, a wrong protocol, an unknown user, a level the user does not have), each with
+// its own error, at the session and in the reading. And against snmpsimd (pysnmp's USM, a
+// third implementation): its AES-192 and AES-256 are the Reeder key extension, its AES192BLMT
+// and AES256BLMT the Blumenthal one, read in the context its data file names. Skipped when the
+// agent is not installed.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -20,12 +25,18 @@
 #include <string>
 #include <vector>
 
+#include "condition/engine.h"
+#include "condition/render.h"
+#include "platform/net/net.h"
 #include "snmp/asn_types.h"
 #include "snmp/usm_session.h"
 #include "tests/support/loopback_agent.h"
 
 namespace {
 
+using namespace std::chrono_literals;
+using condition::Condition;
+using condition::ReadError;
 using usm::AuthProtocol;
 using usm::PrivProtocol;
 using usm::SecurityLevel;
@@ -34,6 +45,7 @@ const std::vector<std::uint32_t> SYS_DESCR = {1, 3, 6, 1, 2, 1, 1, 1, 0};
 constexpr const char* DESCRIPTION = "Vellumark USM interop agent";
 constexpr const char* AUTH_PASSWORD = "maplesyrup-auth";
 constexpr const char* PRIV_PASSWORD = "maplesyrup-priv";
+constexpr const char* COMMUNITY = "orchid";  // the SNMPv2c reading the v3 ones must match
 
 constexpr AuthProtocol AUTHS[] = {AuthProtocol::Md5,    AuthProtocol::Sha1,   AuthProtocol::Sha224,
                                   AuthProtocol::Sha256, AuthProtocol::Sha384, AuthProtocol::Sha512};
@@ -149,8 +161,46 @@ Got GetSysDescr(usm::Session& session, const std::string& target, int waitMs = 1
     return got;
 }
 
+condition::UsmCredentials Credentials(const usm::User& user) {
+    return {.user = user.name,
+            .level = user.level,
+            .auth = user.credentials.auth,
+            .authPassword = user.credentials.authPassword,
+            .priv = user.credentials.priv,
+            .privPassword = user.credentials.privPassword,
+            .contextName = user.contextName};
+}
+
+// The whole condition reading of `target`: over SNMPv3 as `user`, or SNMPv2c without one.
+Condition ReadCondition(const std::string& target, const usm::User* user) {
+    condition::ReadRequest request{.agent = *net::ResolveTarget(target, 100),
+                                   .version = condition::SnmpVersion::V2c,
+                                   .community = COMMUNITY,
+                                   .timeoutMs = 1000,
+                                   .retries = 0,
+                                   .deadline = std::chrono::steady_clock::now() + 20s};
+    if (user != nullptr) {
+        request.version = condition::SnmpVersion::V3;
+        request.usm = Credentials(*user);
+    }
+    return condition::ReadOnce(request);
+}
+
 std::string AgentConfiguration() {
     std::string conf = std::string("sysDescr ") + DESCRIPTION + "\n";
+    conf += std::string("rocommunity ") + COMMUNITY + " 127.0.0.1\n";
+    conf += "sysName v3-interop\nsysLocation loading dock\n";
+    // A Printer MIB supply table for the reading to find: snmpd has none of its own.
+    for (const char* line : {
+             ".1.3.6.1.2.1.43.11.1.1.6.1.1 octet_str \"Black Toner\"",
+             ".1.3.6.1.2.1.43.11.1.1.6.1.2 octet_str \"Waste Toner Box\"",
+             ".1.3.6.1.2.1.43.11.1.1.8.1.1 integer 100",
+             ".1.3.6.1.2.1.43.11.1.1.8.1.2 integer 100",
+             ".1.3.6.1.2.1.43.11.1.1.9.1.1 integer 7",
+             ".1.3.6.1.2.1.43.11.1.1.9.1.2 integer -3",
+         }) {
+        conf += std::string("override ") + line + "\n";
+    }
     conf += "createUser plain\nrouser plain noauth\n";
     for (const AuthProtocol auth : AUTHS) {
         for (const PrivProtocol priv : PRIVS) {
@@ -202,6 +252,14 @@ LoopbackAgent* UsmInterop::agent_ = nullptr;
 std::string UsmInterop::log_;
 
 TEST_F(UsmInterop, EveryAuthenticationWithEveryPrivacyProtocol) {
+    // What SNMPv2c reads of this agent; every user's v3 reading must read the same.
+    const Condition v2c = ReadCondition(agent_->target(), nullptr);
+    ASSERT_TRUE(condition::Complete(v2c)) << v2c.error;
+    ASSERT_EQ(v2c.name, "v3-interop");
+    ASSERT_EQ(v2c.supplies.size(), 2u);
+    ASSERT_EQ(v2c.health, condition::Health::Warning) << "black toner at 7 %";
+    const std::string expected = condition::ConditionJson(v2c);
+
     usm::KeyCache cache;
     for (const AuthProtocol auth : AUTHS) {
         for (const PrivProtocol priv : PRIVS) {
@@ -216,6 +274,12 @@ TEST_F(UsmInterop, EveryAuthenticationWithEveryPrivacyProtocol) {
             const Got second = GetSysDescr(session, agent_->target());
             EXPECT_TRUE(second.ok) << name << " again: " << second.error;
             EXPECT_EQ(second.exchanges, 1) << name << " again";
+
+            // With no retries, a request that waited out its time-out leaves it incomplete.
+            const usm::User user = MakeUser(name, auth, priv);
+            const Condition read = ReadCondition(agent_->target(), &user);
+            EXPECT_TRUE(condition::Complete(read)) << name << ": " << read.error;
+            EXPECT_EQ(condition::ConditionJson(read), expected) << name;
         }
     }
     // Key derivation is a million-byte hash: once per protocol and password, never per
@@ -226,6 +290,9 @@ TEST_F(UsmInterop, EveryAuthenticationWithEveryPrivacyProtocol) {
     const Got got = GetSysDescr(plain, agent_->target());
     EXPECT_TRUE(got.ok) << "noAuthNoPriv: " << got.error;
     EXPECT_EQ(got.value, DESCRIPTION);
+    const usm::User plainUser = MakeUser("plain", AuthProtocol::None, PrivProtocol::None);
+    const Condition read = ReadCondition(agent_->target(), &plainUser);
+    EXPECT_EQ(condition::ConditionJson(read), expected) << "noAuthNoPriv: " << read.error;
 }
 
 TEST_F(UsmInterop, MistakesGiveTheirOwnErrors) {
@@ -233,6 +300,7 @@ TEST_F(UsmInterop, MistakesGiveTheirOwnErrors) {
         const char* name;
         usm::User user;
         const char* error;
+        ReadError kind;  // what the condition reading calls it
     };
     const auto with = [](usm::User user, auto change) {
         change(user);
@@ -244,32 +312,33 @@ TEST_F(UsmInterop, MistakesGiveTheirOwnErrors) {
     const Row rows[] = {
         {"wrong authentication password",
          with(good, [](usm::User& u) { u.credentials.authPassword = "not-the-password"; }),
-         "authentication failed (wrong password or protocol)"},
+         "authentication failed (wrong password or protocol)", ReadError::Security},
         {"wrong authentication protocol",
          with(good, [](usm::User& u) { u.credentials.auth = AuthProtocol::Sha1; }),
-         "authentication failed (wrong password or protocol)"},
+         "authentication failed (wrong password or protocol)", ReadError::Security},
         {"unknown user", with(good, [](usm::User& u) { u.name = "nobody-here"; }),
-         "unknown user nobody-here"},
+         "unknown user nobody-here", ReadError::Security},
         {"authPriv for a user with authentication only",
          with(MakeUser("SHA-512", AuthProtocol::Sha512, PrivProtocol::None),
               [](usm::User& u) {
                   u.level = SecurityLevel::AuthPriv;
                   u.credentials.priv = PrivProtocol::Aes128;
               }),
-         "security level not supported by the agent"},
+         "security level not supported by the agent", ReadError::Security},
         // snmpd drops what it cannot decrypt without a report: silence, said as such.
         {"wrong privacy password",
-         with(good, [](usm::User& u) { u.credentials.privPassword = "not-the-password"; }),
-         SILENCE},
+         with(good, [](usm::User& u) { u.credentials.privPassword = "not-the-password"; }), SILENCE,
+         ReadError::Timeout},
         {"wrong privacy protocol",
-         with(good, [](usm::User& u) { u.credentials.priv = PrivProtocol::Des; }), SILENCE},
+         with(good, [](usm::User& u) { u.credentials.priv = PrivProtocol::Des; }), SILENCE,
+         ReadError::Timeout},
         {"the other AES-256 key extension",
          with(MakeUser("SHA.AES-256-C", AuthProtocol::Sha1, PrivProtocol::Aes256),
               [](usm::User&) {}),
-         SILENCE},
+         SILENCE, ReadError::Timeout},
         {"the other AES-192 key extension",
          with(MakeUser("MD5.AES-192", AuthProtocol::Md5, PrivProtocol::Aes192C), [](usm::User&) {}),
-         SILENCE},
+         SILENCE, ReadError::Timeout},
     };
     usm::KeyCache cache;
     for (const Row& row : rows) {
@@ -277,6 +346,17 @@ TEST_F(UsmInterop, MistakesGiveTheirOwnErrors) {
         const Got got = GetSysDescr(session, agent_->target(), 300);
         EXPECT_FALSE(got.ok) << row.name;
         EXPECT_EQ(got.error, row.error) << row.name;
+
+        // The reading stops at the first refusal with the same words; a refusal comes at once,
+        // only silence waits for the request's time-out.
+        const auto started = std::chrono::steady_clock::now();
+        const Condition read = ReadCondition(agent_->target(), &row.user);
+        const auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_FALSE(read.answered) << row.name;
+        EXPECT_EQ(read.error, row.error) << row.name;
+        EXPECT_EQ(read.errorKinds, std::vector<ReadError>{row.kind}) << row.name;
+        EXPECT_TRUE(read.supplies.empty()) << row.name;
+        EXPECT_LT(took, row.kind == ReadError::Security ? 800ms : 2500ms) << row.name;
     }
 }
 
