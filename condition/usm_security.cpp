@@ -86,16 +86,7 @@ bool IsSnmpV3(const std::uint8_t* data, std::size_t size) {
 }
 
 bool PeekMessageId(const std::uint8_t* data, std::size_t size, std::int32_t* msgId) {
-    if (!v3::IsVersion3(data, size)) {
-        return false;
-    }
-    v3::Message message;
-    v3::AuthField field;
-    if (v3::Decode(data, size, message, &field) != ber::Error::None) {
-        return false;
-    }
-    *msgId = message.msgId;
-    return true;
+    return v3::PeekMessageId(data, size, msgId);
 }
 
 }  // namespace condition

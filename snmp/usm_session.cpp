@@ -399,7 +399,7 @@ Outcome Session::Process(const std::uint8_t* data, std::size_t size, std::int32_
         message.scoped.contextName != user_.contextName) {
         return Outcome::Ignored;
     }
-    pdu = scopedPdu;
+    pdu = std::move(message.scoped.pdu);
     lastReport_ = Report::None;
     return Outcome::Answer;
 }
