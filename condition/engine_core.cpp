@@ -368,7 +368,8 @@ void EngineCore::Submit(ReadRequest request, ReadDone done) {
         return;
     }
     if (reading.request.version == SnmpVersion::V3) {
-        reading.security = std::make_unique<UsmSecurity>(reading.request.usm);
+        reading.security = std::make_unique<UsmSecurity>(reading.request.usm,
+                                                         net::EndpointText(reading.request.agent));
         if (!reading.security->problem().empty()) {
             reading.walk.Abort(reading.security->problem(), ReadError::Security);
             s.Finish(reading);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <utility>
 
+#include "snmp/usm_engines.h"
 #include "snmp/usm_session.h"
 #include "snmp/v3_message.h"
 
@@ -31,9 +32,16 @@ struct UsmSecurity::Session {
     usm::Session usm;
 };
 
-UsmSecurity::UsmSecurity(const UsmCredentials& credentials)
+UsmSecurity::UsmSecurity(const UsmCredentials& credentials, std::string agent)
     : session_(std::make_unique<Session>(UserOf(credentials))),
-      problem_(usm::CheckUser(UserOf(credentials))) {}
+      agent_(std::move(agent)),
+      problem_(usm::CheckUser(UserOf(credentials))) {
+    usm::EngineState engine;
+    if (problem_.empty() && usm::EngineCache::Shared().Find(agent_, &engine) &&
+        !session_->usm.Resume(engine)) {
+        session_->usm.Forget();  // discovery then says what is wrong with the keys
+    }
+}
 
 UsmSecurity::~UsmSecurity() = default;
 
@@ -58,10 +66,14 @@ UsmSecurity::Result UsmSecurity::Unwrap(const std::uint8_t* data, std::size_t si
                                         std::int32_t msgId, ber::Message& pdu) {
     switch (session_->usm.Receive(data, size, msgId, NowMs(), pdu)) {
         case usm::Outcome::Answer:
+            // The agent took the engine as we know it: the next reading starts from there.
+            usm::EngineCache::Shared().Store(agent_, session_->usm.Engine());
             return Result::Answer;
         case usm::Outcome::SendAgain:
             return Result::SendAgain;
         case usm::Outcome::Failed:
+            // The next reading finds the engine afresh rather than trusting what led here.
+            usm::EngineCache::Shared().Drop(agent_);
             return Result::Failed;
         case usm::Outcome::Ignored:
             break;
@@ -74,16 +86,7 @@ bool IsSnmpV3(const std::uint8_t* data, std::size_t size) {
 }
 
 bool PeekMessageId(const std::uint8_t* data, std::size_t size, std::int32_t* msgId) {
-    if (!v3::IsVersion3(data, size)) {
-        return false;
-    }
-    v3::Message message;
-    v3::AuthField field;
-    if (v3::Decode(data, size, message, &field) != ber::Error::None) {
-        return false;
-    }
-    *msgId = message.msgId;
-    return true;
+    return v3::PeekMessageId(data, size, msgId);
 }
 
 }  // namespace condition

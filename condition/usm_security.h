@@ -1,6 +1,7 @@
 // A reading's SNMPv3 side: the printer's USM session behind two calls the engine makes where
 // it sends and where it receives, so the walk sees plain PDUs whatever the version. The first
-// request of a reading becomes the engine discovery; keys come from the process's KeyCache.
+// reading of a printer starts with the engine discovery; later ones start from the engine the
+// process's EngineCache remembers for its address. Keys come from the process's KeyCache.
 // Where the build has no USM library, a stand-in (usm_security_none.cpp) refuses every user.
 #pragma once
 
@@ -17,7 +18,8 @@ namespace condition {
 
 class UsmSecurity {
   public:
-    explicit UsmSecurity(const UsmCredentials& credentials);
+    // `agent` names the printer's address in the engine cache.
+    UsmSecurity(const UsmCredentials& credentials, std::string agent);
     ~UsmSecurity();
     UsmSecurity(const UsmSecurity&) = delete;
     UsmSecurity& operator=(const UsmSecurity&) = delete;
@@ -43,6 +45,7 @@ class UsmSecurity {
   private:
     struct Session;  // the USM session, where the build has one
     std::unique_ptr<Session> session_;
+    std::string agent_;
     std::string problem_;
 };
 

@@ -2,6 +2,8 @@
 // before anything is sent, and no datagram is taken for an SNMPv3 answer.
 #include "condition/usm_security.h"
 
+#include <utility>
+
 namespace condition {
 namespace {
 
@@ -11,7 +13,8 @@ const std::string NOT_BUILT = "SNMPv3 is not available in this build";
 
 struct UsmSecurity::Session {};
 
-UsmSecurity::UsmSecurity(const UsmCredentials& /*credentials*/) : problem_(NOT_BUILT) {}
+UsmSecurity::UsmSecurity(const UsmCredentials& /*credentials*/, std::string agent)
+    : agent_(std::move(agent)), problem_(NOT_BUILT) {}
 
 UsmSecurity::~UsmSecurity() = default;
 

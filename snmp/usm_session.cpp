@@ -249,25 +249,44 @@ bool Session::BuildRequest(const ber::Message& pdu, std::int32_t msgId, std::uin
     return true;
 }
 
+EngineState Session::Engine() const {
+    return {engineId_, boots_, timeLearnt_, learntAtMs_, latestReceivedTime_};
+}
+
+bool Session::Resume(const EngineState& engine) {
+    if (engine.id.empty()) {
+        error_ = "no engine ID to resume with";
+        return false;
+    }
+    return Adopt(engine);
+}
+
+bool Session::Adopt(const EngineState& engine) {
+    const bool sameEngine = discovered_ && engine.id == engineId_;
+    if (!sameEngine && user_.level != SecurityLevel::NoAuthNoPriv) {
+        LocalizedKeys keys;
+        if (!cache_.Keys(engine.id, user_.name, user_.credentials, &keys, &error_)) {
+            return false;
+        }
+        keys_ = std::move(keys);
+    }
+    engineId_ = engine.id;
+    boots_ = engine.boots;
+    timeLearnt_ = engine.timeLearnt;
+    latestReceivedTime_ = engine.latestReceivedTime;
+    learntAtMs_ = engine.learntAtMs;
+    discovered_ = true;
+    return true;
+}
+
 Outcome Session::Learn(const v3::SecurityParameters& security, std::uint64_t nowMs) {
     if (security.engineId.empty()) {
         return Fail("the agent's discovery report carries no engine ID");
     }
-    const bool sameEngine = discovered_ && security.engineId == engineId_;
-    if (!sameEngine && user_.level != SecurityLevel::NoAuthNoPriv) {
-        LocalizedKeys keys;
-        std::string problem;
-        if (!cache_.Keys(security.engineId, user_.name, user_.credentials, &keys, &problem)) {
-            return Fail(problem);
-        }
-        keys_ = std::move(keys);
+    if (!Adopt({security.engineId, security.engineBoots, security.engineTime, nowMs,
+                security.engineTime})) {
+        return Outcome::Failed;
     }
-    engineId_ = security.engineId;
-    boots_ = security.engineBoots;
-    timeLearnt_ = security.engineTime;
-    latestReceivedTime_ = security.engineTime;
-    learntAtMs_ = nowMs;
-    discovered_ = true;
     return Outcome::SendAgain;
 }
 
@@ -380,7 +399,7 @@ Outcome Session::Process(const std::uint8_t* data, std::size_t size, std::int32_
         message.scoped.contextName != user_.contextName) {
         return Outcome::Ignored;
     }
-    pdu = scopedPdu;
+    pdu = std::move(message.scoped.pdu);
     lastReport_ = Report::None;
     return Outcome::Answer;
 }

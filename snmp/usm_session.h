@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "snmp/ber.h"
+#include "snmp/usm_engines.h"
 #include "snmp/usm_keys.h"
 #include "snmp/usm_protocols.h"
 #include "snmp/v3_message.h"
@@ -78,6 +79,14 @@ class Session {
     // The agent's engine time now, as this session reckons it.
     std::int32_t EngineTime(std::uint64_t nowMs) const;
 
+    // The engine as this session knows it (meaningful once discovered()), for a later session
+    // with the same agent to Resume from.
+    EngineState Engine() const;
+    // Takes `engine` as discovered, so the next request needs no discovery; should the agent's
+    // engine have changed since, its report makes the session learn it again. False with
+    // error() when the user's keys cannot be made.
+    bool Resume(const EngineState& engine);
+
     // The discovery request (RFC 3414 4): noAuthNoPriv, reportable, no engine ID and no user,
     // a GET without bindings. The agent answers with an unknownEngineID report.
     bool BuildDiscovery(std::int32_t msgId, std::int32_t requestId, Bytes& out);
@@ -104,6 +113,7 @@ class Session {
                     std::uint64_t nowMs, ber::Message& pdu);
     Outcome Fail(const std::string& text);
     Outcome Learn(const v3::SecurityParameters& security, std::uint64_t nowMs);
+    bool Adopt(const EngineState& engine);
     bool InTimeWindow(const v3::SecurityParameters& security, std::uint64_t nowMs);
     Outcome OnReport(const v3::Message& message, bool authenticated, std::uint64_t nowMs);
 

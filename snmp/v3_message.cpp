@@ -329,4 +329,25 @@ bool IsVersion3(const std::uint8_t* data, std::size_t size) {
            version == VERSION_3;
 }
 
+bool PeekMessageId(const std::uint8_t* data, std::size_t size, std::int32_t* msgId) {
+    if (!IsVersion3(data, size)) {
+        return false;
+    }
+    const std::uint8_t* p = data;
+    Element message;
+    Element global;
+    std::int32_t version = 0;
+    if (ber::ReadElement(&p, data + size, true, &message) != Error::None) {
+        return false;
+    }
+    p = message.content;
+    const std::uint8_t* end = message.content + message.length;
+    if (ber::ReadInt32(&p, end, &version) != Error::None ||
+        ber::ReadTagged(&p, end, ASN_SEQUENCE, &global) != Error::None) {
+        return false;
+    }
+    p = global.content;
+    return ReadNonNegative(&p, global.content + global.length, 0, msgId) == Error::None;
+}
+
 }  // namespace v3

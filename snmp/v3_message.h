@@ -83,4 +83,9 @@ ber::Error Decode(const std::uint8_t* data, std::size_t size, Message& out, Auth
 // agent that speaks every version picks the decoder. Nothing else is checked.
 bool IsVersion3(const std::uint8_t* data, std::size_t size);
 
+// The msgID of a message that starts as SNMPv3 does, read from the header's first field alone:
+// how an answer finds its request before any key is used. Nothing after it is checked; Decode
+// still judges the whole message.
+bool PeekMessageId(const std::uint8_t* data, std::size_t size, std::int32_t* msgId);
+
 }  // namespace v3

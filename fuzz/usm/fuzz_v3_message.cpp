@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the SNMPv3 message decoder (header, USM security parameters, scoped
-// PDU). Whatever decodes must encode again to a message that decodes the same, and the MAC
-// field it reports must lie inside the input and hold the authentication parameters.
+// PDU) and to the msgID peek. Whatever decodes must encode again to a message that decodes the
+// same, its msgID must peek as decoded, and the MAC field it reports must lie inside the input
+// and hold the authentication parameters.
 #include <cstddef>
 #include <cstdint>
 #include <tuple>
@@ -41,9 +42,12 @@ bool SameScoped(const v3::ScopedPdu& a, const v3::ScopedPdu& b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     v3::Message message;
     v3::AuthField field;
+    std::int32_t peeked = -1;
+    const bool peekable = v3::PeekMessageId(data, size, &peeked);
     if (v3::Decode(data, size, message, &field) != ber::Error::None) {
         return 0;
     }
+    FuzzCheck(peekable && peeked == message.msgId);
     FuzzCheck(field.offset <= size && size - field.offset >= field.length &&
               field.length == message.security.authParams.size() &&
               std::vector<std::uint8_t>(data + field.offset, data + field.offset + field.length) ==

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "condition/engine.h"
 #include "condition/render.h"
@@ -105,6 +108,66 @@ TEST(ConditionUsm, KeysAreDerivedOncePerPasswordAcrossReadings) {
     }
     EXPECT_LE(usm::KeyCache::Shared().derivations() - before, 2u)
         << "one derivation per password at most, whatever the engines and readings";
+}
+
+// Datagrams the simulator's printers received so far.
+std::uint64_t Received(const PrinterSim& sim) {
+    const std::string stats = sim.command("stats");
+    const auto at = stats.find(" requests=");
+    return at == std::string::npos ? 0 : std::stoull(stats.substr(at + 10));
+}
+
+// The requests of one reading, counted where the printer receives them.
+std::uint64_t RequestsOf(const PrinterSim& sim, const condition::ReadRequest& request) {
+    const std::uint64_t before = Received(sim);
+    const Condition c = condition::ReadOnce(request);
+    EXPECT_EQ(c.error, "");
+    return Received(sim) - before;
+}
+
+// The engine's discovery is one round trip per printer, not per reading: later readings of a
+// printer send what an SNMPv2c reading sends. A printer whose engine restarted or changed
+// since costs one request more, once.
+TEST(ConditionUsm, OnlyAPrintersFirstReadingDiscoversItsEngine) {
+    // An engine ID of this run's own, so that nothing an earlier reading of this process
+    // remembers can match it.
+    const auto ticks = Clock::now().time_since_epoch().count();
+    char engine[32];
+    std::snprintf(engine, sizeof engine, "8000000004%016llx",
+                  static_cast<unsigned long long>(ticks));
+    PrinterSimOptions options = ColourLaserWithV3Users();
+    options.extraArgs.insert(options.extraArgs.end(), {"--engine-id", engine});
+    auto sim = std::make_unique<PrinterSim>(options);
+    ASSERT_TRUE(sim->ok()) << sim->error();
+    const std::uint16_t port = sim->port();
+    condition::ReadRequest v2c = V3Request(port, {});
+    v2c.version = condition::SnmpVersion::V2c;
+    v2c.community = "ochre";
+    const std::uint64_t plain = RequestsOf(*sim, v2c);
+    ASSERT_GT(plain, 0u);
+    EXPECT_EQ(RequestsOf(*sim, V3Request(port, Secret())), plain + 1) << "first: discovery";
+    EXPECT_EQ(RequestsOf(*sim, V3Request(port, Secret())), plain) << "second: none";
+
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+    };
+    const Row rows[] = {
+        {"restarted with the next boots", {"--engine-id", engine, "--engine-boots", "2"}},
+        {"another engine ID", {"--engine-id", "80000000046e6577"}},
+    };
+    for (const Row& row : rows) {
+        sim.reset();
+        PrinterSimOptions again = ColourLaserWithV3Users();
+        again.extraArgs.insert(again.extraArgs.end(), row.args.begin(), row.args.end());
+        again.extraArgs.insert(again.extraArgs.end(),
+                               {"--listen", "127.0.0.1:" + std::to_string(port)});
+        sim = std::make_unique<PrinterSim>(again);
+        ASSERT_TRUE(sim->ok()) << row.name << ": " << sim->error();
+        ASSERT_EQ(sim->port(), port) << row.name;
+        EXPECT_EQ(RequestsOf(*sim, V3Request(port, Secret())), plain + 1) << row.name;
+        EXPECT_EQ(RequestsOf(*sim, V3Request(port, Secret())), plain) << row.name << ", again";
+    }
 }
 
 TEST(ConditionUsm, EachMistakeEndsTheReadingWithItsOwnError) {

@@ -191,4 +191,42 @@ TEST(UsmAgent, ARestartedAgentSetsTheSessionsClockOnce) {
               usm::Agent::Kind::Drop);
 }
 
+// A session resumed from the engine an earlier one learnt sends its request at once, with the
+// engine's clock run on; an engine that rebooted or was replaced meanwhile costs one exchange
+// more, never the reading.
+TEST(UsmAgent, AResumedSessionNeedsNoDiscovery) {
+    usm::KeyCache cache;
+    const usm::AgentUser user = AgentUserOf(AuthProtocol::Sha256, PrivProtocol::Aes128);
+    usm::Agent first(ENGINE, 5, 0, {user}, cache);
+    usm::Session learner(SessionUser(AuthProtocol::Sha256, PrivProtocol::Aes128), cache);
+    ASSERT_EQ(Get(learner, first, 1000000).outcome, Outcome::Answer);
+    const usm::EngineState learnt = learner.Engine();
+    EXPECT_EQ(learnt.id, ENGINE);
+    EXPECT_EQ(learnt.boots, 5);
+
+    const usm::Bytes other = {0x80, 0x00, 0x00, 0x00, 0x04, 'o', 't', 'h', 'e', 'r'};
+    struct Row {
+        const char* name;
+        usm::Bytes engineId;
+        std::int32_t boots;
+        std::uint64_t bootedAtMs;
+        int exchanges;
+    };
+    const Row rows[] = {
+        {"the same engine an hour on", ENGINE, 5, 0, 1},
+        {"the engine rebooted", ENGINE, 6, 4000000, 2},
+        {"another engine at the address", other, 1, 0, 2},
+    };
+    for (const Row& row : rows) {
+        usm::Agent agent(row.engineId, row.boots, row.bootedAtMs, {user}, cache);
+        usm::Session session(SessionUser(AuthProtocol::Sha256, PrivProtocol::Aes128), cache);
+        ASSERT_TRUE(session.Resume(learnt)) << row.name << ": " << session.error();
+        const Read read = Get(session, agent, 4600000);
+        EXPECT_EQ(read.outcome, Outcome::Answer) << row.name << ": " << read.error;
+        EXPECT_EQ(read.exchanges, row.exchanges) << row.name;
+        EXPECT_EQ(session.engineId(), row.engineId) << row.name;
+        EXPECT_EQ(session.EngineTime(4600000), agent.EngineTime(4600000)) << row.name;
+    }
+}
+
 }  // namespace

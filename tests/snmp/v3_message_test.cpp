@@ -223,6 +223,47 @@ TEST(V3Message, RefusesMalformedFrames) {
     }
 }
 
+// An answer is matched to its request by msgID before any key is used: the peek reads the
+// header's first field and nothing more, and refuses what is not an SNMPv3 header.
+TEST(V3Message, PeeksTheMessageIdFromTheHeaderAlone) {
+    const Bytes security = Security(ENGINE, 9, 123456, "alice", MAC, {});
+    const Bytes scoped = Scoped(ENGINE, "printer", GetPdu(4242));
+    struct Row {
+        const char* name;
+        Bytes bytes;
+        bool peeks;
+        std::int32_t msgId;
+    };
+    const Row rows[] = {
+        {"a whole message", AUTH_GET, true, 77},
+        {"the largest msgID",
+         Message(Int(3), Global(2147483647, 65507, {0x05}, 3), security, scoped), true, 2147483647},
+        {"a bad security model after the msgID",
+         Message(Int(3), Global(9, 65507, {0x05}, 2), security, scoped), true, 9},
+        {"SNMPv2c's version", Message(Int(1), Global(77, 65507, {0x05}, 3), security, scoped),
+         false, 0},
+        {"a negative msgID", Message(Int(3), Global(-1, 65507, {0x05}, 3), security, scoped), false,
+         0},
+        {"a msgID of 5 bytes",
+         Message(Int(3), Global(1LL << 33, 65507, {0x05}, 3), security, scoped), false, 0},
+        {"global data not a SEQUENCE",
+         Message(Int(3), Tlv(0x31, Cat({Int(77), Int(65507), Tlv(0x04, {0x05}), Int(3)})), security,
+                 scoped),
+         false, 0},
+        {"global data without a msgID", Message(Int(3), Tlv(0x30, {}), security, scoped), false, 0},
+        {"the message cut inside its header", Bytes(AUTH_GET.begin(), AUTH_GET.begin() + 8), false,
+         0},
+    };
+    for (const Row& row : rows) {
+        std::int32_t msgId = -5;
+        EXPECT_EQ(v3::PeekMessageId(row.bytes.data(), row.bytes.size(), &msgId), row.peeks)
+            << row.name;
+        if (row.peeks) {
+            EXPECT_EQ(msgId, row.msgId) << row.name;
+        }
+    }
+}
+
 TEST(V3Message, ScopedPduAfterDecryption) {
     const Bytes scoped = Scoped(ENGINE, "", GetPdu(9));
     struct Row {
