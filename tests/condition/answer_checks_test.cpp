@@ -1,13 +1,14 @@
-// The engine's checks on an answer, each shown to hold on its own: the test plays the agent on
-// loopback and, before each true answer, sends a forged one that differs from a true answer in
-// one respect only (request-id, source port, source address, community, SNMP version). The
-// forged answers say FORGED in every text, so a reading that took one shows it.
+// The engine hands the request table where each answer came from: the test plays the agent on
+// loopback and, before each true answer, sends a forged one that differs from it only in its
+// source port or address. The forged answers say FORGED in every text, so a reading that took
+// one shows it. (What the table judges in the datagram itself, request-id, community and
+// version: tests/snmpmgr/request_match_test.cpp; a field the engine gave it wrong would drop
+// every true answer too.)
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <functional>
 #include <future>
 #include <memory>
 #include <vector>
@@ -29,10 +30,8 @@ enum class From { Agent, OtherPort, OtherAddress };
 
 struct Row {
     const char* name;
-    condition::SnmpVersion version;
-    From from;                                 // the forged answer's source
-    std::function<void(ber::Message&)> forge;  // what else differs; nullptr: nothing
-    bool taken;                                // the reading takes the forged answers
+    From from;   // the forged answer's source
+    bool taken;  // the reading takes the forged answers
 };
 
 // Reads the agent the test plays on `agent` (127.0.0.1) and returns the reading; each request
@@ -42,7 +41,7 @@ condition::Condition ReadForged(const Row& row, int agent, std::uint16_t port, i
     auto result = std::make_shared<std::promise<condition::Condition>>();
     auto future = result->get_future();
     reader->Submit({.agent = net::IPv4Endpoint(127, 0, 0, 1, port),
-                    .version = row.version,
+                    .version = condition::SnmpVersion::V2c,
                     .timeoutMs = 300,
                     .deadline = Clock::now() + 5s},
                    [result](condition::Condition&& c) { result->set_value(std::move(c)); });
@@ -70,9 +69,6 @@ condition::Condition ReadForged(const Row& row, int agent, std::uint16_t port, i
                 binding.value.bytes.assign({'F', 'O', 'R', 'G', 'E', 'D'});
             }
         }
-        if (row.forge) {
-            row.forge(forged);
-        }
         std::vector<std::uint8_t> bytes;
         EXPECT_EQ(ber::Encode(forged, bytes), ber::Error::None) << row.name;
         sendto(forger, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
@@ -84,20 +80,11 @@ condition::Condition ReadForged(const Row& row, int agent, std::uint16_t port, i
 }
 
 TEST(ConditionEngine, AnAnswerFailingAnyOneCheckIsDropped) {
-    using condition::SnmpVersion;
     const Row rows[] = {
         // Shows that a forged answer the engine cannot tell from a true one would be seen.
-        {"the same in every respect: taken", SnmpVersion::V2c, From::Agent, nullptr, true},
-        {"another request-id", SnmpVersion::V2c, From::Agent,
-         [](ber::Message& m) { m.requestId ^= 0x5A5A; }, false},
-        {"another source port", SnmpVersion::V2c, From::OtherPort, nullptr, false},
-        {"another source address", SnmpVersion::V2c, From::OtherAddress, nullptr, false},
-        {"another community", SnmpVersion::V2c, From::Agent,
-         [](ber::Message& m) { m.community += "x"; }, false},
-        {"an SNMPv1 answer to SNMPv2c", SnmpVersion::V2c, From::Agent,
-         [](ber::Message& m) { m.version = ber::VERSION_1; }, false},
-        {"an SNMPv2c answer to SNMPv1", SnmpVersion::V1, From::Agent,
-         [](ber::Message& m) { m.version = ber::VERSION_2C; }, false},
+        {"the same in every respect: taken", From::Agent, true},
+        {"another source port", From::OtherPort, false},
+        {"another source address", From::OtherAddress, false},
     };
     for (const Row& row : rows) {
         std::uint16_t port = 0;

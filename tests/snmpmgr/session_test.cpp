@@ -46,7 +46,7 @@ TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesItsValues) {
             return Get(session, {".1.3.1", ".1.3.2", ".1.3.3", ".1.3.4", ".1.3.5"});
         });
         ber::Message r;
-        const Bytes raw = agent.Receive(r);
+        ASSERT_FALSE(agent.Receive(r).empty());
         ASSERT_EQ(r.varbinds.size(), std::size(values));
         EXPECT_NE(r.requestId, lastId) << "each request has an id of its own";
         lastId = r.requestId;
@@ -61,15 +61,10 @@ TEST(SnmpSession, TakesOnlyTheMatchingAnswerAndCopiesItsValues) {
             });
         };
         const Bytes good = answer(true), copy = answer(false);
-        agent.Send(Answer(r, [](ber::Message& m) { m.requestId += 1; }));
+        // What the datagram itself holds (id, community, version, its bytes) is the request
+        // table's to judge (request_match_test.cpp); where it came from, the session's to say.
         agent.Send(copy, ScriptedAgent::OTHER_PORT);
         agent.Send(copy, ScriptedAgent::OTHER_ADDRESS);
-        agent.Send(Answer(r, [](ber::Message& m) { m.community = "public"; }));
-        agent.Send(raw);  // our own request echoed
-        agent.Send(Answer(r, [](ber::Message& m) { m.version = ber::VERSION_2C; }));
-        Bytes broken = copy;  // the answer, but its last value runs past its binding
-        broken.back() = 0x01;
-        agent.Send(broken);
         agent.Send(good);
         agent.Send(Answer(r, [](ber::Message&) {}));  // a second answer, too late
         const Got got = pending.get();
