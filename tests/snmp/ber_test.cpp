@@ -35,12 +35,11 @@ const auto WithName = [](const Bytes& name) { return Bind(Cat({name, NULL_TLV}))
 
 TEST(BerCodec, MatchesPysnmpBothWays) {
     // pysnmp's messages decode and encode back to the same bytes: a 200-byte community, arcs up
-    // to 2^32-1, 39 names, every value type.
+    // to 2^32-1, request-ids of one to four bytes, every value type.
     const std::pair<const Bytes&, std::int32_t> golden[] = {{GOLDEN_GET_SYS_DESCR, 1},
                                                             {GOLDEN_GET_MODEL, 0x7FFFFFFF},
                                                             {GOLDEN_GET_NEGATIVE_ID, -2147483647},
                                                             {GOLDEN_GET_LARGE_ARCS, 128},
-                                                            {GOLDEN_GET_MANY, 65536},
                                                             {GOLDEN_RESPONSE_ALL_TYPES, 424242}};
     ber::Message m;
     for (const auto& [bytes, id] : golden) {
