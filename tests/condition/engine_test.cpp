@@ -1,7 +1,7 @@
 // The engine on loopback UDP: against the simulator program, a fleet read at once under the cap
 // on requests in flight with forged and stray datagrams about; against the simulator's responder
 // played by the test on a socket of its own, lost requests, IPv6 (the program listens on IPv4
-// only), deadlines and silences; Stop.
+// only), deadlines and silences, answers forged from another source; Stop.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -123,6 +123,10 @@ sim::Printer HealthyPrinter() {
 // How the test plays an agent on a loopback socket: each request goes through the simulator's
 // responder, `tamper` may rewrite the answer or lose it (false), and each answer leaves `delay`
 // after its request.
+// Where a forged copy of each answer comes from, sent before the true one: its texts say FORGED,
+// so that a reading that took one shows it.
+enum class Forger { None, Agent, OtherPort, OtherAddress };
+
 struct Script {
     sim::Printer printer;
     condition::SnmpVersion version = condition::SnmpVersion::V2c;
@@ -130,6 +134,7 @@ struct Script {
     std::chrono::milliseconds delay = 0ms, deadline = 5s;
     int retries = 0;
     bool ipv6 = false;
+    Forger forger = Forger::None;
 };
 
 // The engine's reading of the agent `script` plays, and the reader's counts after it; nullopt
@@ -141,6 +146,14 @@ std::optional<std::pair<Condition, condition::ReaderStats>> ReadScripted(const S
         return std::nullopt;
     }
     EXPECT_GE(fd, 0);
+    std::uint16_t otherPort = 0;
+    // 127.0.0.2 is loopback too, at the agent's own port: only the address differs.
+    const int forger = script.forger == Forger::Agent       ? fd
+                       : script.forger == Forger::OtherPort ? LoopbackUdp(otherPort)
+                       : script.forger == Forger::OtherAddress
+                           ? LoopbackUdp(port, false, 0x7F000002)
+                           : -1;
+    EXPECT_TRUE(forger >= 0 || script.forger == Forger::None);
     auto reader = condition::StartReader();
     auto result =
         Read(*reader, {.agent = *net::LiteralEndpoint(script.ipv6 ? "::1" : "127.0.0.1", port),
@@ -172,9 +185,23 @@ std::optional<std::pair<Condition, condition::ReaderStats>> ReadScripted(const S
             continue;
         }
         std::vector<std::uint8_t> bytes;
+        if (forger >= 0) {
+            ber::Message forged = answer;
+            for (ber::VarBind& binding : forged.varbinds) {
+                if (binding.value.tag == ASN_OCTETSTRING) {
+                    binding.value.bytes.assign({'F', 'O', 'R', 'G', 'E', 'D'});
+                }
+            }
+            std::vector<std::uint8_t> copy;
+            EXPECT_EQ(ber::Encode(forged, copy), ber::Error::None);
+            sendto(forger, copy.data(), copy.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
+        }
         EXPECT_EQ(ber::Encode(answer, bytes), ber::Error::None);
         std::this_thread::sleep_for(script.delay);
         sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
+    }
+    if (forger >= 0 && forger != fd) {
+        close(forger);
     }
     close(fd);
     EXPECT_TRUE(Ready(result)) << "the reading ended";
@@ -297,6 +324,32 @@ TEST(ConditionEngine, AReadingThatStopsEarlySaysSoAndIsNeverOk) {
                       0),
                   0u)
             << c.what << ": " << condition::ConditionText(read);
+    }
+}
+
+// The engine hands the request table where each answer came from: before each true answer, a
+// forged one that differs from it only in its source port or address. (What the table judges in
+// the datagram itself, request-id, community and version: tests/snmpmgr/request_match_test.cpp;
+// a field the engine gave it wrong would drop every true answer too.)
+TEST(ConditionEngine, AnAnswerFromAnotherSourceIsDropped) {
+    const struct {
+        const char* name;
+        Forger forger;
+        bool taken;  // the reading takes the forged answers
+    } rows[] = {
+        // Shows that a forged answer the engine cannot tell from a true one would be seen.
+        {"the same in every respect: taken", Forger::Agent, true},
+        {"another source port", Forger::OtherPort, false},
+        {"another source address", Forger::OtherAddress, false},
+    };
+    for (const auto& row : rows) {
+        const Condition read =
+            ReadScripted({.printer = drive::FullPrinter(), .forger = row.forger})->first;
+        EXPECT_EQ(read.name == "FORGED", row.taken) << row.name << ": sysName " << read.name;
+        if (!row.taken) {
+            EXPECT_TRUE(read.answered) << row.name;
+            EXPECT_EQ(read.error, "") << row.name;
+        }
     }
 }
 
