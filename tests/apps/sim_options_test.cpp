@@ -168,6 +168,9 @@ TEST(SimOptions, ArgumentsToSettingsOrUsageErrors) {
         {"an address without a port",
          {"--listen", "127.0.0.1"},
          {.error = "--listen: '127.0.0.1' is not IPV4:PORT or [IPV6]:PORT"}},
+        {"a port out of range",
+         {"--control", "127.0.0.1:65536"},
+         {.error = "--control: '127.0.0.1:65536' is not IPV4:PORT or [IPV6]:PORT"}},
         {"a profile's empty community",
          {"--profile", "=laser-mono"},
          {.error = "--profile: '=laser-mono' is not [COMMUNITY=]PROFILE with a community"}},
@@ -181,6 +184,15 @@ TEST(SimOptions, ArgumentsToSettingsOrUsageErrors) {
          {"--error", "1.3.6.1.2.1.1.5.0=fatal"},
          {.error = "--error: '1.3.6.1.2.1.1.5.0=fatal' is not OID=STATUS (tooBig noSuchName "
                    "badValue readOnly genErr)"}},
+        {"a page interval of 0",
+         {"--page-interval", "0"},
+         {.error = "--page-interval: '0' is not a whole number from 1 to 3600000"}},
+        {"a negative delay",
+         {"--delay", "-1"},
+         {.error = "--delay: '-1' is not a whole number from 0 to 600000"}},
+        {"too many strays",
+         {"--stray", "101"},
+         {.error = "--stray: '101' is not a whole number from 0 to 100"}},
     };
     for (const Row& row : rows) {
         sim::Options got;
