@@ -24,6 +24,7 @@ def main(exporter, sim, version):
     cases = [
         (["--version"], 0, f"vellumark-exporter {version}\n"),
         (["--help"], 0, "--allow-targets"),
+        (["--help"], 0, "\n  --help "),
         (["--bogus"], 2, "unknown argument '--bogus'"),
         (["--config", "/nonexistent/exporter.yml"], 2, "cannot be read"),
         (["--listen", "127.0.0.1"], 2, "no :PORT"),
