@@ -249,11 +249,18 @@ TEST(SnmpSession, OpenRefusesACommunityTooLongToSend) {
 // here the copy handed out, the leading dot the manager requires, and a refusal that leaves no
 // identifier behind.
 TEST(SnmpUtil, StrToOidCopiesWhatParseOidReads) {
+    std::string longest;  // the most components a name may have, each copied
+    for (int i = 0; i < 128; ++i) {
+        longest += ".7";
+    }
     AsnObjectIdentifier oid{};
-    ASSERT_NE(SnmpMgrStrToOid(".2.4294967295", &oid), 0);
-    EXPECT_EQ(std::vector<std::uint32_t>(oid.ids, oid.ids + oid.idLength),
-              (std::vector<std::uint32_t>{2, 4294967295u}));
-    SnmpUtilOidFree(&oid);
+    const std::pair<std::string, std::vector<std::uint32_t>> good[] = {
+        {".2.4294967295", {2, 4294967295u}}, {longest, std::vector<std::uint32_t>(128, 7)}};
+    for (const auto& [text, ids] : good) {
+        ASSERT_NE(SnmpMgrStrToOid(text.c_str(), &oid), 0) << text;
+        EXPECT_EQ(std::vector<std::uint32_t>(oid.ids, oid.ids + oid.idLength), ids) << text;
+        SnmpUtilOidFree(&oid);
+    }
     for (const char* text : {"1.3.6.1", ".1..3"}) {
         oid = {5, reinterpret_cast<std::uint32_t*>(&oid)};
         EXPECT_EQ(SnmpMgrStrToOid(text, &oid), 0) << text;
