@@ -137,7 +137,6 @@ TEST(Config, RefusesMistakes) {
         {"auths:\n  a: {version: 3, username: u, password_file: /nonexistent/pass}",
          "password_file '/nonexistent/pass' cannot be read"},
         {"auths:\n  a: {version: 1}", "'community' is missing"},
-        {"auths:\n  a: {version: 1, community: x, user: y}", "unknown key 'user'"},
         {"auths:\n  a: {version: 1, community: [x]}", "must be a text"},
         {"auths: [a]", "must map names"},
         {"printers:\n  - {name: a, target: 'bad host'}", "line 2:"},
