@@ -120,13 +120,13 @@ sim::Printer HealthyPrinter() {
     return printer;
 }
 
-// How the test plays an agent on a loopback socket: each request goes through the simulator's
-// responder, `tamper` may rewrite the answer or lose it (false), and each answer leaves `delay`
-// after its request.
 // Where a forged copy of each answer comes from, sent before the true one: its texts say FORGED,
 // so that a reading that took one shows it.
 enum class Forger { None, Agent, OtherPort, OtherAddress };
 
+// How the test plays an agent on a loopback socket: each request goes through the simulator's
+// responder, `tamper` may rewrite the answer or lose it (false), each answer leaves `delay` after
+// its request, and `forger` sends its copy first.
 struct Script {
     sim::Printer printer;
     condition::SnmpVersion version = condition::SnmpVersion::V2c;
