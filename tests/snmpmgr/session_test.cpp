@@ -192,49 +192,26 @@ TEST(SnmpSession, GetNextTakesTheAnswersNamesOnlyWhenTheyAdvance) {
 // 127.0.0.1 on the agent's port (reaching the session's socket as an IPv4-mapped address),
 // is dropped.
 TEST(SnmpSession, AnIPv6AgentAnswersFromItsWholeEndpointOnly) {
-    std::uint16_t port = 0, otherPort = 0;
-    const int agent = LoopbackUdp(port, true);
-    const int otherPortFd = LoopbackUdp(otherPort, true);
-    std::uint16_t samePort = port;
-    const int ipv4Fd = LoopbackUdp(samePort);
-    if (agent < 0 || otherPortFd < 0) {
+    ScriptedAgent agent(true);
+    if (!agent.ok()) {
         GTEST_SKIP() << "no IPv6 loopback (::1) on this machine";
     }
-    const auto endpoint = net::ParseEndpoint("[::1]:" + std::to_string(port));
+    const auto endpoint = net::ParseEndpoint(agent.target());
     ASSERT_TRUE(endpoint);
     LPSNMP_MGR_SESSION session = SnmpMgrOpenAgent(*endpoint, "orchid", 1000, 0);
     ASSERT_NE(session, nullptr);
     auto pending = std::async(std::launch::async, [&] { return Get(session, {".1.3.1"}); });
-
-    pollfd ready{agent, POLLIN, 0};
-    ASSERT_EQ(poll(&ready, 1, 2000), 1) << "the request reaches ::1";
-    Bytes raw(2000);
-    sockaddr_in6 peer{};
-    socklen_t length = sizeof peer;
-    raw.resize(static_cast<std::size_t>(std::max<ssize_t>(
-        0,
-        recvfrom(agent, raw.data(), raw.size(), 0, reinterpret_cast<sockaddr*>(&peer), &length))));
     ber::Message request;
-    ASSERT_EQ(ber::Decode(raw.data(), raw.size(), request), ber::Error::None);
+    ASSERT_FALSE(agent.Receive(request).empty()) << "the request reaches ::1";
     const auto answer = [&](std::int64_t value) {
         return Answer(request,
                       [value](ber::Message& m) { m.varbinds[0].value = V(ASN_INTEGER, value); });
     };
-    const auto send = [](int fd, const Bytes& data, const sockaddr* to, socklen_t size) {
-        sendto(fd, data.data(), data.size(), 0, to, size);
-    };
-    const auto* toPeer = reinterpret_cast<const sockaddr*>(&peer);
-    send(otherPortFd, answer(1), toPeer, sizeof peer);
-    if (ipv4Fd >= 0) {
-        sockaddr_in mapped{AF_INET, peer.sin6_port, {htonl(INADDR_LOOPBACK)}, {}};
-        send(ipv4Fd, answer(2), reinterpret_cast<const sockaddr*>(&mapped), sizeof mapped);
-    }
-    send(agent, answer(3), toPeer, sizeof peer);
+    agent.Send(answer(1), ScriptedAgent::OTHER_PORT);
+    agent.Send(answer(2), ScriptedAgent::OTHER_ADDRESS);
+    agent.Send(answer(3));
     const Got got = pending.get();
     SnmpMgrClose(session);
-    for (const int fd : {agent, otherPortFd, ipv4Fd}) {
-        close(fd);
-    }
     EXPECT_NE(got.ok, 0);
     EXPECT_EQ(got.values, (std::vector<std::string>{"02:3"}));
 }
