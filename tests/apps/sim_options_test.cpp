@@ -147,17 +147,12 @@ TEST(SimOptions, ArgumentsToSettingsOrUsageErrors) {
          {"--fleet-by", "addresses", "--listen", "[::1]:0", "--fleet", "2"},
          {.error = "--fleet-by addresses needs an IPv4 --listen address (IPv6 has one loopback "
                    "address); --fleet-by ports serves an IPv6 fleet"}},
-        {"the last of a repeated option", {"--fleet", "2", "--fleet=5000"}, {.fleet = 5000}},
         {"-h", {"-h"}, {.help = true}},
         {"--version", {"--version"}, {.version = true}},
-        {"help stops the reading", {"--help", "--fleet", "0"}, {.help = true}},
         {"unknown option", {"--bogus"}, {.error = "unknown option '--bogus' (try --help)"}},
         {"no text arguments",
          {"laser-mono"},
          {.error = "unknown option 'laser-mono' (try --help)"}},
-        {"a fleet of 0",
-         {"--fleet", "0"},
-         {.error = "--fleet: '0' is not a whole number from 1 to 5000"}},
         {"too large a fleet",
          {"--fleet", "5001"},
          {.error = "--fleet: '5001' is not a whole number from 1 to 5000"}},
@@ -173,9 +168,6 @@ TEST(SimOptions, ArgumentsToSettingsOrUsageErrors) {
         {"an address without a port",
          {"--listen", "127.0.0.1"},
          {.error = "--listen: '127.0.0.1' is not IPV4:PORT or [IPV6]:PORT"}},
-        {"an IPv6 address without brackets",
-         {"--listen", "::1:1161"},
-         {.error = "--listen: '::1:1161' is not IPV4:PORT or [IPV6]:PORT"}},
         {"a port out of range",
          {"--control", "127.0.0.1:65536"},
          {.error = "--control: '127.0.0.1:65536' is not IPV4:PORT or [IPV6]:PORT"}},
@@ -201,8 +193,6 @@ TEST(SimOptions, ArgumentsToSettingsOrUsageErrors) {
         {"too many strays",
          {"--stray", "101"},
          {.error = "--stray: '101' is not a whole number from 0 to 100"}},
-        {"a flag takes no value", {"--jam=1"}, {.error = "--jam takes no value"}},
-        {"a value missing", {"--spoof"}, {.error = "--spoof needs a value"}},
     };
     for (const Row& row : rows) {
         sim::Options got;

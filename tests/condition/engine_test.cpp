@@ -1,7 +1,7 @@
 // The engine on loopback UDP: against the simulator program, a fleet read at once under the cap
-// on requests in flight with forged and stray datagrams about, and deadlines and Stop; against
-// the simulator's responder played by the test on a socket of its own, lost requests and IPv6
-// (the program listens on IPv4 only).
+// on requests in flight with forged and stray datagrams about; against the simulator's responder
+// played by the test on a socket of its own, lost requests, IPv6 (the program listens on IPv4
+// only), deadlines and silences, answers forged from another source; Stop.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -83,82 +83,19 @@ TEST(ConditionEngine, ReadsAFleetAtOnceUnderTheCapIgnoringForgedAndStrayAnswers)
     EXPECT_GE(stats.requests, results.size() * 4);
 }
 
-TEST(ConditionEngine, RetriesTimeoutsAndIpv6) {
-    struct Case {
-        const char* what;
-        bool ipv6;
-        std::function<bool(int)> drop;
-        bool answered;
-        const char* error;
-        std::uint64_t retries, timeouts;
-    } cases[] = {
-        {"first request lost, one retry", false, [](int n) { return n == 0; }, true, "", 1, 0},
-        {"silent agent", false, [](int) { return true; }, false, condition::NO_ANSWER, 1, 1},
-        {"over IPv6", true, nullptr, true, "", 0, 0},
-    };
-    const sim::Printer printer = drive::FullPrinter();
-    std::vector<std::uint8_t> buffer(65536);
-    for (const Case& c : cases) {
-        std::uint16_t port = 0;
-        const int fd = LoopbackUdp(port, c.ipv6);
-        if (c.ipv6 && fd < 0) {
-            std::cout << "no IPv6 loopback (::1) on this machine: not read over IPv6\n";
-            continue;
-        }
-        ASSERT_GE(fd, 0);
-        const auto agent = *net::LiteralEndpoint(c.ipv6 ? "::1" : "127.0.0.1", port);
-        auto reader = condition::StartReader();
-        auto result =
-            Read(*reader, {.agent = agent, .timeoutMs = 300, .deadline = Clock::now() + 5s});
-        // The test plays the simulator's responder until the reading ends; request n (from 0)
-        // is dropped when drop(n).
-        for (auto [n, until] = std::pair(0, Clock::now() + 10s);
-             !Ready(result, 1ms) && Clock::now() < until;) {
-            sockaddr_storage from{};
-            socklen_t length = sizeof from;
-            const ssize_t size = recvfrom(fd, buffer.data(), buffer.size(), MSG_DONTWAIT,
-                                          reinterpret_cast<sockaddr*>(&from), &length);
-            if (size > 0 && !(c.drop && c.drop(n++))) {
-                const sim::Reply reply =
-                    sim::Respond(buffer.data(), static_cast<std::size_t>(size), printer);
-                sendto(fd, reply.response.data(), reply.response.size(), 0,
-                       reinterpret_cast<sockaddr*>(&from), length);
-            }
-        }
-        close(fd);
-        ASSERT_TRUE(Ready(result)) << c.what;
-        const Condition read = result.get();
-        EXPECT_EQ(read.answered, c.answered) << c.what;
-        EXPECT_EQ(read.error, c.error) << c.what;
-        EXPECT_EQ(reader->Stats().retries, c.retries) << c.what;
-        EXPECT_EQ(reader->Stats().timeouts, c.timeouts) << c.what;
-    }
-}
-
-TEST(ConditionEngine, DeadlineAndStopEndReadings) {
-    PrinterSim sim({.profileText = drive::FullProfileText()});
-    ASSERT_TRUE(sim.ok()) << sim.error();
-    // Each answer takes 300 ms, so the first comes well within the deadline (room for a loaded
-    // machine) and the dozen a whole reading needs do not.
-    ASSERT_EQ(sim.command("delay 300"), "ok");
+// Stop ends every reading at once; a deadline that passes: AReadingThatStopsEarlySaysSo below.
+TEST(ConditionEngine, StopEndsReadings) {
+    std::uint16_t port = 0;
+    const int silent = LoopbackUdp(port);  // an agent that never answers
+    ASSERT_GE(silent, 0);
     auto reader = condition::StartReader();
-    auto late = Read(*reader, {.agent = Loopback(sim.port()),
-                               .timeoutMs = 2000,
-                               .retries = 0,
-                               .deadline = Clock::now() + 1000ms});
-    ASSERT_TRUE(Ready(late, 2s)) << "ended by its deadline";
-    const Condition read = late.get();
-    EXPECT_TRUE(read.answered) << "the device walk came back in time";
-    EXPECT_EQ(read.error, "deadline passed");
-
-    ASSERT_EQ(sim.command("silence on"), "ok");
     std::vector<std::future<Condition>> results;
     for (int i = 0; i < 5; ++i) {
         results.push_back(Read(
-            *reader,
-            {.agent = Loopback(sim.port()), .timeoutMs = 5000, .deadline = Clock::now() + 5s}));
+            *reader, {.agent = Loopback(port), .timeoutMs = 5000, .deadline = Clock::now() + 5s}));
     }
     reader.reset();
+    close(silent);
     for (auto& result : results) {
         ASSERT_TRUE(Ready(result)) << "Stop calls every done before it returns";
         const Condition c = result.get();
@@ -183,21 +120,47 @@ sim::Printer HealthyPrinter() {
     return printer;
 }
 
-// The engine reads `printer` played by the test on a loopback socket: each request goes
-// through the simulator's responder, `tamper` may rewrite the answer or lose it (false), and
-// each answer leaves `delay` after its request.
-Condition ReadScripted(const sim::Printer& printer, condition::SnmpVersion version,
-                       const drive::Tamper& tamper, std::chrono::milliseconds delay,
-                       std::chrono::milliseconds deadline) {
+// Where a forged copy of each answer comes from, sent before the true one: its texts say FORGED,
+// so that a reading that took one shows it.
+enum class Forger { None, Agent, OtherPort, OtherAddress };
+
+// How the test plays an agent on a loopback socket: each request goes through the simulator's
+// responder, `tamper` may rewrite the answer or lose it (false), each answer leaves `delay` after
+// its request, and `forger` sends its copy first.
+struct Script {
+    sim::Printer printer;
+    condition::SnmpVersion version = condition::SnmpVersion::V2c;
+    drive::Tamper tamper = nullptr;
+    std::chrono::milliseconds delay = 0ms, deadline = 5s;
+    int retries = 0;
+    bool ipv6 = false;
+    Forger forger = Forger::None;
+};
+
+// The engine's reading of the agent `script` plays, and the reader's counts after it; nullopt
+// when the machine has no ::1 to play it on.
+std::optional<std::pair<Condition, condition::ReaderStats>> ReadScripted(const Script& script) {
     std::uint16_t port = 0;
-    const int fd = LoopbackUdp(port);
+    const int fd = LoopbackUdp(port, script.ipv6);
+    if (fd < 0 && script.ipv6) {
+        return std::nullopt;
+    }
     EXPECT_GE(fd, 0);
+    std::uint16_t otherPort = 0;
+    // 127.0.0.2 is loopback too, at the agent's own port: only the address differs.
+    const int forger = script.forger == Forger::Agent       ? fd
+                       : script.forger == Forger::OtherPort ? LoopbackUdp(otherPort)
+                       : script.forger == Forger::OtherAddress
+                           ? LoopbackUdp(port, false, 0x7F000002)
+                           : -1;
+    EXPECT_TRUE(forger >= 0 || script.forger == Forger::None);
     auto reader = condition::StartReader();
-    auto result = Read(*reader, {.agent = Loopback(port),
-                                 .version = version,
-                                 .timeoutMs = 500,
-                                 .retries = 0,
-                                 .deadline = Clock::now() + deadline});
+    auto result =
+        Read(*reader, {.agent = *net::LiteralEndpoint(script.ipv6 ? "::1" : "127.0.0.1", port),
+                       .version = script.version,
+                       .timeoutMs = 500,
+                       .retries = script.retries,
+                       .deadline = Clock::now() + script.deadline});
     std::vector<std::uint8_t> buffer(65536);
     for (const auto until = Clock::now() + 20s; !Ready(result) && Clock::now() < until;) {
         pollfd wait{fd, POLLIN, 0};
@@ -215,93 +178,126 @@ Condition ReadScripted(const sim::Printer& printer, condition::SnmpVersion versi
             continue;
         }
         const sim::Reply reply =
-            sim::Respond(buffer.data(), static_cast<std::size_t>(size), printer);
+            sim::Respond(buffer.data(), static_cast<std::size_t>(size), script.printer);
         if (reply.outcome != sim::Outcome::Answer ||
             ber::Decode(reply.response.data(), reply.response.size(), answer) != ber::Error::None ||
-            (tamper && !tamper(request, answer))) {
+            (script.tamper && !script.tamper(request, answer))) {
             continue;
         }
         std::vector<std::uint8_t> bytes;
+        if (forger >= 0) {
+            ber::Message forged = answer;
+            for (ber::VarBind& binding : forged.varbinds) {
+                if (binding.value.tag == ASN_OCTETSTRING) {
+                    binding.value.bytes.assign({'F', 'O', 'R', 'G', 'E', 'D'});
+                }
+            }
+            std::vector<std::uint8_t> copy;
+            EXPECT_EQ(ber::Encode(forged, copy), ber::Error::None);
+            sendto(forger, copy.data(), copy.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
+        }
         EXPECT_EQ(ber::Encode(answer, bytes), ber::Error::None);
-        std::this_thread::sleep_for(delay);
+        std::this_thread::sleep_for(script.delay);
         sendto(fd, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
+    }
+    if (forger >= 0 && forger != fd) {
+        close(forger);
     }
     close(fd);
     EXPECT_TRUE(Ready(result)) << "the reading ended";
-    return Ready(result) ? result.get() : Condition{};
+    return std::pair(Ready(result) ? result.get() : Condition{}, reader->Stats());
 }
 
-// Every way a reading can stop early, through the engine: what was read is kept, but the
-// reading says it is incomplete and why (JSON `complete` and `error`, the error's kinds), and
-// its health is never "ok". A printer that never answers is unreachable with a reason that
-// names every cause a silence can have.
+TEST(ConditionEngine, RetriesTimeoutsAndIpv6) {
+    const auto lost = [](std::function<bool(int)> drop) -> drive::Tamper {
+        return [drop, n = 0](const ber::Message&, ber::Message&) mutable { return !drop(n++); };
+    };
+    struct Case {
+        const char* what;
+        Script script;
+        bool answered;
+        const char* error;
+        std::uint64_t retries, timeouts;
+    } cases[] = {
+        {"first request lost, one retry",
+         {.printer = drive::FullPrinter(),
+          .tamper = lost([](int n) { return n == 0; }),
+          .retries = 1},
+         true,
+         "",
+         1,
+         0},
+        {"silent agent",
+         {.printer = drive::FullPrinter(), .tamper = lost([](int) { return true; }), .retries = 1},
+         false,
+         condition::NO_ANSWER,
+         1,
+         1},
+        {"over IPv6", {.printer = drive::FullPrinter(), .ipv6 = true}, true, "", 0, 0},
+    };
+    for (const Case& c : cases) {
+        const auto read = ReadScripted(c.script);
+        if (!read) {
+            std::cout << "no IPv6 loopback (::1) on this machine: not read over IPv6\n";
+            continue;
+        }
+        EXPECT_EQ(read->first.answered, c.answered) << c.what;
+        EXPECT_EQ(read->first.error, c.error) << c.what;
+        EXPECT_EQ(read->second.retries, c.retries) << c.what;
+        EXPECT_EQ(read->second.timeouts, c.timeouts) << c.what;
+    }
+}
+
+// Every way the engine stops a reading early (silence, the deadline; how the walk itself stops:
+// walk_test.cpp): what was read is kept, but the reading says it is incomplete and why (JSON
+// `complete` and `error`, the error's kinds), and its health is never "ok". A printer that never
+// answers is unreachable with a reason that names every cause a silence can have.
 TEST(ConditionEngine, AReadingThatStopsEarlySaysSoAndIsNeverOk) {
     using condition::ReadError;
     using condition::SnmpVersion;
-    const sim::Oid levels = {1, 3, 6, 1, 2, 1, 43, 11, 1, 1, 9, 1};
     auto silentAfter = [](int answers) -> drive::Tamper {
         return
             [answers, n = 0](const ber::Message&, ber::Message&) mutable { return n++ < answers; };
     };
-    auto fault = [&](sim::WalkFault walk, sim::Oid subtree) {
-        sim::Printer printer = HealthyPrinter();
-        printer.faults.walk = walk;
-        printer.faults.walkSubtree = std::move(subtree);
-        return printer;
-    };
-    sim::Printer genErr = HealthyPrinter();
-    genErr.faults.errorStatusByOid[levels] = sim::GEN_ERR;
-    // One column to a request (tooBig above one), every column of the Printer MIB endless: far
-    // more requests than a reading may send.
-    const drive::Tamper oneColumn = [](const ber::Message& request, ber::Message& answer) {
-        if (request.pduType == SNMP_PDU_GETNEXT && request.varbinds.size() > 1) {
-            answer.errorStatus = sim::TOO_BIG;
-        }
-        return true;
-    };
-    const drive::Tamper tooBig = [](const ber::Message&, ber::Message& answer) {
-        answer.errorStatus = sim::TOO_BIG;
-        answer.errorIndex = 0;
-        return true;
-    };
+    const auto v1 = SnmpVersion::V1, v2c = SnmpVersion::V2c;
     struct Case {
         const char* what;
-        sim::Printer printer;
-        SnmpVersion version;
-        drive::Tamper tamper;
-        std::chrono::milliseconds delay, deadline;
+        Script script;
         bool answered;
         const char* error;  // the start of Condition::error; "" for a complete reading
         std::optional<ReadError> kind;
     } cases[] = {
-        {"complete", HealthyPrinter(), SnmpVersion::V2c, nullptr, 0ms, 5s, true, "", {}},
-        {"silent after 7 answers, v1", HealthyPrinter(), SnmpVersion::V1, silentAfter(7), 0ms, 5s,
-         true, "timeout after 7 answers", ReadError::Timeout},
-        {"silent after 2 answers, v2c (in the supplies table)", HealthyPrinter(), SnmpVersion::V2c,
-         silentAfter(2), 0ms, 5s, true, "timeout after 2 answers", ReadError::Timeout},
+        {"complete", {HealthyPrinter()}, true, "", {}},
+        {"silent after 7 answers, v1",
+         {HealthyPrinter(), v1, silentAfter(7)},
+         true,
+         "timeout after 7 answers",
+         ReadError::Timeout},
+        {"silent after 2 answers, v2c (in the supplies table)",
+         {HealthyPrinter(), v2c, silentAfter(2)},
+         true,
+         "timeout after 2 answers",
+         ReadError::Timeout},
         // A first answer well within the deadline (room for a loaded machine), the twenty a
         // whole reading over v1 needs well past it.
-        {"a slow printer past the deadline", HealthyPrinter(), SnmpVersion::V1, nullptr, 100ms,
-         600ms, true, "deadline passed", ReadError::Deadline},
-        {"the request cap", fault(sim::WalkFault::Endless, {1, 3, 6, 1, 2, 1, 43}), SnmpVersion::V1,
-         oneColumn, 0ms, 20s, true, "more than 256 rows", ReadError::RequestCap},
-        {"a table that never ends", fault(sim::WalkFault::Endless, levels), SnmpVersion::V2c,
-         nullptr, 0ms, 5s, true, "more than 256 rows at 1.3.6.1.2.1.43.11.1.1.9.1",
-         ReadError::RowCap},
-        {"a walk that does not advance", fault(sim::WalkFault::Repeat, levels), SnmpVersion::V1,
-         nullptr, 0ms, 5s, true, "walk did not advance at 1.3.6.1.2.1.43.11.1.1.9.1",
-         ReadError::NotAdvancing},
-        {"an agent error", genErr, SnmpVersion::V2c, nullptr, 0ms, 5s, true,
-         "agent error genErr at 1.3.6.1.2.1.43.11.1.1.9.1", ReadError::AgentError},
-        {"tooBig to every request", HealthyPrinter(), SnmpVersion::V2c, tooBig, 0ms, 5s, true,
-         "answer too big at", ReadError::TooBig},
-        {"silent from the start", HealthyPrinter(), SnmpVersion::V2c, silentAfter(0), 0ms, 5s,
-         false, condition::NO_ANSWER, ReadError::Timeout},
-        {"silent past the deadline", HealthyPrinter(), SnmpVersion::V1, silentAfter(0), 0ms, 200ms,
-         false, condition::NO_ANSWER_BY_DEADLINE, ReadError::Deadline},
+        {"a slow printer past the deadline",
+         {HealthyPrinter(), v1, nullptr, 100ms, 600ms},
+         true,
+         "deadline passed",
+         ReadError::Deadline},
+        {"silent from the start",
+         {HealthyPrinter(), v2c, silentAfter(0)},
+         false,
+         condition::NO_ANSWER,
+         ReadError::Timeout},
+        {"silent past the deadline",
+         {HealthyPrinter(), v1, silentAfter(0), 0ms, 200ms},
+         false,
+         condition::NO_ANSWER_BY_DEADLINE,
+         ReadError::Deadline},
     };
     for (const Case& c : cases) {
-        const Condition read = ReadScripted(c.printer, c.version, c.tamper, c.delay, c.deadline);
+        const Condition read = ReadScripted(c.script)->first;
         const std::string json = condition::ConditionJson(read);
         EXPECT_EQ(read.answered, c.answered) << c.what;
         EXPECT_EQ(read.error.rfind(c.error, 0), 0u) << c.what << ": " << read.error;
@@ -328,6 +324,32 @@ TEST(ConditionEngine, AReadingThatStopsEarlySaysSoAndIsNeverOk) {
                       0),
                   0u)
             << c.what << ": " << condition::ConditionText(read);
+    }
+}
+
+// The engine hands the request table where each answer came from: before each true answer, a
+// forged one that differs from it only in its source port or address. (What the table judges in
+// the datagram itself, request-id, community and version: tests/snmpmgr/request_match_test.cpp;
+// a field the engine gave it wrong would drop every true answer too.)
+TEST(ConditionEngine, AnAnswerFromAnotherSourceIsDropped) {
+    const struct {
+        const char* name;
+        Forger forger;
+        bool taken;  // the reading takes the forged answers
+    } rows[] = {
+        // Shows that a forged answer the engine cannot tell from a true one would be seen.
+        {"the same in every respect: taken", Forger::Agent, true},
+        {"another source port", Forger::OtherPort, false},
+        {"another source address", Forger::OtherAddress, false},
+    };
+    for (const auto& row : rows) {
+        const Condition read =
+            ReadScripted({.printer = drive::FullPrinter(), .forger = row.forger})->first;
+        EXPECT_EQ(read.name == "FORGED", row.taken) << row.name << ": sysName " << read.name;
+        if (!row.taken) {
+            EXPECT_TRUE(read.answered) << row.name;
+            EXPECT_EQ(read.error, "") << row.name;
+        }
     }
 }
 

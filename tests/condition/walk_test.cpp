@@ -4,6 +4,8 @@
 // work.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@ namespace {
 
 using condition::Condition;
 using condition::LevelState;
+using condition::ReadError;
 using condition::SnmpVersion;
 
 const SnmpVersion VERSIONS[] = {SnmpVersion::V1, SnmpVersion::V2c};
@@ -64,9 +67,7 @@ TEST(ConditionWalk, ReadsTheWholeProfileOverBothVersions) {
         const Condition c = drive::Drive(drive::FullPrinter(), version, nullptr, &requests);
         EXPECT_EQ(c.error, "");
         EXPECT_EQ(condition::ConditionJson(c), FULL_JSON);  // "critical": answered
-        EXPECT_EQ(c.model, "Vellumark CL-4400 series");
-        EXPECT_EQ(c.name, "lab-colour-1");
-        EXPECT_EQ(c.location, "2nd floor, east");
+        // What the JSON does not hold.
         EXPECT_EQ(c.uptimeTicks, 917344u);
         EXPECT_EQ(c.vendorStatus, "JAM");
         EXPECT_EQ(c.consoleLines, (std::vector<std::string>{"Paper jam", "Open tray 2"}));
@@ -163,41 +164,55 @@ TEST(ConditionWalk, MisbehavingAgentsEndWithAClearResult) {
         const char* what;
         Setup setup;
         drive::Tamper tamper;
-        const char* error;  // a part of Condition::error; "" for none at all
+        const char* error;                         // a part of Condition::error; "" for none at all
+        std::optional<condition::ReadError> kind;  // the kind of that error
         std::size_t supplies;
         const char* json;  // a part of the condition's JSON, FULL_JSON for all of it
     } cases[] = {
         {"sysName missing", [](sim::Printer& p) { p.profiles[0].objects.erase(mib::SYS_NAME); },
-         nullptr, "", 5, NO_NAME},
+         nullptr, "", std::nullopt, 5, NO_NAME},
         {"GETBULK cut to fit",
-         [](sim::Printer& p) { p.faults.maxMessageBytes = sim::MIN_MESSAGE_BYTES; }, nullptr, "", 5,
-         FULL_JSON},
-        {"tooBig naming one scalar", error(mib::SYS_NAME, sim::TOO_BIG), nullptr, "", 5, NO_NAME},
+         [](sim::Printer& p) { p.faults.maxMessageBytes = sim::MIN_MESSAGE_BYTES; }, nullptr, "",
+         std::nullopt, 5, FULL_JSON},
+        {"tooBig naming one scalar", error(mib::SYS_NAME, sim::TOO_BIG), nullptr, "", std::nullopt,
+         5, NO_NAME},
         {"tooBig above 7 bindings", nullptr,
          tables([](ber::Message& a) { a.errorStatus = a.varbinds.size() > 7 ? sim::TOO_BIG : 0; }),
-         "", 5, FULL_JSON},
+         "", std::nullopt, 5, FULL_JSON},
         {"tooBig naming one column", error(LEVELS, sim::TOO_BIG), nullptr,
-         "answer too big at 1.3.6.1.2.1.43.11.1.1.9.1", 5, ""},
+         "answer too big at 1.3.6.1.2.1.43.11.1.1.9.1", ReadError::TooBig, 5, ""},
         {"genErr naming one column", error(LEVELS, sim::GEN_ERR), nullptr,
-         "agent error genErr at 1.3.6.1.2.1.43.11.1.1.9.1", 5, ""},
+         "agent error genErr at 1.3.6.1.2.1.43.11.1.1.9.1", ReadError::AgentError, 5, ""},
         {"a table that never ends",
          [](sim::Printer& p) { p.faults.walk = sim::WalkFault::Endless; }, nullptr,
-         "more than 256 rows at 1.3.6.1.2.1.43.11.1.1.9.1", 256, ""},
+         "more than 256 rows at 1.3.6.1.2.1.43.11.1.1.9.1", ReadError::RowCap, 256, ""},
+        // One column to a request, every column of the Printer MIB endless: far more requests
+        // than a reading may send.
+        {"more requests than a reading may send",
+         [](sim::Printer& p) {
+             p.faults.walk = sim::WalkFault::Endless;
+             p.faults.walkSubtree = {1, 3, 6, 1, 2, 1, 43};
+         },
+         tables([](ber::Message& a) { a.errorStatus = a.varbinds.size() > 1 ? sim::TOO_BIG : 0; }),
+         "more than 1000 requests", ReadError::RequestCap, 256, ""},
         {"a walk that goes backwards",
          [](sim::Printer& p) { p.faults.walk = sim::WalkFault::Backwards; }, nullptr,
-         "walk did not advance at 1.3.6.1.2.1.43.11.1.1.9.1", 5, ""},
+         "walk did not advance at 1.3.6.1.2.1.43.11.1.1.9.1", ReadError::NotAdvancing, 5, ""},
         {"a walk that repeats", [](sim::Printer& p) { p.faults.walk = sim::WalkFault::Repeat; },
-         nullptr, "walk did not advance at 1.3.6.1.2.1.43.11.1.1.9.1", 5, ""},
+         nullptr, "walk did not advance at 1.3.6.1.2.1.43.11.1.1.9.1", ReadError::NotAdvancing, 5,
+         ""},
         {"empty answers", nullptr, tables([](ber::Message& a) { a.varbinds.clear(); }),
-         "empty answer", 0, ""},
+         "empty answer", ReadError::NotAdvancing, 0, ""},
         {"thousands of bindings", nullptr,
-         tables([](ber::Message& a) { a.varbinds.resize(4000, a.varbinds.front()); }), "", 5,
-         FULL_JSON},
-        {"Printer MIB values of the wrong type", nullptr, retype(false), "", 5, BLANK},
-        {"Printer MIB values the codec found unfit", nullptr, retype(true), "", 5, BLANK},
+         tables([](ber::Message& a) { a.varbinds.resize(4000, a.varbinds.front()); }), "",
+         std::nullopt, 5, FULL_JSON},
+        {"Printer MIB values of the wrong type", nullptr, retype(false), "", std::nullopt, 5,
+         BLANK},
+        {"Printer MIB values the codec found unfit", nullptr, retype(true), "", std::nullopt, 5,
+         BLANK},
         {"silent after the device walk", nullptr,
          [n = 0](const ber::Message&, ber::Message&) mutable { return n++ < 1; },
-         "timeout after 1 answers", 0, ""},
+         "timeout after 1 answers", ReadError::Timeout, 0, ""},
     };
     for (const Case& c : cases) {
         for (const SnmpVersion version : VERSIONS) {
@@ -216,7 +231,13 @@ TEST(ConditionWalk, MisbehavingAgentsEndWithAClearResult) {
                 << label << ": " << read.error;
             EXPECT_EQ(read.supplies.size(), c.supplies) << label;
             EXPECT_NE(condition::ConditionJson(read).find(c.json), std::string::npos) << label;
-            EXPECT_LE(requests, 300) << label;
+            EXPECT_EQ(read.errorKinds.empty(), !c.kind) << label;
+            if (c.kind) {
+                EXPECT_NE(std::find(read.errorKinds.begin(), read.errorKinds.end(), *c.kind),
+                          read.errorKinds.end())
+                    << label << ": " << condition::ReadErrorName(*c.kind);
+            }
+            EXPECT_LE(requests, c.kind == ReadError::RequestCap ? 1000 : 300) << label;
         }
     }
 }

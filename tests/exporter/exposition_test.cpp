@@ -11,6 +11,8 @@
 namespace exporter {
 namespace {
 
+// Which characters are replaced is PrintableText's (tests/text); here, that a label value is read
+// as a field, then made printable, then escaped, in that order.
 TEST(Exposition, LabelValuesAreEscapedPrintableAndAlwaysUtf8) {
     struct Case {
         const char* name;
@@ -22,26 +24,11 @@ TEST(Exposition, LabelValuesAreEscapedPrintableAndAlwaysUtf8) {
         {"newline", "two\nlines", "two\xEF\xBF\xBDlines"},
         {"Latin-1 from a printer", "Caf\xE9", "Caf\xC3\xA9"},
         {"UTF-8", "Caf\xC3\xA9", "Caf\xC3\xA9"},
-        {"terminal escape", "\x1B]0;owned\x07\x1B[2J",
-         "\xEF\xBF\xBD]0;owned\xEF\xBF\xBD\xEF\xBF\xBD[2J"},
-        {"carriage return", "ok\rFAIL",
-         "ok\xEF\xBF\xBD"
-         "FAIL"},
         {"NUL", std::string("a\0b", 3),
          "a\xEF\xBF\xBD"
          "b"},
         {"C1 control in Latin-1",
          "a\x9B"
-         "b",
-         "a\xEF\xBF\xBD"
-         "b"},
-        {"line separator",
-         "a\xE2\x80\xA8"
-         "b",
-         "a\xEF\xBF\xBD"
-         "b"},
-        {"right-to-left override",
-         "a\xE2\x80\xAE"
          "b",
          "a\xEF\xBF\xBD"
          "b"},

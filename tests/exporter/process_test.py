@@ -19,15 +19,14 @@ def run(exporter, *args):
 
 
 def main(exporter, sim, version):
+    # The exit statuses and where the words go; which values are refused, and why:
+    # tests/apps/exporter_options_test.cpp.
     cases = [
         (["--version"], 0, f"vellumark-exporter {version}\n"),
         (["--help"], 0, "--allow-targets"),
         (["--help"], 0, "\n  --help "),
         (["--bogus"], 2, "unknown argument '--bogus'"),
-        (["--allow-targets", "10.0.0.1/8"], 2, "not a network in CIDR notation"),
-        (["--max-probes", "0"], 2, "--max-probes"),
         (["--config", "/nonexistent/exporter.yml"], 2, "cannot be read"),
-        (["--listen", "127.0.0.1:99999"], 2, "port is not a number"),
         (["--listen", "127.0.0.1"], 2, "no :PORT"),
     ]
     for args, status, text in cases:

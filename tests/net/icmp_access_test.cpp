@@ -1,11 +1,9 @@
 // The hint that follows the fatal message, in network namespaces of the test's own (as root):
 // it is given only when the kernel refuses both a raw and a ping socket, and then names both
 // settings, this program's path and the option that does without the echo.
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <string>
 
 #include "platform/net/icmp_access.h"
@@ -31,11 +29,8 @@ void Look(Outcome& o, const Case& c) {
     if (!EnterPrivateNetwork(o.skip)) {
         return;
     }
-    std::ofstream range("/proc/sys/net/ipv4/ping_group_range");
-    o.setupFailed =
-        !(range << c.pingGroupRange << std::flush) ||
-        (c.asNobody && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                        setresuid(65534, 65534, 65534) != 0));
+    o.setupFailed = !WriteSysctl("/proc/sys/net/ipv4/ping_group_range", c.pingGroupRange) ||
+                    (c.asNobody && !BecomeNobody());
     const std::string hint = net::IcmpAccessHint("--skip-it");
     std::snprintf(o.hint, sizeof o.hint, "%s", hint.c_str());
     const ssize_t size = readlink("/proc/self/exe", o.program, sizeof o.program - 1);

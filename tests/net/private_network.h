@@ -3,6 +3,7 @@
 // outcome back through a pipe. Needs root: without it the outcome's `skip` says so.
 #pragma once
 
+#include <grp.h>
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 // In the child: a new network namespace (and whatever `moreNamespaces` adds) with `lo` up. False,
 // with the reason in `skip`, when this machine cannot make it.
@@ -27,6 +29,18 @@ inline bool EnterPrivateNetwork(char (&skip)[128], int moreNamespaces = 0) {
     }
     close(control);
     return skip[0] == '\0';
+}
+
+// In the child: writes a sysctl's /proc file; false when it cannot.
+inline bool WriteSysctl(const char* path, const char* value) {
+    std::ofstream sysctl(path);
+    return static_cast<bool>(sysctl << value << std::flush);
+}
+
+// In the child: becomes nobody:nogroup with no other groups; false when it cannot.
+inline bool BecomeNobody() {
+    return setgroups(0, nullptr) == 0 && setresgid(65534, 65534, 65534) == 0 &&
+           setresuid(65534, 65534, 65534) == 0;
 }
 
 // Runs `body(outcome)` in a child. False when the child reported nothing.

@@ -82,23 +82,31 @@ Bytes Edit(Bytes bytes, std::size_t at, std::uint8_t value) {
     return bytes;
 }
 
+// ICMP and ICMPv6 alike. ICMPv6: every kind of socket delivers the bare message, so the sender
+// is the socket's to tell; a raw socket on loopback delivers our own request (type 128) too.
 TEST(IsEchoReplyTo, TellsOurReplyFromEverythingElse) {
-    EchoRequest sent;
+    EchoRequest sent, sent6;
     FillEchoRequest(&sent, net::Family::IPv4, 0x1234, 0x0005, 0xA1B2C3D4u);
+    FillEchoRequest(&sent6, net::Family::IPv6, 0x1234, 0x0005, 0xA1B2C3D4u);
     const Bytes request(sent.bytes, sent.bytes + ECHO_REQUEST_BYTES);
     const Bytes reply = Edit(request, 0, ICMP_ECHO_REPLY);  // its checksum is not looked at
     const Bytes raw = Ip(reply);
     Bytes padded = raw;
     padded.insert(padded.end(), {0, 0, 0, 0});  // link-layer padding beyond the total length
+    const Bytes request6(sent6.bytes, sent6.bytes + ECHO_REQUEST_BYTES);
+    const Bytes reply6 = Edit(request6, 0, ICMPV6_ECHO_REPLY_TYPE);
+    const net::Endpoint probed6 = *net::LiteralEndpoint("::1", 0);
+    const net::Endpoint other6 = *net::LiteralEndpoint("::2", 0);
 
     using net::IcmpKind;
-    const IcmpKind R = IcmpKind::Raw, D = IcmpKind::Datagram;
+    const IcmpKind R = IcmpKind::Raw, D = IcmpKind::Datagram, S = IcmpKind::Service;
     const struct {
         const char* what;
         Bytes packet;
         IcmpKind kind;
         net::Endpoint from;
         bool ours;
+        bool v6 = false;
     } cases[] = {
         {"our reply", raw, R, PROBED, true},
         {"bytes beyond total length", padded, R, PROBED, true},
@@ -123,11 +131,28 @@ TEST(IsEchoReplyTo, TellsOurReplyFromEverythingElse) {
         // Its first four bytes are 127.0.0.1's: only the family tells them apart.
         {"ping socket, an IPv6 sender", reply, D, *net::LiteralEndpoint("7f00:1::", 0), false},
         {"ping socket, header only", Bytes(reply.begin(), reply.begin() + 8), D, PROBED, true},
-        {"echo service, our reply", reply, IcmpKind::Service, PROBED, true},
-        {"echo service, other identifier", Edit(reply, 4, 0x99), IcmpKind::Service, PROBED, false},
+        {"echo service, our reply", reply, S, PROBED, true},
+        {"echo service, other identifier", Edit(reply, 4, 0x99), S, PROBED, false},
+        {"ICMPv6 raw, our reply", reply6, R, probed6, true, true},
+        {"ICMPv6 raw, our own request looped back", request6, R, probed6, false, true},
+        {"ICMPv6 raw, an IPv4 echo reply's type", Edit(reply6, 0, ICMP_ECHO_REPLY), R, probed6,
+         false, true},
+        {"ICMPv6 raw, other identifier", Edit(reply6, 4, 0x35), R, probed6, false, true},
+        {"ICMPv6 raw, other sequence", Edit(reply6, 7, 0x01), R, probed6, false, true},
+        {"ICMPv6 raw, other source", reply6, R, other6, false, true},
+        {"ICMPv6 raw, an IPv4 sender", reply6, R, PROBED, false, true},
+        {"ICMPv6 raw, nonzero code", Edit(reply6, 1, 1), R, probed6, false, true},
+        {"ICMPv6 raw, header only", Bytes(reply6.begin(), reply6.begin() + 8), R, probed6, true,
+         true},
+        {"ICMPv6 raw, 7 bytes", Bytes(reply6.begin(), reply6.begin() + 7), R, probed6, false, true},
+        {"ICMPv6 ping socket, identifier rewritten", Edit(Edit(reply6, 4, 0x99), 5, 0x77), D,
+         probed6, true, true},
+        {"ICMPv6 ping socket, other source", reply6, D, other6, false, true},
+        {"ICMPv6 echo service, our reply", reply6, S, probed6, true, true},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(IsEchoReplyTo(c.packet.data(), c.packet.size(), c.kind, c.from, PROBED, sent),
+        EXPECT_EQ(IsEchoReplyTo(c.packet.data(), c.packet.size(), c.kind, c.from,
+                                c.v6 ? probed6 : PROBED, c.v6 ? sent6 : sent),
                   c.ours)
             << c.what;
     }
@@ -135,49 +160,6 @@ TEST(IsEchoReplyTo, TellsOurReplyFromEverythingElse) {
     for (std::size_t size = 0; size < raw.size(); ++size) {
         const Bytes cut(raw.begin(), raw.begin() + static_cast<long>(size));
         EXPECT_FALSE(IsEchoReplyTo(cut.data(), cut.size(), R, PROBED, PROBED, sent)) << size;
-    }
-}
-
-// ICMPv6: every kind of socket delivers the bare message, so the sender is the socket's to tell;
-// a raw socket on loopback delivers our own request (type 128) too.
-TEST(IsEchoReplyTo, TellsOurICMPv6ReplyFromEverythingElse) {
-    const net::Endpoint probed6 = *net::LiteralEndpoint("::1", 0);
-    const net::Endpoint other6 = *net::LiteralEndpoint("::2", 0);
-    EchoRequest sent;
-    FillEchoRequest(&sent, net::Family::IPv6, 0x1234, 0x0005, 0xA1B2C3D4u);
-    const Bytes request(sent.bytes, sent.bytes + ECHO_REQUEST_BYTES);
-    const Bytes reply = Edit(request, 0, ICMPV6_ECHO_REPLY_TYPE);
-
-    using net::IcmpKind;
-    const IcmpKind R = IcmpKind::Raw, D = IcmpKind::Datagram, S = IcmpKind::Service;
-    const struct {
-        const char* what;
-        Bytes packet;
-        IcmpKind kind;
-        net::Endpoint from;
-        bool ours;
-    } cases[] = {
-        {"raw, our reply", reply, R, probed6, true},
-        {"raw, our own request looped back", request, R, probed6, false},
-        {"raw, an IPv4 echo reply's type", Edit(reply, 0, ICMP_ECHO_REPLY), R, probed6, false},
-        {"raw, other identifier", Edit(reply, 4, 0x35), R, probed6, false},
-        {"raw, other sequence", Edit(reply, 7, 0x01), R, probed6, false},
-        {"raw, other source", reply, R, other6, false},
-        {"raw, an IPv4 sender", reply, R, PROBED, false},
-        {"raw, nonzero code", Edit(reply, 1, 1), R, probed6, false},
-        {"raw, header only", Bytes(reply.begin(), reply.begin() + 8), R, probed6, true},
-        {"raw, 7 bytes", Bytes(reply.begin(), reply.begin() + 7), R, probed6, false},
-        {"ping socket, identifier rewritten", Edit(Edit(reply, 4, 0x99), 5, 0x77), D, probed6,
-         true},
-        {"ping socket, other sequence", Edit(reply, 6, 0x04), D, probed6, false},
-        {"ping socket, other source", reply, D, other6, false},
-        {"echo service, our reply", reply, S, probed6, true},
-        {"echo service, other identifier", Edit(reply, 4, 0x99), S, probed6, false},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(IsEchoReplyTo(c.packet.data(), c.packet.size(), c.kind, c.from, probed6, sent),
-                  c.ours)
-            << c.what;
     }
 }
 

@@ -1,12 +1,10 @@
 // The probe end to end, each case in a forked child inside a network namespace of its own (only
 // `lo`), where the ICMP sysctls can be set freely and a root raw socket sees every request sent.
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "probe/echo.h"
@@ -34,11 +32,6 @@ int OpenDescriptors() {
     return static_cast<int>(std::distance(begin(fds), end(fds)));
 }
 
-bool Write(const char* path, const char* value) {
-    std::ofstream sysctl(path);
-    return static_cast<bool>(sysctl << value << std::flush);
-}
-
 struct Case {
     const char* what;
     bool v6;                     // the targets are IPv6: ICMPv6 sockets
@@ -59,12 +52,11 @@ void Probe(Outcome& o, const Case& c) {
         c.v6 ? socket(AF_INET6, SOCK_RAW, IPPROTO_ICMPV6) : socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
     const char* ignoreAll = c.v6 ? "/proc/sys/net/ipv6/icmp/echo_ignore_all"
                                  : "/proc/sys/net/ipv4/icmp_echo_ignore_all";
-    o.setupFailed =
-        watcher < 0 ||
-        (*c.pingGroupRange && !Write("/proc/sys/net/ipv4/ping_group_range", c.pingGroupRange)) ||
-        (c.ignoreEcho && !Write(ignoreAll, "1")) ||
-        (c.asNobody && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                        setresuid(65534, 65534, 65534) != 0));
+    o.setupFailed = watcher < 0 ||
+                    (*c.pingGroupRange &&
+                     !WriteSysctl("/proc/sys/net/ipv4/ping_group_range", c.pingGroupRange)) ||
+                    (c.ignoreEcho && !WriteSysctl(ignoreAll, "1")) ||
+                    (c.asNobody && !BecomeNobody());
     if (o.setupFailed) {
         return;
     }

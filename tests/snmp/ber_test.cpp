@@ -5,47 +5,29 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "tests/support/ber_bytes.h"
+
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace berbytes;
 using E = ber::Error;
 
 #include "tests/snmp/golden_packets.inc"
 
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& part : parts) {
-        out.insert(out.end(), part.begin(), part.end());
-    }
-    return out;
-}
-
-// Tag, minimal definite length, content.
-Bytes Tlv(std::uint8_t tag, const Bytes& content) {
-    const auto n = content.size();
-    const auto b = [](std::size_t v) { return static_cast<std::uint8_t>(v); };
-    const Bytes length = n < 0x80    ? Bytes{b(n)}
-                         : n <= 0xFF ? Bytes{0x81, b(n)}
-                                     : Bytes{0x82, b(n >> 8), b(n)};
-    return Cat({{tag}, length, content});
-}
-
 // Builders of hand-made GetResponses: Msg is the whole message, Resp one with binding list
 // `list`, Bind one whose single binding holds `binding`.
-const auto Str = [](const std::string& t) { return Tlv(0x04, Bytes(t.begin(), t.end())); };
-const Bytes ZERO = {0x02, 0x01, 0x00}, NULL_TLV = {0x05, 0x00};
-const Bytes NAME = Tlv(0x06, {0x2b, 6, 1, 2, 1, 1, 1, 0});   // sysDescr.0
-const Bytes FIELDS = Cat({{0x02, 0x01, 0x01}, ZERO, ZERO});  // request-id, error fields
+const Bytes ZERO = Int(0), NULL_TLV = {0x05, 0x00};
+const Bytes NAME = Tlv(0x06, {0x2b, 6, 1, 2, 1, 1, 1, 0});  // sysDescr.0
+const Bytes FIELDS = Cat({Int(1), ZERO, ZERO});             // request-id, error fields
 const auto Msg = [](const Bytes& version, const Bytes& community, std::uint8_t pdu,
                     const Bytes& body) {
     return Tlv(0x30, Cat({version, community, Tlv(pdu, body)}));
 };
 const auto Resp = [](const Bytes& list) {  // with a community at its longest
-    return Msg(ZERO, Str(std::string(ber::MAX_COMMUNITY_BYTES, 'c')), 0xA2, Cat({FIELDS, list}));
+    return Msg(ZERO, Oct(std::string(ber::MAX_COMMUNITY_BYTES, 'c')), 0xA2, Cat({FIELDS, list}));
 };
 const auto Bind = [](const Bytes& binding) { return Resp(Tlv(0x30, Tlv(0x30, binding))); };
 const auto WithValue = [](const Bytes& value) { return Bind(Cat({NAME, value})); };
@@ -53,12 +35,11 @@ const auto WithName = [](const Bytes& name) { return Bind(Cat({name, NULL_TLV}))
 
 TEST(BerCodec, MatchesPysnmpBothWays) {
     // pysnmp's messages decode and encode back to the same bytes: a 200-byte community, arcs up
-    // to 2^32-1, 39 names, every value type.
+    // to 2^32-1, request-ids of one to four bytes, every value type.
     const std::pair<const Bytes&, std::int32_t> golden[] = {{GOLDEN_GET_SYS_DESCR, 1},
                                                             {GOLDEN_GET_MODEL, 0x7FFFFFFF},
                                                             {GOLDEN_GET_NEGATIVE_ID, -2147483647},
                                                             {GOLDEN_GET_LARGE_ARCS, 128},
-                                                            {GOLDEN_GET_MANY, 65536},
                                                             {GOLDEN_RESPONSE_ALL_TYPES, 424242}};
     ber::Message m;
     for (const auto& [bytes, id] : golden) {
@@ -79,7 +60,7 @@ TEST(BerCodec, MatchesPysnmpBothWays) {
 
 TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
     const Bytes body = Cat({FIELDS, Tlv(0x30, Tlv(0x30, Cat({NAME, NULL_TLV})))});
-    const Bytes orchid = Str("orchid"), c256 = Str(std::string(256, 'c'));
+    const Bytes orchid = Oct(std::string("orchid")), c256 = Oct(std::string(256, 'c'));
     const Bytes good = Msg(ZERO, orchid, 0xA2, body), inner(good.begin() + 2, good.end());
     Bytes oid129 = {0x2B};
     oid129.resize(128, 0x01);  // 2 + 127 components
@@ -94,14 +75,14 @@ TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
         {"length above the largest message", {0x30, 0x83, 0x01, 0, 0, 0}, E::LengthTooLong},
         {"byte after the message", Cat({good, {0x00}}), E::TrailingBytes},
         {"message is a set", Tlv(0x31, inner), E::UnexpectedTag},
-        {"version 3", Msg({0x02, 0x01, 0x03}, orchid, 0xA2, body), E::BadVersion},
+        {"version 3", Msg(Int(3), orchid, 0xA2, body), E::BadVersion},
         {"version of six bytes", Msg(Tlv(0x02, Bytes(6, 0)), orchid, 0xA2, body), E::IntegerSize},
         {"community of 256 bytes", Msg(ZERO, c256, 0xA2, body), E::CommunityTooLong},
         {"pdu tag 0xA4 (v1 trap)", Msg(ZERO, orchid, 0xA4, body), E::UnexpectedTag},
         {"pdu tag 0xA9", Msg(ZERO, orchid, 0xA9, body), E::UnexpectedTag},
         {"request-id above int32", Msg(ZERO, orchid, 0xA2, {0x02, 0x05, 0x00, 0x80, 0, 0, 0}),
          E::IntegerSize},
-        {"binding list is a string", Resp(Str("x")), E::UnexpectedTag},
+        {"binding list is a string", Resp(Oct(std::string("x"))), E::UnexpectedTag},
         {"bytes after the binding list", Resp(Cat({Tlv(0x30, {}), NULL_TLV})), E::TrailingBytes},
         {"binding without value", Bind(NAME), E::Truncated},
         {"byte after the value in its binding", Bind(Cat({NAME, NULL_TLV, {0}})), E::TrailingBytes},
@@ -117,7 +98,7 @@ TEST(BerCodec, RefusesMalformedMessagesWithTheirErrorAndAcceptsLegalVariants) {
         {"multi-byte tag", WithValue({0x1F, 0x81, 0x01, 0x00}), E::UnexpectedTag},
         {"larger than any datagram", Bytes(ber::MAX_MESSAGE_BYTES + 1, 0x30), E::MessageTooLarge},
         // Legal, though unusual: taken.
-        {"v2c, a GetBulk", Msg({0x02, 0x01, 0x01}, orchid, 0xA5, body), E::None},
+        {"v2c, a GetBulk", Msg(Int(1), orchid, 0xA5, body), E::None},
         {"four length octets", WithValue({0x04, 0x84, 0x00, 0x00, 0x00, 0x01, 'z'}), E::None},
         {"request-id -2^31 in five bytes, as pyasn1 writes it",
          Msg(ZERO, orchid, 0xA2, Cat({{2, 5, 0xFF, 0x80, 0, 0, 0}, ZERO, ZERO, {0x30, 0}})),

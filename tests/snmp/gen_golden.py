@@ -44,8 +44,6 @@ PACKETS = {
     'GOLDEN_GET_NEGATIVE_ID': get_request(-2147483647, 'orchid', ['1.3.6.1.2.1.43.16.5.1.2.1.1']),
     'GOLDEN_GET_LARGE_ARCS': get_request(
         128, 'c' * 200, ['1.3.6.1.4.1.2435.2.3.9.4.2.1.5.5.1.0', '2.999.4294967295.128.16383']),
-    'GOLDEN_GET_MANY': get_request(
-        65536, 'orchid', ['1.3.6.1.2.1.43.18.1.1.8.1.%d' % i for i in range(1, 40)]),
     'GOLDEN_RESPONSE_ALL_TYPES': get_response(424242, 'orchid', 0, 0, [
         ('1.3.6.1.2.1.1.1.0', v1.OctetString(b'Quillfen LX-9 \x00tail')),
         ('1.3.6.1.2.1.1.2.0', v1.ObjectIdentifier('1.3.6.1.4.1.2435.2.3.9.1')),

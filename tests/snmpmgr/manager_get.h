@@ -1,5 +1,5 @@
-// One GET through our manager, made the way the program makes it (names with NULL values), and
-// what the list held afterwards, described before the list is released.
+// One GET (or GETNEXT) through our manager, made the way the program makes it (names with NULL
+// values), and what the list held afterwards, described before the list is released.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -40,10 +40,12 @@ inline std::string Describe(const AsnAny& v) {
 struct Got {
     int ok = 0;
     AsnInteger32 status = -1, index = -1;  // -1: left untouched
+    std::vector<std::string> names;        // dotted, from the root
     std::vector<std::string> values;       // Describe() of each
 };
 
-inline Got Get(LPSNMP_MGR_SESSION session, const std::vector<std::string>& names) {
+inline Got Get(LPSNMP_MGR_SESSION session, const std::vector<std::string>& names,
+               std::uint8_t pduType = SNMP_PDU_GET) {
     Got got;
     const auto size = static_cast<std::uint32_t>(names.size());
     SnmpVarBindList list{static_cast<SnmpVarBind*>(SnmpUtilMemAlloc(size * sizeof(SnmpVarBind))),
@@ -52,8 +54,10 @@ inline Got Get(LPSNMP_MGR_SESSION session, const std::vector<std::string>& names
         SnmpMgrStrToOid(names[i].c_str(), &list.list[i].name);
         list.list[i].value.asnType = ASN_NULL;
     }
-    got.ok = SnmpMgrRequest(session, SNMP_PDU_GET, &list, &got.status, &got.index);
+    got.ok = SnmpMgrRequest(session, pduType, &list, &got.status, &got.index);
     for (std::uint32_t i = 0; i < list.len; ++i) {
+        const AsnObjectIdentifier& name = list.list[i].name;
+        got.names.push_back("." + snmp::FormatOid({name.ids, name.idLength}));
         got.values.push_back(Describe(list.list[i].value));
     }
     SnmpUtilVarBindListFree(&list);

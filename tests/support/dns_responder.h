@@ -1,4 +1,5 @@
-// A DNS server of a test's own on 127.0.0.1 (UDP, a port the system picks): each name it knows
+// A DNS server of a test's own on 127.0.0.1 (UDP, a port the system picks unless one is given:
+// 53 in a network namespace of the test's own, for the system's resolver): each name it knows
 // answers its A or AAAA query with one address (or with no record), after the name's delay;
 // any other name is NXDOMAIN. Names are matched by their first label, so that a resolver's
 // search domains do not matter. Counts the queries for each name.
@@ -31,7 +32,8 @@ class DnsResponder {
         std::uint32_t ttl = 60;
     };
 
-    explicit DnsResponder(std::map<std::string, Name> names) : names_(std::move(names)) {
+    explicit DnsResponder(std::map<std::string, Name> names, std::uint16_t port = 0)
+        : names_(std::move(names)), port_(port) {
         fd_ = LoopbackUdp(port_);
         if (fd_ >= 0) {
             thread_ = std::thread([this] { Serve(); });
