@@ -45,6 +45,7 @@ struct PolledWindow {
     Dialog dialog{*tmpl::FindDialogTemplate(IDD_MONITOR), nullptr};
     PolledWindow() {
         vmterm::ClearTray();
+        vmterm::Config().commandKeys = {{'d', 206, "Details"}};  // the program's
         dialog.visible = true;
         dialog.title = "HP LaserJet Pro 4012dn Monitor";
         dialog.Find(IDC_PRIMARY)->text = "READY";
@@ -86,14 +87,14 @@ TEST(WindowLines, PollingUnreachableAndHidden) {
     window.dialog.Find(IDC_UPDATE_TARGET)->visible = true;
     EXPECT_EQ(window.Lines()[7], "                     <Update Target>  <Hide>");
     EXPECT_EQ(window.Lines(Interactive()).back(),
-              "Keys: u/Enter Update Target  Tab edit  h Hide  m Menu  q Exit");
+              "Keys: u/Enter Update Target  Tab edit  h Hide  d Details  m Menu  q Exit");
 
     window.dialog.visible = false;
     const std::vector<std::string> hidden = {
         "(hidden) HP LaserJet Pro 4012dn Monitor",
         "        Unreachable: [10.0.0.9]",
         "               Tray: online - HP LaserJet Pro 4012dn Monitor",
-        "Keys: s Show  m Menu  q Exit",
+        "Keys: s Show  d Details  m Menu  q Exit",
     };
     EXPECT_EQ(window.Lines(Interactive()), hidden);
 }
@@ -114,7 +115,7 @@ TEST(WindowLines, FittedToA40By10TerminalWithSigns) {
         "Power-On Page Count: 212",
         "                     <Hide>",
         "               Tray: online - HP LaserJ\xE2\x80\xA6",
-        "Keys: h Hide  m Menu  q Exit",
+        "Keys: h Hide  d Details  m Menu  q Exit",
     };
     EXPECT_EQ(vmterm::FitToScreen(lines, 40, 10), expected);
 
