@@ -129,6 +129,7 @@ int main(int argc, char** argv) {
 
     vmterm::TermRuntime& runtime = vmterm::Runtime();
     runtime.config.once = options.once;
+    runtime.config.bell = options.bell;
     runtime.config.target = tokens.target;
 
     std::string commandLine = options.commandLine;
