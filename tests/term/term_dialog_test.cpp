@@ -170,8 +170,8 @@ TEST(LiveWindow, KeysTrayClicksAndTheMenuBecomeMessages) {
         "command 2 typed-targ",     // q: IDCANCEL
     };
     EXPECT_EQ(g_seen, expected);
-    EXPECT_NE(io.Output().find("Menu: 1 Show Vellumark  2 Hide Vellumark  3 Exit Vellumark  Esc "
-                               "closes"),
+    EXPECT_NE(io.Output().find("Menu: 1 Show Vellumark  2 Hide Vellumark  3 Exit Vellumark  "
+                               "4 Printer Details...  Esc closes"),
               std::string::npos)
         << io.Output();
 }
@@ -179,8 +179,6 @@ TEST(LiveWindow, KeysTrayClicksAndTheMenuBecomeMessages) {
 // A status window and a details window of the test's own, opened over it by the program's
 // key: the status window's timer refreshes the details while they are open, as the program's
 // condition watcher does; Exit ends the details first, then the status window.
-constexpr int DETAILS_COMMAND = 206;
-constexpr UINT REFRESH = 0x8001;  // WM_APP + 1
 std::atomic<HWND> g_details{nullptr};
 std::atomic<int> g_refreshes{0};
 std::atomic<bool> g_detailsClosed{false};
@@ -190,7 +188,7 @@ INT_PTR CALLBACK DetailsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         g_details = dialog;
         ui::SetWindowTextA(dialog, "Printer Details");
         g_seen.push_back("details init");
-    } else if (message == REFRESH) {
+    } else if (message == WM_CONDITION_READ) {
         ++g_refreshes;
     } else if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
         g_seen.push_back("details 2");
@@ -210,7 +208,7 @@ INT_PTR CALLBACK StatusProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         ui::Shell_NotifyIconA(NIM_ADD, &record);
         ui::SetWindowTextA(dialog, "Status");
     } else if (message == WM_TIMER && g_details != nullptr) {
-        ui::SendMessageA(g_details, REFRESH, 0, 0);
+        ui::SendMessageA(g_details, WM_CONDITION_READ, 0, 0);
     } else if (message == WM_TRAYNOTIFY && lParam == WM_RBUTTONDOWN) {
         g_seen.push_back("tray " + std::to_string(lParam));
         HMENU menu = ui::LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_TRAYMENU));
@@ -218,7 +216,7 @@ INT_PTR CALLBACK StatusProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         ui::DestroyMenu(menu);
     } else if (message == WM_COMMAND) {
         g_seen.push_back("command " + std::to_string(LOWORD(wParam)));
-        if (LOWORD(wParam) == DETAILS_COMMAND && g_details == nullptr) {
+        if (LOWORD(wParam) == IDM_DETAILS && g_details == nullptr) {
             const INT_PTR result = ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_MONITOR),
                                                        nullptr, DetailsProc, 0);
             g_details = nullptr;
@@ -278,7 +276,7 @@ TEST(NestedWindow, RunsOverTheStatusWindowWhoseTimersAndMenuGoOn) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TermIo io("", true);
-        vmterm::Config().commandKeys = {{'d', DETAILS_COMMAND, "Details"}};
+        vmterm::Config().commandKeys = {{'d', IDM_DETAILS, "Details"}};
         g_details = nullptr;
         g_refreshes = 0;
         g_detailsClosed = false;

@@ -396,7 +396,8 @@ TEST(TermInteractive, FullScreenResizedTheEntryAndCtrlC) {
     ASSERT_TRUE(term.WaitFor("Toner Remaining: [#######-----] 62%")) << term.Screen();
     // Nothing scrolled off: the title is still the first line, the keys the last.
     EXPECT_EQ(term.Screen().rfind("== HP LaserJet Pro 4012dn Monitor ==\n", 0), 0u);
-    EXPECT_TRUE(term.Drawn().ends_with("\nKeys: h Hide  m Menu  q Exit")) << term.Screen();
+    EXPECT_TRUE(term.Drawn().ends_with("\nKeys: h Hide  d Details  m Menu  q Exit"))
+        << term.Screen();
 
     // Unreachable after a tick: the entry takes the typing (the keys say so, below).
     ASSERT_EQ(sim.command("silence on"), "ok");

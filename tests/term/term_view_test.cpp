@@ -45,7 +45,7 @@ struct PolledWindow {
     Dialog dialog{*tmpl::FindDialogTemplate(IDD_MONITOR), nullptr};
     PolledWindow() {
         vmterm::ClearTray();
-        vmterm::Config().commandKeys = {{'d', 206, "Details"}};  // the program's
+        vmterm::Config().commandKeys = {{'d', IDM_DETAILS, "Details"}};  // the program's
         dialog.visible = true;
         dialog.title = "HP LaserJet Pro 4012dn Monitor";
         dialog.Find(IDC_PRIMARY)->text = "READY";
@@ -127,10 +127,11 @@ TEST(WindowLines, FittedToA40By10TerminalWithSigns) {
 }
 
 // A details window of the test's own, opened over the status window: labelled statics, a
-// read-only multi-line edit, supply rows of a name, a coloured bar and the level in words, a
-// row hidden as a whole, and a Close button that is IDCANCEL.
+// read-only multi-line edit, supply rows of a name, a coloured bar and the level in words (a
+// table whose columns line up), a row hidden as a whole, a row with a second label, a hidden
+// label, and a Close button that is IDCANCEL.
 constexpr std::uint32_t SHOWN = tmpl::STYLE_WS_CHILD | tmpl::STYLE_WS_VISIBLE;
-constexpr std::uint32_t READ_ONLY_EDIT = SHOWN | tmpl::STYLE_ES_MULTILINE | 0x0800u;
+constexpr std::uint32_t READ_ONLY_EDIT = SHOWN | tmpl::STYLE_ES_MULTILINE | tmpl::STYLE_ES_READONLY;
 constexpr tmpl::ControlTemplate DETAILS_CONTROLS[] = {
     {-1, tmpl::STATIC_CLASS, "Health:", 7, 7, 40, 8, SHOWN, tmpl::STYLE_WS_EX_RIGHT},
     {10, tmpl::STATIC_CLASS, "", 50, 7, 100, 8, SHOWN, 0},
@@ -145,7 +146,11 @@ constexpr tmpl::ControlTemplate DETAILS_CONTROLS[] = {
     {22, tmpl::STATIC_CLASS, "", 7, 66, 40, 8, SHOWN, 0},
     {32, tmpl::PROGRESS_CLASS, "", 50, 66, 60, 8, SHOWN, 0},
     {42, tmpl::STATIC_CLASS, "", 115, 66, 30, 8, SHOWN, 0},
-    {-1, tmpl::STATIC_CLASS, "Serial:", 7, 78, 40, 8, tmpl::STYLE_WS_CHILD,
+    {-1, tmpl::STATIC_CLASS, "Device:", 7, 78, 40, 8, SHOWN, tmpl::STYLE_WS_EX_RIGHT},
+    {12, tmpl::STATIC_CLASS, "", 50, 78, 40, 8, SHOWN, 0},
+    {-1, tmpl::STATIC_CLASS, "Printer:", 95, 78, 40, 8, SHOWN, tmpl::STYLE_WS_EX_RIGHT},
+    {13, tmpl::STATIC_CLASS, "", 140, 78, 40, 8, SHOWN, 0},
+    {-1, tmpl::STATIC_CLASS, "Serial:", 7, 110, 40, 8, tmpl::STYLE_WS_CHILD,
      tmpl::STYLE_WS_EX_RIGHT},
     {IDCANCEL, tmpl::BUTTON_CLASS, "Close", 100, 90, 50, 14, SHOWN, 0},
 };
@@ -170,6 +175,8 @@ struct DetailsWindow {
         dialog.visible = true;
         dialog.Find(10)->text = "critical";
         dialog.Find(11)->text = "Paper jam\r\nDoor open";
+        dialog.Find(12)->text = "down";
+        dialog.Find(13)->text = "other";
         const auto supply = [&](int row, const char* name, int percent, DWORD colour,
                                 const char* level) {
             dialog.Find(20 + row)->text = name;
@@ -206,7 +213,8 @@ TEST(DetailsLines, ColouredBarsReadOnlyLinesHiddenRowsAndAnAlert) {
         "     Reasons: Paper jam",
         "              Door open",
         "              " + black + "  [############--------]  64%",
-        "              Cyan Toner  [#-------------------]  5%",
+        "              Cyan Toner       [#-------------------]  5%",
+        "      Device: down  Printer: other",
         "              <Close>",
         "Keys: c/Esc Close",
     };
@@ -221,7 +229,7 @@ TEST(DetailsLines, ColouredBarsReadOnlyLinesHiddenRowsAndAnAlert) {
     std::strcpy(record.szInfoTitle, "Monitor");
     std::strcpy(record.szInfo, "Introduced");
     vmterm::NotifyIcon(NIM_ADD, record, vmterm::Clock::now());
-    EXPECT_EQ(window.Render().at(7).text, "Notification: Monitor: Introduced");
+    EXPECT_EQ(window.Render().at(8).text, "Notification: Monitor: Introduced");
     std::strcpy(record.szInfo, "Paper jam\r\nToner low: Cyan Toner 5%\x07");
     vmterm::NotifyIcon(NIM_MODIFY, record, vmterm::Clock::now());
     expected.insert(expected.begin() + 1,
@@ -240,8 +248,9 @@ TEST(DetailsLines, ColouredBarsReadOnlyLinesHiddenRowsAndAnAlert) {
         {"black bar in colour", 6, true,
          "              " + black + "  [\x1b[97;40m############\x1b[0m--------]  64%"},
         {"cyan bar in colour", 7, true,
-         "              Cyan Toner  [\x1b[30;46m#\x1b[0m-------------------]  5%"},
-        {"no colours: plain", 7, false, "              Cyan Toner  [#-------------------]  5%"},
+         "              Cyan Toner       [\x1b[30;46m#\x1b[0m-------------------]  5%"},
+        {"no colours: plain", 7, false,
+         "              Cyan Toner       [#-------------------]  5%"},
         {"an alert highlighted either way", 1, false, "\x1b[1;7m! Paper jam\x1b[0m"},
     };
     for (const auto& style : styles) {
@@ -260,7 +269,7 @@ TEST(DetailsLines, ColouredBarsReadOnlyLinesHiddenRowsAndAnAlert) {
                                             expected[3],
                                             "     Reasons: Paper jam (+1 more)",
                                             "              " + black + "  [###########\xE2\x80\xA6",
-                                            "\xE2\x80\xA6 2 more lines: enlarge the terminal",
+                                            "\xE2\x80\xA6 3 more lines: enlarge the terminal",
                                             "Keys: c/Esc Close"};
     EXPECT_EQ(Texts(fitted), small);
     EXPECT_EQ(vmterm::StyledLine(fitted.at(5), true),

@@ -76,7 +76,8 @@ struct Dialog {
     Control* ControlOf(HWND handle);
     // The template's default push button, which Enter presses; nullptr when it has none.
     Control* DefaultButton();
-    // Where typing goes: the edit with the focus, else the first single-line edit.
+    // Where typing goes: the edit with the focus, else the first single-line edit; never a
+    // read-only one.
     Control* EntryField();
     // The first control that passes `test`, or nullptr.
     template <typename Test>

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <iterator>
+#include <map>
 #include <optional>
+#include <utility>
 
 #include "platform/ui/term/bar_colour.h"
 #include "platform/ui/term/display_text.h"
@@ -131,32 +133,81 @@ void ShiftSpans(std::vector<ColourSpan>& spans, std::size_t by) {
     }
 }
 
-void AddRow(Dialog& dialog, Row& row, const ViewOptions& options, const Layout& layout,
-            std::vector<ViewLine>& lines) {
+// A row's shown controls drawn by their class, before they are put side by side.
+struct DrawnCell {
+    const Control* control;
+    std::string text;
+    std::vector<ColourSpan> colours;
+};
+
+struct DrawnRow {
+    const Control* label = nullptr;  // shown
+    std::vector<DrawnCell> cells;
+    std::vector<std::string> more;  // a multi-line edit's further lines
+};
+
+DrawnRow DrawRow(Dialog& dialog, Row& row, const ViewOptions& options, const Layout& layout) {
+    DrawnRow drawn;
+    drawn.label = row.label != nullptr && row.label->visible ? row.label : nullptr;
     std::vector<Control*> shown;
     std::ranges::copy_if(row.cells, std::back_inserter(shown),
                          [](const Control* cell) { return cell->visible; });
-    std::string value;
-    std::vector<std::string> more;
-    std::vector<ColourSpan> colours;
     for (std::size_t i = 0; i < shown.size(); ++i) {
-        value += value.empty() ? "" : "  ";
-        std::vector<ColourSpan> cellColours;
-        const std::string text =
-            CellText(dialog, *shown[i], options, layout, i + 1 < shown.size(), more, cellColours);
+        DrawnCell& cell = drawn.cells.emplace_back();
+        cell.control = shown[i];
+        cell.text = CellText(dialog, *shown[i], options, layout, i + 1 < shown.size(), drawn.more,
+                             cell.colours);
+    }
+    return drawn;
+}
+
+// Where a cell stands in the template and where the next one of its row does: the rows whose
+// cells stand alike (a table's rows, such as supplies) have their columns lined up.
+using ColumnKey = std::pair<int, int>;
+
+ColumnKey ColumnOf(const DrawnRow& row, std::size_t cell) {
+    return {row.cells[cell].control->source->x, row.cells[cell + 1].control->source->x};
+}
+
+std::map<ColumnKey, std::size_t> ColumnWidths(const std::vector<DrawnRow>& rows) {
+    std::map<ColumnKey, std::size_t> widths;
+    for (const DrawnRow& row : rows) {
+        for (std::size_t i = 0; i + 1 < row.cells.size(); ++i) {
+            std::size_t& width = widths[ColumnOf(row, i)];
+            width = std::max(width, TextColumns(row.cells[i].text));
+        }
+    }
+    return widths;
+}
+
+// The row's cells side by side, two spaces apart (one after a label within the row), each
+// padded to its column's width.
+void AddRow(const DrawnRow& row, const Layout& layout,
+            const std::map<ColumnKey, std::size_t>& widths, std::vector<ViewLine>& lines) {
+    std::string value;
+    std::vector<ColourSpan> colours;
+    for (std::size_t i = 0; i < row.cells.size(); ++i) {
+        const DrawnCell& cell = row.cells[i];
+        if (i > 0) {
+            value += row.cells[i - 1].control->IsLabel() ? " " : "  ";
+        }
+        std::vector<ColourSpan> cellColours = cell.colours;
         ShiftSpans(cellColours, value.size());
         colours.insert(colours.end(), cellColours.begin(), cellColours.end());
-        value += text;
+        value += cell.text;
+        if (i + 1 < row.cells.size()) {
+            const std::size_t width = widths.at(ColumnOf(row, i));
+            value.append(width - TextColumns(cell.text), ' ');
+        }
     }
-    const bool labelShown = row.label != nullptr && row.label->visible;
-    if (value.empty() && !labelShown) {
+    if (value.empty() && row.label == nullptr) {
         return;
     }
-    const std::string label = labelShown ? TerminalText(row.label->text) : "";
+    const std::string label = row.label != nullptr ? TerminalText(row.label->text) : "";
     std::string text = Labelled(layout, label, value);
     ShiftSpans(colours, text.size() - value.size());
     lines.push_back({LineKind::Body, std::move(text), std::move(colours)});
-    for (const std::string& line : more) {
+    for (const std::string& line : row.more) {
         lines.push_back({LineKind::More, Labelled(layout, "", line)});
     }
 }
@@ -347,11 +398,16 @@ std::vector<ViewLine> RenderWindow(Dialog& dialog, const ViewOptions& options) {
             lines.push_back({LineKind::Alert, ALERT_SIGN + TerminalText(line)});
         }
     }
+    std::vector<DrawnRow> drawn;
     for (Row& row : rows) {
-        AddRow(dialog, row, options, layout, lines);
+        drawn.push_back(DrawRow(dialog, row, options, layout));
         if (!dialog.visible) {
             break;  // a hidden window keeps one line of what it shows
         }
+    }
+    const std::map<ColumnKey, std::size_t> widths = ColumnWidths(drawn);
+    for (const DrawnRow& row : drawn) {
+        AddRow(row, layout, widths, lines);
     }
     if (!options.nested || TrayIcons().FirstOf(dialog.Handle()) != nullptr) {
         lines.push_back({LineKind::Body, Labelled(layout, TRAY_LABEL, TrayText(dialog))});
