@@ -19,7 +19,8 @@ using Json = nlohmann::ordered_json;
 
 constexpr std::size_t BAR_CELLS = 20;
 constexpr std::size_t SMALLEST_BAR = 5;
-constexpr std::size_t BAR_EXTRA = 7;  // "[", "] " and "100%" around the cells
+constexpr std::size_t BAR_ENDS = 2;         // "[" and "]"
+constexpr std::size_t PERCENT_COLUMNS = 5;  // " 100%"
 constexpr const char* TRAY_LABEL = "Tray:";
 constexpr const char* NOTICE_LABEL = "Notification:";
 constexpr std::string_view RESERVED_KEYS = "qmst";  // Exit, menu, show, tray double-click
@@ -95,23 +96,15 @@ std::string EntryText(const Control& entry, bool editing, std::size_t columns) {
     return "[" + text + (editing ? "_" : "") + "]";
 }
 
-// One control's text in its row, by class; a multi-line edit's further lines go to `more`, a
-// bar's colour to `colours` (offsets in the text returned).
+// One control's text in its row, by class (a bar's once the row's room is known); a
+// multi-line edit's further lines go to `more`.
 std::string CellText(Dialog& dialog, Control& control, const ViewOptions& options,
-                     const Layout& layout, bool readoutFollows, std::vector<std::string>& more,
-                     std::vector<ColourSpan>& colours) {
+                     const Layout& layout, std::vector<std::string>& more) {
     if (control.IsButton()) {
         std::string text = "<";
         text += TerminalText(control.text);
         text += '>';
         return text;
-    }
-    if (control.kind == ControlKind::Progress) {
-        const std::size_t room = layout.valueColumns > 0 ? layout.valueColumns : SIZE_MAX;
-        return BarText(
-            control.progress,
-            std::clamp(room, SMALLEST_BAR + BAR_EXTRA, BAR_CELLS + BAR_EXTRA) - BAR_EXTRA,
-            !readoutFollows, colours);
     }
     if (control.kind == ControlKind::MultiLineEdit) {
         const std::vector<std::string_view> lines = SplitLines(control.text);
@@ -138,6 +131,8 @@ struct DrawnCell {
     const Control* control;
     std::string text;
     std::vector<ColourSpan> colours;
+    bool bar = false;
+    bool withPercent = false;  // a bar with no other control after it to say its level
 };
 
 struct DrawnRow {
@@ -155,29 +150,68 @@ DrawnRow DrawRow(Dialog& dialog, Row& row, const ViewOptions& options, const Lay
     for (std::size_t i = 0; i < shown.size(); ++i) {
         DrawnCell& cell = drawn.cells.emplace_back();
         cell.control = shown[i];
-        cell.text = CellText(dialog, *shown[i], options, layout, i + 1 < shown.size(), drawn.more,
-                             cell.colours);
+        cell.bar = shown[i]->kind == ControlKind::Progress;
+        cell.withPercent = cell.bar && i + 1 == shown.size();
+        if (!cell.bar) {
+            cell.text = CellText(dialog, *shown[i], options, layout, drawn.more);
+        }
     }
     return drawn;
 }
 
-// Where a cell stands in the template and where the next one of its row does: the rows whose
-// cells stand alike (a table's rows, such as supplies) have their columns lined up.
+// Where a cell stands in the template and where the next one of its row does (a last cell:
+// none, -1): the rows whose cells stand alike (a table's rows, such as supplies) have their
+// columns lined up.
 using ColumnKey = std::pair<int, int>;
 
 ColumnKey ColumnOf(const DrawnRow& row, std::size_t cell) {
-    return {row.cells[cell].control->source->x, row.cells[cell + 1].control->source->x};
+    return {row.cells[cell].control->source->x,
+            cell + 1 < row.cells.size() ? row.cells[cell + 1].control->source->x : -1};
 }
 
+// The widest text of each column of cells but bars, which are sized to the room left.
 std::map<ColumnKey, std::size_t> ColumnWidths(const std::vector<DrawnRow>& rows) {
     std::map<ColumnKey, std::size_t> widths;
     for (const DrawnRow& row : rows) {
-        for (std::size_t i = 0; i + 1 < row.cells.size(); ++i) {
+        for (std::size_t i = 0; i < row.cells.size(); ++i) {
             std::size_t& width = widths[ColumnOf(row, i)];
             width = std::max(width, TextColumns(row.cells[i].text));
         }
     }
     return widths;
+}
+
+std::string_view Separator(const DrawnRow& row, std::size_t cell) {
+    return cell == 0 ? "" : row.cells[cell - 1].control->IsLabel() ? " " : "  ";
+}
+
+// The bars of a row share the room its other cells leave, each within a bar's bounds (the
+// widest when there is no limit): rows alike get bars alike, so their columns stay lined up.
+void DrawBars(DrawnRow& row, const Layout& layout, const std::map<ColumnKey, std::size_t>& widths) {
+    std::size_t fixed = 0;
+    std::size_t bars = 0;
+    for (std::size_t i = 0; i < row.cells.size(); ++i) {
+        const DrawnCell& cell = row.cells[i];
+        fixed += Separator(row, i).size();
+        if (cell.bar) {
+            ++bars;
+            fixed += BAR_ENDS + (cell.withPercent ? PERCENT_COLUMNS : 0);
+        } else {
+            fixed += widths.at(ColumnOf(row, i));
+        }
+    }
+    if (bars == 0) {
+        return;
+    }
+    const std::size_t room = layout.valueColumns == 0      ? BAR_CELLS
+                             : layout.valueColumns > fixed ? (layout.valueColumns - fixed) / bars
+                                                           : 0;
+    for (DrawnCell& cell : row.cells) {
+        if (cell.bar) {
+            cell.text = BarText(cell.control->progress, std::clamp(room, SMALLEST_BAR, BAR_CELLS),
+                                cell.withPercent, cell.colours);
+        }
+    }
 }
 
 // The row's cells side by side, two spaces apart (one after a label within the row), each
@@ -188,16 +222,14 @@ void AddRow(const DrawnRow& row, const Layout& layout,
     std::vector<ColourSpan> colours;
     for (std::size_t i = 0; i < row.cells.size(); ++i) {
         const DrawnCell& cell = row.cells[i];
-        if (i > 0) {
-            value += row.cells[i - 1].control->IsLabel() ? " " : "  ";
-        }
+        value += Separator(row, i);
         std::vector<ColourSpan> cellColours = cell.colours;
         ShiftSpans(cellColours, value.size());
         colours.insert(colours.end(), cellColours.begin(), cellColours.end());
         value += cell.text;
         if (i + 1 < row.cells.size()) {
             const std::size_t width = widths.at(ColumnOf(row, i));
-            value.append(width - TextColumns(cell.text), ' ');
+            value.append(width - std::min(width, TextColumns(cell.text)), ' ');
         }
     }
     if (value.empty() && row.label == nullptr) {
@@ -406,7 +438,8 @@ std::vector<ViewLine> RenderWindow(Dialog& dialog, const ViewOptions& options) {
         }
     }
     const std::map<ColumnKey, std::size_t> widths = ColumnWidths(drawn);
-    for (const DrawnRow& row : drawn) {
+    for (DrawnRow& row : drawn) {
+        DrawBars(row, layout, widths);
         AddRow(row, layout, widths, lines);
     }
     if (!options.nested || TrayIcons().FirstOf(dialog.Handle()) != nullptr) {
