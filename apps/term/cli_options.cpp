@@ -43,6 +43,7 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments, const Environ
     vmcli::WindowOptions window;
     vmcli::AddWindowOptions(app, window);
     app.add_flag("--once", options.once);
+    app.add_flag("--bell", options.bell);
     app.add_flag_callback("--json", [&options] { options.once = options.json = true; });
     app.add_option_function<std::string>("--snmp-version",
                                          [&reading](const std::string& version) {
@@ -101,7 +102,8 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments, const Environ
 }
 
 std::string UsageLine() {
-    return "Usage: vellumark-term [--no-ping] [--retry SECONDS] [--once [--json] [OPTION...]]\n"
+    return "Usage: vellumark-term [--no-ping] [--retry SECONDS] [--bell]\n"
+           "                      [--once [--json] [OPTION...]]\n"
            "                      [--] [TARGET [COMMUNITY]]\n"
            "       vellumark-term --check [-w PERCENT] [-c PERCENT] [OPTION...] [--] TARGET "
            "[COMMUNITY]\n";
@@ -119,8 +121,10 @@ Without a TARGET the program asks for one.
 The window takes the whole terminal (its alternate screen, restored on exit) and
 shows the keys that act: Enter or a button's first letter presses it, m opens
 the tray menu, t double-clicks the tray icon, s shows a hidden window, Esc or q
-exits. While unreachable, typing edits the target; Tab switches between typing
-and the keys.
+exits, d opens the printer's details (Esc closes them). While unreachable,
+typing edits the target; Tab switches between typing and the keys. A
+notification about the printer heads the window as highlighted lines starting
+with "! " while it is on show.
 
   --once     probe, read the model, run the first poll, print the window once,
              then read the printer's whole condition (health and reasons,
@@ -142,6 +146,7 @@ and the keys.
   --no-notify
              show no notification line when the printer's condition gets worse
              (a paper jam, toner low, unreachable, ...) or clears
+  --bell     ring the terminal's bell once for each notification
   --help     show this text              --version  show the version
   --         every later argument is TARGET or COMMUNITY text
 The condition's reading (the window's own poll is not changed by these):

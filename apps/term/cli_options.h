@@ -17,6 +17,7 @@ struct CliOptions {
     bool version = false;
     bool once = false;
     bool json = false;  // implies once
+    bool bell = false;  // the live window rings the terminal's bell for each notification
     // How once mode reads the printer's condition: version, time-out, retries and supply
     // warning as the options set them, the reader's defaults otherwise.
     condition::ReadRequest reading;

@@ -15,6 +15,7 @@
 #include "platform/ui/term/term_runtime.h"
 #include "platform/ui/term/terminal.h"
 #include "shell/command_line.h"
+#include "shell/resources/resource.h"
 #include "shell/startup.h"
 #include "state/monitor_state.h"
 #include "text/target_syntax.h"
@@ -157,6 +158,8 @@ int main(int argc, char** argv) {
 
     vmterm::TermRuntime& runtime = vmterm::Runtime();
     runtime.config.once = options.once;
+    runtime.config.bell = options.bell;
+    runtime.config.commandKeys = {{'d', IDM_DETAILS, "Details"}};
     runtime.config.target = tokens.target;
 
     std::string commandLine = options.commandLine;

@@ -36,6 +36,7 @@ struct Expected {
     double critical = condition::PluginThresholds{}.critical;
     condition::UsmCredentials usm{};
     std::string error{};
+    bool bell = false;
 };
 
 std::string Describe(const Expected& e) {
@@ -46,7 +47,8 @@ std::string Describe(const Expected& e) {
     out << "help=" << e.help << " version=" << e.version << " once=" << e.once << " json=" << e.json
         << " text=[" << e.commandLine << "] v2c=" << (e.snmpVersion == condition::SnmpVersion::V2c)
         << " timeout=" << e.timeoutMs << " retries=" << e.retries << " warning=" << e.supplyWarning
-        << " check=" << e.check << " -w " << e.warning << " -c " << e.critical;
+        << " check=" << e.check << " -w " << e.warning << " -c " << e.critical
+        << " bell=" << e.bell;
     if (e.snmpVersion == condition::SnmpVersion::V3) {
         const condition::UsmCredentials& u = e.usm;
         out << " v3 user=" << u.user << " level=" << usm::Name(u.level)
@@ -108,6 +110,10 @@ TEST(TermOptions, ArgumentsToOptionsOrUsageErrors) {
          {"--retry", "1", "--retry", "86400"},
          {.commandLine = "--retry 86400 "}},
         {"no ping alone: the prompt asks", {"--no-ping"}, {.commandLine = "--no-ping "}},
+        {"the bell, not in the program's text",
+         {"host", "--bell", "--no-ping"},
+         {.commandLine = "--no-ping host", .bell = true}},
+        {"the bell takes no value", {"--bell=yes", "host"}, {.error = "--bell takes no value"}},
         {"the condition's watch, in canonical form",
          {"h", "--no-notify", "--condition-version=2c", "--condition-every", "010"},
          {.commandLine = "--condition-every 10 --condition-version 2c --no-notify h"}},
@@ -211,7 +217,8 @@ TEST(TermOptions, ArgumentsToOptionsOrUsageErrors) {
                             got.thresholds.warning,
                             got.thresholds.critical,
                             got.reading.usm,
-                            got.error};
+                            got.error,
+                            got.bell};
         EXPECT_EQ(Describe(seen), Describe(row.expected)) << row.name;
     }
 }

@@ -14,6 +14,7 @@
 
 #include "tests/support/printer_sim.h"
 #include "tests/support/run_command.h"
+#include "tests/term/tmux_session.h"
 
 namespace {
 
@@ -390,38 +391,6 @@ TEST(TermCheck, StatusLineAndExitStatusPerCondition) {
     }
 }
 
-// A private tmux server (its own socket) running an interactive shell, killed with the test.
-struct Tmux {
-    Tmux() { Run("new-session -d -s main -x 80 -y 24 \"env PS1='sh> ' bash --norc --noprofile\""); }
-    ~Tmux() { Run("kill-server"); }
-    std::string Run(const std::string& arguments) const {
-        return RunCommand("tmux -L vm-term-" + std::to_string(getpid()) + " " + arguments + " 2>&1")
-            .second;
-    }
-    std::string Screen() const { return Run("capture-pane -p -t main"); }
-    // The screen without the blank lines below what is drawn.
-    std::string Drawn() const {
-        const std::string screen = Screen();
-        return screen.substr(0, screen.find_last_not_of("\n ") + 1);
-    }
-    // tmux key names ("Enter", "C-c"), or after "-l " text to type.
-    void Keys(const std::string& keys) const { Run("send-keys -t main " + keys); }
-    void Type(const std::string& line) const {  // a line without single quotes
-        Keys("-l '" + line + "'");
-        Keys("Enter");
-    }
-    // Waits up to `timeoutMs` until the screen shows `text`.
-    bool WaitFor(const std::string& text, int timeoutMs = 10000) const {
-        for (int waited = 0; waited <= timeoutMs; waited += 50) {
-            if (Screen().find(text) != std::string::npos) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
-};
-
 TEST(TermInteractive, FullScreenResizedTheEntryAndCtrlC) {
     PrinterSim sim;
     ASSERT_TRUE(sim.ok()) << sim.error();
@@ -438,7 +407,8 @@ TEST(TermInteractive, FullScreenResizedTheEntryAndCtrlC) {
     ASSERT_TRUE(term.WaitFor("Toner Remaining: [#######-----] 62%")) << term.Screen();
     // Nothing scrolled off: the title is still the first line, the keys the last.
     EXPECT_EQ(term.Screen().rfind("== HP LaserJet Pro 4012dn Monitor ==\n", 0), 0u);
-    EXPECT_TRUE(term.Drawn().ends_with("\nKeys: h Hide  m Menu  q Exit")) << term.Screen();
+    EXPECT_TRUE(term.Drawn().ends_with("\nKeys: h Hide  d Details  m Menu  q Exit"))
+        << term.Screen();
 
     // Unreachable after a tick: the entry takes the typing (the keys say so, below).
     ASSERT_EQ(sim.command("silence on"), "ok");

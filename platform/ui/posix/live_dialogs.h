@@ -16,6 +16,8 @@ class LiveDialogs {
   public:
     void Add(Dialog* dialog) { dialogs_.push_back(dialog); }
     void Remove(Dialog* dialog) { std::erase(dialogs_, dialog); }
+    // Every running dialog, the first started first.
+    const std::vector<Dialog*>& All() const { return dialogs_; }
 
     // The running dialog with this handle, or nullptr.
     Dialog* Find(HWND handle) const {

@@ -62,7 +62,9 @@ Control* Dialog::DefaultButton() {
 }
 
 Control* Dialog::EntryField() {
-    const auto isEntry = [](const Control& c) { return c.kind == ControlKind::Edit; };
+    const auto isEntry = [](const Control& c) {
+        return c.kind == ControlKind::Edit && !Has(c.source->style, tmpl::STYLE_ES_READONLY);
+    };
     Control* focused = ControlOf(focus);
     return focused != nullptr && isEntry(*focused) ? focused : First(isEntry);
 }

@@ -76,7 +76,8 @@ struct Dialog {
     Control* ControlOf(HWND handle);
     // The template's default push button, which Enter presses; nullptr when it has none.
     Control* DefaultButton();
-    // Where typing goes: the edit with the focus, else the first single-line edit.
+    // Where typing goes: the edit with the focus, else the first single-line edit; never a
+    // read-only one.
     Control* EntryField();
     // The first control that passes `test`, or nullptr.
     template <typename Test>
@@ -103,7 +104,8 @@ void SetControlText(Dialog& dialog, Control& control, std::string_view text);
 
 // The message loops behind DialogBoxParamA, entered once WM_INITDIALOG has been handled; each
 // returns when the dialog has ended (or cannot go on). A dialog that started a timer in its
-// initialisation is a live window; one that did not is a form to fill in.
+// initialisation, or that opens while a live window runs, is a live window; any other is a
+// form to fill in.
 // A form: its entry field asked for on the terminal line by line (or read from a piped
 // input); Enter presses the default button, Esc sends IDCANCEL. When the input ends, the
 // entry so far is taken.
@@ -111,8 +113,11 @@ void RunForm(Dialog& dialog);
 
 // A live window: drawn on the full screen and redrawn as it changes, its timers, keys and
 // tray activity delivered as messages; in once mode printed a single time and then closed
-// with IDCANCEL.
+// with IDCANCEL. One opened while another runs is drawn in its place until it ends, and the
+// timers and posted messages of every running dialog are delivered meanwhile.
 void RunLiveWindow(Dialog& dialog);
+// Whether a live window is running (on the terminal, not in once mode).
+bool LiveWindowRunning();
 
 // Lets the user pick an item of a popup menu in the running live window; the chosen item's
 // identifier, or 0 when none was chosen (Esc, or no keyboard to ask).

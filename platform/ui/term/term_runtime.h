@@ -4,10 +4,20 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 namespace vmterm {
+
+// A key of the program's own: its letter sends WM_COMMAND `command` to the program's main
+// window (the first live window) whenever typing does not go to an entry, and the main
+// window's keys line names it ("d Details").
+struct CommandKey {
+    char letter;
+    int command;
+    std::string name;
+};
 
 struct TermConfig {
     bool once = false;
@@ -15,6 +25,8 @@ struct TermConfig {
     int outputFd = 1;
     int errorFd = 2;
     std::string target;  // the target as the command line names it, for the one-shot JSON
+    bool bell = false;   // the terminal's bell rings once for each alert the tray shows
+    std::vector<CommandKey> commandKeys;
 };
 
 // What the program last reported of the printer (ui::ReportMonitorState): whether a report

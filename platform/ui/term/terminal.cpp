@@ -217,4 +217,11 @@ void TerminalSize(int fd, std::size_t& columns, std::size_t& rows) {
     rows = 24;
 }
 
+bool ColourTerminal() {
+    const char* term = std::getenv("TERM");
+    const char* noColour = std::getenv("NO_COLOR");
+    return term != nullptr && *term != '\0' && std::string_view(term) != "dumb" &&
+           (noColour == nullptr || *noColour == '\0');
+}
+
 }  // namespace vmterm

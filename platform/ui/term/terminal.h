@@ -48,4 +48,8 @@ long ReadWithin(int fd, char* buffer, std::size_t size, int timeoutMs);
 // The size of the terminal on `fd`, or 80 x 24 when it has none.
 void TerminalSize(int fd, std::size_t& columns, std::size_t& rows);
 
+// Whether the terminal shows colours: TERM names a terminal other than "dumb", and NO_COLOR
+// (the common convention of asking for none) is unset or empty.
+bool ColourTerminal();
+
 }  // namespace vmterm

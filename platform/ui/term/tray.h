@@ -1,6 +1,7 @@
 // The terminal's notification area: the icons as the shared bookkeeping keeps them, the two
 // icon handles LoadIconA gives, and the balloon of the latest call that showed one, on show
-// for the time it asked (at most 30 s).
+// for the time it asked (at most 30 s). A balloon an icon is added with introduces it; one on
+// an icon already there is news of what the icon watches, an alert.
 #pragma once
 
 #include <cstring>
@@ -25,12 +26,15 @@ struct Balloon {
     std::string title;  // bytes as given
     std::string text;
     Clock::time_point until;
+    bool alert = false;
 };
 
 // Shell_NotifyIconA on the terminal.
 BOOL NotifyIcon(DWORD operation, const NOTIFYICONDATAA& record, Clock::time_point now);
 // The balloon still on show at `now`, if any.
 std::optional<Balloon> ActiveBalloon(Clock::time_point now);
+// How many alerts were shown since the last call.
+unsigned TakeNewAlerts();
 // Forgets every icon and balloon.
 void ClearTray();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/ui/posix/kernel_copy.h"
 #include "platform/ui/term/display_text.h"
@@ -20,6 +21,11 @@ constexpr UINT LONGEST_BALLOON_MS = 30000;
 std::optional<Balloon>& CurrentBalloon() {
     static std::optional<Balloon> balloon;
     return balloon;
+}
+
+unsigned& NewAlerts() {
+    static unsigned count = 0;
+    return count;
 }
 
 }  // namespace
@@ -57,8 +63,10 @@ BOOL NotifyIcon(DWORD operation, const NOTIFYICONDATAA& record, Clock::time_poin
     if (done && operation != NIM_DELETE && ui::ShowsBalloon(record)) {
         const UINT ms = std::min(record.uTimeout == 0 ? DEFAULT_BALLOON_MS : record.uTimeout,
                                  LONGEST_BALLOON_MS);
+        const bool alert = operation == NIM_MODIFY;
         CurrentBalloon() = Balloon{FieldText(record.szInfoTitle), FieldText(record.szInfo),
-                                   now + std::chrono::milliseconds(ms)};
+                                   now + std::chrono::milliseconds(ms), alert};
+        NewAlerts() += alert ? 1 : 0;
     }
     return done;
 }
@@ -71,9 +79,14 @@ std::optional<Balloon> ActiveBalloon(Clock::time_point now) {
     return balloon;
 }
 
+unsigned TakeNewAlerts() {
+    return std::exchange(NewAlerts(), 0);
+}
+
 void ClearTray() {
     TrayIcons().Clear();
     CurrentBalloon().reset();
+    NewAlerts() = 0;
 }
 
 }  // namespace vmterm

@@ -48,7 +48,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateId, HWND, DLGPROC procedure, L
     vmterm::Deliver(dialog, WM_INITDIALOG,
                     reinterpret_cast<WPARAM>(dialog.controls.front().Handle()), initParam);
     if (!dialog.ended) {
-        if (dialog.timers.empty()) {
+        if (dialog.timers.empty() && !vmterm::LiveWindowRunning()) {
             vmterm::RunForm(dialog);
         } else {
             vmterm::RunLiveWindow(dialog);
