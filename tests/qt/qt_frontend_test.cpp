@@ -25,10 +25,13 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "apps/qt/launch_options.h"
 #include "platform/ui/dialog_template.h"
@@ -57,14 +60,40 @@ vmqt::DialogWindow* CurrentDialog() {
     return nullptr;
 }
 
+// The live dialog laid out from template `templateId`, or nullptr.
+vmqt::DialogWindow* DialogFor(int templateId) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = dynamic_cast<vmqt::DialogWindow*>(widget);
+        if (dialog != nullptr && &dialog->Template() == tmpl::FindDialogTemplate(templateId)) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<vmqt::DialogWindow*> LiveDialogs() {
+    std::vector<vmqt::DialogWindow*> dialogs;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = dynamic_cast<vmqt::DialogWindow*>(widget)) {
+            dialogs.push_back(dialog);
+        }
+    }
+    return dialogs;
+}
+
 // Runs `run` (which opens a modal dialog and returns once it has ended) while `drive` acts on
-// the dialog from inside its event loop. Afterwards the dialog is ended and any modal window
-// still open is closed, so a failed check cannot leave the test hanging. Returns `run`'s result.
+// the dialog from inside its event loop. Afterwards the dialogs `run` opened are ended and any
+// modal window still open is closed, so a failed check cannot leave the test hanging; dialogs
+// open before (a status window around a nested dialog) are left running. Returns `run`'s result.
 INT_PTR RunWhileDriving(const std::function<INT_PTR()>& run, const std::function<void()>& drive) {
-    QTimer::singleShot(0, [drive] {
+    const std::vector<vmqt::DialogWindow*> before = LiveDialogs();
+    QTimer::singleShot(0, [drive, before] {
         drive();
-        if (vmqt::DialogWindow* dialog = CurrentDialog(); dialog != nullptr && !dialog->Ended()) {
-            dialog->End(-2);
+        for (vmqt::DialogWindow* dialog : LiveDialogs()) {
+            if (std::find(before.begin(), before.end(), dialog) == before.end() &&
+                !dialog->Ended()) {
+                dialog->End(-2);
+            }
         }
         if (QWidget* modal = QApplication::activeModalWidget()) {
             qWarning("closing an unexpected modal window: %s", qPrintable(modal->windowTitle()));
@@ -84,6 +113,56 @@ std::vector<Message> g_recorded;
 INT_PTR CALLBACK RecordingProcedure(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
     g_recorded.push_back(Message{message, wParam, lParam});
     return FALSE;
+}
+
+// A status window whose procedure records, and on OPEN_NESTED runs a second dialog box with
+// no owner, which ends with NESTED_RESULT on its cancel command.
+constexpr WORD OPEN_NESTED = 9000;
+constexpr INT_PTR NESTED_RESULT = 7;
+int g_nestedTemplate = IDD_TARGET;
+INT_PTR g_nestedResult = 0;
+
+INT_PTR CALLBACK NestedProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        ui::EndDialog(dialog, NESTED_RESULT);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK NestingProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    RecordingProcedure(dialog, message, wParam, lParam);
+    if (message == WM_COMMAND && LOWORD(wParam) == OPEN_NESTED) {
+        g_nestedResult = ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(g_nestedTemplate), nullptr,
+                                             NestedProcedure, 0);
+    }
+    return FALSE;
+}
+
+bool Recorded(UINT message, WPARAM wParam, LPARAM lParam) {
+    return std::any_of(g_recorded.begin(), g_recorded.end(), [&](const Message& m) {
+        return m.message == message && m.wParam == wParam && m.lParam == lParam;
+    });
+}
+
+// What the process writes to stderr while `act` runs.
+QByteArray StderrOf(const std::function<void()>& act) {
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    FILE* capture = std::tmpfile();
+    dup2(fileno(capture), STDERR_FILENO);
+    act();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    QByteArray written;
+    std::rewind(capture);
+    char chunk[512];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, capture)) > 0;) {
+        written.append(chunk, static_cast<qsizetype>(n));
+    }
+    std::fclose(capture);
+    return written;
 }
 
 INT_PTR RunMonitor() {
@@ -425,7 +504,7 @@ class FrontEndTest : public QObject {
             const vmqt::TrayIconView* view = vmqt::FindTrayIcon(record.hWnd, 500);
             QVERIFY(view != nullptr);
             QCOMPARE(view->icon->toolTip(), QStringLiteral("Tip \u00E9"));
-            QCOMPARE(view->balloonTitle, QString(64, QLatin1Char('T')));
+            QCOMPARE(view->balloons.back().title, QString(64, QLatin1Char('T')));
             // The unreachable display's change of icon shows the icon as the Shell keeps it,
             // with no balloon again.
             record.uFlags = NIF_ICON;
@@ -434,7 +513,144 @@ class FrontEndTest : public QObject {
             QVERIFY(ui::Shell_NotifyIconA(NIM_MODIFY, &record));
             QCOMPARE(view->icon->toolTip(), QStringLiteral("Tip \u00E9"));
             QCOMPARE(view->icon->icon().cacheKey(), vmqt::IconFromHandle(record.hIcon)->cacheKey());
-            QCOMPARE(view->balloons, 1);
+            QCOMPARE(view->balloonsShown, 1);
+        });
+    }
+
+    // A balloon that changes the record is the desktop's notification, its icon from the
+    // record's flags; without a notification area it is said on stderr instead, a line for
+    // each of its lines. The greeting that comes with the icon is never news.
+    void balloonsBecomeNotificationsOrStderrLines() {
+        constexpr DWORD WARNING_FLAG = 2;  // NIIF_WARNING
+        constexpr DWORD ERROR_FLAG = 3;    // NIIF_ERROR
+        struct Case {
+            const char* name;
+            bool tray;
+            DWORD operation;  // NIM_ADD: the balloon comes with the icon
+            UINT flags;
+            DWORD infoFlags;
+            const char* text;
+            int shown;  // balloons added by the call
+            QSystemTrayIcon::MessageIcon icon;
+            vmqt::BalloonRoute route;
+            QString shownText;
+            QByteArray err;
+        };
+        using Icon = QSystemTrayIcon;
+        using Route = vmqt::BalloonRoute;
+        const Case cases[] = {
+            {"a jam is critical", true, NIM_MODIFY, NIF_INFO, ERROR_FLAG, "Paper jam", 1,
+             Icon::Critical, Route::Tray, "Paper jam", ""},
+            {"toner low warns", true, NIM_MODIFY, NIF_INFO, WARNING_FLAG,
+             "Toner low: Yellow Toner 5%", 1, Icon::Warning, Route::Tray,
+             "Toner low: Yellow Toner 5%", ""},
+            {"cleared informs", true, NIM_MODIFY, NIF_INFO, NIIF_INFO, "Cleared: paper jam", 1,
+             Icon::Information, Route::Tray, "Cleared: paper jam", ""},
+            {"several at once, a line each", true, NIM_MODIFY, NIF_INFO, ERROR_FLAG,
+             "Paper jam\r\nDoor open", 1, Icon::Critical, Route::Tray, "Paper jam\nDoor open", ""},
+            {"a change of icon brings no balloon", true, NIM_MODIFY, NIF_ICON, ERROR_FLAG,
+             "Paper jam", 0, Icon::NoIcon, Route::Tray, "", ""},
+            {"no tray: news on stderr", false, NIM_MODIFY, NIF_INFO, ERROR_FLAG,
+             "Paper jam\r\nDoor open", 1, Icon::Critical, Route::Stderr, "Paper jam\nDoor open",
+             "Printer Monitor: Paper jam\nPrinter Monitor: Door open\n"},
+            {"no tray: the greeting stays quiet", false, NIM_ADD, NIF_INFO, NIIF_INFO,
+             "By Quillfen", 1, Icon::Information, Route::Tray, "By Quillfen", ""},
+        };
+        RunWhileDriving(RunMonitor, [&cases] {
+            UINT id = 600;
+            for (const Case& c : cases) {
+                const QString row = QString::fromLatin1(c.name) + QStringLiteral(": ");
+                vmqt::ForceTrayAvailable(c.tray);
+                NOTIFYICONDATAA record{};
+                record.hWnd = CurrentDialog()->Handle();
+                record.uID = ++id;
+                if (c.operation == NIM_MODIFY) {
+                    QVERIFY(ui::Shell_NotifyIconA(NIM_ADD, &record));
+                }
+                record.uFlags = c.flags;
+                record.dwInfoFlags = c.infoFlags;
+                record.uTimeout = 10000;
+                std::strcpy(record.szInfoTitle, "Printer Monitor");
+                std::strcpy(record.szInfo, c.text);
+                const QByteArray err =
+                    StderrOf([&] { QVERIFY(ui::Shell_NotifyIconA(c.operation, &record)); });
+                const vmqt::TrayIconView* view = vmqt::FindTrayIcon(record.hWnd, record.uID);
+                QCOMPARE(row + QString::number(view->balloonsShown),
+                         row + QString::number(c.shown));
+                QCOMPARE(row + QString::fromUtf8(err), row + QString::fromUtf8(c.err));
+                if (c.shown == 0) {
+                    continue;
+                }
+                const vmqt::Balloon& balloon = view->balloons.back();
+                QCOMPARE(row + balloon.title, row + QStringLiteral("Printer Monitor"));
+                QCOMPARE(row + balloon.text, row + c.shownText);
+                QVERIFY2(balloon.icon == c.icon, qPrintable(row + QString::number(balloon.icon)));
+                QVERIFY2(balloon.route == c.route, qPrintable(row));
+                QCOMPARE(row + QString::number(balloon.timeoutMs), row + QStringLiteral("10000"));
+            }
+        });
+    }
+
+    // A second dialog box with no owner runs inside the status window's procedure: the status
+    // window stays usable, its timers and tray icon keep reaching it, and each way of closing
+    // the second one returns to it.
+    void aNestedDialogLeavesTheStatusWindowRunning() {
+        vmqt::ForceTrayAvailable(true);
+        constexpr UINT TRAY_CALLBACK = 0x8005;
+        const auto runStatus = [] {
+            return ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_MONITOR), nullptr,
+                                       NestingProcedure, 0);
+        };
+        RunWhileDriving(runStatus, [] {
+            vmqt::DialogWindow* status = DialogFor(IDD_MONITOR);
+            const HWND h = status->Handle();
+            QCOMPARE(ui::SetTimer(h, 7, 10, nullptr), static_cast<UINT_PTR>(7));
+            NOTIFYICONDATAA record{};
+            record.hWnd = h;
+            record.uID = 500;
+            record.uFlags = NIF_MESSAGE;
+            record.uCallbackMessage = TRAY_CALLBACK;
+            QVERIFY(ui::Shell_NotifyIconA(NIM_ADD, &record));
+
+            const struct {
+                const char* name;
+                std::function<void(vmqt::DialogWindow*)> close;
+            } cases[] = {
+                {"Esc", [](vmqt::DialogWindow* d) { QTest::keyClick(d, Qt::Key_Escape); }},
+                {"the close box", [](vmqt::DialogWindow* d) { d->close(); }},
+            };
+            for (const auto& c : cases) {
+                const QString row = QString::fromLatin1(c.name) + QStringLiteral(": ");
+                g_nestedResult = 0;
+                RunWhileDriving(
+                    [status] {
+                        status->Deliver(WM_COMMAND, OPEN_NESTED, 0);
+                        return g_nestedResult;
+                    },
+                    [&] {
+                        vmqt::DialogWindow* nested = DialogFor(g_nestedTemplate);
+                        QVERIFY2(nested != nullptr && nested->isVisible(), qPrintable(row));
+                        QVERIFY2(status->isVisible() && status->isEnabled(), qPrintable(row));
+                        QVERIFY2(QApplication::activeModalWidget() == nullptr, qPrintable(row));
+                        g_recorded.clear();
+                        QVERIFY2(QTest::qWaitFor([] { return Recorded(WM_TIMER, 7, 0); }, 2000),
+                                 qPrintable(row));
+                        emit vmqt::FindTrayIcon(h, 500)->icon->activated(
+                            QSystemTrayIcon::DoubleClick);
+                        QVERIFY2(Recorded(TRAY_CALLBACK, 500, WM_LBUTTONDBLCLK), qPrintable(row));
+                        QTest::mouseClick(status->Control(IDC_HIDE), Qt::LeftButton);
+                        QVERIFY2(Recorded(WM_COMMAND, IDC_HIDE,
+                                          reinterpret_cast<LPARAM>(status->Control(IDC_HIDE))),
+                                 qPrintable(row));
+                        c.close(nested);
+                        QVERIFY2(nested->Ended(), qPrintable(row));
+                    });
+                QCOMPARE(row + QString::number(g_nestedResult),
+                         row + QString::number(NESTED_RESULT));
+                QVERIFY2(DialogFor(g_nestedTemplate) == nullptr, qPrintable(row));
+                QVERIFY2(!status->Ended() && status->isVisible(), qPrintable(row));
+            }
+            QVERIFY(ui::Shell_NotifyIconA(NIM_DELETE, &record));
         });
     }
 
@@ -488,7 +704,7 @@ class FrontEndTest : public QObject {
                 // trayIconShowsTheRecord).
                 QVERIFY(Tray() != nullptr);
                 QCOMPARE(Tray()->record->hIcon, vmqt::LoadIcon(IDI_ONLINE));
-                QCOMPARE(Tray()->balloonText, QStringLiteral("By Quillfen"));
+                QCOMPARE(Tray()->balloons.back().text, QStringLiteral("By Quillfen"));
 
                 // Hide, then the menu's Show at the cursor, then the double-click (its toggling
                 // both ways is the core's, tests/shell).
