@@ -20,6 +20,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
@@ -113,6 +114,14 @@ std::vector<Message> g_recorded;
 INT_PTR CALLBACK RecordingProcedure(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
     g_recorded.push_back(Message{message, wParam, lParam});
     return FALSE;
+}
+
+// Whether a drawn colour is the one asked for, give or take the style's shading.
+bool Near(const QColor& drawn, const QColor& asked) {
+    constexpr int SHADING = 32;
+    return std::abs(drawn.red() - asked.red()) < SHADING &&
+           std::abs(drawn.green() - asked.green()) < SHADING &&
+           std::abs(drawn.blue() - asked.blue()) < SHADING;
 }
 
 // A status window whose procedure records, and on OPEN_NESTED runs a second dialog box with
@@ -651,6 +660,39 @@ class FrontEndTest : public QObject {
                 QVERIFY2(!status->Ended() && status->isVisible(), qPrintable(row));
             }
             QVERIFY(ui::Shell_NotifyIconA(NIM_DELETE, &record));
+        });
+    }
+
+    // Each bar draws its filled part in the colour it was given (COLORREF: 0x00BBGGRR), and
+    // CLR_DEFAULT gives back the style's own. (The style shades the fill a little.)
+    void barsDrawTheirOwnColour() {
+        struct Case {
+            const char* name;
+            DWORD colour;
+            QColor drawn;
+        };
+        const Case cases[] = {
+            {"black", 0x000000, QColor(0, 0, 0)},
+            {"cyan", 0xFFFF00, QColor(0, 255, 255)},
+            {"magenta", 0xFF00FF, QColor(255, 0, 255)},
+            {"yellow", 0x00FFFF, QColor(255, 255, 0)},
+            {"a grey for colours without a name", 0x808080, QColor(128, 128, 128)},
+            {"blue and red kept apart", 0xC00010, QColor(0x10, 0, 0xC0)},
+            {"the default", 0xFF000000,
+             QApplication::style()->standardPalette().color(QPalette::Highlight)},
+        };
+        RunWhileDriving(RunMonitor, [&cases] {
+            const HWND h = CurrentDialog()->Handle();
+            QWidget* bar = CurrentDialog()->Control(IDC_TONER);
+            ui::SendDlgItemMessageA(h, IDC_TONER, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+            ui::SendDlgItemMessageA(h, IDC_TONER, PBM_SETPOS, 100, 0);
+            for (const Case& c : cases) {
+                ui::SendDlgItemMessageA(h, IDC_TONER, PBM_SETBARCOLOR, 0, c.colour);
+                const QImage image = bar->grab().toImage();
+                const QColor pixel = image.pixelColor(image.width() / 2, image.height() / 2);
+                QVERIFY2(Near(pixel, c.drawn), qPrintable(QString::fromLatin1(c.name) + ": " +
+                                                          pixel.name() + " for " + c.drawn.name()));
+            }
         });
     }
 
