@@ -204,8 +204,10 @@ int Scale(int value, int base, int divisor) {
     return static_cast<int>(std::lround(static_cast<double>(value) * base / divisor));
 }
 
+// The status window's tray icon.
 const vmqt::TrayIconView* Tray() {
-    return vmqt::FindTrayIcon(CurrentDialog()->Handle(), 500);
+    vmqt::DialogWindow* status = DialogFor(IDD_MONITOR);
+    return status != nullptr ? vmqt::FindTrayIcon(status->Handle(), TRAY_ICON_ID) : nullptr;
 }
 
 // Opens the tray menu at `cursor` and picks the item with `text` once it is up; returns
