@@ -234,6 +234,108 @@ QRect PickFromTrayMenu(const QPoint& cursor, const QString& text) {
     return opened;
 }
 
+// The text a control shows, as the user reads it (lines joined with "\n").
+QString Shown(const vmqt::DialogWindow* dialog, int id) {
+    const QWidget* control = dialog->Control(id);
+    if (auto* label = qobject_cast<const QLabel*>(control)) {
+        return label->text();
+    }
+    if (auto* edit = qobject_cast<const QPlainTextEdit*>(control)) {
+        return edit->toPlainText();
+    }
+    return QStringLiteral("(not a label or a multi-line edit)");
+}
+
+// Picks "Printer Details..." from the tray menu and runs `act` on the details window once it
+// is shown (inside its modal loop); the window is ended afterwards should `act` leave it open.
+// Returns whether `act` ran.
+bool WithDetails(const std::function<void(vmqt::DialogWindow*)>& act) {
+    bool ran = false;
+    bool done = false;
+    std::function<void(int)> poll = [&](int waitedMs) {
+        vmqt::DialogWindow* details = DialogFor(IDD_DETAILS);
+        if (details == nullptr || !details->isVisible()) {
+            if (waitedMs < 5000) {
+                QTimer::singleShot(20, [&poll, waitedMs] { poll(waitedMs + 20); });
+            } else {
+                done = true;
+            }
+            return;
+        }
+        act(details);
+        ran = true;
+        if (!details->Ended()) {
+            details->End(-2);
+        }
+        done = true;
+    };
+    QTimer::singleShot(0, [&poll] { poll(0); });
+    PickFromTrayMenu(QPoint(400, 300), QStringLiteral("Printer Details..."));
+    // The command is posted: the details window runs inside this wait.
+    (void)QTest::qWaitFor([&done] { return done; }, 10000);
+    return ran;
+}
+
+// The colour printer's first reading as the details window shows it: a supply a row, each bar
+// filled in its colour, the unused rows hidden, the reasons in a read-only box.
+void CheckColourPrinter(vmqt::DialogWindow* details) {
+    const struct {
+        const char* name;
+        int percent;
+        QColor colour;
+        QString level;
+    } supplies[] = {
+        {"Black Toner Cartridge TN-436BK", 65, QColor(0, 0, 0), "64.8%"},
+        {"Cyan Toner Cartridge TN-436C", 28, QColor(0, 255, 255), "28.2%"},
+        {"Magenta Toner Cartridge TN-436M", 45, QColor(255, 0, 255), "45%"},
+        {"Yellow Toner Cartridge TN-436Y", 5, QColor(255, 255, 0), "5.2%"},
+        {"Drum Unit DR-431CL", 71, QColor(128, 128, 128), "71%"},
+        {"Waste Toner Box WT-229CL", 23, QColor(128, 128, 128), "22.8% full"},
+    };
+    int row = 0;
+    for (const auto& supply : supplies) {
+        const QString name = QString::fromLatin1(supply.name) + QStringLiteral(": ");
+        QCOMPARE(name + Shown(details, IDC_DETAILS_SUPPLY_NAME + row), name + supply.name);
+        QCOMPARE(name + Shown(details, IDC_DETAILS_SUPPLY_LEVEL + row), name + supply.level);
+        auto* bar = qobject_cast<QProgressBar*>(details->Control(IDC_DETAILS_SUPPLY_BAR + row));
+        QVERIFY2(bar->isVisible(), qPrintable(name));
+        QCOMPARE(name + QString::number(bar->value()), name + QString::number(supply.percent));
+        // Filled in the supply's colour up to its level (where the fill is wide enough to
+        // sample), and not beyond.
+        const QImage image = bar->grab().toImage();
+        const int middle = image.height() / 2;
+        const QColor full = image.pixelColor(image.width() * supply.percent / 200, middle);
+        const QColor empty = image.pixelColor(image.width() * 95 / 100, middle);
+        QVERIFY2(supply.percent < 20 || Near(full, supply.colour),
+                 qPrintable(name + full.name() + " for " + supply.colour.name()));
+        QVERIFY2(!Near(empty, supply.colour), qPrintable(name + empty.name() + " past the level"));
+        ++row;
+    }
+    for (; row < DETAILS_SUPPLY_ROWS; ++row) {
+        for (const int id :
+             {IDC_DETAILS_SUPPLY_NAME, IDC_DETAILS_SUPPLY_BAR, IDC_DETAILS_SUPPLY_LEVEL}) {
+            QVERIFY2(details->Control(id + row)->isHidden(), qPrintable(QString::number(id + row)));
+        }
+    }
+
+    QCOMPARE(Shown(details, IDC_DETAILS_HEALTH), QStringLiteral("warning"));
+    auto* reasons = qobject_cast<QPlainTextEdit*>(details->Control(IDC_DETAILS_REASONS));
+    QCOMPARE(reasons->toPlainText(), QStringLiteral("yellow toner low (5.2%)"));
+    reasons->setFocus();
+    QTest::keyClicks(reasons, QStringLiteral("typed"));
+    QCOMPARE(reasons->toPlainText(), QStringLiteral("yellow toner low (5.2%)"));
+}
+
+// A notification as the desktop was asked to show it.
+void CheckBalloon(const vmqt::Balloon& balloon, const QString& title,
+                  QSystemTrayIcon::MessageIcon icon, const char* firstLine) {
+    QCOMPARE(balloon.title, title);
+    QCOMPARE(balloon.text.split(QLatin1Char('\n')).first(), QString::fromLatin1(firstLine));
+    QCOMPARE(balloon.icon, icon);
+    QCOMPARE(balloon.timeoutMs, 10000);
+    QVERIFY(balloon.route == vmqt::BalloonRoute::Tray);
+}
+
 }  // namespace
 
 class FrontEndTest : public QObject {
@@ -764,6 +866,65 @@ class FrontEndTest : public QObject {
                 PickFromTrayMenu(QPoint(300, 300), "Exit Vellumark");
                 QVERIFY(QTest::qWaitFor([dialog] { return dialog->Ended(); }, 2000));
                 QVERIFY(vmqt::FindTrayIcon(handle, 500) == nullptr);
+            });
+        QCOMPARE(result, static_cast<INT_PTR>(1));
+        QVERIFY(CurrentDialog() == nullptr);
+    }
+
+    // The colour printer's details window from the tray menu, as the widgets show it; then a
+    // paper jam and its clearing through the simulator's control channel: one notification
+    // each, through the desktop's notification call, and the details window following. Exit
+    // from the tray while the details window is open ends both windows.
+    void detailsAndNotificationsFollowTheColourPrinter() {
+        PrinterSim sim(PrinterSim::Bundled("colour-laser"));
+        QVERIFY2(sim.ok(), sim.error().c_str());
+        vmqt::ForceTrayAvailable(true);
+        const vmqt::Launch launch = vmqt::ParseLaunch({"--condition-every", "10", sim.target()});
+        const INT_PTR result = RunWhileDriving(
+            [&launch] {
+                std::string commandLine = launch.text;
+                return WinMain(nullptr, nullptr, commandLine.data(), 0);
+            },
+            [&sim] {
+                const QString title = DialogFor(IDD_MONITOR)->windowTitle();
+                QVERIFY(WithDetails([](vmqt::DialogWindow* details) {
+                    QVERIFY(QTest::qWaitFor(
+                        [details] {
+                            return Shown(details, IDC_DETAILS_READ_AT).startsWith("Read at ");
+                        },
+                        5000));
+                    CheckColourPrinter(details);
+                    QTest::mouseClick(details->Control(IDCANCEL), Qt::LeftButton);
+                }));
+
+                const int before = Tray()->balloonsShown;
+                QCOMPARE(sim.command("jam"), std::string("ok"));
+                QVERIFY(QTest::qWaitFor([&] { return Tray()->balloonsShown > before; }, 15000));
+                CheckBalloon(Tray()->balloons.back(), title, QSystemTrayIcon::Critical,
+                             "Paper jam");
+
+                // Opening reads at once: the jam shows, a reason a line, and is not announced
+                // again. Esc closes.
+                QVERIFY(WithDetails([](vmqt::DialogWindow* details) {
+                    QVERIFY(QTest::qWaitFor(
+                        [details] { return Shown(details, IDC_DETAILS_HEALTH) == "critical"; },
+                        5000));
+                    QCOMPARE(Shown(details, IDC_DETAILS_REASONS).split(QLatin1Char('\n')).first(),
+                             QStringLiteral("paper jam"));
+                    QTest::keyClick(details, Qt::Key_Escape);
+                }));
+                QCOMPARE(Tray()->balloonsShown, before + 1);
+
+                QCOMPARE(sim.command("clear"), std::string("ok"));
+                QVERIFY(QTest::qWaitFor([&] { return Tray()->balloonsShown > before + 1; }, 15000));
+                CheckBalloon(Tray()->balloons.back(), title, QSystemTrayIcon::Information,
+                             "Cleared: paper jam");
+                QCOMPARE(Tray()->balloonsShown, before + 2);
+
+                QVERIFY(WithDetails([](vmqt::DialogWindow* details) {
+                    PickFromTrayMenu(QPoint(300, 300), QStringLiteral("Exit Vellumark"));
+                    QVERIFY(QTest::qWaitFor([details] { return details->Ended(); }, 2000));
+                }));
             });
         QCOMPARE(result, static_cast<INT_PTR>(1));
         QVERIFY(CurrentDialog() == nullptr);
