@@ -128,7 +128,7 @@ bool Near(const QColor& drawn, const QColor& asked) {
 // no owner, which ends with NESTED_RESULT on its cancel command.
 constexpr WORD OPEN_NESTED = 9000;
 constexpr INT_PTR NESTED_RESULT = 7;
-int g_nestedTemplate = IDD_TARGET;
+constexpr int NESTED_TEMPLATE = IDD_DETAILS;
 INT_PTR g_nestedResult = 0;
 
 INT_PTR CALLBACK NestedProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -142,7 +142,7 @@ INT_PTR CALLBACK NestedProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
 INT_PTR CALLBACK NestingProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     RecordingProcedure(dialog, message, wParam, lParam);
     if (message == WM_COMMAND && LOWORD(wParam) == OPEN_NESTED) {
-        g_nestedResult = ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(g_nestedTemplate), nullptr,
+        g_nestedResult = ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(NESTED_TEMPLATE), nullptr,
                                              NestedProcedure, 0);
     }
     return FALSE;
@@ -634,8 +634,6 @@ class FrontEndTest : public QObject {
     // record's flags; without a notification area it is said on stderr instead, a line for
     // each of its lines. The greeting that comes with the icon is never news.
     void balloonsBecomeNotificationsOrStderrLines() {
-        constexpr DWORD WARNING_FLAG = 2;  // NIIF_WARNING
-        constexpr DWORD ERROR_FLAG = 3;    // NIIF_ERROR
         struct Case {
             const char* name;
             bool tray;
@@ -652,18 +650,18 @@ class FrontEndTest : public QObject {
         using Icon = QSystemTrayIcon;
         using Route = vmqt::BalloonRoute;
         const Case cases[] = {
-            {"a jam is critical", true, NIM_MODIFY, NIF_INFO, ERROR_FLAG, "Paper jam", 1,
+            {"a jam is critical", true, NIM_MODIFY, NIF_INFO, NIIF_ERROR, "Paper jam", 1,
              Icon::Critical, Route::Tray, "Paper jam", ""},
-            {"toner low warns", true, NIM_MODIFY, NIF_INFO, WARNING_FLAG,
+            {"toner low warns", true, NIM_MODIFY, NIF_INFO, NIIF_WARNING,
              "Toner low: Yellow Toner 5%", 1, Icon::Warning, Route::Tray,
              "Toner low: Yellow Toner 5%", ""},
             {"cleared informs", true, NIM_MODIFY, NIF_INFO, NIIF_INFO, "Cleared: paper jam", 1,
              Icon::Information, Route::Tray, "Cleared: paper jam", ""},
-            {"several at once, a line each", true, NIM_MODIFY, NIF_INFO, ERROR_FLAG,
+            {"several at once, a line each", true, NIM_MODIFY, NIF_INFO, NIIF_ERROR,
              "Paper jam\r\nDoor open", 1, Icon::Critical, Route::Tray, "Paper jam\nDoor open", ""},
-            {"a change of icon brings no balloon", true, NIM_MODIFY, NIF_ICON, ERROR_FLAG,
+            {"a change of icon brings no balloon", true, NIM_MODIFY, NIF_ICON, NIIF_ERROR,
              "Paper jam", 0, Icon::NoIcon, Route::Tray, "", ""},
-            {"no tray: news on stderr", false, NIM_MODIFY, NIF_INFO, ERROR_FLAG,
+            {"no tray: news on stderr", false, NIM_MODIFY, NIF_INFO, NIIF_ERROR,
              "Paper jam\r\nDoor open", 1, Icon::Critical, Route::Stderr, "Paper jam\nDoor open",
              "Printer Monitor: Paper jam\nPrinter Monitor: Door open\n"},
             {"no tray: the greeting stays quiet", false, NIM_ADD, NIF_INFO, NIIF_INFO,
@@ -731,6 +729,10 @@ class FrontEndTest : public QObject {
             } cases[] = {
                 {"Esc", [](vmqt::DialogWindow* d) { QTest::keyClick(d, Qt::Key_Escape); }},
                 {"the close box", [](vmqt::DialogWindow* d) { d->close(); }},
+                {"Close",
+                 [](vmqt::DialogWindow* d) {
+                     QTest::mouseClick(d->Control(IDCANCEL), Qt::LeftButton);
+                 }},
             };
             for (const auto& c : cases) {
                 const QString row = QString::fromLatin1(c.name) + QStringLiteral(": ");
@@ -741,7 +743,7 @@ class FrontEndTest : public QObject {
                         return g_nestedResult;
                     },
                     [&] {
-                        vmqt::DialogWindow* nested = DialogFor(g_nestedTemplate);
+                        vmqt::DialogWindow* nested = DialogFor(NESTED_TEMPLATE);
                         QVERIFY2(nested != nullptr && nested->isVisible(), qPrintable(row));
                         QVERIFY2(status->isVisible() && status->isEnabled(), qPrintable(row));
                         QVERIFY2(QApplication::activeModalWidget() == nullptr, qPrintable(row));
@@ -760,7 +762,7 @@ class FrontEndTest : public QObject {
                     });
                 QCOMPARE(row + QString::number(g_nestedResult),
                          row + QString::number(NESTED_RESULT));
-                QVERIFY2(DialogFor(g_nestedTemplate) == nullptr, qPrintable(row));
+                QVERIFY2(DialogFor(NESTED_TEMPLATE) == nullptr, qPrintable(row));
                 QVERIFY2(!status->Ended() && status->isVisible(), qPrintable(row));
             }
             QVERIFY(ui::Shell_NotifyIconA(NIM_DELETE, &record));

@@ -60,11 +60,11 @@ UINT MouseMessageOf(QSystemTrayIcon::ActivationReason reason) {
 
 QSystemTrayIcon::MessageIcon BalloonIconOf(DWORD infoFlags) {
     switch (infoFlags & INFO_ICON_MASK) {
-        case 1:
+        case NIIF_INFO:
             return QSystemTrayIcon::Information;
-        case 2:
+        case NIIF_WARNING:
             return QSystemTrayIcon::Warning;
-        case 3:
+        case NIIF_ERROR:
             return QSystemTrayIcon::Critical;
         default:
             return QSystemTrayIcon::NoIcon;
