@@ -923,7 +923,18 @@ class FrontEndTest : public QObject {
                              "Cleared: paper jam");
                 QCOMPARE(Tray()->balloonsShown, before + 2);
 
+                // Choosing the item again while the window is open opens no second one.
                 QVERIFY(WithDetails([](vmqt::DialogWindow* details) {
+                    PickFromTrayMenu(QPoint(300, 300), QStringLiteral("Printer Details..."));
+                    QTest::qWait(100);
+                    const std::vector<vmqt::DialogWindow*> live = LiveDialogs();
+                    QCOMPARE(std::count_if(live.begin(), live.end(),
+                                           [](const vmqt::DialogWindow* dialog) {
+                                               return &dialog->Template() ==
+                                                      tmpl::FindDialogTemplate(IDD_DETAILS);
+                                           }),
+                             1);
+                    QVERIFY(!details->Ended());
                     PickFromTrayMenu(QPoint(300, 300), QStringLiteral("Exit Vellumark"));
                     QVERIFY(QTest::qWaitFor([details] { return details->Ended(); }, 2000));
                 }));
