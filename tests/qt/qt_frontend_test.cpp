@@ -20,15 +20,19 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "apps/qt/launch_options.h"
 #include "platform/ui/dialog_template.h"
@@ -57,14 +61,40 @@ vmqt::DialogWindow* CurrentDialog() {
     return nullptr;
 }
 
+// The live dialog laid out from template `templateId`, or nullptr.
+vmqt::DialogWindow* DialogFor(int templateId) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = dynamic_cast<vmqt::DialogWindow*>(widget);
+        if (dialog != nullptr && &dialog->Template() == tmpl::FindDialogTemplate(templateId)) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<vmqt::DialogWindow*> LiveDialogs() {
+    std::vector<vmqt::DialogWindow*> dialogs;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = dynamic_cast<vmqt::DialogWindow*>(widget)) {
+            dialogs.push_back(dialog);
+        }
+    }
+    return dialogs;
+}
+
 // Runs `run` (which opens a modal dialog and returns once it has ended) while `drive` acts on
-// the dialog from inside its event loop. Afterwards the dialog is ended and any modal window
-// still open is closed, so a failed check cannot leave the test hanging. Returns `run`'s result.
+// the dialog from inside its event loop. Afterwards the dialogs `run` opened are ended and any
+// modal window still open is closed, so a failed check cannot leave the test hanging; dialogs
+// open before (a status window around a nested dialog) are left running. Returns `run`'s result.
 INT_PTR RunWhileDriving(const std::function<INT_PTR()>& run, const std::function<void()>& drive) {
-    QTimer::singleShot(0, [drive] {
+    const std::vector<vmqt::DialogWindow*> before = LiveDialogs();
+    QTimer::singleShot(0, [drive, before] {
         drive();
-        if (vmqt::DialogWindow* dialog = CurrentDialog(); dialog != nullptr && !dialog->Ended()) {
-            dialog->End(-2);
+        for (vmqt::DialogWindow* dialog : LiveDialogs()) {
+            if (std::find(before.begin(), before.end(), dialog) == before.end() &&
+                !dialog->Ended()) {
+                dialog->End(-2);
+            }
         }
         if (QWidget* modal = QApplication::activeModalWidget()) {
             qWarning("closing an unexpected modal window: %s", qPrintable(modal->windowTitle()));
@@ -84,6 +114,64 @@ std::vector<Message> g_recorded;
 INT_PTR CALLBACK RecordingProcedure(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
     g_recorded.push_back(Message{message, wParam, lParam});
     return FALSE;
+}
+
+// Whether a drawn colour is the one asked for, give or take the style's shading.
+bool Near(const QColor& drawn, const QColor& asked) {
+    constexpr int SHADING = 32;
+    return std::abs(drawn.red() - asked.red()) < SHADING &&
+           std::abs(drawn.green() - asked.green()) < SHADING &&
+           std::abs(drawn.blue() - asked.blue()) < SHADING;
+}
+
+// A status window whose procedure records, and on OPEN_NESTED runs a second dialog box with
+// no owner, which ends with NESTED_RESULT on its cancel command.
+constexpr WORD OPEN_NESTED = 9000;
+constexpr INT_PTR NESTED_RESULT = 7;
+constexpr int NESTED_TEMPLATE = IDD_DETAILS;
+INT_PTR g_nestedResult = 0;
+
+INT_PTR CALLBACK NestedProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        ui::EndDialog(dialog, NESTED_RESULT);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK NestingProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    RecordingProcedure(dialog, message, wParam, lParam);
+    if (message == WM_COMMAND && LOWORD(wParam) == OPEN_NESTED) {
+        g_nestedResult = ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(NESTED_TEMPLATE), nullptr,
+                                             NestedProcedure, 0);
+    }
+    return FALSE;
+}
+
+bool Recorded(UINT message, WPARAM wParam, LPARAM lParam) {
+    return std::any_of(g_recorded.begin(), g_recorded.end(), [&](const Message& m) {
+        return m.message == message && m.wParam == wParam && m.lParam == lParam;
+    });
+}
+
+// What the process writes to stderr while `act` runs.
+QByteArray StderrOf(const std::function<void()>& act) {
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    FILE* capture = std::tmpfile();
+    dup2(fileno(capture), STDERR_FILENO);
+    act();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    QByteArray written;
+    std::rewind(capture);
+    char chunk[512];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, capture)) > 0;) {
+        written.append(chunk, static_cast<qsizetype>(n));
+    }
+    std::fclose(capture);
+    return written;
 }
 
 INT_PTR RunMonitor() {
@@ -116,8 +204,10 @@ int Scale(int value, int base, int divisor) {
     return static_cast<int>(std::lround(static_cast<double>(value) * base / divisor));
 }
 
+// The status window's tray icon.
 const vmqt::TrayIconView* Tray() {
-    return vmqt::FindTrayIcon(CurrentDialog()->Handle(), 500);
+    vmqt::DialogWindow* status = DialogFor(IDD_MONITOR);
+    return status != nullptr ? vmqt::FindTrayIcon(status->Handle(), TRAY_ICON_ID) : nullptr;
 }
 
 // Opens the tray menu at `cursor` and picks the item with `text` once it is up; returns
@@ -142,6 +232,108 @@ QRect PickFromTrayMenu(const QPoint& cursor, const QString& text) {
     });
     emit Tray()->icon->activated(QSystemTrayIcon::Context);  // returns once the menu closed
     return opened;
+}
+
+// The text a control shows, as the user reads it (lines joined with "\n").
+QString Shown(const vmqt::DialogWindow* dialog, int id) {
+    const QWidget* control = dialog->Control(id);
+    if (auto* label = qobject_cast<const QLabel*>(control)) {
+        return label->text();
+    }
+    if (auto* edit = qobject_cast<const QPlainTextEdit*>(control)) {
+        return edit->toPlainText();
+    }
+    return QStringLiteral("(not a label or a multi-line edit)");
+}
+
+// Picks "Printer Details..." from the tray menu and runs `act` on the details window once it
+// is shown (inside its modal loop); the window is ended afterwards should `act` leave it open.
+// Returns whether `act` ran.
+bool WithDetails(const std::function<void(vmqt::DialogWindow*)>& act) {
+    bool ran = false;
+    bool done = false;
+    std::function<void(int)> poll = [&](int waitedMs) {
+        vmqt::DialogWindow* details = DialogFor(IDD_DETAILS);
+        if (details == nullptr || !details->isVisible()) {
+            if (waitedMs < 5000) {
+                QTimer::singleShot(20, [&poll, waitedMs] { poll(waitedMs + 20); });
+            } else {
+                done = true;
+            }
+            return;
+        }
+        act(details);
+        ran = true;
+        if (!details->Ended()) {
+            details->End(-2);
+        }
+        done = true;
+    };
+    QTimer::singleShot(0, [&poll] { poll(0); });
+    PickFromTrayMenu(QPoint(400, 300), QStringLiteral("Printer Details..."));
+    // The command is posted: the details window runs inside this wait.
+    (void)QTest::qWaitFor([&done] { return done; }, 10000);
+    return ran;
+}
+
+// The colour printer's first reading as the details window shows it: a supply a row, each bar
+// filled in its colour, the unused rows hidden, the reasons in a read-only box.
+void CheckColourPrinter(vmqt::DialogWindow* details) {
+    const struct {
+        const char* name;
+        int percent;
+        QColor colour;
+        QString level;
+    } supplies[] = {
+        {"Black Toner Cartridge TN-436BK", 65, QColor(0, 0, 0), "64.8%"},
+        {"Cyan Toner Cartridge TN-436C", 28, QColor(0, 255, 255), "28.2%"},
+        {"Magenta Toner Cartridge TN-436M", 45, QColor(255, 0, 255), "45%"},
+        {"Yellow Toner Cartridge TN-436Y", 5, QColor(255, 255, 0), "5.2%"},
+        {"Drum Unit DR-431CL", 71, QColor(128, 128, 128), "71%"},
+        {"Waste Toner Box WT-229CL", 23, QColor(128, 128, 128), "22.8% full"},
+    };
+    int row = 0;
+    for (const auto& supply : supplies) {
+        const QString name = QString::fromLatin1(supply.name) + QStringLiteral(": ");
+        QCOMPARE(name + Shown(details, IDC_DETAILS_SUPPLY_NAME + row), name + supply.name);
+        QCOMPARE(name + Shown(details, IDC_DETAILS_SUPPLY_LEVEL + row), name + supply.level);
+        auto* bar = qobject_cast<QProgressBar*>(details->Control(IDC_DETAILS_SUPPLY_BAR + row));
+        QVERIFY2(bar->isVisible(), qPrintable(name));
+        QCOMPARE(name + QString::number(bar->value()), name + QString::number(supply.percent));
+        // Filled in the supply's colour up to its level (where the fill is wide enough to
+        // sample), and not beyond.
+        const QImage image = bar->grab().toImage();
+        const int middle = image.height() / 2;
+        const QColor full = image.pixelColor(image.width() * supply.percent / 200, middle);
+        const QColor empty = image.pixelColor(image.width() * 95 / 100, middle);
+        QVERIFY2(supply.percent < 20 || Near(full, supply.colour),
+                 qPrintable(name + full.name() + " for " + supply.colour.name()));
+        QVERIFY2(!Near(empty, supply.colour), qPrintable(name + empty.name() + " past the level"));
+        ++row;
+    }
+    for (; row < DETAILS_SUPPLY_ROWS; ++row) {
+        for (const int id :
+             {IDC_DETAILS_SUPPLY_NAME, IDC_DETAILS_SUPPLY_BAR, IDC_DETAILS_SUPPLY_LEVEL}) {
+            QVERIFY2(details->Control(id + row)->isHidden(), qPrintable(QString::number(id + row)));
+        }
+    }
+
+    QCOMPARE(Shown(details, IDC_DETAILS_HEALTH), QStringLiteral("warning"));
+    auto* reasons = qobject_cast<QPlainTextEdit*>(details->Control(IDC_DETAILS_REASONS));
+    QCOMPARE(reasons->toPlainText(), QStringLiteral("yellow toner low (5.2%)"));
+    reasons->setFocus();
+    QTest::keyClicks(reasons, QStringLiteral("typed"));
+    QCOMPARE(reasons->toPlainText(), QStringLiteral("yellow toner low (5.2%)"));
+}
+
+// A notification as the desktop was asked to show it.
+void CheckBalloon(const vmqt::Balloon& balloon, const QString& title,
+                  QSystemTrayIcon::MessageIcon icon, const char* firstLine) {
+    QCOMPARE(balloon.title, title);
+    QCOMPARE(balloon.text.split(QLatin1Char('\n')).first(), QString::fromLatin1(firstLine));
+    QCOMPARE(balloon.icon, icon);
+    QCOMPARE(balloon.timeoutMs, 10000);
+    QVERIFY(balloon.route == vmqt::BalloonRoute::Tray);
 }
 
 }  // namespace
@@ -425,7 +617,7 @@ class FrontEndTest : public QObject {
             const vmqt::TrayIconView* view = vmqt::FindTrayIcon(record.hWnd, 500);
             QVERIFY(view != nullptr);
             QCOMPARE(view->icon->toolTip(), QStringLiteral("Tip \u00E9"));
-            QCOMPARE(view->balloonTitle, QString(64, QLatin1Char('T')));
+            QCOMPARE(view->balloons.back().title, QString(64, QLatin1Char('T')));
             // The unreachable display's change of icon shows the icon as the Shell keeps it,
             // with no balloon again.
             record.uFlags = NIF_ICON;
@@ -434,7 +626,179 @@ class FrontEndTest : public QObject {
             QVERIFY(ui::Shell_NotifyIconA(NIM_MODIFY, &record));
             QCOMPARE(view->icon->toolTip(), QStringLiteral("Tip \u00E9"));
             QCOMPARE(view->icon->icon().cacheKey(), vmqt::IconFromHandle(record.hIcon)->cacheKey());
-            QCOMPARE(view->balloons, 1);
+            QCOMPARE(view->balloonsShown, 1);
+        });
+    }
+
+    // A balloon that changes the record is the desktop's notification, its icon from the
+    // record's flags; without a notification area it is said on stderr instead, a line for
+    // each of its lines. The greeting that comes with the icon is never news.
+    void balloonsBecomeNotificationsOrStderrLines() {
+        struct Case {
+            const char* name;
+            bool tray;
+            DWORD operation;  // NIM_ADD: the balloon comes with the icon
+            UINT flags;
+            DWORD infoFlags;
+            const char* text;
+            int shown;  // balloons added by the call
+            QSystemTrayIcon::MessageIcon icon;
+            vmqt::BalloonRoute route;
+            QString shownText;
+            QByteArray err;
+        };
+        using Icon = QSystemTrayIcon;
+        using Route = vmqt::BalloonRoute;
+        const Case cases[] = {
+            {"a jam is critical", true, NIM_MODIFY, NIF_INFO, NIIF_ERROR, "Paper jam", 1,
+             Icon::Critical, Route::Tray, "Paper jam", ""},
+            {"toner low warns", true, NIM_MODIFY, NIF_INFO, NIIF_WARNING,
+             "Toner low: Yellow Toner 5%", 1, Icon::Warning, Route::Tray,
+             "Toner low: Yellow Toner 5%", ""},
+            {"cleared informs", true, NIM_MODIFY, NIF_INFO, NIIF_INFO, "Cleared: paper jam", 1,
+             Icon::Information, Route::Tray, "Cleared: paper jam", ""},
+            {"several at once, a line each", true, NIM_MODIFY, NIF_INFO, NIIF_ERROR,
+             "Paper jam\r\nDoor open", 1, Icon::Critical, Route::Tray, "Paper jam\nDoor open", ""},
+            {"a change of icon brings no balloon", true, NIM_MODIFY, NIF_ICON, NIIF_ERROR,
+             "Paper jam", 0, Icon::NoIcon, Route::Tray, "", ""},
+            {"no tray: news on stderr", false, NIM_MODIFY, NIF_INFO, NIIF_ERROR,
+             "Paper jam\r\nDoor open", 1, Icon::Critical, Route::Stderr, "Paper jam\nDoor open",
+             "Printer Monitor: Paper jam\nPrinter Monitor: Door open\n"},
+            {"no tray: the greeting stays quiet", false, NIM_ADD, NIF_INFO, NIIF_INFO,
+             "By Quillfen", 1, Icon::Information, Route::Tray, "By Quillfen", ""},
+        };
+        RunWhileDriving(RunMonitor, [&cases] {
+            UINT id = 600;
+            for (const Case& c : cases) {
+                const QString row = QString::fromLatin1(c.name) + QStringLiteral(": ");
+                vmqt::ForceTrayAvailable(c.tray);
+                NOTIFYICONDATAA record{};
+                record.hWnd = CurrentDialog()->Handle();
+                record.uID = ++id;
+                if (c.operation == NIM_MODIFY) {
+                    QVERIFY(ui::Shell_NotifyIconA(NIM_ADD, &record));
+                }
+                record.uFlags = c.flags;
+                record.dwInfoFlags = c.infoFlags;
+                record.uTimeout = 10000;
+                std::strcpy(record.szInfoTitle, "Printer Monitor");
+                std::strcpy(record.szInfo, c.text);
+                const QByteArray err =
+                    StderrOf([&] { QVERIFY(ui::Shell_NotifyIconA(c.operation, &record)); });
+                const vmqt::TrayIconView* view = vmqt::FindTrayIcon(record.hWnd, record.uID);
+                QCOMPARE(row + QString::number(view->balloonsShown),
+                         row + QString::number(c.shown));
+                QCOMPARE(row + QString::fromUtf8(err), row + QString::fromUtf8(c.err));
+                if (c.shown == 0) {
+                    continue;
+                }
+                const vmqt::Balloon& balloon = view->balloons.back();
+                QCOMPARE(row + balloon.title, row + QStringLiteral("Printer Monitor"));
+                QCOMPARE(row + balloon.text, row + c.shownText);
+                QVERIFY2(balloon.icon == c.icon, qPrintable(row + QString::number(balloon.icon)));
+                QVERIFY2(balloon.route == c.route, qPrintable(row));
+                QCOMPARE(row + QString::number(balloon.timeoutMs), row + QStringLiteral("10000"));
+            }
+        });
+    }
+
+    // A second dialog box with no owner runs inside the status window's procedure: the status
+    // window stays usable, its timers and tray icon keep reaching it, and each way of closing
+    // the second one returns to it.
+    void aNestedDialogLeavesTheStatusWindowRunning() {
+        vmqt::ForceTrayAvailable(true);
+        constexpr UINT TRAY_CALLBACK = 0x8005;
+        const auto runStatus = [] {
+            return ui::DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_MONITOR), nullptr,
+                                       NestingProcedure, 0);
+        };
+        RunWhileDriving(runStatus, [] {
+            vmqt::DialogWindow* status = DialogFor(IDD_MONITOR);
+            const HWND h = status->Handle();
+            QCOMPARE(ui::SetTimer(h, 7, 10, nullptr), static_cast<UINT_PTR>(7));
+            NOTIFYICONDATAA record{};
+            record.hWnd = h;
+            record.uID = 500;
+            record.uFlags = NIF_MESSAGE;
+            record.uCallbackMessage = TRAY_CALLBACK;
+            QVERIFY(ui::Shell_NotifyIconA(NIM_ADD, &record));
+
+            const struct {
+                const char* name;
+                std::function<void(vmqt::DialogWindow*)> close;
+            } cases[] = {
+                {"Esc", [](vmqt::DialogWindow* d) { QTest::keyClick(d, Qt::Key_Escape); }},
+                {"the close box", [](vmqt::DialogWindow* d) { d->close(); }},
+                {"Close",
+                 [](vmqt::DialogWindow* d) {
+                     QTest::mouseClick(d->Control(IDCANCEL), Qt::LeftButton);
+                 }},
+            };
+            for (const auto& c : cases) {
+                const QString row = QString::fromLatin1(c.name) + QStringLiteral(": ");
+                g_nestedResult = 0;
+                RunWhileDriving(
+                    [status] {
+                        status->Deliver(WM_COMMAND, OPEN_NESTED, 0);
+                        return g_nestedResult;
+                    },
+                    [&] {
+                        vmqt::DialogWindow* nested = DialogFor(NESTED_TEMPLATE);
+                        QVERIFY2(nested != nullptr && nested->isVisible(), qPrintable(row));
+                        QVERIFY2(status->isVisible() && status->isEnabled(), qPrintable(row));
+                        QVERIFY2(QApplication::activeModalWidget() == nullptr, qPrintable(row));
+                        g_recorded.clear();
+                        QVERIFY2(QTest::qWaitFor([] { return Recorded(WM_TIMER, 7, 0); }, 2000),
+                                 qPrintable(row));
+                        emit vmqt::FindTrayIcon(h, 500)->icon->activated(
+                            QSystemTrayIcon::DoubleClick);
+                        QVERIFY2(Recorded(TRAY_CALLBACK, 500, WM_LBUTTONDBLCLK), qPrintable(row));
+                        QTest::mouseClick(status->Control(IDC_HIDE), Qt::LeftButton);
+                        QVERIFY2(Recorded(WM_COMMAND, IDC_HIDE,
+                                          reinterpret_cast<LPARAM>(status->Control(IDC_HIDE))),
+                                 qPrintable(row));
+                        c.close(nested);
+                        QVERIFY2(nested->Ended(), qPrintable(row));
+                    });
+                QCOMPARE(row + QString::number(g_nestedResult),
+                         row + QString::number(NESTED_RESULT));
+                QVERIFY2(DialogFor(NESTED_TEMPLATE) == nullptr, qPrintable(row));
+                QVERIFY2(!status->Ended() && status->isVisible(), qPrintable(row));
+            }
+            QVERIFY(ui::Shell_NotifyIconA(NIM_DELETE, &record));
+        });
+    }
+
+    // Each bar draws its filled part in the colour it was given (COLORREF: 0x00BBGGRR), and
+    // CLR_DEFAULT gives back the style's own. (The style shades the fill a little.)
+    void barsDrawTheirOwnColour() {
+        struct Case {
+            const char* name;
+            DWORD colour;
+            QColor drawn;
+        };
+        const Case cases[] = {
+            {"black", 0x000000, QColor(0, 0, 0)},
+            {"cyan", 0xFFFF00, QColor(0, 255, 255)},
+            {"magenta", 0xFF00FF, QColor(255, 0, 255)},
+            {"yellow", 0x00FFFF, QColor(255, 255, 0)},
+            {"a grey for colours without a name", 0x808080, QColor(128, 128, 128)},
+            {"blue and red kept apart", 0xC00010, QColor(0x10, 0, 0xC0)},
+            {"the default", 0xFF000000,
+             QApplication::style()->standardPalette().color(QPalette::Highlight)},
+        };
+        RunWhileDriving(RunMonitor, [&cases] {
+            const HWND h = CurrentDialog()->Handle();
+            QWidget* bar = CurrentDialog()->Control(IDC_TONER);
+            ui::SendDlgItemMessageA(h, IDC_TONER, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+            ui::SendDlgItemMessageA(h, IDC_TONER, PBM_SETPOS, 100, 0);
+            for (const Case& c : cases) {
+                ui::SendDlgItemMessageA(h, IDC_TONER, PBM_SETBARCOLOR, 0, c.colour);
+                const QImage image = bar->grab().toImage();
+                const QColor pixel = image.pixelColor(image.width() / 2, image.height() / 2);
+                QVERIFY2(Near(pixel, c.drawn), qPrintable(QString::fromLatin1(c.name) + ": " +
+                                                          pixel.name() + " for " + c.drawn.name()));
+            }
         });
     }
 
@@ -488,7 +852,7 @@ class FrontEndTest : public QObject {
                 // trayIconShowsTheRecord).
                 QVERIFY(Tray() != nullptr);
                 QCOMPARE(Tray()->record->hIcon, vmqt::LoadIcon(IDI_ONLINE));
-                QCOMPARE(Tray()->balloonText, QStringLiteral("By Quillfen"));
+                QCOMPARE(Tray()->balloons.back().text, QStringLiteral("By Quillfen"));
 
                 // Hide, then the menu's Show at the cursor, then the double-click (its toggling
                 // both ways is the core's, tests/shell).
@@ -504,6 +868,76 @@ class FrontEndTest : public QObject {
                 PickFromTrayMenu(QPoint(300, 300), "Exit Vellumark");
                 QVERIFY(QTest::qWaitFor([dialog] { return dialog->Ended(); }, 2000));
                 QVERIFY(vmqt::FindTrayIcon(handle, 500) == nullptr);
+            });
+        QCOMPARE(result, static_cast<INT_PTR>(1));
+        QVERIFY(CurrentDialog() == nullptr);
+    }
+
+    // The colour printer's details window from the tray menu, as the widgets show it; then a
+    // paper jam and its clearing through the simulator's control channel: one notification
+    // each, through the desktop's notification call, and the details window following. Exit
+    // from the tray while the details window is open ends both windows.
+    void detailsAndNotificationsFollowTheColourPrinter() {
+        PrinterSim sim(PrinterSim::Bundled("colour-laser"));
+        QVERIFY2(sim.ok(), sim.error().c_str());
+        vmqt::ForceTrayAvailable(true);
+        const vmqt::Launch launch = vmqt::ParseLaunch({"--condition-every", "10", sim.target()});
+        const INT_PTR result = RunWhileDriving(
+            [&launch] {
+                std::string commandLine = launch.text;
+                return WinMain(nullptr, nullptr, commandLine.data(), 0);
+            },
+            [&sim] {
+                const QString title = DialogFor(IDD_MONITOR)->windowTitle();
+                QVERIFY(WithDetails([](vmqt::DialogWindow* details) {
+                    QVERIFY(QTest::qWaitFor(
+                        [details] {
+                            return Shown(details, IDC_DETAILS_READ_AT).startsWith("Read at ");
+                        },
+                        5000));
+                    CheckColourPrinter(details);
+                    QTest::mouseClick(details->Control(IDCANCEL), Qt::LeftButton);
+                }));
+
+                const int before = Tray()->balloonsShown;
+                QCOMPARE(sim.command("jam"), std::string("ok"));
+                QVERIFY(QTest::qWaitFor([&] { return Tray()->balloonsShown > before; }, 15000));
+                CheckBalloon(Tray()->balloons.back(), title, QSystemTrayIcon::Critical,
+                             "Paper jam");
+
+                // Opening reads at once: the jam shows, a reason a line, and is not announced
+                // again. Esc closes.
+                QVERIFY(WithDetails([](vmqt::DialogWindow* details) {
+                    QVERIFY(QTest::qWaitFor(
+                        [details] { return Shown(details, IDC_DETAILS_HEALTH) == "critical"; },
+                        5000));
+                    QCOMPARE(Shown(details, IDC_DETAILS_REASONS).split(QLatin1Char('\n')).first(),
+                             QStringLiteral("paper jam"));
+                    QTest::keyClick(details, Qt::Key_Escape);
+                }));
+                QCOMPARE(Tray()->balloonsShown, before + 1);
+
+                QCOMPARE(sim.command("clear"), std::string("ok"));
+                QVERIFY(QTest::qWaitFor([&] { return Tray()->balloonsShown > before + 1; }, 15000));
+                CheckBalloon(Tray()->balloons.back(), title, QSystemTrayIcon::Information,
+                             "Cleared: paper jam");
+                QCOMPARE(Tray()->balloonsShown, before + 2);
+
+                // Choosing the item again while the window is open opens no second one.
+                QVERIFY(WithDetails([](vmqt::DialogWindow* details) {
+                    PickFromTrayMenu(QPoint(300, 300), QStringLiteral("Printer Details..."));
+                    QTest::qWait(100);
+                    const std::vector<vmqt::DialogWindow*> live = LiveDialogs();
+                    QCOMPARE(std::count_if(live.begin(), live.end(),
+                                           [](const vmqt::DialogWindow* dialog) {
+                                               return &dialog->Template() ==
+                                                      tmpl::FindDialogTemplate(IDD_DETAILS);
+                                           }),
+                             1);
+                    QVERIFY(!details->Ended());
+                    PickFromTrayMenu(QPoint(300, 300), QStringLiteral("Exit Vellumark"));
+                    QVERIFY(QTest::qWaitFor([details] { return details->Ended(); }, 2000));
+                }));
             });
         QCOMPARE(result, static_cast<INT_PTR>(1));
         QVERIFY(CurrentDialog() == nullptr);

@@ -1,17 +1,21 @@
 #!/bin/sh
 # Takes a screenshot of the running status window: Xvfb with trayer as the notification
 # area, the simulated printer on loopback, vellumark against it, then `import -window root`.
+# With DETAILS_DRIVER, a second picture: the details window of a colour printer with a paper
+# jam, opened from the tray menu by the driver (details_shot), once it shows a reading.
 #
-#   screenshot.sh VELLUMARK PRINTER_SIM OUTPUT.png [PEAK_MEMORY_FILE]
+#   screenshot.sh VELLUMARK PRINTER_SIM OUTPUT.png [PEAK_MEMORY_FILE [DETAILS_DRIVER DETAILS.png]]
 #
-# Needs Xvfb, trayer and imagemagick; openbox, when installed, draws the window frames. With PEAK_MEMORY_FILE, the window's VmHWM line from
-# /proc is written there just before it is closed.
+# Needs Xvfb, trayer and imagemagick; openbox, when installed, draws the window frames. With
+# PEAK_MEMORY_FILE, the window's VmHWM line from /proc is written there just before it is closed.
 set -eu
 
 vellumark=$1
 sim=$2
 output=$3
 memory=${4:-}
+driver=${5:-}
+details_output=${6:-}
 
 display=":$((90 + $$ % 100))"
 port=$((20000 + $$ % 20000))
@@ -24,28 +28,34 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-pids="$! $pids"
-export DISPLAY="$display"
+# A desktop of SIZE on DISPLAY, made the current one: Xvfb, openbox when installed, and trayer
+# as the notification area at the bottom right.
+desktop() {
+    Xvfb "$2" -screen 0 "$1" -nolisten tcp >/dev/null 2>&1 &
+    pids="$! $pids"
+    export DISPLAY="$2"
+    # Wait for the server to accept clients.
+    tries=0
+    until xdpyinfo >/dev/null 2>&1 || [ $tries -ge 50 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+
+    if command -v openbox >/dev/null 2>&1; then
+        openbox >/dev/null 2>&1 &
+        pids="$! $pids"
+        sleep 0.5
+    fi
+
+    trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true \
+        --transparent false --tint 0x303030 >/dev/null 2>&1 &
+    pids="$! $pids"
+    sleep 1
+}
+
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY || true
-# Wait for the server to accept clients.
-tries=0
-until xdpyinfo >/dev/null 2>&1 || [ $tries -ge 50 ]; do
-    sleep 0.1
-    tries=$((tries + 1))
-done
-
-if command -v openbox >/dev/null 2>&1; then
-    openbox >/dev/null 2>&1 &
-    pids="$! $pids"
-    sleep 0.5
-fi
-
-trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true \
-    --transparent false --tint 0x303030 >/dev/null 2>&1 &
-pids="$! $pids"
-sleep 1
+desktop 800x600x24 "$display"
 
 "$sim" --listen "127.0.0.1:$port" --live >/dev/null 2>&1 &
 pids="$! $pids"
@@ -62,3 +72,34 @@ if [ -n "$memory" ]; then
 fi
 import -window root "$output"
 echo "screenshot written to $output"
+
+[ -n "$driver" ] || exit 0
+
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null || true
+# A larger desktop of its own: the taller window and the notification's balloon side by side.
+desktop 1024x768x24 ":$((190 + $$ % 100))"
+details_port=$((port + 1))
+"$sim" --listen "127.0.0.1:$details_port" --profile colour-laser --jam >/dev/null 2>&1 &
+pids="$! $pids"
+sleep 0.5
+
+said=$(mktemp)
+"$driver" --condition-every 10 "127.0.0.1:$details_port" >"$said" 2>&1 &
+pids="$! $pids"
+tries=0
+until grep -q "details shown" "$said" || [ $tries -ge 200 ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+done
+if ! grep -q "details shown" "$said"; then
+    cat "$said" >&2
+    rm -f "$said"
+    echo "the details window showed no reading" >&2
+    exit 1
+fi
+rm -f "$said"
+# Painted, with the balloon of the jam's notification beside it.
+sleep 1
+import -window root "$details_output"
+echo "screenshot written to $details_output"

@@ -82,6 +82,13 @@ class ByteLimit : public QValidator {
     qsizetype limit_;
 };
 
+// A read-only edit is drawn on the dialog's background, as Win32 draws it.
+void OnDialogBackground(QWidget* edit) {
+    QPalette colours = edit->palette();
+    colours.setColor(QPalette::Base, colours.color(QPalette::Window));
+    edit->setPalette(colours);
+}
+
 QWidget* CreateButton(const tmpl::ControlTemplate& control, QWidget* dialog) {
     const std::uint32_t kind = control.style & tmpl::STYLE_BS_TYPEMASK;
     if (kind == tmpl::STYLE_BS_GROUPBOX) {
@@ -111,10 +118,20 @@ QWidget* CreateEdit(const tmpl::ControlTemplate& control, QWidget* dialog) {
         if (!Has(control.style, tmpl::STYLE_WS_BORDER)) {
             edit->setFrameShape(QFrame::NoFrame);
         }
+        if (Has(control.style, tmpl::STYLE_ES_READONLY)) {
+            // Read, selected and scrolled with mouse and keys, never typed in.
+            edit->setReadOnly(true);
+            edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+            OnDialogBackground(edit);
+        }
         return edit;
     }
     auto* edit = new QLineEdit(dialog);
     edit->setFrame(Has(control.style, tmpl::STYLE_WS_BORDER));
+    if (Has(control.style, tmpl::STYLE_ES_READONLY)) {
+        edit->setReadOnly(true);
+        OnDialogBackground(edit);
+    }
     return edit;
 }
 

@@ -1,6 +1,7 @@
 // The controls of a dialog template as widgets: Button (push, default push, group box), Edit
-// (single- and multi-line), Static and msctls_progress32, with the styles that matter mapped
-// onto the widget, and the control's text read and written as the program's 8-bit text.
+// (single- and multi-line, read-only or not), Static and msctls_progress32, with the styles that
+// matter mapped onto the widget, and the control's text read and written as the program's 8-bit
+// text.
 #pragma once
 
 #include <QByteArray>

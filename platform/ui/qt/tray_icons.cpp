@@ -1,7 +1,9 @@
 #include "platform/ui/qt/tray_icons.h"
 
+#include <QApplication>
 #include <QByteArray>
 #include <QSystemTrayIcon>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <utility>
@@ -9,6 +11,7 @@
 #include "platform/ui/qt/dialog_window.h"
 #include "platform/ui/qt/icons.h"
 #include "platform/ui/qt/text_codec.h"
+#include "platform/ui/qt/tray_presence.h"
 #include "platform/ui/tray_record.h"
 
 namespace vmqt {
@@ -16,6 +19,8 @@ namespace {
 
 constexpr UINT MIDDLE_BUTTON_UP = 0x0208;  // WM_MBUTTONUP
 constexpr DWORD INFO_ICON_MASK = 0x0000000Fu;
+// A program that runs for months keeps only its latest balloons for inspection.
+constexpr std::size_t KEPT_BALLOONS = 32;
 
 using Key = std::pair<HWND, UINT>;
 
@@ -31,11 +36,11 @@ std::map<Key, TrayIconView>& Views() {
 
 // A fixed-width field of the record, up to its first terminator or its end.
 template <std::size_t N>
-QString FieldText(const char (&field)[N]) {
+QByteArray FieldBytes(const char (&field)[N]) {
     const void* end = std::memchr(field, '\0', N);
     const auto length =
         end != nullptr ? static_cast<const char*>(end) - field : static_cast<std::ptrdiff_t>(N);
-    return FromBytes(QByteArray(field, static_cast<qsizetype>(length)));
+    return QByteArray(field, static_cast<qsizetype>(length));
 }
 
 UINT MouseMessageOf(QSystemTrayIcon::ActivationReason reason) {
@@ -55,11 +60,11 @@ UINT MouseMessageOf(QSystemTrayIcon::ActivationReason reason) {
 
 QSystemTrayIcon::MessageIcon BalloonIconOf(DWORD infoFlags) {
     switch (infoFlags & INFO_ICON_MASK) {
-        case 1:
+        case NIIF_INFO:
             return QSystemTrayIcon::Information;
-        case 2:
+        case NIIF_WARNING:
             return QSystemTrayIcon::Warning;
-        case 3:
+        case NIIF_ERROR:
             return QSystemTrayIcon::Critical;
         default:
             return QSystemTrayIcon::NoIcon;
@@ -78,6 +83,39 @@ QSystemTrayIcon* CreateIcon(const Key& key) {
             }
         });
     return icon;
+}
+
+// Without a notification area: each line under the balloon's title on stderr, where a session
+// log keeps it, and the window's taskbar entry asks to be looked at.
+void ShowWithoutTray(const Balloon& balloon, HWND owner) {
+    for (const QString& line : balloon.text.split(QLatin1Char('\n'))) {
+        std::fprintf(stderr, "%s: %s\n", balloon.title.toLocal8Bit().constData(),
+                     line.toLocal8Bit().constData());
+    }
+    std::fflush(stderr);
+    if (DialogWindow* dialog = DialogWindow::FromHandle(owner)) {
+        QApplication::alert(dialog);
+    }
+}
+
+void ShowBalloon(TrayIconView& view, DWORD operation, const NOTIFYICONDATAA& record) {
+    Balloon balloon;
+    balloon.title = FromBytes(FieldBytes(record.szInfoTitle));
+    // Several notifications at once come as lines separated by CR LF.
+    balloon.text = LinesFromBytes(FieldBytes(record.szInfo));
+    balloon.icon = BalloonIconOf(record.dwInfoFlags);
+    balloon.timeoutMs = static_cast<int>(record.uTimeout);
+    if (operation == NIM_MODIFY && !TrayAvailable()) {
+        balloon.route = BalloonRoute::Stderr;
+        ShowWithoutTray(balloon, record.hWnd);
+    } else {
+        view.icon->showMessage(balloon.title, balloon.text, balloon.icon, balloon.timeoutMs);
+    }
+    if (view.balloons.size() == KEPT_BALLOONS) {
+        view.balloons.erase(view.balloons.begin());
+    }
+    view.balloons.push_back(balloon);
+    ++view.balloonsShown;
 }
 
 void Drop(std::map<Key, TrayIconView>::iterator view) {
@@ -104,15 +142,10 @@ BOOL NotifyIcon(DWORD operation, const NOTIFYICONDATAA& record) {
     view.record = Records().Find(key.first, key.second);
     const QIcon* picture = IconFromHandle(view.record->hIcon);
     view.icon->setIcon(picture != nullptr ? *picture : QIcon());
-    view.icon->setToolTip(FieldText(view.record->szTip));
+    view.icon->setToolTip(FromBytes(FieldBytes(view.record->szTip)));
     view.icon->show();
     if (ui::ShowsBalloon(record)) {
-        view.balloonTitle = FieldText(record.szInfoTitle);
-        view.balloonText = FieldText(record.szInfo);
-        ++view.balloons;
-        view.icon->showMessage(view.balloonTitle, view.balloonText,
-                               BalloonIconOf(record.dwInfoFlags),
-                               static_cast<int>(record.uTimeout));
+        ShowBalloon(view, operation, record);
     }
     return TRUE;
 }
