@@ -6,49 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "tests/support/ber_bytes.h"
+
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using namespace berbytes;
 using E = ber::Error;
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& part : parts) {
-        out.insert(out.end(), part.begin(), part.end());
-    }
-    return out;
-}
-
-Bytes Tlv(std::uint8_t tag, const Bytes& content) {
-    const auto n = content.size();
-    const auto b = [](std::size_t v) { return static_cast<std::uint8_t>(v); };
-    const Bytes length = n < 0x80    ? Bytes{b(n)}
-                         : n <= 0xFF ? Bytes{0x81, b(n)}
-                                     : Bytes{0x82, b(n >> 8), b(n)};
-    return Cat({{tag}, length, content});
-}
-
-// A minimal two's-complement INTEGER.
-Bytes Int(std::int64_t value) {
-    Bytes content;
-    do {
-        content.insert(content.begin(), static_cast<std::uint8_t>(value & 0xFF));
-        value >>= 8;
-    } while (!((value == 0 && (content.front() & 0x80) == 0) ||
-               (value == -1 && (content.front() & 0x80) != 0)));
-    return Tlv(0x02, content);
-}
-
-Bytes Oct(const Bytes& bytes) {
-    return Tlv(0x04, bytes);
-}
-Bytes Oct(const std::string& text) {
-    return Tlv(0x04, Bytes(text.begin(), text.end()));
-}
 
 const Bytes ENGINE = {0x80, 0x00, 0x1F, 0x88, 0x80, 0x59, 0xDC, 0x48, 0x61, 0x45, 0xA2, 0x63};
 const Bytes MAC(12, 0xAB);
