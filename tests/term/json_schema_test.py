@@ -9,34 +9,10 @@ Usage: json_schema_test.py VELLUMARK_TERM PRINTER_SIM SCHEMA"""
 import copy
 import json
 import subprocess
-import sys
 
 import jsonschema
 
-
-def fail(message):
-    print(f"FAILED: {message}")
-    sys.exit(1)
-
-
-def stop(process):
-    if process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-
-
-def start_sim(sim, extra):
-    process = subprocess.Popen([sim, "--listen", "127.0.0.1:0", *extra], stdout=subprocess.PIPE,
-                               stderr=subprocess.DEVNULL, text=True)
-    line = process.stdout.readline()
-    if not line.startswith("listening on 127.0.0.1:"):
-        stop(process)
-        fail(f"the simulator did not start: {line!r}")
-    return process, line.split()[-1]
+from sim_processes import Processes, fail, run_main
 
 
 def run_json(term, arguments):
@@ -54,32 +30,31 @@ def main(term, sim, schema_path):
     jsonschema.Draft202012Validator.check_schema(schema)
     validator = jsonschema.Draft202012Validator(schema)
 
-    plain, plain_target = start_sim(sim, ["--profile", "laser-mono"])
-    jammed, jammed_target = start_sim(sim, ["--profile", "colour-laser", "--jam",
-                                            "--paper-out", "1"])
-    silent, silent_target = start_sim(sim, ["--profile", "laser-mono", "--silence"])
-    endless, endless_target = start_sim(sim, ["--profile", "laser-mono", "--walk", "endless"])
-    secure, secure_target = start_sim(sim, ["--profile", "laser-mono", "--v3-user",
-                                            "lab:authNoPriv:SHA-256:umber-auth"])
-    # Name: (arguments, what the condition must hold besides the schema).
+    # Name: (the simulator's options, the term's arguments before the target, what the
+    # condition must hold besides the schema).
     cases = {
-        "reachable": ([plain_target],
+        "reachable": (["--profile", "laser-mono"], [],
                       {"health": "ok", "page_count": 48213, "model": "HP LaserJet Pro 4012dn"}),
-        "jammed": ([jammed_target],
+        "jammed": (["--profile", "colour-laser", "--jam", "--paper-out", "1"], [],
                    {"health": "critical", "page_count": 11872, "power_on_count": 37,
                     "location": "2nd floor, east"}),
-        "unreachable": (["--timeout", "100", "--retries", "0", silent_target],
+        "unreachable": (["--profile", "laser-mono", "--silence"],
+                        ["--timeout", "100", "--retries", "0"],
                         {"health": "unreachable", "page_count": None, "model": None}),
-        "incomplete": ([endless_target], {"health": "warning", "complete": False}),
-        "target too long": (["x" * 64], {"health": "unreachable"}),
-        "over SNMPv3": (["--snmp-version", "3", "-u", "lab", "-l", "authNoPriv", "-a", "SHA-256",
-                         "-A", "umber-auth", secure_target], {"health": "ok", "complete": True}),
+        "incomplete": (["--profile", "laser-mono", "--walk", "endless"], [],
+                       {"health": "warning", "complete": False}),
+        "target too long": (None, ["x" * 64], {"health": "unreachable"}),
+        "over SNMPv3": (["--profile", "laser-mono", "--v3-user",
+                         "lab:authNoPriv:SHA-256:umber-auth"],
+                        ["--snmp-version", "3", "-u", "lab", "-l", "authNoPriv", "-a", "SHA-256",
+                         "-A", "umber-auth"], {"health": "ok", "complete": True}),
     }
     failures = []
     outputs = {}
-    try:
-        for name, (arguments, facts) in cases.items():
-            document = run_json(term, arguments)
+    with Processes(sim) as sims:
+        for name, (sim_options, arguments, facts) in cases.items():
+            target = [sims.start_sim(*sim_options)] if sim_options else []
+            document = run_json(term, arguments + target)
             outputs[name] = document
             for error in validator.iter_errors(document):
                 failures.append(f"{name}: {'/'.join(map(str, error.path))}: {error.message}")
@@ -88,9 +63,6 @@ def main(term, sim, schema_path):
                 if condition.get(key) != value:
                     failures.append(f"{name}: condition.{key} is {condition.get(key)!r}, "
                                     f"not {value!r}")
-    finally:
-        for process in (plain, jammed, silent, endless, secure):
-            stop(process)
 
     # The jammed printer's first tray is empty: its status says so by name, and the supplies
     # and trays carry their indexes.
@@ -120,7 +92,4 @@ def main(term, sim, schema_path):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
-        print(__doc__)
-        sys.exit(2)
-    main(*sys.argv[1:])
+    run_main(main, __doc__)

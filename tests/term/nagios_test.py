@@ -10,38 +10,12 @@ import grp
 import os
 import pwd
 import subprocess
-import sys
 import tempfile
 import time
 
+from sim_processes import Processes, fail, run_main
+
 DEADLINE_S = 40
-
-
-def fail(message):
-    print(f"FAILED: {message}")
-    sys.exit(1)
-
-
-def stop(process):
-    if process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-
-
-def start_sim(sim, extra):
-    """A simulated printer on a free loopback port: (process, port)."""
-    process = subprocess.Popen(
-        [sim, "--listen", "127.0.0.1:0", "--profile", "laser-mono", *extra],
-        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    line = process.stdout.readline()
-    if not line.startswith("listening on 127.0.0.1:"):
-        stop(process)
-        fail(f"the simulator did not start: {line!r}")
-    return process, int(line.rsplit(":", 1)[1])
 
 
 def status_blocks(path):
@@ -144,10 +118,16 @@ nagios_group={group}
 
 
 def main(term, sim, nagios):
-    ok, ok_port = start_sim(sim, [])
-    jammed, jammed_port = start_sim(sim, ["--jam"])
-    silent, silent_port = start_sim(sim, ["--silence"])
-    processes = [ok, jammed, silent]
+    with Processes(sim) as processes:
+        check_services(term, nagios, processes)
+    print("ok")
+
+
+def check_services(term, nagios, processes):
+    def port_of(*extra):
+        return int(processes.start_sim("--profile", "laser-mono", *extra).rsplit(":", 1)[1])
+
+    ok_port, jammed_port, silent_port = port_of(), port_of("--jam"), port_of("--silence")
     perf = "'toner_black'=62%;{w}:;{c}:;0;100 'pages'=48213c"
     # Service: (options, port, state, output, perfdata).
     expected = {
@@ -163,57 +143,48 @@ def main(term, sim, nagios):
         "silent": ("--timeout 100 --retries 0", silent_port, "2",
                    "PRINTER CRITICAL - no answer (host down, filtered, or wrong community)", ""),
     }
-    try:
-        with tempfile.TemporaryDirectory(prefix="vm-nagios-") as work:
-            os.mkdir(os.path.join(work, "results"))
-            days = "\n".join(f"    {day} 00:00-24:00" for day in (
-                "sunday", "monday", "tuesday", "wednesday", "thursday", "friday", "saturday"))
-            with open(os.path.join(work, "objects.cfg"), "w", encoding="utf-8") as out:
-                out.write(OBJECTS.format(days=days, term=os.path.abspath(term)))
-                for name, (options, port, *_) in expected.items():
-                    out.write(SERVICE.format(name=name, options=options, port=port))
-            config = os.path.join(work, "nagios.cfg")
-            with open(config, "w", encoding="utf-8") as out:
-                out.write(MAIN.format(dir=work, user=pwd.getpwuid(os.getuid()).pw_name,
-                                      group=grp.getgrgid(os.getgid()).gr_name))
-            verify = subprocess.run([nagios, "-v", config], capture_output=True, text=True,
-                                    timeout=30)
-            if verify.returncode != 0 or "Total Errors:   0" not in verify.stdout:
-                fail(f"nagios4 -v refused the configuration:\n{verify.stdout}{verify.stderr}")
+    with tempfile.TemporaryDirectory(prefix="vm-nagios-") as work:
+        os.mkdir(os.path.join(work, "results"))
+        days = "\n".join(f"    {day} 00:00-24:00" for day in (
+            "sunday", "monday", "tuesday", "wednesday", "thursday", "friday", "saturday"))
+        with open(os.path.join(work, "objects.cfg"), "w", encoding="utf-8") as out:
+            out.write(OBJECTS.format(days=days, term=os.path.abspath(term)))
+            for name, (options, port, *_) in expected.items():
+                out.write(SERVICE.format(name=name, options=options, port=port))
+        config = os.path.join(work, "nagios.cfg")
+        with open(config, "w", encoding="utf-8") as out:
+            out.write(MAIN.format(dir=work, user=pwd.getpwuid(os.getuid()).pw_name,
+                                  group=grp.getgrgid(os.getgid()).gr_name))
+        verify = subprocess.run([nagios, "-v", config], capture_output=True, text=True,
+                                timeout=30)
+        if verify.returncode != 0 or "Total Errors:   0" not in verify.stdout:
+            fail(f"nagios4 -v refused the configuration:\n{verify.stdout}{verify.stderr}")
 
-            daemon = subprocess.Popen([nagios, config], stdout=subprocess.DEVNULL,
-                                      stderr=subprocess.DEVNULL)
-            processes.append(daemon)
-            status = os.path.join(work, "status.dat")
-            deadline = time.monotonic() + DEADLINE_S
-            while True:
-                blocks = {b.get("service_description"): b for b in status_blocks(status)}
-                if len(blocks) == len(expected) and all(
-                        b.get("has_been_checked") == "1" for b in blocks.values()):
-                    break
-                if daemon.poll() is not None:
-                    fail(f"nagios4 ended with status {daemon.returncode}")
-                if time.monotonic() > deadline:
-                    fail(f"not every service was checked in {DEADLINE_S} s: {blocks}")
-                time.sleep(0.5)
-            failures = []
-            for name, (_, _, state, output, perfdata) in expected.items():
-                seen = blocks[name]
-                got = (seen.get("current_state"), seen.get("plugin_output"),
-                       seen.get("performance_data"))
-                if got != (state, output, perfdata):
-                    failures.append(f"{name}: {got} != {(state, output, perfdata)}")
-                print(f"{name}: state {got[0]}: {got[1]} | {got[2]}")
-            if failures:
-                fail("\n".join(failures))
-    finally:
-        for process in processes:
-            stop(process)
-    print("ok")
+        daemon = processes.add(subprocess.Popen([nagios, config], stdout=subprocess.DEVNULL,
+                                                stderr=subprocess.DEVNULL))
+        status = os.path.join(work, "status.dat")
+        deadline = time.monotonic() + DEADLINE_S
+        while True:
+            blocks = {b.get("service_description"): b for b in status_blocks(status)}
+            if len(blocks) == len(expected) and all(
+                    b.get("has_been_checked") == "1" for b in blocks.values()):
+                break
+            if daemon.poll() is not None:
+                fail(f"nagios4 ended with status {daemon.returncode}")
+            if time.monotonic() > deadline:
+                fail(f"not every service was checked in {DEADLINE_S} s: {blocks}")
+            time.sleep(0.5)
+        failures = []
+        for name, (_, _, state, output, perfdata) in expected.items():
+            seen = blocks[name]
+            got = (seen.get("current_state"), seen.get("plugin_output"),
+                   seen.get("performance_data"))
+            if got != (state, output, perfdata):
+                failures.append(f"{name}: {got} != {(state, output, perfdata)}")
+            print(f"{name}: state {got[0]}: {got[1]} | {got[2]}")
+        if failures:
+            fail("\n".join(failures))
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
-        print(__doc__)
-        sys.exit(2)
-    main(*sys.argv[1:])
+    run_main(main, __doc__)
