@@ -11,19 +11,9 @@ import re
 import socket
 import time
 
-from harness import Harness, check, http_get, wait_until, run_test
+from harness import Harness, check, http_get, in_flight, probes, run_test, wait_until
 
 REPLACEMENT = "\ufffd"
-
-
-def in_flight(base):
-    metrics = http_get(base + "/metrics")[1]
-    return int(re.search(r"^vellumark_exporter_probes_in_flight (\d+)$", metrics, re.M).group(1))
-
-
-def probes(base, result):
-    metrics = http_get(base + "/metrics")[1]
-    return int(re.search(rf'probes_total{{result="{result}"}} (\d+)', metrics).group(1))
 
 
 def hold(port, target, scrape_timeout="300"):

@@ -4,8 +4,8 @@ stopped when the Harness closes, and every wait has a deadline."""
 
 import json
 import os
+import re
 import resource
-import signal
 import socket
 import subprocess
 import sys
@@ -14,6 +14,12 @@ import time
 import urllib.error
 import urllib.parse
 import urllib.request
+
+
+# The models the bundled profiles name, as /probe's info label holds them: colour-laser (the
+# fleet's default, community public) and laser-mono (served beside it to another community).
+COLOUR_MODEL = 'model="Brother HL-L8360CDW series"'
+MONO_MODEL = 'model="HP LaserJet Pro 4012dn"'
 
 
 def _stop(process):
@@ -63,6 +69,22 @@ def http_get(url, timeout=10, headers=None, method="GET"):
         return error.code, error.read().decode("utf-8", "replace")
     except (urllib.error.URLError, OSError):
         return 0, ""
+
+
+def metric(base, series):
+    """The value of one series of the exporter's /metrics (`name` or `name{labels}`) as a
+    number; None when it is not there."""
+    found = re.search(rf"^{re.escape(series)} (\S+)$", http_get(base + "/metrics")[1], re.M)
+    return float(found.group(1)) if found else None
+
+
+def in_flight(base):
+    return metric(base, "vellumark_exporter_probes_in_flight")
+
+
+def probes(base, result):
+    """How many probes ended with `result` (success, unreachable, bad_request, ...)."""
+    return metric(base, f'vellumark_exporter_probes_total{{result="{result}"}}')
 
 
 def raise_file_limit(wanted):
@@ -171,6 +193,10 @@ class Harness:
         check(reply.startswith("ok"), f"simulator refused '{command}': {reply}")
         return reply
 
+    def sim_requests(self):
+        """How many requests the fleet has received."""
+        return int(re.search(r" requests=(\d+)", self.control("stats")).group(1))
+
     # --- the exporter -------------------------------------------------------------------
 
     def start_exporter(self, exporter, config_text=None, extra=()):
@@ -183,6 +209,7 @@ class Harness:
         process = self.start("exporter", args)
         wait_until("the exporter", lambda: http_get(f"http://127.0.0.1:{port}/-/healthy")[0] == 200,
                    10)
+        self.exporter = process
         self.exporter_pid = process.pid
         return port
 
@@ -205,14 +232,3 @@ def query(prometheus_port, promql):
     if status != 200:
         return []
     return json.loads(body)["data"]["result"]
-
-
-def alerts(prometheus_port):
-    status, body = http_get(f"http://127.0.0.1:{prometheus_port}/api/v1/alerts")
-    if status != 200:
-        return []
-    return json.loads(body)["data"]["alerts"]
-
-
-def stop_signal(process_id):
-    os.kill(process_id, signal.SIGTERM)

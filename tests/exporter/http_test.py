@@ -13,7 +13,8 @@ import threading
 import time
 import urllib.request
 
-from harness import Harness, check, http_get, raise_file_limit, wait_until, run_test
+from harness import (COLOUR_MODEL, MONO_MODEL, Harness, check, http_get, in_flight, probes,
+                     raise_file_limit, run_test, wait_until)
 
 # The page's printers would keep each auth to themselves: these probes go to the whole fleet.
 CONFIG = """auths:
@@ -29,8 +30,6 @@ printers:
   - {name: Front desk, target: "%s"}
   - {name: Basement, target: "%s"}
 """
-COLOUR_MODEL = 'model="Brother HL-L8360CDW series"'  # colour-laser, community public
-MONO_MODEL = 'model="HP LaserJet Pro 4012dn"'  # laser-mono, community s3cret
 PROBES = 1000
 PRINTERS = 40
 
@@ -53,14 +52,7 @@ def main(exporter, sim):
             return http_get(f"{base}/probe?target={target}{query}", timeout=20,
                             headers=header if scrape_timeout else {})
 
-        def sim_requests():
-            return int(re.search(r" requests=(\d+)", h.control("stats")).group(1))
-
-        def probes(result):
-            metrics = http_get(base + "/metrics")[1]
-            return int(re.search(rf'probes_total{{result="{result}"}} (\d+)', metrics).group(1))
-
-        before = sim_requests()
+        before = h.sim_requests()
         for path, method, status, text in [
                 ("/probe", "GET", 400, "missing parameter 'target'\n"),
                 ("/probe?target=bad%20host", "GET", 400, "character"),
@@ -75,7 +67,7 @@ def main(exporter, sim):
             check(got == status and text in body, f"{method} {path}: {got} {body!r}")
             check(got == 200 or body.count("\n") == 1 and body.endswith("\n"),
                   f"a refusal is one line: {body!r}")
-        check(sim_requests() == before and probes("bad_request") == 5,
+        check(h.sim_requests() == before and probes(base, "bad_request") == 5,
               "a refused probe reaches no printer and is counted")
 
         # The credentials: community public over v2c by default, the auth's community and
@@ -103,7 +95,7 @@ def main(exporter, sim):
         # Prometheus's scrape timeout less half a second is the probe's time.
         status, body = probe(targets[1], scrape_timeout="1")
         took = float(re.search(r"^vellumark_probe_duration_seconds (\S+)$", body, re.M).group(1))
-        check("vellumark_up 0\n" in body and 0.45 < took < 0.9 and probes("unreachable") == 1,
+        check("vellumark_up 0\n" in body and 0.45 < took < 0.9 and probes(base, "unreachable") == 1,
               f"a silent printer: {took} s")
         check('vellumark_probe_error_info{kind="timeout"} 1\n' in body or
               'vellumark_probe_error_info{kind="deadline"} 1\n' in body, body)
@@ -133,10 +125,10 @@ def main(exporter, sim):
         rows = re.findall(r'<tr class="\w+" data-health="(\w+)"', html)
         check(status == 200 and "Front desk" in html and len(rows) == 2 and
               rows[0] == "unreachable", f"the page: {status} {rows}")
-        before = sim_requests()
+        before = h.sim_requests()
         for _ in range(5):
             check(http_get(base + "/")[0] == 200, "the page again")
-        check(sim_requests() == before, "the page is cached for its interval")
+        check(h.sim_requests() == before, "the page is cached for its interval")
 
         # A thousand probes at once, all in flight together: the readings share the reader's
         # requests in flight and each answer comes 100 ms late, so that each lasts until nearly
@@ -146,7 +138,7 @@ def main(exporter, sim):
         # not) is the readings' affair.
         h.control("log off")
         h.control("delay 100")
-        succeeded = probes("success")
+        succeeded = probes(base, "success")
         answering = targets[:1] + targets[2:]
         sockets = []
         for i in range(PROBES):
@@ -154,9 +146,8 @@ def main(exporter, sim):
             s.sendall(f"GET /probe?target={answering[i % len(answering)]} HTTP/1.1\r\nHost: x\r\n"
                       "Connection: close\r\n\r\n".encode())
             sockets.append(s)
-        wait_until(f"{PROBES} probes in flight",
-                   lambda: f"vellumark_exporter_probes_in_flight {PROBES}\n" in
-                   http_get(base + "/metrics")[1], 10, interval=0.05)
+        wait_until(f"{PROBES} probes in flight", lambda: in_flight(base) == PROBES, 10,
+                   interval=0.05)
         answered = read = 0
         for s in sockets:
             data = b""
@@ -165,10 +156,9 @@ def main(exporter, sim):
             s.close()
             answered += data.startswith(b"HTTP/1.1 200") and b"\nvellumark_up " in data
             read += b"\nvellumark_up 1\n" in data
-        check(answered == PROBES and read > 0 and probes("success") == succeeded + read,
+        check(answered == PROBES and read > 0 and probes(base, "success") == succeeded + read,
               f"{answered} of {PROBES} probes answered, {read} with the printer")
-        check("vellumark_exporter_probes_in_flight 0\n" in http_get(base + "/metrics")[1],
-              "every probe's slot given back")
+        check(in_flight(base) == 0, "every probe's slot given back")
         print(f"{PROBES} probes at once answered, {read} with the printer")
 
         # Slow clients: each sends the start of a request, then a byte now and then, never the

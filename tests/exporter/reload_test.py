@@ -10,17 +10,12 @@ command line gives its own.
 """
 
 import os
-import re
 import signal
-import subprocess
 import threading
 import time
-import urllib.request
 
-from harness import Harness, check, free_port, http_get, wait_until, run_test
-
-COLOUR_MODEL = 'model="Brother HL-L8360CDW series"'  # colour-laser, community public
-MONO_MODEL = 'model="HP LaserJet Pro 4012dn"'  # laser-mono, community s3cret
+from harness import (COLOUR_MODEL, MONO_MODEL, Harness, check, free_port, http_get, in_flight,
+                     metric, run_test, wait_until)
 
 # T0 and T2 may be sent office's community; T1 may not.
 FIRST = """auths:
@@ -43,20 +38,6 @@ BAD = SECOND + """auths:
 THIRD = "max_probes: 10\n"
 
 
-def post(url):
-    request = urllib.request.Request(url, data=b"", method="POST")
-    try:
-        with urllib.request.urlopen(request, timeout=10) as answer:
-            return answer.status, answer.read().decode()
-    except urllib.error.HTTPError as error:
-        return error.code, error.read().decode()
-
-
-def metric(base, name):
-    found = re.search(rf"^{name} (\S+)$", http_get(base + "/metrics")[1], re.M)
-    return float(found.group(1)) if found else None
-
-
 def main(exporter, sim):
     with Harness() as h:
         targets = h.start_fleet(sim, 3, extra=["--profile", "s3cret=laser-mono"])
@@ -64,7 +45,7 @@ def main(exporter, sim):
         port = h.start_exporter(exporter, FIRST % names)
         base = f"http://127.0.0.1:{port}"
         config = h.path("exporter.yml")
-        process = [p for p, name in h.processes if name == "exporter"][0]
+        process = h.exporter
 
         def write(text):
             with open(config, "w") as f:
@@ -82,7 +63,7 @@ def main(exporter, sim):
         status, body = probe(targets[1])
         check(status == 403 and "auth 'office' may not be sent to 127.0.0.1" in body,
               f"office outside its printers: {status} {body}")
-        check(" requests=0 " in h.control("stats"), "nothing sent for a refused auth")
+        check(h.sim_requests() == 0, "nothing sent for a refused auth")
         status, body = probe(targets[0])
         check(status == 200 and MONO_MODEL in body, f"office on its printer: {status}")
 
@@ -93,7 +74,7 @@ def main(exporter, sim):
             answer=http_get(f"{base}/probe?target={targets[2]}&auth=office", timeout=30)))
         thread.start()
         wait_until("the slow probe in flight",
-                   lambda: metric(base, "vellumark_exporter_probes_in_flight") == 1, 10)
+                   lambda: in_flight(base) == 1, 10)
 
         time.sleep(1.1)  # the success timestamp has whole seconds to move on
         write(SECOND)
@@ -122,11 +103,11 @@ def main(exporter, sim):
         status, body = probe(targets[1])
         check(status == 200 and COLOUR_MODEL in body, f"the previous file in force: {status}")
 
-        status, body = post(base + "/-/reload")
+        status, body = http_get(base + "/-/reload", method="POST")
         check(status == 500 and "key 'auths' is given twice" in body,
               f"POST /-/reload of a bad file: {status} {body}")
         write(THIRD)
-        status, body = post(base + "/-/reload")
+        status, body = http_get(base + "/-/reload", method="POST")
         check(status == 200 and metric(base, ok) == 1, f"POST /-/reload: {status} {body}")
         status, body = probe(targets[1])
         check(status == 400 and "unknown auth 'office'" in body, f"office is gone: {status}")
