@@ -942,31 +942,6 @@ class FrontEndTest : public QObject {
         QCOMPARE(result, static_cast<INT_PTR>(1));
         QVERIFY(CurrentDialog() == nullptr);
     }
-
-    // The program watches a printer on ::1 as on 127.0.0.1: echo over ICMPv6, SNMP over UDP6.
-    void monitorsAnIPv6Printer() {
-        PrinterSim sim({.address = "[::1]"});
-        QVERIFY2(sim.ok(), sim.error().c_str());
-        vmqt::ForceTrayAvailable(true);
-        const INT_PTR result = RunWhileDriving(
-            [&sim] {
-                std::string commandLine = sim.target();
-                return WinMain(nullptr, nullptr, commandLine.data(), 0);
-            },
-            [&] {
-                vmqt::DialogWindow* dialog = CurrentDialog();
-                QVERIFY(dialog != nullptr && dialog->isVisible());
-                QCOMPARE(dialog->windowTitle(), QStringLiteral("HP LaserJet Pro 4012dn Monitor"));
-                QCOMPARE(qobject_cast<QLabel*>(dialog->Control(IDC_PAGECOUNT))->text(), "48213");
-                QCOMPARE(static_cast<int>(g_state), static_cast<int>(STATE_OK));
-                QVERIFY(Tray() != nullptr);
-                QCOMPARE(Tray()->record->hIcon, vmqt::LoadIcon(IDI_ONLINE));
-                PickFromTrayMenu(QPoint(300, 300), "Exit Vellumark");
-                QVERIFY(QTest::qWaitFor([dialog] { return dialog->Ended(); }, 2000));
-            });
-        QCOMPARE(result, static_cast<INT_PTR>(1));
-        QVERIFY(CurrentDialog() == nullptr);
-    }
 };
 
 QTEST_MAIN(FrontEndTest)
