@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "snmp/asn_types.h"
+#include "snmp/printer_mib.h"
 #include "snmp/usm_session.h"
 
 namespace {
@@ -22,7 +23,6 @@ using usm::PrivProtocol;
 using usm::SecurityLevel;
 
 const usm::Bytes ENGINE = {0x80, 0x00, 0x00, 0x00, 0x04, 'a', 'g', 'e', 'n', 't'};
-const std::vector<std::uint32_t> SYS_DESCR = {1, 3, 6, 1, 2, 1, 1, 1, 0};
 
 struct Read {
     Outcome outcome = Outcome::Ignored;
@@ -45,7 +45,7 @@ Read Get(usm::Session& session, usm::Agent& agent, std::uint64_t nowMs) {
             ber::Message pdu;
             pdu.pduType = SNMP_PDU_GET;
             pdu.requestId = 7;
-            pdu.varbinds.push_back({SYS_DESCR, {}});
+            pdu.varbinds.push_back({mib::SYS_DESCR, {}});
             if (!session.BuildRequest(pdu, msgId, nowMs, request)) {
                 read.error = session.error();
                 return read;

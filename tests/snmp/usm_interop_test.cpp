@@ -29,6 +29,7 @@
 #include "condition/render.h"
 #include "platform/net/net.h"
 #include "snmp/asn_types.h"
+#include "snmp/printer_mib.h"
 #include "snmp/usm_session.h"
 #include "tests/support/loopback_agent.h"
 
@@ -41,7 +42,6 @@ using usm::AuthProtocol;
 using usm::PrivProtocol;
 using usm::SecurityLevel;
 
-const std::vector<std::uint32_t> SYS_DESCR = {1, 3, 6, 1, 2, 1, 1, 1, 0};
 constexpr const char* DESCRIPTION = "Vellumark USM interop agent";
 constexpr const char* AUTH_PASSWORD = "maplesyrup-auth";
 constexpr const char* PRIV_PASSWORD = "maplesyrup-priv";
@@ -111,7 +111,7 @@ Got GetSysDescr(usm::Session& session, const std::string& target, int waitMs = 1
             ber::Message pdu;
             pdu.pduType = SNMP_PDU_GET;
             pdu.requestId = requestId;
-            pdu.varbinds.push_back({SYS_DESCR, {}});
+            pdu.varbinds.push_back({mib::SYS_DESCR, {}});
             built = session.BuildRequest(pdu, msgId, NowMs(), datagram);
         }
         if (!built) {
@@ -138,7 +138,7 @@ Got GetSysDescr(usm::Session& session, const std::string& target, int waitMs = 1
             switch (session.Receive(buffer, static_cast<std::size_t>(n), msgId, NowMs(), answer)) {
                 case usm::Outcome::Answer:
                     got.ok = answer.requestId == requestId && answer.varbinds.size() == 1 &&
-                             answer.varbinds[0].name == SYS_DESCR;
+                             answer.varbinds[0].name == mib::SYS_DESCR;
                     if (got.ok) {
                         const auto& bytes = answer.varbinds[0].value.bytes;
                         got.value.assign(bytes.begin(), bytes.end());

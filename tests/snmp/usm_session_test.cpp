@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "snmp/asn_types.h"
+#include "snmp/printer_mib.h"
 #include "snmp/usm_auth.h"
 #include "snmp/usm_priv.h"
 
@@ -23,7 +24,6 @@ using usm::PrivProtocol;
 using usm::SecurityLevel;
 
 const Bytes ENGINE = {0x80, 0x00, 0x1F, 0x88, 0x04, 'v', 'e', 'l', 'l', 'u', 'm'};
-const std::vector<std::uint32_t> SYS_DESCR = {1, 3, 6, 1, 2, 1, 1, 1, 0};
 constexpr std::int32_t REQUEST_ID = 31337;
 
 usm::User Alice(SecurityLevel level = SecurityLevel::AuthPriv) {
@@ -40,7 +40,7 @@ ber::Message Get() {
     ber::Message pdu;
     pdu.pduType = SNMP_PDU_GET;
     pdu.requestId = REQUEST_ID;
-    pdu.varbinds.push_back({SYS_DESCR, {}});
+    pdu.varbinds.push_back({mib::SYS_DESCR, {}});
     return pdu;
 }
 
@@ -100,7 +100,7 @@ class Agent {
             out.scoped.pdu.varbinds.push_back(counter);
         } else {
             ber::VarBind answer;
-            answer.name = SYS_DESCR;
+            answer.name = mib::SYS_DESCR;
             answer.value.tag = ASN_OCTETSTRING;
             answer.value.bytes = {'o', 'k'};
             out.scoped.pdu.varbinds.push_back(answer);
