@@ -17,8 +17,6 @@ memory=${4:-}
 driver=${5:-}
 details_output=${6:-}
 
-display=":$((90 + $$ % 100))"
-port=$((20000 + $$ % 20000))
 pids=""
 cleanup() {
     for pid in $pids; do
@@ -30,16 +28,19 @@ trap cleanup EXIT INT TERM
 
 # A desktop of SIZE on DISPLAY, made the current one: Xvfb, openbox when installed, and trayer
 # as the notification area at the bottom right.
+# The server picks a free display number and writes it once it accepts clients, so tests run
+# side by side never share a display.
 desktop() {
-    Xvfb "$2" -screen 0 "$1" -nolisten tcp >/dev/null 2>&1 &
+    number=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$number" >/dev/null 2>&1 &
     pids="$! $pids"
-    export DISPLAY="$2"
-    # Wait for the server to accept clients.
     tries=0
-    until xdpyinfo >/dev/null 2>&1 || [ $tries -ge 50 ]; do
+    until grep -q '^[0-9][0-9]*$' "$number" || [ $tries -ge 100 ]; do
         sleep 0.1
         tries=$((tries + 1))
     done
+    export DISPLAY=":$(cat "$number")"
+    rm -f "$number"
 
     if command -v openbox >/dev/null 2>&1; then
         openbox >/dev/null 2>&1 &
@@ -55,13 +56,25 @@ desktop() {
 
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY || true
-desktop 800x600x24 "$display"
+desktop 800x600x24
 
-"$sim" --listen "127.0.0.1:$port" --live >/dev/null 2>&1 &
-pids="$! $pids"
-sleep 0.5
+# The simulated printer on a port of its choosing; TARGET is where it listens.
+start_sim() {
+    said_by_sim=$(mktemp)
+    "$sim" --listen 127.0.0.1:0 "$@" >"$said_by_sim" 2>/dev/null &
+    pids="$! $pids"
+    tries=0
+    until grep -q "^listening on " "$said_by_sim" || [ $tries -ge 50 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    TARGET=$(sed -n 's/^listening on //p' "$said_by_sim" | head -n 1)
+    rm -f "$said_by_sim"
+    [ -n "$TARGET" ] || { echo "the simulated printer did not start" >&2; exit 1; }
+}
 
-"$vellumark" "127.0.0.1:$port" >/dev/null 2>&1 &
+start_sim --live
+"$vellumark" "$TARGET" >/dev/null 2>&1 &
 app=$!
 pids="$app $pids"
 # Two poll cycles and the balloon.
@@ -78,14 +91,11 @@ echo "screenshot written to $output"
 kill "$app" 2>/dev/null || true
 wait "$app" 2>/dev/null || true
 # A larger desktop of its own: the taller window and the notification's balloon side by side.
-desktop 1024x768x24 ":$((190 + $$ % 100))"
-details_port=$((port + 1))
-"$sim" --listen "127.0.0.1:$details_port" --profile colour-laser --jam >/dev/null 2>&1 &
-pids="$! $pids"
-sleep 0.5
+desktop 1024x768x24
+start_sim --profile colour-laser --jam
 
 said=$(mktemp)
-"$driver" --condition-every 10 "127.0.0.1:$details_port" >"$said" 2>&1 &
+"$driver" --condition-every 10 "$TARGET" >"$said" 2>&1 &
 pids="$! $pids"
 tries=0
 until grep -q "details shown" "$said" || [ $tries -ge 200 ]; do
