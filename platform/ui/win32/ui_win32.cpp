@@ -1,9 +1,11 @@
 // The UI seam on Windows: each operation is the user32/shell32/kernel32 call of the same name,
-// arguments and results passed through unchanged. Two additions, both invisible to the dialog
+// arguments and results passed through unchanged. Three additions, all invisible to the dialog
 // procedures: the common controls are registered before the first dialog (the status window
-// holds a progress bar), and every dialog runs behind a thin procedure that re-adds the tray
-// icon when the notification area is re-created (see tray_restore.h).
+// holds a progress bar), every dialog runs behind a thin procedure that re-adds the tray icon
+// when the notification area is re-created (see tray_restore.h), and the tests may have the
+// tray calls logged (see tray_log.h).
 #include "platform/ui/ui.h"
+#include "platform/ui/win32/tray_log.h"
 #include "platform/ui/win32/tray_restore.h"
 
 namespace ui {
@@ -146,6 +148,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 
 BOOL Shell_NotifyIconA(DWORD operation, NOTIFYICONDATAA* record) {
     RememberTrayIcon(operation, *record);
+    LogTrayCall(operation, *record);
     return ::Shell_NotifyIconA(operation, record);
 }
 
