@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <string_view>
 
 #include "snmp/printer_mib.h"
 
@@ -105,6 +106,43 @@ void Apply(const HealthRule& rule, const Condition& c, double threshold,
 }
 
 }  // namespace
+
+const HealthRule* RuleOfReason(const std::string& reason) {
+    for (const HealthRule& rule : HEALTH_RULES) {
+        // A form's placeholders are its words all in capitals (NAME, P, CODE, ERROR): the
+        // reason has the text before the first and after the last as they stand.
+        const std::string_view form = rule.reason;
+        const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+        std::size_t first = std::string_view::npos;
+        std::size_t last = 0;
+        for (std::size_t i = 0; i < form.size();) {
+            std::size_t end = i;
+            bool capitals = true;
+            while (end < form.size() && letter(form[end])) {
+                capitals = capitals && form[end] >= 'A' && form[end] <= 'Z';
+                ++end;
+            }
+            if (end > i && capitals) {
+                first = std::min(first, i);
+                last = end;
+            }
+            i = end > i ? end : i + 1;
+        }
+        if (first == std::string_view::npos) {
+            if (reason == form) {
+                return &rule;
+            }
+            continue;
+        }
+        const std::string_view prefix = form.substr(0, first);
+        const std::string_view suffix = form.substr(last);
+        if (reason.size() > prefix.size() + suffix.size() && reason.starts_with(prefix) &&
+            reason.ends_with(suffix)) {
+            return &rule;
+        }
+    }
+    return nullptr;
+}
 
 std::string SupplyName(const Supply& supply) {
     const std::string type = SupplyTypeName(supply.type);

@@ -67,6 +67,10 @@ std::string SupplyName(const Supply& supply);
 inline constexpr double NO_SUPPLY_RULES = -1.0;
 void DeriveHealth(Condition& condition, double supplyWarningPercent);
 
+// The rule that wrote `reason` (the first in the table's order whose form it has), or null for
+// a reason no rule writes (an unreachable printer's).
+const HealthRule* RuleOfReason(const std::string& reason);
+
 // A percentage as reasons write it: "4" or "4.5" (whole ones without decimals, others with one).
 std::string PercentText(double percent);
 

@@ -3,44 +3,15 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
-#include <string_view>
-#include <utility>
 #include <vector>
 
 #include "condition/health.h"
+#include "condition/reason_words.h"
 #include "snmp/printer_mib.h"
 #include "text/printable_text.h"
 
 namespace condition {
 namespace {
-
-// The error bits' reasons in the words of a person at the printer; other reasons stay as the
-// health writes them.
-constexpr std::pair<std::string_view, std::string_view> WORDS[] = {
-    {"jammed", "paper jam"},
-    {"noPaper", "no paper"},
-    {"noToner", "no toner"},
-    {"doorOpen", "door open"},
-    {"markerSupplyMissing", "supply missing"},
-    {"outputFull", "output full"},
-    {"lowPaper", "paper low"},
-    {"lowToner", "toner low"},
-    {"serviceRequested", "service requested"},
-    {"inputTrayMissing", "input tray missing"},
-    {"outputTrayMissing", "output tray missing"},
-    {"outputNearFull", "output nearly full"},
-    {"inputTrayEmpty", "input tray empty"},
-    {"overduePreventMaint", "maintenance overdue"},
-};
-
-std::string Words(const std::string& reason) {
-    for (const auto& [name, words] : WORDS) {
-        if (reason == name) {
-            return std::string(words);
-        }
-    }
-    return reason;
-}
 
 // A printer's text in the status line: no control characters (one line), and no '|', which
 // would start the perfdata.
@@ -137,7 +108,7 @@ PluginReport ReportForPlugin(Condition condition, const PluginThresholds& thresh
     }
     std::vector<std::string> items;
     for (const std::string& reason : condition.reasons) {
-        items.push_back(LineText(Words(reason)));
+        items.push_back(LineText(ReasonWords(reason)));
     }
     std::vector<std::string> warnings;
     std::string perfdata;

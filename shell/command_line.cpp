@@ -31,8 +31,8 @@ char* NextSpaceToken(char* text, char** context) {
 
 namespace {
 
-// Whole seconds as decimal digits, 1 to RETRY_SECONDS_MAX; 0 for anything else.
-int RetrySeconds(const char* text) {
+// Whole seconds as decimal digits, from `low` to `high`; 0 for anything else.
+int Seconds(const char* text, int low, int high) {
     if (text == nullptr || *text == '\0' || std::strlen(text) > 6) {
         return 0;
     }
@@ -43,7 +43,25 @@ int RetrySeconds(const char* text) {
         }
         seconds = seconds * 10 + (*digit - '0');
     }
-    return seconds <= RETRY_SECONDS_MAX ? seconds : 0;
+    return seconds >= low && seconds <= high ? seconds : 0;
+}
+
+std::string SecondsError(const char* option, const char* value, int low, int high) {
+    return std::string(option) + ": '" + (value ? value : "") +
+           "' is not a whole number of seconds from " + std::to_string(low) + " to " +
+           std::to_string(high);
+}
+
+// The value of the option `name` at `token` ("NAME VALUE" or "NAME=VALUE"), or null when
+// `token` is another option or none. `*found` says whether it was this option.
+const char* OptionValue(const char* token, const char* name, char** context, bool* found) {
+    const std::size_t length = std::strlen(name);
+    *found =
+        std::strncmp(token, name, length) == 0 && (token[length] == '\0' || token[length] == '=');
+    if (!*found) {
+        return nullptr;
+    }
+    return token[length] == '=' ? token + length + 1 : NextSpaceToken(nullptr, context);
 }
 
 // Reads the option at `token`, taking its value from the text when it has one. False when
@@ -53,20 +71,39 @@ bool ReadOption(const char* token, char** context, CommandLineTokens* tokens) {
         tokens->noPing = true;
         return true;
     }
-    const std::size_t retryLength = std::strlen(RETRY_OPTION);
-    if (std::strncmp(token, RETRY_OPTION, retryLength) != 0 ||
-        (token[retryLength] != '\0' && token[retryLength] != '=')) {
-        return false;
+    if (std::strcmp(token, NO_NOTIFY_OPTION) == 0) {
+        tokens->noNotify = true;
+        return true;
     }
-    const char* value =
-        token[retryLength] == '=' ? token + retryLength + 1 : NextSpaceToken(nullptr, context);
-    tokens->retrySeconds = RetrySeconds(value);
-    if (tokens->retrySeconds == 0) {
-        tokens->optionError = std::string(RETRY_OPTION) + ": '" + (value ? value : "") +
-                              "' is not a whole number of seconds from 1 to " +
-                              std::to_string(RETRY_SECONDS_MAX);
+    bool found = false;
+    const char* value = OptionValue(token, RETRY_OPTION, context, &found);
+    if (found) {
+        tokens->retrySeconds = Seconds(value, 1, RETRY_SECONDS_MAX);
+        if (tokens->retrySeconds == 0) {
+            tokens->optionError = SecondsError(RETRY_OPTION, value, 1, RETRY_SECONDS_MAX);
+        }
+        return true;
     }
-    return true;
+    value = OptionValue(token, CONDITION_EVERY_OPTION, context, &found);
+    if (found) {
+        tokens->conditionSeconds = Seconds(value, CONDITION_SECONDS_MIN, CONDITION_SECONDS_MAX);
+        if (tokens->conditionSeconds == 0) {
+            tokens->optionError = SecondsError(CONDITION_EVERY_OPTION, value, CONDITION_SECONDS_MIN,
+                                               CONDITION_SECONDS_MAX);
+        }
+        return true;
+    }
+    value = OptionValue(token, CONDITION_VERSION_OPTION, context, &found);
+    if (found) {
+        const std::string version = value != nullptr ? value : "";
+        tokens->conditionV2c = version == "2c";
+        if (version != "1" && version != "2c") {
+            tokens->optionError =
+                std::string(CONDITION_VERSION_OPTION) + ": '" + version + "' is not 1 or 2c";
+        }
+        return true;
+    }
+    return false;
 }
 
 }  // namespace

@@ -15,6 +15,15 @@ char* NextSpaceToken(char* text, char** context);
 inline constexpr const char* NO_PING_OPTION = "--no-ping";  // no echo: the model query decides
 inline constexpr const char* RETRY_OPTION = "--retry";  // "--retry SECONDS" or "--retry=SECONDS"
 inline constexpr int RETRY_SECONDS_MAX = 86400;
+// How the printer's whole condition is watched beside the window: "--condition-every SECONDS",
+// "--condition-version 1|2c" (the window's own SNMPv1 unless 2c), "--no-notify".
+inline constexpr const char* CONDITION_EVERY_OPTION = "--condition-every";
+inline constexpr int CONDITION_SECONDS_MIN = 10;
+inline constexpr int CONDITION_SECONDS_MAX = 86400;
+inline constexpr int DEFAULT_CONDITION_SECONDS = 60;
+inline constexpr int DETAILS_READING_SECONDS = 30;  // while the details window is open
+inline constexpr const char* CONDITION_VERSION_OPTION = "--condition-version";
+inline constexpr const char* NO_NOTIFY_OPTION = "--no-notify";
 
 // The target and community the command-line text names, whole: the first token after the
 // options, empty when there is none (the user is then asked), and the next, DEFAULT_COMMUNITY
@@ -24,8 +33,11 @@ struct CommandLineTokens {
     std::string target;
     std::string community;
     bool noPing = false;
-    int retrySeconds = 0;     // 0: the unreachable window waits for the user
-    std::string optionError;  // a --retry value that is not 1..RETRY_SECONDS_MAX, in one line
+    int retrySeconds = 0;  // 0: the unreachable window waits for the user
+    int conditionSeconds = DEFAULT_CONDITION_SECONDS;
+    bool conditionV2c = false;
+    bool noNotify = false;
+    std::string optionError;  // an option's value out of its range, in one line
 };
 CommandLineTokens SplitCommandLine(const char* commandLine);
 

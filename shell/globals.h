@@ -16,3 +16,8 @@ extern HICON g_icon_current;
 // How the window learns and regains reachability, as the command line's options set them.
 extern bool g_skip_echo;      // no echo is sent: the model query alone decides
 extern UINT g_retry_seconds;  // 0, or the unreachable window runs Update Target this often
+
+// How the status window watches the printer's whole condition, as the command line set it.
+extern UINT g_condition_seconds;  // between readings while the details window is closed
+extern bool g_condition_v2c;      // read over SNMPv2c rather than the window's SNMPv1
+extern bool g_notify;             // say in the tray when the condition gets worse or clears

@@ -4,6 +4,7 @@
 
 #include "platform/ui/ui.h"
 #include "probe/probe.h"
+#include "shell/condition_watch.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
 #include "shell/object_text.h"
@@ -50,6 +51,7 @@ void OnInitDialog(HWND dialog, NOTIFYICONDATAA* record) {
 
     ui::SetWindowTextA(dialog, g_title);
     ui::SendMessageA(dialog, WM_TIMER, POLL_TIMER_ID, 0);
+    watch::Start(dialog);
 }
 
 // Tells the platform whether the printer answers and, when it does not, why.
@@ -156,8 +158,19 @@ void OnUpdateTarget(HWND dialog, NOTIFYICONDATAA* record) {
 void OnExit(HWND dialog, NOTIFYICONDATAA* record) {
     ui::KillTimer(dialog, POLL_TIMER_ID);
     StopRetrying(dialog);
+    watch::Stop();  // the details window ends first
     ui::Shell_NotifyIconA(NIM_DELETE, record);
     ui::EndDialog(dialog, 0);
+}
+
+// The details window runs modally beside the status window, which its loop keeps serving (its
+// timers, its tray icon). Asked for again while it is open, it comes to the front.
+void ShowDetails() {
+    if (const HWND open = watch::DetailsWindow()) {
+        ui::SetForegroundWindow(open);
+        return;
+    }
+    ui::DialogBoxParamA(g_hinstance, MAKEINTRESOURCEA(IDD_DETAILS), nullptr, DetailsDialogProc, 0);
 }
 
 void OnCommand(HWND dialog, WORD command, NOTIFYICONDATAA* record) {
@@ -175,6 +188,9 @@ void OnCommand(HWND dialog, WORD command, NOTIFYICONDATAA* record) {
             break;
         case IDC_UPDATE_TARGET:
             OnUpdateTarget(dialog, record);
+            break;
+        case IDM_DETAILS:
+            ShowDetails();
             break;
         default:
             break;
@@ -236,7 +252,10 @@ INT_PTR CALLBACK MonitorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         case WM_TIMER:
             // The retry presses Update Target for the user; only the window that shows the
             // printer as unreachable has the button to press.
-            if (wParam == RETRY_TIMER_ID && g_retry_seconds > 0) {
+            if (wParam == CONDITION_TIMER_ID || wParam == CONDITION_STEP_TIMER_ID) {
+                // The condition's watcher: never a tick of the poll cycle.
+                watch::OnTimer(wParam);
+            } else if (wParam == RETRY_TIMER_ID && g_retry_seconds > 0) {
                 if (g_state == STATE_UNREACHABLE) {
                     OnUpdateTarget(dialog, &record);
                 }

@@ -41,6 +41,9 @@ CommandLine ReadCommandLine(const char* commandLine) {
         BoundedCopy(g_community, COMMUNITY_CHARS, tokens.community.c_str()) == BOUNDED_OK;
     g_skip_echo = tokens.noPing;
     g_retry_seconds = static_cast<UINT>(tokens.retrySeconds);
+    g_condition_seconds = static_cast<UINT>(tokens.conditionSeconds);
+    g_condition_v2c = tokens.conditionV2c;
+    g_notify = !tokens.noNotify;
     return read;
 }
 

@@ -9,6 +9,10 @@ void AddWindowOptions(CLI::App& app, WindowOptions& options) {
     app.add_flag(NO_PING_OPTION, options.noPing);
     app.add_option(RETRY_OPTION, options.retrySeconds)
         ->transform(WholeNumber(1, RETRY_SECONDS_MAX));
+    app.add_option(CONDITION_EVERY_OPTION, options.conditionSeconds)
+        ->transform(WholeNumber(CONDITION_SECONDS_MIN, CONDITION_SECONDS_MAX));
+    app.add_option(CONDITION_VERSION_OPTION, options.conditionVersion)->check(OneOf({"1", "2c"}));
+    app.add_flag(NO_NOTIFY_OPTION, options.noNotify);
 }
 
 std::string WindowOptionsText(const WindowOptions& options) {
@@ -18,6 +22,16 @@ std::string WindowOptionsText(const WindowOptions& options) {
     }
     if (options.retrySeconds > 0) {
         text += std::string(RETRY_OPTION) + " " + std::to_string(options.retrySeconds) + " ";
+    }
+    if (options.conditionSeconds > 0) {
+        text += std::string(CONDITION_EVERY_OPTION) + " " +
+                std::to_string(options.conditionSeconds) + " ";
+    }
+    if (!options.conditionVersion.empty()) {
+        text += std::string(CONDITION_VERSION_OPTION) + " " + options.conditionVersion + " ";
+    }
+    if (options.noNotify) {
+        text += std::string(NO_NOTIFY_OPTION) + " ";
     }
     return text;
 }

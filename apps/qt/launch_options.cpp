@@ -2,6 +2,7 @@
 
 #include "apps/cli/option_parser.h"
 #include "apps/cli/window_options.h"
+#include "shell/command_line.h"
 #include "vellumark/version.h"
 
 namespace vmqt {
@@ -51,6 +52,17 @@ std::string HelpText(const std::string& programName) {
            "  --retry SECONDS\n"
            "              while unreachable, press Update Target every SECONDS (1-86400)\n"
            "              on the target shown\n"
+           "  --condition-every SECONDS\n"
+           "              read the printer's whole condition (Printer Details... in the\n"
+           "              tray menu, and the notifications) every SECONDS, " +
+           std::to_string(CONDITION_SECONDS_MIN) + "-" + std::to_string(CONDITION_SECONDS_MAX) +
+           "\n              (default " + std::to_string(DEFAULT_CONDITION_SECONDS) + "; every " +
+           std::to_string(DETAILS_READING_SECONDS) +
+           " s while the details window is open)\n"
+           "  --condition-version 1|2c\n"
+           "              SNMP version of that reading (default 1, the window's own)\n"
+           "  --no-notify show no notification when the printer's condition gets worse\n"
+           "              (a paper jam, toner low, unreachable, ...) or clears\n"
            "  --help      show this help and exit\n"
            "  --version   show the version and exit\n"
            "  --          take every later argument as PRINTER or COMMUNITY text\n"

@@ -8,6 +8,7 @@
 #include "apps/cli/window_options.h"
 #include "apps/term/usm_options.h"
 #include "condition/engine.h"
+#include "shell/command_line.h"
 #include "vellumark/version.h"
 
 namespace vmterm {
@@ -132,6 +133,15 @@ and the keys.
   --retry SECONDS
              while unreachable, press Update Target every SECONDS (1-86400)
              on the target shown
+  --condition-every SECONDS
+             read the printer's whole condition (the details view, key d, and
+             the notifications) every SECONDS, {CONDITION_MIN}-{CONDITION_MAX} (default {CONDITION_EVERY};
+             every {DETAILS_EVERY} s while the details view is open)
+  --condition-version 1|2c
+             SNMP version of that reading (default 1, the window's own)
+  --no-notify
+             show no notification line when the printer's condition gets worse
+             (a paper jam, toner low, unreachable, ...) or clears
   --help     show this text              --version  show the version
   --         every later argument is TARGET or COMMUNITY text
 The condition's reading (the window's own poll is not changed by these):
@@ -171,7 +181,11 @@ Ctrl-C or another terminating signal ends the program by that signal (status 128
         {"{WARNING}", std::llround(defaults.supplyWarningPercent)},
         {"{SECONDS}", condition::DEFAULT_READING_TIME.count()},
         {"{CHECK_W}", std::llround(condition::PluginThresholds{}.warning)},
-        {"{CHECK_C}", std::llround(condition::PluginThresholds{}.critical)}};
+        {"{CHECK_C}", std::llround(condition::PluginThresholds{}.critical)},
+        {"{CONDITION_MIN}", CONDITION_SECONDS_MIN},
+        {"{CONDITION_MAX}", CONDITION_SECONDS_MAX},
+        {"{CONDITION_EVERY}", DEFAULT_CONDITION_SECONDS},
+        {"{DETAILS_EVERY}", DETAILS_READING_SECONDS}};
     text.replace(text.find("{USM}"), 5, UsmHelp());
     for (const auto& [name, value] : values) {
         text.replace(text.find(name), name.size(), std::to_string(value));

@@ -40,6 +40,7 @@ inline constexpr std::uint32_t STYLE_ES_LEFT = 0x0000u;
 inline constexpr std::uint32_t STYLE_ES_MULTILINE = 0x0004u;
 inline constexpr std::uint32_t STYLE_ES_AUTOVSCROLL = 0x0040u;
 inline constexpr std::uint32_t STYLE_ES_AUTOHSCROLL = 0x0080u;
+inline constexpr std::uint32_t STYLE_ES_READONLY = 0x0800u;
 
 inline constexpr std::uint32_t STYLE_SS_LEFT = 0x0000u;
 inline constexpr std::uint32_t STYLE_SS_RIGHT = 0x0002u;

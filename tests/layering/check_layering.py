@@ -17,10 +17,10 @@ FLOORS = [
     ["text"],
     ["snmp"],
     ["platform"],
+    ["condition"],  # the printer's whole condition: the shell's details and notifications read it
     ["state"],
     ["probe"],
     ["shell"],
-    ["condition"],
     ["exporter", "tools/printer-sim", "tools/icongen"],
     ["apps/cli"],  # the option rules every program's command line shares
     ["apps/*"],

@@ -12,6 +12,7 @@
 #include "platform/net/net.h"
 #include "platform/ui/ui.h"
 #include "probe/probe.h"
+#include "shell/condition_watch.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
 #include "shell/object_text.h"
@@ -260,6 +261,48 @@ TEST_F(StartupTest, WindowOptionsOnTheCommandLine) {
     }
 }
 
+// The condition's options stand with the window's, in any order, before the target.
+TEST_F(StartupTest, ConditionOptionsOnTheCommandLine) {
+    const struct {
+        const char* name;
+        std::string line;
+        std::string target;
+        UINT seconds;
+        bool v2c;
+        bool notify;
+        std::string messageBox;
+    } cases[] = {
+        {"defaults", "p", "p", 60, false, true, ""},
+        {"all three, with =", "--condition-every=10 --condition-version=2c --no-notify p", "p", 10,
+         true, false, ""},
+        {"among the window's",
+         "--no-ping --condition-every 86400 --retry 5 --condition-version 1 p", "p", 86400, false,
+         true, ""},
+        {"after the target it is the community", "p --no-notify", "p", 60, false, true, ""},
+        {"below the minimum", "--condition-every 9 p", "stale", 60, false, true,
+         "Vellumark|--condition-every: '9' is not a whole number of seconds from 10 to 86400|16"},
+        {"no value", "--condition-every", "stale", 60, false, true,
+         "Vellumark|--condition-every: '' is not a whole number of seconds from 10 to 86400|16"},
+        {"version 3 is not the window's", "--condition-version 3 p", "stale", 60, false, true,
+         "Vellumark|--condition-version: '3' is not 1 or 2c|16"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        // What an earlier start left must not survive: every start sets all three.
+        g_condition_seconds = 12345;
+        g_condition_v2c = !c.v2c;
+        g_notify = !c.notify;
+        Run(c.line);
+        EXPECT_EQ(W().messageBox, c.messageBox);
+        EXPECT_STREQ(g_target, c.target.c_str());
+        if (c.messageBox.empty()) {
+            EXPECT_EQ(std::tuple(g_condition_seconds, g_condition_v2c, g_notify),
+                      std::tuple(c.seconds, c.v2c, c.notify));
+        }
+    }
+}
+
 // Without the echo the model query alone decides: a printer that answers SNMP is polled at
 // once, and no socket for the echo is asked for, so its absence is no longer fatal. With the
 // echo, the fatal message is followed by the platform's hint when it has one.
@@ -481,8 +524,11 @@ TEST_F(MonitorDialogTest, UpdateTargetWithoutTheEcho) {
 // answers; the ticks that keep the display do not restart the wait. Without one, nothing sets
 // or answers a second timer.
 TEST_F(MonitorDialogTest, RetryWhileUnreachable) {
-    const std::map<UINT_PTR, UINT> pollOnly{{POLL_TIMER_ID, 2000}};
-    const std::map<UINT_PTR, UINT> withRetry{{POLL_TIMER_ID, 2000}, {RETRY_TIMER_ID, 30000}};
+    // The condition's first reading is due too (the watcher's tests, condition_watch_test).
+    const std::pair<UINT_PTR, UINT> condition{CONDITION_TIMER_ID, watch::FIRST_READING_MS};
+    const std::map<UINT_PTR, UINT> pollOnly{{POLL_TIMER_ID, 2000}, condition};
+    const std::map<UINT_PTR, UINT> withRetry{
+        {POLL_TIMER_ID, 2000}, {RETRY_TIMER_ID, 30000}, condition};
 
     Reach(STATE_UNREACHABLE, "printer.lan", false, 30);
     EXPECT_EQ(Monitor().timers, withRetry);
@@ -549,7 +595,9 @@ TEST_F(MonitorDialogTest, InitialisationAndTheTrayRecord) {
     g_icon_current = g_icon_offline;  // the first icon comes from start-up, whatever it is
     g_state = STATE_LOST;             // the first tick shows the unreachable display at once
     Send(WM_INITDIALOG, 0, 5);
-    EXPECT_EQ(Monitor().timers, (std::map<UINT_PTR, UINT>{{POLL_TIMER_ID, 2000}}));
+    EXPECT_EQ(Monitor().timers,
+              (std::map<UINT_PTR, UINT>{{POLL_TIMER_ID, 2000},
+                                        {CONDITION_TIMER_ID, watch::FIRST_READING_MS}}));
     const posixui::ProgressState& toner = Monitor().bars[IDC_TONER];
     EXPECT_EQ(std::tie(toner.minimum, toner.maximum, toner.step, toner.barColor),
               std::make_tuple(0, 30000, 1, 0u));

@@ -152,8 +152,8 @@ TEST(LiveWindow, KeysTrayClicksAndTheMenuBecomeMessages) {
         "command 2 typed-targ",     // q: IDCANCEL
     };
     EXPECT_EQ(g_seen, expected);
-    EXPECT_NE(io.Output().find("Menu: 1 Show Vellumark  2 Hide Vellumark  3 Exit Vellumark  Esc "
-                               "closes"),
+    EXPECT_NE(io.Output().find("Menu: 1 Show Vellumark  2 Hide Vellumark  3 Exit Vellumark  "
+                               "4 Printer Details...  Esc closes"),
               std::string::npos)
         << io.Output();
 }

@@ -19,6 +19,7 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using LPSTR = char*;
 using LPCSTR = const char*;
+using COLORREF = DWORD;  // 0x00BBGGRR
 
 // Opaque handles: each front-end decides what stands behind them.
 struct HWND__;
@@ -106,6 +107,7 @@ struct NOTIFYICONDATAA {
 #define WM_RBUTTONDOWN 0x0204
 #define WM_RBUTTONUP 0x0205
 #define WM_USER 0x0400
+#define WM_APP 0x8000
 
 #define IDOK 1
 #define IDCANCEL 2
@@ -129,6 +131,8 @@ struct NOTIFYICONDATAA {
 #define NIF_TIP 0x00000004u
 #define NIF_INFO 0x00000010u
 #define NIIF_INFO 0x00000001u
+#define NIIF_WARNING 0x00000002u
+#define NIIF_ERROR 0x00000003u
 
 // An edit control's limit on the text the user can type, in bytes: wParam.
 #define EM_LIMITTEXT 0x00C5u

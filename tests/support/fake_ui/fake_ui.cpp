@@ -205,6 +205,7 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 BOOL Shell_NotifyIconA(DWORD operation, NOTIFYICONDATAA* record) {
+    W().trayCalls.emplace_back(operation, *record);
     return W().tray.Apply(operation, *record);
 }
 

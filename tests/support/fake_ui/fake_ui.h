@@ -34,6 +34,7 @@ struct World {
     std::map<int, Dialog> dialogs;
     std::vector<int> ran;  // the templates DialogBoxParamA ran, in order
     ui::TrayRecords tray;
+    std::vector<std::pair<DWORD, NOTIFYICONDATAA>> trayCalls;  // every Shell_NotifyIconA, in order
     std::string messageBox;  // "caption|text|type" of the last one
     POINT cursor{0, 0};
     int menuChoice = 0;  // what the user picks from a popup menu (0: dismissed)

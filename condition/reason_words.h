@@ -1,0 +1,13 @@
+// The health's reasons (health.h) in the words of a person at the printer: "jammed" is
+// "paper jam", "supply yellow toner at 5%" is "yellow toner low (5%)". Reasons without words of
+// their own stay as the health writes them. The monitoring plugin's line, the details window
+// and the notifications all say them so.
+#pragma once
+
+#include <string>
+
+namespace condition {
+
+std::string ReasonWords(const std::string& reason);
+
+}  // namespace condition
