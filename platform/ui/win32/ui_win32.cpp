@@ -1,12 +1,15 @@
 // The UI seam on Windows: each operation is the user32/shell32/kernel32 call of the same name,
-// arguments and results passed through unchanged. Three additions, all invisible to the dialog
-// procedures: the common controls are registered before the first dialog (the status window
-// holds a progress bar), every dialog runs behind a thin procedure that re-adds the tray icon
-// when the notification area is re-created (see tray_restore.h), and the tests may have the
-// tray calls logged (see tray_log.h).
+// arguments and results passed through unchanged. Four additions, all invisible to the dialog
+// procedures: the common controls are registered before the first dialog (the windows hold
+// progress bars), a bar given a colour is drawn unthemed, every dialog runs behind a thin
+// procedure that re-adds the tray icon when the notification area is re-created (see
+// tray_restore.h), and the tests may have the tray calls logged (see tray_log.h).
 #include "platform/ui/ui.h"
 #include "platform/ui/win32/tray_log.h"
 #include "platform/ui/win32/tray_restore.h"
+
+// After windows.h, which ui.h brings.
+#include <uxtheme.h>
 
 namespace ui {
 namespace {
@@ -78,6 +81,13 @@ BOOL SetDlgItemTextA(HWND dialog, int controlId, LPCSTR text) {
 
 LRESULT SendDlgItemMessageA(HWND dialog, int controlId, UINT message, WPARAM wParam,
                             LPARAM lParam) {
+    if (message == PBM_SETBARCOLOR) {
+        // A themed bar draws the theme's colour and ignores this one. The program asks for no
+        // visual styles, but wine themes the common controls all the same: the bar that is
+        // given a colour is drawn the classic way, which draws it (a blank, which names no
+        // theme class, turns the theme off for the one window).
+        ::SetWindowTheme(::GetDlgItem(dialog, controlId), L" ", L" ");
+    }
     return ::SendDlgItemMessageA(dialog, controlId, message, wParam, lParam);
 }
 

@@ -25,6 +25,7 @@
 #include "shell/dialogs.h"
 #include "shell/resources/resource.h"
 #include "tests/win32/driver/check.h"
+#include "tests/win32/driver/scenarios.h"
 
 namespace {
 
@@ -166,12 +167,13 @@ int NoPing(int, char** argv) {
 
 int main(int argc, char** argv) {
     const std::string scenario = argc > 2 ? argv[1] : "";
-    int (*const run)(int, char**) = scenario == "monitor" && argc > 5  ? Monitor
-                                    : scenario == "prompt" && argc > 4 ? Prompt
-                                    : scenario == "fatal"              ? Fatal
-                                    : scenario == "service"            ? Service
-                                    : scenario == "noping" && argc > 5 ? NoPing
-                                                                       : nullptr;
+    int (*const run)(int, char**) = scenario == "monitor" && argc > 5   ? Monitor
+                                    : scenario == "prompt" && argc > 4  ? Prompt
+                                    : scenario == "fatal"               ? Fatal
+                                    : scenario == "service"             ? Service
+                                    : scenario == "noping" && argc > 5  ? NoPing
+                                    : scenario == "details" && argc > 7 ? Details
+                                                                        : nullptr;
     if (run == nullptr) {
         std::fprintf(stderr, "usage: see the head of driver.cpp\n");
         return 2;
