@@ -143,7 +143,9 @@ void Begin() {
 
 void Start(HWND monitor) {
     Watch& w = W();
-    const unsigned generation = w.generation + 1;
+    // An earlier window's engine ends its readings as no one's before anything is reset.
+    const unsigned generation = ++w.generation;
+    w.engine.reset();
     w = Watch{};
     w.generation = generation;
     w.monitor = monitor;
