@@ -15,7 +15,9 @@ namespace ui {
 namespace {
 
 // The procedure of the dialog being created: DialogBoxParamA cannot carry it to the window
-// before WM_INITDIALOG, and the dialog manager sends WM_SETFONT earlier still.
+// before WM_INITDIALOG, and the dialog manager sends WM_SETFONT earlier still. Each dialog
+// keeps its own in a window property from its first message on, so a dialog run from another
+// one's procedure (the details window from the status window's) leaves the outer one's alone.
 DLGPROC g_pendingProcedure = nullptr;
 constexpr const char* PROCEDURE_PROPERTY = "Vellumark.DialogProcedure";
 
