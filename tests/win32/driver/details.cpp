@@ -1,7 +1,8 @@
 // The details window and the notifications, worked from outside: opened from the tray menu,
 // its texts and bars compared with the Linux engine's reading of the same printer, then the
-// printer jammed and cleared through the simulator's control channel, with the balloon seen in
-// the notification area (its text) and in the program's tray log (title, icon, time-out).
+// printer jammed, cleared, silenced and answering again through the simulator's control
+// channel, each balloon seen in the notification area (its text) and in the program's tray
+// log (title, icon, time-out).
 // program.h first: it brings windows.h, which the other Windows headers need.
 #include "tests/win32/driver/program.h"
 #include "tests/win32/driver/scenarios.h"
