@@ -3,10 +3,11 @@
 # simulator on loopback, and lets the Win32 test driver work it.
 #
 #   run-wine-tests.sh SCENARIO WIN64_BUILD_DIR SIMULATOR [LINUX_READER]
-#     SCENARIO         net | monitor | monitor6 | prompt | service | fatal | noping | condition
+#     SCENARIO         net | monitor | monitor6 | prompt | service | fatal | noping | condition |
+#                      details
 #     WIN64_BUILD_DIR  the x86_64 MinGW build (holds apps/win32/vellumark.exe)
 #     SIMULATOR        the Linux vellumark-printer-sim binary
-#     LINUX_READER     for "condition": the Linux build of vellumark-condition-read
+#     LINUX_READER     for "condition" and "details": the Linux build of vellumark-condition-read
 #
 # Exit status: 0 passed, 1 failed, 77 skipped (something this machine lacks).
 set -u
@@ -87,23 +88,42 @@ winpath() { echo "Z:$(readlink -f "$1")"; }
 case "$scenario" in
 condition)
     # The same printer, jammed through the control channel, read by the condition engine's
-    # Windows build under wine and by its Linux build: the same condition, as JSON and as text.
+    # Windows build under wine and by its Linux build, over SNMPv1 and over SNMPv2c (GETBULK):
+    # the same condition, as JSON and as text.
     reader=${4:?Linux vellumark-condition-read}
     start_simulator colour-laser
     printf 'jam on\n' >"/dev/udp/127.0.0.1/$control"
     sleep 0.2
-    "$reader" "127.0.0.1:$port" >"$work/linux.txt" || { echo "FAIL: the Linux reading"; cat "$work/linux.txt"; exit 1; }
-    grep -q '"reasons":\[[^]]*jam' "$work/linux.txt" || { echo "FAIL: no jam in the Linux reading"; cat "$work/linux.txt"; exit 1; }
-    "$WINE" "$(readlink -f "$driver_dir/vellumark-condition-read.exe")" "127.0.0.1:$port" |
-        tr -d '\r' >"$work/windows.txt"
-    if diff -u "$work/linux.txt" "$work/windows.txt"; then
-        echo "ok   the Windows engine reads the jammed colour-laser as the Linux engine does"
-        head -n1 "$work/windows.txt"
-        status=0
-    else
-        echo "FAIL: the Windows reading differs from the Linux one"
-        status=1
-    fi
+    status=0
+    for version in v1 v2c; do
+        "$reader" "127.0.0.1:$port" "$version" >"$work/linux.txt" ||
+            { echo "FAIL: the Linux reading ($version)"; cat "$work/linux.txt"; exit 1; }
+        grep -q '"reasons":\[[^]]*jam' "$work/linux.txt" ||
+            { echo "FAIL: no jam in the Linux reading ($version)"; cat "$work/linux.txt"; exit 1; }
+        "$WINE" "$(readlink -f "$driver_dir/vellumark-condition-read.exe")" "127.0.0.1:$port" \
+            "$version" | tr -d '\r' >"$work/windows.txt"
+        if diff -u "$work/linux.txt" "$work/windows.txt"; then
+            echo "ok   $version: the Windows engine reads the jammed colour-laser as the Linux one"
+            head -n1 "$work/windows.txt"
+        else
+            echo "FAIL: $version: the Windows reading differs from the Linux one"
+            status=1
+        fi
+    done
+    ;;
+details)
+    # The details window beside the status window, compared with the Linux engine's reading of
+    # the same printer; the balloons of a jam and of its clearing.
+    reader=${4:?Linux vellumark-condition-read}
+    trayer_display
+    start_simulator colour-laser
+    profile="$(dirname "$0")/../../tools/printer-sim/profiles/colour-laser.snmprec"
+    model=$(sed -n 's/^1\.3\.6\.1\.2\.1\.25\.3\.2\.1\.3\.1|4|//p' "$profile")
+    "$reader" "127.0.0.1:$port" >"$work/reading.txt" ||
+        { echo "FAIL: the Linux reading"; cat "$work/reading.txt"; exit 1; }
+    "$WINE" "$driver" details "$(winpath "$program")" "$port" "$control" "$model Monitor" \
+        "$(winpath "$work/reading.txt")" "$(winpath "$work")/tray.log"
+    status=$?
     ;;
 net)
     "$WINE" "$(readlink -f "$driver_dir/vellumark-net-test.exe")"

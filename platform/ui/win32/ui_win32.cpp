@@ -1,16 +1,23 @@
 // The UI seam on Windows: each operation is the user32/shell32/kernel32 call of the same name,
-// arguments and results passed through unchanged. Two additions, both invisible to the dialog
-// procedures: the common controls are registered before the first dialog (the status window
-// holds a progress bar), and every dialog runs behind a thin procedure that re-adds the tray
-// icon when the notification area is re-created (see tray_restore.h).
+// arguments and results passed through unchanged. Four additions, all invisible to the dialog
+// procedures: the common controls are registered before the first dialog (the windows hold
+// progress bars), a bar given a colour is drawn unthemed, every dialog runs behind a thin
+// procedure that re-adds the tray icon when the notification area is re-created (see
+// tray_restore.h), and the tests may have the tray calls logged (see tray_log.h).
 #include "platform/ui/ui.h"
+#include "platform/ui/win32/tray_log.h"
 #include "platform/ui/win32/tray_restore.h"
+
+// After windows.h, which ui.h brings.
+#include <uxtheme.h>
 
 namespace ui {
 namespace {
 
 // The procedure of the dialog being created: DialogBoxParamA cannot carry it to the window
-// before WM_INITDIALOG, and the dialog manager sends WM_SETFONT earlier still.
+// before WM_INITDIALOG, and the dialog manager sends WM_SETFONT earlier still. Each dialog
+// keeps its own in a window property from its first message on, so a dialog run from another
+// one's procedure (the details window from the status window's) leaves the outer one's alone.
 DLGPROC g_pendingProcedure = nullptr;
 constexpr const char* PROCEDURE_PROPERTY = "Vellumark.DialogProcedure";
 
@@ -76,6 +83,13 @@ BOOL SetDlgItemTextA(HWND dialog, int controlId, LPCSTR text) {
 
 LRESULT SendDlgItemMessageA(HWND dialog, int controlId, UINT message, WPARAM wParam,
                             LPARAM lParam) {
+    if (message == PBM_SETBARCOLOR) {
+        // A themed bar draws the theme's colour and ignores this one. The program asks for no
+        // visual styles, but wine themes the common controls all the same: the bar that is
+        // given a colour is drawn the classic way, which draws it (a blank, which names no
+        // theme class, turns the theme off for the one window).
+        ::SetWindowTheme(::GetDlgItem(dialog, controlId), L" ", L" ");
+    }
     return ::SendDlgItemMessageA(dialog, controlId, message, wParam, lParam);
 }
 
@@ -146,6 +160,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 
 BOOL Shell_NotifyIconA(DWORD operation, NOTIFYICONDATAA* record) {
     RememberTrayIcon(operation, *record);
+    LogTrayCall(operation, *record);
     return ::Shell_NotifyIconA(operation, record);
 }
 

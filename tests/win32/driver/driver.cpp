@@ -9,151 +9,25 @@
 //   vellumark-driver service EXE             (raw sockets refused, the echo service there)
 //   vellumark-driver noping  EXE PORT CONTROL_PORT TITLE  (no way to send an echo; --no-ping
 //                                                          and --retry lead the command line)
+//   vellumark-driver details EXE PORT CONTROL_PORT TITLE READING TRAY_LOG
+//       (READING: the Linux engine's reading of the printer, its JSON on the first line;
+//        TRAY_LOG: a file for the program's tray log; an XEmbed notification area)
 // Prints one line per check; exits 0 when every check passed, 1 otherwise (77: skipped, the
 // system offers no ICMPv6 echo for a printer on ::1).
-// winsock2.h must precede windows.h.
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
-#include <windows.h>
+#include "tests/win32/driver/program.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdlib>
-#include <cstring>
-#include <functional>
 #include <string>
-#include <vector>
 
 #include "shell/dialogs.h"
 #include "shell/resources/resource.h"
 #include "tests/win32/driver/check.h"
+#include "tests/win32/driver/scenarios.h"
 
 namespace {
-
-LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
-    return static_cast<LRESULT>(result);
-}
-std::string WindowText(HWND window) {
-    char text[1024] = "";
-    Send(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-std::string ControlText(HWND dialog, int id) {
-    return WindowText(GetDlgItem(dialog, id));
-}
-
-BOOL CALLBACK Collect(HWND window, LPARAM list) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
-}
-// Every window: the top-level ones and their descendants.
-std::vector<HWND> Windows() {
-    std::vector<HWND> list;
-    EnumWindows(Collect, reinterpret_cast<LPARAM>(&list));
-    for (std::size_t i = 0, tops = list.size(); i < tops; ++i) {
-        EnumChildWindows(list[i], Collect, reinterpret_cast<LPARAM>(&list));
-    }
-    return list;
-}
-std::string ClassOf(HWND window) {
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD timeoutMs = 15000) {
-    for (const DWORD start = GetTickCount(); !condition(); Sleep(100)) {
-        if (GetTickCount() - start >= timeoutMs) {
-            return false;
-        }
-    }
-    return true;
-}
-bool LabelBecomes(HWND dialog, const char* text) {
-    return Check(WaitUntil([&] { return ControlText(dialog, IDC_PRIMARY_LABEL) == text; }),
-                 std::string("the label reads \"") + text + "\"");
-}
-
-// The program under test; one per run of the driver.
-PROCESS_INFORMATION g_program{};
-
-// A window of the program that `matches`, waiting for it; none once the program has ended.
-HWND Find(const std::function<bool(HWND)>& matches, DWORD timeoutMs = 30000) {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND window : Windows()) {
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                found = owner == g_program.dwProcessId && matches(window) ? window : found;
-            }
-            return found != nullptr || WaitForSingleObject(g_program.hProcess, 0) == WAIT_OBJECT_0;
-        },
-        timeoutMs);
-    return found;
-}
-HWND Titled(const std::string& title, DWORD timeoutMs = 30000) {
-    return Find([&](HWND w) { return GetParent(w) == nullptr && WindowText(w) == title; },
-                timeoutMs);
-}
-
-// Starts EXE with `arguments` and waits for its window titled `title`.
-HWND Launch(const std::string& exe, const std::string& arguments, const std::string& title) {
-    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                   &startup, &g_program);
-    const HWND window = Titled(title);
-    Check(window != nullptr, commandLine + ": a window titled \"" + title + "\" appeared");
-    return window;
-}
-
-// Sends `close` the command (none: the program is ending by itself), then the program must
-// end with exit code 1. Returns the driver's exit code.
-int Finish(HWND close, WPARAM command = IDCANCEL) {
-    if (close != nullptr) {
-        PostMessageA(close, WM_COMMAND, command, 0);
-    }
-    const bool ended = WaitForSingleObject(g_program.hProcess, 15000) == WAIT_OBJECT_0;
-    DWORD code = 0;
-    GetExitCodeProcess(g_program.hProcess, &code);
-    Check(ended && code == 1, "process ended with exit code " + std::to_string(code));
-    TerminateProcess(g_program.hProcess, 99);  // if it has not ended
-    return g_failures == 0 ? 0 : 1;
-}
-
-// One command to the simulator's control channel on 127.0.0.1 (or ::1); true when it answered
-// "ok".
-bool Control(bool ipv6, unsigned short port, const char* command) {
-    SOCKET udp = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    sockaddr_in to{AF_INET, htons(port), {}, {}};
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sockaddr_in6 to6{};
-    to6.sin6_family = AF_INET6;
-    to6.sin6_port = htons(port);
-    to6.sin6_addr.s6_addr[15] = 1;
-    const std::string line = std::string(command) + "\n";
-    if (ipv6) {
-        sendto(udp, line.c_str(), static_cast<int>(line.size()), 0,
-               reinterpret_cast<const sockaddr*>(&to6), sizeof to6);
-    } else {
-        sendto(udp, line.c_str(), static_cast<int>(line.size()), 0,
-               reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    }
-    DWORD timeout = 3000;
-    setsockopt(udp, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
-               sizeof timeout);
-    char reply[256] = "";
-    const int size = recv(udp, reply, sizeof reply - 1, 0);
-    closesocket(udp);
-    return size >= 2 && std::strncmp(reply, "ok", 2) == 0;
-}
 
 // `what`: a control's id, or the toner bar's "range" or "pos".
 void Expect(HWND dialog, const std::string& what, const std::string& expected) {
@@ -203,16 +77,6 @@ int Monitor(int argc, char** argv) {
     return Finish(dialog);  // the close box and Esc arrive as IDCANCEL
 }
 
-// Windows of any process with this class; with `text`, only visible ones showing that text.
-int CountWindows(const std::string& className, const char* text = nullptr) {
-    int count = 0;
-    for (HWND window : Windows()) {
-        count += ClassOf(window) == className &&
-                 (text == nullptr || (IsWindowVisible(window) && WindowText(window) == text));
-    }
-    return count;
-}
-
 // No target given: the prompt takes one; the tray icon docks with its balloon, comes back when
 // the notification area is re-created, and its menu's Exit removes it.
 int Prompt(int, char** argv) {
@@ -248,16 +112,10 @@ int Prompt(int, char** argv) {
     Send(dialog, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     Check(docked(1), "\"TaskbarCreated\" adds the icon again");
 
-    // A right-button press on the icon opens the menu; "Exit Vellumark", the item before the
-    // last ("Printer Details..."), is chosen from the keyboard.
-    PostMessageA(dialog, WM_TRAYNOTIFY, TRAY_ICON_ID, WM_RBUTTONDOWN);  // the icon's callback
-    const HWND menu = Find([](HWND w) { return ClassOf(w) == "#32768" && IsWindowVisible(w); });
-    if (!Check(menu != nullptr, "a right-button press opens the tray menu")) {
+    // The menu's "Exit Vellumark", chosen from the keyboard.
+    if (!ChooseTrayItem(dialog, argv[2], IDM_EXIT)) {
         return Finish(dialog, IDM_EXIT);
     }
-    PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
-    PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
-    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
     Finish(nullptr);
     Check(docked(0), "the icon is removed at exit");
     return g_failures == 0 ? 0 : 1;
@@ -309,12 +167,13 @@ int NoPing(int, char** argv) {
 
 int main(int argc, char** argv) {
     const std::string scenario = argc > 2 ? argv[1] : "";
-    int (*const run)(int, char**) = scenario == "monitor" && argc > 5  ? Monitor
-                                    : scenario == "prompt" && argc > 4 ? Prompt
-                                    : scenario == "fatal"              ? Fatal
-                                    : scenario == "service"            ? Service
-                                    : scenario == "noping" && argc > 5 ? NoPing
-                                                                       : nullptr;
+    int (*const run)(int, char**) = scenario == "monitor" && argc > 5   ? Monitor
+                                    : scenario == "prompt" && argc > 4  ? Prompt
+                                    : scenario == "fatal"               ? Fatal
+                                    : scenario == "service"             ? Service
+                                    : scenario == "noping" && argc > 5  ? NoPing
+                                    : scenario == "details" && argc > 7 ? Details
+                                                                        : nullptr;
     if (run == nullptr) {
         std::fprintf(stderr, "usage: see the head of driver.cpp\n");
         return 2;
