@@ -81,6 +81,10 @@ UsmSecurity::Result UsmSecurity::Unwrap(const std::uint8_t* data, std::size_t si
     return Result::Ignored;
 }
 
+bool UsmBuilt() {
+    return true;
+}
+
 bool IsSnmpV3(const std::uint8_t* data, std::size_t size) {
     return v3::IsVersion3(data, size);
 }

@@ -49,6 +49,11 @@ class UsmSecurity {
     std::string problem_;
 };
 
+// Whether this build reads over SNMPv3 at all: false where the USM library is left out, which
+// then says so in these words.
+bool UsmBuilt();
+inline constexpr const char* USM_NOT_BUILT = "SNMPv3 is not available in this build";
+
 // Whether a datagram is an SNMPv3 message (its version field), for the engine to route it to the
 // reading's session instead of the v1/v2c matcher; false everywhere without the USM library.
 bool IsSnmpV3(const std::uint8_t* data, std::size_t size);

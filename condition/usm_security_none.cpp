@@ -7,7 +7,7 @@
 namespace condition {
 namespace {
 
-const std::string NOT_BUILT = "SNMPv3 is not available in this build";
+const std::string NOT_BUILT = USM_NOT_BUILT;
 
 }  // namespace
 
@@ -35,6 +35,10 @@ const std::string& UsmSecurity::error() const {
 
 std::string UsmSecurity::SilenceText() const {
     return problem_;
+}
+
+bool UsmBuilt() {
+    return false;
 }
 
 bool IsSnmpV3(const std::uint8_t* /*data*/, std::size_t /*size*/) {

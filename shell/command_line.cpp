@@ -66,7 +66,7 @@ const char* OptionValue(const char* token, const char* name, char** context, boo
 
 // Reads the option at `token`, taking its value from the text when it has one. False when
 // `token` is no option: it is then the target.
-bool ReadOption(const char* token, char** context, CommandLineTokens* tokens) {
+bool ReadOption(const char* token, char** context, bool v3Built, CommandLineTokens* tokens) {
     if (std::strcmp(token, NO_PING_OPTION) == 0) {
         tokens->noPing = true;
         return true;
@@ -96,10 +96,15 @@ bool ReadOption(const char* token, char** context, CommandLineTokens* tokens) {
     value = OptionValue(token, CONDITION_VERSION_OPTION, context, &found);
     if (found) {
         const std::string version = value != nullptr ? value : "";
-        tokens->conditionV2c = version == "2c";
-        if (version != "1" && version != "2c") {
-            tokens->optionError =
-                std::string(CONDITION_VERSION_OPTION) + ": '" + version + "' is not 1 or 2c";
+        const std::string option = CONDITION_VERSION_OPTION;
+        if (version == "1" || version == "2c" || (version == "3" && v3Built)) {
+            tokens->conditionVersion = version == "1"    ? condition::SnmpVersion::V1
+                                       : version == "2c" ? condition::SnmpVersion::V2c
+                                                         : condition::SnmpVersion::V3;
+        } else if (version == "3") {
+            tokens->optionError = option + ": " + condition::USM_NOT_BUILT;
+        } else {
+            tokens->optionError = option + ": '" + version + "' is not 1, 2c or 3";
         }
         return true;
     }
@@ -108,13 +113,13 @@ bool ReadOption(const char* token, char** context, CommandLineTokens* tokens) {
 
 }  // namespace
 
-CommandLineTokens SplitCommandLine(const char* commandLine) {
+CommandLineTokens SplitCommandLine(const char* commandLine, bool v3Built) {
     // The tokenizer terminates tokens in place: it works on a copy.
     std::string text = commandLine != nullptr ? commandLine : "";
     char* context = nullptr;
     CommandLineTokens tokens;
     const char* target = NextSpaceToken(text.data(), &context);
-    while (target != nullptr && ReadOption(target, &context, &tokens)) {
+    while (target != nullptr && ReadOption(target, &context, v3Built, &tokens)) {
         target = NextSpaceToken(nullptr, &context);
     }
     const char* community = target != nullptr ? NextSpaceToken(nullptr, &context) : nullptr;

@@ -5,6 +5,9 @@
 
 #include <string>
 
+#include "condition/reader.h"
+#include "condition/usm_security.h"
+
 // Returns the next token and terminates it in place, or null when only spaces remain. Pass the
 // text on the first call and null afterwards; `context` keeps the position between calls.
 // Never reads beyond the text's terminator.
@@ -16,7 +19,9 @@ inline constexpr const char* NO_PING_OPTION = "--no-ping";  // no echo: the mode
 inline constexpr const char* RETRY_OPTION = "--retry";  // "--retry SECONDS" or "--retry=SECONDS"
 inline constexpr int RETRY_SECONDS_MAX = 86400;
 // How the printer's whole condition is watched beside the window: "--condition-every SECONDS",
-// "--condition-version 1|2c" (the window's own SNMPv1 unless 2c), "--no-notify".
+// "--condition-version 1|2c|3" (the window's own SNMPv1 unless another; 3 only where the build
+// reads SNMPv3, its user and passwords never in this text: see g_condition_request),
+// "--no-notify".
 inline constexpr const char* CONDITION_EVERY_OPTION = "--condition-every";
 inline constexpr int CONDITION_SECONDS_MIN = 10;
 inline constexpr int CONDITION_SECONDS_MAX = 86400;
@@ -35,11 +40,12 @@ struct CommandLineTokens {
     bool noPing = false;
     int retrySeconds = 0;  // 0: the unreachable window waits for the user
     int conditionSeconds = DEFAULT_CONDITION_SECONDS;
-    bool conditionV2c = false;
+    condition::SnmpVersion conditionVersion = condition::SnmpVersion::V1;
     bool noNotify = false;
     std::string optionError;  // an option's value out of its range, in one line
 };
-CommandLineTokens SplitCommandLine(const char* commandLine);
+// `v3Built` says whether "--condition-version 3" can be read; where not, it is refused.
+CommandLineTokens SplitCommandLine(const char* commandLine, bool v3Built = condition::UsmBuilt());
 
 // What start-up will find wrong with the target or community: null when both fit, else a
 // one-line message for the user ("the target is longer than 63 characters"). A text that does

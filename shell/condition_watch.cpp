@@ -21,10 +21,8 @@
 namespace watch {
 namespace {
 
-// One printer, read one request at a time, as gently as the window reads it.
+// One printer, read one request at a time.
 constexpr std::size_t REQUESTS_AT_ONCE = 1;
-constexpr int REQUEST_TIMEOUT_MS = 500;
-constexpr int REQUEST_RETRIES = 1;
 constexpr std::chrono::seconds READING_TIME{20};
 constexpr UINT BALLOON_TIMEOUT_MS = 10000;
 
@@ -123,12 +121,9 @@ void Begin() {
         ObserveUnreachable();
         return;
     }
-    condition::ReadRequest request;
+    condition::ReadRequest request = g_condition_request;
     request.agent = g_agent.address;
-    request.version = g_condition_v2c ? condition::SnmpVersion::V2c : condition::SnmpVersion::V1;
     request.community = g_community;
-    request.timeoutMs = REQUEST_TIMEOUT_MS;
-    request.retries = REQUEST_RETRIES;
     request.deadline = std::chrono::steady_clock::now() + READING_TIME;
     w.reading = true;
     ui::SetTimer(w.monitor, CONDITION_STEP_TIMER_ID, STEP_MS, nullptr);

@@ -10,5 +10,5 @@ HICON g_icon_current = nullptr;
 bool g_skip_echo = false;
 UINT g_retry_seconds = 0;
 UINT g_condition_seconds = DEFAULT_CONDITION_SECONDS;
-bool g_condition_v2c = false;
 bool g_notify = true;
+condition::ReadRequest g_condition_request{};

@@ -42,7 +42,7 @@ CommandLine ReadCommandLine(const char* commandLine) {
     g_skip_echo = tokens.noPing;
     g_retry_seconds = static_cast<UINT>(tokens.retrySeconds);
     g_condition_seconds = static_cast<UINT>(tokens.conditionSeconds);
-    g_condition_v2c = tokens.conditionV2c;
+    g_condition_request.version = tokens.conditionVersion;
     g_notify = !tokens.noNotify;
     return read;
 }

@@ -11,8 +11,12 @@ void AddWindowOptions(CLI::App& app, WindowOptions& options) {
         ->transform(WholeNumber(1, RETRY_SECONDS_MAX));
     app.add_option(CONDITION_EVERY_OPTION, options.conditionSeconds)
         ->transform(WholeNumber(CONDITION_SECONDS_MIN, CONDITION_SECONDS_MAX));
-    app.add_option(CONDITION_VERSION_OPTION, options.conditionVersion)->check(OneOf({"1", "2c"}));
     app.add_flag(NO_NOTIFY_OPTION, options.noNotify);
+}
+
+CLI::Option* AddConditionVersionOption(CLI::App& app, WindowOptions& options) {
+    return app.add_option(CONDITION_VERSION_OPTION, options.conditionVersion)
+        ->check(OneOf({"1", "2c", "3"}));
 }
 
 std::string WindowOptionsText(const WindowOptions& options) {

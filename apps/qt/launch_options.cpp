@@ -7,10 +7,14 @@
 
 namespace vmqt {
 
-Launch ParseLaunch(const std::vector<std::string>& arguments) {
+Launch ParseLaunch(const std::vector<std::string>& arguments,
+                   const vmcli::Environment& environment) {
     CLI::App app;
     vmcli::WindowOptions window;
     vmcli::AddWindowOptions(app, window);
+    vmcli::AddConditionVersionOption(app, window);
+    condition::ReadRequest reading;
+    vmcli::UsmOptions usm(app, reading.usm, CONDITION_VERSION_OPTION);
     const vmcli::Parsed parsed = vmcli::Parse(app, arguments, true, [](const std::string& what) {
         return "unknown option '" + what + "'";
     });
@@ -24,11 +28,15 @@ Launch ParseLaunch(const std::vector<std::string>& arguments) {
         case vmcli::Outcome::Run:
             break;
     }
+    if (const std::string error = usm.Finish(window.conditionVersion == "3", environment);
+        !error.empty()) {
+        return Launch{LaunchAction::UsageError, error};
+    }
     std::string text;
     for (const std::string& argument : parsed.text) {
         text += (text.empty() ? "" : " ") + argument;
     }
-    return Launch{LaunchAction::Run, vmcli::WindowOptionsText(window) + text};
+    return Launch{LaunchAction::Run, vmcli::WindowOptionsText(window) + text, reading};
 }
 
 std::string UsageLine(const std::string& programName) {
@@ -59,13 +67,17 @@ std::string HelpText(const std::string& programName) {
            "\n              (default " + std::to_string(DEFAULT_CONDITION_SECONDS) + "; every " +
            std::to_string(DETAILS_READING_SECONDS) +
            " s while the details window is open)\n"
-           "  --condition-version 1|2c\n"
-           "              SNMP version of that reading (default 1, the window's own)\n"
+           "  --condition-version 1|2c|3\n"
+           "              SNMP version of that reading (default 1, the window's own); with 3\n"
+           "              the SNMPv3 options below say who reads (the window itself still\n"
+           "              polls over SNMPv1 with COMMUNITY)\n"
            "  --no-notify show no notification when the printer's condition gets worse\n"
            "              (a paper jam, toner low, unreachable, ...) or clears\n"
            "  --help      show this help and exit\n"
            "  --version   show the version and exit\n"
            "  --          take every later argument as PRINTER or COMMUNITY text\n"
+           "\n" +
+           vmcli::UsmHelp(CONDITION_VERSION_OPTION) +
            "\n"
            "Further arguments are ignored. An unknown option, or a :PORT that is not a number\n"
            "from 1 to 65535, exits with status 2; without a display the program says so and\n"

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "apps/cli/usm_options.h"
+#include "condition/reader.h"
+
 namespace vmqt {
 
 enum class LaunchAction { Run, Help, Version, UsageError };
@@ -15,9 +18,14 @@ enum class LaunchAction { Run, Help, Version, UsageError };
 struct Launch {
     LaunchAction action;
     std::string text;  // Run: the command line; UsageError: what is wrong
+    // Run: how the condition is read beside the window (SNMPv3's user and passwords), for
+    // start-up's g_condition_request; its version travels in `text`.
+    condition::ReadRequest condition{};
 };
 
-Launch ParseLaunch(const std::vector<std::string>& arguments);
+// SNMPv3's passwords not on the command line come from `environment`.
+Launch ParseLaunch(const std::vector<std::string>& arguments,
+                   const vmcli::Environment& environment = vmcli::ProcessEnvironment);
 
 // The texts printed for --help and --version, and the usage line of an error.
 std::string UsageLine(const std::string& programName);

@@ -10,6 +10,7 @@
 #include "apps/qt/launch_options.h"
 #include "platform/ui/qt/icons.h"
 #include "shell/command_line.h"
+#include "shell/globals.h"
 #include "shell/resources/resource.h"
 #include "shell/startup.h"
 #include "text/target_syntax.h"
@@ -87,5 +88,7 @@ int main(int argc, char** argv) {
     if (const char* problem = CommandLineProblem(SplitCommandLine(commandLine.c_str()))) {
         std::fprintf(stderr, "vellumark: %s\n", problem);
     }
+    // Who reads the condition over SNMPv3, beside the text: no password goes into it.
+    g_condition_request = launch.condition;
     return WinMain(nullptr, nullptr, commandLine.data(), 0);
 }

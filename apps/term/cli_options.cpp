@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "apps/cli/option_parser.h"
+#include "apps/cli/usm_options.h"
 #include "apps/cli/window_options.h"
-#include "apps/term/usm_options.h"
 #include "condition/engine.h"
 #include "shell/command_line.h"
 #include "vellumark/version.h"
@@ -36,7 +36,8 @@ std::string CheckProblem(const CliOptions& options, bool thresholdsGiven, bool s
 
 }  // namespace
 
-CliOptions ParseOptions(const std::vector<std::string>& arguments, const Environment& environment) {
+CliOptions ParseOptions(const std::vector<std::string>& arguments,
+                        const vmcli::Environment& environment) {
     CliOptions options;
     CLI::App app;
     condition::ReadRequest& reading = options.reading;
@@ -45,12 +46,15 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments, const Environ
     app.add_flag("--once", options.once);
     app.add_flag("--bell", options.bell);
     app.add_flag_callback("--json", [&options] { options.once = options.json = true; });
+    // One option says the condition's version in every mode: the live window's watcher gets it
+    // through the command-line text, as the window's other options.
     app.add_option_function<std::string>("--snmp-version",
-                                         [&reading](const std::string& version) {
+                                         [&reading, &window](const std::string& version) {
                                              reading.version =
                                                  version == "1"   ? condition::SnmpVersion::V1
                                                  : version == "3" ? condition::SnmpVersion::V3
                                                                   : condition::SnmpVersion::V2c;
+                                             window.conditionVersion = version;
                                          })
         ->check(vmcli::OneOf({"1", "2c", "3"}));
     app.add_option("--timeout", reading.timeoutMs)->transform(vmcli::WholeNumber(1, 60000));
@@ -65,7 +69,7 @@ CliOptions ParseOptions(const std::vector<std::string>& arguments, const Environ
     CLI::Option* critical = app.add_option("-c,--critical", options.thresholds.critical)
                                 ->transform(vmcli::Number(0, 100));
 
-    UsmOptions usm(app, reading.usm);
+    vmcli::UsmOptions usm(app, reading.usm, "--snmp-version");
     const vmcli::Parsed parsed = vmcli::Parse(app, arguments, true, [](const std::string& what) {
         return "unknown option '" + what + "'";
     });
@@ -141,22 +145,21 @@ with "! " while it is on show.
              read the printer's whole condition (the details view, key d, and
              the notifications) every SECONDS, {CONDITION_MIN}-{CONDITION_MAX} (default {CONDITION_EVERY};
              every {DETAILS_EVERY} s while the details view is open)
-  --condition-version 1|2c
-             SNMP version of that reading (default 1, the window's own)
   --no-notify
              show no notification line when the printer's condition gets worse
              (a paper jam, toner low, unreachable, ...) or clears
   --bell     ring the terminal's bell once for each notification
   --help     show this text              --version  show the version
   --         every later argument is TARGET or COMMUNITY text
-The condition's reading (the window's own poll is not changed by these):
+The condition's reading, in every mode: --once, --check and the live window's
+details view and notifications (the window's own poll is not changed by these):
   --snmp-version 1|2c|3     SNMP version (default 1); with 3, --once prints the
                             condition alone, sending no SNMPv1 for the window
   --timeout MS              time-out of each request (default {TIMEOUT})
   --retries N               times a request is sent again (default {RETRIES})
   --supply-warning PERCENT  a supply at or below it is a warning (default {WARNING})
-  It ends after {SECONDS} s at the latest; a target that is too long or does not
-  resolve is unreachable at once, without a request.
+  Once mode's reading ends after {SECONDS} s at the latest; a target that is too
+  long or does not resolve is unreachable at once, without a request.
 The monitoring-plugin mode (Nagios, Icinga, Checkmk), with the options above:
   --check                 read the condition alone (no window) and print one line,
                           "PRINTER STATUS - what | perfdata", exiting 0 OK, 1 WARNING,
@@ -192,7 +195,7 @@ Ctrl-C or another terminating signal ends the program by that signal (status 128
         {"{CONDITION_MAX}", CONDITION_SECONDS_MAX},
         {"{CONDITION_EVERY}", DEFAULT_CONDITION_SECONDS},
         {"{DETAILS_EVERY}", DETAILS_READING_SECONDS}};
-    text.replace(text.find("{USM}"), 5, UsmHelp());
+    text.replace(text.find("{USM}"), 5, vmcli::UsmHelp("--snmp-version"));
     for (const auto& [name, value] : values) {
         text.replace(text.find(name), name.size(), std::to_string(value));
     }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/term/usm_options.h"
+#include "apps/cli/usm_options.h"
 #include "condition/plugin_report.h"
 #include "condition/reader.h"
 
@@ -18,11 +18,13 @@ struct CliOptions {
     bool once = false;
     bool json = false;  // implies once
     bool bell = false;  // the live window rings the terminal's bell for each notification
-    // How once mode reads the printer's condition: version, time-out, retries and supply
+    // How the printer's condition is read, in every mode (--once, --check and the live
+    // window's details and notifications): version, SNMPv3's user, time-out, retries and supply
     // warning as the options set them, the reader's defaults otherwise.
     condition::ReadRequest reading;
-    // The window's options (--no-ping, --retry) as start-up reads them, then the target and
-    // community arguments joined with single spaces: quotes are not interpreted, exactly as the
+    // The window's options (--no-ping, --retry, ..., the condition's version as --snmp-version
+    // chose it) as start-up reads them, then the target and community arguments joined with
+    // single spaces: quotes are not interpreted, exactly as the
     // windowed program receives its command line.
     std::string commandLine;
     std::string error;  // a usage error, to be printed with the usage line
@@ -42,7 +44,7 @@ struct CliOptions {
 // neither --once nor --supply-warning, and the warning threshold is never below the critical.
 // SNMPv3's passwords not on the command line come from `environment`.
 CliOptions ParseOptions(const std::vector<std::string>& arguments,
-                        const Environment& environment = ProcessEnvironment);
+                        const vmcli::Environment& environment = vmcli::ProcessEnvironment);
 
 std::string UsageLine();
 std::string HelpText();

@@ -15,6 +15,7 @@
 #include "platform/ui/term/term_runtime.h"
 #include "platform/ui/term/terminal.h"
 #include "shell/command_line.h"
+#include "shell/globals.h"
 #include "shell/resources/resource.h"
 #include "shell/startup.h"
 #include "state/monitor_state.h"
@@ -162,6 +163,9 @@ int main(int argc, char** argv) {
     runtime.config.commandKeys = {{'d', IDM_DETAILS, "Details"}};
     runtime.config.target = tokens.target;
 
+    // The live window's condition is read as the options say; only its version travels in the
+    // command-line text, the passwords never.
+    g_condition_request = options.reading;
     std::string commandLine = options.commandLine;
     const int result = WinMain(nullptr, nullptr, commandLine.data(), 0);
     if (!options.once) {

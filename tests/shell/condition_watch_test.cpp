@@ -49,6 +49,10 @@ std::vector<std::string> Balloons(std::size_t from = 0) {
 
 class ConditionWatchTest : public ::testing::Test {
   protected:
+    explicit ConditionWatchTest(
+        const PrinterSimOptions& printer = PrinterSim::Bundled("colour-laser"))
+        : sim(printer) {}
+
     void SetUp() override {
         ASSERT_TRUE(sim.ok()) << sim.error();
         fakeui::Reset();
@@ -61,7 +65,7 @@ class ConditionWatchTest : public ::testing::Test {
         g_skip_echo = true;
         g_retry_seconds = 0;
         g_condition_seconds = 10;
-        g_condition_v2c = false;
+        g_condition_request = condition::ReadRequest{};
         g_notify = true;
         Monitor().procedure = MonitorDialogProc;
         Send(MONITOR, WM_INITDIALOG);
@@ -93,7 +97,7 @@ class ConditionWatchTest : public ::testing::Test {
         return steps;
     }
 
-    PrinterSim sim{PrinterSim::Bundled("colour-laser")};
+    PrinterSim sim;
 };
 
 // The window's own cycle is what it was: a poll tick sets the same texts, sets no timer and
@@ -278,6 +282,73 @@ TEST_F(ConditionWatchTest, TheDetailsWindow) {
     EXPECT_EQ(Monitor().ended, 0);
     EXPECT_TRUE(Monitor().timers.empty());
     EXPECT_EQ(W().tray.Find(MONITOR, TRAY_ICON_ID), nullptr);
+}
+
+// The colour printer serving an SNMPv3 user beside its community, which the window's own SNMPv1
+// poll keeps using.
+class ConditionWatchV3Test : public ConditionWatchTest {
+  protected:
+    static PrinterSimOptions V3Printer() {
+        PrinterSimOptions printer = PrinterSim::Bundled("colour-laser");
+        printer.extraArgs = {"--v3-user", "lab:authPriv:SHA-256:umber-auth:AES:umber-priv"};
+        return printer;
+    }
+    ConditionWatchV3Test() : ConditionWatchTest(V3Printer()) {}
+};
+
+// The request the front-end handed over is the one the watcher reads with: the details window
+// shows the condition read over SNMPv3 with the right passwords, and says a wrong one as the
+// agent's refusal, not as a printer that stopped answering.
+TEST_F(ConditionWatchV3Test, TheDetailsWindowReadsOverSnmpV3) {
+    const struct {
+        const char* name;
+        const char* authPassword;
+        const char* health;
+        const char* reasons;
+        const char* readAt;  // before the clock
+    } rows[] = {
+        {"the printer's user", "umber-auth", "warning", "yellow toner low (5.2%)", "Read at "},
+        // The refusal carries no printer data: nothing was read, and the reasons say why.
+        {"a wrong authentication password", "umber-wrong", "unreachable",
+         "authentication failed (wrong password or protocol)", "No answer at "},
+    };
+    const auto text = [](int id) { return Details().texts[id]; };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        condition::ReadRequest& request = g_condition_request;
+        request.version = condition::SnmpVersion::V3;
+        request.usm = {"lab",
+                       usm::SecurityLevel::AuthPriv,
+                       usm::AuthProtocol::Sha256,
+                       row.authPassword,
+                       usm::PrivProtocol::Aes128,
+                       "umber-priv",
+                       ""};
+        std::string health, reasons, readAt;
+        W().drivers[IDD_DETAILS] = [&](HWND) {
+            while (Monitor().timers.contains(CONDITION_STEP_TIMER_ID)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                Send(MONITOR, WM_TIMER, CONDITION_STEP_TIMER_ID);
+            }
+            health = text(IDC_DETAILS_HEALTH);
+            reasons = text(IDC_DETAILS_REASONS);
+            readAt = text(IDC_DETAILS_READ_AT);
+            Send(DETAILS, WM_COMMAND, IDCANCEL);
+        };
+        Send(MONITOR, WM_COMMAND, IDM_DETAILS);
+        EXPECT_EQ(health, row.health);
+        EXPECT_EQ(reasons, row.reasons);
+        EXPECT_EQ(readAt.substr(0, readAt.size() - std::strlen("00:00:00")), row.readAt) << readAt;
+    }
+    // Neither reading cost the window its SNMPv1 poll.
+    std::vector<std::string> texts;
+    W().onText = [&texts](int id, const std::string& set) {
+        texts.push_back(std::to_string(id) + "=" + set);
+    };
+    Send(MONITOR, WM_TIMER, POLL_TIMER_ID);
+    W().onText = nullptr;
+    EXPECT_FALSE(texts.empty());
+    EXPECT_STREQ(g_reason == nullptr ? "" : g_reason, "");
 }
 
 }  // namespace

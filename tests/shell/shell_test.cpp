@@ -12,6 +12,7 @@
 #include "platform/net/net.h"
 #include "platform/ui/ui.h"
 #include "probe/probe.h"
+#include "shell/command_line.h"
 #include "shell/condition_watch.h"
 #include "shell/dialogs.h"
 #include "shell/globals.h"
@@ -261,45 +262,77 @@ TEST_F(StartupTest, WindowOptionsOnTheCommandLine) {
     }
 }
 
-// The condition's options stand with the window's, in any order, before the target.
+// The condition's options stand with the window's, in any order, before the target; the
+// version alone of the condition's request comes from the text, whatever else the front-end put
+// in the request stays.
 TEST_F(StartupTest, ConditionOptionsOnTheCommandLine) {
+    using V = condition::SnmpVersion;
     const struct {
         const char* name;
         std::string line;
         std::string target;
         UINT seconds;
-        bool v2c;
+        V version;
         bool notify;
         std::string messageBox;
     } cases[] = {
-        {"defaults", "p", "p", 60, false, true, ""},
+        {"defaults", "p", "p", 60, V::V1, true, ""},
         {"all three, with =", "--condition-every=10 --condition-version=2c --no-notify p", "p", 10,
-         true, false, ""},
+         V::V2c, false, ""},
         {"among the window's",
-         "--no-ping --condition-every 86400 --retry 5 --condition-version 1 p", "p", 86400, false,
+         "--no-ping --condition-every 86400 --retry 5 --condition-version 1 p", "p", 86400, V::V1,
          true, ""},
-        {"after the target it is the community", "p --no-notify", "p", 60, false, true, ""},
-        {"below the minimum", "--condition-every 9 p", "stale", 60, false, true,
+        {"version 3 where the build reads it", "--condition-version 3 p", "p", 60, V::V3, true, ""},
+        {"after the target it is the community", "p --no-notify", "p", 60, V::V1, true, ""},
+        {"below the minimum", "--condition-every 9 p", "stale", 60, V::V1, true,
          "Vellumark|--condition-every: '9' is not a whole number of seconds from 10 to 86400|16"},
-        {"no value", "--condition-every", "stale", 60, false, true,
+        {"no value", "--condition-every", "stale", 60, V::V1, true,
          "Vellumark|--condition-every: '' is not a whole number of seconds from 10 to 86400|16"},
-        {"version 3 is not the window's", "--condition-version 3 p", "stale", 60, false, true,
-         "Vellumark|--condition-version: '3' is not 1 or 2c|16"},
+        {"no such version", "--condition-version 3c p", "stale", 60, V::V1, true,
+         "Vellumark|--condition-version: '3c' is not 1, 2c or 3|16"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
         // What an earlier start left must not survive: every start sets all three.
         g_condition_seconds = 12345;
-        g_condition_v2c = !c.v2c;
+        g_condition_request.version = c.version == V::V1 ? V::V2c : V::V1;
+        g_condition_request.usm.user = "kept";
         g_notify = !c.notify;
         Run(c.line);
         EXPECT_EQ(W().messageBox, c.messageBox);
         EXPECT_STREQ(g_target, c.target.c_str());
         if (c.messageBox.empty()) {
-            EXPECT_EQ(std::tuple(g_condition_seconds, g_condition_v2c, g_notify),
-                      std::tuple(c.seconds, c.v2c, c.notify));
+            EXPECT_EQ(std::tuple(g_condition_seconds, g_condition_request.version, g_notify),
+                      std::tuple(c.seconds, c.version, c.notify));
+            EXPECT_EQ(g_condition_request.usm.user, "kept");
         }
+    }
+}
+
+// A build without SNMPv3 refuses version 3 as a usage error that says why, rather than starting
+// a watcher that could never read; the other versions read as everywhere.
+TEST(CommandLineTokens, VersionThreeOnlyWhereBuilt) {
+    using V = condition::SnmpVersion;
+    const struct {
+        const char* name;
+        const char* line;
+        bool v3Built;
+        V version;
+        std::string error;
+    } rows[] = {
+        {"3 where built", "--condition-version 3 p", true, V::V3, ""},
+        {"3 where not built", "--condition-version=3 p", false, V::V1,
+         "--condition-version: SNMPv3 is not available in this build"},
+        {"2c where not built", "--condition-version 2c p", false, V::V2c, ""},
+        {"no value where not built", "--condition-version", false, V::V1,
+         "--condition-version: '' is not 1, 2c or 3"},
+    };
+    for (const auto& row : rows) {
+        const CommandLineTokens tokens = SplitCommandLine(row.line, row.v3Built);
+        EXPECT_EQ(std::tuple(tokens.conditionVersion, tokens.optionError),
+                  std::tuple(row.version, row.error))
+            << row.name;
     }
 }
 

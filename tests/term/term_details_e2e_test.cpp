@@ -1,10 +1,13 @@
 // vellumark-term's details view and notifications end to end: the program in a tmux terminal
 // of the test's own against the simulated colour printer, its condition read every 10 s. The
 // details key shows every supply with its level, a jam set on the simulator's control channel
-// is announced once, its clearing once more, and the one-shot output is what it was.
+// is announced once, its clearing once more, and the one-shot output is what it was. Over
+// SNMPv3, the reading options of --once read the details view too.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <chrono>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -116,6 +119,44 @@ TEST(TermDetails, SuppliesThenAJamAnnouncedOnceAndItsClearing) {
 
     term.Keys("q");
     ASSERT_TRUE(term.WaitFor("sh>")) << term.Screen();
+}
+
+// --snmp-version and SNMPv3's options set the live window's reading as they set --once's: the
+// passwords from the environment and a file reach the details view, which reads the printer's
+// supplies with the right ones and shows the agent's refusal of a wrong one.
+TEST(TermDetails, TheDetailsViewOverSnmpV3) {
+    PrinterSimOptions printer = PrinterSim::Bundled("colour-laser");
+    printer.extraArgs = {"--v3-user", "lab:authPriv:SHA-256:umber-auth:AES:umber-priv"};
+    PrinterSim sim(printer);
+    ASSERT_TRUE(sim.ok()) << sim.error();
+    const std::string privFile = "/tmp/vm-term-details-priv." + std::to_string(getpid());
+    std::ofstream(privFile) << "umber-priv\n";
+
+    const struct {
+        const char* name;
+        const char* authPassword;
+        std::string shown;  // what the details view shows once read
+    } rows[] = {
+        {"the printer's user", "umber-auth", "Yellow Toner Cartridge TN-436Y"},
+        {"a wrong authentication password", "umber-wrong",
+         "authentication failed (wrong password or protocol)"},
+    };
+    const Tmux term;
+    ASSERT_TRUE(term.WaitFor("sh>")) << term.Screen();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        term.Type(std::string("VELLUMARK_AUTH_PASSWORD=") + row.authPassword + " " + TERM +
+                  " --snmp-version 3 -u lab -l authPriv -a SHA-256 -x AES --priv-password-file " +
+                  privFile + " " + sim.target());
+        ASSERT_TRUE(term.WaitFor("Keys: h Hide  d Details  m Menu  q Exit")) << term.Screen();
+        term.Keys("d");
+        EXPECT_TRUE(term.WaitFor(row.shown, 15000)) << term.Screen();
+        term.Keys("Escape");
+        term.Keys("q");
+        ASSERT_TRUE(term.WaitFor("sh>")) << term.Screen();
+        term.Type("clear");
+    }
+    unlink(privFile.c_str());
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 # simulator on loopback, and lets the Win32 test driver work it.
 #
 #   run-wine-tests.sh SCENARIO WIN64_BUILD_DIR SIMULATOR [LINUX_READER]
-#     SCENARIO         net | monitor | monitor6 | prompt | service | fatal | noping | condition |
-#                      details
+#     SCENARIO         net | monitor | monitor6 | prompt | service | fatal | noping | nov3 |
+#                      condition | details
 #     WIN64_BUILD_DIR  the x86_64 MinGW build (holds apps/win32/vellumark.exe)
 #     SIMULATOR        the Linux vellumark-printer-sim binary
 #     LINUX_READER     for "condition" and "details": the Linux build of vellumark-condition-read
@@ -146,6 +146,10 @@ monitor6)
     start_simulator laser-mono '[::1]'
     "$WINE" "$driver" monitor "$(winpath "$program")" "[::1]:$port" "$control" "$title" \
         2003=48213
+    status=$?
+    ;;
+nov3)
+    "$WINE" "$driver" nov3 "$(winpath "$program")"
     status=$?
     ;;
 prompt)

@@ -9,6 +9,7 @@
 //   vellumark-driver service EXE             (raw sockets refused, the echo service there)
 //   vellumark-driver noping  EXE PORT CONTROL_PORT TITLE  (no way to send an echo; --no-ping
 //                                                          and --retry lead the command line)
+//   vellumark-driver nov3    EXE             (--condition-version 3 where SNMPv3 is not built)
 //   vellumark-driver details EXE PORT CONTROL_PORT TITLE READING TRAY_LOG
 //       (READING: the Linux engine's reading of the printer, its JSON on the first line;
 //        TRAY_LOG: a file for the program's tray log; an XEmbed notification area)
@@ -163,6 +164,21 @@ int NoPing(int, char** argv) {
     return Finish(dialog);
 }
 
+// This build reads no SNMPv3: asked to read the condition over it, the program says so in its
+// usage message and ends before any window or traffic, rather than watch what it cannot read.
+int NoV3(int, char** argv) {
+    const HWND box = Launch(argv[2], "--condition-version 3 127.0.0.1", "Vellumark");
+    if (box != nullptr) {
+        Check(Find([box](HWND w) {
+                  return GetParent(w) == box &&
+                         WindowText(w) ==
+                             "--condition-version: SNMPv3 is not available in this build";
+              }) != nullptr,
+              "it says \"SNMPv3 is not available in this build\"");
+    }
+    return Finish(box, IDOK);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -172,6 +188,7 @@ int main(int argc, char** argv) {
                                     : scenario == "fatal"               ? Fatal
                                     : scenario == "service"             ? Service
                                     : scenario == "noping" && argc > 5  ? NoPing
+                                    : scenario == "nov3"                ? NoV3
                                     : scenario == "details" && argc > 7 ? Details
                                                                         : nullptr;
     if (run == nullptr) {

@@ -1,13 +1,14 @@
-#include "apps/term/usm_options.h"
+#include "apps/cli/usm_options.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "apps/cli/option_parser.h"
 #include "snmp/usm_session.h"
 
-namespace vmterm {
+namespace vmcli {
 namespace {
 
 // A password file's first line, without its line end; false when it cannot be read.
@@ -50,28 +51,28 @@ std::optional<std::string> ProcessEnvironment(const std::string& name) {
     return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
 }
 
-UsmOptions::UsmOptions(CLI::App& app, condition::UsmCredentials& credentials)
-    : credentials_(credentials) {
+UsmOptions::UsmOptions(CLI::App& app, condition::UsmCredentials& credentials,
+                       std::string versionOption)
+    : credentials_(credentials), versionOption_(std::move(versionOption)) {
     condition::UsmCredentials& c = credentials_;
     const auto given = [this] { given_ = true; };
     app.add_option("-u,--user", c.user)->each([given](const std::string&) { given(); });
     app.add_option_function<std::string>("-l,--security-level", [this, &c](const std::string& t) {
         given_ = true;
         if (!usm::ParseSecurityLevel(t, &c.level)) {
-            vmcli::Refuse("--security-level", t, "noAuthNoPriv, authNoPriv or authPriv");
+            Refuse("--security-level", t, "noAuthNoPriv, authNoPriv or authPriv");
         }
     });
     app.add_option_function<std::string>("-a,--auth-protocol", [this, &c](const std::string& t) {
         given_ = true;
         if (!usm::ParseAuthProtocol(t, &c.auth)) {
-            vmcli::Refuse("--auth-protocol", t, "MD5, SHA, SHA-224, SHA-256, SHA-384 or SHA-512");
+            Refuse("--auth-protocol", t, "MD5, SHA, SHA-224, SHA-256, SHA-384 or SHA-512");
         }
     });
     app.add_option_function<std::string>("-x,--priv-protocol", [this, &c](const std::string& t) {
         given_ = true;
         if (!usm::ParsePrivProtocol(t, &c.priv)) {
-            vmcli::Refuse("--priv-protocol", t,
-                          "DES, AES, AES-192, AES-256, AES-192-C or AES-256-C");
+            Refuse("--priv-protocol", t, "DES, AES, AES-192, AES-256, AES-192-C or AES-256-C");
         }
     });
     app.add_option("-A,--auth-password", c.authPassword)->each([given](const std::string&) {
@@ -91,7 +92,7 @@ UsmOptions::UsmOptions(CLI::App& app, condition::UsmCredentials& credentials)
 
 std::string UsmOptions::Finish(bool v3, const Environment& environment) {
     if (!v3) {
-        return given_ ? "the SNMPv3 options need --snmp-version 3" : "";
+        return given_ ? "the SNMPv3 options need " + versionOption_ + " 3" : "";
     }
     condition::UsmCredentials& c = credentials_;
     std::string error = FillPassword(c.authPassword, authPasswordFile_, "--auth-password",
@@ -101,7 +102,7 @@ std::string UsmOptions::Finish(bool v3, const Environment& environment) {
                              PRIV_PASSWORD_VARIABLE, environment);
     }
     if (error.empty() && c.user.empty()) {
-        error = "--snmp-version 3 needs --user (-u)";
+        error = versionOption_ + " 3 needs --user (-u)";
     }
     if (error.empty()) {
         usm::User user;
@@ -114,8 +115,8 @@ std::string UsmOptions::Finish(bool v3, const Environment& environment) {
     return error;
 }
 
-const char* UsmHelp() {
-    return R"(SNMPv3 (with --snmp-version 3), in net-snmp's letters:
+std::string UsmHelp(const std::string& versionOption) {
+    return "SNMPv3 (with " + versionOption + R"( 3), in net-snmp's letters:
   -u, --user NAME               the USM user
   -l, --security-level LEVEL    noAuthNoPriv (default), authNoPriv or authPriv
   -a, --auth-protocol PROTOCOL  MD5, SHA, SHA-224, SHA-256, SHA-384 or SHA-512
@@ -131,4 +132,4 @@ const char* UsmHelp() {
 )";
 }
 
-}  // namespace vmterm
+}  // namespace vmcli
