@@ -15,22 +15,14 @@ import urllib.error
 import urllib.parse
 import urllib.request
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from process_stop import stop as _stop  # noqa: E402
+
 
 # The models the bundled profiles name, as /probe's info label holds them: colour-laser (the
 # fleet's default, community public) and laser-mono (served beside it to another community).
 COLOUR_MODEL = 'model="Brother HL-L8360CDW series"'
 MONO_MODEL = 'model="HP LaserJet Pro 4012dn"'
-
-
-def _stop(process):
-    """Ends a process that may still run: SIGTERM, SIGKILL after 5 s."""
-    if process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
 
 
 def run_test(main):

@@ -28,17 +28,22 @@ trap cleanup EXIT INT TERM
 
 # A desktop of SIZE on DISPLAY, made the current one: Xvfb, openbox when installed, and trayer
 # as the notification area at the bottom right.
+# Waits for a line matching PATTERN in FILE: up to SECONDS (default 10).
+wait_for_line() {
+    tries=0
+    until grep -q "$2" "$1" || [ $tries -ge $((${3:-10} * 10)) ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+}
+
 # The server picks a free display number and writes it once it accepts clients, so tests run
 # side by side never share a display.
 desktop() {
     number=$(mktemp)
     Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$number" >/dev/null 2>&1 &
     pids="$! $pids"
-    tries=0
-    until grep -q '^[0-9][0-9]*$' "$number" || [ $tries -ge 100 ]; do
-        sleep 0.1
-        tries=$((tries + 1))
-    done
+    wait_for_line "$number" '^[0-9][0-9]*$'
     export DISPLAY=":$(cat "$number")"
     rm -f "$number"
 
@@ -63,11 +68,7 @@ start_sim() {
     said_by_sim=$(mktemp)
     "$sim" --listen 127.0.0.1:0 "$@" >"$said_by_sim" 2>/dev/null &
     pids="$! $pids"
-    tries=0
-    until grep -q "^listening on " "$said_by_sim" || [ $tries -ge 50 ]; do
-        sleep 0.1
-        tries=$((tries + 1))
-    done
+    wait_for_line "$said_by_sim" "^listening on "
     TARGET=$(sed -n 's/^listening on //p' "$said_by_sim" | head -n 1)
     rm -f "$said_by_sim"
     [ -n "$TARGET" ] || { echo "the simulated printer did not start" >&2; exit 1; }
@@ -97,11 +98,7 @@ start_sim --profile colour-laser --jam
 said=$(mktemp)
 "$driver" --condition-every 10 "$TARGET" >"$said" 2>&1 &
 pids="$! $pids"
-tries=0
-until grep -q "details shown" "$said" || [ $tries -ge 200 ]; do
-    sleep 0.1
-    tries=$((tries + 1))
-done
+wait_for_line "$said" "details shown" 20
 if ! grep -q "details shown" "$said"; then
     cat "$said" >&2
     rm -f "$said"

@@ -1,8 +1,12 @@
 """What the terminal front-end's Python tests share: simulated printers on loopback ports of
 their own, stopped when the block ends, and a failure said on one line with status 1."""
 
+import os
 import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from process_stop import stop  # noqa: E402
 
 
 def fail(message):
@@ -16,17 +20,6 @@ def run_main(main, doc):
         print(doc)
         sys.exit(2)
     main(*sys.argv[1:])
-
-
-def stop(process):
-    """Ends a process that may still run: SIGTERM, SIGKILL after 5 s."""
-    if process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
 
 
 class Processes:
