@@ -299,8 +299,11 @@ class LiveSession {
                 }
             }
         }
-        for (const auto& [handle, id] : due) {
-            Dialog* dialog = RunningDialogs().Find(handle);
+        for (const auto& entry : due) {
+            // Named, not a structured binding: the lambda below captures the id, which clang 14
+            // cannot do with a binding.
+            const UINT_PTR id = entry.second;
+            Dialog* dialog = RunningDialogs().Find(entry.first);
             const auto stillDue = [&] {
                 return std::ranges::any_of(dialog->timers, [&](const DialogTimer& timer) {
                     return timer.id == id && timer.due <= Clock::now();
