@@ -302,8 +302,9 @@ class LiveSession {
         for (const auto& entry : due) {
             // Named, not a structured binding: the lambda below captures the id, which clang 14
             // cannot do with a binding.
+            const HWND handle = entry.first;
             const UINT_PTR id = entry.second;
-            Dialog* dialog = RunningDialogs().Find(entry.first);
+            Dialog* dialog = RunningDialogs().Find(handle);
             const auto stillDue = [&] {
                 return std::ranges::any_of(dialog->timers, [&](const DialogTimer& timer) {
                     return timer.id == id && timer.due <= Clock::now();
