@@ -10,14 +10,14 @@
 #include <mutex>
 
 #include "apps/exporter/engine_reader.h"
-#include "apps/exporter/options.h"
-#include "apps/exporter/settings.h"
 #include "exporter/config.h"
 #include "exporter/launcher.h"
 #include "exporter/resolver.h"
 #include "exporter/self_metrics.h"
 #include "exporter/server.h"
 #include "exporter/status_cache.h"
+#include "options/exporter_options.h"
+#include "options/exporter_settings.h"
 #include "vellumark/version.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/printer-sim/options.h"
+#include "options/sim_options.h"
 #include "tools/printer-sim/control.h"
 #include "tools/printer-sim/event_loop.h"
 #include "tools/printer-sim/fleet.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "apps/qt/launch_options.h"
+#include "options/qt_options.h"
 #include "platform/ui/qt/icons.h"
 #include "shell/command_line.h"
 #include "shell/globals.h"

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "apps/term/cli_options.h"
 #include "condition/engine.h"
 #include "condition/health.h"
 #include "condition/plugin_report.h"
 #include "condition/render.h"
+#include "options/term_options.h"
 #include "platform/net/net.h"
 #include "platform/ui/term/display_text.h"
 #include "platform/ui/term/term_runtime.h"

@@ -22,7 +22,7 @@ FLOORS = [
     ["probe"],
     ["shell"],
     ["exporter", "tools/printer-sim", "tools/icongen"],
-    ["apps/cli"],  # the option rules every program's command line shares
+    ["options"],  # the programs' command lines: the shared rules and each program's options
     ["apps/*"],
     ["tests"],
     ["bench", "fuzz"],

@@ -12,6 +12,12 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import check_layering  # noqa: E402
 
 
+def include(*paths, spacing="#include "):
+    """A file's text: one include line per path (made here, so that this file holds no include
+    lines of its own for a reader of includes to mistake)."""
+    return "".join(f'{spacing}"{path}"\n' for path in paths)
+
+
 @dataclass
 class Case:
     name: str
@@ -21,30 +27,30 @@ class Case:
 
 CASES = [
     Case("down a floor, and within a folder, is allowed",
-         {"shell/a.cpp": '#include "platform/ui/ui.h"\n#include "shell/b.h"\n',
-          "shell/b.h": "", "platform/ui/ui.h": '#include "text/t.h"\n', "text/t.h": ""}),
+         {"shell/a.cpp": include("platform/ui/ui.h", "shell/b.h"),
+          "shell/b.h": "", "platform/ui/ui.h": include("text/t.h"), "text/t.h": ""}),
     Case("a platform file including the shell's resources",
-         {"platform/ui/qt/icons.cpp": '#include <map>\n#include "shell/resources/resource.h"\n',
+         {"platform/ui/qt/icons.cpp": "#include <map>\n" + include("shell/resources/resource.h"),
           "shell/resources/resource.h": ""},
          ["platform/ui/qt/icons.cpp:2"]),
     Case("a library including a program's folder",
-         {"condition/engine.cpp": '#include "apps/term/options.h"\n',
+         {"condition/engine.cpp": include("apps/term/options.h"),
           "apps/term/options.h": ""},
          ["condition/engine.cpp:1"]),
     Case("two programs side by side, and two folders of one floor",
-         {"apps/qt/main.cpp": '#include "apps/term/options.h"\n', "apps/term/options.h": "",
-          "exporter/x.cpp": '  #  include "tools/printer-sim/profile.h"\n',
+         {"apps/qt/main.cpp": include("apps/term/options.h"), "apps/term/options.h": "",
+          "exporter/x.cpp": include("tools/printer-sim/profile.h", spacing="  #  include "),
           "tools/printer-sim/profile.h": ""},
          ["apps/qt/main.cpp:1", "exporter/x.cpp:1"]),
     Case("a bare name found only through an include directory above",
-         {"probe/p.cpp": '#include "globals.h"\n#include "vellumark/version.h"\n',
+         {"probe/p.cpp": include("globals.h", "vellumark/version.h"),
           "shell/globals.h": ""},
          ["probe/p.cpp:1"]),
     Case("a bare name beside the file, though one of that name is above",
-         {"platform/net/r.cpp": '#include "socket_api.h"\n',
+         {"platform/net/r.cpp": include("socket_api.h"),
           "platform/net/socket_api.h": "", "shell/socket_api.h": ""}),
     Case("a folder of code on no floor; build folders are not looked at",
-         {"widgets/w.cpp": "", "build/main/gen.cpp": '#include "apps/qt/x.h"\n'},
+         {"widgets/w.cpp": "", "build/main/gen.cpp": include("apps/qt/x.h")},
          ["widgets/"]),
 ]
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/qt/launch_options.h"
+#include "options/qt_options.h"
 #include "platform/ui/qt/dialog_window.h"
 #include "platform/ui/qt/icons.h"
 #include "platform/ui/qt/tray_icons.h"

@@ -34,7 +34,7 @@
 
 #include <unistd.h>
 
-#include "apps/qt/launch_options.h"
+#include "options/qt_options.h"
 #include "platform/ui/dialog_template.h"
 #include "platform/ui/qt/controls.h"
 #include "platform/ui/qt/dialog_window.h"

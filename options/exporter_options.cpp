@@ -1,6 +1,6 @@
-#include "apps/exporter/options.h"
+#include "options/exporter_options.h"
 
-#include "apps/cli/option_parser.h"
+#include "options/option_parser.h"
 
 namespace exporter {
 

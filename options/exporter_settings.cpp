@@ -1,4 +1,4 @@
-#include "apps/exporter/settings.h"
+#include "options/exporter_settings.h"
 
 namespace exporter {
 

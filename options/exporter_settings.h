@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "apps/exporter/options.h"
 #include "exporter/live_config.h"
+#include "options/exporter_options.h"
 
 namespace exporter {
 

@@ -1,11 +1,11 @@
-#include "apps/cli/usm_options.h"
+#include "options/usm_options.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <utility>
 
-#include "apps/cli/option_parser.h"
+#include "options/option_parser.h"
 #include "snmp/usm_session.h"
 
 namespace vmcli {

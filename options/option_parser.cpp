@@ -1,4 +1,4 @@
-#include "apps/cli/option_parser.h"
+#include "options/option_parser.h"
 
 #include <algorithm>
 #include <charconv>

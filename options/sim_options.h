@@ -1,5 +1,5 @@
 // vellumark-printer-sim's command line: the settings it runs with (tools/printer-sim/settings.h)
-// read by the rules all the programs share (apps/cli/option_parser.h); the usage text is what
+// read by the rules all the programs share (options/option_parser.h); the usage text is what
 // --help prints.
 #pragma once
 

@@ -1,13 +1,13 @@
-#include "apps/term/cli_options.h"
+#include "options/term_options.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
-#include "apps/cli/option_parser.h"
-#include "apps/cli/usm_options.h"
-#include "apps/cli/window_options.h"
 #include "condition/engine.h"
+#include "options/option_parser.h"
+#include "options/usm_options.h"
+#include "options/window_options.h"
 #include "shell/command_line.h"
 #include "vellumark/version.h"
 

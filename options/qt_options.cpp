@@ -1,7 +1,7 @@
-#include "apps/qt/launch_options.h"
+#include "options/qt_options.h"
 
-#include "apps/cli/option_parser.h"
-#include "apps/cli/window_options.h"
+#include "options/option_parser.h"
+#include "options/window_options.h"
 #include "shell/command_line.h"
 #include "vellumark/version.h"
 

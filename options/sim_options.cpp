@@ -1,8 +1,8 @@
-#include "apps/printer-sim/options.h"
+#include "options/sim_options.h"
 
 #include <charconv>
 
-#include "apps/cli/option_parser.h"
+#include "options/option_parser.h"
 #include "tools/printer-sim/control.h"
 #include "tools/printer-sim/responder.h"
 #include "tools/printer-sim/typed_value.h"

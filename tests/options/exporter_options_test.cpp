@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/exporter/options.h"
+#include "options/exporter_options.h"
 #include "platform/net/net.h"
 
 namespace {

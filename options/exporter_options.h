@@ -28,7 +28,7 @@ struct Options {
 };
 
 // The arguments after the program's name, by the rules all the programs share
-// (apps/cli/option_parser.h); false, with `error` naming the option, for a usage error.
+// (options/option_parser.h); false, with `error` naming the option, for a usage error.
 bool ParseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error);
 
 std::string UsageText();

@@ -1,6 +1,6 @@
 // What the `vellumark` command line asks for, read by the rules all the programs share
-// (apps/cli/option_parser.h): --help (-h) or --version, a run of the program with the window's
-// options (apps/cli/window_options.h) and then the other arguments joined by single spaces into
+// (options/option_parser.h): --help (-h) or --version, a run of the program with the window's
+// options (options/window_options.h) and then the other arguments joined by single spaces into
 // the command-line text that start-up splits, or a usage error for an unknown option or value. "--"
 // makes every later argument program text, so a target may start with "-".
 #pragma once
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "apps/cli/usm_options.h"
 #include "condition/reader.h"
+#include "options/usm_options.h"
 
 namespace vmqt {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/term/cli_options.h"
+#include "options/term_options.h"
 
 namespace {
 

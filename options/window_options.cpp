@@ -1,6 +1,6 @@
-#include "apps/cli/window_options.h"
+#include "options/window_options.h"
 
-#include "apps/cli/option_parser.h"
+#include "options/option_parser.h"
 #include "shell/command_line.h"
 
 namespace vmcli {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "apps/cli/usm_options.h"
 #include "condition/plugin_report.h"
 #include "condition/reader.h"
+#include "options/usm_options.h"
 
 namespace vmterm {
 
@@ -38,7 +38,7 @@ struct CliOptions {
 };
 
 // Reads the arguments after the program's name by the rules all the programs share
-// (apps/cli/option_parser.h): "--once", "--json", "--check" and the options' values
+// (options/option_parser.h): "--once", "--json", "--check" and the options' values
 // ("--timeout MS" or "--timeout=MS") wherever they stand, "--" before text that starts with
 // "-". At most two arguments are program text. -w and -c go with --check only, --check with
 // neither --once nor --supply-warning, and the warning threshold is never below the critical.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/qt/launch_options.h"
+#include "options/qt_options.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "apps/printer-sim/options.h"
+#include "options/sim_options.h"
 #include "platform/net/net.h"
 #include "snmp/oid.h"
 #include "tools/printer-sim/typed_value.h"
