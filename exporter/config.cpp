@@ -8,45 +8,10 @@
 
 #include "exporter/address.h"
 #include "exporter/server.h"
+#include "exporter/yaml_file.h"
 
 namespace exporter {
 namespace {
-
-std::string Where(const YAML::Node& node) {
-    return "line " + std::to_string(node.Mark().line + 1);
-}
-
-// yaml-cpp keeps every entry of a map with a repeated key and lets a lookup see the first
-// only: a second "auths:" would be ignored without this.
-bool CheckUnique(const YAML::Node& map, const char* what, std::string& error) {
-    std::set<std::string> seen;
-    for (const auto& item : map) {
-        if (!item.first.IsScalar()) {
-            error = Where(item.first) + ": a key must be a text";
-            return false;
-        }
-        std::string key = item.first.as<std::string>();
-        if (!seen.insert(key).second) {
-            error = Where(item.first) + ": " + what + " '" + key + "' is given twice";
-            return false;
-        }
-    }
-    return true;
-}
-
-bool CheckKeys(const YAML::Node& map, const std::set<std::string>& known, std::string& error) {
-    if (!CheckUnique(map, "key", error)) {
-        return false;
-    }
-    for (const auto& item : map) {
-        std::string key = item.first.as<std::string>();
-        if (known.count(key) == 0) {
-            error = Where(item.first) + ": unknown key '" + key + "'";
-            return false;
-        }
-    }
-    return true;
-}
 
 bool ReadString(const YAML::Node& map, const char* key, std::string& value, bool required,
                 std::string& error) {
@@ -340,10 +305,6 @@ void ScopeAuths(Config& config) {
     }
 }
 
-std::string InFolder(const std::string& folder, const std::string& path) {
-    return path.empty() || path[0] == '/' ? path : folder + "/" + path;
-}
-
 }  // namespace
 
 bool ParseSnmpVersion(std::string_view text, condition::SnmpVersion& version) {
@@ -360,15 +321,13 @@ bool ParseSnmpVersion(std::string_view text, condition::SnmpVersion& version) {
 bool ParsePrintersFile(const std::string& yaml, std::vector<PrinterEntry>& printers,
                        std::string& error) {
     try {
-        std::vector<YAML::Node> documents = YAML::LoadAll(yaml);
-        if (documents.size() > 1) {
-            error = Where(documents[1]) + ": a second YAML document";
+        YAML::Node groups;
+        if (!LoadOneDocument(yaml, groups, error)) {
             return false;
         }
-        if (documents.empty() || documents[0].IsNull()) {
+        if (groups.IsNull()) {
             return true;
         }
-        const YAML::Node& groups = documents[0];
         if (!groups.IsSequence()) {
             error = "the file must be a list of {targets: [...], labels: {...}}";
             return false;
@@ -416,12 +375,10 @@ bool ParseConfig(const std::string& yaml, Config& config, std::string& error,
                  const std::string& folder) {
     Config loaded;
     try {
-        std::vector<YAML::Node> documents = YAML::LoadAll(yaml);
-        if (documents.size() > 1) {
-            error = Where(documents[1]) + ": a second YAML document (one file, one document)";
+        YAML::Node root;
+        if (!LoadOneDocument(yaml, root, error)) {
             return false;
         }
-        YAML::Node root = documents.empty() ? YAML::Node() : documents[0];
         if (!root.IsNull()) {
             if (!root.IsMap()) {
                 error = "the file must be a map with 'auths' and 'printers'";

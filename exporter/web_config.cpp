@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "exporter/config.h"
+#include "exporter/yaml_file.h"
 
 namespace exporter {
 namespace {
@@ -15,42 +16,24 @@ constexpr std::size_t REMEMBERED_PASSES = 16;
 // Any valid bcrypt hash: an unknown user is checked against it, so that it takes as long.
 constexpr const char* DUMMY_HASH = "$2y$10$UqKVOD2tmO85F6PfGxD.9.aolIHpu0Umpa.sWcl0ZcLx/1G0wptzu";
 
-std::string Where(const YAML::Node& node) {
-    return "line " + std::to_string(node.Mark().line + 1);
-}
-
+// A map of texts to texts: with `known`, a section of those keys; without, the users.
 bool CheckMap(const YAML::Node& map, const char* what, const std::set<std::string>* known,
               std::string& error) {
     if (!map.IsMap()) {
         error = Where(map) + ": '" + what + "' must be a map";
         return false;
     }
-    std::set<std::string> seen;
     for (const auto& item : map) {
         if (!item.first.IsScalar() || !item.second.IsScalar()) {
             error = Where(item.first) + ": '" + what + "' must map texts to texts";
             return false;
         }
-        const std::string key = item.first.as<std::string>();
-        if (!seen.insert(key).second) {
-            error = Where(item.first) + ": '" + key + "' is given twice";
-            return false;
-        }
-        if (known != nullptr && known->count(key) == 0) {
-            error = Where(item.first) + ": unknown key '" + key + "'";
-            return false;
-        }
     }
-    return true;
+    return known != nullptr ? CheckKeys(map, *known, error) : CheckUnique(map, "user", error);
 }
-
 bool IsBcrypt(const std::string& hash) {
     return hash.size() == 60 && hash[0] == '$' && hash[1] == '2' &&
            (hash[2] == 'a' || hash[2] == 'b' || hash[2] == 'y') && hash[3] == '$';
-}
-
-std::string InFolder(const std::string& folder, const std::string& path) {
-    return path.empty() || path[0] == '/' ? path : folder + "/" + path;
 }
 
 // crypt_rn's answer for the password and the hash's salt and cost, "" when it failed.
@@ -75,31 +58,20 @@ bool ParseWebConfig(const std::string& yaml, WebConfig& config, std::string& err
                     const std::string& folder) {
     WebConfig loaded;
     try {
-        std::vector<YAML::Node> documents = YAML::LoadAll(yaml);
-        if (documents.size() > 1) {
-            error = Where(documents[1]) + ": a second YAML document";
+        YAML::Node root;
+        if (!LoadOneDocument(yaml, root, error)) {
             return false;
         }
-        if (documents.empty() || documents[0].IsNull()) {
+        if (root.IsNull()) {
             config = std::move(loaded);
             return true;
         }
-        const YAML::Node root = documents[0];
         if (!root.IsMap()) {
             error = "the file must be a map with tls_server_config and basic_auth_users";
             return false;
         }
-        std::set<std::string> seen;
-        for (const auto& item : root) {
-            const std::string key = item.first.as<std::string>();
-            if (key != "tls_server_config" && key != "basic_auth_users") {
-                error = Where(item.first) + ": unknown key '" + key + "'";
-                return false;
-            }
-            if (!seen.insert(key).second) {
-                error = Where(item.first) + ": '" + key + "' is given twice";
-                return false;
-            }
+        if (!CheckKeys(root, {"tls_server_config", "basic_auth_users"}, error)) {
+            return false;
         }
         if (const YAML::Node tls = root["tls_server_config"]) {
             const std::set<std::string> known{"cert_file", "key_file"};

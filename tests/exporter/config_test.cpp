@@ -318,7 +318,7 @@ TEST(WebConfig, LoadsAndRefuses) {
         {"a missing file", "tls_server_config: {cert_file: none.pem, key_file: key.pem}",
          "none.pem: cannot be read"},
         {"a user twice", "basic_auth_users:\n  u: '" + hash + "'\n  u: '" + hash + "'",
-         "line 3: 'u' is given twice"},
+         "line 3: user 'u' is given twice"},
         {"a misspelt section", "basic_auth_user: {}", "unknown key 'basic_auth_user'"},
     };
     for (const Bad& bad : bads) {
