@@ -6,22 +6,25 @@
 namespace condition {
 namespace {
 
-// The error bits' reasons.
-constexpr std::pair<std::string_view, std::string_view> WORDS[] = {
+// The reasons the health rules write as they are (error bits, device status).
+constexpr std::pair<std::string_view, const char*> FIXED_WORDS[] = {
     {"jammed", "paper jam"},
-    {"noPaper", "no paper"},
-    {"noToner", "no toner"},
+    {"noPaper", "out of paper"},
+    {"noToner", "toner empty"},
     {"doorOpen", "door open"},
+    {"offline", "offline"},
     {"markerSupplyMissing", "supply missing"},
-    {"outputFull", "output full"},
+    {"outputFull", "output tray full"},
+    {"device down", "printer down"},
     {"lowPaper", "paper low"},
     {"lowToner", "toner low"},
     {"serviceRequested", "service requested"},
-    {"inputTrayMissing", "input tray missing"},
+    {"inputTrayMissing", "tray missing"},
     {"outputTrayMissing", "output tray missing"},
-    {"outputNearFull", "output nearly full"},
-    {"inputTrayEmpty", "input tray empty"},
+    {"outputNearFull", "output tray nearly full"},
+    {"inputTrayEmpty", "tray empty"},
     {"overduePreventMaint", "maintenance overdue"},
+    {"device warning", "printer warning"},
 };
 
 // The supply rules write "supply NAME at P%" and "supply NAME at P% full".
@@ -31,11 +34,18 @@ constexpr std::string_view FULL = "% full";
 
 }  // namespace
 
-std::string ReasonWords(const std::string& reason) {
-    for (const auto& [name, words] : WORDS) {
+const char* FixedReasonWords(std::string_view reason) {
+    for (const auto& [name, words] : FIXED_WORDS) {
         if (reason == name) {
-            return std::string(words);
+            return words;
         }
+    }
+    return nullptr;
+}
+
+std::string ReasonWords(const std::string& reason) {
+    if (const char* fixed = FixedReasonWords(reason)) {
+        return fixed;
     }
     const std::size_t at = reason.rfind(AT);
     if (reason.starts_with(SUPPLY) && at != std::string::npos && at > SUPPLY.size() &&

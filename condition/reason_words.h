@@ -5,8 +5,13 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace condition {
+
+// The words of a reason the health rules write as it is (an error bit, the device's status;
+// "jammed" is "paper jam"), or null for the others. The exporter's status page says these too.
+const char* FixedReasonWords(std::string_view reason);
 
 std::string ReasonWords(const std::string& reason);
 

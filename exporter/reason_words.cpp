@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "condition/health.h"
+#include "condition/reason_words.h"
 #include "snmp/printer_mib.h"
 
 namespace exporter {
@@ -14,27 +15,6 @@ namespace {
 using condition::Alert;
 using condition::Condition;
 using condition::Supply;
-
-// The reasons the health rules write as they are (error bits, device status).
-constexpr std::pair<std::string_view, const char*> FIXED_WORDS[] = {
-    {"jammed", "paper jam"},
-    {"noPaper", "out of paper"},
-    {"noToner", "toner empty"},
-    {"doorOpen", "door open"},
-    {"offline", "offline"},
-    {"markerSupplyMissing", "supply missing"},
-    {"outputFull", "output tray full"},
-    {"device down", "printer down"},
-    {"lowPaper", "paper low"},
-    {"lowToner", "toner low"},
-    {"serviceRequested", "service requested"},
-    {"inputTrayMissing", "tray missing"},
-    {"outputTrayMissing", "output tray missing"},
-    {"outputNearFull", "output tray nearly full"},
-    {"inputTrayEmpty", "tray empty"},
-    {"overduePreventMaint", "maintenance overdue"},
-    {"device warning", "printer warning"},
-};
 
 // Alert codes by their MIB names; codes not here are spelt out from the name itself.
 constexpr std::pair<std::string_view, const char*> ALERT_WORDS[] = {
@@ -173,7 +153,7 @@ std::string SupplyWords(std::string_view reason, const Condition& c) {
 }
 
 std::vector<std::string> Words(const std::string& reason, const Condition& c) {
-    if (const char* fixed = Lookup(FIXED_WORDS, reason)) {
+    if (const char* fixed = condition::FixedReasonWords(reason)) {
         return {fixed};
     }
     for (std::string_view prefix : {"alert critical: ", "alert warning: "}) {

@@ -148,7 +148,7 @@ TEST_F(ConditionWatchTest, NotificationsOfAJamAndItsClearing) {
     std::size_t from = W().trayCalls.size();
     ReadNow();
     EXPECT_EQ(Balloons(from),
-              std::vector<std::string>{error + "Paper jam\r\nDevice down\r\nAlert critical: jam"});
+              std::vector<std::string>{error + "Paper jam\r\nPrinter down\r\nAlert critical: jam"});
     // The record asks for a balloon and nothing else: its icon and tip stay as they were.
     const NOTIFYICONDATAA& sent = W().trayCalls.back().second;
     EXPECT_EQ(sent.uFlags, NIF_INFO);
@@ -161,7 +161,7 @@ TEST_F(ConditionWatchTest, NotificationsOfAJamAndItsClearing) {
     from = W().trayCalls.size();
     ReadNow();
     EXPECT_EQ(Balloons(from),
-              std::vector<std::string>{info + "Cleared: paper jam\r\nCleared: device "
+              std::vector<std::string>{info + "Cleared: paper jam\r\nCleared: printer "
                                               "down\r\nCleared: alert critical: jam"});
 
     // --no-notify: the same changes, nothing said.
@@ -254,7 +254,7 @@ TEST_F(ConditionWatchTest, TheDetailsWindow) {
         ReadNow();
         EXPECT_EQ(text(IDC_DETAILS_HEALTH), "critical");
         EXPECT_EQ(text(IDC_DETAILS_REASONS),
-                  "paper jam\r\ndevice down\r\nalert critical: jam\r\nyellow toner low (5.2%)");
+                  "paper jam\r\nprinter down\r\nalert critical: jam\r\nyellow toner low (5.2%)");
         EXPECT_EQ(text(IDC_DETAILS_DEVICE), "down");
         EXPECT_NE(text(IDC_DETAILS_ALERTS).find("critical jam: Paper jam"), std::string::npos);
         EXPECT_EQ(Balloons(from).size(), 1u);

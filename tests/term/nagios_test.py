@@ -136,7 +136,7 @@ def check_services(term, nagios, processes):
                perf.format(w=10, c=5)),
         "jammed": ("-c 5", jammed_port, "2",
                    # Nagios itself turns a ';' of the output into ':'; the plugin writes none.
-                   "PRINTER CRITICAL - paper jam, device down, alert critical: jam",
+                   "PRINTER CRITICAL - paper jam, printer down, alert critical: jam",
                    perf.format(w=10, c=5)),
         "threshold": ("-w 70 -c 50", ok_port, "1", "PRINTER WARNING - black toner 62%",
                       perf.format(w=70, c=50)),

@@ -281,12 +281,12 @@ TEST(TermCheck, StatusLineAndExitStatusPerCondition) {
          {"jam"},
          target,
          2,
-         "PRINTER CRITICAL - paper jam, device down, alert critical: jam" + perf},
+         "PRINTER CRITICAL - paper jam, printer down, alert critical: jam" + perf},
         {"door open",
          {"door-open"},
          target,
          2,
-         "PRINTER CRITICAL - door open, device down, alert critical: doorOpen" + perf},
+         "PRINTER CRITICAL - door open, printer down, alert critical: doorOpen" + perf},
         {"toner at 8%: below the warning threshold alone",
          {"toner 1 8"},
          target,
@@ -307,13 +307,14 @@ TEST(TermCheck, StatusLineAndExitStatusPerCondition) {
          {"toner 1 4"},
          target,
          2,
-         "PRINTER CRITICAL - toner low, device warning, alert warning: markerTonerAlmostEmpty, "
+         "PRINTER CRITICAL - toner low, printer warning, alert warning: markerTonerAlmostEmpty, "
          "black toner 4% | 'toner_black'=4%;10:;5:;0;100 'pages'=48213c\n"},
         {"toner empty",
          {"toner 1 0"},
          target,
          2,
-         "PRINTER CRITICAL - no toner, device down, alert critical: markerTonerEmpty, black toner "
+         "PRINTER CRITICAL - toner empty, printer down, alert critical: markerTonerEmpty, black "
+         "toner "
          "0% | 'toner_black'=0%;10:;5:;0;100 'pages'=48213c\n"},
         {"a printer's text: one line, no '|' before the perfdata, a label without its quote",
          {"set 1.3.6.1.2.1.43.11.1.1.6.1.1 4x 426c61636b7c0a27783d27",
